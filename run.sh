@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds the station and starts it in a demo working folder under build/demo.
+# On a machine without a display it starts a virtual one and keeps a fresh
+# screenshot of it, so the window can be seen from a server too.
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$(pwd)
+
+./scripts/install-deps.sh
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j"$(nproc)" --target kavel-station station_translations
+
+demo="$root/build/demo"
+mkdir -p "$demo/Config" "$demo/QlxFiles" "$demo/resultsPASS" "$demo/resultsFAIL" "$demo/log"
+# The station rewrites config.txt and its profile on exit: keep what a user changed.
+[ -f "$demo/config.txt" ] || cp resources/demo/config.txt "$demo/config.txt"
+[ -f "$demo/Config/demo.ini" ] || cp resources/demo/Config/demo.ini "$demo/Config/demo.ini"
+cp resources/demo/css.qss "$demo/css.qss"
+cp build/translations/vorlane_zh.qm build/translations/vorlane_en.qm "$demo/"
+
+station="$root/build/src/app/kavel-station"
+cd "$demo"
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  exec "$station"
+fi
+
+echo "run.sh: no display here; starting the station on a virtual screen (Xvfb)."
+n=90
+while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+Xvfb ":$n" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+station_pid=""
+cleanup() {
+  [ -n "$station_pid" ] && kill "$station_pid" 2>/dev/null || true
+  kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT INT TERM
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+export DISPLAY=":$n"
+
+shot="$demo/screen.png"
+echo "run.sh: a screenshot of the virtual screen is kept fresh at $shot"
+"$station" &
+station_pid=$!
+while kill -0 "$station_pid" 2>/dev/null; do
+  sleep 2
+  import -window root "$shot.tmp.png" 2>/dev/null && mv -f "$shot.tmp.png" "$shot"
+done
+wait "$station_pid" || true

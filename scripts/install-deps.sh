@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what the station, its emulator and its tests need, and nothing that is
+# already there. Safe to run again and again.
+set -euo pipefail
+
+packages=(
+  g++ cmake make pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+  libhidapi-dev libboost-regex-dev libudev-dev libbenchmark-dev
+  xvfb xauth imagemagick x11-utils
+  umockdev libumockdev-dev libglib2.0-dev
+  fonts-noto-cjk
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo_cmd=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

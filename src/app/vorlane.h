@@ -1,0 +1,99 @@
+#ifndef VORLANE_H
+#define VORLANE_H
+
+#include "ui_vorlane.h"
+
+#include <QMainWindow>
+#include <QTranslator>
+
+#include <memory>
+
+class QButtonGroup;
+class QDialog;
+class QGraphicsView;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+class QTextBrowser;
+class Settings;
+
+// The station's one main window. It owns every long-lived object of the station
+// and wires the operator's controls to the operations that serve them.
+class Vorlane : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit Vorlane(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
+    ~Vorlane() override;
+
+    Settings *settings() const { return m_settings; }
+    const QString &currentProfilePath() const { return m_profilePath; }
+    bool isRunning() const { return m_running; }
+
+    // Loads the current profile over the store and takes the panel geometry from it.
+    void loadProfile();
+    // Asks for a file name and saves the store there; called by the settings dialog
+    // after it has put its values into the store.
+    void saveProfileAs();
+
+public slots:
+    void ReadConfigText();
+    void setChinese();
+    void setEnglish();
+    void On_loadfileBtnClicked();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildDisplayDialog();
+    void buildFirmwareDialog();
+    void buildRasterTable();
+    void restoreStartMode();
+    void applyLanguage(const QString &qmFile);
+    void applyTitleVariant();
+    void readProfileVariant();
+    void resizeRasterTable();
+    int checkedStartMode() const;
+    // Where the exit sequence stops the worker threads and leaves the bridge
+    // reporting touches; both act on the device layer's objects.
+    void stopWorkerThreads();
+    void leaveBridgeReporting();
+
+    Ui::VorlaneClass ui;
+    QTranslator m_translator;
+
+    // The one parameter store of the station.
+    std::unique_ptr<Settings> m_ownedSettings;
+    Settings *m_settings = nullptr;
+
+    QDialog *m_displayDialog = nullptr;
+    QGraphicsView *m_displayView = nullptr;
+    QTextBrowser *m_recordText = nullptr;
+    QPushButton *m_clearBtn = nullptr;
+
+    QDialog *m_firmwareDialog = nullptr;
+    QTextBrowser *m_firmwareText = nullptr;
+    QLineEdit *m_firmwarePath = nullptr;
+    QPushButton *m_firmwareOpenBtn = nullptr;
+    QProgressBar *m_firmwareProgress = nullptr;
+    QPushButton *m_firmwareDownloadBtn = nullptr;
+
+    QTableWidget *m_rasterTable = nullptr;
+    QButtonGroup *m_startModeGroup = nullptr;
+
+    int m_xElectrodes = 0;
+    int m_yElectrodes = 0;
+    int m_xRes = 0;
+    int m_yRes = 0;
+    int m_cf48 = 0;
+    int m_rasterEdgeRatio = 0;
+    int m_borderRouting = 0;
+    bool m_running = false;
+    QString m_profilePath;
+};
+
+#endif

@@ -1,0 +1,61 @@
+#include "settings.h"
+
+#include <QSettings>
+#include <QStringList>
+#include <QVariant>
+
+Settings::~Settings() = default;
+
+void Settings::load(const QString &fileName)
+{
+    QSettings file(fileName, QSettings::IniFormat);
+    if (file.status() != QSettings::NoError)
+        return;
+    const QStringList keys = file.allKeys();
+    for (const QString &key : keys) {
+        const QVariant v = file.value(key);
+        // A hand-edited value with an unquoted comma comes back as a list; taking
+        // its toString() would read it as empty and the next save would wipe it.
+        const QString text = v.typeId() == QMetaType::QStringList
+                                 ? v.toStringList().join(QLatin1Char(','))
+                                 : v.toString();
+        set(key.toLocal8Bit(), text.toLocal8Bit());
+    }
+}
+
+void Settings::save(const QString &fileName) const
+{
+    QSettings file(fileName, QSettings::IniFormat);
+    file.setAtomicSyncRequired(true);
+    for (const auto &entry : m_entries) {
+        file.setValue(QString::fromLocal8Bit(entry.second.name()),
+                      QString::fromLocal8Bit(entry.second.value()));
+    }
+    file.sync();
+}
+
+void Settings::set(const ConfigParameter &parameter)
+{
+    m_entries.erase(parameter.name());
+    m_entries.emplace(parameter.name(), parameter);
+}
+
+void Settings::set(const QByteArray &name, const QByteArray &value)
+{
+    set(ConfigParameter(name, value));
+}
+
+bool Settings::find(const QByteArray &name, ConfigParameter &parameter) const
+{
+    const auto it = m_entries.find(name);
+    if (it == m_entries.end())
+        return false;
+    parameter = it->second;
+    return true;
+}
+
+QByteArray Settings::value(const QByteArray &name) const
+{
+    const auto it = m_entries.find(name);
+    return it == m_entries.end() ? QByteArrayLiteral("0") : it->second.value();
+}

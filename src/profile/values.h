@@ -1,0 +1,24 @@
+#ifndef VALUES_H
+#define VALUES_H
+
+#include <QByteArray>
+#include <QString>
+
+// How readers turn the store's text into numbers and switches. Every profile
+// reader goes through these, so a value means the same thing everywhere.
+namespace profile {
+
+// Leading decimal integer: blanks skipped, optional sign, trailing text ignored.
+// Text without a leading integer, and a number too large for an int, read as 0.
+int toInt(const QByteArray &text);
+int toInt(const QString &text);
+
+// A switch is on only when its value is exactly "1".
+bool isOn(const QByteArray &text);
+
+// Qt's float conversion; text it cannot read gives 0.
+float toDecimal(const QByteArray &text);
+
+} // namespace profile
+
+#endif

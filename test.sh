@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds the station and runs every test, then builds and runs them all again
+# with AddressSanitizer and UndefinedBehaviorSanitizer. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+./scripts/install-deps.sh
+
+jobs=$(nproc)
+
+echo "== build (Release) and tests"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j"$jobs"
+(cd build && ctest --output-on-failure -j"$jobs")
+
+echo "== build with sanitizers and tests"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKAVEL_SANITIZE=ON -DKAVEL_BUILD_BENCH=OFF >/dev/null
+cmake --build build-asan -j"$jobs"
+(cd build-asan && ctest --output-on-failure -j"$jobs")

@@ -1,0 +1,278 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US">
+<context>
+    <name>Vorlane</name>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="103"/>
+        <location filename="../src/app/vorlane.cpp" line="256"/>
+        <source>open file</source>
+        <translation>open file</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="261"/>
+        <source>QLX HID GUI</source>
+        <translation>QLX HID GUI</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="261"/>
+        <source>Do you really want to exit?</source>
+        <translation>Do you really want to exit?</translation>
+    </message>
+</context>
+<context>
+    <name>VorlaneClass</name>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="26"/>
+        <source>KavelC-HID_V3.1_20171213_Q93F32</source>
+        <translation>KavelC-HID_V3.1_20171213_Q93F32</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="59"/>
+        <source>Version</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="68"/>
+        <source>USB Version:</source>
+        <translation>USB Version:</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="82"/>
+        <source>CRC Version:</source>
+        <translation>CRC Version:</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="96"/>
+        <source>eeprom Version:</source>
+        <translation>eeprom Version:</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="110"/>
+        <source>XN:</source>
+        <translation>XN:</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="124"/>
+        <source>YN:</source>
+        <translation>YN:</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="138"/>
+        <source>XRes:</source>
+        <translation>XRes:</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="152"/>
+        <source>YRes:</source>
+        <translation>YRes:</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="166"/>
+        <source>refresh</source>
+        <translation>refresh</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="190"/>
+        <source>Debug Mode</source>
+        <translation>Debug Mode</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="199"/>
+        <source>Reset HID</source>
+        <translation>Reset HID</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="206"/>
+        <source>Reset KavelC</source>
+        <translation>Reset KavelC</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="213"/>
+        <source>InternalM0</source>
+        <translation>InternalM0</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="220"/>
+        <source>InternalRX</source>
+        <translation>InternalRX</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="227"/>
+        <source>InternalRY</source>
+        <translation>InternalRY</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="234"/>
+        <source>BtnSignal</source>
+        <translation>BtnSignal</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="241"/>
+        <source>Nomal</source>
+        <translation>Nomal</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="248"/>
+        <source>Debug</source>
+        <translation>Debug</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="255"/>
+        <source>RasterX</source>
+        <translation>RasterX</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="262"/>
+        <source>RasterY</source>
+        <translation>RasterY</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="269"/>
+        <source>Btn Data</source>
+        <translation>Btn Data</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="276"/>
+        <source>Btn Status</source>
+        <translation>Btn Status</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="286"/>
+        <source>test step</source>
+        <translation>test step</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="292"/>
+        <source>start</source>
+        <translation>start</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="319"/>
+        <source>Auto</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="329"/>
+        <source>Manual</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="336"/>
+        <source>Barcode</source>
+        <translation>Barcode</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="359"/>
+        <source>test message</source>
+        <translation>test message</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="368"/>
+        <source>LOT：</source>
+        <translation>LOT：</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="378"/>
+        <source>Worker ID：</source>
+        <translation>Worker ID：</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="388"/>
+        <source>TP Number
+barcode：</source>
+        <translation>TP Number
+barcode：</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="404"/>
+        <source>sign in</source>
+        <translation>sign in</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="410"/>
+        <source>password：</source>
+        <translation>password：</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="424"/>
+        <source>login</source>
+        <translation>login</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="434"/>
+        <source>config file</source>
+        <translation>config file</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="447"/>
+        <source>load file</source>
+        <translation>load file</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="471"/>
+        <source>Setting</source>
+        <translation>Setting</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="483"/>
+        <source>tools</source>
+        <translation>tools</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="495"/>
+        <source>language</source>
+        <translation>language</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="508"/>
+        <source>Default settings</source>
+        <translation>Default settings</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="527"/>
+        <source>DebugData settings</source>
+        <translation>DebugData settings</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="535"/>
+        <source>change password</source>
+        <translation>change password</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="540"/>
+        <source>Reference value check</source>
+        <translation>Reference value check</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="548"/>
+        <source>IC firware update</source>
+        <translation>IC firware update</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="556"/>
+        <source>Switch Windows</source>
+        <translation>Switch Windows</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="561"/>
+        <source>Log Analysis</source>
+        <translation>Log Analysis</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="566"/>
+        <source>Calibrate</source>
+        <translation>Calibrate</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="574"/>
+        <source>chinese</source>
+        <translation>chinese</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="579"/>
+        <source>english</source>
+        <translation>english</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,278 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>Vorlane</name>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="103"/>
+        <location filename="../src/app/vorlane.cpp" line="256"/>
+        <source>open file</source>
+        <translation>打开文件</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="261"/>
+        <source>QLX HID GUI</source>
+        <translation>QLX HID GUI</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="261"/>
+        <source>Do you really want to exit?</source>
+        <translation>确定要退出吗？</translation>
+    </message>
+</context>
+<context>
+    <name>VorlaneClass</name>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="26"/>
+        <source>KavelC-HID_V3.1_20171213_Q93F32</source>
+        <translation>KavelC-HID_V3.1_20171213_Q93F32</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="59"/>
+        <source>Version</source>
+        <translation>版本</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="68"/>
+        <source>USB Version:</source>
+        <translation>USB版本：</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="82"/>
+        <source>CRC Version:</source>
+        <translation>CRC版本：</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="96"/>
+        <source>eeprom Version:</source>
+        <translation>EEPROM版本：</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="110"/>
+        <source>XN:</source>
+        <translation>XN：</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="124"/>
+        <source>YN:</source>
+        <translation>YN：</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="138"/>
+        <source>XRes:</source>
+        <translation>X分辨率：</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="152"/>
+        <source>YRes:</source>
+        <translation>Y分辨率：</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="166"/>
+        <source>refresh</source>
+        <translation>刷新</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="190"/>
+        <source>Debug Mode</source>
+        <translation>调试模式</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="199"/>
+        <source>Reset HID</source>
+        <translation>复位HID</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="206"/>
+        <source>Reset KavelC</source>
+        <translation>复位KavelC</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="213"/>
+        <source>InternalM0</source>
+        <translation>内部M0</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="220"/>
+        <source>InternalRX</source>
+        <translation>内部RX</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="227"/>
+        <source>InternalRY</source>
+        <translation>内部RY</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="234"/>
+        <source>BtnSignal</source>
+        <translation>按键信号</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="241"/>
+        <source>Nomal</source>
+        <translation>正常</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="248"/>
+        <source>Debug</source>
+        <translation>调试</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="255"/>
+        <source>RasterX</source>
+        <translation>光栅X</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="262"/>
+        <source>RasterY</source>
+        <translation>光栅Y</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="269"/>
+        <source>Btn Data</source>
+        <translation>按键数据</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="276"/>
+        <source>Btn Status</source>
+        <translation>按键状态</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="286"/>
+        <source>test step</source>
+        <translation>测试步骤</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="292"/>
+        <source>start</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="319"/>
+        <source>Auto</source>
+        <translation>自动</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="329"/>
+        <source>Manual</source>
+        <translation>手动</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="336"/>
+        <source>Barcode</source>
+        <translation>条码</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="359"/>
+        <source>test message</source>
+        <translation>测试信息</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="368"/>
+        <source>LOT：</source>
+        <translation>批号：</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="378"/>
+        <source>Worker ID：</source>
+        <translation>工号：</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="388"/>
+        <source>TP Number
+barcode：</source>
+        <translation>TP编号
+条码：</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="404"/>
+        <source>sign in</source>
+        <translation>登录</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="410"/>
+        <source>password：</source>
+        <translation>密码：</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="424"/>
+        <source>login</source>
+        <translation>登录</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="434"/>
+        <source>config file</source>
+        <translation>配置文件</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="447"/>
+        <source>load file</source>
+        <translation>加载文件</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="471"/>
+        <source>Setting</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="483"/>
+        <source>tools</source>
+        <translation>工具</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="495"/>
+        <source>language</source>
+        <translation>语言</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="508"/>
+        <source>Default settings</source>
+        <translation>默认设置</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="527"/>
+        <source>DebugData settings</source>
+        <translation>调试数据设置</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="535"/>
+        <source>change password</source>
+        <translation>修改密码</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="540"/>
+        <source>Reference value check</source>
+        <translation>基准值检查</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="548"/>
+        <source>IC firware update</source>
+        <translation>IC固件升级</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="556"/>
+        <source>Switch Windows</source>
+        <translation>切换窗口</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="561"/>
+        <source>Log Analysis</source>
+        <translation>日志分析</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="566"/>
+        <source>Calibrate</source>
+        <translation>校准</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="574"/>
+        <source>chinese</source>
+        <translation>中文</translation>
+    </message>
+    <message>
+        <location filename="../src/app/form/vorlane.ui" line="579"/>
+        <source>english</source>
+        <translation>English</translation>
+    </message>
+</context>
+</TS>
