@@ -1,0 +1,40 @@
+#ifndef DEVICELINK_H
+#define DEVICELINK_H
+
+#include "transport.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+// The process-wide device link: the one transport that carries the bridge
+// reports, the connected flag, and the enumerated interface that discovery
+// picked. There is one board per station, and the discovery layer, the command
+// layer and the worker threads all talk to it, so it lives here rather than in
+// any of them. There is no lock: the station never lets two threads exchange
+// reports at the same time.
+namespace device {
+namespace link {
+
+// The transport in use; a hidapi transport unless another one was installed.
+// "The device is open" means transport().isOpen().
+Transport &transport();
+bool isOpen();
+
+// Puts another transport (an emulated board, a test double) in place of the
+// current one and hands the previous one back. Call it only while no thread
+// uses the link. A null argument restores the hidapi transport.
+std::unique_ptr<Transport> install(std::unique_ptr<Transport> transport);
+
+// 1 while a matching bridge board is open and identified, else 0.
+std::uint8_t connected();
+void setConnected(std::uint8_t flag);
+
+// The interface that enumeration last opened and kept; empty when none is held.
+std::optional<HidDeviceInfo> interfaceInfo();
+void setInterfaceInfo(const std::optional<HidDeviceInfo> &info);
+
+} // namespace link
+} // namespace device
+
+#endif

@@ -1,0 +1,55 @@
+#ifndef MYUSBHID_H
+#define MYUSBHID_H
+
+#include "transport.h"
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+// Finds and opens the bridge board. Two independent ways, as the window uses
+// them: an enumeration of the HID interfaces that identifies the board and logs
+// why it did not (./log.txt), and an open by vendor and product id that gives
+// the device carrying the bridge reports. Both work on the process-wide device
+// link; this object holds nothing of its own.
+class MyUsbHid : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Clears the connected flag: nothing is known about the board yet.
+    explicit MyUsbHid(QObject *parent = nullptr);
+    ~MyUsbHid() override;
+
+    // Looks at the first ten HID interfaces and keeps the first that is ours.
+    bool findHidDevice();
+
+    // Interface number index, or nothing when there is none (or ./log.txt cannot
+    // be written, in which case nothing is enumerated at all). Failures are
+    // logged to ./log.txt.
+    std::optional<device::HidDeviceInfo> openInterface(int index);
+
+    // Checks the held interface against the station's bridge ids and publishes
+    // its identity on a match. Vendor and product id are matched independently.
+    bool checkAttributes();
+
+    // Opens the board by the maker's id pair, else the customer's. Only the two
+    // straight pairs are tried.
+    bool openDevice();
+    bool closeDevice();
+
+    // The station file's id texts are hexadecimal without prefix; text that does
+    // not convert (or is out of range) reads as 0.
+    static unsigned parseId(const QByteArray &text);
+
+signals:
+    void readdata(const unsigned char *data);
+    void setVidTextEdit(const QString &vid);
+    void setPidTextEdit(const QString &pid);
+    void setTextEdit(const QString &text);
+    void setVertEdit(const QString &version);
+    void HidData(const QString &data);
+};
+
+#endif
