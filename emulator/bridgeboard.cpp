@@ -1,0 +1,207 @@
+#include "bridgeboard.h"
+
+#include "wiretrace.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace emulator {
+
+BridgeBoard::BridgeBoard(PanelDescription panel)
+    : panel_(std::move(panel))
+    , controller_(panel_)
+{
+}
+
+void BridgeBoard::setSink(Sink sink)
+{
+    sink_ = std::move(sink);
+}
+
+void BridgeBoard::setTrace(WireTrace *trace)
+{
+    trace_ = trace;
+}
+
+void BridgeBoard::setPanel(const PanelDescription &panel)
+{
+    panel_ = panel;
+    powerOn();
+}
+
+void BridgeBoard::setFaults(const Faults &faults)
+{
+    panel_.faults = faults;
+}
+
+void BridgeBoard::powerOn()
+{
+    controller_.reset();
+    interruptEnabled_ = false;
+    forwarding_ = false;
+    interruptReports_ = false;
+    features_.clear();
+}
+
+std::size_t BridgeBoard::requestLength(const Report &r)
+{
+    switch (r[1]) {
+    case cmd::I2cTransfer:
+        return r[i2c::Direction] == i2c::DirWrite ? i2c::Data + std::min<std::size_t>(r[i2c::Count], i2c::MaxWrite)
+                                                  : i2c::Data;
+    case cmd::AttentionCheck:
+        return 3;
+    case cmd::Reset:
+    case cmd::Interrupt:
+        return 4;
+    case cmd::InterruptReport:
+        return r[3] == 0x01 ? 5 : 4;
+    case cmd::FirmwarePart:
+        return r[2] == 0x02 ? 3 + 23 : 3 + 60;
+    default:
+        return 2;
+    }
+}
+
+void BridgeBoard::receive(const std::uint8_t *data, std::size_t length)
+{
+    Report request{};
+    std::copy_n(data, std::min(length, kReportSize), request.begin());
+    if (trace_)
+        trace_->record(WireTrace::Direction::Out, request.data(), kReportSize, requestLength(request));
+
+    if (request[0] != kBridgeReportId || panel_.faults.silent)
+        return;
+
+    Report reply{};
+    reply[0] = kBridgeReportId;
+    switch (request[1]) {
+    case cmd::I2cTransfer:
+        handleI2c(request);
+        return;
+    case cmd::AttentionCheck: {
+        // The controller pulls its attention line only while register 0x34
+        // asks it to; the bridge reports 1 when it saw the line follow, 2 when not.
+        const bool followed = controller_.attentionRequested() && !panel_.faults.attentionLine;
+        reply[3] = followed ? 0x01 : 0x02;
+        answer(reply, 4);
+        return;
+    }
+    case cmd::Reset:
+        if (request[3] == 0x01) {
+            // The bridge restarts itself and has nobody to answer to.
+            ++bridgeResets_;
+            interruptEnabled_ = false;
+            forwarding_ = false;
+            interruptReports_ = false;
+            return;
+        }
+        if (request[3] == 0x00) {
+            ++controllerResets_;
+            controller_.reset();
+        }
+        answer(reply, 1);
+        return;
+    case cmd::Interrupt:
+        if (request[3] == 0x00)
+            interruptEnabled_ = true;
+        else if (request[3] == 0x01)
+            forwarding_ = true;
+        answer(reply, 1);
+        return;
+    case cmd::FirmwareVersion:
+        for (int i = 0; i < 4 && i < panel_.firmwareVersion.size(); ++i)
+            reply[1 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(panel_.firmwareVersion.at(i));
+        answer(reply, 5);
+        return;
+    case cmd::InterruptReport:
+        if (request[3] == 0x00)
+            interruptReports_ = true;
+        else if (request[3] == 0x01 && request[4] == 0x01)
+            interruptReports_ = false;
+        answer(reply, 1);
+        return;
+    case cmd::FirmwarePart:
+        // Parts of a firmware line are taken without an answer; the
+        // bootloader that checks them is not emulated yet, so none ever comes.
+        return;
+    case cmd::SupplyCurrent: {
+        const std::uint16_t raw = panel_.rawCurrent();
+        reply[2] = static_cast<std::uint8_t>(raw >> 8);
+        reply[3] = static_cast<std::uint8_t>(raw & 0xFF);
+        answer(reply, 4);
+        return;
+    }
+    default:
+        // Unknown commands are dropped by the bridge firmware without an answer.
+        return;
+    }
+}
+
+void BridgeBoard::handleI2c(const Report &request)
+{
+    Report reply{};
+    reply[0] = kBridgeReportId;
+    const std::uint8_t target = request[i2c::Target];
+    const bool isRead = request[i2c::Direction] == i2c::DirRead;
+    const std::uint8_t reg = request[i2c::Register];
+    const std::size_t count = std::min<std::size_t>(request[i2c::Count], isRead ? i2c::MaxRead : i2c::MaxWrite);
+    const std::size_t shown = isRead ? 1 + count : 1;
+
+    const bool known = target == i2c::TargetController || target == i2c::TargetBootloader;
+    if (!known || panel_.faults.i2cNack || panel_.faults.i2cTimeout) {
+        // Nothing reached the controller: no data, no effect, only the flags.
+        reply[i2c::NackFlag] = !known || panel_.faults.i2cNack ? 1 : 0;
+        reply[i2c::TimeoutFlag] = known && panel_.faults.i2cTimeout ? 1 : 0;
+        answer(reply, shown);
+        return;
+    }
+
+    if (target == i2c::TargetBootloader) {
+        // The bootloader only tells its version here; writes to it are for the download.
+        if (isRead)
+            controller_.readBootloader(reg, reply.data() + 1, count);
+    } else if (isRead) {
+        controller_.read(reg, reply.data() + 1, count);
+    } else {
+        controller_.write(reg, request.data() + i2c::Data, count);
+    }
+    answer(reply, shown);
+}
+
+void BridgeBoard::answer(const Report &report, std::size_t meaningful)
+{
+    if (trace_)
+        trace_->record(WireTrace::Direction::In, report.data(), kReportSize, meaningful);
+    if (sink_)
+        sink_(report);
+}
+
+int BridgeBoard::setFeature(const std::uint8_t *data, std::size_t length)
+{
+    if (length == 0)
+        return -1;
+    if (trace_)
+        trace_->record(WireTrace::Direction::FeatureSet, data, length, length);
+    if (panel_.faults.silent)
+        return -1;
+    features_[data[0]] = QByteArray(reinterpret_cast<const char *>(data), static_cast<int>(length));
+    return static_cast<int>(length);
+}
+
+int BridgeBoard::getFeature(std::uint8_t *data, std::size_t length)
+{
+    if (length == 0 || panel_.faults.silent)
+        return -1;
+    const std::uint8_t id = data[0];
+    std::fill_n(data, length, std::uint8_t{0});
+    data[0] = id;
+    const auto it = features_.find(id);
+    if (it != features_.end())
+        std::copy_n(it->second.constBegin(), std::min<std::size_t>(length, static_cast<std::size_t>(it->second.size())), data);
+    if (trace_)
+        trace_->record(WireTrace::Direction::FeatureGet, data, length, length);
+    return static_cast<int>(length);
+}
+
+} // namespace emulator

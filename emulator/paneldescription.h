@@ -1,0 +1,89 @@
+#ifndef EMULATOR_PANELDESCRIPTION_H
+#define EMULATOR_PANELDESCRIPTION_H
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace emulator {
+
+// Where the controller keeps its mode register, data window and raster row select.
+enum class RegisterMap { Standard, Alternate };
+
+struct RegisterAddresses
+{
+    std::uint8_t mode;
+    std::uint8_t window;
+    std::uint8_t rowSelect;
+};
+
+RegisterAddresses addressesOf(RegisterMap map);
+
+// Levels of one per-electrode data kind (debug, M0): one level for every X and
+// one for every Y electrode, unless single electrodes are listed.
+struct ElectrodeLevels
+{
+    int x = 0;
+    int y = 0;
+    std::vector<int> xValues; // electrode i uses xValues[i] when present
+    std::vector<int> yValues;
+
+    int xAt(int i) const;
+    int yAt(int i) const;
+};
+
+// Things that go wrong on a real line, switched on one by one.
+struct Faults
+{
+    bool i2cNack = false;       // every I2C answer carries the no-acknowledge flag
+    bool i2cTimeout = false;    // every I2C answer carries the time-out flag
+    bool silent = false;        // the board takes every report and never answers
+    bool attentionLine = false; // the attention line never follows the controller
+};
+
+// One panel and the bridge board it sits on, as the emulator plays it.
+// Counts and versions are kept as the wire carries them, so a description can
+// hold values a good panel never reports (XN 0 or 80, bootloader 0x4B...).
+struct PanelDescription
+{
+    // bridge board
+    std::uint16_t vendorId = 0x1A86;
+    std::uint16_t productId = 0xE0A1;
+    std::uint16_t release = 0x0103;
+    QByteArray firmwareVersion = "W103"; // four ASCII characters
+    double currentMa = 18.0;
+
+    // touch controller
+    RegisterMap registerMap = RegisterMap::Standard;
+    std::uint8_t xElectrodes = 30;
+    std::uint8_t yElectrodes = 20;
+    std::uint16_t xResolution = 1280;
+    std::uint16_t yResolution = 800;
+    std::uint16_t crc = 0x5A3C;
+    QByteArray eeprom = "V1.0A";
+    std::array<std::uint8_t, 4> bootloader{{0x02, 0x01, 0x00, 0x48}};
+    std::vector<int> tbReadings{650}; // one per TB measurement, taken in turn, then again from the start
+    std::array<std::int8_t, 8> buttons{{60, 58, 62, 0, 0, 0, 0, 0}};
+    ElectrodeLevels debug{120, 110, {}, {}};
+    ElectrodeLevels m0{100, 96, {}, {}};
+    int rasterLevel = 1000;
+    int internalRasterLevel = 800;
+    int rasterNoise = 0; // fixed per-cell spread, +-noise around the level
+
+    Faults faults;
+
+    // Reads a description file; absent keys keep the defaults above. Unknown
+    // keys and unreadable values are errors, so a misspelt fault is never
+    // silently ignored.
+    static std::optional<PanelDescription> load(const QString &path, QString *error = nullptr);
+
+    std::uint16_t rawCurrent() const; // what command 0x07 reports for currentMa
+};
+
+} // namespace emulator
+
+#endif

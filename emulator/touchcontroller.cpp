@@ -1,0 +1,202 @@
+#include "touchcontroller.h"
+
+#include <algorithm>
+
+namespace emulator {
+
+namespace {
+
+// A fixed spread per raster cell: the same every frame, so a baseline taken
+// from this panel matches it again, and different from cell to cell.
+int cellSpread(int row, int column, int amplitude)
+{
+    if (amplitude <= 0)
+        return 0;
+    std::uint32_t h = static_cast<std::uint32_t>(row) * 0x9E3779B1u ^ static_cast<std::uint32_t>(column) * 0x85EBCA77u;
+    h ^= h >> 15;
+    h *= 0x2C1B3C6Du;
+    h ^= h >> 12;
+    const auto span = static_cast<std::uint32_t>(2 * amplitude + 1);
+    return static_cast<int>(h % span) - amplitude;
+}
+
+} // namespace
+
+TouchController::TouchController(const PanelDescription &panel)
+    : panel_(panel)
+{
+    reset();
+}
+
+void TouchController::reset()
+{
+    map_ = addressesOf(panel_.registerMap);
+    regs_.fill(0);
+    for (std::size_t i = 0; i < panel_.buttons.size(); ++i)
+        regs_[RegButtons + i] = static_cast<std::uint8_t>(panel_.buttons[i]);
+    setTb(TbNotReady);
+    regs_[RegCrc] = static_cast<std::uint8_t>(panel_.crc & 0xFF);
+    regs_[RegCrc + 1] = static_cast<std::uint8_t>(panel_.crc >> 8);
+    // With the alternate map the mode register sits right behind 0x40, so that
+    // controller keeps a single version character there.
+    const int eepromLength = panel_.registerMap == RegisterMap::Alternate ? 1 : 32;
+    for (int i = 0; i < eepromLength && i < panel_.eeprom.size(); ++i)
+        regs_[RegEeprom + i] = static_cast<std::uint8_t>(panel_.eeprom.at(i));
+    mode_ = Normal;
+    row_ = 0;
+    cursor_ = 0;
+    block_.clear();
+}
+
+bool TouchController::readOnly(std::uint8_t reg) const
+{
+    if (reg >= RegButtons && reg < RegButtons + 8)
+        return true;
+    if (reg == RegTb || reg == RegTb + 1 || reg == RegCrc || reg == RegCrc + 1)
+        return true;
+    const int eepromLength = panel_.registerMap == RegisterMap::Alternate ? 1 : 32;
+    return reg >= RegEeprom && reg < RegEeprom + eepromLength;
+}
+
+bool TouchController::covers(std::uint8_t start, std::size_t count, std::uint8_t reg) const
+{
+    const std::size_t distance = static_cast<std::uint8_t>(reg - start);
+    return distance < count;
+}
+
+void TouchController::write(std::uint8_t reg, const std::uint8_t *data, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto r = static_cast<std::uint8_t>(reg + i);
+        if (!readOnly(r))
+            regs_[r] = data[i];
+    }
+    const auto modeHigh = static_cast<std::uint8_t>(map_.mode + 1);
+    const auto rowHigh = static_cast<std::uint8_t>(map_.rowSelect + 1);
+    if (covers(reg, count, map_.mode) || covers(reg, count, modeHigh)) {
+        mode_ = static_cast<std::uint16_t>(regs_[map_.mode] | regs_[modeHigh] << 8);
+        cursor_ = 0;
+        rebuildBlock();
+    }
+    if (covers(reg, count, map_.rowSelect) || covers(reg, count, rowHigh)) {
+        row_ = regs_[map_.rowSelect] | regs_[rowHigh] << 8;
+        cursor_ = 0;
+        rebuildBlock();
+    }
+    if (covers(reg, count, RegCommand))
+        runCommand(regs_[RegCommand]);
+}
+
+std::size_t TouchController::windowOffset(std::uint8_t reg) const
+{
+    // Register numbers are 8 bits: a block longer than 256 bytes is addressed
+    // twice over. The controller follows the reader, as its auto-increment
+    // pointer would: of the two offsets, the one nearer to where the last read ended.
+    const std::size_t low = static_cast<std::uint8_t>(reg - map_.window);
+    const std::size_t high = low + 256;
+    if (high >= block_.size())
+        return low;
+    const auto distance = [this](std::size_t offset) {
+        return offset > cursor_ ? offset - cursor_ : cursor_ - offset;
+    };
+    return distance(high) < distance(low) ? high : low;
+}
+
+void TouchController::read(std::uint8_t reg, std::uint8_t *out, std::size_t count)
+{
+    if (!block_.empty()) {
+        const std::size_t offset = windowOffset(reg);
+        if (offset < block_.size()) {
+            for (std::size_t i = 0; i < count; ++i)
+                out[i] = offset + i < block_.size() ? block_[offset + i] : 0;
+            cursor_ = offset + count >= block_.size() ? 0 : offset + count;
+            return;
+        }
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = regs_[static_cast<std::uint8_t>(reg + i)];
+}
+
+void TouchController::readBootloader(std::uint8_t reg, std::uint8_t *out, std::size_t count) const
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t at = reg + i;
+        out[i] = at < panel_.bootloader.size() ? panel_.bootloader[at] : 0;
+    }
+}
+
+bool TouchController::attentionRequested() const
+{
+    return regs_[RegAttention] == AttentionTest;
+}
+
+void TouchController::appendValue(int value)
+{
+    const auto v = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::clamp(value, -32768, 32767)));
+    block_.push_back(static_cast<std::uint8_t>(v & 0xFF));
+    block_.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void TouchController::rebuildBlock()
+{
+    block_.clear();
+    const int xn = panel_.xElectrodes;
+    const int yn = panel_.yElectrodes;
+    switch (mode_) {
+    case Information:
+        block_.assign(60, 0);
+        block_[0] = panel_.xElectrodes;
+        block_[1] = panel_.yElectrodes;
+        block_[9] = static_cast<std::uint8_t>(panel_.xResolution & 0xFF);
+        block_[10] = static_cast<std::uint8_t>(panel_.xResolution >> 8);
+        block_[11] = static_cast<std::uint8_t>(panel_.yResolution & 0xFF);
+        block_[12] = static_cast<std::uint8_t>(panel_.yResolution >> 8);
+        break;
+    case Debug:
+    case M0: {
+        const ElectrodeLevels &levels = mode_ == Debug ? panel_.debug : panel_.m0;
+        // One value per pair of neighbouring electrodes: XN - 1 for X, then YN - 1 for Y.
+        for (int i = 0; i + 1 < xn; ++i)
+            appendValue(levels.xAt(i));
+        for (int i = 0; i + 1 < yn; ++i)
+            appendValue(levels.yAt(i));
+        break;
+    }
+    case Raster:
+    case RasterAlt:
+    case InternalRaster:
+    case InternalRasterAlt: {
+        const bool internal = mode_ == InternalRaster || mode_ == InternalRasterAlt;
+        const int level = internal ? panel_.internalRasterLevel : panel_.rasterLevel;
+        const bool rowExists = row_ >= 0 && row_ <= yn;
+        for (int column = 0; column <= xn; ++column)
+            appendValue(rowExists ? level + cellSpread(row_, column, panel_.rasterNoise) : 0);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void TouchController::runCommand(std::uint8_t command)
+{
+    if (command == CommandCalibrate) {
+        ++calibrations_;
+    } else if (command == CommandMeasureTb) {
+        ++tbMeasurements_;
+        const std::vector<int> &readings = panel_.tbReadings;
+        const int value = readings.empty() ? 0 : readings[nextTb_ % readings.size()];
+        ++nextTb_;
+        setTb(static_cast<std::uint16_t>(value));
+    }
+    // The controller clears its command register once the command has started.
+    regs_[RegCommand] = 0;
+}
+
+void TouchController::setTb(std::uint16_t value)
+{
+    regs_[RegTb] = static_cast<std::uint8_t>(value & 0xFF);
+    regs_[RegTb + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+} // namespace emulator

@@ -1,0 +1,616 @@
+#include "boardharness.h"
+
+#include <wiretrace.h>
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+using emulator::PanelDescription;
+using emulator::RegisterMap;
+using emulator::Report;
+
+Q_DECLARE_METATYPE(emulator::Report)
+Q_DECLARE_METATYPE(emulator::RegisterMap)
+
+namespace {
+
+constexpr std::uint8_t kStdMode = 0x88, kStdWindow = 0x8E, kStdRow = 0x8B;
+constexpr std::uint8_t kAltMode = 0x42, kAltWindow = 0x48, kAltRow = 0x45;
+
+struct Map
+{
+    std::uint8_t mode, window, row;
+};
+
+Map mapOf(RegisterMap m)
+{
+    return m == RegisterMap::Alternate ? Map{kAltMode, kAltWindow, kAltRow} : Map{kStdMode, kStdWindow, kStdRow};
+}
+
+// Distinct per electrode, some negative, so a block read at a wrong offset
+// or in a wrong order cannot come out right.
+std::vector<int> ramp(int n, int base)
+{
+    std::vector<int> v;
+    for (int i = 0; i < n; ++i)
+        v.push_back(i % 3 == 2 ? -(base + i) : base + i);
+    return v;
+}
+
+} // namespace
+
+class TestEmulatorBoard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pairing_data();
+    void pairing();
+    void informationPage_data();
+    void informationPage();
+    void otherRegisterMapGetsWrongAnswers_data();
+    void otherRegisterMapGetsWrongAnswers();
+    void debugBlocks_data();
+    void debugBlocks();
+    void rasterRows_data();
+    void rasterRows();
+    void rasterNegativeLevel();
+    void fixedRegisters_data();
+    void fixedRegisters();
+    void tbReadingsInTurn();
+    void commandRegister();
+    void bootloaderVersion_data();
+    void bootloaderVersion();
+    void attentionCheck_data();
+    void attentionCheck();
+    void i2cFaults_data();
+    void i2cFaults();
+    void silentBoard();
+    void resets();
+    void interruptSwitches();
+    void bridgeVersionAndCurrent_data();
+    void bridgeVersionAndCurrent();
+    void featureReports();
+    void traceLines();
+};
+
+void TestEmulatorBoard::pairing_data()
+{
+    QTest::addColumn<Report>("request");
+    QTest::addColumn<int>("answers");
+
+    QTest::newRow("i2c read") << req::i2cRead(0x3E, 2) << 1;
+    QTest::newRow("i2c write") << req::i2cWrite(0x33, {0x00}) << 1;
+    QTest::newRow("bootloader read") << req::i2cRead(0x00, 4, 0x02) << 1;
+    QTest::newRow("attention check") << req::bridge(0x01, 0x01) << 1;
+    QTest::newRow("controller reset") << req::bridge(0x02, 0, 0x00) << 1;
+    QTest::newRow("bridge reset") << req::bridge(0x02, 0, 0x01) << 0;
+    QTest::newRow("interrupt enable") << req::bridge(0x03, 0, 0x00) << 1;
+    QTest::newRow("forwarding on") << req::bridge(0x03, 0, 0x01) << 1;
+    QTest::newRow("bridge version") << req::bridge(0x04) << 1;
+    QTest::newRow("interrupt report enable") << req::bridge(0x05, 0, 0x00) << 1;
+    QTest::newRow("interrupt report disable") << req::bridge(0x05, 0, 0x01, 0x01) << 1;
+    QTest::newRow("firmware part first") << req::bridge(0x06, 0x01) << 0;
+    QTest::newRow("firmware part middle") << req::bridge(0x06, 0x00) << 0;
+    QTest::newRow("firmware part last") << req::bridge(0x06, 0x02) << 0;
+    QTest::newRow("supply current") << req::bridge(0x07) << 1;
+    QTest::newRow("unknown command") << req::bridge(0x08) << 0;
+    Report otherId = req::bridge(0x04);
+    otherId[0] = 0x01;
+    QTest::newRow("other report id") << otherId << 0;
+}
+
+void TestEmulatorBoard::pairing()
+{
+    QFETCH(Report, request);
+    QFETCH(int, answers);
+    BoardHarness h;
+    QCOMPARE(h.send(request), answers);
+    if (answers)
+        QCOMPARE(h.last[0], std::uint8_t{0x02});
+}
+
+void TestEmulatorBoard::informationPage_data()
+{
+    QTest::addColumn<RegisterMap>("map");
+    QTest::addColumn<int>("xn");
+    QTest::addColumn<int>("yn");
+    QTest::addColumn<int>("xres");
+    QTest::addColumn<int>("yres");
+
+    QTest::newRow("standard 30x20") << RegisterMap::Standard << 30 << 20 << 1280 << 800;
+    QTest::newRow("alternate 30x20") << RegisterMap::Alternate << 30 << 20 << 1280 << 800;
+    QTest::newRow("standard 79x79 wide res") << RegisterMap::Standard << 79 << 79 << 0xFFFF << 0x0102;
+    QTest::newRow("xn 0 is reported as is") << RegisterMap::Standard << 0 << 20 << 1024 << 768;
+    QTest::newRow("xn 80 is reported as is") << RegisterMap::Alternate << 80 << 20 << 1024 << 768;
+}
+
+void TestEmulatorBoard::informationPage()
+{
+    QFETCH(RegisterMap, map);
+    QFETCH(int, xn);
+    QFETCH(int, yn);
+    QFETCH(int, xres);
+    QFETCH(int, yres);
+    PanelDescription p;
+    p.registerMap = map;
+    p.xElectrodes = static_cast<std::uint8_t>(xn);
+    p.yElectrodes = static_cast<std::uint8_t>(yn);
+    p.xResolution = static_cast<std::uint16_t>(xres);
+    p.yResolution = static_cast<std::uint16_t>(yres);
+    BoardHarness h(p);
+    const Map m = mapOf(map);
+
+    // Electrode counts: mode write, then 13 bytes of the window.
+    h.exchange(req::i2cWrite(m.mode, {0x02, 0x00}));
+    Report a = h.exchange(req::i2cRead(m.window, 13));
+    QCOMPARE(int(a[1]), xn);
+    QCOMPARE(int(a[2]), yn);
+
+    // Resolution: 33 bytes, bytes 10..13 little-endian.
+    h.exchange(req::i2cWrite(m.mode, {0x02, 0x00}));
+    a = h.exchange(req::i2cRead(m.window, 33));
+    QCOMPARE(a[11] * 256 + a[10], xres);
+    QCOMPARE(a[13] * 256 + a[12], yres);
+    QCOMPARE(int(a[1]), xn);
+    QCOMPARE(h.unpaired, 0);
+}
+
+void TestEmulatorBoard::otherRegisterMapGetsWrongAnswers_data()
+{
+    QTest::addColumn<RegisterMap>("panelMap");
+    QTest::newRow("panel standard, station alternate") << RegisterMap::Standard;
+    QTest::newRow("panel alternate, station standard") << RegisterMap::Alternate;
+}
+
+void TestEmulatorBoard::otherRegisterMapGetsWrongAnswers()
+{
+    QFETCH(RegisterMap, panelMap);
+    PanelDescription p;
+    p.registerMap = panelMap;
+    BoardHarness h(p);
+    const Map wrong = mapOf(panelMap == RegisterMap::Standard ? RegisterMap::Alternate : RegisterMap::Standard);
+
+    h.exchange(req::i2cWrite(wrong.mode, {0x02, 0x00}));
+    QCOMPARE(h.board.controller().mode(), std::uint16_t{emulator::TouchController::Normal});
+    const Report a = h.exchange(req::i2cRead(wrong.window, 13));
+    QVERIFY(a[1] != p.xElectrodes || a[2] != p.yElectrodes);
+
+    // A raster row select through the wrong map selects nothing either.
+    h.exchange(req::i2cWrite(wrong.row, {0x05, 0x00}));
+    QCOMPARE(h.board.controller().selectedRow(), 0);
+}
+
+void TestEmulatorBoard::debugBlocks_data()
+{
+    QTest::addColumn<RegisterMap>("map");
+    QTest::addColumn<int>("modeLow");
+    QTest::addColumn<int>("xn");
+    QTest::addColumn<int>("yn");
+
+    QTest::newRow("debug standard 30x20") << RegisterMap::Standard << 0x01 << 30 << 20;
+    QTest::newRow("debug alternate 30x20") << RegisterMap::Alternate << 0x01 << 30 << 20;
+    QTest::newRow("m0 standard 30x20") << RegisterMap::Standard << 0x09 << 30 << 20;
+    // XN 31: the X block is exactly 60 bytes, the remainder request has count 0.
+    QTest::newRow("debug xn 31") << RegisterMap::Standard << 0x01 << 31 << 12;
+    // Blocks running past 0xFF wrap to low register numbers.
+    QTest::newRow("debug standard 79x79") << RegisterMap::Standard << 0x01 << 79 << 79;
+    QTest::newRow("m0 alternate 79x79") << RegisterMap::Alternate << 0x09 << 79 << 79;
+    // The last Y chunk lands on the window's own register number again.
+    QTest::newRow("debug 69x63 chunk at +256") << RegisterMap::Standard << 0x01 << 69 << 63;
+    QTest::newRow("debug 2x2") << RegisterMap::Standard << 0x01 << 2 << 2;
+}
+
+void TestEmulatorBoard::debugBlocks()
+{
+    QFETCH(RegisterMap, map);
+    QFETCH(int, modeLow);
+    QFETCH(int, xn);
+    QFETCH(int, yn);
+    PanelDescription p;
+    p.registerMap = map;
+    p.xElectrodes = static_cast<std::uint8_t>(xn);
+    p.yElectrodes = static_cast<std::uint8_t>(yn);
+    p.debug.xValues = ramp(xn - 1, 100);
+    p.debug.yValues = ramp(yn - 1, 300);
+    p.m0.xValues = ramp(xn - 1, 500);
+    p.m0.yValues = ramp(yn - 1, 700);
+    const emulator::ElectrodeLevels &expected = modeLow == 0x01 ? p.debug : p.m0;
+    BoardHarness h(p);
+    const Map m = mapOf(map);
+
+    h.exchange(req::i2cWrite(m.mode, {static_cast<std::uint8_t>(modeLow), 0x01}));
+    const int xBytes = 2 * xn - 2;
+    const int yBytes = 2 * yn - 2;
+    // Two passes: the second must start again from the head of the block.
+    for (int pass = 0; pass < 2; ++pass) {
+        const std::vector<int> x = BoardHarness::values(h.readBlock(m.window, 0, xBytes));
+        const std::vector<int> y = BoardHarness::values(h.readBlock(m.window, xBytes, yBytes));
+        QCOMPARE(x, expected.xValues);
+        QCOMPARE(y, expected.yValues);
+    }
+    QCOMPARE(h.unpaired, 0);
+}
+
+void TestEmulatorBoard::rasterRows_data()
+{
+    QTest::addColumn<RegisterMap>("map");
+    QTest::addColumn<int>("modeLow");
+    QTest::addColumn<bool>("internal");
+    QTest::addColumn<int>("xn");
+
+    QTest::newRow("raster standard") << RegisterMap::Standard << 0x85 << false << 30;
+    QTest::newRow("raster alt kind") << RegisterMap::Standard << 0x8D << false << 30;
+    QTest::newRow("internal raster") << RegisterMap::Standard << 0xC5 << true << 30;
+    QTest::newRow("internal raster alt kind alternate map") << RegisterMap::Alternate << 0xCD << true << 30;
+    QTest::newRow("raster alternate map, rows over 60 bytes") << RegisterMap::Alternate << 0x85 << false << 79;
+}
+
+void TestEmulatorBoard::rasterRows()
+{
+    QFETCH(RegisterMap, map);
+    QFETCH(int, modeLow);
+    QFETCH(bool, internal);
+    QFETCH(int, xn);
+    PanelDescription p;
+    p.registerMap = map;
+    p.xElectrodes = static_cast<std::uint8_t>(xn);
+    p.yElectrodes = 6;
+    p.rasterLevel = 1000;
+    p.internalRasterLevel = -800;
+    p.rasterNoise = 40;
+    BoardHarness h(p);
+    const Map m = mapOf(map);
+    const int level = internal ? p.internalRasterLevel : p.rasterLevel;
+
+    h.exchange(req::i2cWrite(m.mode, {static_cast<std::uint8_t>(modeLow), 0x01}));
+    const int rowBytes = 2 * xn + 2;
+    std::vector<std::vector<int>> rows;
+    for (int row = 0; row <= p.yElectrodes; ++row) {
+        h.exchange(req::i2cWrite(m.row, {static_cast<std::uint8_t>(row), 0x00}));
+        const std::vector<int> v = BoardHarness::values(h.readBlock(m.window, 0, rowBytes));
+        QCOMPARE(int(v.size()), xn + 1);
+        for (int value : v)
+            QVERIFY2(value >= level - p.rasterNoise && value <= level + p.rasterNoise, qPrintable(QString::number(value)));
+        rows.push_back(v);
+    }
+    // Row select really selects: neighbouring rows are not the same data.
+    int differing = 0;
+    for (std::size_t r = 1; r < rows.size(); ++r)
+        differing += rows[r] != rows[r - 1] ? 1 : 0;
+    QVERIFY(differing > 0);
+
+    // Selecting row 2 again gives row 2 again, whatever was read in between.
+    h.exchange(req::i2cWrite(m.row, {2, 0x00}));
+    QCOMPARE(BoardHarness::values(h.readBlock(m.window, 0, rowBytes)), rows[2]);
+
+    // Past the last row there is nothing.
+    h.exchange(req::i2cWrite(m.row, {static_cast<std::uint8_t>(p.yElectrodes + 1), 0x00}));
+    QCOMPARE(BoardHarness::values(h.readBlock(m.window, 0, rowBytes)), std::vector<int>(std::size_t(xn + 1), 0));
+    QCOMPARE(h.unpaired, 0);
+}
+
+void TestEmulatorBoard::rasterNegativeLevel()
+{
+    PanelDescription p;
+    p.rasterNoise = 0;
+    p.rasterLevel = -300; // negative values travel as two's complement
+    BoardHarness h(p);
+    h.exchange(req::i2cWrite(kStdMode, {0x85, 0x01}));
+    h.exchange(req::i2cWrite(kStdRow, {3, 0x00}));
+    const std::vector<int> v = BoardHarness::values(h.readBlock(kStdWindow, 0, 2 * p.xElectrodes + 2));
+    QCOMPARE(v, std::vector<int>(std::size_t(p.xElectrodes + 1), -300));
+}
+
+void TestEmulatorBoard::fixedRegisters_data()
+{
+    QTest::addColumn<RegisterMap>("map");
+    QTest::newRow("standard") << RegisterMap::Standard;
+    QTest::newRow("alternate") << RegisterMap::Alternate;
+}
+
+void TestEmulatorBoard::fixedRegisters()
+{
+    QFETCH(RegisterMap, map);
+    PanelDescription p;
+    p.registerMap = map;
+    p.crc = 0x1234;
+    p.eeprom = "V1.0A";
+    p.buttons = {{-1, 127, -128, 5, 0, 0, 0, 9}};
+    BoardHarness h(p);
+
+    // They read the same in every mode the station reads them in.
+    for (std::uint8_t modeLow : {std::uint8_t{0x00}, std::uint8_t{0x02}}) {
+        h.exchange(req::i2cWrite(mapOf(map).mode, {modeLow, 0x00}));
+        Report a = h.exchange(req::i2cRead(0x3E, 2));
+        QCOMPARE(a[1], std::uint8_t{0x34});
+        QCOMPARE(a[2], std::uint8_t{0x12});
+
+        a = h.exchange(req::i2cRead(0x2B, 8));
+        const std::vector<int> buttons{a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8]};
+        QCOMPARE(buttons, (std::vector<int>{0xFF, 0x7F, 0x80, 0x05, 0, 0, 0, 0x09}));
+
+        a = h.exchange(req::i2cRead(0x40, 32));
+        const QByteArray text(reinterpret_cast<const char *>(a.data() + 1), 32);
+        if (map == RegisterMap::Standard)
+            QVERIFY(text.startsWith("V1.0A") && text.mid(5) == QByteArray(27, '\0'));
+        else
+            QCOMPARE(text.at(0), 'V'); // one character only: 0x41 on belongs to other registers
+        if (map == RegisterMap::Alternate)
+            QCOMPARE(int(a[1 + (kAltMode - 0x40)]), int(modeLow)); // the mode register shows through
+    }
+
+    // Read-only: a write does not change them.
+    h.exchange(req::i2cWrite(0x3E, {0x00, 0x00}));
+    const Report a = h.exchange(req::i2cRead(0x3E, 2));
+    QCOMPARE(a[1], std::uint8_t{0x34});
+    QCOMPARE(h.unpaired, 0);
+}
+
+void TestEmulatorBoard::tbReadingsInTurn()
+{
+    PanelDescription p;
+    p.tbReadings = {2048, 700, 900};
+    BoardHarness h(p);
+    auto tb = [&h] {
+        const Report a = h.exchange(req::i2cRead(0x3B, 2));
+        return a[2] * 256 + a[1];
+    };
+    QCOMPARE(tb(), 2048); // not measured yet
+    QList<int> seen;
+    for (int i = 0; i < 5; ++i) {
+        h.exchange(req::i2cWrite(0x3A, {0x04}));
+        seen << tb();
+    }
+    QCOMPARE(seen, (QList<int>{2048, 700, 900, 2048, 700}));
+    QCOMPARE(tb(), 700); // a read without a measurement repeats the last value
+    QCOMPARE(h.board.controller().tbMeasurements(), 5);
+}
+
+void TestEmulatorBoard::commandRegister()
+{
+    BoardHarness h;
+    h.exchange(req::i2cWrite(0x3A, {0x03}));
+    h.exchange(req::i2cWrite(0x3A, {0x03}));
+    QCOMPARE(h.board.controller().calibrations(), 2);
+    QCOMPARE(h.board.controller().tbMeasurements(), 0);
+    h.exchange(req::i2cWrite(0x33, {0x00}));
+    h.exchange(req::i2cWrite(0x34, {0x0B}));
+    QCOMPARE(h.board.controller().registerValue(0x34), std::uint8_t{0x0B});
+}
+
+void TestEmulatorBoard::bootloaderVersion_data()
+{
+    QTest::addColumn<int>("fourth");
+    QTest::newRow("0x47") << 0x47;
+    QTest::newRow("0x4A") << 0x4A;
+    QTest::newRow("0x46 outside") << 0x46;
+    QTest::newRow("0x4B outside") << 0x4B;
+}
+
+void TestEmulatorBoard::bootloaderVersion()
+{
+    QFETCH(int, fourth);
+    PanelDescription p;
+    p.bootloader = {{0x11, 0x22, 0x33, static_cast<std::uint8_t>(fourth)}};
+    BoardHarness h(p);
+    const Report a = h.exchange(req::i2cRead(0x00, 4, 0x02));
+    QCOMPARE((std::vector<int>{a[1], a[2], a[3], a[4]}), (std::vector<int>{0x11, 0x22, 0x33, fourth}));
+    // The controller's own register 0x00 is something else.
+    const Report c = h.exchange(req::i2cRead(0x00, 4, 0x00));
+    QVERIFY(c[4] != fourth);
+}
+
+void TestEmulatorBoard::attentionCheck_data()
+{
+    QTest::addColumn<bool>("armed");
+    QTest::addColumn<bool>("fault");
+    QTest::addColumn<bool>("passes");
+    QTest::newRow("armed, good line") << true << false << true;
+    QTest::newRow("armed, broken line") << true << true << false;
+    QTest::newRow("not armed") << false << false << false;
+}
+
+void TestEmulatorBoard::attentionCheck()
+{
+    QFETCH(bool, armed);
+    QFETCH(bool, fault);
+    QFETCH(bool, passes);
+    PanelDescription p;
+    p.faults.attentionLine = fault;
+    BoardHarness h(p);
+    if (armed)
+        h.exchange(req::i2cWrite(0x34, {0x08}));
+    const Report a = h.exchange(req::bridge(0x01, 0x01));
+    QCOMPARE(a[3] < 2, passes);
+
+    // Restoring 0x0B ends the test mode: a check now fails.
+    h.exchange(req::i2cWrite(0x34, {0x0B}));
+    QVERIFY(h.exchange(req::bridge(0x01, 0x01))[3] >= 2);
+}
+
+void TestEmulatorBoard::i2cFaults_data()
+{
+    QTest::addColumn<bool>("nack");
+    QTest::addColumn<bool>("timeout");
+    QTest::newRow("nack") << true << false;
+    QTest::newRow("timeout") << false << true;
+    QTest::newRow("both") << true << true;
+}
+
+void TestEmulatorBoard::i2cFaults()
+{
+    QFETCH(bool, nack);
+    QFETCH(bool, timeout);
+    PanelDescription p;
+    p.faults.i2cNack = nack;
+    p.faults.i2cTimeout = timeout;
+    BoardHarness h(p);
+
+    for (const Report &r : {req::i2cRead(0x3E, 2), req::i2cWrite(kStdMode, {0x02, 0x00}), req::i2cRead(0x00, 4, 0x02)}) {
+        const Report a = h.exchange(r);
+        QCOMPARE(a[63], std::uint8_t(nack ? 1 : 0));
+        QCOMPARE(a[62], std::uint8_t(timeout ? 1 : 0));
+        QVERIFY(std::all_of(a.begin() + 1, a.begin() + 62, [](std::uint8_t b) { return b == 0; }));
+    }
+    // The mode write never reached the controller.
+    QCOMPARE(h.board.controller().mode(), std::uint16_t{emulator::TouchController::Normal});
+    // Bridge commands do not go over I2C and still work.
+    QCOMPARE(h.exchange(req::bridge(0x04))[1], std::uint8_t{'W'});
+
+    h.board.setFaults({});
+    const Report a = h.exchange(req::i2cRead(0x3E, 2));
+    QCOMPARE(a[63], std::uint8_t{0});
+    QCOMPARE(a[1], std::uint8_t(p.crc & 0xFF));
+
+    // Nobody answers at an unknown I2C address.
+    QCOMPARE(h.exchange(req::i2cRead(0x00, 4, 0x05))[63], std::uint8_t{1});
+    QCOMPARE(h.unpaired, 0);
+}
+
+void TestEmulatorBoard::silentBoard()
+{
+    PanelDescription p;
+    p.faults.silent = true;
+    BoardHarness h(p);
+    for (const Report &r : {req::i2cRead(0x3E, 2), req::bridge(0x01, 0x01), req::bridge(0x02), req::bridge(0x03),
+                            req::bridge(0x04), req::bridge(0x05), req::bridge(0x07)})
+        QCOMPARE(h.send(r), 0);
+    std::uint8_t feature[33] = {0};
+    QCOMPARE(h.board.getFeature(feature, sizeof feature), -1);
+}
+
+void TestEmulatorBoard::resets()
+{
+    BoardHarness h;
+    h.exchange(req::i2cWrite(kStdMode, {0x02, 0x00}));
+    h.exchange(req::i2cWrite(0x34, {0x08}));
+    h.exchange(req::bridge(0x03, 0, 0x01));
+    QCOMPARE(h.board.controller().mode(), std::uint16_t{emulator::TouchController::Information});
+
+    // The bridge restarting leaves the controller alone but drops its own switches.
+    QCOMPARE(h.send(req::bridge(0x02, 0, 0x01)), 0);
+    QCOMPARE(h.board.bridgeResets(), 1);
+    QVERIFY(!h.board.forwarding());
+    QCOMPARE(h.board.controller().mode(), std::uint16_t{emulator::TouchController::Information});
+
+    // A controller reset brings back normal mode and clears the attention request.
+    h.exchange(req::bridge(0x02, 0, 0x00));
+    QCOMPARE(h.board.controllerResets(), 1);
+    QCOMPARE(h.board.controller().mode(), std::uint16_t{emulator::TouchController::Normal});
+    QVERIFY(!h.board.controller().attentionRequested());
+    const Report a = h.exchange(req::i2cRead(kStdWindow, 13));
+    QCOMPARE(a[1], std::uint8_t{0});
+    QCOMPARE(h.unpaired, 0);
+}
+
+void TestEmulatorBoard::interruptSwitches()
+{
+    BoardHarness h;
+    QVERIFY(!h.board.interruptEnabled() && !h.board.forwarding() && !h.board.interruptReports());
+    h.exchange(req::bridge(0x03, 0, 0x00));
+    QVERIFY(h.board.interruptEnabled() && !h.board.forwarding());
+    h.exchange(req::bridge(0x03, 0, 0x01));
+    QVERIFY(h.board.forwarding());
+    h.exchange(req::bridge(0x05, 0, 0x00));
+    QVERIFY(h.board.interruptReports());
+    // Disabling needs both bytes 3 and 4.
+    h.exchange(req::bridge(0x05, 0, 0x01, 0x00));
+    QVERIFY(h.board.interruptReports());
+    h.exchange(req::bridge(0x05, 0, 0x01, 0x01));
+    QVERIFY(!h.board.interruptReports());
+    QCOMPARE(h.unpaired, 0);
+}
+
+void TestEmulatorBoard::bridgeVersionAndCurrent_data()
+{
+    QTest::addColumn<double>("milliamps");
+    QTest::addColumn<int>("raw");
+    QTest::newRow("33 mA") << 33.0 << 0;
+    QTest::newRow("0 mA") << 0.0 << 4096;
+    QTest::newRow("18 mA") << 18.0 << 1862;
+    QTest::newRow("above full scale") << 40.0 << 0;
+}
+
+void TestEmulatorBoard::bridgeVersionAndCurrent()
+{
+    QFETCH(double, milliamps);
+    QFETCH(int, raw);
+    PanelDescription p;
+    p.currentMa = milliamps;
+    p.firmwareVersion = "W2.1";
+    BoardHarness h(p);
+    Report a = h.exchange(req::bridge(0x07));
+    QCOMPARE(a[2] * 256 + a[3], raw); // big-endian, unlike the I2C data
+    if (milliamps <= 33.0)
+        QVERIFY(std::abs(33.0 - (a[2] * 256 + a[3]) * 33.0 / 4096 - milliamps) <= 33.0 / 4096);
+
+    a = h.exchange(req::bridge(0x04));
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(a.data() + 1), 4), QByteArray("W2.1"));
+}
+
+void TestEmulatorBoard::featureReports()
+{
+    BoardHarness h;
+    std::uint8_t out[33] = {0x00, 0x00, 0x00, 0x01, 0xAB, 0xCD};
+    QCOMPARE(h.board.setFeature(out, sizeof out), 33);
+    std::uint8_t in[33];
+    std::fill(std::begin(in), std::end(in), 0xEE);
+    in[0] = 0x00;
+    QCOMPARE(h.board.getFeature(in, sizeof in), 33);
+    QVERIFY(std::equal(std::begin(in), std::end(in), std::begin(out)));
+    // Another report id has nothing stored: zeros after its id.
+    std::uint8_t other[8] = {0x05, 1, 1, 1, 1, 1, 1, 1};
+    QCOMPARE(h.board.getFeature(other, sizeof other), 8);
+    QCOMPARE(other[0], std::uint8_t{0x05});
+    QVERIFY(std::all_of(other + 1, other + 8, [](std::uint8_t b) { return b == 0; }));
+}
+
+void TestEmulatorBoard::traceLines()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("wire.txt"));
+    emulator::WireTrace trace;
+    QVERIFY(trace.open(path));
+    PanelDescription p;
+    p.xElectrodes = 30;
+    p.yElectrodes = 20;
+    BoardHarness h(p);
+    h.board.setTrace(&trace);
+
+    h.exchange(req::i2cWrite(kStdMode, {0x02, 0x00}));
+    h.exchange(req::i2cRead(kStdWindow, 13));
+    h.send(req::bridge(0x02, 0, 0x01));
+    h.board.setFaults({true, false, false, false});
+    h.exchange(req::i2cRead(0x3E, 2));
+    trace.close();
+
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly | QIODevice::Text));
+    QStringList lines = QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    double last = -1;
+    for (QString &line : lines) {
+        bool ok = false;
+        const double ms = line.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty).toDouble(&ok);
+        QVERIFY2(ok && ms >= last, qPrintable(line));
+        last = ms;
+        line = line.mid(11); // drop the time column
+    }
+    const QStringList expected = {
+        QStringLiteral("out 02 00 00 01 88 02 02 00"),
+        QStringLiteral("in  02"),
+        QStringLiteral("out 02 00 00 00 8E 0D"),
+        QStringLiteral("in  02 1E 14 00 00 00 00 00 00 00 00 05 20 03"), // resolution 1280 x 800 rides along
+        QStringLiteral("out 02 02 00 01"), // the bridge reset, and no answer
+        QStringLiteral("out 02 00 00 00 3E 02"),
+        // flags are never trimmed away
+        QStringLiteral("in  02") + QStringLiteral(" 00").repeated(62) + QStringLiteral(" 01"),
+    };
+    QCOMPARE(lines, expected);
+}
+
+QTEST_GUILESS_MAIN(TestEmulatorBoard)
+#include "tst_emulator_board.moc"
