@@ -206,22 +206,21 @@ void TestEmulatorTransport::latencyHonoured()
 {
     InProcessTransport t;
     QCOMPARE(t.latency().perReport.count(), 0);
-    const auto perReport = std::chrono::milliseconds(40);
-    t.setLatency({perReport});
+    // Long enough that a busy machine does not read the answer "early" by
+    // getting to the read late.
+    t.setLatency({std::chrono::milliseconds(100)});
     QVERIFY(t.open(kVid, kPid));
     std::uint8_t a[64];
 
     QElapsedTimer timer;
     timer.start();
     QCOMPARE(writeReport(t, req::bridge(0x04)), 64);
-    QVERIFY2(timer.elapsed() >= 40, "the request took no time on the bus");
-    const qint64 written = timer.elapsed();
+    QVERIFY2(timer.elapsed() >= 100, "the request took no time on the bus");
     // Not there yet: the answer needs one more report time.
     QCOMPARE(t.read(a, sizeof a, 0), 0);
     QCOMPARE(t.read(a, sizeof a, 2000), 64);
     QCOMPARE(a[1], std::uint8_t{'W'});
-    QVERIFY2(timer.elapsed() - written >= 39, qPrintable(QString::number(timer.elapsed() - written)));
-    QVERIFY(timer.elapsed() >= 80);
+    QVERIFY2(timer.elapsed() >= 200, qPrintable(QString::number(timer.elapsed())));
 
     // A time-out shorter than the latency gives nothing; the answer comes later.
     writeReport(t, req::bridge(0x04));
