@@ -46,7 +46,6 @@ private slots:
     void replugNeedsReopenAndPowersUp();
     void closeDropsUnreadAnswers();
     void featureReportsRoundTrip();
-    void faultsSwitchAtRunTime();
     void traceToFile();
 };
 
@@ -311,31 +310,11 @@ void TestEmulatorTransport::featureReportsRoundTrip()
     std::uint8_t in[33] = {};
     QCOMPARE(t.getFeatureReport(in, sizeof in), 33);
     QVERIFY(std::equal(std::begin(in), std::end(in), std::begin(out)));
+    std::uint8_t other[8] = {0x05, 1, 1, 1, 1, 1, 1, 1};
+    QCOMPARE(t.getFeatureReport(other, sizeof other), 8);
+    QVERIFY(other[0] == 0x05 && std::all_of(other + 1, other + 8, [](std::uint8_t b) { return b == 0; }));
     // Feature reports never show up as input reports.
     QCOMPARE(t.pendingReports(), std::size_t{0});
-}
-
-void TestEmulatorTransport::faultsSwitchAtRunTime()
-{
-    InProcessTransport t;
-    QVERIFY(t.open(kVid, kPid));
-    std::uint8_t a[64];
-    emulator::Faults f;
-    f.i2cTimeout = true;
-    t.setFaults(f);
-    writeReport(t, req::i2cRead(0x3E, 2));
-    QCOMPARE(t.read(a, sizeof a, 100), 64);
-    QCOMPARE(a[62], std::uint8_t{1});
-    f = {};
-    f.silent = true;
-    t.setFaults(f);
-    writeReport(t, req::i2cRead(0x3E, 2));
-    QCOMPARE(t.read(a, sizeof a, 30), 0);
-    t.setFaults({});
-    writeReport(t, req::i2cRead(0x3E, 2));
-    QCOMPARE(t.read(a, sizeof a, 100), 64);
-    QCOMPARE(a[62], std::uint8_t{0});
-    QCOMPARE(a[1] | a[2] << 8, int(PanelDescription().crc));
 }
 
 void TestEmulatorTransport::traceToFile()
