@@ -62,26 +62,6 @@ private slots:
         QVERIFY(request == reportFromHex(expected));
     }
 
-    void registerMapSelector_data()
-    {
-        QTest::addColumn<int>("cf48");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("window");
-        QTest::addColumn<int>("rowSelect");
-        QTest::newRow("0 standard") << 0 << 0x88 << 0x8E << 0x8B;
-        QTest::newRow("1 alternate") << 1 << 0x42 << 0x48 << 0x45;
-        QTest::newRow("2 standard") << 2 << 0x88 << 0x8E << 0x8B;
-        QTest::newRow("-1 standard") << -1 << 0x88 << 0x8E << 0x8B;
-    }
-    void registerMapSelector()
-    {
-        QFETCH(int, cf48);
-        const bridge::RegisterMap map = bridge::registerMap(cf48);
-        QTEST(int(map.mode), "mode");
-        QTEST(int(map.window), "window");
-        QTEST(int(map.rowSelect), "rowSelect");
-    }
-
     void windowChunks_data()
     {
         QTest::addColumn<int>("cf48");
@@ -135,33 +115,6 @@ private slots:
         QVERIFY(!bridge::transfer(bridge::request(bridge::SupplyCurrent)).ok());
         QVERIFY(!bridge::send(bridge::request(bridge::SupplyCurrent)));
         QCOMPARE(m_board->events.size(), before);
-    }
-
-    void electrodeCounts_data()
-    {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<bool>("valid");
-        QTest::newRow("0") << 0 << false;
-        QTest::newRow("1") << 1 << true;
-        QTest::newRow("79") << 79 << true;
-        QTest::newRow("80") << 80 << false;
-        QTest::newRow("255") << 255 << false;
-    }
-    void electrodeCounts()
-    {
-        QFETCH(int, count);
-        QTEST(codec::electrodeCountValid(count), "valid");
-        const codec::ElectrodeCounts c = codec::electrodeCounts(answerWith({{1, count}, {2, 7}}));
-        QCOMPARE(c.x, count);
-        QCOMPARE(c.y, 7);
-    }
-
-    void resolution()
-    {
-        const codec::Resolution r =
-            codec::resolution(answerWith({{10, 0x20}, {11, 0x03}, {12, 0xE0}, {13, 0x01}}));
-        QCOMPARE(r.x, 800);
-        QCOMPARE(r.y, 480);
     }
 
     void i2cError_data()
@@ -281,27 +234,6 @@ private slots:
         const int raw = codec::currentRaw(answerWith({{2, byte2}, {3, byte3}}));
         QCOMPARE(raw, byte2 * 256 + byte3);
         QCOMPARE(codec::currentFromRaw(raw), mA);
-    }
-
-    void tbValue()
-    {
-        QCOMPARE(codec::tbValue(answerWith({{1, 0x00}, {2, 0x08}})), 2048);
-        QCOMPARE(codec::tbValue(answerWith({{1, 0x34}, {2, 0x12}})), 0x1234);
-    }
-
-    void attention_data()
-    {
-        QTest::addColumn<int>("byte3");
-        QTest::addColumn<bool>("passed");
-        QTest::newRow("0") << 0 << true;
-        QTest::newRow("1") << 1 << true;
-        QTest::newRow("2") << 2 << false;
-        QTest::newRow("255") << 255 << false;
-    }
-    void attention()
-    {
-        QFETCH(int, byte3);
-        QTEST(codec::attentionPassed(answerWith({{3, byte3}})), "passed");
     }
 
     void buttons()

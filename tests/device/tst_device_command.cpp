@@ -526,14 +526,6 @@ private slots:
             QCOMPARE(hexOf(w), QStringLiteral("02 00 00 00 3E 02"));
     }
 
-    void eepromWithAlternateMap()
-    {
-        m_board->defaultAnswer = answerWith({{1, 'V'}, {2, '1'}, {3, '.'}, {4, '0'}, {5, 0}, {6, 'A'}});
-        QCOMPARE(m_cmd->readEepromVersion(), QStringLiteral("V1.0A"));
-        m_cmd->setRegisterMapSelector(1);
-        QCOMPARE(m_cmd->readEepromVersion(), QStringLiteral("V"));
-    }
-
     void usbVersion_data()
     {
         QTest::addColumn<std::optional<Report>>("answer");
@@ -564,8 +556,6 @@ private slots:
             return std::optional<Report>(answerWith({{1, 0x01}, {2, 0x02}, {3, 0x03}, {4, fourth}}));
         };
         QTest::newRow("0x4A") << version(0x4A) << "PASS" << "4A" << "BootloadVersion:01,02,03,4A,";
-        QTest::newRow("0x47") << version(0x47) << "PASS" << "47" << "BootloadVersion:01,02,03,47,";
-        QTest::newRow("0x46") << version(0x46) << "FAIL" << "46" << "BootloadVersion:01,02,03,46,";
         QTest::newRow("0x4B") << version(0x4B) << "FAIL" << "4B" << "BootloadVersion:01,02,03,4B,";
         QTest::newRow("silent") << std::optional<Report>() << "FAIL" << "NULL" << "BootloadVersion:";
     }
@@ -614,19 +604,6 @@ private slots:
         m_board->answers = {Report{}, check};
         QTEST(m_cmd->attbTest(), "verdict");
         QTEST(int(m_board->writes().size()), "requests");
-    }
-
-    void measurements()
-    {
-        m_board->answers = {answerWith({{2, 0x00}, {3, 0x00}}), answerWith({{2, 0x10}, {3, 0x00}}),
-                            std::nullopt};
-        QCOMPARE(m_cmd->readElectric(), 33.0f);
-        QCOMPARE(m_cmd->readElectric(), 0.0f);
-        QCOMPARE(m_cmd->readElectric(), 0.0f);
-
-        m_board->answers = {Report{}, answerWith({{1, 0x34}, {2, 0x12}}), Report{}, std::nullopt};
-        QCOMPARE(m_cmd->readTbValue(), 0x1234);
-        QCOMPARE(m_cmd->readTbValue(), 0);
     }
 
     void buttons()
