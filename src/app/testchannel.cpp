@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTextBrowser>
 #include <QTimer>
 
 namespace {
@@ -43,8 +44,38 @@ void TestChannel::write(const QString &line)
     m_file.write(flat.toUtf8() + '\n');
 }
 
+void TestChannel::watchPane(QTextBrowser *pane)
+{
+    if (m_pane == pane)
+        return;
+    m_pane = pane;
+    m_paneText.clear();
+    connect(pane, &QTextBrowser::textChanged, this, [this] {
+        if (!m_pane)
+            return;
+        const QString text = m_pane->toPlainText();
+        QString added;
+        if (text.startsWith(m_paneText)) {
+            added = text.mid(m_paneText.size());
+        } else {
+            write(QStringLiteral("pane-reset"));
+            added = text;
+        }
+        m_paneText = text;
+        const QStringList lines = added.split(QChar::ParagraphSeparator).join(QLatin1Char('\n')).split(QLatin1Char('\n'));
+        for (const QString &line : lines) {
+            if (!line.isEmpty())
+                write(QStringLiteral("pane|") + line);
+        }
+    });
+}
+
 bool TestChannel::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Show && watched->objectName() == QLatin1String("VorlaneClass")) {
+        if (auto *pane = watched->findChild<QTextBrowser *>(QStringLiteral("textBrowser")))
+            watchPane(pane);
+    }
     if (event->type() == QEvent::Show) {
         if (auto *box = qobject_cast<QMessageBox *>(watched)) {
             write(QStringLiteral("box|%1|%2").arg(box->windowTitle(), box->text()));

@@ -3,6 +3,9 @@
 
 #include <QFile>
 #include <QObject>
+#include <QPointer>
+
+class QTextBrowser;
 
 // A window into the running station for the automated tests that start the real
 // executable. It is off unless KAVEL_STATION_TEST_CHANNEL names a file; then every
@@ -25,8 +28,12 @@ protected:
 private:
     explicit TestChannel(const QString &fileName, QObject *parent);
     void write(const QString &line);
+    // Every line the message pane gets, as "pane|<line>"; "pane-reset" when it is replaced.
+    void watchPane(QTextBrowser *pane);
 
     QFile m_file;
+    QPointer<QTextBrowser> m_pane;
+    QString m_paneText;
 };
 
 #endif
