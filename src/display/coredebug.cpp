@@ -8,6 +8,8 @@ RawData::RawData(WindowImp *window, const char *recordPattern, const char *numbe
     : State(window, recordPattern)
     , m_numberPattern(numberPattern)
 {
+    m_xText.reserve(512);
+    m_yText.reserve(512);
 }
 
 CoreDebug::CoreDebug(WindowImp *window)
@@ -18,7 +20,8 @@ CoreDebug::CoreDebug(WindowImp *window)
 CoreDebug::Record CoreDebug::handleRecord()
 {
     const char *begin = m_matchedText.data();
-    if (!extractNumbers(m_numberPattern, begin, begin + m_matchedText.size(), m_scratch))
+    if (!extractNumbers(m_numberPattern, begin, begin + m_matchedText.size(), m_scratch,
+                        m_numberMatch))
         return Record::Ignored;
     if (m_matchedText.front() == 'X') {
         m_yValues.clear();

@@ -26,7 +26,8 @@ CoreNormal::CoreNormal(WindowImp *window)
 void CoreNormal::first()
 {
     const char *begin = m_matchedText.data();
-    if (!extractNumbers(m_numberPattern, begin, begin + m_matchedText.size(), m_numbers))
+    if (!extractNumbers(m_numberPattern, begin, begin + m_matchedText.size(), m_numbers,
+                        m_numberMatch))
         return;
 
     Settings &store = *m_window->settings();
@@ -57,7 +58,8 @@ void CoreNormal::first()
 void CoreNormal::next()
 {
     const char *begin = m_matchedText.data();
-    if (!extractNumbers(m_numberPattern, begin, begin + m_matchedText.size(), m_numbers))
+    if (!extractNumbers(m_numberPattern, begin, begin + m_matchedText.size(), m_numbers,
+                        m_numberMatch))
         return;
     if (m_numbers.empty())
         return;

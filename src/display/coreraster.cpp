@@ -20,7 +20,8 @@ CoreRaster::CoreRaster(WindowImp *window)
 bool CoreRaster::readRow()
 {
     const char *begin = m_matchedText.data();
-    if (!extractNumbers(m_numberPattern, begin, begin + m_matchedText.size(), m_scratch))
+    if (!extractNumbers(m_numberPattern, begin, begin + m_matchedText.size(), m_scratch,
+                        m_numberMatch))
         return false;
     m_rowsWellFormed = m_rowsWellFormed
                        && static_cast<int>(m_scratch.size()) == m_expectedColumns;
@@ -58,7 +59,8 @@ void CoreRaster::first()
     if (m_lastWasS) {
         // Validate the record before acting on the frame it completes.
         const char *begin = m_matchedText.data();
-        if (!extractNumbers(m_numberPattern, begin, begin + m_matchedText.size(), m_scratch))
+        if (!extractNumbers(m_numberPattern, begin, begin + m_matchedText.size(), m_scratch,
+                        m_numberMatch))
             return;
         if (frameComplete()) {
             State::first();

@@ -11,10 +11,16 @@ namespace quilex_gui {
 bool extractNumbers(const boost::regex &numberPattern, const char *begin, const char *end,
                     std::vector<int> &out)
 {
+    boost::cmatch scratch;
+    return extractNumbers(numberPattern, begin, end, out, scratch);
+}
+
+bool extractNumbers(const boost::regex &numberPattern, const char *begin, const char *end,
+                    std::vector<int> &out, boost::cmatch &number)
+{
     out.clear();
     // A plain search loop rather than a regex iterator: the iterator allocates
     // its state on every record, and records arrive at a thousand a second.
-    boost::cmatch number;
     const char *from = begin;
     boost::match_flag_type flags = boost::match_default;
     try {
@@ -40,6 +46,9 @@ State::State(WindowImp *window, const char *recordPattern)
     : m_window(window)
     , m_recordPattern(recordPattern)
 {
+    // Room for the longest records of the streams (a 64-electrode row), so
+    // that the text is not regrown while running.
+    m_matchedText.reserve(512);
 }
 
 State::~State() = default;

@@ -16,6 +16,10 @@ class WindowImp;
 // is dropped whole rather than drawn with a made-up value.
 bool extractNumbers(const boost::regex &numberPattern, const char *begin, const char *end,
                     std::vector<int> &out);
+// The same with a caller's match object, kept from record to record so that
+// a running parser allocates nothing.
+bool extractNumbers(const boost::regex &numberPattern, const char *begin, const char *end,
+                    std::vector<int> &out, boost::cmatch &scratch);
 
 // A record parser. The main window creates one per display mode and feeds it
 // every record text of the stream; the parser recognises the record, assembles
@@ -51,6 +55,8 @@ protected:
     boost::cmatch m_match;
     std::string m_matchedText;
     bool m_firstRecord = true;
+    // Reused by the number extraction of every record.
+    boost::cmatch m_numberMatch;
 };
 
 } // namespace quilex_gui
