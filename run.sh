@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the station and starts it in a demo working folder under build/demo.
-# On a machine without a display it starts a virtual one and keeps a fresh
-# screenshot of it, so the window can be seen from a server too.
+# Builds the station and starts it in a demo working folder under build/demo,
+# with the emulated bridge board plugged in (kavel-bridge-emud: a real hidraw
+# node the station opens through hidapi; its control window sits beside the
+# station). On a machine without a display it starts a virtual one and keeps a
+# fresh screenshot of it, so the window can be seen from a server too.
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -9,7 +11,7 @@ root=$(pwd)
 ./scripts/install-deps.sh
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)" --target kavel-station station_translations
+cmake --build build -j"$(nproc)" --target kavel-station kavel-bridge-emud station_translations
 
 demo="$root/build/demo"
 mkdir -p "$demo/Config" "$demo/QlxFiles" "$demo/resultsPASS" "$demo/resultsFAIL" "$demo/log"
@@ -19,11 +21,12 @@ mkdir -p "$demo/Config" "$demo/QlxFiles" "$demo/resultsPASS" "$demo/resultsFAIL"
 cp resources/demo/css.qss "$demo/css.qss"
 cp build/translations/vorlane_zh.qm build/translations/vorlane_en.qm "$demo/"
 
-station="$root/build/src/app/kavel-station"
+station=("$root/build/emulator/hidraw/kavel-bridge-emud" --panel "$root/emulator/panels/demo.ini"
+         --latency-us 1000 --control "$demo/emud.ctl" -- "$root/build/src/app/kavel-station")
 cd "$demo"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  exec "$station"
+  exec "${station[@]}"
 fi
 
 echo "run.sh: no display here; starting the station on a virtual screen (Xvfb)."
@@ -42,7 +45,7 @@ export DISPLAY=":$n"
 
 shot="$demo/screen.png"
 echo "run.sh: a screenshot of the virtual screen is kept fresh at $shot"
-"$station" &
+"${station[@]}" &
 station_pid=$!
 while kill -0 "$station_pid" 2>/dev/null; do
   sleep 2

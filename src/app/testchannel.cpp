@@ -26,6 +26,7 @@ void TestChannel::installIfRequested()
         return;
     g_channel = new TestChannel(QString::fromLocal8Bit(path), QCoreApplication::instance());
     QCoreApplication::instance()->installEventFilter(g_channel);
+    g_channel->write(QStringLiteral("pid|%1").arg(QCoreApplication::applicationPid()));
 }
 
 void TestChannel::note(const QString &line)

@@ -89,7 +89,7 @@ private slots:
         QVERIFY(second->waitForFinished(15000));
         QCOMPARE(second->exitStatus(), QProcess::NormalExit);
         QCOMPARE(second->exitCode(), 0);
-        QCOMPARE(channelText("second.txt"), QString("box|warning|gui is running !\n"));
+        QVERIFY(channelText("second.txt").endsWith("\nbox|warning|gui is running !\n"));
 
         // The first one was not disturbed.
         QCOMPARE(first->state(), QProcess::Running);

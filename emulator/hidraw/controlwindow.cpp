@@ -1,0 +1,99 @@
+#include "controlwindow.h"
+
+#include "hidrawhost.h"
+#include "hostcontrol.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace emulator {
+
+ControlWindow::ControlWindow(HidrawHost &host, HostControl &control, QWidget *parent)
+    : QWidget(parent), m_host(host), m_control(control)
+{
+    setWindowTitle(QStringLiteral("Emulated bridge board"));
+    auto *layout = new QVBoxLayout(this);
+
+    auto *board = new QGroupBox(QStringLiteral("Board"));
+    auto *boardLayout = new QVBoxLayout(board);
+    m_state = new QLabel;
+    m_panel = new QLabel;
+    m_panel->setWordWrap(true);
+    m_plug = new QPushButton;
+    auto *choose = new QPushButton(QStringLiteral("Panel description..."));
+    boardLayout->addWidget(m_state);
+    boardLayout->addWidget(m_panel);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_plug);
+    buttons->addWidget(choose);
+    boardLayout->addLayout(buttons);
+    layout->addWidget(board);
+
+    auto *faults = new QGroupBox(QStringLiteral("Faults"));
+    auto *faultLayout = new QVBoxLayout(faults);
+    m_nack = new QCheckBox(QStringLiteral("I2C not acknowledged"));
+    m_timeout = new QCheckBox(QStringLiteral("I2C time-out"));
+    m_silent = new QCheckBox(QStringLiteral("Board silent"));
+    m_attention = new QCheckBox(QStringLiteral("Attention line stuck"));
+    const std::pair<QCheckBox *, const char *> faultBoxes[] = {
+        {m_nack, "nack"}, {m_timeout, "timeout"}, {m_silent, "silent"}, {m_attention, "attention"}};
+    for (const auto &[box, name] : faultBoxes) {
+        faultLayout->addWidget(box);
+        const QString fault = QString::fromLatin1(name);
+        connect(box, &QCheckBox::toggled, this, [this, fault](bool on) {
+            run(QStringLiteral("fault %1 %2").arg(fault, on ? QStringLiteral("on") : QStringLiteral("off")));
+        });
+    }
+    layout->addWidget(faults);
+
+    m_reply = new QLabel;
+    layout->addWidget(m_reply);
+    layout->addStretch(1);
+
+    connect(m_plug, &QPushButton::clicked, this,
+            [this] { run(m_host.isPlugged() ? QStringLiteral("unplug") : QStringLiteral("plug")); });
+    connect(choose, &QPushButton::clicked, this, [this] {
+        const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Panel description"), QString(),
+                                                          QStringLiteral("Panel (*.ini)"));
+        if (!file.isEmpty())
+            run(QStringLiteral("panel ") + file);
+    });
+    connect(&m_control, &HostControl::changed, this, &ControlWindow::refresh);
+    refresh();
+}
+
+void ControlWindow::run(const QString &command)
+{
+    m_reply->setText(m_control.execute(command));
+    refresh();
+}
+
+void ControlWindow::refresh()
+{
+    const bool plugged = m_host.isPlugged();
+    m_state->setText(plugged ? QStringLiteral("<b style='color:#2e7d32'>plugged in</b> as /dev/hidraw0")
+                             : QStringLiteral("<b style='color:#c62828'>unplugged</b>"));
+    m_plug->setText(plugged ? QStringLiteral("Unplug") : QStringLiteral("Plug in"));
+    const PanelDescription p = m_host.panel();
+    m_panel->setText(QStringLiteral("Board %1:%2, panel %3 x %4 electrodes, %5 x %6, %7 map")
+                         .arg(p.vendorId, 4, 16, QLatin1Char('0'))
+                         .arg(p.productId, 4, 16, QLatin1Char('0'))
+                         .arg(p.xElectrodes)
+                         .arg(p.yElectrodes)
+                         .arg(p.xResolution)
+                         .arg(p.yResolution)
+                         .arg(p.registerMap == RegisterMap::Standard ? QStringLiteral("standard")
+                                                                    : QStringLiteral("alternate")));
+    const QSignalBlocker b1(m_nack), b2(m_timeout), b3(m_silent), b4(m_attention);
+    m_nack->setChecked(p.faults.i2cNack);
+    m_timeout->setChecked(p.faults.i2cTimeout);
+    m_silent->setChecked(p.faults.silent);
+    m_attention->setChecked(p.faults.attentionLine);
+}
+
+} // namespace emulator

@@ -1,0 +1,106 @@
+#ifndef EMULATOR_HIDRAWHOST_H
+#define EMULATOR_HIDRAWHOST_H
+
+#include "bridgeboard.h"
+#include "latencymodel.h"
+#include "paneldescription.h"
+#include "wiretrace.h"
+
+#include <QString>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+typedef struct _UMockdevTestbed UMockdevTestbed;
+typedef struct _UMockdevIoctlBase UMockdevIoctlBase;
+
+namespace emulator {
+
+// The emulated bridge board as a USB HID device on a real-looking hidraw node.
+//
+// A umockdev testbed provides the sysfs tree and the uevents; /dev/hidraw0 in
+// the testbed is a pseudo-terminal whose other end this host owns, so reads in
+// the client (hidapi) wait and wake as on a real node. Writes and ioctls of the
+// client reach the board through umockdev's ioctl handler; the board's answers
+// go back through the terminal, whole reports only.
+//
+// Programs that should see the node must run with umockdev's preload library
+// and the testbed's UMOCKDEV_DIR (a child started after start() inherits both).
+class HidrawHost
+{
+public:
+    explicit HidrawHost(PanelDescription panel = PanelDescription());
+    ~HidrawHost();
+    HidrawHost(const HidrawHost &) = delete;
+    HidrawHost &operator=(const HidrawHost &) = delete;
+
+    // Creates the testbed; sets UMOCKDEV_DIR in this process's environment.
+    bool start(QString *error);
+
+    // Adds the device (the "add" uevents go out last, once everything is in
+    // place) and removes it again ("remove" uevents, child devices first). An
+    // open client handle sees its node hang up before the uevents arrive.
+    bool plug(QString *error);
+    void unplug();
+    bool isPlugged() const;
+
+    // A different panel is a different board: takes effect at the next plug.
+    void setPanel(const PanelDescription &panel);
+    PanelDescription panel() const;
+    void setFaults(const Faults &faults);
+    void setLatency(LatencyModel latency);
+    bool startTrace(const QString &path);
+
+    QString testbedRoot() const;
+    QString nodeName() const { return QStringLiteral("hidraw0"); }
+
+    // Counts since start, for the host's own tests.
+    int outputReports() const;
+
+    // Entry points of umockdev's worker thread.
+    bool handleIoctl(void *client);
+    bool handleWrite(void *client);
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Pending
+    {
+        Report report;
+        Clock::time_point due;
+    };
+
+    bool makeNode(QString *error);
+    void closeNode();
+    void queueInput(const Report &report);
+    void writerLoop();
+
+    UMockdevTestbed *m_testbed = nullptr;
+    UMockdevIoctlBase *m_handler = nullptr;
+
+    // The board and everything it owns are used by umockdev's worker thread,
+    // the writer thread and the control side; this lock serialises them.
+    mutable std::mutex m_boardMutex;
+    BridgeBoard m_board;
+    WireTrace m_trace;
+    PanelDescription m_panel;
+    LatencyModel m_latency;
+    int m_outputs = 0;
+
+    // Answers on their way to the client, written whole by the writer thread.
+    mutable std::mutex m_queueMutex;
+    std::condition_variable m_queueChanged;
+    std::deque<Pending> m_queue;
+    int m_masterFd = -1;
+    bool m_plugged = false;
+    bool m_stopping = false;
+    std::thread m_writer;
+
+    QString m_ptyMapLink;
+};
+
+} // namespace emulator
+
+#endif

@@ -1,0 +1,96 @@
+#include "hostcontrol.h"
+
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QStringList>
+
+namespace emulator {
+
+HostControl::HostControl(HidrawHost &host, QObject *parent)
+    : QObject(parent), m_host(host)
+{
+}
+
+QString HostControl::execute(const QString &line)
+{
+    const QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.isEmpty())
+        return QStringLiteral("error empty command");
+    const QString verb = words.first();
+    QString reply;
+    if (verb == QLatin1String("plug")) {
+        QString error;
+        reply = m_host.plug(&error) ? QStringLiteral("ok plugged") : QStringLiteral("error ") + error;
+    } else if (verb == QLatin1String("unplug")) {
+        m_host.unplug();
+        reply = QStringLiteral("ok unplugged");
+    } else if (verb == QLatin1String("status")) {
+        reply = m_host.isPlugged() ? QStringLiteral("ok plugged") : QStringLiteral("ok unplugged");
+        return reply;
+    } else if (verb == QLatin1String("panel") && words.size() == 2) {
+        QString error;
+        const auto panel = PanelDescription::load(words[1], &error);
+        if (!panel)
+            return QStringLiteral("error ") + error;
+        m_host.setPanel(*panel);
+        reply = QStringLiteral("ok panel");
+    } else if (verb == QLatin1String("fault") && words.size() == 3
+               && (words[2] == QLatin1String("on") || words[2] == QLatin1String("off"))) {
+        Faults faults = m_host.panel().faults;
+        const bool on = words[2] == QLatin1String("on");
+        const QString &name = words[1];
+        if (name == QLatin1String("nack"))
+            faults.i2cNack = on;
+        else if (name == QLatin1String("timeout"))
+            faults.i2cTimeout = on;
+        else if (name == QLatin1String("silent"))
+            faults.silent = on;
+        else if (name == QLatin1String("attention"))
+            faults.attentionLine = on;
+        else
+            return QStringLiteral("error unknown fault ") + name;
+        m_host.setFaults(faults);
+        reply = QStringLiteral("ok fault");
+    } else if (verb == QLatin1String("latency") && words.size() == 2) {
+        bool ok = false;
+        const int us = words[1].toInt(&ok);
+        if (!ok || us < 0)
+            return QStringLiteral("error bad latency");
+        m_host.setLatency(LatencyModel{std::chrono::microseconds(us)});
+        reply = QStringLiteral("ok latency");
+    } else {
+        return QStringLiteral("error unknown command ") + line.simplified();
+    }
+    emit changed();
+    return reply;
+}
+
+bool HostControl::listen(const QString &path, QString *error)
+{
+    QFile::remove(path);
+    m_server = new QLocalServer(this);
+    if (!m_server->listen(path)) {
+        if (error)
+            *error = m_server->errorString();
+        return false;
+    }
+    connect(m_server, &QLocalServer::newConnection, this, &HostControl::onConnection);
+    return true;
+}
+
+void HostControl::onConnection()
+{
+    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            while (socket->canReadLine()) {
+                const QString line = QString::fromUtf8(socket->readLine()).trimmed();
+                socket->write(execute(line).toUtf8() + '\n');
+                socket->flush();
+            }
+        });
+    }
+}
+
+} // namespace emulator
