@@ -1,7 +1,16 @@
 #include "vorlane.h"
 
+#include "devicelink.h"
+#include "devicewatcher.h"
+#include "displaycontext.h"
+#include "displayview.h"
 #include "formresources.h"
+#include "hidcommand.h"
+#include "myusbhid.h"
+#include "qtwindowimp.h"
+#include "rastertable.h"
 #include "settings.h"
+#include "state.h"
 #include "stationfile.h"
 #include "stationids.h"
 #include "values.h"
@@ -14,7 +23,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGraphicsView>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -24,6 +32,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTextBrowser>
+#include <QThread>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -44,6 +53,9 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
     QFile::remove(QStringLiteral("./log.txt"));
     m_running = false;
 
+    // Arrival and removal of HID devices, heard on the GUI thread.
+    m_deviceWatcher = new DeviceWatcher(this);
+
     ui.setupUi(this);
 
     QDir().mkpath(QStringLiteral("./resultsPASS"));
@@ -52,10 +64,15 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
     buildDisplayDialog();
     buildFirmwareDialog();
 
+    m_displayContext = std::make_unique<quilex_gui_qtlib::DisplayContext>();
     setChinese();
+    m_displayContext->view = m_displayView;
 
-    m_ownedSettings = std::make_unique<Settings>();
-    m_settings = m_ownedSettings.get();
+    m_windowImp = std::make_unique<quilex_gui_qtlib::QtWindowImp>(m_displayContext.get());
+    m_settings = m_windowImp->settings();
+
+    m_command = std::make_unique<HidCommand>(this, &ui, m_settings);
+    m_usbHid = std::make_unique<MyUsbHid>();
 
     ReadConfigText();
     ui.lineEdit_8->setText(m_profilePath);
@@ -68,17 +85,32 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
 
     restoreStartMode();
 
+    probeDevice();
+
     connect(ui.actionChinese, &QAction::triggered, this, &Vorlane::setChinese);
     connect(ui.actionEnglish, &QAction::triggered, this, &Vorlane::setEnglish);
+    connect(ui.refreshBtn, &QPushButton::clicked, this, &Vorlane::On_refreshBtnClicked);
     connect(ui.loadfileBtn, &QPushButton::clicked, this, &Vorlane::On_loadfileBtnClicked);
+    connect(ui.resetHidBtn, &QPushButton::clicked, this, &Vorlane::ResetHidCom);
+    connect(ui.resetKavelBtn, &QPushButton::clicked, this, &Vorlane::ResetKavelCCom);
+    connect(m_clearBtn, &QPushButton::clicked, this, &Vorlane::Clear);
+    connect(m_command.get(), &HidCommand::setTextEdit, ui.textBrowser, &QTextBrowser::setText);
+    connect(m_deviceWatcher, &DeviceWatcher::deviceArrived, this, &Vorlane::onDeviceArrived);
+    connect(m_deviceWatcher, &DeviceWatcher::deviceRemoved, this, &Vorlane::onDeviceRemoved);
 }
 
-Vorlane::~Vorlane() = default;
+Vorlane::~Vorlane()
+{
+    m_usbHid.reset();
+    m_command.reset();
+    m_parserState.reset();
+    m_windowImp.reset();
+}
 
 void Vorlane::buildDisplayDialog()
 {
     m_displayDialog = new QDialog(this, Qt::Window);
-    m_displayView = new QGraphicsView;
+    m_displayView = new quilex_gui_qtlib::DisplayView;
     m_recordText = new QTextBrowser;
     m_clearBtn = new QPushButton(QStringLiteral("clear"));
     m_clearBtn->setMaximumWidth(100);
@@ -155,15 +187,14 @@ void Vorlane::loadProfile()
     m_xRes = profile::toInt(m_settings->value("x_res"));
     m_yRes = profile::toInt(m_settings->value("y_res"));
     m_cf48 = profile::toInt(m_settings->value("CF48"));
+    m_command->setRegisterMapSelector(m_cf48);
     resizeRasterTable();
 }
 
 void Vorlane::resizeRasterTable()
 {
-    const int columns = std::clamp(m_xElectrodes, 0, kMaxElectrodes) + 1;
-    const int rows = std::clamp(m_yElectrodes, 0, kMaxElectrodes) + 1;
-    m_rasterTable->setRowCount(rows);
-    m_rasterTable->setColumnCount(columns);
+    rastertable::resize(m_rasterTable, std::clamp(m_xElectrodes, 0, kMaxElectrodes),
+                        std::clamp(m_yElectrodes, 0, kMaxElectrodes));
 }
 
 void Vorlane::readProfileVariant()
@@ -233,6 +264,7 @@ void Vorlane::saveProfileAs()
     m_profilePath = fileName;
     readProfileVariant();
     applyTitleVariant();
+    m_command->setRegisterMapSelector(m_cf48);
 }
 
 void Vorlane::setChinese()
@@ -290,4 +322,128 @@ void Vorlane::leaveBridgeReporting()
 {
     // The bridge is told to report touches again here, so the panel keeps working
     // as a touch screen once the station is gone.
+}
+
+void Vorlane::probeDevice()
+{
+    if (!m_usbHid->openDevice())
+        return;
+    m_command->writeRegister33();
+    if (m_command->readUsbVersion().isEmpty())
+        ui.textBrowser->append(QStringLiteral("read Version error!!"));
+    else
+        ui.textBrowser->append(QStringLiteral("HID_Arrived!\r\n"));
+}
+
+void Vorlane::onDeviceArrived()
+{
+    if (device::link::isOpen())
+        return;
+    if (!m_usbHid->openDevice())
+        return;
+    m_command->writeRegister33();
+    if (m_command->readUsbVersion().isEmpty()) {
+        ui.textBrowser->append(QStringLiteral("read Version error!!"));
+        return;
+    }
+    ui.textBrowser->append(QStringLiteral("HID_Arrived!\r\n"));
+    // The panel needs time to come up after power; the alternate controller more.
+    if (m_command->registerMapSelector() == 1)
+        QThread::msleep(1000);
+    QThread::msleep(std::max(0, profile::toInt(m_settings->value("Init_time"))));
+    // A power-on test run starts here once the test run exists.
+}
+
+void Vorlane::onDeviceRemoved()
+{
+    if (!device::link::isOpen())
+        return;
+    device::link::setConnected(0);
+    ui.lineEdit->clear();
+    ui.lineEdit_6->clear();
+    ui.lineEdit_7->clear();
+    StopCom();
+    m_usbHid->closeDevice();
+    m_displayDialog->close();
+    m_rasterTable->close();
+    ui.textBrowser->setText(QStringLiteral("HID_Removed!\r\n"));
+}
+
+void Vorlane::drain(int timeoutMs, int limit)
+{
+    if (!device::link::isOpen())
+        return;
+    std::uint8_t report[64];
+    for (int i = 0; i < limit; ++i) {
+        if (device::link::transport().read(report, sizeof report, timeoutMs) <= 0)
+            return;
+    }
+}
+
+void Vorlane::StopCom()
+{
+    stopWorkerThreads();
+    m_command->disableInterruptReport();
+    drain(300, 6);
+}
+
+void Vorlane::On_refreshBtnClicked()
+{
+    if (!device::link::isOpen() && !m_usbHid->openDevice())
+        ui.textBrowser->append(QStringLiteral("no tp found!!!"));
+    ui.refreshBtn->setEnabled(false);
+    ui.textBrowser->append(QStringLiteral("reading version..."));
+    QCoreApplication::processEvents();
+    StopCom();
+    // Whatever the board still holds would be taken for an answer.
+    drain(200, 1000);
+    readPanel();
+    ui.textBrowser->append(QStringLiteral("Complete read version !"));
+    ui.refreshBtn->setEnabled(true);
+}
+
+void Vorlane::appendRed(const QString &text)
+{
+    ui.textBrowser->append(QStringLiteral("<p style=color:red>%1</p>").arg(text));
+}
+
+void Vorlane::readPanel()
+{
+    m_command->writeRegister33();
+    if (m_command->readUsbVersion().isEmpty()) {
+        ui.textBrowser->append(QStringLiteral("read Version error!!"));
+        return;
+    }
+    const QString crc = m_command->readCrcVersion();
+    if (crc == QLatin1String("error1")) {
+        appendRed(QStringLiteral("I2C NO ACK!"));
+        return;
+    }
+    if (crc == QLatin1String("error2")) {
+        appendRed(QStringLiteral("I2C Timeout!"));
+        return;
+    }
+    ui.lineEdit_6->setText(crc);
+    ui.lineEdit_7->setText(m_command->readEepromVersion());
+    m_command->readXnYn();
+    m_command->readResolution();
+    m_command->disableInterruptReport();
+}
+
+void Vorlane::ResetHidCom()
+{
+    m_command->resetHid();
+    ui.textBrowser->append(QStringLiteral("Send ResetHID!!!"));
+}
+
+void Vorlane::ResetKavelCCom()
+{
+    m_command->resetKavelC();
+    ui.textBrowser->append(QStringLiteral("Send ResetKavelC!!!"));
+}
+
+void Vorlane::Clear()
+{
+    m_windowImp->refreshScene();
+    ui.textBrowser->clear();
 }

@@ -8,9 +8,11 @@
 
 #include <memory>
 
+class DeviceWatcher;
+class HidCommand;
+class MyUsbHid;
 class QButtonGroup;
 class QDialog;
-class QGraphicsView;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -18,6 +20,15 @@ class QPushButton;
 class QTableWidget;
 class QTextBrowser;
 class Settings;
+
+namespace quilex_gui {
+class State;
+}
+namespace quilex_gui_qtlib {
+class DisplayView;
+class QtWindowImp;
+struct DisplayContext;
+} // namespace quilex_gui_qtlib
 
 // The station's one main window. It owns every long-lived object of the station
 // and wires the operator's controls to the operations that serve them.
@@ -30,6 +41,7 @@ public:
     ~Vorlane() override;
 
     Settings *settings() const { return m_settings; }
+    HidCommand *command() const { return m_command.get(); }
     const QString &currentProfilePath() const { return m_profilePath; }
     bool isRunning() const { return m_running; }
 
@@ -45,6 +57,16 @@ public slots:
     void setEnglish();
     void On_loadfileBtnClicked();
 
+    void On_refreshBtnClicked();
+    void StopCom();
+    void ResetHidCom();
+    void ResetKavelCCom();
+    void Clear();
+
+    // The board (or any HID device) arrived or left.
+    void onDeviceArrived();
+    void onDeviceRemoved();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -58,6 +80,11 @@ private:
     void readProfileVariant();
     void resizeRasterTable();
     int checkedStartMode() const;
+    void probeDevice();
+    void readPanel();
+    // Reads and throws away what the board still has queued, up to `limit` reports.
+    void drain(int timeoutMs, int limit);
+    void appendRed(const QString &text);
     // Where the exit sequence stops the worker threads and leaves the bridge
     // reporting touches; both act on the device layer's objects.
     void stopWorkerThreads();
@@ -66,12 +93,18 @@ private:
     Ui::VorlaneClass ui;
     QTranslator m_translator;
 
-    // The one parameter store of the station.
-    std::unique_ptr<Settings> m_ownedSettings;
+    // The display window object holds the station's one parameter store.
+    std::unique_ptr<quilex_gui_qtlib::DisplayContext> m_displayContext;
+    std::unique_ptr<quilex_gui_qtlib::QtWindowImp> m_windowImp;
     Settings *m_settings = nullptr;
+    std::shared_ptr<quilex_gui::State> m_parserState;
+
+    std::unique_ptr<HidCommand> m_command;
+    std::unique_ptr<MyUsbHid> m_usbHid;
+    DeviceWatcher *m_deviceWatcher = nullptr;
 
     QDialog *m_displayDialog = nullptr;
-    QGraphicsView *m_displayView = nullptr;
+    quilex_gui_qtlib::DisplayView *m_displayView = nullptr;
     QTextBrowser *m_recordText = nullptr;
     QPushButton *m_clearBtn = nullptr;
 
