@@ -2,20 +2,39 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>HidCommand</name>
+    <message>
+        <location filename="../src/device/hidcommand.cpp" line="113"/>
+        <location filename="../src/device/hidcommand.cpp" line="137"/>
+        <source>read XN,YN error!</source>
+        <translation>read XN,YN error!</translation>
+    </message>
+    <message>
+        <location filename="../src/device/hidcommand.cpp" line="121"/>
+        <source>XN,YN mismatch!</source>
+        <translation>XN,YN mismatch!</translation>
+    </message>
+    <message>
+        <location filename="../src/device/hidcommand.cpp" line="161"/>
+        <source>xRes,yRes mismatch!</source>
+        <translation>xRes,yRes mismatch!</translation>
+    </message>
+</context>
+<context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="103"/>
-        <location filename="../src/app/vorlane.cpp" line="256"/>
+        <location filename="../src/app/vorlane.cpp" line="135"/>
+        <location filename="../src/app/vorlane.cpp" line="288"/>
         <source>open file</source>
         <translation>open file</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="261"/>
+        <location filename="../src/app/vorlane.cpp" line="293"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="261"/>
+        <location filename="../src/app/vorlane.cpp" line="293"/>
         <source>Do you really want to exit?</source>
         <translation>Do you really want to exit?</translation>
     </message>
@@ -185,92 +204,92 @@ barcode：</source>
 barcode：</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="404"/>
+        <location filename="../src/app/form/vorlane.ui" line="402"/>
         <source>sign in</source>
         <translation>sign in</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="410"/>
+        <location filename="../src/app/form/vorlane.ui" line="408"/>
         <source>password：</source>
         <translation>password：</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="424"/>
+        <location filename="../src/app/form/vorlane.ui" line="422"/>
         <source>login</source>
         <translation>login</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="434"/>
+        <location filename="../src/app/form/vorlane.ui" line="432"/>
         <source>config file</source>
         <translation>config file</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="447"/>
+        <location filename="../src/app/form/vorlane.ui" line="445"/>
         <source>load file</source>
         <translation>load file</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="471"/>
+        <location filename="../src/app/form/vorlane.ui" line="467"/>
         <source>Setting</source>
         <translation>Setting</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="483"/>
+        <location filename="../src/app/form/vorlane.ui" line="479"/>
         <source>tools</source>
         <translation>tools</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="495"/>
+        <location filename="../src/app/form/vorlane.ui" line="491"/>
         <source>language</source>
         <translation>language</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="508"/>
+        <location filename="../src/app/form/vorlane.ui" line="504"/>
         <source>Default settings</source>
         <translation>Default settings</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="527"/>
+        <location filename="../src/app/form/vorlane.ui" line="523"/>
         <source>DebugData settings</source>
         <translation>DebugData settings</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="535"/>
+        <location filename="../src/app/form/vorlane.ui" line="531"/>
         <source>change password</source>
         <translation>change password</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="540"/>
+        <location filename="../src/app/form/vorlane.ui" line="536"/>
         <source>Reference value check</source>
         <translation>Reference value check</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="548"/>
+        <location filename="../src/app/form/vorlane.ui" line="544"/>
         <source>IC firware update</source>
         <translation>IC firware update</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="556"/>
+        <location filename="../src/app/form/vorlane.ui" line="552"/>
         <source>Switch Windows</source>
         <translation>Switch Windows</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="561"/>
+        <location filename="../src/app/form/vorlane.ui" line="557"/>
         <source>Log Analysis</source>
         <translation>Log Analysis</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="566"/>
+        <location filename="../src/app/form/vorlane.ui" line="562"/>
         <source>Calibrate</source>
         <translation>Calibrate</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="574"/>
+        <location filename="../src/app/form/vorlane.ui" line="570"/>
         <source>chinese</source>
         <translation>chinese</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="579"/>
+        <location filename="../src/app/form/vorlane.ui" line="575"/>
         <source>english</source>
         <translation>english</translation>
     </message>

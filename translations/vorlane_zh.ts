@@ -2,20 +2,39 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>HidCommand</name>
+    <message>
+        <location filename="../src/device/hidcommand.cpp" line="113"/>
+        <location filename="../src/device/hidcommand.cpp" line="137"/>
+        <source>read XN,YN error!</source>
+        <translation>读取XN、YN错误！</translation>
+    </message>
+    <message>
+        <location filename="../src/device/hidcommand.cpp" line="121"/>
+        <source>XN,YN mismatch!</source>
+        <translation>XN、YN不匹配！</translation>
+    </message>
+    <message>
+        <location filename="../src/device/hidcommand.cpp" line="161"/>
+        <source>xRes,yRes mismatch!</source>
+        <translation>X、Y分辨率不匹配！</translation>
+    </message>
+</context>
+<context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="103"/>
-        <location filename="../src/app/vorlane.cpp" line="256"/>
+        <location filename="../src/app/vorlane.cpp" line="135"/>
+        <location filename="../src/app/vorlane.cpp" line="288"/>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="261"/>
+        <location filename="../src/app/vorlane.cpp" line="293"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="261"/>
+        <location filename="../src/app/vorlane.cpp" line="293"/>
         <source>Do you really want to exit?</source>
         <translation>确定要退出吗？</translation>
     </message>
@@ -185,92 +204,92 @@ barcode：</source>
 条码：</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="404"/>
+        <location filename="../src/app/form/vorlane.ui" line="402"/>
         <source>sign in</source>
         <translation>登录</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="410"/>
+        <location filename="../src/app/form/vorlane.ui" line="408"/>
         <source>password：</source>
         <translation>密码：</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="424"/>
+        <location filename="../src/app/form/vorlane.ui" line="422"/>
         <source>login</source>
         <translation>登录</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="434"/>
+        <location filename="../src/app/form/vorlane.ui" line="432"/>
         <source>config file</source>
         <translation>配置文件</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="447"/>
+        <location filename="../src/app/form/vorlane.ui" line="445"/>
         <source>load file</source>
         <translation>加载文件</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="471"/>
+        <location filename="../src/app/form/vorlane.ui" line="467"/>
         <source>Setting</source>
         <translation>设置</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="483"/>
+        <location filename="../src/app/form/vorlane.ui" line="479"/>
         <source>tools</source>
         <translation>工具</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="495"/>
+        <location filename="../src/app/form/vorlane.ui" line="491"/>
         <source>language</source>
         <translation>语言</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="508"/>
+        <location filename="../src/app/form/vorlane.ui" line="504"/>
         <source>Default settings</source>
         <translation>默认设置</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="527"/>
+        <location filename="../src/app/form/vorlane.ui" line="523"/>
         <source>DebugData settings</source>
         <translation>调试数据设置</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="535"/>
+        <location filename="../src/app/form/vorlane.ui" line="531"/>
         <source>change password</source>
         <translation>修改密码</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="540"/>
+        <location filename="../src/app/form/vorlane.ui" line="536"/>
         <source>Reference value check</source>
         <translation>基准值检查</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="548"/>
+        <location filename="../src/app/form/vorlane.ui" line="544"/>
         <source>IC firware update</source>
         <translation>IC固件升级</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="556"/>
+        <location filename="../src/app/form/vorlane.ui" line="552"/>
         <source>Switch Windows</source>
         <translation>切换窗口</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="561"/>
+        <location filename="../src/app/form/vorlane.ui" line="557"/>
         <source>Log Analysis</source>
         <translation>日志分析</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="566"/>
+        <location filename="../src/app/form/vorlane.ui" line="562"/>
         <source>Calibrate</source>
         <translation>校准</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="574"/>
+        <location filename="../src/app/form/vorlane.ui" line="570"/>
         <source>chinese</source>
         <translation>中文</translation>
     </message>
     <message>
-        <location filename="../src/app/form/vorlane.ui" line="579"/>
+        <location filename="../src/app/form/vorlane.ui" line="575"/>
         <source>english</source>
         <translation>English</translation>
     </message>
