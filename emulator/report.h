@@ -43,6 +43,18 @@ constexpr std::size_t TimeoutFlag = 62;
 constexpr std::size_t NackFlag = 63;
 } // namespace i2c
 
+// Firmware parts (command 0x06): byte 2 says which part of a record it is.
+namespace firmware {
+constexpr std::size_t PartByte = 2;
+constexpr std::size_t Data = 3;
+constexpr std::uint8_t PartFirst = 0x01;
+constexpr std::uint8_t PartMiddle = 0x00;
+constexpr std::uint8_t PartLast = 0x02;
+constexpr std::size_t FullPart = 60;
+constexpr std::size_t LastPart = 23;
+constexpr std::size_t RecordSize = 2 * FullPart + LastPart; // 143
+} // namespace firmware
+
 } // namespace emulator
 
 #endif
