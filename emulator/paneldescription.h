@@ -73,6 +73,10 @@ struct PanelDescription
     int rasterLevel = 1000;
     int internalRasterLevel = 800;
     int rasterNoise = 0; // fixed per-cell spread, +-noise around the level
+    // Frame-to-frame movement of every value, +-jitter, new each time a block is read through.
+    int debugJitter = 0;
+    int m0Jitter = 0;
+    int rasterJitter = 0;
 
     Faults faults;
 

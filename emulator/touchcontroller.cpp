@@ -20,6 +20,15 @@ int cellSpread(int row, int column, int amplitude)
     return static_cast<int>(h % span) - amplitude;
 }
 
+// Movement from one frame to the next: different per value and per frame,
+// but the same run after run, so a failing test can be replayed.
+int frameJitter(std::uint32_t frame, int a, int b, int amplitude)
+{
+    if (amplitude <= 0)
+        return 0;
+    return cellSpread(static_cast<int>(frame * 0x632BE5ABu) ^ a, b * 7919 + 1, amplitude);
+}
+
 } // namespace
 
 TouchController::TouchController(const PanelDescription &panel)
@@ -110,6 +119,9 @@ void TouchController::read(std::uint8_t reg, std::uint8_t *out, std::size_t coun
             for (std::size_t i = 0; i < count; ++i)
                 out[i] = offset + i < block_.size() ? block_[offset + i] : 0;
             cursor_ = offset + count >= block_.size() ? 0 : offset + count;
+            // Read through: the next pass sees the next frame.
+            if (cursor_ == 0 && count > 0)
+                rebuildBlock();
             return;
         }
     }
@@ -137,8 +149,21 @@ void TouchController::appendValue(int value)
     block_.push_back(static_cast<std::uint8_t>(v >> 8));
 }
 
+int TouchController::electrodeValue(const ElectrodeLevels &levels, int jitter, bool yAxis, int i) const
+{
+    const int level = yAxis ? levels.yAt(i) : levels.xAt(i);
+    return level + frameJitter(frame_, yAxis ? 1 : 0, i, jitter);
+}
+
+int TouchController::rasterValue(bool internal, int row, int column) const
+{
+    const int level = internal ? panel_.internalRasterLevel : panel_.rasterLevel;
+    return level + cellSpread(row, column, panel_.rasterNoise) + frameJitter(frame_, row, column, panel_.rasterJitter);
+}
+
 void TouchController::rebuildBlock()
 {
+    ++frame_;
     block_.clear();
     const int xn = panel_.xElectrodes;
     const int yn = panel_.yElectrodes;
@@ -155,11 +180,12 @@ void TouchController::rebuildBlock()
     case Debug:
     case M0: {
         const ElectrodeLevels &levels = mode_ == Debug ? panel_.debug : panel_.m0;
+        const int jitter = mode_ == Debug ? panel_.debugJitter : panel_.m0Jitter;
         // One value per pair of neighbouring electrodes: XN - 1 for X, then YN - 1 for Y.
         for (int i = 0; i + 1 < xn; ++i)
-            appendValue(levels.xAt(i));
+            appendValue(electrodeValue(levels, jitter, false, i));
         for (int i = 0; i + 1 < yn; ++i)
-            appendValue(levels.yAt(i));
+            appendValue(electrodeValue(levels, jitter, true, i));
         break;
     }
     case Raster:
@@ -167,10 +193,9 @@ void TouchController::rebuildBlock()
     case InternalRaster:
     case InternalRasterAlt: {
         const bool internal = mode_ == InternalRaster || mode_ == InternalRasterAlt;
-        const int level = internal ? panel_.internalRasterLevel : panel_.rasterLevel;
         const bool rowExists = row_ >= 0 && row_ <= yn;
         for (int column = 0; column <= xn; ++column)
-            appendValue(rowExists ? level + cellSpread(row_, column, panel_.rasterNoise) : 0);
+            appendValue(rowExists ? rasterValue(internal, row_, column) : 0);
         break;
     }
     default:

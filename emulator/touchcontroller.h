@@ -68,12 +68,17 @@ public:
     std::uint8_t registerValue(std::uint8_t reg) const { return regs_[reg]; }
     // What the data window shows in the current mode (empty in normal mode).
     const std::vector<std::uint8_t> &windowBlock() const { return block_; }
+    // Blocks sampled so far: a new one at each mode write, row select and
+    // each time the reader gets through the block.
+    std::uint32_t frame() const { return frame_; }
 
 private:
     bool readOnly(std::uint8_t reg) const;
     bool covers(std::uint8_t start, std::size_t count, std::uint8_t reg) const;
     void rebuildBlock();
     void appendValue(int value);
+    int electrodeValue(const ElectrodeLevels &levels, int jitter, bool yAxis, int i) const;
+    int rasterValue(bool internal, int row, int column) const;
     std::size_t windowOffset(std::uint8_t reg) const;
     void runCommand(std::uint8_t command);
     void setTb(std::uint16_t value);
@@ -88,6 +93,7 @@ private:
     // offsets that share an 8-bit address a read means once a block passes 256 bytes.
     std::size_t cursor_ = 0;
     std::size_t nextTb_ = 0;
+    std::uint32_t frame_ = 0;
     int calibrations_ = 0;
     int tbMeasurements_ = 0;
 };

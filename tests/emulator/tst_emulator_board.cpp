@@ -70,6 +70,8 @@ private slots:
     void bridgeVersionAndCurrent_data();
     void bridgeVersionAndCurrent();
     void traceLines();
+    void framesMove_data();
+    void framesMove();
 };
 
 void TestEmulatorBoard::pairing_data()
@@ -559,6 +561,74 @@ void TestEmulatorBoard::traceLines()
         QStringLiteral("in  02") + QStringLiteral(" 00").repeated(62) + QStringLiteral(" 01"),
     };
     QCOMPARE(lines, expected);
+}
+
+void TestEmulatorBoard::framesMove_data()
+{
+    QTest::addColumn<int>("modeLow");
+    QTest::addColumn<int>("debugJitter");
+    QTest::addColumn<int>("m0Jitter");
+    QTest::addColumn<int>("rasterJitter");
+    QTest::addColumn<int>("spread"); // how far a value may stray from its level
+    QTest::addColumn<bool>("moves");
+
+    QTest::newRow("debug") << 0x01 << 4 << 0 << 0 << 4 << true;
+    QTest::newRow("m0") << 0x09 << 0 << 3 << 0 << 3 << true;
+    QTest::newRow("m0 still while debug would move") << 0x09 << 50 << 0 << 50 << 0 << false;
+    QTest::newRow("raster") << 0x85 << 0 << 0 << 5 << 5 + 12 << true;
+    QTest::newRow("internal raster") << 0xC5 << 0 << 0 << 5 << 5 + 12 << true;
+    QTest::newRow("raster without jitter") << 0x8D << 50 << 50 << 0 << 12 << false;
+}
+
+// Live views need data that moves a little from frame to frame, each kind by
+// its own amount, and never away from the panel's levels.
+void TestEmulatorBoard::framesMove()
+{
+    QFETCH(int, modeLow);
+    QFETCH(int, debugJitter);
+    QFETCH(int, m0Jitter);
+    QFETCH(int, rasterJitter);
+    QFETCH(int, spread);
+    QFETCH(bool, moves);
+    PanelDescription p;
+    p.xElectrodes = 69; // debug block over 256 bytes, raster rows in three chunks
+    p.yElectrodes = 63;
+    p.debug.xValues = ramp(68, 100);
+    p.debug.yValues = ramp(62, 300);
+    p.m0.xValues = ramp(68, 500);
+    p.m0.yValues = ramp(62, 700);
+    p.rasterNoise = 12;
+    p.debugJitter = debugJitter;
+    p.m0Jitter = m0Jitter;
+    p.rasterJitter = rasterJitter;
+    BoardHarness h(p);
+    h.exchange(req::i2cWrite(kStdMode, {static_cast<std::uint8_t>(modeLow), 0x01}));
+    const bool raster = modeLow != 0x01 && modeLow != 0x09;
+    const emulator::ElectrodeLevels &levels = modeLow == 0x01 ? p.debug : p.m0;
+
+    std::vector<std::vector<int>> frames;
+    for (int frame = 0; frame < 6; ++frame) {
+        std::vector<int> v;
+        if (raster) {
+            h.exchange(req::i2cWrite(kStdRow, {3, 0x00}));
+            v = BoardHarness::values(h.readBlock(kStdWindow, 0, 2 * 69 + 2));
+        } else {
+            v = BoardHarness::values(h.readBlock(kStdWindow, 0, 2 * 68));
+            const std::vector<int> y = BoardHarness::values(h.readBlock(kStdWindow, 2 * 68, 2 * 62));
+            v.insert(v.end(), y.begin(), y.end());
+        }
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            const int level = raster ? (modeLow == 0xC5 ? p.internalRasterLevel : p.rasterLevel)
+                                     : (i < 68 ? levels.xAt(int(i)) : levels.yAt(int(i) - 68));
+            QVERIFY2(std::abs(v[i] - level) <= spread, qPrintable(QStringLiteral("value %1: %2").arg(i).arg(v[i])));
+        }
+        frames.push_back(v);
+    }
+    int changed = 0;
+    for (std::size_t f = 1; f < frames.size(); ++f)
+        changed += frames[f] != frames[f - 1] ? 1 : 0;
+    QCOMPARE(changed, moves ? 5 : 0);
+    QCOMPARE(h.unpaired, 0);
 }
 
 QTEST_GUILESS_MAIN(TestEmulatorBoard)

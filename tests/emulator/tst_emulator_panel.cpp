@@ -53,9 +53,9 @@ void TestEmulatorPanel::everyKeyIsRead()
         "[bridge]\nvendor_id=0x1234\nproduct_id=4660\nrelease=0x0200\nfirmware_version=X9.9\ncurrent_ma=33\n"
         "[panel]\nregister_map=Alternate\nx_electrodes=80\ny_electrodes=0\nx_res=0x0102\ny_res=77\n"
         "crc=1234\neeprom=\"V1 .0\"\nbootloader=00,01,02,4B\ntb_readings=2048, 700,900\nbuttons=-1,127,-128\n"
-        "[debug]\nx_level=50\ny_level=51\nx=1,2\ny=-3\n"
-        "[m0]\nx_level=60\ny_level=61\nx=4\ny=5,6\n"
-        "[raster]\nlevel=-7\ninternal_level=8\nnoise=9\n"
+        "[debug]\nx_level=50\ny_level=51\nx=1,2\ny=-3\njitter=2\n"
+        "[m0]\nx_level=60\ny_level=61\nx=4\ny=5,6\njitter=3\n"
+        "[raster]\nlevel=-7\ninternal_level=8\nnoise=9\njitter=10\n"
         "[faults]\ni2c_nack=true\ni2c_timeout=on\nsilent=1\nattention_line=yes\n");
     QString error;
     const auto p = PanelDescription::load(writeIni(ini), &error);
@@ -80,6 +80,7 @@ void TestEmulatorPanel::everyKeyIsRead()
              (std::vector<int>{1, 2, 50, -3, 51}));
     QCOMPARE((std::vector<int>{p->m0.xAt(0), p->m0.xAt(1), p->m0.yAt(1), p->m0.yAt(2)}), (std::vector<int>{4, 60, 6, 61}));
     QCOMPARE((std::vector<int>{p->rasterLevel, p->internalRasterLevel, p->rasterNoise}), (std::vector<int>{-7, 8, 9}));
+    QCOMPARE((std::vector<int>{p->debugJitter, p->m0Jitter, p->rasterJitter}), (std::vector<int>{2, 3, 10}));
     QVERIFY(p->faults.i2cNack && p->faults.i2cTimeout && p->faults.silent && p->faults.attentionLine);
 }
 
@@ -99,6 +100,7 @@ void TestEmulatorPanel::rejected_data()
     QTest::newRow("fault not a switch") << "[faults]\nsilent=maybe\n" << "faults/silent";
     QTest::newRow("version too long") << "[bridge]\nfirmware_version=W1234\n" << "bridge/firmware_version";
     QTest::newRow("empty tb list") << "[panel]\ntb_readings=\n" << "panel/tb_readings";
+    QTest::newRow("negative jitter") << "[raster]\njitter=-2\n" << "raster/jitter";
 }
 
 void TestEmulatorPanel::rejected()
