@@ -32,6 +32,7 @@ void BridgeBoard::setPanel(const PanelDescription &panel)
 void BridgeBoard::setFaults(const Faults &faults)
 {
     panel_.faults = faults;
+    stopReportingIfOff();
 }
 
 void BridgeBoard::powerOn()
@@ -41,6 +42,7 @@ void BridgeBoard::powerOn()
     forwarding_ = false;
     interruptReports_ = false;
     features_.clear();
+    stopReportingIfOff();
 }
 
 std::size_t BridgeBoard::requestLength(const Report &r)
@@ -72,7 +74,14 @@ void BridgeBoard::receive(const std::uint8_t *data, std::size_t length)
 
     if (request[0] != kBridgeReportId || panel_.faults.silent)
         return;
+    handle(request);
+    // A disable, a mode write or a reset may have stopped the reports; a
+    // scan already put out stays queued with the host.
+    stopReportingIfOff();
+}
 
+void BridgeBoard::handle(const Report &request)
+{
     Report reply{};
     reply[0] = kBridgeReportId;
     switch (request[1]) {
@@ -167,6 +176,92 @@ void BridgeBoard::handleI2c(const Report &request)
         controller_.write(reg, request.data() + i2c::Data, count);
     }
     answer(reply, shown);
+}
+
+bool BridgeBoard::reporting() const
+{
+    return forwarding_ && interruptReports_ && !panel_.faults.silent && controller_.mode() == TouchController::Normal;
+}
+
+void BridgeBoard::stopReportingIfOff()
+{
+    if (reporting())
+        return;
+    owed_.clear();
+    reportedActive_ = false;
+}
+
+void BridgeBoard::setTouches(const std::vector<Touch> &touches)
+{
+    if (touches == contact_.touches)
+        return;
+    contact_.touches = touches;
+    contactChanged();
+}
+
+void BridgeBoard::setKeys(std::uint8_t mask)
+{
+    if (mask == contact_.keys)
+        return;
+    contact_.keys = mask;
+    contactChanged();
+}
+
+void BridgeBoard::contactChanged()
+{
+    if (!reporting())
+        return;
+    // A host that stops scanning must not make the board hoard states.
+    constexpr std::size_t kMaxOwed = 32;
+    owed_.push_back(contact_);
+    while (owed_.size() > kMaxOwed)
+        owed_.pop_front();
+}
+
+bool BridgeBoard::reportDue() const
+{
+    return reporting() && (!owed_.empty() || contact_.active() || reportedActive_);
+}
+
+bool BridgeBoard::tick()
+{
+    if (!reporting()) {
+        stopReportingIfOff();
+        return false;
+    }
+    while (!owed_.empty()) {
+        const Contact c = owed_.front();
+        owed_.pop_front();
+        // A lift of something never reported says nothing.
+        if (!c.active() && !reportedActive_)
+            continue;
+        reportedActive_ = c.active();
+        sendContact(c);
+        return true;
+    }
+    if (!contact_.active() && !reportedActive_)
+        return false;
+    reportedActive_ = contact_.active();
+    sendContact(contact_);
+    return true;
+}
+
+void BridgeBoard::sendContact(const Contact &c)
+{
+    Report r{};
+    r[0] = kBridgeReportId;
+    r[touch::Count] = static_cast<std::uint8_t>(std::min<std::size_t>(c.touches.size(), 0xFF));
+    r[touch::Keys] = c.keys;
+    for (std::size_t k = 0; k < touch::Slots && k < c.touches.size(); ++k) {
+        const Touch &t = c.touches[k];
+        const std::size_t slot = touch::FirstSlot + k * touch::SlotSize;
+        r[slot + touch::XOffset] = static_cast<std::uint8_t>(t.x & 0xFF);
+        r[slot + touch::XOffset + 1] = static_cast<std::uint8_t>(t.x >> 8);
+        r[slot + touch::YOffset] = static_cast<std::uint8_t>(t.y & 0xFF);
+        r[slot + touch::YOffset + 1] = static_cast<std::uint8_t>(t.y >> 8);
+        r[slot + touch::IdOffset] = t.id;
+    }
+    answer(r, touch::Length);
 }
 
 void BridgeBoard::answer(const Report &report, std::size_t meaningful)

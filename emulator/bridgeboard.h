@@ -9,12 +9,26 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
+#include <vector>
 
 namespace emulator {
 
 class WireTrace;
+
+// A finger on the panel: its id as the controller numbers fingers (the
+// station takes it modulo 8 and uses 0..4) and where it is, in panel
+// resolution.
+struct Touch
+{
+    std::uint8_t id = 0;
+    std::uint16_t x = 0;
+    std::uint16_t y = 0;
+
+    bool operator==(const Touch &o) const { return id == o.id && x == o.x && y == o.y; }
+};
 
 // The USB bridge board with the panel behind it, independent of how it is
 // reached: a host hands it every output and feature report and passes on the
@@ -22,9 +36,14 @@ class WireTrace;
 // serialises all calls and models the bus timing.
 //
 // One input report goes out per answered request, none for the bridge reset
-// and the firmware parts, as on the wire. Input reports leave through the
-// sink, which runs inside receive() on the caller's thread, so later the board
-// can also put reports of its own (touches, key codes) in between answers.
+// and the firmware parts, as on the wire. Input reports leave through the sink, which runs inside receive() or
+// tick() on the caller's thread.
+//
+// Touches and keys: the host says what is on the panel (setTouches, setKeys)
+// and calls tick() once per controller scan. While the bridge forwards
+// controller reports with interrupt reports on and the controller is in
+// normal mode, each tick puts one report of the board's own out through the
+// sink, between whatever answers are queued there.
 class BridgeBoard
 {
 public:
@@ -55,6 +74,25 @@ public:
     int setFeature(const std::uint8_t *data, std::size_t length);
     int getFeature(std::uint8_t *data, std::size_t length);
 
+    // What is on the panel now: fingers in the order they are reported (the
+    // count byte says how many there are; only five fit in the report), keys
+    // as the bit mask the key-code byte carries (bit k: key k held).
+    void setTouches(const std::vector<Touch> &touches);
+    void setKeys(std::uint8_t mask);
+    const std::vector<Touch> &touches() const { return contact_.touches; }
+    std::uint8_t keys() const { return contact_.keys; }
+
+    // One controller scan. Reports while fingers or keys are down, once more
+    // after the last of them is lifted, and once for each state a change went
+    // through since the last scan, so that a tap shorter than a scan is still
+    // seen. True when a report went out.
+    bool tick();
+    // Whether tick() would put a report out: the host's clock need only run
+    // while this holds.
+    bool reportDue() const;
+    // Forwarding and interrupt reports on, controller in normal mode, board not silent.
+    bool reporting() const;
+
     const TouchController &controller() const { return controller_; }
     bool interruptEnabled() const { return interruptEnabled_; }
     bool forwarding() const { return forwarding_; }
@@ -63,7 +101,18 @@ public:
     int controllerResets() const { return controllerResets_; }
 
 private:
+    struct Contact
+    {
+        std::vector<Touch> touches;
+        std::uint8_t keys = 0;
+        bool active() const { return !touches.empty() || keys != 0; }
+    };
+
+    void handle(const Report &request);
     void handleI2c(const Report &request);
+    void contactChanged();
+    void stopReportingIfOff();
+    void sendContact(const Contact &c);
     void answer(const Report &report, std::size_t meaningful);
     static std::size_t requestLength(const Report &request);
 
@@ -77,6 +126,11 @@ private:
     int bridgeResets_ = 0;
     int controllerResets_ = 0;
     std::map<std::uint8_t, QByteArray> features_;
+
+    Contact contact_;
+    // States the panel went through since the last scan, reported one per scan.
+    std::deque<Contact> owed_;
+    bool reportedActive_ = false;
 };
 
 } // namespace emulator

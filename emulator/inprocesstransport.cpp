@@ -5,13 +5,22 @@
 
 namespace emulator {
 
+namespace {
+// As many input reports as a hidraw node keeps for a reader that is behind.
+constexpr std::size_t kMaxPending = 256;
+} // namespace
+
 InProcessTransport::InProcessTransport(PanelDescription panel)
     : board_(std::move(panel))
 {
     board_.setTrace(&trace_);
-    // Runs inside board_.receive(), which is only called with mutex_ held.
+    // Runs inside board_.receive() and board_.tick(), which are only called with mutex_ held.
     board_.setSink([this](const Report &report) {
-        pending_.push_back({report, Clock::now() + latency_.perReport});
+        // Reports for a handle nobody holds open are lost, as with a hidraw node.
+        if (!handleAlive() || pending_.size() >= kMaxPending)
+            return;
+        const Clock::time_point sent = inScan_ ? origin_ : Clock::now();
+        pending_.push_back({report, sent + latency_.perReport});
         arrived_.notify_all();
     });
 }
@@ -52,6 +61,7 @@ std::vector<device::HidDeviceInfo> InProcessTransport::enumerate()
 bool InProcessTransport::open(std::uint16_t vendorId, std::uint16_t productId)
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    scanLocked(Clock::now());
     open_ = false;
     pending_.clear();
     arrived_.notify_all();
@@ -65,6 +75,7 @@ bool InProcessTransport::open(std::uint16_t vendorId, std::uint16_t productId)
 void InProcessTransport::close()
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    scanLocked(Clock::now());
     open_ = false;
     // Answers nobody read die with the handle, as with a closed hidraw node.
     pending_.clear();
@@ -80,6 +91,34 @@ bool InProcessTransport::isOpen() const
 bool InProcessTransport::handleAlive() const
 {
     return open_ && plugged_ && openGeneration_ == plugGeneration_;
+}
+
+void InProcessTransport::scanLocked(Clock::time_point now)
+{
+    // The board scans on while no handle is open; what it says then is lost.
+    if (!plugged_ || !board_.reportDue()) {
+        scanning_ = false;
+        return;
+    }
+    if (!scanning_) {
+        scanning_ = true;
+        nextScan_ = now;
+    }
+    // A reader this far behind has lost the rest to the full queue anyway.
+    std::size_t budget = kMaxPending + 1;
+    while (nextScan_ <= now && board_.reportDue()) {
+        if (budget-- == 0) {
+            nextScan_ = now + scanInterval_;
+            break;
+        }
+        inScan_ = true;
+        origin_ = nextScan_;
+        board_.tick();
+        inScan_ = false;
+        nextScan_ += scanInterval_;
+    }
+    if (!board_.reportDue())
+        scanning_ = false;
 }
 
 int InProcessTransport::write(const std::uint8_t *data, std::size_t length)
@@ -100,7 +139,11 @@ int InProcessTransport::write(const std::uint8_t *data, std::size_t length)
     std::lock_guard<std::mutex> lock(mutex_);
     if (!handleAlive())
         return -1;
+    const Clock::time_point now = Clock::now();
+    scanLocked(now);
     board_.receive(data, length);
+    // A request may switch reports on while a finger is down.
+    scanLocked(now);
     return static_cast<int>(length);
 }
 
@@ -114,6 +157,7 @@ int InProcessTransport::read(std::uint8_t *data, std::size_t length, int timeout
         if (!handleAlive())
             return -1;
         const Clock::time_point now = Clock::now();
+        scanLocked(now);
         if (!pending_.empty() && pending_.front().due <= now) {
             const std::size_t n = std::min(length, kReportSize);
             std::copy_n(pending_.front().report.begin(), n, data);
@@ -122,7 +166,9 @@ int InProcessTransport::read(std::uint8_t *data, std::size_t length, int timeout
         }
         if (now >= deadline)
             return 0;
-        const Clock::time_point wake = pending_.empty() ? deadline : std::min(deadline, pending_.front().due);
+        Clock::time_point wake = pending_.empty() ? deadline : std::min(deadline, pending_.front().due);
+        if (scanning_)
+            wake = std::min(wake, nextScan_);
         arrived_.wait_until(lock, wake);
     }
 }
@@ -212,10 +258,38 @@ PanelDescription InProcessTransport::panel() const
     return board_.panel();
 }
 
-std::size_t InProcessTransport::pendingReports() const
+std::size_t InProcessTransport::pendingReports()
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    scanLocked(Clock::now());
     return pending_.size();
+}
+
+void InProcessTransport::setTouches(const std::vector<Touch> &touches)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    const Clock::time_point now = Clock::now();
+    scanLocked(now);
+    board_.setTouches(touches);
+    scanLocked(now);
+    arrived_.notify_all();
+}
+
+void InProcessTransport::setKeys(std::uint8_t mask)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    const Clock::time_point now = Clock::now();
+    scanLocked(now);
+    board_.setKeys(mask);
+    scanLocked(now);
+    arrived_.notify_all();
+}
+
+void InProcessTransport::setScanInterval(std::chrono::microseconds interval)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    scanLocked(Clock::now());
+    scanInterval_ = std::max(interval, std::chrono::microseconds(100));
 }
 
 } // namespace emulator

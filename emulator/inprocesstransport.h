@@ -20,6 +20,14 @@ namespace emulator {
 //
 // Safe to use from several threads: the station's GUI and worker threads,
 // and a test or control window that plugs, unplugs and injects faults.
+//
+// The controller scans the panel once per scan interval (10 ms) while the
+// board has touches or keys to report. There is no thread: the scans that fell
+// due are run whenever the transport is used, stamped with the time they were
+// due, and a reader waiting is woken at the next scan. Reports of the board's
+// own therefore queue up between answers, in time order, also while nobody
+// reads, until 256 input reports wait; further ones are lost, as on a hidraw
+// node.
 class InProcessTransport : public device::Transport
 {
 public:
@@ -56,22 +64,36 @@ public:
     void setFaults(const Faults &faults);
     PanelDescription panel() const;
 
+    // What is on the panel: fingers (up to five are reported) and keys held
+    // (bit k: key k). Reported from the next scan on while the board forwards.
+    void setTouches(const std::vector<Touch> &touches);
+    void setKeys(std::uint8_t mask);
+    // Time between two scans of the controller.
+    void setScanInterval(std::chrono::microseconds interval);
+
     // Runs f on the board under the transport's lock, for inspection or for
-    // reports of the board's own; a reader waiting is woken afterwards.
+    // reports of the board's own; a reader waiting is woken afterwards. Scans
+    // due before f run before it.
     template <typename F>
     auto withBoard(F &&f)
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        struct Wake
+        struct After
         {
-            std::condition_variable &cv;
-            ~Wake() { cv.notify_all(); }
-        } wake{arrived_};
+            InProcessTransport &t;
+            ~After()
+            {
+                t.scanLocked(Clock::now());
+                t.arrived_.notify_all();
+            }
+        };
+        scanLocked(Clock::now());
+        After after{*this};
         return f(board_);
     }
 
-    // Input reports waiting to be read.
-    std::size_t pendingReports() const;
+    // Input reports waiting to be read, the scans due by now included.
+    std::size_t pendingReports();
 
     // What enumerate() shows for the board.
     device::HidDeviceInfo deviceInfo() const;
@@ -86,6 +108,8 @@ private:
 
     bool handleAlive() const; // with mutex_ held
     device::HidDeviceInfo deviceInfoLocked() const;
+    // Runs the scans due by now; with mutex_ held.
+    void scanLocked(Clock::time_point now);
 
     mutable std::mutex mutex_;
     std::condition_variable arrived_;
@@ -93,6 +117,12 @@ private:
     BridgeBoard board_;
     std::deque<Pending> pending_;
     LatencyModel latency_;
+    // The time the board's next report is stamped with; "now" outside scans.
+    Clock::time_point origin_{};
+    bool inScan_ = false;
+    bool scanning_ = false;
+    Clock::time_point nextScan_{};
+    std::chrono::microseconds scanInterval_{10000};
     bool plugged_ = true;
     bool open_ = false;
     unsigned plugGeneration_ = 0;

@@ -43,6 +43,20 @@ constexpr std::size_t TimeoutFlag = 62;
 constexpr std::size_t NackFlag = 63;
 } // namespace i2c
 
+// A forwarded controller report: the fingers on the panel and the keys held.
+// Slot k holds x at 3 + 5k (low byte first), y at 5 + 5k, the finger id at 7 + 5k.
+namespace touch {
+constexpr std::size_t Count = 1;
+constexpr std::size_t Keys = 2;
+constexpr std::size_t FirstSlot = 3;
+constexpr std::size_t SlotSize = 5;
+constexpr std::size_t Slots = 5;
+constexpr std::size_t XOffset = 0;
+constexpr std::size_t YOffset = 2;
+constexpr std::size_t IdOffset = 4;
+constexpr std::size_t Length = FirstSlot + Slots * SlotSize; // bytes 0..27
+} // namespace touch
+
 // Firmware parts (command 0x06): byte 2 says which part of a record it is.
 namespace firmware {
 constexpr std::size_t PartByte = 2;

@@ -54,11 +54,16 @@ bool send(const Report &request)
 
 bool receive(Report &answer)
 {
+    return receive(answer, AnswerTimeoutMs);
+}
+
+bool receive(Report &answer, int timeoutMs)
+{
     Transport &t = link::transport();
+    answer.fill(0);
     if (!t.isOpen())
         return false;
-    answer.fill(0);
-    return t.read(answer.data(), answer.size(), AnswerTimeoutMs) > 0;
+    return t.read(answer.data(), answer.size(), timeoutMs) > 0;
 }
 
 Transfer transfer(const Report &request, int delayMs, Report *answer)

@@ -132,6 +132,8 @@ bool send(const Report &request);
 
 // One answer on its own; false when none arrived in time.
 bool receive(Report &answer);
+// The same with a time-out of the caller's (the bootloader's acknowledgement).
+bool receive(Report &answer, int timeoutMs);
 
 // The fixed waits between a request and its answer.
 void pause(int ms);

@@ -2,12 +2,16 @@
 #define HIDCOMMAND_H
 
 #include "bridgereport.h"
+#include "firmwareimage.h"
 #include "myusbhid.h"
+#include "stoptoken.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <array>
+#include <cstdint>
 #include <vector>
 
 class QWidget;
@@ -82,6 +86,31 @@ public:
     bool setInternalRasterMode();
     bool setInternalRasterModeAlt();
 
+    // Data streams, one pass each: a debug block (X record, Y record, then the
+    // pair), or the YN + 1 raster rows. Sized by the process-wide electrode
+    // counts at the start of the pass. A failed answer or a stop request ends
+    // the pass; a stop is only taken between transactions, so nothing is left
+    // pending. True when the whole pass was read and emitted.
+    bool readDebugData(const device::StopToken &stop = device::StopToken());
+    // The same with 2 ms between each request and its answer, and no failure
+    // texts.
+    bool readDebugDataAlt(const device::StopToken &stop = device::StopToken());
+    bool readRasterData(const device::StopToken &stop = device::StopToken());
+    bool readInternalRasterData(const device::StopToken &stop = device::StopToken());
+
+    // One firmware record in three reports; the board answers none of them.
+    // A failed write is reported in the message pane; the bootloader's answer
+    // to the whole record decides.
+    void sendFirmwarePart1(const std::array<std::uint8_t, device::firmware::Part1Bytes> &bytes);
+    void sendFirmwarePart2(const std::array<std::uint8_t, device::firmware::Part2Bytes> &bytes);
+    void sendFirmwarePart3(const std::array<std::uint8_t, device::firmware::Part3Bytes> &bytes);
+
+    // Sends the process-wide firmware file's section for this bootloader
+    // (bootloaderCode()). Reports through readline, then readAbout (or
+    // GoCalibrte with the calibrate flag "1"), or readBootFail. A stop request
+    // is taken between records; a stopped download says nothing.
+    void downloadFirmware(const device::StopToken &stop = device::StopToken());
+
     // Engineering access to the bridge's feature registers. address is a hex
     // register number, length a decimal byte count (1 to 31), data hex byte
     // pairs (at most 29 bytes). Without input they only say so.
@@ -117,6 +146,14 @@ private:
     bool setMode(device::bridge::Mode mode, int waitMs);
     void enableWithRetries(const device::bridge::Report &request, int waitBeforeAnswer,
                            int waitAfterFirst);
+
+    enum class BlockRead { Done, FullChunkFailed, RemainderFailed, Stopped };
+    BlockRead readBlock(int start, int length, int waitMs, bool clamp, QString &text,
+                        const device::StopToken &stop);
+    bool readDebugBlock(bool alternate, const device::StopToken &stop);
+    bool readRasterRows(bool internal, const device::StopToken &stop);
+    void sendFirmwarePart(std::uint8_t part, const std::uint8_t *bytes, std::size_t count,
+                          const QString &failure);
 
     void appendMessage(const QString &text);
     void showBox(const QString &title, const QString &text);

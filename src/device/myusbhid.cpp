@@ -2,8 +2,13 @@
 
 #include "devicelink.h"
 #include "stationids.h"
+#include "streamrecord.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
+
+#include <algorithm>
 
 namespace {
 
@@ -11,6 +16,9 @@ namespace {
 // line reads this log the same way on every platform.
 constexpr int NoMoreItems = 259;
 constexpr int InterfacesExamined = 10;
+
+// How often a stream read looks at the stop request while it waits.
+constexpr int StreamSliceMs = 10;
 
 QString hex4(unsigned value)
 {
@@ -115,4 +123,58 @@ bool MyUsbHid::closeDevice()
     if (transport.isOpen())
         transport.close();
     return true;
+}
+
+bool MyUsbHid::enableStream()
+{
+    if (device::link::connected() == 0 || !device::link::isOpen())
+        return false;
+    device::bridge::transfer(device::bridge::request(device::bridge::Interrupt, {0x00, 0x01}), 10);
+    device::bridge::pause(10);
+    return true;
+}
+
+// One stream read of up to StreamTimeoutMs, taken in slices so that a stop
+// request never waits for the whole time-out. Nothing is asked of the board
+// here, so giving up between slices leaves nothing pending.
+MyUsbHid::StreamRead MyUsbHid::readStreamReport(device::bridge::Report &report,
+                                                const device::StopToken &stop)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        if (stop.requested())
+            return StreamRead::Stopped;
+        const qint64 left = StreamTimeoutMs - clock.elapsed();
+        if (left <= 0)
+            return StreamRead::Nothing;
+        const int slice = static_cast<int>(std::min<qint64>(left, StreamSliceMs));
+        const qint64 sliceStart = clock.elapsed();
+        report.fill(0);
+        device::Transport &t = device::link::transport();
+        if (t.isOpen() && t.read(report.data(), report.size(), slice) > 0)
+            return StreamRead::Report;
+        // A board that is gone fails its reads at once: wait the slice out
+        // rather than spin on it.
+        const qint64 spent = clock.elapsed() - sliceStart;
+        if (spent < slice)
+            QThread::msleep(static_cast<unsigned long>(slice - spent));
+    }
+}
+
+void MyUsbHid::readKeyCode(const device::StopToken &stop)
+{
+    device::bridge::Report report{};
+    if (readStreamReport(report, stop) == StreamRead::Stopped)
+        return;
+    emit HidData(device::record::keyCodeText(report));
+}
+
+void MyUsbHid::readStreamRecord(const device::StopToken &stop)
+{
+    device::bridge::Report report{};
+    if (readStreamReport(report, stop) != StreamRead::Report)
+        return;
+    if (const std::optional<QString> text = device::record::touchRecord(report))
+        emit HidData(*text);
 }

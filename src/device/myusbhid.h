@@ -1,6 +1,8 @@
 #ifndef MYUSBHID_H
 #define MYUSBHID_H
 
+#include "bridgereport.h"
+#include "stoptoken.h"
 #include "transport.h"
 
 #include <QObject>
@@ -43,6 +45,18 @@ public:
     // not convert (or is out of range) reads as 0.
     static unsigned parseId(const QByteArray &text);
 
+    // The interrupt stream (HidThread). enableStream() asks the bridge to
+    // forward the controller's reports; false when no board is connected.
+    bool enableStream();
+    // Each waits up to StreamTimeoutMs for one forwarded report. readKeyCode()
+    // emits HidData with its key code, "0" when none came; readStreamRecord()
+    // emits the touch record, nothing when none came. A stop request ends the
+    // wait at once and emits nothing.
+    void readKeyCode(const device::StopToken &stop = device::StopToken());
+    void readStreamRecord(const device::StopToken &stop = device::StopToken());
+
+    static constexpr int StreamTimeoutMs = 300;
+
 signals:
     void readdata(const unsigned char *data);
     void setVidTextEdit(const QString &vid);
@@ -50,6 +64,10 @@ signals:
     void setTextEdit(const QString &text);
     void setVertEdit(const QString &version);
     void HidData(const QString &data);
+
+private:
+    enum class StreamRead { Report, Nothing, Stopped };
+    static StreamRead readStreamReport(device::bridge::Report &report, const device::StopToken &stop);
 };
 
 #endif

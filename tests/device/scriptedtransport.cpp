@@ -41,6 +41,8 @@ int ScriptedTransport::write(const std::uint8_t *data, std::size_t length)
         writeResults.pop_front();
     }
     events.push_back(e);
+    if (onWrite)
+        onWrite(++m_writes, e.bytes);
     return e.result;
 }
 
@@ -134,4 +136,42 @@ QString hexOf(const Report &report)
     for (std::size_t i = 0; i < end; ++i)
         parts << QStringLiteral("%1").arg(report[i], 2, 16, QLatin1Char('0')).toUpper();
     return parts.join(QLatin1Char(' '));
+}
+
+// Checks the recorded wire against a script: "> hex" a request (all 64 bytes),
+// "<" an answer read, "~N" at least N ms between the events around it. Returns
+// what differs, or nothing.
+QString wireMismatch(const ScriptedTransport &board, const QStringList &script)
+{
+    std::size_t next = 0;
+    int minGap = 0;
+    for (const QString &step : script) {
+        if (step.startsWith('~')) {
+            minGap = step.mid(1).toInt();
+            continue;
+        }
+        if (next >= board.events.size())
+            return QStringLiteral("wire ends before '%1'").arg(step);
+        const ScriptedTransport::Event &e = board.events[next];
+        if (step.startsWith('>')) {
+            if (e.kind != ScriptedTransport::Event::Write)
+                return QStringLiteral("event %1 is a read, expected %2").arg(next).arg(step);
+            if (e.bytes != reportFromHex(step.mid(1).trimmed()))
+                return QStringLiteral("event %1 is > %2, expected %3").arg(next).arg(hexOf(e.bytes), step);
+        } else if (e.kind != ScriptedTransport::Event::Read) {
+            return QStringLiteral("event %1 is > %2, expected a read").arg(next).arg(hexOf(e.bytes));
+        }
+        if (minGap > 0) {
+            const double gap = e.atMs - board.events[next - 1].atMs;
+            if (gap < minGap)
+                return QStringLiteral("only %1 ms before event %2, expected %3").arg(gap).arg(next).arg(minGap);
+            minGap = 0;
+        }
+        ++next;
+    }
+    if (next != board.events.size())
+        return QStringLiteral("%1 more events: %2")
+            .arg(board.events.size() - next)
+            .arg(board.wire().mid(int(next)).join(QStringLiteral(", ")));
+    return QString();
 }

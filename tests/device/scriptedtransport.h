@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <set>
 #include <utility>
@@ -46,6 +47,10 @@ public:
     // Queued write results; with the queue empty a write succeeds.
     std::deque<int> writeResults;
 
+    // Called on the writing thread for every write (numbered from 1), before
+    // it is answered: lets a test act at an exact point of an exchange.
+    std::function<void(int number, const device::bridge::Report &request)> onWrite;
+
     // Feature reports.
     std::vector<QByteArray> featuresSent;
     std::deque<QByteArray> featureAnswers;
@@ -74,6 +79,7 @@ public:
 
 private:
     bool m_open = false;
+    int m_writes = 0;
     QElapsedTimer m_clock;
 };
 
@@ -83,5 +89,10 @@ device::bridge::Report reportFromHex(const QString &hex);
 device::bridge::Report answerWith(std::initializer_list<std::pair<int, int>> bytes);
 // Hex text of a report without its trailing zeros.
 QString hexOf(const device::bridge::Report &report);
+
+// Checks the recorded wire against a script: "> hex" a request (all 64 bytes),
+// "<" an answer read, "~N" at least N ms between the events around it. Returns
+// what differs, or nothing.
+QString wireMismatch(const ScriptedTransport &board, const QStringList &script);
 
 #endif

@@ -1,0 +1,30 @@
+#include "hidthread.h"
+
+#include "myusbhid.h"
+#include "streamkind.h"
+
+HidThread::HidThread(MyUsbHid *usb, QObject *parent)
+    : WorkerThread(parent)
+    , m_usb(usb)
+{
+}
+
+HidThread::~HidThread()
+{
+    stop();
+}
+
+void HidThread::run()
+{
+    if (!m_usb || !m_usb->enableStream())
+        return;
+    const device::StopToken token = stopToken();
+    while (!token.requested()) {
+        // Read afresh every pass: the button status test switches the kind
+        // while the stream runs.
+        if (device::stream::debugDataKind() == device::stream::kind::KeyCodes)
+            m_usb->readKeyCode(token);
+        else
+            m_usb->readStreamRecord(token);
+    }
+}
