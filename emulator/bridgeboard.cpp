@@ -11,6 +11,7 @@ BridgeBoard::BridgeBoard(PanelDescription panel)
     : panel_(std::move(panel))
     , controller_(panel_)
 {
+    configureBootloader();
 }
 
 void BridgeBoard::setSink(Sink sink)
@@ -32,7 +33,15 @@ void BridgeBoard::setPanel(const PanelDescription &panel)
 void BridgeBoard::setFaults(const Faults &faults)
 {
     panel_.faults = faults;
+    configureBootloader();
     stopReportingIfOff();
+}
+
+void BridgeBoard::configureBootloader()
+{
+    bootloader_.setCode(panel_.bootloader[3]);
+    bootloader_.setRefuseRecord(panel_.faults.refuseRecord);
+    bootloader_.setSilentFrom(panel_.faults.bootloaderSilentFrom);
 }
 
 void BridgeBoard::powerOn()
@@ -42,6 +51,10 @@ void BridgeBoard::powerOn()
     forwarding_ = false;
     interruptReports_ = false;
     features_.clear();
+    configureBootloader();
+    bootloader_.reset();
+    recordFill_ = 0;
+    recordInOrder_ = false;
     stopReportingIfOff();
 }
 
@@ -108,6 +121,9 @@ void BridgeBoard::handle(const Report &request)
         if (request[3] == 0x00) {
             ++controllerResets_;
             controller_.reset();
+            bootloader_.reset();
+            recordFill_ = 0;
+            recordInOrder_ = false;
         }
         answer(reply, 1);
         return;
@@ -131,8 +147,7 @@ void BridgeBoard::handle(const Report &request)
         answer(reply, 1);
         return;
     case cmd::FirmwarePart:
-        // Parts of a firmware line are taken without an answer; the
-        // bootloader that checks them is not emulated yet, so none ever comes.
+        handleFirmwarePart(request);
         return;
     case cmd::SupplyCurrent: {
         const std::uint16_t raw = panel_.rawCurrent();
@@ -176,6 +191,52 @@ void BridgeBoard::handleI2c(const Report &request)
         controller_.write(reg, request.data() + i2c::Data, count);
     }
     answer(reply, shown);
+}
+
+void BridgeBoard::handleFirmwarePart(const Report &request)
+{
+    // The parts themselves are not answered; the bootloader answers the
+    // record once its last part is in.
+    const std::uint8_t *data = request.data() + firmware::Data;
+    switch (request[firmware::PartByte]) {
+    case firmware::PartFirst:
+        record_.fill(0);
+        std::copy_n(data, firmware::FullPart, record_.begin());
+        recordFill_ = firmware::FullPart;
+        recordInOrder_ = true;
+        return;
+    case firmware::PartMiddle:
+        recordInOrder_ = recordInOrder_ && recordFill_ == firmware::FullPart;
+        std::copy_n(data, firmware::FullPart, record_.begin() + firmware::FullPart);
+        recordFill_ = 2 * firmware::FullPart;
+        return;
+    case firmware::PartLast: {
+        const bool inOrder = recordInOrder_ && recordFill_ == 2 * firmware::FullPart;
+        std::copy_n(data, firmware::LastPart, record_.begin() + 2 * firmware::FullPart);
+        recordFill_ = 0;
+        recordInOrder_ = false;
+        const Bootloader::Outcome outcome = bootloader_.take(record_, inOrder);
+        if (outcome.answer)
+            answer(*outcome.answer, 5);
+        if (outcome.installed)
+            install(*outcome.installed);
+        return;
+    }
+    default:
+        recordInOrder_ = false;
+        return;
+    }
+}
+
+void BridgeBoard::install(const Bootloader::Image &image)
+{
+    // The image stays in flash: it outlives unplugging, not a change of panel.
+    panel_.crc = image.crc;
+    if (image.eeprom)
+        panel_.eeprom = *image.eeprom;
+    // The bootloader starts the new firmware.
+    controller_.reset();
+    stopReportingIfOff();
 }
 
 bool BridgeBoard::reporting() const

@@ -1,6 +1,7 @@
 #ifndef EMULATOR_BRIDGEBOARD_H
 #define EMULATOR_BRIDGEBOARD_H
 
+#include "bootloader.h"
 #include "paneldescription.h"
 #include "report.h"
 #include "touchcontroller.h"
@@ -36,7 +37,8 @@ struct Touch
 // serialises all calls and models the bus timing.
 //
 // One input report goes out per answered request, none for the bridge reset
-// and the firmware parts, as on the wire. Input reports leave through the sink, which runs inside receive() or
+// and the firmware parts (the bootloader answers a whole record), as on the
+// wire. Input reports leave through the sink, which runs inside receive() or
 // tick() on the caller's thread.
 //
 // Touches and keys: the host says what is on the panel (setTouches, setKeys)
@@ -94,6 +96,7 @@ public:
     bool reporting() const;
 
     const TouchController &controller() const { return controller_; }
+    const Bootloader &bootloader() const { return bootloader_; }
     bool interruptEnabled() const { return interruptEnabled_; }
     bool forwarding() const { return forwarding_; }
     bool interruptReports() const { return interruptReports_; }
@@ -110,9 +113,12 @@ private:
 
     void handle(const Report &request);
     void handleI2c(const Report &request);
+    void handleFirmwarePart(const Report &request);
     void contactChanged();
     void stopReportingIfOff();
     void sendContact(const Contact &c);
+    void configureBootloader();
+    void install(const Bootloader::Image &image);
     void answer(const Report &report, std::size_t meaningful);
     static std::size_t requestLength(const Report &request);
 
@@ -131,6 +137,11 @@ private:
     // States the panel went through since the last scan, reported one per scan.
     std::deque<Contact> owed_;
     bool reportedActive_ = false;
+
+    Bootloader bootloader_;
+    FirmwareRecord record_{};
+    std::size_t recordFill_ = 0;
+    bool recordInOrder_ = false;
 };
 
 } // namespace emulator

@@ -226,6 +226,8 @@ std::optional<PanelDescription> PanelDescription::load(const QString &path, QStr
         {QStringLiteral("faults/i2c_timeout"), boolInto(d.faults.i2cTimeout)},
         {QStringLiteral("faults/silent"), boolInto(d.faults.silent)},
         {QStringLiteral("faults/attention_line"), boolInto(d.faults.attentionLine)},
+        {QStringLiteral("faults/refuse_record"), intInto(d.faults.refuseRecord, 0, 1000000)},
+        {QStringLiteral("faults/bootloader_silent_from"), intInto(d.faults.bootloaderSilentFrom, 0, 1000000)},
     };
 
     QStringList problems;

@@ -43,6 +43,8 @@ struct Faults
     bool i2cTimeout = false;    // every I2C answer carries the time-out flag
     bool silent = false;        // the board takes every report and never answers
     bool attentionLine = false; // the attention line never follows the controller
+    int refuseRecord = 0;         // the bootloader refuses record n of a download (from 1); 0 none
+    int bootloaderSilentFrom = 0; // no answer from record n of a download on, until a reset; 0 never
 };
 
 // One panel and the bridge board it sits on, as the emulator plays it.

@@ -56,7 +56,8 @@ void TestEmulatorPanel::everyKeyIsRead()
         "[debug]\nx_level=50\ny_level=51\nx=1,2\ny=-3\njitter=2\n"
         "[m0]\nx_level=60\ny_level=61\nx=4\ny=5,6\njitter=3\n"
         "[raster]\nlevel=-7\ninternal_level=8\nnoise=9\njitter=10\n"
-        "[faults]\ni2c_nack=true\ni2c_timeout=on\nsilent=1\nattention_line=yes\n");
+        "[faults]\ni2c_nack=true\ni2c_timeout=on\nsilent=1\nattention_line=yes\nrefuse_record=12\n"
+        "bootloader_silent_from=13\n");
     QString error;
     const auto p = PanelDescription::load(writeIni(ini), &error);
     QVERIFY2(p.has_value(), qPrintable(error));
@@ -82,6 +83,8 @@ void TestEmulatorPanel::everyKeyIsRead()
     QCOMPARE((std::vector<int>{p->rasterLevel, p->internalRasterLevel, p->rasterNoise}), (std::vector<int>{-7, 8, 9}));
     QCOMPARE((std::vector<int>{p->debugJitter, p->m0Jitter, p->rasterJitter}), (std::vector<int>{2, 3, 10}));
     QVERIFY(p->faults.i2cNack && p->faults.i2cTimeout && p->faults.silent && p->faults.attentionLine);
+    QCOMPARE(p->faults.refuseRecord, 12);
+    QCOMPARE(p->faults.bootloaderSilentFrom, 13);
 }
 
 void TestEmulatorPanel::rejected_data()
@@ -100,6 +103,7 @@ void TestEmulatorPanel::rejected_data()
     QTest::newRow("fault not a switch") << "[faults]\nsilent=maybe\n" << "faults/silent";
     QTest::newRow("version too long") << "[bridge]\nfirmware_version=W1234\n" << "bridge/firmware_version";
     QTest::newRow("empty tb list") << "[panel]\ntb_readings=\n" << "panel/tb_readings";
+    QTest::newRow("negative record") << "[faults]\nrefuse_record=-1\n" << "faults/refuse_record";
     QTest::newRow("negative jitter") << "[raster]\njitter=-2\n" << "raster/jitter";
 }
 
