@@ -41,8 +41,9 @@ int ScriptedTransport::write(const std::uint8_t *data, std::size_t length)
         writeResults.pop_front();
     }
     events.push_back(e);
+    ++m_writes;
     if (onWrite)
-        onWrite(++m_writes, e.bytes);
+        onWrite(m_writes, e.bytes);
     return e.result;
 }
 
