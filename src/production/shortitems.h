@@ -1,0 +1,126 @@
+#ifndef SHORTITEMS_H
+#define SHORTITEMS_H
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+#include <vector>
+
+class HidCommand;
+class Settings;
+
+namespace production {
+class ResultFile;
+}
+
+// The short items of a test run: supply current, the three versions, TB, Attb
+// and reset. Each asks the panel through HidCommand, judges against the
+// profile and hands back what the run records; the run owns the verdict, the
+// result file and the message pane. The judging is kept in plain functions so
+// that it can be checked without a panel.
+namespace production {
+
+// How the run goes on after an item.
+enum class RunEnd {
+    Continue,
+    // The panel did not answer on I2C: the working file is deleted, the
+    // verdict is not shown, nothing is filed.
+    DiscardResult,
+    // Attb failed: the run ends as a failed run and its file is filed at once.
+    FileAsFailed,
+};
+
+struct ItemOutcome
+{
+    bool ran = false;        // false: the item's switch is off; nothing else is set
+    bool pass = true;        // false: the run's verdict becomes "FAIL"
+    QString block;           // for the result file; empty when the item writes none
+    QStringList paneLines;   // for the message pane, in order
+    bool paneFirst = false;  // the pane lines go out before the block is appended
+    RunEnd end = RunEnd::Continue;
+    QString shownVersion;    // for the item's version field (USB, CRC, EEPROM)
+};
+
+// The switches that gate the items ("1" exactly means on).
+namespace gate {
+inline constexpr char Electric[] = "ModeSwitch/Electric_Mode";
+inline constexpr char UsbVersion[] = "ModeSwitch/UsbVersion_Mode";
+inline constexpr char CrcVersion[] = "ModeSwitch/CRC_Version";
+inline constexpr char EepromVersion[] = "ModeSwitch/eeprom_Version";
+inline constexpr char Tb[] = "ModeSwitch/Tb_Mode";
+inline constexpr char Attb[] = "ModeSwitch/Attb_Mode";
+inline constexpr char Reset[] = "ModeSwitch/Reset_Mode";
+} // namespace gate
+
+// ---- judging -----------------------------------------------------------
+// Plain functions from what was read to what the run records.
+
+// Numbers in result files: general notation, up to six significant digits.
+QString resultNumber(double value);
+
+// Three current readings: the middle one after sorting is the measured value,
+// which passes only when below the threshold (a threshold that is not a
+// number passes nothing).
+ItemOutcome judgeElectric(std::array<float, 3> readings, float threshold, const QString &verdict);
+
+// The USB and EEPROM versions are compared byte for byte, the CRC ignoring
+// letter case. A CRC answer of "error1" / "error2" (no acknowledge / time-out
+// on I2C) ends the run.
+ItemOutcome judgeUsbVersion(const QString &read, const QByteArray &expected, const QString &verdict);
+ItemOutcome judgeCrcVersion(const QString &answer, const QString &expected, const QString &verdict);
+ItemOutcome judgeEepromVersion(const QString &read, const QByteArray &expected);
+
+// The CRC read: "error1" / "error2" end it at once; "FFFF" (a controller not
+// yet ready) is asked again, three reads in all; anything else is kept.
+QString settledCrc(const std::function<QString()> &read);
+
+// TB: five accepted readings; 2048 means "not ready" and is read again at once,
+// but never more than MaxTbRereads times in a row: a panel that never gets
+// ready must not hold the line.
+constexpr int TbNotReady = 2048;
+constexpr int TbReadings = 5;
+constexpr int MaxTbRereads = 20;
+
+struct TbReadout
+{
+    std::vector<int> accepted; // in reading order
+    bool stuck = false;        // still "not ready" after MaxTbRereads re-reads
+};
+// waitAfterAccepted runs after each accepted reading (the run waits 30 ms).
+TbReadout collectTb(const std::function<int()> &read,
+                    const std::function<void()> &waitAfterAccepted = {});
+// Fails when all five readings are below the threshold, or when the panel got
+// stuck; a stuck panel's line ends with the readings taken and the 2048 that
+// never settled.
+ItemOutcome judgeTb(const TbReadout &readout, int threshold);
+
+// The panel's own answers, "PASS" or "FAIL".
+ItemOutcome judgeAttb(const QString &answer);
+ItemOutcome judgeReset(const QString &answer);
+
+// "BtnData,<v1>,<v2>,...\n".
+QString btnDataBlock(const std::vector<int> &values);
+
+// ---- the items ---------------------------------------------------------
+// Each checks its own switch first and reads the panel only when it is on;
+// verdict is the run's verdict before the item, which some lines carry.
+
+ItemOutcome electricItem(HidCommand &command, const Settings &store, const QString &verdict);
+ItemOutcome usbVersionItem(HidCommand &command, const Settings &store, const QString &verdict);
+ItemOutcome crcVersionItem(HidCommand &command, const Settings &store, const QString &verdict);
+ItemOutcome eepromVersionItem(HidCommand &command, const Settings &store);
+ItemOutcome tbItem(HidCommand &command, const Settings &store);
+ItemOutcome attbItem(HidCommand &command, const Settings &store);
+// Ends with the wait of Init_time milliseconds the panel needs after its reset.
+ItemOutcome resetItem(HidCommand &command, const Settings &store);
+
+// Records an outcome the way the run does for every item: the verdict, then
+// the pane lines and the block in the item's order. pane appends one line.
+void record(const ItemOutcome &outcome, QString &verdict, ResultFile &file,
+            const std::function<void(const QString &)> &pane);
+
+} // namespace production
+
+#endif
