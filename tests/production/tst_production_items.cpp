@@ -1,8 +1,8 @@
 // The short test items: their judging on hand-made readings, and the items
 // against emulated panels that are good or fail exactly one item.
 #include "panelfixture.h"
+#include "resultfile.h"
 #include "shortitems.h"
-#include "values.h"
 
 #include <QtTest>
 
@@ -88,9 +88,6 @@ private slots:
         QTest::newRow("a passing item keeps an earlier FAIL in its line")
             << 5.f << 5.f << 5.f << 20.f << "FAIL" << true << "Electric,FAIL,5MA,5MA,5MA\n"
             << "read Electric:5MA PASS";
-        QTest::newRow("threshold text that is no number reads as 0")
-            << 0.f << 0.f << 0.f << profile::toDecimal("abc") << "PASS" << false
-            << "Electric,FAIL,0MA,0MA,0MA\n" << "read Electric:0MA FAIL";
         QTest::newRow("a NaN threshold passes nothing")
             << 1.f << 1.f << 1.f << std::numeric_limits<float>::quiet_NaN() << "PASS" << false
             << "Electric,FAIL,1MA,1MA,1MA\n" << "read Electric:1MA FAIL";
@@ -303,6 +300,30 @@ private slots:
     {
         QCOMPARE(btnDataBlock({120, -2, 0}), QStringLiteral("BtnData,120,-2,0\n"));
         QCOMPARE(btnDataBlock({}), QStringLiteral("BtnData\n"));
+    }
+
+    void recordingAnOutcome()
+    {
+        QTemporaryDir dir;
+        const QString old = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        ResultFile file;
+        file.begin(StartMode::Auto, {}, {}, {});
+        QString verdict = QStringLiteral("PASS");
+        QStringList pane;
+        const auto toPane = [&pane](const QString &line) { pane << line; };
+
+        record(ItemOutcome{}, verdict, file, toPane); // switch off: nothing at all
+        QVERIFY(!file.exists());
+        record(judgeReset(QStringLiteral("FAIL")), verdict, file, toPane);
+        record(judgeAttb(QStringLiteral("PASS")), verdict, file, toPane);
+        QCOMPARE(verdict, QStringLiteral("FAIL"));
+        QCOMPARE(pane, (QStringList{"Reset:FAIL", "Attb Test:PASS"}));
+        QFile f(file.workingName());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("Reset:,FAIL\nAttb:,PASS\n"));
+        f.close();
+        QDir::setCurrent(old);
     }
 
     // ---- against the emulated board ------------------------------------

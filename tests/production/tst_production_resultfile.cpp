@@ -366,16 +366,6 @@ private slots:
         QCOMPARE(readAll(QStringLiteral("log/test.csv")), QByteArray("RasterY:,PASS,\n"));
     }
 
-    void discardRemovesTheWorkingFile()
-    {
-        ResultFile file;
-        file.begin(StartMode::Auto, "", "", "", Filed);
-        file.appendResultLine(QStringLiteral("Electric,PASS,1MA,1MA,1MA\n"));
-        file.discard();
-        QVERIFY(!file.exists());
-        QCOMPARE(filesIn(QStringLiteral(".")), QStringList());
-    }
-
     void suffixes_data()
     {
         QTest::addColumn<QString>("name");
