@@ -85,6 +85,7 @@ HidrawHost::HidrawHost(PanelDescription panel)
 HidrawHost::~HidrawHost()
 {
     unplug();
+    removeParents();
     {
         std::lock_guard<std::mutex> lock(m_queueMutex);
         m_stopping = true;
@@ -220,20 +221,42 @@ bool HidrawHost::plug(QString *error)
     const QByteArray hid = intf + "/" + hidName(panel);
     const QByteArray vid = hex4(panel.vendorId), pid = hex4(panel.productId);
     const QByteArray product = "Kavel USB-I2C Bridge";
-    const QByteArray text =
-        "P: " + usb + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: PRODUCT="
-        + QByteArray::number(panel.vendorId, 16) + "/" + QByteArray::number(panel.productId, 16) + "/"
-        + QByteArray::number(panel.release, 16) + "\nA: idVendor=" + vid.toLower() + "\nA: idProduct=" + pid.toLower()
-        + "\nA: bcdDevice=" + hex4(panel.release) + "\nA: manufacturer=Kavel\nA: product=" + product
-        + "\nA: serial=EMU0001\nA: busnum=1\nA: devnum=2\n\n"
-        + "P: " + intf + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nE: INTERFACE=3/0/0\n"
-        + "A: bInterfaceNumber=00\nA: bInterfaceClass=03\n\n"
-        + "P: " + hid + "\nE: SUBSYSTEM=hid\nE: HID_ID=0003:0000" + vid + ":0000" + pid + "\nE: HID_NAME=" + product
-        + "\nE: HID_PHYS=usb-0000:00:14.0-1/input0\nE: HID_UNIQ=EMU0001\nE: MODALIAS=hid:b0003g0001v0000" + vid
-        + "p0000" + pid + "\nH: report_descriptor=" + descriptor + "\n\n"
-        + "P: " + hid + "/hidraw/" + nodeName().toLatin1() + "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=" + devnode
-        + "\nE: MAJOR=" + mm.value(0) + "\nE: MINOR=" + mm.value(1) + "\nA: dev=" + majorMinor
-        + "\nL: device=../../../" + hidName(panel) + "\n";
+
+    // The USB device, its interface and the HID device stay in sysfs between
+    // plugs; only the hidraw node comes and goes. A listener then hears one
+    // event per plug or unplug. umockdev aborts when a listener's queue (ten
+    // datagrams) is full, and a station busy waiting for its panel would
+    // otherwise take the host down after two quick plug cycles.
+    if (m_parents && (m_parents->vendorId != panel.vendorId || m_parents->productId != panel.productId))
+        removeParents();
+    if (!m_parents) {
+        const QByteArray parents =
+            "P: " + usb + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: PRODUCT="
+            + QByteArray::number(panel.vendorId, 16) + "/" + QByteArray::number(panel.productId, 16) + "/"
+            + QByteArray::number(panel.release, 16) + "\nA: idVendor=" + vid.toLower() + "\nA: idProduct="
+            + pid.toLower() + "\nA: bcdDevice=" + hex4(panel.release) + "\nA: manufacturer=Kavel\nA: product="
+            + product + "\nA: serial=EMU0001\nA: busnum=1\nA: devnum=2\n\n"
+            + "P: " + intf + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nE: INTERFACE=3/0/0\n"
+            + "A: bInterfaceNumber=00\nA: bInterfaceClass=03\n\n"
+            + "P: " + hid + "\nE: SUBSYSTEM=hid\nE: HID_ID=0003:0000" + vid + ":0000" + pid + "\nE: HID_NAME="
+            + product + "\nE: HID_PHYS=usb-0000:00:14.0-1/input0\nE: HID_UNIQ=EMU0001\nE: MODALIAS=hid:b0003g0001v0000"
+            + vid + "p0000" + pid + "\nH: report_descriptor=" + descriptor + "\n";
+        if (!umockdev_testbed_add_from_string(m_testbed, parents.constData(), &gerror)) {
+            if (error)
+                *error = QString::fromUtf8(gerror ? gerror->message : "add_from_string failed");
+            g_clear_error(&gerror);
+            closeNode();
+            umockdev_testbed_detach_ioctl(m_testbed, devnode.constData(), nullptr);
+            g_clear_object(&m_handler);
+            return false;
+        }
+        m_parents = ParentIds{panel.vendorId, panel.productId};
+    }
+
+    const QByteArray text = "P: " + hid + "/hidraw/" + nodeName().toLatin1()
+                            + "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=" + devnode + "\nE: MAJOR=" + mm.value(0)
+                            + "\nE: MINOR=" + mm.value(1) + "\nA: dev=" + majorMinor
+                            + "\nL: device=../../../" + hidName(panel) + "\n";
     if (!umockdev_testbed_add_from_string(m_testbed, text.constData(), &gerror)) {
         if (error)
             *error = QString::fromUtf8(gerror ? gerror->message : "add_from_string failed");
@@ -243,6 +266,7 @@ bool HidrawHost::plug(QString *error)
         g_clear_object(&m_handler);
         return false;
     }
+    m_hidrawPath = QByteArray(kUsbPath) + "/1-1:1.0/" + hidName(panel) + "/hidraw/" + nodeName().toLatin1();
     m_plugged = true;
     return true;
 }
@@ -255,20 +279,9 @@ void HidrawHost::unplug()
     // the "remove" uevent already finds its handle dead.
     closeNode();
 
-    PanelDescription panel;
-    {
-        std::lock_guard<std::mutex> lock(m_boardMutex);
-        panel = m_board.panel();
-    }
-    const QByteArray usb = QByteArray(kUsbPath);
-    const QByteArray intf = usb + "/1-1:1.0";
-    const QByteArray hid = intf + "/" + hidName(panel);
-    const QByteArray order[] = {hid + "/hidraw/" + nodeName().toLatin1(), hid, intf, usb};
-    for (const QByteArray &path : order) {
-        // The event is built from sysfs, so it goes out before the folder is removed.
-        umockdev_testbed_uevent(m_testbed, path.constData(), "remove");
-        umockdev_testbed_remove_device(m_testbed, path.constData());
-    }
+    // The event is built from sysfs, so it goes out before the folder is removed.
+    umockdev_testbed_uevent(m_testbed, m_hidrawPath.constData(), "remove");
+    umockdev_testbed_remove_device(m_testbed, m_hidrawPath.constData());
     const QByteArray devnode = "/dev/" + nodeName().toLatin1();
     umockdev_testbed_detach_ioctl(m_testbed, devnode.constData(), nullptr);
     g_clear_object(&m_handler);
@@ -277,6 +290,23 @@ void HidrawHost::unplug()
     QFile::remove(testbedRoot() + QStringLiteral("/dev/") + nodeName());
     m_ptyMapLink.clear();
     m_plugged = false;
+}
+
+void HidrawHost::removeParents()
+{
+    if (!m_parents)
+        return;
+    const QByteArray usb = QByteArray(kUsbPath);
+    const QByteArray intf = usb + "/1-1:1.0";
+    PanelDescription ids;
+    ids.vendorId = m_parents->vendorId;
+    ids.productId = m_parents->productId;
+    const QByteArray order[] = {intf + "/" + hidName(ids), intf, usb};
+    for (const QByteArray &path : order) {
+        umockdev_testbed_uevent(m_testbed, path.constData(), "remove");
+        umockdev_testbed_remove_device(m_testbed, path.constData());
+    }
+    m_parents.reset();
 }
 
 bool HidrawHost::isPlugged() const

@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
@@ -73,6 +74,7 @@ private:
     };
 
     bool makeNode(QString *error);
+    void removeParents();
     void closeNode();
     void queueInput(const Report &report);
     void writerLoop();
@@ -99,6 +101,15 @@ private:
     std::thread m_writer;
 
     QString m_ptyMapLink;
+
+    // The USB device, interface and HID device in sysfs, kept across plugs.
+    struct ParentIds
+    {
+        std::uint16_t vendorId;
+        std::uint16_t productId;
+    };
+    std::optional<ParentIds> m_parents;
+    QByteArray m_hidrawPath;
 };
 
 } // namespace emulator

@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -166,6 +167,14 @@ int main(int argc, char *argv[])
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedChannels);
     child.setInputChannelMode(QProcess::ForwardedInputChannel);
+    // The program goes when the host goes, however the host ends: a station
+    // left behind would hold the terminal and the next start's single-instance lock.
+    const pid_t hostPid = ::getpid();
+    child.setChildProcessModifier([hostPid] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != hostPid)
+            ::raise(SIGTERM);
+    });
     child.setProgram(command.first());
     child.setArguments(command.mid(1));
     int exitCode = 0;

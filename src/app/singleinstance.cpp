@@ -14,15 +14,17 @@ SingleInstanceGuard::SingleInstanceGuard()
 bool SingleInstanceGuard::acquire()
 {
     m_semaphore.acquire();
-    {
-        // On Unix a segment outlives a station that crashed or was killed. Attaching
-        // and detaching again removes it when nobody else is attached, so a dead
+    bool created = m_memory.create(1, QSharedMemory::ReadWrite);
+    if (!created && m_memory.error() == QSharedMemory::AlreadyExists) {
+        // On Unix a segment outlives a station that crashed or was killed (and a
+        // new key file can even land on the old one's key). Attaching and
+        // detaching again removes it when nobody else is attached, so a dead
         // station cannot lock the next one out; a living one stays attached.
         QSharedMemory stale(QString::fromLatin1(kMemoryKey));
         if (stale.attach())
             stale.detach();
+        created = m_memory.create(1, QSharedMemory::ReadWrite);
     }
-    const bool created = m_memory.create(1, QSharedMemory::ReadWrite);
     m_semaphore.release();
     return created;
 }

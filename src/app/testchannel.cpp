@@ -51,24 +51,31 @@ void TestChannel::watchPane(QTextBrowser *pane)
         return;
     m_pane = pane;
     m_paneText.clear();
-    connect(pane, &QTextBrowser::textChanged, this, [this] {
-        if (!m_pane)
-            return;
-        const QString text = m_pane->toPlainText();
-        QString added;
-        if (text.startsWith(m_paneText)) {
-            added = text.mid(m_paneText.size());
-        } else {
-            write(QStringLiteral("pane-reset"));
-            added = text;
-        }
-        m_paneText = text;
-        const QStringList lines = added.split(QChar::ParagraphSeparator).join(QLatin1Char('\n')).split(QLatin1Char('\n'));
-        for (const QString &line : lines) {
-            if (!line.isEmpty())
-                write(QStringLiteral("pane|") + line);
-        }
-    });
+    connect(pane, &QTextBrowser::textChanged, this, &TestChannel::paneChanged);
+    // What the window wrote before it was shown (the start-up probe) counts too.
+    paneChanged();
+}
+
+void TestChannel::paneChanged()
+{
+    if (!m_pane)
+        return;
+    const QString text = m_pane->toPlainText();
+    QString added;
+    if (text.startsWith(m_paneText)) {
+        added = text.mid(m_paneText.size());
+    } else {
+        write(QStringLiteral("pane-reset"));
+        added = text;
+    }
+    m_paneText = text;
+    added.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    added.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    for (const QString &line : added.split(QLatin1Char('\n'))) {
+        const QString trimmed = line.trimmed();
+        if (!trimmed.isEmpty())
+            write(QStringLiteral("pane|") + trimmed);
+    }
 }
 
 bool TestChannel::eventFilter(QObject *watched, QEvent *event)

@@ -30,6 +30,7 @@ private:
     void write(const QString &line);
     // Every line the message pane gets, as "pane|<line>"; "pane-reset" when it is replaced.
     void watchPane(QTextBrowser *pane);
+    void paneChanged();
 
     QFile m_file;
     QPointer<QTextBrowser> m_pane;

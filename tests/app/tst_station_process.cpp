@@ -1,3 +1,5 @@
+#include "leftoverguard.h"
+
 #include <QProcess>
 #include <QSharedMemory>
 #include <QTemporaryDir>
@@ -70,13 +72,7 @@ private slots:
                 kill(p.get());
         }
         m_processes.clear();
-        // Killed stations leave their segment behind; remove it as the next start would.
-        const QByteArray oldTmp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", path("tmp").toLocal8Bit());
-        QSharedMemory leftover("SystemObject");
-        if (leftover.attach())
-            leftover.detach();
-        qputenv("TMPDIR", oldTmp);
+        removeLeftoverGuard(path("tmp"));
         m_dir.reset();
     }
 

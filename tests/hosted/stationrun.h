@@ -2,7 +2,9 @@
 #define STATIONRUN_H
 
 #include "emudcontrol.h"
+#include "leftoverguard.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -32,7 +34,11 @@ public:
     };
 
     StationRun() = default;
-    ~StationRun() { stop(); }
+    ~StationRun()
+    {
+        stop();
+        removeLeftoverGuard(path(QStringLiteral("tmp")));
+    }
 
     bool start(const Options &options)
     {
@@ -63,8 +69,10 @@ public:
         m_host.start(QStringLiteral(KAVEL_EMUD_EXE), arguments);
         if (!m_host.waitForStarted(10000))
             return false;
-        if (!waitFor(QStringLiteral("window|shown"), 20000))
+        if (!waitFor(QStringLiteral("window|shown"), 20000)) {
+            qWarning() << "the station did not come up; it said" << channel();
             return false;
+        }
         return m_control.connectToHost(controlPath());
     }
 
@@ -89,6 +97,21 @@ public:
             if (m_host.state() == QProcess::NotRunning)
                 return false;
             QTest::qWait(20);
+        }
+        return false;
+    }
+
+    // Waits until the channel holds `line` at least `count` times.
+    bool waitForCount(const QString &line, int count, int timeoutMs) const
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < timeoutMs) {
+            if (channel().count(line) >= count)
+                return true;
+            if (m_host.state() == QProcess::NotRunning)
+                return false;
+            QTest::qWait(10);
         }
         return false;
     }

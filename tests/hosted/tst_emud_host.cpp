@@ -24,11 +24,16 @@ private slots:
         QCOMPARE(testbeds.size(), 1);
         const QString node = tmp.filePath(testbeds.first() + "/dev/hidraw0");
 
-        for (int cycle = 0; cycle < 50; ++cycle) {
+        // The station saw the board at start-up; each cycle it hears the board
+        // leave and come back, and follows before the next cycle, as on a line.
+        QVERIFY(run.waitForCount("pane|HID_Arrived!", 1, 10000));
+        for (int cycle = 1; cycle <= 50; ++cycle) {
             QCOMPARE(run.command("unplug"), QString("ok unplugged"));
             QVERIFY(!QFileInfo::exists(node));
+            QVERIFY2(run.waitForCount("pane|HID_Removed!", cycle, 10000), qPrintable(QString::number(cycle)));
             QCOMPARE(run.command("plug"), QString("ok plugged"));
             QVERIFY(QFileInfo(node).isSymLink());
+            QVERIFY2(run.waitForCount("pane|HID_Arrived!", cycle + 1, 10000), qPrintable(QString::number(cycle)));
         }
         QCOMPARE(run.command("status"), QString("ok plugged"));
         QVERIFY(run.hostRunning());
@@ -57,6 +62,16 @@ private slots:
         QCOMPARE(run.command("plug"), QString("ok plugged"));
         QCOMPARE(run.command("unplug"), QString("ok unplugged"));
         QCOMPARE(run.command("unplug"), QString("ok unplugged"));
+    }
+
+    void stationGoesWhenTheHostDies()
+    {
+        StationRun run;
+        QVERIFY(run.start({}));
+        const qint64 station = run.stationPid();
+        ::kill(pid_t(run.hostPid()), SIGKILL);
+        QTRY_VERIFY_WITH_TIMEOUT(!run.hostRunning(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!processAlive(station), 10000);
     }
 
     void hostEndsWithTheStationsExitCode()
