@@ -19,6 +19,7 @@ mkdir -p "$demo/Config" "$demo/QlxFiles" "$demo/resultsPASS" "$demo/resultsFAIL"
 [ -f "$demo/config.txt" ] || cp resources/demo/config.txt "$demo/config.txt"
 [ -f "$demo/Config/demo.ini" ] || cp resources/demo/Config/demo.ini "$demo/Config/demo.ini"
 cp resources/demo/css.qss "$demo/css.qss"
+cp emulator/firmware/demo.qlx "$demo/QlxFiles/demo.qlx"
 cp build/translations/vorlane_zh.qm build/translations/vorlane_en.qm "$demo/"
 
 station=("$root/build/emulator/hidraw/kavel-bridge-emud" --panel "$root/emulator/panels/demo.ini"

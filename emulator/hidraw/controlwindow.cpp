@@ -2,9 +2,11 @@
 
 #include "hidrawhost.h"
 #include "hostcontrol.h"
+#include "touchpad.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -51,9 +53,31 @@ ControlWindow::ControlWindow(HidrawHost &host, HostControl &control, QWidget *pa
     }
     layout->addWidget(faults);
 
+    auto *panelBox = new QGroupBox(QStringLiteral("Panel: touch and keys"));
+    auto *panelLayout = new QVBoxLayout(panelBox);
+    m_pad = new TouchPad;
+    m_pad->setSink([this](const std::vector<Touch> &touches) { m_host.setTouches(touches); });
+    panelLayout->addWidget(m_pad, 1);
+    auto *keys = new QGridLayout;
+    for (int k = 0; k < 8; ++k) {
+        auto *key = new QPushButton(QStringLiteral("K%1").arg(k));
+        key->setObjectName(QStringLiteral("key%1").arg(k));
+        const std::uint8_t bit = std::uint8_t(1u << k);
+        connect(key, &QPushButton::pressed, this, [this, bit] {
+            m_keys |= bit;
+            m_host.setKeys(m_keys);
+        });
+        connect(key, &QPushButton::released, this, [this, bit] {
+            m_keys &= std::uint8_t(~bit);
+            m_host.setKeys(m_keys);
+        });
+        keys->addWidget(key, k / 4, k % 4);
+    }
+    panelLayout->addLayout(keys);
+    layout->addWidget(panelBox, 1);
+
     m_reply = new QLabel;
     layout->addWidget(m_reply);
-    layout->addStretch(1);
 
     connect(m_plug, &QPushButton::clicked, this,
             [this] { run(m_host.isPlugged() ? QStringLiteral("unplug") : QStringLiteral("plug")); });
@@ -80,6 +104,7 @@ void ControlWindow::refresh()
                              : QStringLiteral("<b style='color:#c62828'>unplugged</b>"));
     m_plug->setText(plugged ? QStringLiteral("Unplug") : QStringLiteral("Plug in"));
     const PanelDescription p = m_host.panel();
+    m_pad->setResolution(p.xResolution, p.yResolution);
     m_panel->setText(QStringLiteral("Board %1:%2, panel %3 x %4 electrodes, %5 x %6, %7 map")
                          .arg(p.vendorId, 4, 16, QLatin1Char('0'))
                          .arg(p.productId, 4, 16, QLatin1Char('0'))

@@ -3,6 +3,8 @@
 
 #include <QWidget>
 
+#include <cstdint>
+
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -11,6 +13,7 @@ namespace emulator {
 
 class HidrawHost;
 class HostControl;
+class TouchPad;
 
 // The small window beside the station: plug and unplug the emulated board,
 // choose the panel it carries and the faults it shows.
@@ -34,6 +37,8 @@ private:
     QCheckBox *m_timeout = nullptr;
     QCheckBox *m_silent = nullptr;
     QCheckBox *m_attention = nullptr;
+    TouchPad *m_pad = nullptr;
+    std::uint8_t m_keys = 0;
 };
 
 } // namespace emulator

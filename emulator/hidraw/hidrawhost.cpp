@@ -80,10 +80,17 @@ HidrawHost::HidrawHost(PanelDescription panel)
     m_board.setSink([this](const Report &report) { queueInput(report); });
     m_board.setTrace(&m_trace);
     m_writer = std::thread([this] { writerLoop(); });
+    m_scanner = std::thread([this] { scanLoop(); });
 }
 
 HidrawHost::~HidrawHost()
 {
+    {
+        std::lock_guard<std::mutex> lock(m_scanMutex);
+        m_scanStopping = true;
+    }
+    m_scanWake.notify_all();
+    m_scanner.join();
     unplug();
     removeParents();
     {
@@ -337,6 +344,36 @@ void HidrawHost::setLatency(LatencyModel latency)
 {
     std::lock_guard<std::mutex> lock(m_boardMutex);
     m_latency = latency;
+}
+
+void HidrawHost::setTouches(const std::vector<Touch> &touches)
+{
+    std::lock_guard<std::mutex> lock(m_boardMutex);
+    m_board.setTouches(touches);
+}
+
+void HidrawHost::setKeys(std::uint8_t mask)
+{
+    std::lock_guard<std::mutex> lock(m_boardMutex);
+    m_board.setKeys(mask);
+}
+
+void HidrawHost::scanLoop()
+{
+    constexpr auto kScan = std::chrono::milliseconds(10);
+    std::unique_lock<std::mutex> lock(m_scanMutex);
+    auto next = Clock::now() + kScan;
+    while (!m_scanStopping) {
+        m_scanWake.wait_until(lock, next);
+        if (m_scanStopping)
+            break;
+        next += kScan;
+        if (next < Clock::now())
+            next = Clock::now() + kScan; // fell behind: no burst of catch-up scans
+        std::lock_guard<std::mutex> board(m_boardMutex);
+        if (m_plugged && m_board.reportDue())
+            m_board.tick();
+    }
 }
 
 bool HidrawHost::startTrace(const QString &path)

@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -53,6 +54,12 @@ public:
     PanelDescription panel() const;
     void setFaults(const Faults &faults);
     void setLatency(LatencyModel latency);
+
+    // What is on the panel: fingers (panel coordinates) and pressed keys. While
+    // plugged in, the controller scans every 10 ms and the board forwards what
+    // it sees when the station has switched forwarding on.
+    void setTouches(const std::vector<Touch> &touches);
+    void setKeys(std::uint8_t mask);
     bool startTrace(const QString &path);
 
     QString testbedRoot() const;
@@ -78,6 +85,7 @@ private:
     void closeNode();
     void queueInput(const Report &report);
     void writerLoop();
+    void scanLoop();
 
     UMockdevTestbed *m_testbed = nullptr;
     UMockdevIoctlBase *m_handler = nullptr;
@@ -96,9 +104,15 @@ private:
     std::condition_variable m_queueChanged;
     std::deque<Pending> m_queue;
     int m_masterFd = -1;
-    bool m_plugged = false;
+    std::atomic<bool> m_plugged{false};
     bool m_stopping = false;
     std::thread m_writer;
+
+    // The controller's scan clock.
+    std::mutex m_scanMutex;
+    std::condition_variable m_scanWake;
+    bool m_scanStopping = false;
+    std::thread m_scanner;
 
     QString m_ptyMapLink;
 

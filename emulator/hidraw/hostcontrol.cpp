@@ -36,6 +36,39 @@ QString HostControl::execute(const QString &line)
         m_host.setPanel(*panel);
         reply = QStringLiteral("ok panel");
     } else if (verb == QLatin1String("fault") && words.size() == 3
+               && (words[1] == QLatin1String("refuse_record") || words[1] == QLatin1String("bootloader_silent_from"))) {
+        bool ok = false;
+        const int record = words[2].toInt(&ok);
+        if (!ok || record < 0)
+            return QStringLiteral("error bad record number");
+        Faults faults = m_host.panel().faults;
+        (words[1] == QLatin1String("refuse_record") ? faults.refuseRecord : faults.bootloaderSilentFrom) = record;
+        m_host.setFaults(faults);
+        reply = QStringLiteral("ok fault");
+    } else if (verb == QLatin1String("touch")) {
+        std::vector<Touch> touches;
+        const QStringList fingers = words.mid(1).join(QString()).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        for (const QString &finger : fingers) {
+            const QStringList parts = finger.split(QLatin1Char(':'));
+            bool okId = false, okX = false, okY = false;
+            const int id = parts.value(0).toInt(&okId);
+            const int x = parts.value(1).toInt(&okX);
+            const int y = parts.value(2).toInt(&okY);
+            if (parts.size() != 3 || !okId || !okX || !okY || id < 0 || id > 255 || x < 0 || x > 0xFFFF || y < 0
+                || y > 0xFFFF)
+                return QStringLiteral("error bad finger ") + finger;
+            touches.push_back(Touch{std::uint8_t(id), std::uint16_t(x), std::uint16_t(y)});
+        }
+        m_host.setTouches(touches);
+        return QStringLiteral("ok touch %1").arg(touches.size());
+    } else if (verb == QLatin1String("key") && words.size() == 2) {
+        bool ok = false;
+        const uint mask = words[1].toUInt(&ok, 0);
+        if (!ok || mask > 0xFF)
+            return QStringLiteral("error bad key mask");
+        m_host.setKeys(std::uint8_t(mask));
+        return QStringLiteral("ok key");
+    } else if (verb == QLatin1String("fault") && words.size() == 3
                && (words[2] == QLatin1String("on") || words[2] == QLatin1String("off"))) {
         Faults faults = m_host.panel().faults;
         const bool on = words[2] == QLatin1String("on");

@@ -16,6 +16,10 @@ namespace emulator {
 //   plug | unplug | status
 //   panel FILE                   next plug is this panel
 //   fault NAME on|off            nack, timeout, silent, attention
+//   fault refuse_record N        the bootloader refuses record N (0: none)
+//   fault bootloader_silent_from N
+//   touch [ID:X:Y[,ID:X:Y...]]   fingers on the panel; none lifts them all
+//   key MASK                     pressed keys, bit 0 = key 0 (decimal or 0x..)
 //   latency MICROSECONDS
 class HostControl : public QObject
 {

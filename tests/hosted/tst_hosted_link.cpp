@@ -7,6 +7,8 @@
 #include "ui_vorlane.h"
 
 #include <QElapsedTimer>
+
+#include <functional>
 #include <QMainWindow>
 #include <QThread>
 #include <QtTest>
@@ -101,6 +103,70 @@ private slots:
 
         device::link::setConnected(0);
         device::link::transport().close();
+        device::link::install(std::move(previous));
+        unplug();
+    }
+
+    void fingersAndKeysReachTheStationWhileForwarding()
+    {
+        plug();
+        auto previous = device::link::install(std::make_unique<device::HidapiTransport>());
+        QVERIFY(device::link::transport().open(kVid, kPid));
+        QMainWindow window;
+        Ui::VorlaneClass ui;
+        ui.setupUi(&window);
+        Settings store;
+        HidCommand command(&window, &ui, &store);
+        device::link::setConnected(1);
+        auto &transport = device::link::transport();
+        std::uint8_t report[64];
+        // Reads reports as fast as they come until one matches (the board keeps
+        // sending at its scan rate, so older ones are read past).
+        const auto readUntil = [&](const std::function<bool()> &wanted) {
+            QElapsedTimer timer;
+            timer.start();
+            while (timer.elapsed() < 3000) {
+                if (transport.read(report, sizeof report, 300) == 64 && wanted())
+                    return true;
+            }
+            return false;
+        };
+
+        // Nothing is forwarded until the station asks for it.
+        QCOMPARE(m_control.send("touch 0:100:200"), QString("ok touch 1"));
+        QCOMPARE(transport.read(report, sizeof report, 100), 0);
+
+        QVERIFY(command.setNormalMode());
+        // Forwarding on (as the stream reader starts it), then interrupt reports.
+        const std::uint8_t forward[64] = {0x02, 0x03, 0x00, 0x01};
+        QCOMPARE(transport.write(forward, sizeof forward), 64);
+        QCOMPARE(transport.read(report, sizeof report, 2000), 64);
+        command.enableInterruptReport();
+        // A finger down: reports at the controller's scan rate, count 1, first slot (x, y, id).
+        QCOMPARE(transport.read(report, sizeof report, 300), 64);
+        QCOMPARE(int(report[1]), 1);
+        QCOMPARE(report[3] | report[4] << 8, 100);
+        QCOMPARE(report[5] | report[6] << 8, 200);
+        QCOMPARE(int(report[7]), 0);
+        // Two fingers, then a key held down.
+        QCOMPARE(m_control.send("touch 0:10:20,1:1000:700"), QString("ok touch 2"));
+        QVERIFY(readUntil([&] { return report[1] == 2; }));
+        QCOMPARE(report[8] | report[9] << 8, 1000);
+        QCOMPARE(m_control.send("key 0x04"), QString("ok key"));
+        QVERIFY(readUntil([&] { return report[2] == 0x04; }));
+        // Everything lifted: the last report says so, then the board is quiet.
+        QCOMPARE(m_control.send("key 0"), QString("ok key"));
+        QCOMPARE(m_control.send("touch"), QString("ok touch 0"));
+        QVERIFY(readUntil([&] { return report[1] == 0 && report[2] == 0; }));
+        while (transport.read(report, sizeof report, 50) > 0) {
+        }
+        QCOMPARE(transport.read(report, sizeof report, 100), 0);
+
+        QVERIFY(m_control.send("touch 0:1").startsWith("error"));
+        QVERIFY(m_control.send("key 256").startsWith("error"));
+        command.disableInterruptReport();
+        device::link::setConnected(0);
+        transport.close();
         device::link::install(std::move(previous));
         unplug();
     }
