@@ -5,9 +5,18 @@
 #include "displaycontext.h"
 #include "displayview.h"
 #include "formresources.h"
+#include "coredebug.h"
+#include "corenormal.h"
+#include "coreraster.h"
+#include "firmwareimage.h"
 #include "hidcommand.h"
+#include "hidthread.h"
+#include "hidthreadboot.h"
+#include "hidthreaddebug.h"
 #include "myusbhid.h"
+#include "streamkind.h"
 #include "qtwindowimp.h"
+#include "scene.h"
 #include "rastertable.h"
 #include "settings.h"
 #include "state.h"
@@ -25,6 +34,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -73,6 +83,9 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
 
     m_command = std::make_unique<HidCommand>(this, &ui, m_settings);
     m_usbHid = std::make_unique<MyUsbHid>();
+    m_hidThread = std::make_unique<HidThread>(m_usbHid.get());
+    m_bootThread = std::make_unique<HidThreadBoot>(m_command.get());
+    m_debugThread = std::make_unique<HidThreadDebug>(m_command.get());
 
     ReadConfigText();
     ui.lineEdit_8->setText(m_profilePath);
@@ -91,7 +104,30 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
     connect(ui.actionEnglish, &QAction::triggered, this, &Vorlane::setEnglish);
     connect(ui.refreshBtn, &QPushButton::clicked, this, &Vorlane::On_refreshBtnClicked);
     connect(ui.loadfileBtn, &QPushButton::clicked, this, &Vorlane::On_loadfileBtnClicked);
+    connect(ui.actionIC_firware_update, &QAction::triggered, this, &Vorlane::icUpdateClicked);
+    connect(ui.actionSwitch_Windows, &QAction::triggered, this, &Vorlane::SwitchWindows);
+    connect(m_firmwareOpenBtn, &QPushButton::clicked, this, &Vorlane::openFileCom);
+    connect(m_firmwareDownloadBtn, &QPushButton::clicked, this, &Vorlane::DownloadCom);
     connect(ui.resetHidBtn, &QPushButton::clicked, this, &Vorlane::ResetHidCom);
+    connect(ui.nomalBtn, &QPushButton::clicked, this, &Vorlane::NormalMode);
+    connect(ui.pushButton, &QPushButton::clicked, this, &Vorlane::DebugCom);
+    connect(ui.internalBtn, &QPushButton::clicked, this, &Vorlane::InternalCom);
+    connect(ui.rasterXBtn, &QPushButton::clicked, this, &Vorlane::HidRasterMode);
+    connect(ui.rasterYBtn, &QPushButton::clicked, this, &Vorlane::RasterInternalCom);
+    connect(ui.InternalRXBtn, &QPushButton::clicked, this, &Vorlane::On_InterRXBtnClicked);
+    connect(ui.InternalRYBtn, &QPushButton::clicked, this, &Vorlane::On_InterRYBtnClicked);
+    connect(m_usbHid.get(), &MyUsbHid::HidData, this, &Vorlane::DisplayHID);
+    connect(m_command.get(), &HidCommand::readline, this, &Vorlane::startProgress);
+    connect(m_command.get(), &HidCommand::readDebug, this, &Vorlane::receiveDebug);
+    connect(m_command.get(), &HidCommand::readDebugD, this, &Vorlane::receiveDebugD);
+    connect(m_command.get(), qOverload<const QString &>(&HidCommand::readBtnData), this, &Vorlane::receiveBtnData);
+    connect(m_command.get(), &HidCommand::readRaster, this, &Vorlane::receiveRaster);
+    connect(m_command.get(), &HidCommand::readInternalRaster, this, &Vorlane::receiveRasterInternal);
+    connect(m_command.get(), &HidCommand::readAbout, this, &Vorlane::registerAbout);
+    connect(m_command.get(), &HidCommand::readAboutFail, this, &Vorlane::registerAboutFail);
+    connect(m_command.get(), &HidCommand::readCommFail, this, &Vorlane::registerCommFail);
+    connect(m_command.get(), &HidCommand::readBootFail, this, &Vorlane::registerBootFail);
+    connect(m_command.get(), &HidCommand::readFileAVertionFail, this, &Vorlane::registerFileAVertionFail);
     connect(ui.resetKavelBtn, &QPushButton::clicked, this, &Vorlane::ResetKavelCCom);
     connect(m_clearBtn, &QPushButton::clicked, this, &Vorlane::Clear);
     connect(m_command.get(), &HidCommand::setTextEdit, ui.textBrowser, &QTextBrowser::setText);
@@ -101,10 +137,15 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
 
 Vorlane::~Vorlane()
 {
+    // The threads use the discovery and command layers: they stop first.
+    stopWorkerThreads();
     m_usbHid.reset();
     m_command.reset();
     m_parserState.reset();
     m_windowImp.reset();
+    m_hidThread.reset();
+    m_bootThread.reset();
+    m_debugThread.reset();
 }
 
 void Vorlane::buildDisplayDialog()
@@ -314,14 +355,17 @@ void Vorlane::closeEvent(QCloseEvent *event)
 
 void Vorlane::stopWorkerThreads()
 {
-    // The acquisition threads are stopped here, in the order normal data, debug
-    // data, firmware download, each asked to stop and waited for.
+    // Each is asked to stop after the exchange in progress and waited for, so no
+    // answer is left half-read for the next command.
+    m_hidThread->stop();
+    m_debugThread->stop();
+    m_bootThread->stop();
 }
 
 void Vorlane::leaveBridgeReporting()
 {
-    // The bridge is told to report touches again here, so the panel keeps working
-    // as a touch screen once the station is gone.
+    // The panel keeps working as a touch screen once the station is gone.
+    m_command->enableInterrupt();
 }
 
 void Vorlane::probeDevice()
@@ -382,7 +426,9 @@ void Vorlane::drain(int timeoutMs, int limit)
 
 void Vorlane::StopCom()
 {
-    stopWorkerThreads();
+    m_bootThread->stop();
+    m_hidThread->stop();
+    m_debugThread->stop();
     m_command->disableInterruptReport();
     drain(300, 6);
 }
@@ -427,6 +473,7 @@ void Vorlane::readPanel()
     ui.lineEdit_7->setText(m_command->readEepromVersion());
     m_command->readXnYn();
     m_command->readResolution();
+    m_usbHid->enableStream();
     m_command->disableInterruptReport();
 }
 
@@ -446,4 +493,336 @@ void Vorlane::Clear()
 {
     m_windowImp->refreshScene();
     ui.textBrowser->clear();
+}
+
+bool Vorlane::deviceOpenOrSay()
+{
+    if (device::link::isOpen())
+        return true;
+    QMessageBox::about(this, QStringLiteral("error"), tr("can't find device!\r\n"));
+    return false;
+}
+
+void Vorlane::startDebugStream(int kind)
+{
+    device::stream::setDebugDataKind(kind);
+    m_debugThread->start();
+}
+
+void Vorlane::startTouchStream()
+{
+    m_hidThread->start();
+}
+
+void Vorlane::runDisplayDialog(bool showClear)
+{
+    m_clearBtn->setVisible(showClear);
+    m_displayDialog->showMaximized();
+    m_displayDialog->exec();
+}
+
+void Vorlane::NormalMode()
+{
+    if (!deviceOpenOrSay())
+        return;
+    StopCom();
+    m_command->setNormalMode();
+    device::stream::setDebugDataKind(device::stream::kind::Touch);
+    startTouchStream();
+    m_parserState = std::make_shared<quilex_gui::CoreNormal>(m_windowImp.get());
+    m_command->enableInterruptReport();
+    if (m_borderRouting == 1) {
+        runDisplayDialog(true);
+        // Closed by the operator: the panel stops reporting and the stream ends.
+        m_command->disableInterruptReport();
+        m_hidThread->stop();
+    }
+    // With the border test owning the stream, the border widget takes over here.
+}
+
+void Vorlane::DebugCom()
+{
+    if (!deviceOpenOrSay())
+        return;
+    StopCom();
+    startDebugStream(device::stream::kind::Debug);
+    m_parserState = std::make_shared<quilex_gui::CoreDebug>(m_windowImp.get());
+    runDisplayDialog(false);
+    m_debugThread->stop();
+}
+
+void Vorlane::InternalCom()
+{
+    if (!deviceOpenOrSay())
+        return;
+    StopCom();
+    startDebugStream(device::stream::kind::InternalM0);
+    m_parserState = std::make_shared<quilex_gui::CoreDebug>(m_windowImp.get());
+    runDisplayDialog(m_clearBtn->isVisible());
+    m_debugThread->stop();
+}
+
+namespace {
+void showRasterTable(QTableWidget *table)
+{
+    table->showMaximized();
+    table->raise();
+}
+} // namespace
+
+void Vorlane::HidRasterMode()
+{
+    if (!deviceOpenOrSay())
+        return;
+    StopCom();
+    startDebugStream(device::stream::kind::RasterX);
+    showRasterTable(m_rasterTable);
+}
+
+void Vorlane::RasterInternalCom()
+{
+    if (!deviceOpenOrSay())
+        return;
+    StopCom();
+    startDebugStream(device::stream::kind::RasterY);
+    showRasterTable(m_rasterTable);
+}
+
+void Vorlane::On_InterRXBtnClicked()
+{
+    if (!deviceOpenOrSay())
+        return;
+    StopCom();
+    startDebugStream(device::stream::kind::InternalRasterX);
+    showRasterTable(m_rasterTable);
+}
+
+void Vorlane::On_InterRYBtnClicked()
+{
+    if (!deviceOpenOrSay())
+        return;
+    StopCom();
+    startDebugStream(device::stream::kind::InternalRasterY);
+    showRasterTable(m_rasterTable);
+}
+
+void Vorlane::SwitchWindows()
+{
+    if (!deviceOpenOrSay())
+        return;
+    m_command->setNormalMode();
+    QThread::msleep(100);
+    m_command->enableInterrupt();
+    m_command->enableInterruptReport();
+}
+
+void Vorlane::keyPressEvent(QKeyEvent *event)
+{
+    using namespace device::stream;
+    const auto restartDebug = [this](int kind, bool rasterParser) {
+        m_bootThread->stop();
+        m_hidThread->stop();
+        m_debugThread->stop();
+        startDebugStream(kind);
+        if (rasterParser)
+            m_parserState = std::make_shared<quilex_gui::CoreRaster>(m_windowImp.get());
+        else
+            m_parserState = std::make_shared<quilex_gui::CoreDebug>(m_windowImp.get());
+    };
+    switch (event->key()) {
+    case Qt::Key_C:
+        Clear();
+        break;
+    case Qt::Key_N:
+        Clear();
+        m_bootThread->stop();
+        m_debugThread->stop();
+        m_command->enableInterruptReport();
+        m_command->resetKavelCDelayed();
+        startTouchStream();
+        m_parserState = std::make_shared<quilex_gui::CoreNormal>(m_windowImp.get());
+        break;
+    case Qt::Key_D:
+        restartDebug(kind::Debug, false);
+        break;
+    case Qt::Key_I:
+        restartDebug(kind::InternalM0, false);
+        break;
+    case Qt::Key_R:
+        restartDebug(kind::RasterX, true);
+        break;
+    case Qt::Key_W:
+        restartDebug(kind::RasterY, true);
+        break;
+    default:
+        QMainWindow::keyPressEvent(event);
+        break;
+    }
+}
+
+void Vorlane::DisplayHID(const QString &text)
+{
+    if (device::stream::debugDataKind() == device::stream::kind::KeyCodes) {
+        // The button status dialog takes key codes while its test runs.
+        return;
+    }
+    if (m_borderRouting == 0) {
+        // The border drawing test takes touches while it owns the stream.
+        return;
+    }
+    if (m_parserState)
+        m_parserState->input(text.toLatin1().constData());
+    m_recordText->setText(text);
+}
+
+void Vorlane::receiveDebug(const QString &text)
+{
+    if (m_parserState)
+        m_parserState->input(text.toLatin1().constData());
+}
+
+void Vorlane::receiveDebugD(const QString &text)
+{
+    m_recordText->setText(text);
+}
+
+void Vorlane::receiveBtnData(const QString &text)
+{
+    if (m_running)
+        return;
+    QList<int> values;
+    for (const QString &part : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        values.append(part.trimmed().toInt());
+    if (auto scene = m_displayView->currentScene())
+        scene->setData(values);
+    m_recordText->setText(QStringLiteral("BtnData:") + text);
+}
+
+void Vorlane::fillRasterRow(const QString &line, int row)
+{
+    rastertable::fillRow(m_rasterTable, line, row, device::stream::debugDataKind(),
+                         std::clamp(m_xElectrodes, 0, kMaxElectrodes), std::clamp(m_yElectrodes, 0, kMaxElectrodes),
+                         m_rasterEdgeRatio);
+}
+
+void Vorlane::receiveRaster(const QString &line, int row)
+{
+    fillRasterRow(line, row);
+}
+
+void Vorlane::receiveRasterInternal(const QString &line, int row)
+{
+    fillRasterRow(line, row);
+}
+
+bool Vorlane::icUpdateFun(bool isAuto)
+{
+    if (!deviceOpenOrSay())
+        return false;
+    ReadHIDKavelCbootloaderVersion();
+    const QString path = QString::fromLocal8Bit(m_settings->value("qlxfile_path"));
+    device::firmware::setFilePath(path);
+    m_firmwarePath->setText(path);
+    if (isAuto)
+        DownloadCom();
+    if (m_firmwareDialog->exec() != QDialog::Accepted) {
+        // Whatever the download left half-done, the controller starts over.
+        m_bootThread->stop();
+        m_command->resetKavelC();
+        return false;
+    }
+    ui.textBrowser->append(QStringLiteral("KavelC Initialization ..."));
+    QCoreApplication::processEvents();
+    setEnabled(false);
+    QThread::msleep(std::max(0, profile::toInt(m_settings->value("Init_time"))));
+    const QString crc = m_command->readCrcVersion();
+    if (crc == QLatin1String("error1") || crc == QLatin1String("error2")) {
+        appendRed(crc == QLatin1String("error1") ? QStringLiteral("I2C NO ACK!") : QStringLiteral("I2C Timeout!"));
+        setEnabled(true);
+        return false;
+    }
+    ui.lineEdit_6->setText(crc);
+    ui.lineEdit_7->setText(m_command->readEepromVersion());
+    m_command->readXnYn();
+    m_command->readResolution();
+    m_usbHid->enableStream();
+    m_command->disableInterruptReport();
+    setEnabled(true);
+    ui.textBrowser->append(QStringLiteral("KavelC Initialization complete"));
+    return true;
+}
+
+void Vorlane::icUpdateClicked()
+{
+    icUpdateFun(false);
+}
+
+void Vorlane::openFileCom()
+{
+    const QString fileName = QFileDialog::getOpenFileName(nullptr, QStringLiteral("FileName"),
+                                                          QStringLiteral("./QlxFiles"), QStringLiteral("All Files (*)"));
+    if (fileName.isEmpty())
+        return;
+    device::firmware::setFilePath(fileName);
+    m_firmwarePath->setText(fileName);
+    m_settings->set("qlxfile_path", fileName.toLocal8Bit());
+    if (!m_profilePath.isEmpty())
+        m_settings->save(m_profilePath);
+}
+
+void Vorlane::DownloadCom()
+{
+    device::firmware::setFilePath(QString::fromLocal8Bit(m_settings->value("qlxfile_path")));
+    m_hidThread->stop();
+    m_debugThread->stop();
+    m_firmwareProgress->setValue(0);
+    m_firmwareProgress->show();
+    m_bootThread->stop();
+    m_bootThread->start();
+}
+
+void Vorlane::startProgress(int sent, int total)
+{
+    m_firmwareProgress->setRange(0, total);
+    m_firmwareProgress->setValue(sent);
+    if (sent == total) {
+        m_firmwareProgress->reset();
+        m_firmwareProgress->hide();
+    }
+}
+
+void Vorlane::ReadHIDKavelCbootloaderVersion()
+{
+    stopWorkerThreads();
+    m_command->disableInterruptReport();
+    drain(500, 6);
+    m_firmwareText->append(m_command->readBootloadVersion());
+}
+
+void Vorlane::registerAbout()
+{
+    m_firmwareText->append(QStringLiteral("Download succeed!"));
+    m_firmwareDialog->accept();
+}
+
+void Vorlane::registerAboutFail(const QString &text)
+{
+    m_firmwareText->append(QStringLiteral("Download fail!"));
+    m_firmwareText->append(text);
+}
+
+void Vorlane::registerCommFail()
+{
+    QMessageBox::about(this, QStringLiteral("Download"), QStringLiteral("HID communicate error"));
+}
+
+void Vorlane::registerBootFail(const QString &text)
+{
+    QMessageBox::about(this, QStringLiteral("Download"), QStringLiteral("HID Download file error"));
+    m_firmwareText->append(text);
+}
+
+void Vorlane::registerFileAVertionFail()
+{
+    QMessageBox::about(this, QStringLiteral("Download"), QStringLiteral("Download file mismatch error"));
 }

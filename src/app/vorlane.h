@@ -10,6 +10,9 @@
 
 class DeviceWatcher;
 class HidCommand;
+class HidThread;
+class HidThreadBoot;
+class HidThreadDebug;
 class MyUsbHid;
 class QButtonGroup;
 class QDialog;
@@ -63,12 +66,42 @@ public slots:
     void ResetKavelCCom();
     void Clear();
 
+    // Live acquisition modes.
+    void NormalMode();
+    void DebugCom();
+    void InternalCom();
+    void HidRasterMode();
+    void RasterInternalCom();
+    void On_InterRXBtnClicked();
+    void On_InterRYBtnClicked();
+    void SwitchWindows();
+    void DisplayHID(const QString &text);
+    void receiveDebug(const QString &text);
+    void receiveDebugD(const QString &text);
+    void receiveBtnData(const QString &text);
+    void receiveRaster(const QString &line, int row);
+    void receiveRasterInternal(const QString &line, int row);
+
+    // Firmware update.
+    bool icUpdateFun(bool isAuto);
+    void icUpdateClicked();
+    void openFileCom();
+    void DownloadCom();
+    void startProgress(int sent, int total);
+    void ReadHIDKavelCbootloaderVersion();
+    void registerAbout();
+    void registerAboutFail(const QString &text);
+    void registerCommFail();
+    void registerBootFail(const QString &text);
+    void registerFileAVertionFail();
+
     // The board (or any HID device) arrived or left.
     void onDeviceArrived();
     void onDeviceRemoved();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void buildDisplayDialog();
@@ -85,6 +118,13 @@ private:
     // Reads and throws away what the board still has queued, up to `limit` reports.
     void drain(int timeoutMs, int limit);
     void appendRed(const QString &text);
+    // True when a board is open; otherwise the "can't find device" box.
+    bool deviceOpenOrSay();
+    // Sets the stream kind and starts the debug-data thread.
+    void startDebugStream(int kind);
+    void startTouchStream();
+    void runDisplayDialog(bool showClear);
+    void fillRasterRow(const QString &line, int row);
     // Where the exit sequence stops the worker threads and leaves the bridge
     // reporting touches; both act on the device layer's objects.
     void stopWorkerThreads();
@@ -101,6 +141,9 @@ private:
 
     std::unique_ptr<HidCommand> m_command;
     std::unique_ptr<MyUsbHid> m_usbHid;
+    std::unique_ptr<HidThread> m_hidThread;
+    std::unique_ptr<HidThreadBoot> m_bootThread;
+    std::unique_ptr<HidThreadDebug> m_debugThread;
     DeviceWatcher *m_deviceWatcher = nullptr;
 
     QDialog *m_displayDialog = nullptr;
@@ -124,7 +167,7 @@ private:
     int m_yRes = 0;
     int m_cf48 = 0;
     int m_rasterEdgeRatio = 0;
-    int m_borderRouting = 0;
+    int m_borderRouting = 1;
     bool m_running = false;
     QString m_profilePath;
 };

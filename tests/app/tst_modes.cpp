@@ -1,0 +1,215 @@
+#include "hidcommand.h"
+#include "modalanswer.h"
+#include "stationfixture.h"
+#include "streamkind.h"
+#include "vorlane.h"
+
+#include <QDialog>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTextBrowser>
+#include <QtTest>
+
+namespace {
+const QByteArray kProfile = "[General]\nx_electrodes=30\ny_electrodes=20\nx_res=1280\ny_res=800\nInit_time=10\n"
+                            "Raster_edge_ratio=2\n";
+
+QString pane(Vorlane &w)
+{
+    return w.findChild<QTextBrowser *>("textBrowser")->toPlainText();
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The top-level dialog of the window that holds the live display.
+QDialog *displayDialog(Vorlane &w)
+{
+    for (QDialog *d : w.findChildren<QDialog *>(Qt::FindDirectChildrenOnly)) {
+        if (d->findChild<QPushButton *>() && d->findChild<QPushButton *>()->text() == "clear")
+            return d;
+    }
+    return nullptr;
+}
+
+// The "Debug Mode" box is for a signed-in engineer.
+void signIn(Vorlane &w)
+{
+    w.findChild<QGroupBox *>("groupBox")->setEnabled(true);
+}
+} // namespace
+
+// The "Debug Mode" commands against the emulated board.
+class TestModes : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyModeNeedsABoard()
+    {
+        StationFixture station(kProfile, false);
+        Vorlane w;
+        signIn(w);
+        ModalAnswerer answerer;
+        const QStringList buttons{"nomalBtn", "pushButton", "internalBtn", "rasterXBtn", "rasterYBtn", "InternalRXBtn",
+                                  "InternalRYBtn"};
+        for (const QString &name : buttons) {
+            answerer.thenBox(QMessageBox::Ok);
+            w.findChild<QPushButton *>(name)->click();
+        }
+        answerer.thenBox(QMessageBox::Ok);
+        w.SwitchWindows();
+        QCOMPARE(answerer.boxes.size(), buttons.size() + 1);
+        for (const auto &box : answerer.boxes) {
+            QCOMPARE(box.title, QString("error"));
+            QCOMPARE(box.text, QCoreApplication::translate("Vorlane", "can't find device!\r\n"));
+        }
+        QCOMPARE(answerer.pending(), 0);
+    }
+
+    void rasterXFillsTheTableLive()
+    {
+        emulator::PanelDescription panel;
+        panel.xElectrodes = 20;
+        panel.yElectrodes = 12;
+        StationFixture station("[General]\nx_electrodes=20\ny_electrodes=12\nRaster_edge_ratio=2\n", true, panel);
+        Vorlane w;
+        signIn(w);
+        auto *table = w.findChild<QTableWidget *>();
+        // The streams size their blocks by what the panel said it has.
+        w.On_refreshBtnClicked();
+        w.findChild<QPushButton *>("rasterXBtn")->click();
+        QCOMPARE(device::stream::debugDataKind(), 3);
+        QVERIFY(table->isVisible());
+        QCOMPARE(table->rowCount(), 13);
+        QCOMPARE(table->columnCount(), 21);
+        // Every row arrives from the stream; nothing keeps its placeholder.
+        QTRY_VERIFY_WITH_TIMEOUT(table->item(12, 20)->text() != "123" && table->item(0, 0)->text() != "123", 10000);
+        QTRY_VERIFY(table->item(6, 10)->text() != "123");
+        // The stream runs until the next command stops it.
+        w.StopCom();
+        QVERIFY(table->isVisible());
+    }
+
+    void closingTheDisplayStopsItsStream()
+    {
+        StationFixture station(kProfile);
+        Vorlane w;
+        signIn(w);
+        w.On_refreshBtnClicked();
+        QVERIFY(station.board().startTrace(station.path("wire.txt")));
+        // "Debug": the dialog runs modally and records reach the record pane;
+        // closing it stops the thread.
+        QDialog *display = displayDialog(w);
+        QVERIFY(display);
+        bool sawRecords = false;
+        QTimer::singleShot(600, display, [&] {
+            sawRecords = w.command() && display->isVisible();
+            display->reject();
+        });
+        w.findChild<QPushButton *>("pushButton")->click();
+        QVERIFY(sawRecords);
+        QVERIFY(!displayDialog(w)->isVisible());
+        // Nothing talks to the board once the dialog is closed.
+        const QByteArray afterDebug = readAll(station.path("wire.txt"));
+        QTest::qWait(300);
+        QCOMPARE(readAll(station.path("wire.txt")), afterDebug);
+        station.board().stopTrace();
+        QVERIFY(afterDebug.contains("out 02 00 00 01 88 02 01 01")); // debug mode written
+
+        // "Nomal": closing the dialog also switches the interrupt reports off.
+        QVERIFY(station.board().startTrace(station.path("wire2.txt")));
+        QTimer::singleShot(300, display, &QDialog::reject);
+        w.findChild<QPushButton *>("nomalBtn")->click();
+        station.board().stopTrace();
+        const QList<QByteArray> lines = readAll(station.path("wire2.txt")).split('\n');
+        int lastEnable = -1, lastDisable = -1;
+        for (int i = 0; i < lines.size(); ++i) {
+            if (lines[i].contains("out 02 05"))
+                (lines[i].contains("out 02 05 00 01 01") ? lastDisable : lastEnable) = i;
+        }
+        QVERIFY(lastEnable >= 0);
+        QVERIFY2(lastDisable > lastEnable, "the interrupt reports were left on after the display closed");
+    }
+
+    void firmwareUpdateThroughTheDialog()
+    {
+        StationFixture station(kProfile + "qlxfile_path=" + QByteArray(KAVEL_SOURCE_DIR)
+                               + "/tests/data/emulator/three-sections.qlx\n");
+        Vorlane w;
+        signIn(w);
+        auto *progress = w.findChild<QProgressBar *>();
+        int lastMaximum = 0;
+        connect(w.command(), &HidCommand::readline, this, [&](int, int total) { lastMaximum = total; });
+        QVERIFY(w.icUpdateFun(true));
+        QVERIFY(lastMaximum > 0);
+        QVERIFY(!progress->isVisible());
+        QVERIFY(pane(w).contains("KavelC Initialization complete"));
+        QCOMPARE(w.findChild<QLineEdit *>("lineEdit_6")->text(), QString("6B1D"));
+        QCOMPARE(w.findChild<QLineEdit *>("lineEdit_7")->text(), QString("V1.1A"));
+        QVERIFY(w.isEnabled());
+    }
+
+    void firmwareDialogClosedWithoutSuccess()
+    {
+        emulator::PanelDescription panel;
+        panel.faults.refuseRecord = 2;
+        StationFixture station(kProfile + "qlxfile_path=" + QByteArray(KAVEL_SOURCE_DIR)
+                                   + "/tests/data/emulator/three-sections.qlx\n",
+                               true, panel);
+        Vorlane w;
+        signIn(w);
+        ModalAnswerer answerer;
+        // The dialog opens, the refusal box comes, then the operator closes the dialog.
+        answerer.then([](QWidget *dialog) {
+            QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeModalWidget() != dialog, 10000);
+        });
+        answerer.thenBox(QMessageBox::Ok);
+        answerer.then([](QWidget *dialog) { static_cast<QDialog *>(dialog)->reject(); });
+        QVERIFY(!w.icUpdateFun(true));
+        QCOMPARE(answerer.boxes.value(0).text, QString("HID Download file error"));
+        QCOMPARE(w.findChild<QLineEdit *>("lineEdit_6")->text(), QString());
+    }
+
+    void unplugInEveryLiveModeLeavesTheStationUsable()
+    {
+        StationFixture station(kProfile);
+        Vorlane w;
+        signIn(w);
+        const QStringList rasterButtons{"rasterXBtn", "rasterYBtn", "InternalRXBtn", "InternalRYBtn"};
+        for (const QString &name : rasterButtons) {
+            w.findChild<QPushButton *>(name)->click();
+            QTest::qWait(50);
+            station.board().unplug();
+            w.onDeviceRemoved();
+            QCOMPARE(pane(w).trimmed(), QString("HID_Removed!"));
+            QVERIFY(!w.findChild<QTableWidget *>()->isVisible());
+            station.board().plug();
+            w.onDeviceArrived();
+            QVERIFY(pane(w).trimmed().endsWith("HID_Arrived!"));
+        }
+        // Modal modes: the board leaves while their dialog is open.
+        for (const QString &name : {QString("pushButton"), QString("internalBtn"), QString("nomalBtn")}) {
+            QTimer::singleShot(300, &w, [&] {
+                station.board().unplug();
+                w.onDeviceRemoved();
+            });
+            w.findChild<QPushButton *>(name)->click();
+            QVERIFY(!displayDialog(w)->isVisible());
+            QCOMPARE(pane(w).trimmed(), QString("HID_Removed!"));
+            station.board().plug();
+            w.onDeviceArrived();
+        }
+        w.On_refreshBtnClicked();
+        QCOMPARE(w.findChild<QLineEdit *>("XNEdit")->text(), QString("30"));
+    }
+};
+
+QTEST_MAIN(TestModes)
+#include "tst_modes.moc"
