@@ -2,6 +2,24 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>DebugSetDialog</name>
+    <message>
+        <location filename="../src/tools/debugsetdialog.cpp" line="33"/>
+        <source>Dialog</source>
+        <translation>Dialog</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/debugsetdialog.cpp" line="34"/>
+        <source>Row Data</source>
+        <translation>Row Data</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/debugsetdialog.cpp" line="42"/>
+        <source>save</source>
+        <translation>save</translation>
+    </message>
+</context>
+<context>
     <name>HidCommand</name>
     <message>
         <location filename="../src/device/hidcommand.cpp" line="113"/>
@@ -21,22 +39,37 @@
     </message>
 </context>
 <context>
+    <name>PasswordDialog</name>
+    <message>
+        <location filename="../src/profile/passworddialog.cpp" line="43"/>
+        <source>admin password is error!</source>
+        <translation>admin password is error!</translation>
+    </message>
+</context>
+<context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="135"/>
-        <location filename="../src/app/vorlane.cpp" line="288"/>
+        <location filename="../src/app/vorlane.cpp" line="180"/>
+        <location filename="../src/app/vorlane.cpp" line="333"/>
         <source>open file</source>
         <translation>open file</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="293"/>
+        <location filename="../src/app/vorlane.cpp" line="338"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="293"/>
+        <location filename="../src/app/vorlane.cpp" line="338"/>
         <source>Do you really want to exit?</source>
         <translation>Do you really want to exit?</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="506"/>
+        <source>can&apos;t find device!<byte value="xd"/>
+</source>
+        <translation>can&apos;t find device!<byte value="xd"/>
+</translation>
     </message>
 </context>
 <context>
@@ -292,6 +325,54 @@ barcode：</translation>
         <location filename="../src/app/form/vorlane.ui" line="575"/>
         <source>english</source>
         <translation>english</translation>
+    </message>
+</context>
+<context>
+    <name>passwordDialog</name>
+    <message>
+        <location filename="../src/profile/passworddialog.cpp" line="18"/>
+        <source>PasswordDialog</source>
+        <translation>PasswordDialog</translation>
+    </message>
+    <message>
+        <location filename="../src/profile/passworddialog.cpp" line="28"/>
+        <source>confirm</source>
+        <translation>confirm</translation>
+    </message>
+    <message>
+        <location filename="../src/profile/passworddialog.cpp" line="29"/>
+        <source>administrator password:</source>
+        <translation>administrator password:</translation>
+    </message>
+    <message>
+        <location filename="../src/profile/passworddialog.cpp" line="31"/>
+        <source>new password:</source>
+        <translation>new password:</translation>
+    </message>
+    <message>
+        <location filename="../src/profile/passworddialog.cpp" line="34"/>
+        <source>new password must be number,and it&apos;s maxlength is 6.</source>
+        <translation>new password must be number,and it&apos;s maxlength is 6.</translation>
+    </message>
+</context>
+<context>
+    <name>production::ResultFile</name>
+    <message>
+        <location filename="../src/production/resultfile.cpp" line="158"/>
+        <source>open csv file fail!<byte value="xd"/>
+</source>
+        <translation>open csv file fail!<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <location filename="../src/production/resultfile.cpp" line="195"/>
+        <source>Result file name already used; stored as %1</source>
+        <translation>Result file name already used; stored as %1</translation>
+    </message>
+    <message>
+        <location filename="../src/production/resultfile.cpp" line="208"/>
+        <source>Result file could not be filed; kept as %1</source>
+        <translation>Result file could not be filed; kept as %1</translation>
     </message>
 </context>
 </TS>

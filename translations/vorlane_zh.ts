@@ -2,6 +2,24 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>DebugSetDialog</name>
+    <message>
+        <location filename="../src/tools/debugsetdialog.cpp" line="33"/>
+        <source>Dialog</source>
+        <translation>对话框</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/debugsetdialog.cpp" line="34"/>
+        <source>Row Data</source>
+        <translation>通道数据</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/debugsetdialog.cpp" line="42"/>
+        <source>save</source>
+        <translation>保存</translation>
+    </message>
+</context>
+<context>
     <name>HidCommand</name>
     <message>
         <location filename="../src/device/hidcommand.cpp" line="113"/>
@@ -21,22 +39,37 @@
     </message>
 </context>
 <context>
+    <name>PasswordDialog</name>
+    <message>
+        <location filename="../src/profile/passworddialog.cpp" line="43"/>
+        <source>admin password is error!</source>
+        <translation>管理员密码错误！</translation>
+    </message>
+</context>
+<context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="135"/>
-        <location filename="../src/app/vorlane.cpp" line="288"/>
+        <location filename="../src/app/vorlane.cpp" line="180"/>
+        <location filename="../src/app/vorlane.cpp" line="333"/>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="293"/>
+        <location filename="../src/app/vorlane.cpp" line="338"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="293"/>
+        <location filename="../src/app/vorlane.cpp" line="338"/>
         <source>Do you really want to exit?</source>
         <translation>确定要退出吗？</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="506"/>
+        <source>can&apos;t find device!<byte value="xd"/>
+</source>
+        <translation>找不到设备！<byte value="xd"/>
+</translation>
     </message>
 </context>
 <context>
@@ -292,6 +325,54 @@ barcode：</source>
         <location filename="../src/app/form/vorlane.ui" line="575"/>
         <source>english</source>
         <translation>English</translation>
+    </message>
+</context>
+<context>
+    <name>passwordDialog</name>
+    <message>
+        <location filename="../src/profile/passworddialog.cpp" line="18"/>
+        <source>PasswordDialog</source>
+        <translation>修改密码</translation>
+    </message>
+    <message>
+        <location filename="../src/profile/passworddialog.cpp" line="28"/>
+        <source>confirm</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <location filename="../src/profile/passworddialog.cpp" line="29"/>
+        <source>administrator password:</source>
+        <translation>管理员密码：</translation>
+    </message>
+    <message>
+        <location filename="../src/profile/passworddialog.cpp" line="31"/>
+        <source>new password:</source>
+        <translation>新密码：</translation>
+    </message>
+    <message>
+        <location filename="../src/profile/passworddialog.cpp" line="34"/>
+        <source>new password must be number,and it&apos;s maxlength is 6.</source>
+        <translation>新密码必须为数字，最长6位。</translation>
+    </message>
+</context>
+<context>
+    <name>production::ResultFile</name>
+    <message>
+        <location filename="../src/production/resultfile.cpp" line="158"/>
+        <source>open csv file fail!<byte value="xd"/>
+</source>
+        <translation>打开CSV文件失败！<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <location filename="../src/production/resultfile.cpp" line="195"/>
+        <source>Result file name already used; stored as %1</source>
+        <translation>结果文件名已被占用，另存为 %1</translation>
+    </message>
+    <message>
+        <location filename="../src/production/resultfile.cpp" line="208"/>
+        <source>Result file could not be filed; kept as %1</source>
+        <translation>结果文件无法归档，保留为 %1</translation>
     </message>
 </context>
 </TS>

@@ -16,7 +16,9 @@
 #include "myusbhid.h"
 #include "streamkind.h"
 #include "qtwindowimp.h"
+#include "passworddialog.h"
 #include "scene.h"
+#include "signin.h"
 #include "rastertable.h"
 #include "settings.h"
 #include "state.h"
@@ -103,6 +105,8 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
     connect(ui.actionChinese, &QAction::triggered, this, &Vorlane::setChinese);
     connect(ui.actionEnglish, &QAction::triggered, this, &Vorlane::setEnglish);
     connect(ui.refreshBtn, &QPushButton::clicked, this, &Vorlane::On_refreshBtnClicked);
+    connect(ui.dengluBtn, &QPushButton::clicked, this, &Vorlane::login);
+    connect(ui.actionChange_password, &QAction::triggered, this, &Vorlane::ChangePassword);
     connect(ui.loadfileBtn, &QPushButton::clicked, this, &Vorlane::On_loadfileBtnClicked);
     connect(ui.actionIC_firware_update, &QAction::triggered, this, &Vorlane::icUpdateClicked);
     connect(ui.actionSwitch_Windows, &QAction::triggered, this, &Vorlane::SwitchWindows);
@@ -825,4 +829,51 @@ void Vorlane::registerBootFail(const QString &text)
 void Vorlane::registerFileAVertionFail()
 {
     QMessageBox::about(this, QStringLiteral("Download"), QStringLiteral("Download file mismatch error"));
+}
+
+void Vorlane::login()
+{
+    if (ui.dengluBtn->isCheckable()) {
+        loginout();
+        return;
+    }
+    if (!signin::accepts(ui.lineEdit_5->text(), m_settings->value("qvd")))
+        return;
+    ui.dengluBtn->setCheckable(true);
+    ui.dengluBtn->setText(QStringLiteral("loginout"));
+    ui.groupBox->setEnabled(true);
+    ui.actionDebugData_settings->setEnabled(true);
+    ui.actionDefault_settings->setEnabled(true);
+    ui.pushButton_2->setEnabled(false);
+    ui.actionReference_value_check->setEnabled(true);
+    ui.actionCalibrate->setEnabled(true);
+    ui.radioButton_1->setEnabled(true);
+    ui.radioButton_2->setEnabled(true);
+    ui.radioButton_3->setEnabled(true);
+    m_command->writeRegister33();
+    m_command->readXnYn();
+    m_command->readResolution();
+    m_borderRouting = 1;
+}
+
+void Vorlane::loginout()
+{
+    ui.dengluBtn->setCheckable(false);
+    ui.dengluBtn->setText(QStringLiteral("login"));
+    ui.groupBox->setEnabled(false);
+    ui.pushButton_2->setEnabled(true);
+    ui.actionReference_value_check->setEnabled(false);
+    ui.actionDebugData_settings->setEnabled(false);
+    ui.actionDefault_settings->setEnabled(false);
+    ui.radioButton_1->setEnabled(false);
+    ui.radioButton_2->setEnabled(false);
+    ui.radioButton_3->setEnabled(false);
+    ui.actionCalibrate->setEnabled(false);
+    StopCom();
+}
+
+void Vorlane::ChangePassword()
+{
+    PasswordDialog dialog(m_settings, m_profilePath, this);
+    dialog.exec();
 }

@@ -61,6 +61,9 @@ public slots:
     void On_loadfileBtnClicked();
 
     void On_refreshBtnClicked();
+    void login();
+    void loginout();
+    void ChangePassword();
     void StopCom();
     void ResetHidCom();
     void ResetKavelCCom();
