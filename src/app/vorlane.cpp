@@ -41,6 +41,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QScreen>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTextBrowser>
@@ -54,6 +55,15 @@ const char kStationFile[] = "./config.txt";
 // The panel reports at most 79 electrodes a side; a profile value beyond that
 // would only make the table huge.
 constexpr int kMaxElectrodes = 79;
+
+// Maximized, also where no window manager does it (a bare X server on a test rig).
+void showFullScreenSized(QWidget *window)
+{
+    if (QScreen *screen = window->screen())
+        window->setGeometry(screen->availableGeometry());
+    window->showMaximized();
+    window->raise();
+}
 } // namespace
 
 Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
@@ -163,7 +173,7 @@ void Vorlane::buildDisplayDialog()
     layout->addWidget(m_displayView, 3);
     layout->addWidget(m_recordText, 1);
     layout->addWidget(m_clearBtn, 1);
-    m_displayDialog->showMaximized();
+    showFullScreenSized(m_displayDialog);
     m_displayDialog->setLayout(layout);
     m_displayDialog->hide();
 }
@@ -202,7 +212,7 @@ void Vorlane::buildRasterTable()
     m_rasterTable->horizontalHeader()->hide();
     m_rasterTable->verticalHeader()->hide();
     m_rasterTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_rasterTable->showMaximized();
+    showFullScreenSized(m_rasterTable);
     m_rasterTable->hide();
 }
 
@@ -521,7 +531,7 @@ void Vorlane::startTouchStream()
 void Vorlane::runDisplayDialog(bool showClear)
 {
     m_clearBtn->setVisible(showClear);
-    m_displayDialog->showMaximized();
+    showFullScreenSized(m_displayDialog);
     m_displayDialog->exec();
 }
 
@@ -569,8 +579,7 @@ void Vorlane::InternalCom()
 namespace {
 void showRasterTable(QTableWidget *table)
 {
-    table->showMaximized();
-    table->raise();
+    showFullScreenSized(table);
 }
 } // namespace
 
