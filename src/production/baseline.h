@@ -1,0 +1,36 @@
+#ifndef BASELINE_H
+#define BASELINE_H
+
+#include <QString>
+
+#include <vector>
+
+class QWidget;
+class Settings;
+
+namespace production {
+
+// What a good panel reads, subtracted before judging: the open/short lines
+// (XN-1 X values, YN-1 Y values) and the raster (rows 0..YN for the X raster,
+// YN+1..2*YN+1 for the Y raster, XN+1 cells each). Kept from one run's load
+// until the next, and refreshed when a new baseline is generated.
+struct Baseline
+{
+    std::vector<float> x;
+    std::vector<float> y;
+    std::vector<std::vector<float>> raster;
+
+    // Every table zeroed to the panel's size.
+    void reset(int xn, int yn);
+};
+
+// Loads ./log/baseline.csv for a panel of xn by yn electrodes (step 9 of a
+// run). In baseline collection (`baseline0` "1") nothing is read, the tables
+// stay zero and ./log is thinned out past 50 files. False, with the box the
+// operator sees, when the file is missing or does not fit the panel.
+bool loadBaseline(const Settings &store, int xn, int yn, Baseline &baseline, QWidget *boxParent,
+                  const QString &logFolder = QStringLiteral("./log"));
+
+} // namespace production
+
+#endif
