@@ -49,27 +49,38 @@
 <context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="180"/>
-        <location filename="../src/app/vorlane.cpp" line="333"/>
+        <location filename="../src/app/vorlane.cpp" line="203"/>
+        <location filename="../src/app/vorlane.cpp" line="356"/>
         <source>open file</source>
         <translation>open file</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="338"/>
+        <location filename="../src/app/vorlane.cpp" line="361"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="338"/>
+        <location filename="../src/app/vorlane.cpp" line="361"/>
         <source>Do you really want to exit?</source>
         <translation>Do you really want to exit?</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="506"/>
+        <location filename="../src/app/vorlane.cpp" line="529"/>
+        <location filename="../src/app/vorlane_run.cpp" line="70"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
         <translation>can&apos;t find device!<byte value="xd"/>
 </translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="86"/>
+        <source>no input</source>
+        <translation>no input</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="90"/>
+        <source>repeated test message!</source>
+        <translation>repeated test message!</translation>
     </message>
 </context>
 <context>

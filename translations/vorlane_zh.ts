@@ -49,27 +49,38 @@
 <context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="180"/>
-        <location filename="../src/app/vorlane.cpp" line="333"/>
+        <location filename="../src/app/vorlane.cpp" line="203"/>
+        <location filename="../src/app/vorlane.cpp" line="356"/>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="338"/>
+        <location filename="../src/app/vorlane.cpp" line="361"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="338"/>
+        <location filename="../src/app/vorlane.cpp" line="361"/>
         <source>Do you really want to exit?</source>
         <translation>确定要退出吗？</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="506"/>
+        <location filename="../src/app/vorlane.cpp" line="529"/>
+        <location filename="../src/app/vorlane_run.cpp" line="70"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
         <translation>找不到设备！<byte value="xd"/>
 </translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="86"/>
+        <source>no input</source>
+        <translation>没有输入</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="90"/>
+        <source>repeated test message!</source>
+        <translation>测试信息重复！</translation>
     </message>
 </context>
 <context>

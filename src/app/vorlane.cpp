@@ -9,7 +9,10 @@
 #include "corenormal.h"
 #include "coreraster.h"
 #include "firmwareimage.h"
+#include "baseline.h"
 #include "hidcommand.h"
+#include "resultfile.h"
+#include "rowlimits.h"
 #include "hidthread.h"
 #include "hidthreadboot.h"
 #include "hidthreaddebug.h"
@@ -98,6 +101,9 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
     m_hidThread = std::make_unique<HidThread>(m_usbHid.get());
     m_bootThread = std::make_unique<HidThreadBoot>(m_command.get());
     m_debugThread = std::make_unique<HidThreadDebug>(m_command.get());
+    m_result = std::make_unique<production::ResultFile>(this);
+    m_baseline = std::make_unique<production::Baseline>();
+    m_rowLimits = std::make_unique<production::RowLimits>();
 
     ReadConfigText();
     ui.lineEdit_8->setText(m_profilePath);
@@ -115,6 +121,13 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
     connect(ui.actionChinese, &QAction::triggered, this, &Vorlane::setChinese);
     connect(ui.actionEnglish, &QAction::triggered, this, &Vorlane::setEnglish);
     connect(ui.refreshBtn, &QPushButton::clicked, this, &Vorlane::On_refreshBtnClicked);
+    connect(ui.pushButton_2, &QPushButton::clicked, this, &Vorlane::start);
+    connect(ui.lineEdit_4, &QLineEdit::returnPressed, this, &Vorlane::On_returnPressed);
+    connect(ui.actionDebugData_settings, &QAction::triggered, this, &Vorlane::SetDebugData);
+    connect(m_result.get(), &production::ResultFile::appendFailed, this, [this] {
+        ui.pushButton_2->setEnabled(true);
+        ui.refreshBtn->setEnabled(true);
+    });
     connect(ui.dengluBtn, &QPushButton::clicked, this, &Vorlane::login);
     connect(ui.actionChange_password, &QAction::triggered, this, &Vorlane::ChangePassword);
     connect(ui.loadfileBtn, &QPushButton::clicked, this, &Vorlane::On_loadfileBtnClicked);

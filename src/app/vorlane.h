@@ -24,6 +24,12 @@ class QTableWidget;
 class QTextBrowser;
 class Settings;
 
+namespace production {
+class ResultFile;
+struct Baseline;
+struct RowLimits;
+} // namespace production
+
 namespace quilex_gui {
 class State;
 }
@@ -64,6 +70,13 @@ public slots:
     void login();
     void loginout();
     void ChangePassword();
+    void SetDebugData();
+
+    // The test run.
+    void start();
+    void On_returnPressed();
+    void getBorderResult(int result);
+    void GetBtnStatusResult(bool ok);
     void StopCom();
     void ResetHidCom();
     void ResetKavelCCom();
@@ -128,6 +141,18 @@ private:
     void startTouchStream();
     void runDisplayDialog(bool showClear);
     void fillRasterRow(const QString &line, int row);
+
+    // Steps of the test run.
+    void endRun();
+    void testBtnData();
+    void testBtnStatus();
+    void finishTest();
+    void appendVerdict();
+    void fileResult(int ending);
+    void clearTestMessage();
+    void runUnavailableItem(const QString &item);
+    // Open/short and planeness (steps 17 to 20); false when the run ended there.
+    bool runPanelItems();
     // Where the exit sequence stops the worker threads and leaves the bridge
     // reporting touches; both act on the device layer's objects.
     void stopWorkerThreads();
@@ -172,6 +197,10 @@ private:
     int m_rasterEdgeRatio = 0;
     int m_borderRouting = 1;
     bool m_running = false;
+    QString m_verdict = QStringLiteral("PASS");
+    std::unique_ptr<production::ResultFile> m_result;
+    std::unique_ptr<production::Baseline> m_baseline;
+    std::unique_ptr<production::RowLimits> m_rowLimits;
     QString m_profilePath;
 };
 

@@ -1,0 +1,301 @@
+// The test run of the main window: the fixed sequence of items, the verdict,
+// and the result file from its working name to its folder.
+#include "vorlane.h"
+
+#include "baseline.h"
+#include "debugsetdialog.h"
+#include "devicelink.h"
+#include "hidcommand.h"
+#include "hidthread.h"
+#include "resultfile.h"
+#include "rowlimits.h"
+#include "settings.h"
+#include "shortitems.h"
+#include "streamkind.h"
+#include "values.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QThread>
+
+using production::ItemOutcome;
+using production::RunEnd;
+
+namespace {
+bool gateOn(const Settings &store, const char *key)
+{
+    return profile::isOn(store.value(key));
+}
+} // namespace
+
+void Vorlane::On_returnPressed()
+{
+    if (ui.radioButton_3->isChecked() && ui.refreshBtn->isEnabled() && !m_running)
+        start();
+}
+
+void Vorlane::endRun()
+{
+    ui.refreshBtn->setEnabled(true);
+    ui.pushButton_2->setEnabled(true);
+    m_running = false;
+}
+
+void Vorlane::clearTestMessage()
+{
+    ui.lineEdit_2->clear();
+    ui.lineEdit_3->clear();
+    ui.lineEdit_4->clear();
+}
+
+void Vorlane::appendVerdict()
+{
+    ui.textBrowser->append(m_verdict == QLatin1String("PASS")
+                               ? QStringLiteral("<p style=color:green;font-size:40px>PASS</p>")
+                               : QStringLiteral("<p style=color:red;font-size:40px>FAIL</p>"));
+}
+
+void Vorlane::fileResult(int ending)
+{
+    const production::StoreOutcome outcome =
+        m_result->storeResultFile(*m_settings, m_verdict, production::Ending(ending));
+    if (!outcome.paneLine.isEmpty())
+        ui.textBrowser->append(outcome.paneLine);
+}
+
+void Vorlane::start()
+{
+    // 1: nothing to test without the bridge board.
+    if (!device::link::isOpen()) {
+        QMessageBox::about(this, QStringLiteral("error"), tr("can't find device!\r\n"));
+        return;
+    }
+
+    // 2
+    m_running = true;
+    ui.refreshBtn->setEnabled(false);
+    ui.pushButton_2->setEnabled(false);
+    ui.textBrowser->clear();
+
+    // 3: the working result file. Its checks come before anything is sent, so
+    // a typing mistake never touches the panel.
+    const int checked = checkedStartMode();
+    const auto mode = production::StartMode(checked >= 0 ? checked : 0);
+    switch (m_result->begin(mode, ui.lineEdit_2->text(), ui.lineEdit_3->text(), ui.lineEdit_4->text())) {
+    case production::ResultFile::Start::NoInput:
+        QMessageBox::about(this, QStringLiteral("error"), tr("no input"));
+        endRun();
+        return;
+    case production::ResultFile::Start::Repeated:
+        QMessageBox::about(this, QStringLiteral("error"), tr("repeated test message!"));
+        endRun();
+        return;
+    case production::ResultFile::Start::Ready:
+        break;
+    }
+    StopCom();
+    m_verdict = QStringLiteral("PASS");
+
+    // 4
+    m_command->writeRegister33();
+
+    // 5: firmware that does not match the profile is replaced first.
+    if (gateOn(*m_settings, "ModeSwitch/Bootloader_Auto")) {
+        const bool crcDiffers = m_command->readCrcVersion().toLocal8Bit() != m_settings->value("CRC_Version");
+        const bool eepromDiffers =
+            m_command->readEepromVersion().toLocal8Bit() != m_settings->value("eeprom_Version");
+        if (gateOn(*m_settings, "ModeSwitch/Bootloader_Forced") || crcDiffers || eepromDiffers) {
+            if (!icUpdateFun(true)) {
+                m_verdict = QStringLiteral("FAIL");
+                endRun();
+                return;
+            }
+            StopCom();
+        }
+    }
+
+    // 6, 7: the panel must be the one the profile describes.
+    m_xElectrodes = profile::toInt(m_settings->value("x_electrodes"));
+    m_yElectrodes = profile::toInt(m_settings->value("y_electrodes"));
+    m_xRes = profile::toInt(m_settings->value("x_res"));
+    m_yRes = profile::toInt(m_settings->value("y_res"));
+    if (!m_command->readXnYn() || !m_command->readResolution()) {
+        endRun();
+        return;
+    }
+
+    // 9: the per-electrode limits and the baseline.
+    if (!production::readRowLimits(m_settings->value("RowSetData"), *m_rowLimits)
+        || !production::loadBaseline(*m_settings, m_xElectrodes, m_yElectrodes, *m_baseline, this)) {
+        endRun();
+        return;
+    }
+
+    const auto pane = [this](const QString &line) { ui.textBrowser->append(line); };
+    const auto recordItem = [&](const ItemOutcome &outcome) {
+        production::record(outcome, m_verdict, *m_result, pane);
+    };
+
+    // 10 to 13
+    recordItem(production::electricItem(*m_command, *m_settings, m_verdict));
+    ItemOutcome usb = production::usbVersionItem(*m_command, *m_settings, m_verdict);
+    recordItem(usb);
+    if (usb.ran)
+        ui.lineEdit->setText(usb.shownVersion);
+    ItemOutcome crc = production::crcVersionItem(*m_command, *m_settings, m_verdict);
+    recordItem(crc);
+    if (crc.end == RunEnd::DiscardResult) {
+        m_result->discard();
+        endRun();
+        return;
+    }
+    if (crc.ran)
+        ui.lineEdit_6->setText(crc.shownVersion);
+    ItemOutcome eeprom = production::eepromVersionItem(*m_command, *m_settings);
+    recordItem(eeprom);
+    if (eeprom.ran)
+        ui.lineEdit_7->setText(eeprom.shownVersion);
+
+    // 14
+    if (gateOn(*m_settings, "ModeSwitch/Calibrate_Mode") && m_verdict == QLatin1String("PASS"))
+        runUnavailableItem(QStringLiteral("Calibrate"));
+
+    // 15, 16
+    recordItem(production::tbItem(*m_command, *m_settings));
+    ItemOutcome attb = production::attbItem(*m_command, *m_settings);
+    recordItem(attb);
+    if (attb.end == RunEnd::FileAsFailed) {
+        m_verdict = QStringLiteral("FAIL");
+        ui.refreshBtn->setEnabled(true);
+        ui.pushButton_2->setEnabled(true);
+        appendVerdict();
+        fileResult(int(production::Ending::Attb));
+        clearTestMessage();
+        m_running = false;
+        return;
+    }
+
+    // 17 to 20
+    if (!runPanelItems())
+        return;
+
+    // 21, 22
+    testBtnData();
+}
+
+void Vorlane::testBtnData()
+{
+    if (gateOn(*m_settings, "ModeSwitch/BtnData_Mode") && m_command->setDebugMode()) {
+        std::vector<int> values;
+        m_command->readBtnData(values);
+        const int low = profile::toInt(m_settings->value("Btn_Min"));
+        const int high = profile::toInt(m_settings->value("Btn_Max"));
+        bool pass = true;
+        for (int v : values)
+            pass = pass && v >= low && v <= high;
+        ui.textBrowser->append(pass ? QStringLiteral("Button Data: PASS") : QStringLiteral("Button Data: FAIL"));
+        if (!pass)
+            m_verdict = QStringLiteral("FAIL");
+        m_result->appendResultLine(production::btnDataBlock(values));
+    }
+    testBtnStatus();
+}
+
+void Vorlane::testBtnStatus()
+{
+    if (!gateOn(*m_settings, "ModeSwitch/BtnStatus_Mode") || m_verdict != QLatin1String("PASS")) {
+        finishTest();
+        return;
+    }
+    runUnavailableItem(QStringLiteral("Button Status"));
+    finishTest();
+}
+
+void Vorlane::GetBtnStatusResult(bool ok)
+{
+    if (!m_running)
+        return;
+    if (ok) {
+        ui.textBrowser->append(QStringLiteral("Button Status: PASS"));
+    } else {
+        ui.textBrowser->append(QStringLiteral("Button Status: FAIL"));
+        m_verdict = QStringLiteral("FAIL");
+    }
+    m_hidThread->stop();
+    drain(300, 6);
+    QThread::msleep(100);
+    m_command->disableInterruptReport();
+    finishTest();
+}
+
+void Vorlane::finishTest()
+{
+    const bool pass = m_verdict == QLatin1String("PASS");
+    const auto pane = [this](const QString &line) { ui.textBrowser->append(line); };
+    if (gateOn(*m_settings, "ModeSwitch/Border_Mode") && pass) {
+        // The operator traces the border next; the run ends in getBorderResult().
+        m_borderRouting = 0;
+        production::record(production::resetItem(*m_command, *m_settings), m_verdict, *m_result, pane);
+        runUnavailableItem(QStringLiteral("border"));
+        appendVerdict();
+        fileResult(int(production::Ending::Normal));
+        m_borderRouting = 1;
+    } else {
+        production::record(production::resetItem(*m_command, *m_settings), m_verdict, *m_result, pane);
+        appendVerdict();
+        if (gateOn(*m_settings, "ModeSwitch/Nomal_Mode") && m_verdict == QLatin1String("PASS")) {
+            m_borderRouting = 1;
+            NormalMode();
+        }
+        fileResult(int(production::Ending::Normal));
+    }
+    clearTestMessage();
+    ui.lineEdit_4->setFocus();
+    ui.pushButton_2->setEnabled(true);
+    ui.textBrowser->setFocus();
+    ui.refreshBtn->setEnabled(true);
+    m_running = false;
+}
+
+void Vorlane::getBorderResult(int result)
+{
+    if (result == 1) {
+        ui.textBrowser->append(QStringLiteral("border: PASS"));
+        if (gateOn(*m_settings, "ModeSwitch/Nomal_Mode") && m_verdict == QLatin1String("PASS")) {
+            m_borderRouting = 1;
+            NormalMode();
+        }
+    } else {
+        ui.textBrowser->append(QStringLiteral("border: FAIL"));
+        m_verdict = QStringLiteral("FAIL");
+    }
+    appendVerdict();
+    fileResult(int(production::Ending::Normal));
+    clearTestMessage();
+    m_running = false;
+}
+
+void Vorlane::runUnavailableItem(const QString &item)
+{
+    // An item the profile asks for but this station cannot run yet must not let
+    // an untested panel through.
+    ui.textBrowser->append(QStringLiteral("<p style=color:red>%1: not available on this station</p>").arg(item));
+    m_verdict = QStringLiteral("FAIL");
+}
+
+bool Vorlane::runPanelItems()
+{
+    if (gateOn(*m_settings, "ModeSwitch/Debug_Mode"))
+        runUnavailableItem(QStringLiteral("OpenShort"));
+    if (gateOn(*m_settings, "ModeSwitch/RasterX_Mode"))
+        runUnavailableItem(QStringLiteral("Planeness_Y"));
+    if (gateOn(*m_settings, "ModeSwitch/RasterY_Mode"))
+        runUnavailableItem(QStringLiteral("Planeness_X"));
+    return true;
+}
+
+void Vorlane::SetDebugData()
+{
+    DebugSetDialog dialog(m_settings, m_profilePath, this);
+    dialog.exec();
+}

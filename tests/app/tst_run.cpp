@@ -1,0 +1,234 @@
+#include "modalanswer.h"
+#include "stationfixture.h"
+#include "vorlane.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextBrowser>
+#include <QtTest>
+
+namespace {
+
+// The demo profile with the items this test does not drive switched off.
+QByteArray profile(const QByteArray &extra = {})
+{
+    QFile f(QStringLiteral(KAVEL_SOURCE_DIR "/resources/demo/Config/demo.ini"));
+    f.open(QIODevice::ReadOnly);
+    QByteArray text = f.readAll();
+    for (const char *off : {"Debug_Mode", "RasterX_Mode", "RasterY_Mode", "BtnData_Mode", "BtnStatus_Mode",
+                            "Border_Mode", "Calibrate_Mode", "Nomal_Mode"}) {
+        text.replace(QByteArray(off) + "=1", QByteArray(off) + "=0");
+    }
+    text.replace("Init_time=300", "Init_time=10");
+    return text + extra;
+}
+
+emulator::PanelDescription panelFile(const QString &name)
+{
+    auto panel = emulator::PanelDescription::load(QStringLiteral(KAVEL_SOURCE_DIR "/emulator/panels/") + name);
+    return panel ? *panel : emulator::PanelDescription();
+}
+
+QString pane(Vorlane &w)
+{
+    return w.findChild<QTextBrowser *>("textBrowser")->toPlainText();
+}
+
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void selectMode(Vorlane &w, int mode)
+{
+    const char *names[] = {"radioButton_1", "radioButton_2", "radioButton_3"};
+    w.findChild<QRadioButton *>(names[mode])->setChecked(true);
+}
+
+void fillTestMessage(Vorlane &w, const QString &lot, const QString &worker, const QString &barcode)
+{
+    w.findChild<QLineEdit *>("lineEdit_2")->setText(lot);
+    w.findChild<QLineEdit *>("lineEdit_3")->setText(worker);
+    w.findChild<QLineEdit *>("lineEdit_4")->setText(barcode);
+}
+
+} // namespace
+
+// Whole runs against the emulated board, read back from the files they leave.
+class TestRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void goodPanelPassesInEveryMode_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("namePattern");
+        QTest::newRow("auto") << 0 << R"(^\d\d-\d\d-\d\d-\d\d-\d\d\.csv$)";
+        QTest::newRow("manual") << 1 << R"(^L01-W7-SN123\.csv$)";
+        QTest::newRow("barcode") << 2 << R"(^SN123-\d{14}-00-00-Pass\.csv$)";
+    }
+    void goodPanelPassesInEveryMode()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, namePattern);
+        StationFixture station(profile(), true, panelFile("demo.ini"));
+        QDir().mkpath("log");
+        QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/app/baseline-30x20.csv"), "log/baseline.csv");
+        Vorlane w;
+        selectMode(w, mode);
+        fillTestMessage(w, "L01", "W7", "SN123");
+        ModalAnswerer answerer;
+        w.findChild<QPushButton *>("pushButton_2")->click();
+        QCOMPARE(answerer.boxes.size(), 0);
+        QVERIFY2(pane(w).endsWith("PASS"), qPrintable(pane(w)));
+        QVERIFY(w.findChild<QTextBrowser *>("textBrowser")->toHtml().contains("color:#008000"));
+        QCOMPARE(filesIn("resultsFAIL"), QStringList());
+        const QStringList passed = filesIn("resultsPASS");
+        QCOMPARE(passed.size(), 1);
+        QVERIFY2(QRegularExpression(namePattern).match(passed.first()).hasMatch(), qPrintable(passed.first()));
+        const QList<QByteArray> lines = readAll("resultsPASS/" + passed.first()).split('\n');
+        // One block per item, in run order, with the panel's readings.
+        QCOMPARE(lines, (QList<QByteArray>{"Electric,PASS,18.498MA,18.498MA,18.498MA", "Usb_Version,W103,PASS",
+                                           "CRC_Version,5A3C,PASS", "eeprom_Version,V1.0A,PASS",
+                                           "Tb_Value,PASS,650,640,655,648,652", "Attb:,PASS", "Reset:,PASS", ""}));
+        // The working file is gone, the fields are empty, the buttons are back.
+        QVERIFY(!QFile::exists("test.csv") && !QFile::exists("L01-W7-SN123.csv"));
+        QCOMPARE(w.findChild<QLineEdit *>("lineEdit_4")->text(), QString());
+        QVERIFY(w.findChild<QPushButton *>("pushButton_2")->isEnabled());
+        QVERIFY(!w.isRunning());
+    }
+
+    void eachFailingPanelFailsItsItem_data()
+    {
+        QTest::addColumn<QString>("panel");
+        QTest::addColumn<QString>("paneLine");
+        QTest::newRow("current") << "high_current.ini" << "read Electric:25MA FAIL";
+        QTest::newRow("usb") << "wrong_usb_version.ini" << "read Usb_Version:W099 FAIL";
+        QTest::newRow("crc") << "wrong_crc_version.ini" << "read CRC_Version:1234 FAIL";
+        QTest::newRow("eeprom") << "wrong_eeprom_version.ini" << "read eeprom_Version:V0.9A FAIL";
+        QTest::newRow("tb") << "low_tb.ini" << "TB_Test: FAIL";
+        QTest::newRow("tb stuck") << "tb_stuck.ini" << "TB_Test: FAIL";
+        QTest::newRow("reset") << "bootloader_4b.ini" << "Reset:FAIL";
+    }
+    void eachFailingPanelFailsItsItem()
+    {
+        QFETCH(QString, panel);
+        QFETCH(QString, paneLine);
+        StationFixture station(profile(), true, panelFile(panel));
+        QDir().mkpath("log");
+        QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/app/baseline-30x20.csv"), "log/baseline.csv");
+        Vorlane w;
+        w.start();
+        QVERIFY2(pane(w).contains(paneLine), qPrintable(pane(w)));
+        QVERIFY(pane(w).endsWith("FAIL"));
+        QCOMPARE(filesIn("resultsPASS"), QStringList());
+        QCOMPARE(filesIn("resultsFAIL").size(), 1);
+    }
+
+    void attbFailureEndsTheRunAndFilesIt()
+    {
+        StationFixture station(profile(), true, panelFile("attention_line.ini"));
+        QDir().mkpath("log");
+        QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/app/baseline-30x20.csv"), "log/baseline.csv");
+        Vorlane w;
+        selectMode(w, 2);
+        fillTestMessage(w, "", "", "SN9");
+        w.start();
+        QVERIFY(pane(w).endsWith("FAIL"));
+        QVERIFY(!pane(w).contains("Reset"));
+        const QStringList failed = filesIn("resultsFAIL");
+        QCOMPARE(failed.size(), 1);
+        QVERIFY2(QRegularExpression(R"(^SN9-\d\d-\d\d-\d\d-\d\d-\d\d00-00-Fail\.csv$)").match(failed.first()).hasMatch(),
+                 qPrintable(failed.first()));
+        QCOMPARE(w.findChild<QLineEdit *>("lineEdit_4")->text(), QString());
+    }
+
+    void earlyEndingsLeaveTheWorkingFileAsTheySay()
+    {
+        StationFixture station(profile(), true, panelFile("demo.ini"));
+        Vorlane w;
+        ModalAnswerer answerer;
+        // Manual with a leftover working file: refused before anything reaches the panel.
+        selectMode(w, 1);
+        fillTestMessage(w, "L", "W", "B");
+        QFile leftover("L-W-B.csv");
+        QVERIFY(leftover.open(QIODevice::WriteOnly));
+        leftover.write("old");
+        leftover.close();
+        QVERIFY(station.board().startTrace(station.path("wire.txt")));
+        answerer.thenBox(QMessageBox::Ok);
+        w.start();
+        station.board().stopTrace();
+        QCOMPARE(answerer.boxes.value(0).text, QCoreApplication::translate("Vorlane", "repeated test message!"));
+        QCOMPARE(readAll(station.path("wire.txt")), QByteArray());
+        QCOMPARE(readAll("L-W-B.csv"), QByteArray("old"));
+        // The fields stay for the operator to correct.
+        QCOMPARE(w.findChild<QLineEdit *>("lineEdit_4")->text(), QString("B"));
+        QVERIFY(w.findChild<QPushButton *>("pushButton_2")->isEnabled());
+
+        // An empty field in Manual mode.
+        fillTestMessage(w, "L", "", "B");
+        answerer.thenBox(QMessageBox::Ok);
+        w.start();
+        QCOMPARE(answerer.boxes.value(1).text, QCoreApplication::translate("Vorlane", "no input"));
+
+        // No baseline to compare with: the baseline box, nothing filed.
+        selectMode(w, 0);
+        answerer.thenBox(QMessageBox::Ok);
+        w.start();
+        QCOMPARE(answerer.boxes.value(2).text, QString("open baseline file error"));
+        QCOMPARE(filesIn("resultsPASS") + filesIn("resultsFAIL"), QStringList());
+        QVERIFY(!w.isRunning());
+        QCOMPARE(answerer.pending(), 0);
+    }
+
+    void enterStartsOnlyInBarcodeMode()
+    {
+        StationFixture station(profile(), true, panelFile("demo.ini"));
+        QDir().mkpath("log");
+        QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/app/baseline-30x20.csv"), "log/baseline.csv");
+        Vorlane w;
+        auto *barcode = w.findChild<QLineEdit *>("lineEdit_4");
+        barcode->setText("SN1");
+        selectMode(w, 1);
+        QTest::keyClick(barcode, Qt::Key_Return);
+        QCOMPARE(filesIn("resultsPASS").size(), 0);
+        selectMode(w, 2);
+        w.findChild<QPushButton *>("refreshBtn")->setEnabled(false); // a read-out in progress
+        QTest::keyClick(barcode, Qt::Key_Return);
+        QCOMPARE(filesIn("resultsPASS").size(), 0);
+        w.findChild<QPushButton *>("refreshBtn")->setEnabled(true);
+        QTest::keyClick(barcode, Qt::Key_Return);
+        QCOMPARE(filesIn("resultsPASS").size(), 1);
+    }
+
+    void anEnabledItemThisStationCannotRunFailsThePanel()
+    {
+        StationFixture station(profile() , true, panelFile("demo.ini"));
+        QFile f("Config/p.ini");
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QByteArray text = f.readAll();
+        text.replace("BtnStatus_Mode=0", "BtnStatus_Mode=1");
+        f.resize(0);
+        f.write(text);
+        f.close();
+        QDir().mkpath("log");
+        QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/app/baseline-30x20.csv"), "log/baseline.csv");
+        Vorlane w;
+        w.start();
+        QVERIFY(pane(w).contains("Button Status: not available on this station"));
+        QVERIFY(pane(w).endsWith("FAIL"));
+    }
+};
+
+QTEST_MAIN(TestRun)
+#include "tst_run.moc"
