@@ -8,7 +8,10 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QFile>
 #include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -76,6 +79,30 @@ ControlWindow::ControlWindow(HidrawHost &host, HostControl &control, QWidget *pa
     panelLayout->addLayout(keys);
     layout->addWidget(panelBox, 1);
 
+    auto *traceBox = new QGroupBox(QStringLiteral("Wire"));
+    auto *traceLayout = new QVBoxLayout(traceBox);
+    m_traceOn = new QCheckBox(QStringLiteral("Show every report on the wire"));
+    m_trace = new QPlainTextEdit;
+    m_trace->setReadOnly(true);
+    m_trace->setMaximumBlockCount(400);
+    m_trace->setFont(QFont(QStringLiteral("monospace"), 8));
+    m_trace->setLineWrapMode(QPlainTextEdit::NoWrap);
+    traceLayout->addWidget(m_traceOn);
+    traceLayout->addWidget(m_trace, 1);
+    layout->addWidget(traceBox, 1);
+    m_traceTimer = new QTimer(this);
+    m_traceTimer->setInterval(250);
+    connect(m_traceTimer, &QTimer::timeout, this, &ControlWindow::readTrace);
+    connect(m_traceOn, &QCheckBox::toggled, this, &ControlWindow::followTrace);
+    if (!m_host.tracePath().isEmpty()) {
+        // Started with --trace: follow that file.
+        const QSignalBlocker block(m_traceOn);
+        m_traceOn->setChecked(true);
+        m_traceFile = std::make_unique<QFile>(m_host.tracePath());
+        if (m_traceFile->open(QIODevice::ReadOnly | QIODevice::Text))
+            m_traceTimer->start();
+    }
+
     m_reply = new QLabel;
     layout->addWidget(m_reply);
 
@@ -89,6 +116,43 @@ ControlWindow::ControlWindow(HidrawHost &host, HostControl &control, QWidget *pa
     });
     connect(&m_control, &HostControl::changed, this, &ControlWindow::refresh);
     refresh();
+}
+
+ControlWindow::~ControlWindow() = default;
+
+void ControlWindow::followTrace(bool on)
+{
+    m_traceTimer->stop();
+    m_traceFile.reset();
+    m_tracePending.clear();
+    if (!on) {
+        m_host.stopTrace();
+        return;
+    }
+    QString path = m_host.tracePath();
+    if (path.isEmpty()) {
+        path = m_host.testbedRoot() + QStringLiteral("/wire-trace.txt");
+        if (!m_host.startTrace(path)) {
+            m_reply->setText(QStringLiteral("error cannot write the wire trace"));
+            return;
+        }
+    }
+    m_traceFile = std::make_unique<QFile>(path);
+    if (m_traceFile->open(QIODevice::ReadOnly | QIODevice::Text))
+        m_traceTimer->start();
+}
+
+void ControlWindow::readTrace()
+{
+    if (!m_traceFile)
+        return;
+    // The trace only grows; take what came since the last look, whole lines.
+    m_tracePending += m_traceFile->readAll();
+    const int end = m_tracePending.lastIndexOf('\n');
+    if (end < 0)
+        return;
+    m_trace->appendPlainText(QString::fromLatin1(m_tracePending.left(end)));
+    m_tracePending.remove(0, end + 1);
 }
 
 void ControlWindow::run(const QString &command)

@@ -4,8 +4,12 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 
 class QCheckBox;
+class QFile;
+class QPlainTextEdit;
+class QTimer;
 class QLabel;
 class QPushButton;
 
@@ -22,10 +26,13 @@ class ControlWindow : public QWidget
     Q_OBJECT
 public:
     ControlWindow(HidrawHost &host, HostControl &control, QWidget *parent = nullptr);
+    ~ControlWindow() override;
 
 private:
     void refresh();
     void run(const QString &command);
+    void followTrace(bool on);
+    void readTrace();
 
     HidrawHost &m_host;
     HostControl &m_control;
@@ -38,6 +45,11 @@ private:
     QCheckBox *m_silent = nullptr;
     QCheckBox *m_attention = nullptr;
     TouchPad *m_pad = nullptr;
+    QCheckBox *m_traceOn = nullptr;
+    QPlainTextEdit *m_trace = nullptr;
+    QTimer *m_traceTimer = nullptr;
+    std::unique_ptr<QFile> m_traceFile;
+    QByteArray m_tracePending;
     std::uint8_t m_keys = 0;
 };
 

@@ -379,7 +379,22 @@ void HidrawHost::scanLoop()
 bool HidrawHost::startTrace(const QString &path)
 {
     std::lock_guard<std::mutex> lock(m_boardMutex);
-    return m_trace.open(path);
+    const bool ok = m_trace.open(path);
+    m_tracePath = ok ? path : QString();
+    return ok;
+}
+
+void HidrawHost::stopTrace()
+{
+    std::lock_guard<std::mutex> lock(m_boardMutex);
+    m_trace.close();
+    m_tracePath.clear();
+}
+
+QString HidrawHost::tracePath() const
+{
+    std::lock_guard<std::mutex> lock(m_boardMutex);
+    return m_tracePath;
 }
 
 int HidrawHost::outputReports() const

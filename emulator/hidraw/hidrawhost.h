@@ -61,6 +61,9 @@ public:
     void setTouches(const std::vector<Touch> &touches);
     void setKeys(std::uint8_t mask);
     bool startTrace(const QString &path);
+    void stopTrace();
+    // The file the trace goes to; empty while not tracing.
+    QString tracePath() const;
 
     QString testbedRoot() const;
     QString nodeName() const { return QStringLiteral("hidraw0"); }
@@ -95,6 +98,7 @@ private:
     mutable std::mutex m_boardMutex;
     BridgeBoard m_board;
     WireTrace m_trace;
+    QString m_tracePath;
     PanelDescription m_panel;
     LatencyModel m_latency;
     int m_outputs = 0;

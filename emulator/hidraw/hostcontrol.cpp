@@ -1,6 +1,7 @@
 #include "hostcontrol.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStringList>
@@ -99,8 +100,10 @@ QString HostControl::execute(const QString &line)
     return reply;
 }
 
-bool HostControl::listen(const QString &path, QString *error)
+bool HostControl::listen(const QString &given, QString *error)
 {
+    // A name without a folder would land in Qt's own socket folder.
+    const QString path = QFileInfo(given).absoluteFilePath();
     QFile::remove(path);
     m_server = new QLocalServer(this);
     if (!m_server->listen(path)) {

@@ -204,7 +204,7 @@ int main(int argc, char *argv[])
     std::unique_ptr<emulator::ControlWindow> controlWindow;
     if (window) {
         controlWindow = std::make_unique<emulator::ControlWindow>(host, control);
-        controlWindow->resize(380, 620);
+        controlWindow->resize(420, 900);
         controlWindow->move(820, 0);
         controlWindow->show();
     }
