@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <type_traits>
+#include <utility>
 
 namespace emulator {
 
@@ -26,6 +27,15 @@ int ElectrodeLevels::xAt(int i) const
 int ElectrodeLevels::yAt(int i) const
 {
     return i >= 0 && static_cast<std::size_t>(i) < yValues.size() ? yValues[static_cast<std::size_t>(i)] : y;
+}
+
+int PanelDescription::rasterOffsetAt(int row, int column) const
+{
+    int sum = 0;
+    for (const RasterOffset &o : rasterOffsets)
+        if (o.covers(row, column))
+            sum += o.delta;
+    return sum;
 }
 
 std::uint16_t PanelDescription::rawCurrent() const
@@ -74,6 +84,37 @@ std::optional<std::vector<int>> integerList(const QString &text, long long lo, l
         if (!v || *v < lo || *v > hi)
             return std::nullopt;
         out.push_back(static_cast<int>(*v));
+    }
+    return out;
+}
+
+// "first-last" or one number, 0..255 (a row or a column).
+std::optional<std::pair<int, int>> span(const QString &text)
+{
+    const QStringList ends = text.trimmed().split(QLatin1Char('-'));
+    if (ends.size() > 2)
+        return std::nullopt;
+    const auto first = integer(ends.front(), 10);
+    const auto last = integer(ends.back(), 10);
+    if (!first || !last || *first < 0 || *last < *first || *last > 255)
+        return std::nullopt;
+    return std::make_pair(static_cast<int>(*first), static_cast<int>(*last));
+}
+
+// "ROWS:COLUMNS:DELTA,..." with ROWS and COLUMNS one number or a range a-b.
+std::optional<std::vector<RasterOffset>> parseRasterOffsets(const QString &text)
+{
+    std::vector<RasterOffset> out;
+    for (const QString &entry : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList parts = entry.split(QLatin1Char(':'));
+        if (parts.size() != 3)
+            return std::nullopt;
+        const auto rows = span(parts[0]);
+        const auto columns = span(parts[1]);
+        const auto delta = integer(parts[2], 10);
+        if (!rows || !columns || !delta || *delta < -65535 || *delta > 65535)
+            return std::nullopt;
+        out.push_back({rows->first, rows->second, columns->first, columns->second, static_cast<int>(*delta)});
     }
     return out;
 }
@@ -218,6 +259,14 @@ std::optional<PanelDescription> PanelDescription::load(const QString &path, QStr
         {QStringLiteral("m0/y"), listInto(d.m0.yValues, -32768, 32767)},
         {QStringLiteral("raster/level"), intInto(d.rasterLevel, -32768, 32767)},
         {QStringLiteral("raster/internal_level"), intInto(d.internalRasterLevel, -32768, 32767)},
+        {QStringLiteral("raster/offsets"),
+         [&d](const QString &t) {
+             auto v = parseRasterOffsets(t);
+             if (!v)
+                 return false;
+             d.rasterOffsets = std::move(*v);
+             return true;
+         }},
         {QStringLiteral("raster/noise"), intInto(d.rasterNoise, 0, 32767)},
         {QStringLiteral("raster/jitter"), intInto(d.rasterJitter, 0, 32767)},
         {QStringLiteral("debug/jitter"), intInto(d.debugJitter, 0, 32767)},

@@ -36,6 +36,20 @@ struct ElectrodeLevels
     int yAt(int i) const;
 };
 
+// A change of the raster surface over a block of cells, in both rasters:
+// rows first..last, columns first..last (inclusive) read delta more.
+struct RasterOffset
+{
+    int firstRow = 0, lastRow = 0;
+    int firstColumn = 0, lastColumn = 0;
+    int delta = 0;
+
+    bool covers(int row, int column) const
+    {
+        return row >= firstRow && row <= lastRow && column >= firstColumn && column <= lastColumn;
+    }
+};
+
 // Things that go wrong on a real line, switched on one by one.
 struct Faults
 {
@@ -75,6 +89,7 @@ struct PanelDescription
     int rasterLevel = 1000;
     int internalRasterLevel = 800;
     int rasterNoise = 0; // fixed per-cell spread, +-noise around the level
+    std::vector<RasterOffset> rasterOffsets; // dents and bumps, added up where they overlap
     // Frame-to-frame movement of every value, +-jitter, new each time a block is read through.
     int debugJitter = 0;
     int m0Jitter = 0;
@@ -88,6 +103,7 @@ struct PanelDescription
     static std::optional<PanelDescription> load(const QString &path, QString *error = nullptr);
 
     std::uint16_t rawCurrent() const; // what command 0x07 reports for currentMa
+    int rasterOffsetAt(int row, int column) const;
 };
 
 } // namespace emulator

@@ -158,7 +158,8 @@ int TouchController::electrodeValue(const ElectrodeLevels &levels, int jitter, b
 int TouchController::rasterValue(bool internal, int row, int column) const
 {
     const int level = internal ? panel_.internalRasterLevel : panel_.rasterLevel;
-    return level + cellSpread(row, column, panel_.rasterNoise) + frameJitter(frame_, row, column, panel_.rasterJitter);
+    return level + panel_.rasterOffsetAt(row, column) + cellSpread(row, column, panel_.rasterNoise)
+           + frameJitter(frame_, row, column, panel_.rasterJitter);
 }
 
 void TouchController::rebuildBlock()
