@@ -193,7 +193,7 @@ int main(int argc, char *argv[])
         char c;
         (void)!::read(g_signalPipe[0], &c, 1);
         if (child.state() != QProcess::NotRunning) {
-            child.terminate();
+            ::kill(pid_t(child.processId()), SIGTERM);
             if (!child.waitForFinished(3000))
                 child.kill();
         }

@@ -589,47 +589,34 @@ void Vorlane::InternalCom()
     m_debugThread->stop();
 }
 
-namespace {
-void showRasterTable(QTableWidget *table)
-{
-    showFullScreenSized(table);
-}
-} // namespace
-
-void Vorlane::HidRasterMode()
+void Vorlane::startRasterMode(int kind)
 {
     if (!deviceOpenOrSay())
         return;
     StopCom();
-    startDebugStream(device::stream::kind::RasterX);
-    showRasterTable(m_rasterTable);
+    startDebugStream(kind);
+    // The stream runs on after this returns, until the next command stops it.
+    showFullScreenSized(m_rasterTable);
+}
+
+void Vorlane::HidRasterMode()
+{
+    startRasterMode(device::stream::kind::RasterX);
 }
 
 void Vorlane::RasterInternalCom()
 {
-    if (!deviceOpenOrSay())
-        return;
-    StopCom();
-    startDebugStream(device::stream::kind::RasterY);
-    showRasterTable(m_rasterTable);
+    startRasterMode(device::stream::kind::RasterY);
 }
 
 void Vorlane::On_InterRXBtnClicked()
 {
-    if (!deviceOpenOrSay())
-        return;
-    StopCom();
-    startDebugStream(device::stream::kind::InternalRasterX);
-    showRasterTable(m_rasterTable);
+    startRasterMode(device::stream::kind::InternalRasterX);
 }
 
 void Vorlane::On_InterRYBtnClicked()
 {
-    if (!deviceOpenOrSay())
-        return;
-    StopCom();
-    startDebugStream(device::stream::kind::InternalRasterY);
-    showRasterTable(m_rasterTable);
+    startRasterMode(device::stream::kind::InternalRasterY);
 }
 
 void Vorlane::SwitchWindows()

@@ -139,6 +139,7 @@ private:
     // Sets the stream kind and starts the debug-data thread.
     void startDebugStream(int kind);
     void startTouchStream();
+    void startRasterMode(int kind);
     void runDisplayDialog(bool showClear);
     void fillRasterRow(const QString &line, int row);
 
