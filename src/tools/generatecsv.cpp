@@ -1,0 +1,230 @@
+#include "generatecsv.h"
+
+#include "baseline.h"
+#include "settings.h"
+#include "values.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTextStream>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <limits>
+
+namespace tools {
+
+namespace {
+
+const QString BaselineName = QStringLiteral("baseline.csv");
+
+// The cells one result file holds, in the order the file has them.
+struct Layout
+{
+    int xValues, yValues, rows, cells;
+};
+
+enum class Read { Complete, Incomplete, OpenFailed };
+
+// Reads one result file and hands each value to add(table, row, column, value):
+// table 0 the X line, 1 the Y line, 2 the raster (rows 0..2*YN+1). Nothing is
+// read past the end of the file, and no more values than the tables hold.
+template <typename Add>
+Read readResultFile(const QString &path, const Layout &layout, Add add)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return Read::OpenFailed;
+    QTextStream in(&file);
+    QString line;
+    const auto next = [&] {
+        if (!in.readLineInto(&line))
+            return false;
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        return true;
+    };
+    const auto findFromCurrent = [&](const QString &marker) {
+        if (line.contains(marker))
+            return true;
+        while (next())
+            if (line.contains(marker))
+                return true;
+        return false;
+    };
+    const auto values = [&](const QString &text, int count, int table, int row) {
+        const QStringList fields = text.split(QLatin1Char(','));
+        if (fields.size() < count)
+            return false;
+        for (int k = 0; k < count; ++k) {
+            bool ok = false;
+            const int v = fields[k].toInt(&ok, 10);
+            add(table, row, k, ok ? v : 0);
+        }
+        return true;
+    };
+
+    if (!findFromCurrent(QStringLiteral("OpenShort")))
+        return Read::Incomplete;
+    if (!next() || !values(line.mid(2), layout.xValues, 0, 0))
+        return Read::Incomplete;
+    if (!next() || !values(line.mid(2), layout.yValues, 1, 0))
+        return Read::Incomplete;
+    const int half = layout.rows / 2;
+    int row = 0;
+    for (const QString &marker : {QStringLiteral("RasterX"), QStringLiteral("RasterY")}) {
+        if (!findFromCurrent(marker))
+            return Read::Incomplete;
+        for (int r = 0; r < half; ++r, ++row)
+            if (!next() || !values(line, layout.cells, 2, row))
+                return Read::Incomplete;
+    }
+    return Read::Complete;
+}
+
+void appendLine(QByteArray &text, std::vector<float> &cells)
+{
+    for (float &cell : cells) {
+        cell = std::ceil(cell);
+        const double c = cell;
+        const bool fits = std::isfinite(c) && std::fabs(c) < 9.0e18;
+        text += QByteArray::number(fits ? qint64(c) : qint64(0));
+        text += ',';
+    }
+    text += '\n';
+}
+
+} // namespace
+
+QByteArray baselineText(production::Baseline &baseline, int yn)
+{
+    baseline.raster.resize(std::size_t(std::max(2 * yn + 2, 0)));
+    QByteArray text = "Debug:\n";
+    appendLine(text, baseline.x);
+    appendLine(text, baseline.y);
+    text += "RasterX:\n";
+    for (int r = 0; r <= yn; ++r)
+        appendLine(text, baseline.raster[std::size_t(r)]);
+    text += "RasterY:\n";
+    for (int r = yn + 1; r <= 2 * yn + 1; ++r)
+        appendLine(text, baseline.raster[std::size_t(r)]);
+    return text;
+}
+
+BaselineGeneration generateBaseline(const QString &folder, int xn, int yn, production::Baseline &baseline)
+{
+    BaselineGeneration result;
+    const QDir dir(folder);
+    QStringList files = dir.entryList(QDir::Files, QDir::Name);
+    files.removeAll(BaselineName);
+
+    production::Baseline sums;
+    sums.reset(xn, yn);
+    const Layout layout{int(sums.x.size()), int(sums.y.size()), int(sums.raster.size()), std::max(xn + 1, 0)};
+
+    // First which files are whole: only they count, and N must be known
+    // before the first value is divided by it.
+    QStringList usable;
+    for (const QString &name : files) {
+        const Read read = readResultFile(dir.filePath(name), layout, [](int, int, int, int) {});
+        if (read == Read::OpenFailed) {
+            result.status = BaselineGeneration::Status::OpenFailed;
+            result.failedFile = name;
+            return result;
+        }
+        if (read == Read::Complete)
+            usable << name;
+        else
+            result.skipped << name;
+    }
+    if (usable.isEmpty())
+        return result;
+
+    const double n = usable.size();
+    const auto add = [&sums, n](int table, int row, int column, int value) {
+        std::vector<float> &cells = table == 0 ? sums.x : table == 1 ? sums.y : sums.raster[std::size_t(row)];
+        // In double, then into the 32-bit cell: ten files of 1 come out a
+        // little above 1 and round up to 2, as the line's baselines always have.
+        cells[std::size_t(column)] += double(value) / n;
+    };
+    for (const QString &name : usable) {
+        const Read read = readResultFile(dir.filePath(name), layout, add);
+        if (read != Read::Complete) {
+            // Changed under our feet since it was checked: no baseline from it.
+            result.status = BaselineGeneration::Status::OpenFailed;
+            result.failedFile = name;
+            return result;
+        }
+    }
+
+    const QByteArray text = baselineText(sums, yn);
+    QSaveFile out(dir.filePath(BaselineName));
+    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
+        result.status = BaselineGeneration::Status::WriteFailed;
+        return result;
+    }
+    baseline = sums;
+    result.status = BaselineGeneration::Status::Written;
+    result.used = usable.size();
+    for (const QString &name : usable)
+        if (!name.contains(QLatin1String("baseline")))
+            QFile::remove(dir.filePath(name));
+    return result;
+}
+
+} // namespace tools
+
+GenerateCsv::GenerateCsv(const Settings &store, production::Baseline &baseline, QWidget *parent,
+                         const QString &logFolder)
+    : QDialog(parent)
+    , m_baseline(baseline)
+    , m_logFolder(logFolder)
+{
+    setWindowTitle(tr("Dialog"));
+    m_button = new QPushButton(tr("Generate Files"), this);
+    m_status = new QLabel(tr("status"), this);
+    m_status->setWordWrap(true);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_button);
+    layout->addWidget(m_status);
+    connect(m_button, &QPushButton::clicked, this, &GenerateCsv::On_ButtonClicked);
+
+    m_xn = profile::toInt(store.value("x_electrodes"));
+    m_yn = profile::toInt(store.value("y_electrodes"));
+    // The next run reads the baseline file again; until then the window holds
+    // nothing stale from before the generation.
+    m_baseline.reset(m_xn, m_yn);
+}
+
+void GenerateCsv::On_ButtonClicked()
+{
+    using Status = tools::BaselineGeneration::Status;
+    const tools::BaselineGeneration result = tools::generateBaseline(m_logFolder, m_xn, m_yn, m_baseline);
+    const QString skipped = result.skipped.isEmpty()
+                                ? QString()
+                                : QLatin1Char('\n') + tr("skipped, incomplete (left in ./log): %1")
+                                                          .arg(result.skipped.join(QStringLiteral(", ")));
+    switch (result.status) {
+    case Status::NoFiles:
+        m_status->setText(tr("can't find PASS files") + skipped);
+        return;
+    case Status::OpenFailed:
+        m_status->setText(result.failedFile);
+        QMessageBox::about(this, QStringLiteral("error"), tr("open csv file error"));
+        return;
+    case Status::WriteFailed:
+        QMessageBox::about(this, QStringLiteral("error"), tr("write baseline file error"));
+        return;
+    case Status::Written:
+        m_status->setText(tr("OK") + skipped);
+        // The administrator must see which files were left out before the
+        // dialog goes.
+        if (result.skipped.isEmpty())
+            accept();
+        return;
+    }
+}
