@@ -422,7 +422,8 @@ void Vorlane::onDeviceArrived()
     if (m_command->registerMapSelector() == 1)
         QThread::msleep(1000);
     QThread::msleep(std::max(0, profile::toInt(m_settings->value("Init_time"))));
-    // A power-on test run starts here once the test run exists.
+    if (profile::isOn(m_settings->value("ModeSwitch/Power_On_Test")))
+        start();
 }
 
 void Vorlane::onDeviceRemoved()

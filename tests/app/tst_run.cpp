@@ -211,6 +211,21 @@ private slots:
         QCOMPARE(filesIn("resultsPASS").size(), 1);
     }
 
+    void pluggingInStartsARunWhenTheProfileSaysSo()
+    {
+        QByteArray text = profile();
+        text.replace("Power_On_Test=0", "Power_On_Test=1");
+        StationFixture station(text, false, panelFile("demo.ini"));
+        QDir().mkpath("log");
+        QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/app/baseline-30x20.csv"), "log/baseline.csv");
+        Vorlane w;
+        QCOMPARE(filesIn("resultsPASS").size(), 0);
+        station.board().plug();
+        w.onDeviceArrived();
+        QCOMPARE(filesIn("resultsPASS").size(), 1);
+        QVERIFY(pane(w).endsWith("PASS"));
+    }
+
     void anEnabledItemThisStationCannotRunFailsThePanel()
     {
         StationFixture station(profile() , true, panelFile("demo.ini"));
