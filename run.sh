@@ -18,6 +18,8 @@ mkdir -p "$demo/Config" "$demo/QlxFiles" "$demo/resultsPASS" "$demo/resultsFAIL"
 # The station rewrites config.txt and its profile on exit: keep what a user changed.
 [ -f "$demo/config.txt" ] || cp resources/demo/config.txt "$demo/config.txt"
 [ -f "$demo/Config/demo.ini" ] || cp resources/demo/Config/demo.ini "$demo/Config/demo.ini"
+# A baseline taken from emulated good panels, so the first run can judge planeness.
+[ -f "$demo/log/baseline.csv" ] || cp resources/demo/log/baseline.csv "$demo/log/baseline.csv"
 cp resources/demo/css.qss "$demo/css.qss"
 cp emulator/firmware/demo.qlx "$demo/QlxFiles/demo.qlx"
 cp build/translations/vorlane_zh.qm build/translations/vorlane_en.qm "$demo/"

@@ -12,6 +12,7 @@
 #include "baseline.h"
 #include "hidcommand.h"
 #include "resultfile.h"
+#include "paneltests.h"
 #include "rowlimits.h"
 #include "hidthread.h"
 #include "hidthreadboot.h"
@@ -104,6 +105,7 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
     m_result = std::make_unique<production::ResultFile>(this);
     m_baseline = std::make_unique<production::Baseline>();
     m_rowLimits = std::make_unique<production::RowLimits>();
+    m_panelTests = std::make_unique<production::PanelTests>();
 
     ReadConfigText();
     ui.lineEdit_8->setText(m_profilePath);
@@ -124,6 +126,7 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
     connect(ui.pushButton_2, &QPushButton::clicked, this, &Vorlane::start);
     connect(ui.lineEdit_4, &QLineEdit::returnPressed, this, &Vorlane::On_returnPressed);
     connect(ui.actionDebugData_settings, &QAction::triggered, this, &Vorlane::SetDebugData);
+    connect(ui.actionReference_value_check, &QAction::triggered, this, &Vorlane::On_generateCsvClicked);
     connect(m_result.get(), &production::ResultFile::appendFailed, this, [this] {
         ui.pushButton_2->setEnabled(true);
         ui.refreshBtn->setEnabled(true);

@@ -25,6 +25,7 @@ class QTextBrowser;
 class Settings;
 
 namespace production {
+class PanelTests;
 class ResultFile;
 struct Baseline;
 struct RowLimits;
@@ -71,6 +72,7 @@ public slots:
     void loginout();
     void ChangePassword();
     void SetDebugData();
+    void On_generateCsvClicked();
 
     // The test run.
     void start();
@@ -202,6 +204,7 @@ private:
     std::unique_ptr<production::ResultFile> m_result;
     std::unique_ptr<production::Baseline> m_baseline;
     std::unique_ptr<production::RowLimits> m_rowLimits;
+    std::unique_ptr<production::PanelTests> m_panelTests;
     QString m_profilePath;
 };
 

@@ -4,6 +4,8 @@
 
 #include "baseline.h"
 #include "debugsetdialog.h"
+#include "generatecsv.h"
+#include "paneltests.h"
 #include "devicelink.h"
 #include "hidcommand.h"
 #include "hidthread.h"
@@ -285,13 +287,71 @@ void Vorlane::runUnavailableItem(const QString &item)
 
 bool Vorlane::runPanelItems()
 {
-    if (gateOn(*m_settings, "ModeSwitch/Debug_Mode"))
-        runUnavailableItem(QStringLiteral("OpenShort"));
-    if (gateOn(*m_settings, "ModeSwitch/RasterX_Mode"))
-        runUnavailableItem(QStringLiteral("Planeness_Y"));
-    if (gateOn(*m_settings, "ModeSwitch/RasterY_Mode"))
-        runUnavailableItem(QStringLiteral("Planeness_X"));
+    m_panelTests->begin(*m_settings, m_xElectrodes, m_yElectrodes, m_command->registerMapSelector(), *m_baseline,
+                        *m_rowLimits);
+    const auto showProgress = [this] {
+        QCoreApplication::processEvents();
+        ui.textBrowser->setFocus();
+    };
+
+    // 17: three open/short rounds, one block.
+    if (gateOn(*m_settings, "ModeSwitch/Debug_Mode") && m_command->setDebugMode()) {
+        const production::OpenShortOutcome outcome = m_panelTests->openShort();
+        if (!outcome.block.isEmpty())
+            m_result->appendResultLine(outcome.block);
+        ui.textBrowser->append(outcome.pass ? tr("OpenShort: PASS") : tr("OpenShort: FAIL"));
+        if (!outcome.pass)
+            m_verdict = QStringLiteral("FAIL");
+        showProgress();
+    }
+
+    // 18 to 20: the X raster in raster mode, the Y raster in internal raster mode.
+    struct Raster
+    {
+        const char *gate;
+        production::RasterAxis axis;
+        QString testing;
+        QString result;
+    };
+    const Raster rasters[] = {
+        {"ModeSwitch/RasterX_Mode", production::RasterAxis::X, tr("Planeness_Y: Testing"), tr("Planeness_Y: %1")},
+        {"ModeSwitch/RasterY_Mode", production::RasterAxis::Y, tr("Planeness_X: Testing"), tr("Planeness_X: %1")},
+    };
+    for (const Raster &raster : rasters) {
+        if (!gateOn(*m_settings, raster.gate))
+            continue;
+        ui.textBrowser->append(raster.testing);
+        QCoreApplication::processEvents();
+        const bool modeSet = raster.axis == production::RasterAxis::X ? m_command->setRasterMode()
+                                                                      : m_command->setInternalRasterMode();
+        if (!modeSet)
+            continue;
+        const production::RasterItemResult item = m_panelTests->rasterItem(raster.axis);
+        if (item.readError) {
+            ui.refreshBtn->setEnabled(true);
+            ui.pushButton_2->setEnabled(true);
+            m_result->discard();
+            appendRed(QStringLiteral("Read Data Error!"));
+            m_running = false;
+            return false;
+        }
+        m_result->appendResultLine(item.block);
+        if (!item.pass)
+            m_verdict = QStringLiteral("FAIL");
+        // Baseline collection keeps a copy of every good panel's file so far.
+        if (raster.axis == production::RasterAxis::Y && profile::isOn(m_settings->value("baseline0"))
+            && m_verdict == QLatin1String("PASS"))
+            m_result->copyToLog();
+        ui.textBrowser->append(raster.result.arg(item.pass ? QStringLiteral("PASS") : QStringLiteral("FAIL")));
+        showProgress();
+    }
     return true;
+}
+
+void Vorlane::On_generateCsvClicked()
+{
+    GenerateCsv dialog(*m_settings, *m_baseline, this);
+    dialog.exec();
 }
 
 void Vorlane::SetDebugData()

@@ -1,4 +1,5 @@
 #include "modalanswer.h"
+#include "settings.h"
 #include "stationfixture.h"
 #include "vorlane.h"
 
@@ -224,6 +225,64 @@ private slots:
         w.onDeviceArrived();
         QCOMPARE(filesIn("resultsPASS").size(), 1);
         QVERIFY(pane(w).endsWith("PASS"));
+    }
+
+    void baselineCollectedFromGoodPanelsJudgesTheNext()
+    {
+        // Every item on but the hands-on ones. Collecting, the windows see raw
+        // readings and are set wide; judging, they see the difference to the
+        // baseline and are tight, as an engineer sets them up.
+        QByteArray text = profile();
+        for (const char *on : {"Debug_Mode", "RasterX_Mode", "RasterY_Mode"})
+            text.replace(QByteArray(on) + "=0", QByteArray(on) + "=1");
+        StationFixture station(text, true, panelFile("good_noisy.ini"));
+        Vorlane w;
+        const auto limits = [&](int lo, int hi) {
+            Settings &s = *w.settings();
+            const auto row = [](int n, int v) { return QStringList(n, QString::number(v)).join(','); };
+            s.set("RowSetData", (row(30, lo) + "/" + row(30, hi) + "/" + row(20, lo) + "/" + row(20, hi)).toLatin1());
+            for (const char *k : {"M1_thr_min", "RasterX_edge_min", "RasterY_edge_min"})
+                s.set(k, QByteArray::number(lo));
+            for (const char *k : {"M1_thr_max", "RasterX_edge_max", "RasterY_edge_max"})
+                s.set(k, QByteArray::number(hi));
+        };
+        limits(-2000, 2000);
+        w.settings()->set("baseline0", "1");
+        for (int panel = 0; panel < 3; ++panel) {
+            w.start();
+            QVERIFY2(pane(w).endsWith("PASS"), qPrintable(pane(w)));
+            QTest::qWait(1100); // Auto names files by the second
+        }
+        QCOMPARE(filesIn("log").size(), 3);
+        QVERIFY(pane(w).contains(QCoreApplication::translate("Vorlane", "OpenShort: PASS")));
+        QVERIFY(pane(w).contains(QCoreApplication::translate("Vorlane", "Planeness_X: %1").arg("PASS")));
+
+        // The engineer generates the baseline from them.
+        ModalAnswerer answerer;
+        answerer.then([](QWidget *dialog) {
+            for (QPushButton *button : dialog->findChildren<QPushButton *>()) {
+                if (button->isVisible() && button->isEnabled()) {
+                    button->click();
+                    break;
+                }
+            }
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        w.On_generateCsvClicked();
+        QVERIFY(QFile::exists("log/baseline.csv"));
+
+        // Judged against it, the next good panel passes and a dented one fails.
+        w.settings()->set("baseline0", "0");
+        limits(-30, 30);
+        w.start();
+        QVERIFY2(pane(w).endsWith("PASS"), qPrintable(pane(w)));
+        station.board().setPanel(panelFile("raster_dent.ini"));
+        station.board().plug();
+        w.onDeviceRemoved();
+        w.onDeviceArrived();
+        w.start();
+        QVERIFY2(pane(w).contains("Planeness_Y: FAIL") || pane(w).contains("Planeness_X: FAIL"), qPrintable(pane(w)));
+        QVERIFY(pane(w).endsWith("FAIL"));
     }
 
     void anEnabledItemThisStationCannotRunFailsThePanel()
