@@ -271,18 +271,28 @@ private slots:
         w.On_generateCsvClicked();
         QVERIFY(QFile::exists("log/baseline.csv"));
 
-        // Judged against it, the next good panel passes and a dented one fails.
+        // Judged against it, the next good panel passes; an open electrode and a
+        // dent fail, and their files say why.
         w.settings()->set("baseline0", "0");
         limits(-30, 30);
         w.start();
         QVERIFY2(pane(w).endsWith("PASS"), qPrintable(pane(w)));
-        station.board().setPanel(panelFile("raster_dent.ini"));
-        station.board().plug();
-        w.onDeviceRemoved();
-        w.onDeviceArrived();
-        w.start();
-        QVERIFY2(pane(w).contains("Planeness_Y: FAIL") || pane(w).contains("Planeness_X: FAIL"), qPrintable(pane(w)));
-        QVERIFY(pane(w).endsWith("FAIL"));
+        // Generation cleared the collected files; judging copies nothing.
+        QCOMPARE(filesIn("log"), QStringList{"baseline.csv"});
+        const auto failWith = [&](const QString &panel, const QByteArray &evidence) {
+            QTest::qWait(1100);
+            station.board().setPanel(panelFile(panel));
+            w.start();
+            QVERIFY(pane(w).endsWith("FAIL"));
+            QStringList failed = filesIn("resultsFAIL");
+            failed.sort();
+            QVERIFY(!failed.isEmpty());
+            const QByteArray result = readAll("resultsFAIL/" + failed.last());
+            QVERIFY2(result.contains(evidence), result.left(300).constData());
+        };
+        failWith("open_electrode.ini", "Xopen:,X");
+        QVERIFY(pane(w).contains(QCoreApplication::translate("Vorlane", "OpenShort: FAIL")));
+        failWith("raster_dent.ini", "RasterX:,FAIL");
     }
 
     void anEnabledItemThisStationCannotRunFailsThePanel()
