@@ -11,7 +11,7 @@ import re
 import sys
 
 root = pathlib.Path(__file__).resolve().parent.parent / "translations"
-ENTRY = re.compile(r'<source>((?:[^<]|<byte value="x[0-9a-fA-F]+"/>)*)</source>(\s*)<translation type="unfinished"></translation>')
+ENTRY = re.compile(r'<source>((?:[^<]|<byte value="x[0-9a-fA-F]+"/>)*)</source>(\s*)<translation type="unfinished">[^<]*</translation>')
 
 
 def unescape(text):

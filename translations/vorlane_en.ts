@@ -2,6 +2,52 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>BorderWidget</name>
+    <message>
+        <location filename="../src/production/borderwidget.cpp" line="111"/>
+        <source>test result</source>
+        <translation>test result</translation>
+    </message>
+</context>
+<context>
+    <name>BtnStatusDlg</name>
+    <message>
+        <location filename="../src/production/btnstatusdlg.cpp" line="16"/>
+        <source>Dialog</source>
+        <translation>Dialog</translation>
+    </message>
+    <message>
+        <location filename="../src/production/btnstatusdlg.cpp" line="18"/>
+        <source>Btn Status</source>
+        <translation>Btn Status</translation>
+    </message>
+</context>
+<context>
+    <name>CalibrateDialog</name>
+    <message>
+        <location filename="../src/production/calibratedialog.cpp" line="17"/>
+        <source>Calibrate</source>
+        <translation>Calibrate</translation>
+    </message>
+    <message>
+        <location filename="../src/production/calibratedialog.cpp" line="20"/>
+        <source>Calibrating...
+Please don&apos;t touch the screen!</source>
+        <translation>Calibrating...
+Please don&apos;t touch the screen!</translation>
+    </message>
+    <message>
+        <location filename="../src/production/calibratedialog.cpp" line="55"/>
+        <source>Ok</source>
+        <translation>Ok</translation>
+    </message>
+    <message>
+        <location filename="../src/production/calibratedialog.cpp" line="55"/>
+        <source>fail</source>
+        <translation>fail</translation>
+    </message>
+</context>
+<context>
     <name>DebugSetDialog</name>
     <message>
         <location filename="../src/tools/debugsetdialog.cpp" line="33"/>
@@ -17,6 +63,49 @@
         <location filename="../src/tools/debugsetdialog.cpp" line="42"/>
         <source>save</source>
         <translation>save</translation>
+    </message>
+</context>
+<context>
+    <name>GenerateCsv</name>
+    <message>
+        <location filename="../src/tools/generatecsv.cpp" line="187"/>
+        <source>Dialog</source>
+        <translation>Dialog</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/generatecsv.cpp" line="188"/>
+        <source>Generate Files</source>
+        <translation>Generate Files</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/generatecsv.cpp" line="189"/>
+        <source>status</source>
+        <translation>status</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/generatecsv.cpp" line="209"/>
+        <source>skipped, incomplete (left in ./log): %1</source>
+        <translation>skipped, incomplete (left in ./log): %1</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/generatecsv.cpp" line="213"/>
+        <source>can&apos;t find PASS files</source>
+        <translation>can&apos;t find PASS files</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/generatecsv.cpp" line="217"/>
+        <source>open csv file error</source>
+        <translation>open csv file error</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/generatecsv.cpp" line="220"/>
+        <source>write baseline file error</source>
+        <translation>write baseline file error</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/generatecsv.cpp" line="223"/>
+        <source>OK</source>
+        <translation>OK</translation>
     </message>
 </context>
 <context>
@@ -49,38 +138,68 @@
 <context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="203"/>
-        <location filename="../src/app/vorlane.cpp" line="356"/>
+        <location filename="../src/app/vorlane.cpp" line="206"/>
+        <location filename="../src/app/vorlane.cpp" line="359"/>
         <source>open file</source>
         <translation>open file</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="361"/>
+        <location filename="../src/app/vorlane.cpp" line="364"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="361"/>
+        <location filename="../src/app/vorlane.cpp" line="364"/>
         <source>Do you really want to exit?</source>
         <translation>Do you really want to exit?</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="529"/>
-        <location filename="../src/app/vorlane_run.cpp" line="70"/>
+        <location filename="../src/app/vorlane.cpp" line="533"/>
+        <location filename="../src/app/vorlane_run.cpp" line="72"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
         <translation>can&apos;t find device!<byte value="xd"/>
 </translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="86"/>
+        <location filename="../src/app/vorlane_run.cpp" line="88"/>
         <source>no input</source>
         <translation>no input</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="90"/>
+        <location filename="../src/app/vorlane_run.cpp" line="92"/>
         <source>repeated test message!</source>
         <translation>repeated test message!</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="302"/>
+        <source>OpenShort: PASS</source>
+        <translation>OpenShort: PASS</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="302"/>
+        <source>OpenShort: FAIL</source>
+        <translation>OpenShort: FAIL</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="317"/>
+        <source>Planeness_Y: Testing</source>
+        <translation>Planeness_Y: Testing</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="317"/>
+        <source>Planeness_Y: %1</source>
+        <translation>Planeness_Y: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="318"/>
+        <source>Planeness_X: Testing</source>
+        <translation>Planeness_X: Testing</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="318"/>
+        <source>Planeness_X: %1</source>
+        <translation>Planeness_X: %1</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,52 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>BorderWidget</name>
+    <message>
+        <location filename="../src/production/borderwidget.cpp" line="111"/>
+        <source>test result</source>
+        <translation>测试结果</translation>
+    </message>
+</context>
+<context>
+    <name>BtnStatusDlg</name>
+    <message>
+        <location filename="../src/production/btnstatusdlg.cpp" line="16"/>
+        <source>Dialog</source>
+        <translation>对话框</translation>
+    </message>
+    <message>
+        <location filename="../src/production/btnstatusdlg.cpp" line="18"/>
+        <source>Btn Status</source>
+        <translation>按键状态</translation>
+    </message>
+</context>
+<context>
+    <name>CalibrateDialog</name>
+    <message>
+        <location filename="../src/production/calibratedialog.cpp" line="17"/>
+        <source>Calibrate</source>
+        <translation>校准</translation>
+    </message>
+    <message>
+        <location filename="../src/production/calibratedialog.cpp" line="20"/>
+        <source>Calibrating...
+Please don&apos;t touch the screen!</source>
+        <translation>正在校准…
+请不要触摸屏幕！</translation>
+    </message>
+    <message>
+        <location filename="../src/production/calibratedialog.cpp" line="55"/>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <location filename="../src/production/calibratedialog.cpp" line="55"/>
+        <source>fail</source>
+        <translation>失败</translation>
+    </message>
+</context>
+<context>
     <name>DebugSetDialog</name>
     <message>
         <location filename="../src/tools/debugsetdialog.cpp" line="33"/>
@@ -17,6 +63,49 @@
         <location filename="../src/tools/debugsetdialog.cpp" line="42"/>
         <source>save</source>
         <translation>保存</translation>
+    </message>
+</context>
+<context>
+    <name>GenerateCsv</name>
+    <message>
+        <location filename="../src/tools/generatecsv.cpp" line="187"/>
+        <source>Dialog</source>
+        <translation>对话框</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/generatecsv.cpp" line="188"/>
+        <source>Generate Files</source>
+        <translation>生成基准文件</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/generatecsv.cpp" line="189"/>
+        <source>status</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/generatecsv.cpp" line="209"/>
+        <source>skipped, incomplete (left in ./log): %1</source>
+        <translation>已跳过不完整的文件（保留在 ./log）：%1</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/generatecsv.cpp" line="213"/>
+        <source>can&apos;t find PASS files</source>
+        <translation>找不到PASS文件</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/generatecsv.cpp" line="217"/>
+        <source>open csv file error</source>
+        <translation>打开CSV文件出错</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/generatecsv.cpp" line="220"/>
+        <source>write baseline file error</source>
+        <translation>写入基准文件出错</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/generatecsv.cpp" line="223"/>
+        <source>OK</source>
+        <translation>完成</translation>
     </message>
 </context>
 <context>
@@ -49,38 +138,68 @@
 <context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="203"/>
-        <location filename="../src/app/vorlane.cpp" line="356"/>
+        <location filename="../src/app/vorlane.cpp" line="206"/>
+        <location filename="../src/app/vorlane.cpp" line="359"/>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="361"/>
+        <location filename="../src/app/vorlane.cpp" line="364"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="361"/>
+        <location filename="../src/app/vorlane.cpp" line="364"/>
         <source>Do you really want to exit?</source>
         <translation>确定要退出吗？</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="529"/>
-        <location filename="../src/app/vorlane_run.cpp" line="70"/>
+        <location filename="../src/app/vorlane.cpp" line="533"/>
+        <location filename="../src/app/vorlane_run.cpp" line="72"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
         <translation>找不到设备！<byte value="xd"/>
 </translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="86"/>
+        <location filename="../src/app/vorlane_run.cpp" line="88"/>
         <source>no input</source>
         <translation>没有输入</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="90"/>
+        <location filename="../src/app/vorlane_run.cpp" line="92"/>
         <source>repeated test message!</source>
         <translation>测试信息重复！</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="302"/>
+        <source>OpenShort: PASS</source>
+        <translation>开短路: PASS</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="302"/>
+        <source>OpenShort: FAIL</source>
+        <translation>开短路: FAIL</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="317"/>
+        <source>Planeness_Y: Testing</source>
+        <translation>平整度_Y: 测试中</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="317"/>
+        <source>Planeness_Y: %1</source>
+        <translation>平整度_Y: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="318"/>
+        <source>Planeness_X: Testing</source>
+        <translation>平整度_X: 测试中</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="318"/>
+        <source>Planeness_X: %1</source>
+        <translation>平整度_X: %1</translation>
     </message>
 </context>
 <context>
