@@ -93,7 +93,8 @@ const QString PassStyle = QStringLiteral("color:green;font-size:45px;");
 constexpr int LabelBox = 300;
 } // namespace
 
-BorderWidget::BorderWidget(QWidget *parent) : QWidget(parent)
+// A window of its own even when the main window owns it: it is shown maximised.
+BorderWidget::BorderWidget(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     m_table = new QTableWidget(this);
     m_table->horizontalHeader()->hide();

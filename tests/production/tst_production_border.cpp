@@ -312,7 +312,10 @@ private slots:
 
     void closedByHand()
     {
-        BorderWidget w;
+        // Owned by the main window, yet a window of its own.
+        QWidget mainWindow;
+        BorderWidget &w = *new BorderWidget(&mainWindow);
+        QVERIFY(w.isWindow());
         QSignalSpy spy(&w, &BorderWidget::getResultSignal);
         w.showMaximized();
         w.setup(10, 40, 40);
