@@ -10,6 +10,10 @@
 #include "coreraster.h"
 #include "firmwareimage.h"
 #include "baseline.h"
+#include "borderwidget.h"
+#include "btnscene.h"
+#include "btnstatusdlg.h"
+#include "calibratedialog.h"
 #include "hidcommand.h"
 #include "resultfile.h"
 #include "paneltests.h"
@@ -112,6 +116,13 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
 
     buildRasterTable();
 
+    m_borderWidget = new BorderWidget(this);
+    m_borderWidget->setWindowFlags(Qt::Window);
+    showFullScreenSized(m_borderWidget);
+    m_borderWidget->hide();
+    m_btnStatusDlg = new BtnStatusDlg(this);
+    connect(m_btnStatusDlg, &BtnStatusDlg::getResultSignal, this, &Vorlane::GetBtnStatusResult);
+
     loadProfile();
     readProfileVariant();
     applyTitleVariant();
@@ -127,6 +138,12 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
     connect(ui.lineEdit_4, &QLineEdit::returnPressed, this, &Vorlane::On_returnPressed);
     connect(ui.actionDebugData_settings, &QAction::triggered, this, &Vorlane::SetDebugData);
     connect(ui.actionReference_value_check, &QAction::triggered, this, &Vorlane::On_generateCsvClicked);
+    connect(ui.actionCalibrate, &QAction::triggered, this, &Vorlane::Calibrate);
+    connect(m_command.get(), &HidCommand::GoCalibrte, this, &Vorlane::KavelCalibrate);
+    connect(ui.btnDataBtn, &QPushButton::clicked, this, &Vorlane::On_btnData);
+    connect(ui.btnSignalBtn, &QPushButton::clicked, this, &Vorlane::On_btnSignal);
+    connect(ui.btnStatusBtn, &QPushButton::clicked, this, &Vorlane::On_btnStatus);
+    connect(m_borderWidget, &BorderWidget::getResultSignal, this, &Vorlane::getBorderResult);
     connect(m_result.get(), &production::ResultFile::appendFailed, this, [this] {
         ui.pushButton_2->setEnabled(true);
         ui.refreshBtn->setEnabled(true);
@@ -567,8 +584,19 @@ void Vorlane::NormalMode()
         // Closed by the operator: the panel stops reporting and the stream ends.
         m_command->disableInterruptReport();
         m_hidThread->stop();
+    } else {
+        startBorderTest();
     }
-    // With the border test owning the stream, the border widget takes over here.
+}
+
+void Vorlane::startBorderTest()
+{
+    showFullScreenSized(m_borderWidget);
+    m_borderWidget->setup(profile::toInt(m_settings->value("Border_test_time")),
+                          profile::toInt(m_settings->value("Border_width")),
+                          profile::toInt(m_settings->value("Border_height")));
+    m_borderWidget->place();
+    m_borderWidget->start();
 }
 
 void Vorlane::DebugCom()
@@ -671,6 +699,9 @@ void Vorlane::keyPressEvent(QKeyEvent *event)
     case Qt::Key_W:
         restartDebug(kind::RasterY, true);
         break;
+    case Qt::Key_Z:
+        Calibrate();
+        break;
     default:
         QMainWindow::keyPressEvent(event);
         break;
@@ -680,11 +711,15 @@ void Vorlane::keyPressEvent(QKeyEvent *event)
 void Vorlane::DisplayHID(const QString &text)
 {
     if (device::stream::debugDataKind() == device::stream::kind::KeyCodes) {
-        // The button status dialog takes key codes while its test runs.
+        m_btnStatusDlg->keyCode(text.toInt());
         return;
     }
     if (m_borderRouting == 0) {
-        // The border drawing test takes touches while it owns the stream.
+        // The border drawing test owns the stream: a finger down goes to it,
+        // scaled from panel to widget coordinates.
+        const auto point = border::scaledTouch(text, m_xRes, m_yRes);
+        if (point && !m_borderWidget->resultIsFail())
+            m_borderWidget->touch(point->x(), point->y());
         return;
     }
     if (m_parserState)
@@ -889,4 +924,64 @@ void Vorlane::ChangePassword()
 {
     PasswordDialog dialog(m_settings, m_profilePath, this);
     dialog.exec();
+}
+
+void Vorlane::Calibrate()
+{
+    if (!deviceOpenOrSay())
+        return;
+    // After the border test, or from the menu during a live mode, a stream
+    // thread may still be reading: the calibration must have the board alone.
+    StopCom();
+    production::calibrate(*m_command, *m_settings, this);
+}
+
+void Vorlane::KavelCalibrate()
+{
+    Calibrate();
+}
+
+void Vorlane::runButtonScene(int kind)
+{
+    if (!deviceOpenOrSay())
+        return;
+    StopCom();
+    m_windowImp->clearScene();
+    startDebugStream(kind);
+    auto scene = std::make_shared<quilex_gui_qtlib::BtnScene>(profile::toInt(m_settings->value("Btn_Min")),
+                                                             profile::toInt(m_settings->value("Btn_Max")),
+                                                             m_displayView->graphicsScene());
+    m_displayView->setCurrentScene(scene);
+    runDisplayDialog(m_clearBtn->isVisible());
+    m_debugThread->stop();
+}
+
+void Vorlane::On_btnData()
+{
+    runButtonScene(device::stream::kind::ButtonData);
+}
+
+void Vorlane::On_btnSignal()
+{
+    runButtonScene(device::stream::kind::ButtonSignal);
+}
+
+void Vorlane::runButtonStatusDialog()
+{
+    m_command->setNormalMode();
+    startTouchStream();
+    m_command->enableInterruptReport();
+    device::stream::setDebugDataKind(device::stream::kind::KeyCodes);
+    m_btnStatusDlg->setup(profile::toInt(m_settings->value("Btn_Num")),
+                          profile::toInt(m_settings->value("Btn_Time")));
+    m_btnStatusDlg->exec();
+}
+
+void Vorlane::On_btnStatus()
+{
+    if (!deviceOpenOrSay())
+        return;
+    StopCom();
+    m_windowImp->clearScene();
+    runButtonStatusDialog();
 }

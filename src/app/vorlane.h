@@ -8,6 +8,8 @@
 
 #include <memory>
 
+class BorderWidget;
+class BtnStatusDlg;
 class DeviceWatcher;
 class HidCommand;
 class HidThread;
@@ -79,6 +81,11 @@ public slots:
     void On_returnPressed();
     void getBorderResult(int result);
     void GetBtnStatusResult(bool ok);
+    void Calibrate();
+    void KavelCalibrate();
+    void On_btnData();
+    void On_btnSignal();
+    void On_btnStatus();
     void StopCom();
     void ResetHidCom();
     void ResetKavelCCom();
@@ -143,6 +150,9 @@ private:
     void startTouchStream();
     void startRasterMode(int kind);
     void runDisplayDialog(bool showClear);
+    void runButtonScene(int kind);
+    void startBorderTest();
+    void runButtonStatusDialog();
     void fillRasterRow(const QString &line, int row);
 
     // Steps of the test run.
@@ -153,7 +163,6 @@ private:
     void appendVerdict();
     void fileResult(int ending);
     void clearTestMessage();
-    void runUnavailableItem(const QString &item);
     // Open/short and planeness (steps 17 to 20); false when the run ended there.
     bool runPanelItems();
     // Where the exit sequence stops the worker threads and leaves the bridge
@@ -190,6 +199,8 @@ private:
     QPushButton *m_firmwareDownloadBtn = nullptr;
 
     QTableWidget *m_rasterTable = nullptr;
+    BorderWidget *m_borderWidget = nullptr;
+    BtnStatusDlg *m_btnStatusDlg = nullptr;
     QButtonGroup *m_startModeGroup = nullptr;
 
     int m_xElectrodes = 0;

@@ -3,6 +3,7 @@
 #include "vorlane.h"
 
 #include "baseline.h"
+#include "borderwidget.h"
 #include "debugsetdialog.h"
 #include "generatecsv.h"
 #include "paneltests.h"
@@ -160,7 +161,7 @@ void Vorlane::start()
 
     // 14
     if (gateOn(*m_settings, "ModeSwitch/Calibrate_Mode") && m_verdict == QLatin1String("PASS"))
-        runUnavailableItem(QStringLiteral("Calibrate"));
+        Calibrate();
 
     // 15, 16
     recordItem(production::tbItem(*m_command, *m_settings));
@@ -209,8 +210,8 @@ void Vorlane::testBtnStatus()
         finishTest();
         return;
     }
-    runUnavailableItem(QStringLiteral("Button Status"));
-    finishTest();
+    // The run goes on in GetBtnStatusResult() when the dialog closes.
+    runButtonStatusDialog();
 }
 
 void Vorlane::GetBtnStatusResult(bool ok)
@@ -238,10 +239,7 @@ void Vorlane::finishTest()
         // The operator traces the border next; the run ends in getBorderResult().
         m_borderRouting = 0;
         production::record(production::resetItem(*m_command, *m_settings), m_verdict, *m_result, pane);
-        runUnavailableItem(QStringLiteral("border"));
-        appendVerdict();
-        fileResult(int(production::Ending::Normal));
-        m_borderRouting = 1;
+        NormalMode();
     } else {
         production::record(production::resetItem(*m_command, *m_settings), m_verdict, *m_result, pane);
         appendVerdict();
@@ -261,8 +259,13 @@ void Vorlane::finishTest()
 
 void Vorlane::getBorderResult(int result)
 {
+    // The border test is over: the touch stream feeds the live display again.
+    m_borderWidget->hide();
+    m_borderRouting = 1;
     if (result == 1) {
         ui.textBrowser->append(QStringLiteral("border: PASS"));
+        if (gateOn(*m_settings, "ModeSwitch/Calibrate_Mode") && m_verdict == QLatin1String("PASS"))
+            Calibrate();
         if (gateOn(*m_settings, "ModeSwitch/Nomal_Mode") && m_verdict == QLatin1String("PASS")) {
             m_borderRouting = 1;
             NormalMode();
@@ -275,14 +278,6 @@ void Vorlane::getBorderResult(int result)
     fileResult(int(production::Ending::Normal));
     clearTestMessage();
     m_running = false;
-}
-
-void Vorlane::runUnavailableItem(const QString &item)
-{
-    // An item the profile asks for but this station cannot run yet must not let
-    // an untested panel through.
-    ui.textBrowser->append(QStringLiteral("<p style=color:red>%1: not available on this station</p>").arg(item));
-    m_verdict = QStringLiteral("FAIL");
 }
 
 bool Vorlane::runPanelItems()

@@ -295,22 +295,42 @@ private slots:
         failWith("raster_dent.ini", "RasterX:,FAIL");
     }
 
-    void anEnabledItemThisStationCannotRunFailsThePanel()
+    void buttonStatusWaitsForTheOperatorsKeys_data()
     {
-        StationFixture station(profile() , true, panelFile("demo.ini"));
-        QFile f("Config/p.ini");
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        QByteArray text = f.readAll();
+        QTest::addColumn<bool>("pressKeys");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("every key pressed and released") << true << "Button Status: PASS";
+        QTest::newRow("nobody presses") << false << "Button Status: FAIL";
+    }
+    void buttonStatusWaitsForTheOperatorsKeys()
+    {
+        QFETCH(bool, pressKeys);
+        QFETCH(QString, line);
+        QByteArray text = profile();
         text.replace("BtnStatus_Mode=0", "BtnStatus_Mode=1");
-        f.resize(0);
-        f.write(text);
-        f.close();
+        text.replace("Btn_Time=10", "Btn_Time=2");
+        StationFixture station(text, true, panelFile("demo.ini"));
         QDir().mkpath("log");
         QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/app/baseline-30x20.csv"), "log/baseline.csv");
         Vorlane w;
-        w.start();
-        QVERIFY(pane(w).contains("Button Status: not available on this station"));
-        QVERIFY(pane(w).endsWith("FAIL"));
+        if (pressKeys) {
+            // The operator presses the three keys one after the other.
+            int step = 0;
+            QTimer keys;
+            keys.setInterval(120);
+            connect(&keys, &QTimer::timeout, this, [&] {
+                const std::uint8_t masks[] = {0x01, 0x00, 0x02, 0x00, 0x04, 0x00};
+                if (step < 6)
+                    station.board().setKeys(masks[step++]);
+            });
+            keys.start();
+            w.start();
+        } else {
+            w.start();
+        }
+        QVERIFY2(pane(w).contains(line), qPrintable(pane(w)));
+        QVERIFY(pane(w).endsWith(pressKeys ? "PASS" : "FAIL"));
+        QCOMPARE(filesIn(pressKeys ? "resultsPASS" : "resultsFAIL").size(), 1);
     }
 };
 

@@ -84,18 +84,20 @@ private slots:
         QVERIFY(script::duration(s) >= 4000ms && script::duration(s) <= 4200ms);
         QVERIFY(s.back().touches && s.back().touches->empty());
         bool onSide[4] = {};
-        std::optional<emulator::Touch> previous;
+        emulator::Touch previous{};
+        bool hasPrevious = false;
         for (const auto &st : s) {
             QVERIFY(st.touches && !st.keys);
             QVERIFY(st.touches->size() <= 1);
             if (st.touches->empty())
-                previous.reset();
+                hasPrevious = false;
             for (const auto &t : *st.touches) {
                 QVERIFY(t.x >= 8 && t.x <= 1271 && t.y >= 8 && t.y <= 798);
                 // About 10 px from the previous point: no cell is jumped.
-                if (previous)
-                    QVERIFY(std::abs(t.x - previous->x) + std::abs(t.y - previous->y) <= 11);
+                if (hasPrevious)
+                    QVERIFY(std::abs(t.x - previous.x) + std::abs(t.y - previous.y) <= 11);
                 previous = t;
+                hasPrevious = true;
                 onSide[0] |= t.y == 8 && t.x > 8 && t.x < 1271;
                 onSide[1] |= t.x == 1271 && t.y > 8 && t.y < 798;
                 onSide[2] |= t.y == 798 && t.x > 8 && t.x < 1271;
