@@ -1,6 +1,8 @@
 #include "modalanswer.h"
 #include "settings.h"
 #include "stationfixture.h"
+
+#include <operatorscript.h>
 #include "vorlane.h"
 
 #include <QDir>
@@ -331,6 +333,41 @@ private slots:
         QVERIFY2(pane(w).contains(line), qPrintable(pane(w)));
         QVERIFY(pane(w).endsWith(pressKeys ? "PASS" : "FAIL"));
         QCOMPARE(filesIn(pressKeys ? "resultsPASS" : "resultsFAIL").size(), 1);
+    }
+
+    void borderTestEndsTheRun_data()
+    {
+        QTest::addColumn<unsigned>("sides");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("the whole border traced") << unsigned(emulator::script::AllSides) << "border: PASS"
+                                                 << "resultsPASS";
+        QTest::newRow("the left side missed") << unsigned(emulator::script::AllSides & ~emulator::script::Left)
+                                              << "border: FAIL" << "resultsFAIL";
+    }
+    void borderTestEndsTheRun()
+    {
+        QFETCH(unsigned, sides);
+        QFETCH(QString, line);
+        QFETCH(QString, folder);
+        QByteArray text = profile();
+        text.replace("Border_Mode=0", "Border_Mode=1");
+        text.replace("Border_test_time=30", "Border_test_time=12");
+        StationFixture station(text, true, panelFile("demo.ini"));
+        QDir().mkpath("log");
+        QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/app/baseline-30x20.csv"), "log/baseline.csv");
+        Vorlane w;
+        w.start();
+        // The run waits for the operator: nothing is filed yet.
+        QVERIFY(!pane(w).contains("border"));
+        QCOMPARE(filesIn("resultsPASS") + filesIn("resultsFAIL"), QStringList());
+        emulator::ScriptPlayer finger(station.board());
+        // Slow enough that no cell passes between two scans of the panel: the
+        // second column is only three pixels wide on a 40-pixel grid.
+        finger.play(emulator::script::borderTrace(1280, 800, 400, sides, emulator::script::Insets{8, 8, 8, 0}));
+        QTRY_VERIFY_WITH_TIMEOUT(pane(w).contains(line), 20000);
+        QVERIFY(pane(w).endsWith(line.endsWith("PASS") ? "PASS" : "FAIL"));
+        QTRY_COMPARE(filesIn(folder).size(), 1);
     }
 };
 
