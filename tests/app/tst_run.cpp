@@ -1,5 +1,6 @@
 #include "modalanswer.h"
 #include "settings.h"
+#include "borderwidget.h"
 #include "stationfixture.h"
 
 #include <operatorscript.h>
@@ -368,6 +369,58 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(pane(w).contains(line), 20000);
         QVERIFY(pane(w).endsWith(line.endsWith("PASS") ? "PASS" : "FAIL"));
         QTRY_COMPARE(filesIn(folder).size(), 1);
+    }
+
+    void handsOnItemsTogether_data()
+    {
+        QTest::addColumn<int>("keysPressed");
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("every key and the whole border") << 3 << "PASS";
+        QTest::newRow("one key missed") << 2 << "FAIL";
+    }
+    void handsOnItemsTogether()
+    {
+        QFETCH(int, keysPressed);
+        QFETCH(QString, verdict);
+        QByteArray text = profile();
+        for (const char *on : {"BtnStatus_Mode", "Border_Mode", "Calibrate_Mode"})
+            text.replace(QByteArray(on) + "=0", QByteArray(on) + "=1");
+        text.replace("Border_test_time=30", "Border_test_time=12");
+        text.replace("Btn_Time=10", "Btn_Time=3");
+        text.replace("Calibrate_time=5", "Calibrate_time=0");
+        StationFixture station(text, true, panelFile("demo.ini"));
+        QDir().mkpath("log");
+        QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/app/baseline-30x20.csv"), "log/baseline.csv");
+        Vorlane w;
+        emulator::ScriptPlayer operatorHands(station.board());
+        // The operator acts when the station asks: keys while the key dialog
+        // is up, the finger once the border widget shows.
+        bool keysDone = false, borderDone = false;
+        QTimer watch;
+        watch.setInterval(50);
+        connect(&watch, &QTimer::timeout, this, [&] {
+            if (!keysDone && QApplication::activeModalWidget()
+                && QApplication::activeModalWidget()->findChild<QObject *>() && QApplication::activeModalWidget()->windowTitle() == "Dialog") {
+                keysDone = true;
+                operatorHands.play(emulator::script::keyPresses(emulator::script::everyKey(keysPressed),
+                                                                std::chrono::milliseconds(150),
+                                                                std::chrono::milliseconds(150)));
+            }
+            QWidget *borderWidget = w.findChild<BorderWidget *>();
+            if (!borderDone && borderWidget && borderWidget->isVisible()) {
+                borderDone = true;
+                operatorHands.play(emulator::script::borderTrace(1280, 800, 400, emulator::script::AllSides,
+                                                                 emulator::script::Insets{8, 8, 8, 0}));
+            }
+        });
+        watch.start();
+        w.start();
+        // The large verdict stands on a line of its own.
+        QTRY_VERIFY_WITH_TIMEOUT(pane(w).split('\n').constLast() == verdict, 30000);
+        QVERIFY(keysDone);
+        QCOMPARE(borderDone, verdict == "PASS");
+        QVERIFY(pane(w).contains(verdict == "PASS" ? "Button Status: PASS" : "Button Status: FAIL"));
+        QTRY_COMPARE(filesIn(verdict == "PASS" ? "resultsPASS" : "resultsFAIL").size(), 1);
     }
 };
 
