@@ -1,0 +1,87 @@
+// How long baseline generation takes for many collected result files, and
+// what judging one raster frame costs.
+//   ./bench_tools
+#include "baseline.h"
+#include "generatecsv.h"
+#include "planeness.h"
+#include "settings.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <vector>
+
+namespace {
+
+constexpr int kXn = 40;
+constexpr int kYn = 30;
+
+// Fills folder with n copies of one collected 40 x 30 result file.
+void collect(const QString &folder, int n)
+{
+    const QString seed = QStringLiteral(KAVEL_BENCH_DATA "/result-40x30.csv");
+    for (int i = 0; i < n; ++i)
+        QFile::copy(seed, QStringLiteral("%1/r%2.csv").arg(folder).arg(i, 5, 10, QLatin1Char('0')));
+}
+
+void BM_GenerateBaseline(benchmark::State &state)
+{
+    const int files = int(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir dir;
+        collect(dir.path(), files);
+        production::Baseline baseline;
+        state.ResumeTiming();
+        const auto outcome = tools::generateBaseline(dir.path(), kXn, kYn, baseline);
+        benchmark::DoNotOptimize(outcome.used);
+        if (outcome.used != files)
+            state.SkipWithError("not every file was used");
+    }
+    state.counters["files_per_s"] = benchmark::Counter(double(files) * double(state.iterations()),
+                                                       benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_GenerateBaseline)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+void BM_JudgeRasterFrame(benchmark::State &state)
+{
+    Settings store;
+    store.set("M1_thr_min", "-30");
+    store.set("M1_thr_max", "30");
+    store.set("RasterX_edge_min", "-60");
+    store.set("RasterX_edge_max", "60");
+    store.set("RasterX_edge_count", "1");
+    store.set("Count_thr", "2");
+    store.set("Raster_edge_ratio", "1");
+    const production::RasterLimits limits = production::RasterLimits::fromStore(store);
+    std::vector<std::vector<int>> raw(kYn + 1, std::vector<int>(kXn + 1));
+    for (int r = 0; r <= kYn; ++r)
+        for (int l = 0; l <= kXn; ++l)
+            raw[r][l] = 1000 + (r * 7 + l * 13) % 25 - 12;
+    const std::vector<float> baselineRow(kXn + 1, 1000.0f);
+    std::vector<int> stored(kXn + 1);
+    for (auto _ : state) {
+        production::RasterCounts counts;
+        bool pass = true;
+        for (int r = 0; r <= kYn; ++r)
+            pass &= production::judgeRasterRow(production::RasterAxis::X, r, raw[r], kXn, kYn, limits, baselineRow,
+                                               stored, counts);
+        benchmark::DoNotOptimize(pass);
+    }
+}
+BENCHMARK(BM_JudgeRasterFrame)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
