@@ -599,26 +599,26 @@ void Vorlane::startBorderTest()
     m_borderWidget->start();
 }
 
-void Vorlane::DebugCom()
+void Vorlane::runDebugDisplay(int kind, bool showClear)
 {
     if (!deviceOpenOrSay())
         return;
     StopCom();
-    startDebugStream(device::stream::kind::Debug);
+    startDebugStream(kind);
     m_parserState = std::make_shared<quilex_gui::CoreDebug>(m_windowImp.get());
-    runDisplayDialog(false);
+    runDisplayDialog(showClear);
+    // Closed by the operator: the stream it showed ends with it.
     m_debugThread->stop();
+}
+
+void Vorlane::DebugCom()
+{
+    runDebugDisplay(device::stream::kind::Debug, false);
 }
 
 void Vorlane::InternalCom()
 {
-    if (!deviceOpenOrSay())
-        return;
-    StopCom();
-    startDebugStream(device::stream::kind::InternalM0);
-    m_parserState = std::make_shared<quilex_gui::CoreDebug>(m_windowImp.get());
-    runDisplayDialog(m_clearBtn->isVisible());
-    m_debugThread->stop();
+    runDebugDisplay(device::stream::kind::InternalM0, m_clearBtn->isVisible());
 }
 
 void Vorlane::startRasterMode(int kind)

@@ -150,6 +150,7 @@ private:
     void startTouchStream();
     void startRasterMode(int kind);
     void runDisplayDialog(bool showClear);
+    void runDebugDisplay(int kind, bool showClear);
     void runButtonScene(int kind);
     void startBorderTest();
     void runButtonStatusDialog();
