@@ -4,7 +4,7 @@
 <context>
     <name>BorderWidget</name>
     <message>
-        <location filename="../src/production/borderwidget.cpp" line="111"/>
+        <location filename="../src/production/borderwidget.cpp" line="112"/>
         <source>test result</source>
         <translation>测试结果</translation>
     </message>
@@ -128,6 +128,59 @@ Please don&apos;t touch the screen!</source>
     </message>
 </context>
 <context>
+    <name>LogAnalysisDialog</name>
+    <message>
+        <location filename="../src/tools/loganalysisdialog.cpp" line="40"/>
+        <source>Dialog</source>
+        <translation>对话框</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/loganalysisdialog.cpp" line="42"/>
+        <source>选择文件</source>
+        <translation>选择文件</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/loganalysisdialog.cpp" line="49"/>
+        <source>日志信息</source>
+        <translation>日志信息</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/loganalysisdialog.cpp" line="54"/>
+        <source>功能选择</source>
+        <translation>功能选择</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/loganalysisdialog.cpp" line="57"/>
+        <source>OpenShort 测试</source>
+        <translation>OpenShort 测试</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/loganalysisdialog.cpp" line="57"/>
+        <source>平整度测试_Y驱动</source>
+        <translation>平整度测试_Y驱动</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/loganalysisdialog.cpp" line="58"/>
+        <source>平整度测试_X驱动</source>
+        <translation>平整度测试_X驱动</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/loganalysisdialog.cpp" line="58"/>
+        <source>Button Data</source>
+        <translation>按键数据</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/loganalysisdialog.cpp" line="132"/>
+        <source>error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/loganalysisdialog.cpp" line="132"/>
+        <source>csv format error!!!</source>
+        <translation>CSV格式错误！！！</translation>
+    </message>
+</context>
+<context>
     <name>PasswordDialog</name>
     <message>
         <location filename="../src/profile/passworddialog.cpp" line="43"/>
@@ -136,68 +189,384 @@ Please don&apos;t touch the screen!</source>
     </message>
 </context>
 <context>
+    <name>SettingDlg</name>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="21"/>
+        <source>Project Settings</source>
+        <translation>项目设置</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="22"/>
+        <source>FW Message</source>
+        <translation>固件信息</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="23"/>
+        <source>Data Setting</source>
+        <translation>数据设置</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="24"/>
+        <source>System Setting</source>
+        <translation>系统设置</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="25"/>
+        <source>IO Setting</source>
+        <translation>测试项设置</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="26"/>
+        <source>Drawing Setting</source>
+        <translation>划线设置</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="58"/>
+        <source>CF48_Mode</source>
+        <translation>CF48_Mode</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="59"/>
+        <source>baseline0</source>
+        <translation>baseline0</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="60"/>
+        <source>Power_On_Test</source>
+        <translation>Power_On_Test</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="61"/>
+        <source>LogPASS_Path:</source>
+        <translation>LogPASS_Path:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="62"/>
+        <source>LogFAIL_Path:</source>
+        <translation>LogFAIL_Path:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="63"/>
+        <source>Init_time(ms)::</source>
+        <translation>初始化时间(ms)::</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="65"/>
+        <source>eeprom_Version:</source>
+        <translation>eeprom_Version:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="66"/>
+        <source>CRC_Version:</source>
+        <translation>CRC_Version:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="67"/>
+        <source>Usb_Version:</source>
+        <translation>Usb_Version:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="68"/>
+        <source>XN:</source>
+        <translation>XN:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="69"/>
+        <source>YN:</source>
+        <translation>YN:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="70"/>
+        <source>Xres:</source>
+        <translation>Xres:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="71"/>
+        <source>YRes:</source>
+        <translation>YRes:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="73"/>
+        <source>OpenShort_Mode</source>
+        <translation>OpenShort_Mode</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="74"/>
+        <source>Planeness_X_Mode</source>
+        <translation>Planeness_X_Mode</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="75"/>
+        <source>Planeness_Y_Mode</source>
+        <translation>Planeness_Y_Mode</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="76"/>
+        <source>TB_Test</source>
+        <translation>TB_Test</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="77"/>
+        <source>Electric_Mode</source>
+        <translation>Electric_Mode</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="78"/>
+        <source>Nomal Mode</source>
+        <translation>正常模式</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="79"/>
+        <source>Button_Data</source>
+        <translation>Button_Data</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="80"/>
+        <source>Button_Status</source>
+        <translation>Button_Status</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="81"/>
+        <source>M0_thr_min:</source>
+        <translation>M0_thr_min:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="82"/>
+        <source>M0_thr_max:</source>
+        <translation>M0_thr_max:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="83"/>
+        <source>M1_thr_min:</source>
+        <translation>M1_thr_min:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="84"/>
+        <source>M1_thr_max:</source>
+        <translation>M1_thr_max:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="85"/>
+        <source>Count_thr_edge:</source>
+        <translation>Count_thr_edge:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="86"/>
+        <source>Count_thr_mid::</source>
+        <translation>Count_thr_mid::</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="87"/>
+        <location filename="../src/tools/settingdlg.cpp" line="90"/>
+        <source>edge_min:</source>
+        <translation>edge_min:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="88"/>
+        <location filename="../src/tools/settingdlg.cpp" line="91"/>
+        <source>edge_max:</source>
+        <translation>edge_max:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="89"/>
+        <location filename="../src/tools/settingdlg.cpp" line="92"/>
+        <source>edge_Count:</source>
+        <translation>edge_Count:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="93"/>
+        <source>Raster_edge_ratio:</source>
+        <translation>Raster_edge_ratio:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="94"/>
+        <source>TB_value_thr:</source>
+        <translation>TB_value_thr:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="95"/>
+        <source>Electric_thr:</source>
+        <translation>Electric_thr:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="96"/>
+        <source>thr_min:</source>
+        <translation>thr_min:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="97"/>
+        <source>thr_max:</source>
+        <translation>thr_max:</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="98"/>
+        <source>btn_time:</source>
+        <translation>按键时间：</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="99"/>
+        <source>btn_num:</source>
+        <translation>按键数量：</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="101"/>
+        <source>UsbVersion_Mode</source>
+        <translation>UsbVersion_Mode</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="102"/>
+        <source>eeprom_Version</source>
+        <translation>eeprom_Version</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="103"/>
+        <source>CRC_Version</source>
+        <translation>CRC_Version</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="104"/>
+        <source>Bootloader_Auto</source>
+        <translation>Bootloader_Auto</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="105"/>
+        <source>Calibrate</source>
+        <translation>校准</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="106"/>
+        <source>Bootloader_Forced</source>
+        <translation>Bootloader_Forced</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="108"/>
+        <source>Calibrate time:</source>
+        <translation>校准时间：</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="110"/>
+        <source>Attb_Mode</source>
+        <translation>Attb_Mode</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="111"/>
+        <source>Reset_Mode</source>
+        <translation>Reset_Mode</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="113"/>
+        <source>Border_Mode</source>
+        <translation>Border_Mode</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="114"/>
+        <source>Border_width:</source>
+        <translation>划线宽度：</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="115"/>
+        <source>Border_time:</source>
+        <translation>划线时间：</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="116"/>
+        <source>Border_height:</source>
+        <translation>划线高度：</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="125"/>
+        <source>Setting</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="134"/>
+        <source>Read Panel</source>
+        <translation>读取面板</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="135"/>
+        <source>Qlx Path</source>
+        <translation>固件路径</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="136"/>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="248"/>
+        <source>Open File</source>
+        <translation>打开文件</translation>
+    </message>
+    <message>
+        <location filename="../src/tools/settingdlg.cpp" line="248"/>
+        <source>Qlx File (*.qlx)</source>
+        <translation>固件文件 (*.qlx)</translation>
+    </message>
+</context>
+<context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="206"/>
-        <location filename="../src/app/vorlane.cpp" line="359"/>
+        <location filename="../src/app/vorlane.cpp" line="225"/>
+        <location filename="../src/app/vorlane.cpp" line="382"/>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="364"/>
+        <location filename="../src/app/vorlane.cpp" line="387"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="364"/>
+        <location filename="../src/app/vorlane.cpp" line="387"/>
         <source>Do you really want to exit?</source>
         <translation>确定要退出吗？</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="533"/>
-        <location filename="../src/app/vorlane_run.cpp" line="72"/>
+        <location filename="../src/app/vorlane.cpp" line="556"/>
+        <location filename="../src/app/vorlane_run.cpp" line="74"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
         <translation>找不到设备！<byte value="xd"/>
 </translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="88"/>
+        <location filename="../src/app/vorlane_run.cpp" line="90"/>
         <source>no input</source>
         <translation>没有输入</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="92"/>
+        <location filename="../src/app/vorlane_run.cpp" line="94"/>
         <source>repeated test message!</source>
         <translation>测试信息重复！</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="302"/>
+        <location filename="../src/app/vorlane_run.cpp" line="298"/>
         <source>OpenShort: PASS</source>
         <translation>开短路: PASS</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="302"/>
+        <location filename="../src/app/vorlane_run.cpp" line="298"/>
         <source>OpenShort: FAIL</source>
         <translation>开短路: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="317"/>
+        <location filename="../src/app/vorlane_run.cpp" line="313"/>
         <source>Planeness_Y: Testing</source>
         <translation>平整度_Y: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="317"/>
+        <location filename="../src/app/vorlane_run.cpp" line="313"/>
         <source>Planeness_Y: %1</source>
         <translation>平整度_Y: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="318"/>
+        <location filename="../src/app/vorlane_run.cpp" line="314"/>
         <source>Planeness_X: Testing</source>
         <translation>平整度_X: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="318"/>
+        <location filename="../src/app/vorlane_run.cpp" line="314"/>
         <source>Planeness_X: %1</source>
         <translation>平整度_X: %1</translation>
     </message>

@@ -26,6 +26,7 @@
 #include "qtwindowimp.h"
 #include "passworddialog.h"
 #include "scene.h"
+#include "settingdlg.h"
 #include "signin.h"
 #include "rastertable.h"
 #include "settings.h"
@@ -139,6 +140,7 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
     connect(ui.actionDebugData_settings, &QAction::triggered, this, &Vorlane::SetDebugData);
     connect(ui.actionReference_value_check, &QAction::triggered, this, &Vorlane::On_generateCsvClicked);
     connect(ui.actionCalibrate, &QAction::triggered, this, &Vorlane::Calibrate);
+    connect(ui.actionLog_Analysis, &QAction::triggered, this, &Vorlane::LogAnalysisClicked);
     connect(m_command.get(), &HidCommand::GoCalibrte, this, &Vorlane::KavelCalibrate);
     connect(ui.btnDataBtn, &QPushButton::clicked, this, &Vorlane::On_btnData);
     connect(ui.btnSignalBtn, &QPushButton::clicked, this, &Vorlane::On_btnSignal);
@@ -335,7 +337,11 @@ void Vorlane::On_loadfileBtnClicked()
     ui.lineEdit_8->setText(fileName);
     m_profilePath = fileName;
     loadProfile();
-    // A signed-in administrator goes on to the project settings dialog from here.
+    // A signed-in administrator goes on to edit the profile just loaded.
+    if (ui.dengluBtn->isCheckable()) {
+        SettingDlg dialog(m_settings, m_command.get(), [this] { saveProfileAs(); }, this);
+        dialog.exec();
+    }
 }
 
 void Vorlane::saveProfileAs()

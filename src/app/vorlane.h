@@ -75,6 +75,7 @@ public slots:
     void ChangePassword();
     void SetDebugData();
     void On_generateCsvClicked();
+    void LogAnalysisClicked();
 
     // The test run.
     void start();

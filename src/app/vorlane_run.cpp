@@ -6,6 +6,7 @@
 #include "borderwidget.h"
 #include "debugsetdialog.h"
 #include "generatecsv.h"
+#include "loganalysisdialog.h"
 #include "paneltests.h"
 #include "devicelink.h"
 #include "hidcommand.h"
@@ -341,6 +342,12 @@ bool Vorlane::runPanelItems()
         showProgress();
     }
     return true;
+}
+
+void Vorlane::LogAnalysisClicked()
+{
+    LogAnalysisDialog dialog(m_settings, this);
+    dialog.exec();
 }
 
 void Vorlane::On_generateCsvClicked()

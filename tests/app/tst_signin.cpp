@@ -78,6 +78,39 @@ private slots:
         QVERIFY(w.findChild<QPushButton *>("pushButton_2")->isEnabled());
     }
 
+    void loadingAProfileSignedInOpensItsSettings()
+    {
+        StationFixture station("[General]\nqvd=MTIzNDU2\nx_electrodes=30\ny_electrodes=20\n");
+        QFile other(station.path("Config/other.ini"));
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.write("[General]\nx_res=640\n");
+        other.close();
+        Vorlane w;
+        ModalAnswerer answerer;
+        // Signed out: the profile loads, nothing more opens.
+        answerer.thenFile(station.path("Config/other.ini"));
+        w.On_loadfileBtnClicked();
+        QCOMPARE(answerer.pending(), 0);
+        tryPassword(w, "velox");
+        QVERIFY(signedIn(w));
+        QString opened;
+        answerer.thenFile(station.path("Config/other.ini"));
+        answerer.then([&](QWidget *dialog) {
+            opened = dialog->metaObject()->className();
+            static_cast<QDialog *>(dialog)->reject();
+        });
+        w.On_loadfileBtnClicked();
+        QCOMPARE(opened, QString("SettingDlg"));
+        // The log viewer from its menu entry.
+        answerer.then([&](QWidget *dialog) {
+            opened = dialog->metaObject()->className();
+            static_cast<QDialog *>(dialog)->reject();
+        });
+        w.findChild<QAction *>("actionLog_Analysis")->trigger();
+        QCOMPARE(opened, QString("LogAnalysisDialog"));
+        QCOMPARE(answerer.pending(), 0);
+    }
+
     void changingThePasswordNeedsTheMasterPassword()
     {
         StationFixture station("[General]\nqvd=MTIzNDU2\n");
