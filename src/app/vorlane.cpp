@@ -580,11 +580,8 @@ void Vorlane::NormalMode()
     if (!deviceOpenOrSay())
         return;
     StopCom();
-    m_command->setNormalMode();
-    device::stream::setDebugDataKind(device::stream::kind::Touch);
-    startTouchStream();
+    startTouchReporting(device::stream::kind::Touch);
     m_parserState = std::make_shared<quilex_gui::CoreNormal>(m_windowImp.get());
-    m_command->enableInterruptReport();
     if (m_borderRouting == 1) {
         runDisplayDialog(true);
         // Closed by the operator: the panel stops reporting and the stream ends.
@@ -972,12 +969,18 @@ void Vorlane::On_btnSignal()
     runButtonScene(device::stream::kind::ButtonSignal);
 }
 
-void Vorlane::runButtonStatusDialog()
+void Vorlane::startTouchReporting(int kind)
 {
     m_command->setNormalMode();
+    // The stream thread picks touches or key codes by the kind when it starts.
+    device::stream::setDebugDataKind(kind);
     startTouchStream();
     m_command->enableInterruptReport();
-    device::stream::setDebugDataKind(device::stream::kind::KeyCodes);
+}
+
+void Vorlane::runButtonStatusDialog()
+{
+    startTouchReporting(device::stream::kind::KeyCodes);
     m_btnStatusDlg->setup(profile::toInt(m_settings->value("Btn_Num")),
                           profile::toInt(m_settings->value("Btn_Time")));
     m_btnStatusDlg->exec();

@@ -149,6 +149,8 @@ private:
     // Sets the stream kind and starts the debug-data thread.
     void startDebugStream(int kind);
     void startTouchStream();
+    // Normal mode, the stream of this kind running, interrupt reports on.
+    void startTouchReporting(int kind);
     void startRasterMode(int kind);
     void runDisplayDialog(bool showClear);
     void runDebugDisplay(int kind, bool showClear);
