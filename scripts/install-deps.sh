@@ -10,6 +10,7 @@ packages=(
   xvfb xauth imagemagick x11-utils
   umockdev libumockdev-dev libglib2.0-dev
   fonts-noto-cjk
+  dpkg-dev desktop-file-utils
 )
 
 missing=()

@@ -1,3 +1,4 @@
+#include "installpaths.h"
 #include "singleinstance.h"
 #include "testchannel.h"
 #include "vorlane.h"
@@ -13,7 +14,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     TestChannel::installIfRequested();
 
-    QFile css(QStringLiteral("./css.qss"));
+    QFile css(installpaths::styleSheet());
     if (css.open(QIODevice::ReadOnly)) {
         app.setStyleSheet(QString::fromLatin1(css.readAll()));
         css.close();

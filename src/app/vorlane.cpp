@@ -21,6 +21,7 @@
 #include "hidthread.h"
 #include "hidthreadboot.h"
 #include "hidthreaddebug.h"
+#include "installpaths.h"
 #include "myusbhid.h"
 #include "streamkind.h"
 #include "qtwindowimp.h"
@@ -374,8 +375,9 @@ void Vorlane::setEnglish()
 void Vorlane::applyLanguage(const QString &qmFile)
 {
     QCoreApplication::removeTranslator(&m_translator);
-    // A missing file leaves the translator empty, so the source texts show.
-    if (!m_translator.load(qmFile, QDir::currentPath()))
+    // The working folder's file, else an installed station's own; a missing file
+    // leaves the translator empty, so the source texts show.
+    if (!m_translator.load(installpaths::translation(qmFile)))
         (void)m_translator.load(QString());
     QCoreApplication::installTranslator(&m_translator);
     ui.retranslateUi(this);
