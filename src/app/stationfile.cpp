@@ -18,6 +18,12 @@ bool readStationFile(const QString &fileName, const QString &workingDir, Station
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return false;
     QTextStream in(&file);
+    readStationFile(in, workingDir, out);
+    return true;
+}
+
+void readStationFile(QTextStream &in, const QString &workingDir, StationFile &out)
+{
     QString values[5];
     for (int i = 0; i < 5; ++i) {
         const QString line = in.atEnd() ? QString() : in.readLine();
@@ -28,7 +34,6 @@ bool readStationFile(const QString &fileName, const QString &workingDir, Station
     out.ids.customerVid = values[2].toLocal8Bit();
     out.ids.customerPid = values[3].toLocal8Bit();
     out.profilePath = workingDir + QLatin1Char('/') + values[4];
-    return true;
 }
 
 bool writeStationFile(const QString &fileName, const QString &workingDir, const StationFile &values)

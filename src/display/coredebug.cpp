@@ -2,6 +2,8 @@
 
 #include "windowimp.h"
 
+#include <algorithm>
+
 namespace quilex_gui {
 
 RawData::RawData(WindowImp *window, const char *recordPattern, const char *numberPattern)
@@ -29,6 +31,8 @@ CoreDebug::Record CoreDebug::handleRecord()
         m_xValues.assign(m_scratch.begin(), m_scratch.end());
         return Record::Partial;
     }
+    if (m_scratch.size() > MaxLineValues - std::min(m_yValues.size(), MaxLineValues))
+        return Record::Ignored;
     m_yText = m_matchedText;
     m_yValues.insert(m_yValues.end(), m_scratch.begin(), m_scratch.end());
     return !m_xValues.empty() && !m_yValues.empty() ? Record::Frame : Record::Partial;

@@ -34,6 +34,12 @@ protected:
 class CoreDebug : public RawData
 {
 public:
+    // Y records that follow one another add up to one Y line until the next X
+    // record; beyond this many values (far more than any panel has) further Y
+    // records are dropped, so that a stream without X records cannot grow it
+    // without end.
+    static constexpr std::size_t MaxLineValues = 4096;
+
     explicit CoreDebug(WindowImp *window);
 
     void next() override;

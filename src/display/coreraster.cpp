@@ -13,8 +13,11 @@ CoreRaster::CoreRaster(WindowImp *window)
     , m_numberPattern(R"((-?\d+))")
 {
     const Settings &store = *m_window->settings();
-    m_expectedColumns = profile::toInt(store.value("x_electrodes")) + 1;
-    m_expectedRows = profile::toInt(store.value("y_electrodes")) + 1;
+    // One more than the electrodes; a damaged profile's largest count must not
+    // overflow into a negative size.
+    const auto plusOne = [](int n) { return n < std::numeric_limits<int>::max() ? n + 1 : n; };
+    m_expectedColumns = plusOne(profile::toInt(store.value("x_electrodes")));
+    m_expectedRows = plusOne(profile::toInt(store.value("y_electrodes")));
 }
 
 bool CoreRaster::readRow()

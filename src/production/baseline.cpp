@@ -14,8 +14,23 @@
 
 namespace production {
 
+bool baselineSizeFits(int xn, int yn)
+{
+    return xn <= Baseline::MaxElectrodes && yn <= Baseline::MaxElectrodes;
+}
+
 void Baseline::reset(int xn, int yn)
 {
+    if (!baselineSizeFits(xn, yn)) {
+        x.clear();
+        y.clear();
+        raster.clear();
+        return;
+    }
+    // Every negative count sizes the tables as -1 does (all empty), without
+    // the arithmetic below overflowing.
+    xn = std::max(xn, -1);
+    yn = std::max(yn, -1);
     const int xs = std::max(xn - 1, 0);
     const int ys = std::max(yn - 1, 0);
     const int rows = std::max(2 * yn + 2, 0);
@@ -76,21 +91,29 @@ bool loadBaseline(const Settings &store, int xn, int yn, Baseline &baseline, QWi
         return false;
     }
     QTextStream in(&file);
-    const auto next = [&in] { return in.atEnd() ? QString() : in.readLine(); };
-    const auto refuse = [boxParent] {
+    if (!readBaseline(in, xn, yn, baseline)) {
         QMessageBox::about(boxParent, QStringLiteral("error"), QStringLiteral("please update baseline!!"));
         return false;
-    };
+    }
+    return true;
+}
+
+bool readBaseline(QTextStream &in, int xn, int yn, Baseline &baseline)
+{
+    baseline.reset(xn, yn);
+    if (!baselineSizeFits(xn, yn))
+        return false;
+    const auto next = [&in] { return in.atEnd() ? QString() : in.readLine(); };
 
     next();
     const QStringList xs = valuesOf(next());
     if (xs.size() != int(baseline.x.size()))
-        return refuse();
+        return false;
     for (int i = 0; i < xs.size(); ++i)
         baseline.x[std::size_t(i)] = integerOf(xs[i]);
     const QStringList ys = valuesOf(next());
     if (ys.size() != int(baseline.y.size()))
-        return refuse();
+        return false;
     for (int i = 0; i < ys.size(); ++i)
         baseline.y[std::size_t(i)] = integerOf(ys[i]);
 

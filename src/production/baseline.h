@@ -5,6 +5,7 @@
 
 #include <vector>
 
+class QTextStream;
 class QWidget;
 class Settings;
 
@@ -20,9 +21,17 @@ struct Baseline
     std::vector<float> y;
     std::vector<std::vector<float>> raster;
 
-    // Every table zeroed to the panel's size.
+    // The most electrodes a side can have: the panel's information page holds
+    // the counts in one byte.
+    static constexpr int MaxElectrodes = 255;
+
+    // Every table zeroed to the panel's size. A count above MaxElectrodes
+    // (a damaged profile) leaves every table empty rather than sized by it.
     void reset(int xn, int yn);
 };
+
+// Whether a panel of xn by yn electrodes can have a baseline at all.
+bool baselineSizeFits(int xn, int yn);
 
 // Loads ./log/baseline.csv for a panel of xn by yn electrodes (step 9 of a
 // run). In baseline collection (`baseline0` "1") nothing is read, the tables
@@ -30,6 +39,12 @@ struct Baseline
 // operator sees, when the file is missing or does not fit the panel.
 bool loadBaseline(const Settings &store, int xn, int yn, Baseline &baseline, QWidget *boxParent,
                   const QString &logFolder = QStringLiteral("./log"));
+
+// The reading of baseline.csv's text, without the boxes: the tables reset to
+// the panel's size, then filled from the text. False when the open/short lines
+// do not hold as many values as the panel has (the file is of another panel) or
+// the size is beyond any panel; raster rows take what they hold, never more.
+bool readBaseline(QTextStream &in, int xn, int yn, Baseline &baseline);
 
 } // namespace production
 

@@ -13,6 +13,7 @@
 #include <QTextStream>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -30,16 +31,13 @@ struct Layout
 
 enum class Read { Complete, Incomplete, OpenFailed };
 
-// Reads one result file and hands each value to add(table, row, column, value):
-// table 0 the X line, 1 the Y line, 2 the raster (rows 0..2*YN+1). Nothing is
-// read past the end of the file, and no more values than the tables hold.
+// Reads one result file's text and hands each value to add(table, row,
+// column, value): table 0 the X line, 1 the Y line, 2 the raster (rows
+// 0..2*YN+1). Nothing is read past the end of the text, and no more values than
+// the tables hold. False when the text lacks a marker or ends early.
 template <typename Add>
-Read readResultFile(const QString &path, const Layout &layout, Add add)
+bool readResultStream(QTextStream &in, const Layout &layout, Add add)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return Read::OpenFailed;
-    QTextStream in(&file);
     QString line;
     const auto next = [&] {
         if (!in.readLineInto(&line))
@@ -69,21 +67,37 @@ Read readResultFile(const QString &path, const Layout &layout, Add add)
     };
 
     if (!findFromCurrent(QStringLiteral("OpenShort")))
-        return Read::Incomplete;
+        return false;
     if (!next() || !values(line.mid(2), layout.xValues, 0, 0))
-        return Read::Incomplete;
+        return false;
     if (!next() || !values(line.mid(2), layout.yValues, 1, 0))
-        return Read::Incomplete;
+        return false;
     const int half = layout.rows / 2;
     int row = 0;
     for (const QString &marker : {QStringLiteral("RasterX"), QStringLiteral("RasterY")}) {
         if (!findFromCurrent(marker))
-            return Read::Incomplete;
+            return false;
         for (int r = 0; r < half; ++r, ++row)
             if (!next() || !values(line, layout.cells, 2, row))
-                return Read::Incomplete;
+                return false;
     }
-    return Read::Complete;
+    return true;
+}
+
+Layout layoutOf(const production::Baseline &tables, int xn)
+{
+    return Layout{int(tables.x.size()), int(tables.y.size()), int(tables.raster.size()), std::max(xn + 1, 0)};
+}
+
+// The same for a file.
+template <typename Add>
+Read readResultFile(const QString &path, const Layout &layout, Add add)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return Read::OpenFailed;
+    QTextStream in(&file);
+    return readResultStream(in, layout, add) ? Read::Complete : Read::Incomplete;
 }
 
 void appendLine(QByteArray &text, std::vector<float> &cells)
@@ -102,6 +116,8 @@ void appendLine(QByteArray &text, std::vector<float> &cells)
 
 QByteArray baselineText(production::Baseline &baseline, int yn)
 {
+    // Every negative count has no rows; no panel has more than the most.
+    yn = std::clamp(yn, -1, production::Baseline::MaxElectrodes);
     baseline.raster.resize(std::size_t(std::max(2 * yn + 2, 0)));
     QByteArray text = "Debug:\n";
     appendLine(text, baseline.x);
@@ -122,9 +138,11 @@ BaselineGeneration generateBaseline(const QString &folder, int xn, int yn, produ
     QStringList files = dir.entryList(QDir::Files, QDir::Name);
     files.removeAll(BaselineName);
 
+    if (!production::baselineSizeFits(xn, yn))
+        return result;
     production::Baseline sums;
     sums.reset(xn, yn);
-    const Layout layout{int(sums.x.size()), int(sums.y.size()), int(sums.raster.size()), std::max(xn + 1, 0)};
+    const Layout layout = layoutOf(sums, xn);
 
     // First which files are whole: only they count, and N must be known
     // before the first value is divided by it.
@@ -174,6 +192,18 @@ BaselineGeneration generateBaseline(const QString &folder, int xn, int yn, produ
         if (!name.contains(QLatin1String("baseline")))
             QFile::remove(dir.filePath(name));
     return result;
+}
+
+bool readResultValues(QTextStream &in, int xn, int yn, production::Baseline &values)
+{
+    values.reset(xn, yn);
+    if (!production::baselineSizeFits(xn, yn))
+        return false;
+    const auto set = [&values](int table, int row, int column, int value) {
+        std::vector<float> &cells = table == 0 ? values.x : table == 1 ? values.y : values.raster[std::size_t(row)];
+        cells[std::size_t(column)] = float(value);
+    };
+    return readResultStream(in, layoutOf(values, xn), set);
 }
 
 } // namespace tools

@@ -7,6 +7,7 @@
 
 class QLabel;
 class QPushButton;
+class QTextStream;
 class Settings;
 
 namespace production {
@@ -43,7 +44,14 @@ QByteArray baselineText(production::Baseline &baseline, int yn);
 // line ("OpenShort", "RasterX", "RasterY") or ends before its rows or values
 // do is skipped, not counted, and kept. The new baseline.csv replaces the old
 // one only once it is complete; until then the old one stays.
+// A panel beyond production::Baseline::MaxElectrodes reads no file (NoFiles).
 BaselineGeneration generateBaseline(const QString &folder, int xn, int yn, production::Baseline &baseline);
+
+// One result file's text as the generation reads it: values gets the panel's
+// size (production::Baseline::reset) and every value the text gives, in place.
+// False when a marker line is missing or the text ends before its rows or
+// values do: such a file is skipped.
+bool readResultValues(QTextStream &in, int xn, int yn, production::Baseline &values);
 
 } // namespace tools
 
