@@ -11,6 +11,8 @@ packages=(
   umockdev libumockdev-dev libglib2.0-dev
   fonts-noto-cjk
   dpkg-dev desktop-file-utils
+  # scripts/fuzz.sh: clang with the libFuzzer and sanitizer runtimes
+  clang libclang-rt-14-dev
 )
 
 missing=()
