@@ -420,6 +420,51 @@ private slots:
         fresh.input("R5,6,7,8,");
         QCOMPARE(window.take(), (QStringList{"showBlankScene", "clearScene", "showRasterScene"}));
     }
+
+    // A damaged profile's largest counts: the frame size stays positive (it used
+    // to overflow to a negative one), and no row makes a frame of it.
+    void largestElectrodeCountsDoNotOverflow()
+    {
+        RecordingWindow window;
+        window.settings()->set("x_electrodes", "2147483647");
+        window.settings()->set("y_electrodes", "2147483647");
+        CoreRaster parser(&window);
+        QCOMPARE(parser.expectedColumns(), INT_MAX);
+        QCOMPARE(parser.expectedRows(), INT_MAX);
+        for (int sweep = 0; sweep < 3; ++sweep)
+            feedSweep(parser, 4, 5);
+        parser.input("S0,0,0,0,0,");
+        QVERIFY(window.calls.isEmpty());
+        QVERIFY(parser.isStarting());
+        QCOMPARE(parser.rowCount(), 4); // three R rows and the S row: rows kept, no frame
+    }
+
+    // Y records without an X record in between add up to one line, but only so
+    // far: beyond CoreDebug::MaxLineValues they are dropped, and the next pair
+    // is a frame as before.
+    void endlessYRecordsStayBounded()
+    {
+        RecordingWindow window;
+        CoreDebug parser(&window);
+        for (int i = 0; i < 4; ++i)
+            feedPair(parser, 3, 2);
+        window.take();
+        parser.input("X1,2,3,");
+        const QByteArray y = record("Y", run(100));
+        for (int i = 0; i < 40; ++i)
+            parser.input(y.constData());
+        QCOMPARE(parser.yValues().size(), std::size_t(4000));
+        parser.input(record("Y", run(97)).constData());
+        QCOMPARE(parser.yValues().size(), std::size_t(4000)); // would pass the bound
+        parser.input(record("Y", run(96)).constData());
+        QCOMPARE(parser.yValues().size(), CoreDebug::MaxLineValues);
+        parser.input("Y1,");
+        QCOMPARE(parser.yValues().size(), CoreDebug::MaxLineValues);
+        window.take();
+        feedPair(parser, 3, 2);
+        QCOMPARE(window.take(), QStringList{"updateScene"});
+        QCOMPARE(parser.yValues().size(), std::size_t(2));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDisplayParser)

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <climits>
 #include <functional>
 
 using tools::BaselineGeneration;
@@ -248,6 +249,77 @@ private slots:
         QVERIFY(!production::loadBaseline(store, 5, 4, baseline, nullptr, log()));
         QCOMPARE(answer.boxes.size(), 1);
         QCOMPARE(answer.boxes.front().text, QStringLiteral("please update baseline!!"));
+    }
+
+    // A damaged profile can give counts no panel has: they size no table (a
+    // count near INT_MAX used to overflow and allocate without bound), the
+    // generation reads nothing and the run refuses the baseline.
+    void countsBeyondAnyPanel_data()
+    {
+        QTest::addColumn<int>("xn");
+        QTest::addColumn<int>("yn");
+        QTest::newRow("256 X electrodes") << 256 << 4;
+        QTest::newRow("largest X count") << INT_MAX << 4;
+        QTest::newRow("largest Y count") << 5 << INT_MAX;
+        QTest::newRow("largest counts") << INT_MAX << INT_MAX;
+    }
+
+    void countsBeyondAnyPanel()
+    {
+        QFETCH(int, xn);
+        QFETCH(int, yn);
+        production::Baseline baseline;
+        baseline.reset(5, 4);
+        baseline.reset(xn, yn);
+        QVERIFY(baseline.x.empty() && baseline.y.empty() && baseline.raster.empty());
+
+        write(at("a.csv"), resultFile(5, 4, constant(3)));
+        const BaselineGeneration g = generateBaseline(log(), xn, yn, baseline);
+        QCOMPARE(g.status, BaselineGeneration::Status::NoFiles);
+        QVERIFY(QFile::exists(at("a.csv")));
+        QVERIFY(!QFile::exists(at("baseline.csv")));
+
+        QCOMPARE(generateBaseline(log(), 5, 4, baseline).status, BaselineGeneration::Status::Written);
+        ModalAnswerer answer;
+        answer.thenBox(QMessageBox::Ok);
+        Settings store;
+        QVERIFY(!production::loadBaseline(store, xn, yn, baseline, nullptr, log()));
+        QCOMPARE(answer.boxes.size(), 1);
+        QCOMPARE(answer.boxes.front().text, QStringLiteral("please update baseline!!"));
+        QVERIFY(baseline.x.empty() && baseline.raster.empty());
+    }
+
+    // Negative counts (a profile without the keys reads 0, a damaged one less)
+    // size every table empty, the smallest as -1 does.
+    void negativeCountsSizeNothing()
+    {
+        production::Baseline baseline;
+        for (int n : {-1, -7, INT_MIN}) {
+            baseline.reset(n, n);
+            QVERIFY(baseline.x.empty() && baseline.y.empty() && baseline.raster.empty());
+        }
+        baseline.reset(INT_MIN, 0);
+        QCOMPARE(baseline.raster.size(), std::size_t(2));
+        QVERIFY(baseline.raster[0].empty());
+        QCOMPARE(tools::baselineText(baseline, INT_MIN), QByteArray("Debug:\n\n\nRasterX:\nRasterY:\n"));
+    }
+
+    // The text entry reads what generateBaseline reads from a file.
+    void resultTextIsReadInPlace()
+    {
+        production::Baseline values;
+        QByteArray text = resultFile(5, 4, pattern);
+        QTextStream in(&text);
+        QVERIFY(tools::readResultValues(in, 5, 4, values));
+        QCOMPARE(values.x[3], float(pattern(0, 0, 3)));
+        QCOMPARE(values.y[2], float(pattern(1, 0, 2)));
+        QCOMPARE(values.raster[9][5], float(pattern(2, 9, 5)));
+
+        QByteArray cut = resultFile(5, 4, pattern);
+        cut.truncate(cut.indexOf("RJitterY"));
+        cut.chop(20);
+        QTextStream shortIn(&cut);
+        QVERIFY(!tools::readResultValues(shortIn, 5, 4, values));
     }
 
     void dialogGenerates()
