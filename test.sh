@@ -12,6 +12,8 @@ echo "== build (Release) and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
+# The Debian package from the Release build (a few seconds once everything is built).
+(cd build && rm -f kavel-station_*.deb && cpack -G DEB >/dev/null && dpkg-deb -I kavel-station_*.deb >/dev/null)
 
 echo "== build with sanitizers and tests"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKAVEL_SANITIZE=ON -DKAVEL_BUILD_BENCH=OFF >/dev/null
