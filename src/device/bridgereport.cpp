@@ -2,7 +2,12 @@
 
 #include "devicelink.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QThread>
+
+#include <chrono>
+#include <future>
 
 namespace device {
 namespace bridge {
@@ -57,13 +62,59 @@ bool receive(Report &answer)
     return receive(answer, AnswerTimeoutMs);
 }
 
+namespace {
+
+bool onGuiThread()
+{
+    const QCoreApplication *app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+// An answer later than this keeps the window's events going while it is awaited.
+constexpr int LateAnswerMs = 100;
+
+// Only touched on the GUI thread.
+int g_guiWaits = 0;
+
+struct GuiWait
+{
+    GuiWait() { ++g_guiWaits; }
+    ~GuiWait() { --g_guiWaits; }
+    GuiWait(const GuiWait &) = delete;
+    GuiWait &operator=(const GuiWait &) = delete;
+};
+
+} // namespace
+
 bool receive(Report &answer, int timeoutMs)
 {
     Transport &t = link::transport();
     answer.fill(0);
     if (!t.isOpen())
         return false;
-    return t.read(answer.data(), answer.size(), timeoutMs) > 0;
+    // A wait started from an event handled during such a wait waits plainly,
+    // so waits never nest.
+    if (!onGuiThread() || g_guiWaits > 0)
+        return t.read(answer.data(), answer.size(), timeoutMs) > 0;
+
+    // The test run and the operator's commands talk to the board from the GUI
+    // thread. A board that has gone silent would freeze the window for the whole
+    // time-out of every request; so the read (the same one read, with the same
+    // time-out) is made on a helper thread. An answer in time is taken as it
+    // comes; one that is late is waited for with the GUI thread handling its
+    // timers, painting and queued calls. Neither the operator's input nor the
+    // device notifications are taken meanwhile: nothing can start another
+    // exchange or close the device under the read.
+    const GuiWait waiting;
+    QEventLoop loop;
+    std::future<int> got = std::async(std::launch::async, [&t, &answer, timeoutMs, &loop] {
+        const int n = t.read(answer.data(), answer.size(), timeoutMs);
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        return n;
+    });
+    if (got.wait_for(std::chrono::milliseconds(LateAnswerMs)) != std::future_status::ready)
+        loop.exec(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+    return got.get() > 0;
 }
 
 Transfer transfer(const Report &request, int delayMs, Report *answer)
@@ -76,6 +127,11 @@ Transfer transfer(const Report &request, int delayMs, Report *answer)
     Report scratch;
     result.answered = receive(answer ? *answer : scratch);
     return result;
+}
+
+bool guiThreadWaiting()
+{
+    return onGuiThread() && g_guiWaits > 0;
 }
 
 void pause(int ms)

@@ -130,10 +130,15 @@ Transfer transfer(const Report &request, int delayMs = 0, Report *answer = nullp
 // firmware parts).
 bool send(const Report &request);
 
-// One answer on its own; false when none arrived in time.
+// One answer on its own; false when none arrived in time. On the GUI thread
+// the window keeps handling its timers and painting while it waits.
 bool receive(Report &answer);
 // The same with a time-out of the caller's (the bootloader's acknowledgement).
 bool receive(Report &answer, int timeoutMs);
+
+// True while the GUI thread waits for an answer and handles the window's
+// events meanwhile (see receive()); the operator's input is held back then.
+bool guiThreadWaiting();
 
 // The fixed waits between a request and its answer.
 void pause(int ms);

@@ -13,6 +13,8 @@ public:
     {
         if (path.isEmpty())
             return false;
+        // A host that ended leaves the socket behind; a new one is reached afresh.
+        m_socket.abort();
         m_socket.connectToServer(path);
         return m_socket.waitForConnected(5000);
     }

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 
@@ -31,6 +32,9 @@ public:
         QString panel;       // panel description for the board; the emulator's default when empty
         bool plugged = true; // board plugged in before the station starts
         QStringList hostArguments;
+        // False to start again on the files a previous start left (config.txt,
+        // the profile and everything else in the folder stay as they are).
+        bool writeFiles = true;
     };
 
     StationRun() = default;
@@ -47,9 +51,16 @@ public:
         QDir root(m_dir.path());
         root.mkpath(QStringLiteral("tmp"));
         root.mkpath(QStringLiteral("Config"));
-        if (!write(QStringLiteral("config.txt"), options.stationFile)
-            || !write(QStringLiteral("Config/test.ini"), options.profile))
+        if (options.writeFiles
+            && (!write(QStringLiteral("config.txt"), options.stationFile)
+                || !write(QStringLiteral("Config/test.ini"), options.profile)))
             return false;
+        // Each start's channel is its own; the lines of an earlier start are kept aside.
+        if (QFile::exists(path(QStringLiteral("channel.txt")))) {
+            QFile::remove(path(QStringLiteral("channel.previous.txt")));
+            QFile::rename(path(QStringLiteral("channel.txt")), path(QStringLiteral("channel.previous.txt")));
+        }
+        QFile::remove(path(QStringLiteral("channel.txt.in")));
 
         QStringList arguments{QStringLiteral("--no-window"), QStringLiteral("--control"), controlPath()};
         if (!options.plugged)
@@ -59,11 +70,8 @@ public:
         arguments << options.hostArguments << QStringLiteral("--") << QStringLiteral(KAVEL_STATION_EXE);
 
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("TMPDIR"), path(QStringLiteral("tmp")));
         env.insert(QStringLiteral("KAVEL_STATION_TEST_CHANNEL"), path(QStringLiteral("channel.txt")));
-        env.remove(QStringLiteral("KAVEL_EMUD_CONTROL"));
-        m_host.setProcessEnvironment(env);
+        m_host.setProcessEnvironment(stationEnvironment(env));
         m_host.setWorkingDirectory(m_dir.path());
         m_host.setProcessChannelMode(QProcess::ForwardedChannels);
         m_host.start(QStringLiteral(KAVEL_EMUD_EXE), arguments);
@@ -77,6 +85,93 @@ public:
     }
 
     QString command(const QString &line) { return m_control.send(line); }
+
+    // Drives the station's own controls through the test channel: click|<button>,
+    // action|<menu action>, key|<key>, text|<line edit>|<text>, close-modal. The
+    // station answers "did|<line>" or "refused|<line>|<why>" on the channel.
+    bool operate(const QString &line)
+    {
+        QFile f(path(QStringLiteral("channel.txt.in")));
+        return f.open(QIODevice::WriteOnly | QIODevice::Append) && f.write(line.toUtf8() + '\n') > 0;
+    }
+
+    // The longest the station's event loop went without turning, from its
+    // "stall|<ms>" lines (0 when it never went past the report threshold).
+    int worstStall() const
+    {
+        int worst = 0;
+        for (const QString &line : channel()) {
+            if (line.startsWith(QLatin1String("stall|")))
+                worst = std::max(worst, line.mid(6).toInt());
+        }
+        return worst;
+    }
+
+    // The station's last heartbeat, or 0 before the first.
+    int lastTick() const
+    {
+        const QStringList lines = channel();
+        for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
+            if (it->startsWith(QLatin1String("tick|")))
+                return it->mid(5).toInt();
+        }
+        return 0;
+    }
+
+    // True when the event loop is turning now: a new heartbeat within a few seconds.
+    bool stillTurning(int timeoutMs = 4000) const
+    {
+        const int before = lastTick();
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < timeoutMs) {
+            if (lastTick() > before)
+                return true;
+            QTest::qWait(50);
+        }
+        return false;
+    }
+
+    // Waits for a channel line that starts with `prefix`, from line `from` on;
+    // its index, or -1.
+    int waitForPrefix(const QString &prefix, int from, int timeoutMs) const
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < timeoutMs) {
+            const QStringList lines = channel();
+            for (int i = std::max(from, 0); i < lines.size(); ++i) {
+                if (lines[i].startsWith(prefix))
+                    return i;
+            }
+            if (m_host.state() == QProcess::NotRunning)
+                return -1;
+            QTest::qWait(5);
+        }
+        return -1;
+    }
+
+    // A second station started by hand in the same folder while this one runs
+    // (same temporary folder, so the same single-instance key). Its channel goes
+    // to `channelName`; returns its exit code, -1 when it did not end in time.
+    int startSecondCopy(const QString &channelName, int timeoutMs = 20000) const
+    {
+        QProcess second;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KAVEL_STATION_TEST_CHANNEL"), path(channelName));
+        second.setProcessEnvironment(stationEnvironment(env));
+        second.setWorkingDirectory(m_dir.path());
+        second.setProcessChannelMode(QProcess::ForwardedChannels);
+        second.start(QStringLiteral(KAVEL_STATION_EXE), {});
+        if (!second.waitForStarted(10000))
+            return -1;
+        if (!second.waitForFinished(timeoutMs)) {
+            second.kill();
+            second.waitForFinished(5000);
+            return -1;
+        }
+        return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1;
+    }
 
     // Lines the station wrote to the test channel so far.
     QStringList channel() const
@@ -128,6 +223,18 @@ public:
     bool hostRunning() const { return m_host.state() == QProcess::Running; }
     qint64 hostPid() const { return m_host.processId(); }
 
+    // Closes the station's window as an operator does (its question is answered
+    // yes); the host ends with the station. The station's exit code, or -1 when
+    // it did not end in time.
+    int closeStation(int timeoutMs = 20000)
+    {
+        if (!operate(QStringLiteral("close-window")))
+            return -1;
+        if (!m_host.waitForFinished(timeoutMs))
+            return -1;
+        return m_host.exitStatus() == QProcess::NormalExit ? m_host.exitCode() : -1;
+    }
+
     // Ends the host the way a person's Ctrl+C would; it takes the station with it.
     int stop()
     {
@@ -145,6 +252,14 @@ public:
     QString controlPath() const { return path(QStringLiteral("emud.ctl")); }
 
 private:
+    QProcessEnvironment stationEnvironment(QProcessEnvironment env) const
+    {
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("TMPDIR"), path(QStringLiteral("tmp")));
+        env.remove(QStringLiteral("KAVEL_EMUD_CONTROL"));
+        return env;
+    }
+
     bool write(const QString &name, const QByteArray &content)
     {
         QFile f(path(name));
