@@ -573,6 +573,9 @@ void Vorlane::startTouchStream()
 void Vorlane::runDisplayDialog(bool showClear)
 {
     m_clearBtn->setVisible(showClear);
+    // Modality takes hold when a window is shown: exec() finds the display
+    // already up and would leave the main window open to clicks.
+    m_displayDialog->setWindowModality(Qt::ApplicationModal);
     showFullScreenSized(m_displayDialog);
     m_displayDialog->exec();
 }

@@ -109,12 +109,16 @@ private slots:
         QDialog *display = displayDialog(w);
         QVERIFY(display);
         bool sawRecords = false;
+        bool blocksTheWindow = false;
         QTimer::singleShot(600, display, [&] {
             sawRecords = w.command() && display->isVisible();
+            blocksTheWindow = QApplication::activeModalWidget() == display;
             display->reject();
         });
         w.findChild<QPushButton *>("pushButton")->click();
         QVERIFY(sawRecords);
+        // The main window takes no clicks while the display is up.
+        QVERIFY(blocksTheWindow);
         QVERIFY(!displayDialog(w)->isVisible());
         // Nothing talks to the board once the dialog is closed.
         const QByteArray afterDebug = readAll(station.path("wire.txt"));
