@@ -189,7 +189,8 @@ void StopLatency(benchmark::State &state)
             std::this_thread::sleep_for(std::chrono::milliseconds(25 + ms.size() % 7));
             break;
         case DownloadStream:
-            // After one of the first 50 records of the image's ~70.
+            // After one of the first 50 records of the download (the 0x48
+            // bootloader takes its section and the ones after it, ~200 records).
             reached = records.waitFor(seen + 1 + static_cast<long>(ms.size() % 50), std::chrono::seconds(10));
             break;
         default:

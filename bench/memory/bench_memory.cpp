@@ -25,6 +25,7 @@
 #include <inprocesstransport.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QGraphicsScene>
@@ -240,9 +241,16 @@ int station(long long total, int latencyUs)
                 std::printf("           (emitted by the stream thread so far: %lld, queued for the window: %lld)\n",
                             emitted.load(), emitted.load() - taken);
             }
+            if (taken == 1) {
+                QWidget *display = window.findChild<DisplayView *>()->window();
+                std::printf("display: modal %d, windowModality %d, activeModalWidget is the display %d\n",
+                            display->isModal(), int(display->windowModality()),
+                            QApplication::activeModalWidget() == display);
+            }
             if (taken == total) {
-                if (QWidget *display = QApplication::activeModalWidget())
-                    display->close();
+                // The operator closes the display.
+                if (auto *display = qobject_cast<QDialog *>(window.findChild<DisplayView *>()->window()))
+                    display->reject();
             }
         });
         QTimer progress;
