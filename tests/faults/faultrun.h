@@ -101,7 +101,9 @@ public:
         while (timer.elapsed() < timeoutMs) {
             const int from = m_run.channel().size();
             m_run.operate(QStringLiteral("query|pushButton_2"));
-            const int at = m_run.waitForPrefix(QStringLiteral("state|pushButton_2|"), from, 5000);
+            // Held back, as an operator's click is, while the station waits for the board.
+            const int at = m_run.waitForPrefix(QStringLiteral("state|pushButton_2|"), from,
+                                               int(std::max<qint64>(timeoutMs - timer.elapsed(), 1000)));
             if (at < 0)
                 return false;
             if (m_run.channel().value(at).startsWith(QLatin1String("state|pushButton_2|1")))
