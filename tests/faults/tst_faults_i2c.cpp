@@ -77,6 +77,7 @@ private slots:
 
     void cleanupTestCase()
     {
+        qInfo("longest the window went without its events: %d ms", m_run.worstStall());
         QVERIFY(FaultCase(m_run).stationAlive());
         QCOMPARE(m_run.closeStation(), 0);
     }

@@ -224,8 +224,6 @@ private slots:
     {
         StationRun run;
         QVERIFY(FaultCase::start(run, faults::powerOnProfile()));
-        const int removed = run.channel().count("pane|HID_Removed!");
-        Q_UNUSED(removed);
         // Started while the first one is in the middle of a run.
         const int from = run.channel().size();
         QCOMPARE(run.command("plug"), QString("ok plugged"));

@@ -80,6 +80,7 @@ private slots:
 
     void cleanupTestCase()
     {
+        qInfo("longest the window went without its events: %d ms", m_run.worstStall());
         // The station ends cleanly with its host (no sanitizer report, no crash).
         QVERIFY(faults::FaultCase(m_run).stationAlive());
         QCOMPARE(m_run.closeStation(), 0);
