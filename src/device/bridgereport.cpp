@@ -51,6 +51,11 @@ Report modeWrite(const RegisterMap &map, Mode mode)
 
 bool send(const Report &request)
 {
+    // An exchange started from a timer or a queued call handled while the GUI
+    // thread awaits a late answer would put a second request on the wire under
+    // the pending read and could take its answer: it is refused instead.
+    if (guiThreadWaiting())
+        return false;
     Transport &t = link::transport();
     if (!t.isOpen())
         return false;
@@ -92,10 +97,11 @@ bool receive(Report &answer, int timeoutMs)
     answer.fill(0);
     if (!t.isOpen())
         return false;
-    // A wait started from an event handled during such a wait waits plainly,
-    // so waits never nest.
-    if (!onGuiThread() || g_guiWaits > 0)
+    if (!onGuiThread())
         return t.read(answer.data(), answer.size(), timeoutMs) > 0;
+    // Nothing is read under a pending read (see send()): waits never nest.
+    if (g_guiWaits > 0)
+        return false;
 
     // The test run and the operator's commands talk to the board from the GUI
     // thread. A board that has gone silent would freeze the window for the whole

@@ -204,6 +204,44 @@ private slots:
         QVERIFY(clock.elapsed() < bridge::AnswerTimeoutMs + 1000);
     }
 
+    // While the GUI thread awaits a late answer its timers keep running, but
+    // nothing they do may put a second exchange on the wire under the pending read.
+    void lateAnswerKeepsTimersButRefusesASecondExchange()
+    {
+        attach(emulator::PanelDescription());
+        emulator::Faults faults;
+        faults.silent = true;
+        m_board->setFaults(faults);
+        int ticks = 0;
+        int refused = 0;
+        int read = 0;
+        QTimer timer;
+        timer.setInterval(100);
+        connect(&timer, &QTimer::timeout, this, [&] {
+            ++ticks;
+            refused += bridge::send(bridge::request(bridge::SupplyCurrent, {})) ? 0 : 1;
+            bridge::Report answer{};
+            read += bridge::receive(answer, 50) ? 1 : 0;
+        });
+        const QString path = m_dir.filePath(QStringLiteral("late.txt"));
+        QVERIFY(m_board->startTrace(path));
+        timer.start();
+        QCOMPARE(m_cmd->readCrcVersion(), QString());
+        timer.stop();
+        m_board->stopTrace();
+        QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
+        QCOMPARE(refused, ticks);
+        QCOMPARE(read, 0);
+        QFile trace(path);
+        QVERIFY(trace.open(QIODevice::ReadOnly));
+        const QByteArray wire = trace.readAll();
+        QVERIFY(wire.contains(" out 02 00"));
+        QVERIFY2(!wire.contains(" out 02 07"), wire.constData()); // no timer's request went out
+        // Once the wait is over, exchanges go out again.
+        QVERIFY(!bridge::guiThreadWaiting());
+        QVERIFY(bridge::send(bridge::request(bridge::SupplyCurrent, {})));
+    }
+
     void wireTraceOfElectrodeRead()
     {
         attach(emulator::PanelDescription());
