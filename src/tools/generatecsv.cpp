@@ -4,7 +4,10 @@
 #include "settings.h"
 #include "values.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -20,6 +23,9 @@
 namespace tools {
 
 namespace {
+
+// How long the generation may hold the window before it is painted again.
+constexpr qint64 KeepAliveMs = 50;
 
 const QString BaselineName = QStringLiteral("baseline.csv");
 
@@ -131,7 +137,8 @@ QByteArray baselineText(production::Baseline &baseline, int yn)
     return text;
 }
 
-BaselineGeneration generateBaseline(const QString &folder, int xn, int yn, production::Baseline &baseline)
+BaselineGeneration generateBaseline(const QString &folder, int xn, int yn, production::Baseline &baseline,
+                                    const std::function<void()> &betweenFiles)
 {
     BaselineGeneration result;
     const QDir dir(folder);
@@ -149,6 +156,8 @@ BaselineGeneration generateBaseline(const QString &folder, int xn, int yn, produ
     QStringList usable;
     for (const QString &name : files) {
         const Read read = readResultFile(dir.filePath(name), layout, [](int, int, int, int) {});
+        if (betweenFiles)
+            betweenFiles();
         if (read == Read::OpenFailed) {
             result.status = BaselineGeneration::Status::OpenFailed;
             result.failedFile = name;
@@ -171,6 +180,8 @@ BaselineGeneration generateBaseline(const QString &folder, int xn, int yn, produ
     };
     for (const QString &name : usable) {
         const Read read = readResultFile(dir.filePath(name), layout, add);
+        if (betweenFiles)
+            betweenFiles();
         if (read != Read::Complete) {
             // Changed under our feet since it was checked: no baseline from it.
             result.status = BaselineGeneration::Status::OpenFailed;
@@ -233,7 +244,20 @@ GenerateCsv::GenerateCsv(const Settings &store, production::Baseline &baseline, 
 void GenerateCsv::On_ButtonClicked()
 {
     using Status = tools::BaselineGeneration::Status;
-    const tools::BaselineGeneration result = tools::generateBaseline(m_logFolder, m_xn, m_yn, m_baseline);
+    // Thousands of files take seconds: the window stays painted and its timers
+    // run meanwhile, but nothing the operator does or the board reports is
+    // taken until the generation is over.
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    const auto keepAlive = [&sinceEvents] {
+        if (sinceEvents.elapsed() < tools::KeepAliveMs)
+            return;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+        sinceEvents.restart();
+    };
+    m_button->setEnabled(false);
+    const tools::BaselineGeneration result = tools::generateBaseline(m_logFolder, m_xn, m_yn, m_baseline, keepAlive);
+    m_button->setEnabled(true);
     const QString skipped = result.skipped.isEmpty()
                                 ? QString()
                                 : QLatin1Char('\n') + tr("skipped, incomplete (left in ./log): %1")

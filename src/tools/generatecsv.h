@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
 class QTextStream;
@@ -45,7 +47,10 @@ QByteArray baselineText(production::Baseline &baseline, int yn);
 // do is skipped, not counted, and kept. The new baseline.csv replaces the old
 // one only once it is complete; until then the old one stays.
 // A panel beyond production::Baseline::MaxElectrodes reads no file (NoFiles).
-BaselineGeneration generateBaseline(const QString &folder, int xn, int yn, production::Baseline &baseline);
+// betweenFiles, when given, is called after every file read (a few thousand
+// files take seconds: the dialog keeps its window painted from there).
+BaselineGeneration generateBaseline(const QString &folder, int xn, int yn, production::Baseline &baseline,
+                                    const std::function<void()> &betweenFiles = {});
 
 // One result file's text as the generation reads it: values gets the panel's
 // size (production::Baseline::reset) and every value the text gives, in place.

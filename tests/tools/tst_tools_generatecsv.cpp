@@ -6,6 +6,8 @@
 #include "settings.h"
 
 #include <QtTest>
+
+#include <cmath>
 #include <QLabel>
 #include <QPushButton>
 
@@ -349,6 +351,44 @@ private slots:
         QTest::mouseClick(dialog.generateButton(), Qt::LeftButton);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(everyCell(baseline, 9.0f));
+    }
+
+    // A line's log holds thousands of files: while they are read the window
+    // keeps its timers and painting, and the button cannot be pressed again.
+    void dialogKeepsTheWindowGoingWhileItReads()
+    {
+        const QByteArray file = resultFile(40, 30, pattern);
+        for (int i = 0; i < 1000; ++i)
+            write(at(QStringLiteral("p%1.csv").arg(i, 4, 10, QLatin1Char('0'))), file);
+        Settings store;
+        store.set("x_electrodes", "40");
+        store.set("y_electrodes", "30");
+        production::Baseline baseline;
+        GenerateCsv dialog(store, baseline, nullptr, log());
+        dialog.show();
+        int ticks = 0;
+        bool buttonWasOff = true;
+        QTimer timer;
+        timer.setInterval(10);
+        connect(&timer, &QTimer::timeout, this, [&] {
+            ++ticks;
+            buttonWasOff = buttonWasOff && !dialog.generateButton()->isEnabled();
+        });
+        timer.start();
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(dialog.generateButton(), Qt::LeftButton);
+        const qint64 took = clock.elapsed();
+        const int ticksDuring = ticks;
+        timer.stop();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        // (the average of many equal files rounds up by one, as the line's always have)
+        QVERIFY(std::abs(baseline.raster[3][7] - float(pattern(2, 3, 7))) <= 1.0f);
+        qInfo("%d ticks in %lld ms", ticksDuring, took);
+        QVERIFY2(took < 150 || ticksDuring >= took / 150,
+                 qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticksDuring).arg(took)));
+        QVERIFY(buttonWasOff);
+        QVERIFY(dialog.generateButton()->isEnabled());
     }
 
     void dialogWithNothingToAverage()
