@@ -230,8 +230,13 @@ public:
     {
         if (!operate(QStringLiteral("close-window")))
             return -1;
-        if (!m_host.waitForFinished(timeoutMs))
+        if (!m_host.waitForFinished(timeoutMs)) {
+            qWarning() << "the station did not end within" << timeoutMs << "ms; its last lines:"
+                       << channel().mid(std::max(0, int(channel().size()) - 8));
             return -1;
+        }
+        if (m_host.exitStatus() != QProcess::NormalExit)
+            qWarning() << "the host crashed; the station's last lines:" << channel().mid(std::max(0, int(channel().size()) - 8));
         return m_host.exitStatus() == QProcess::NormalExit ? m_host.exitCode() : -1;
     }
 
