@@ -68,42 +68,42 @@ Please don&apos;t touch the screen!</translation>
 <context>
     <name>GenerateCsv</name>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="187"/>
+        <location filename="../src/tools/generatecsv.cpp" line="228"/>
         <source>Dialog</source>
         <translation>Dialog</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="188"/>
+        <location filename="../src/tools/generatecsv.cpp" line="229"/>
         <source>Generate Files</source>
         <translation>Generate Files</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="189"/>
+        <location filename="../src/tools/generatecsv.cpp" line="230"/>
         <source>status</source>
         <translation>status</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="209"/>
+        <location filename="../src/tools/generatecsv.cpp" line="263"/>
         <source>skipped, incomplete (left in ./log): %1</source>
         <translation>skipped, incomplete (left in ./log): %1</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="213"/>
+        <location filename="../src/tools/generatecsv.cpp" line="267"/>
         <source>can&apos;t find PASS files</source>
         <translation>can&apos;t find PASS files</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="217"/>
+        <location filename="../src/tools/generatecsv.cpp" line="271"/>
         <source>open csv file error</source>
         <translation>open csv file error</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="220"/>
+        <location filename="../src/tools/generatecsv.cpp" line="274"/>
         <source>write baseline file error</source>
         <translation>write baseline file error</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="223"/>
+        <location filename="../src/tools/generatecsv.cpp" line="277"/>
         <source>OK</source>
         <translation>OK</translation>
     </message>
@@ -507,23 +507,23 @@ Please don&apos;t touch the screen!</translation>
 <context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="225"/>
-        <location filename="../src/app/vorlane.cpp" line="382"/>
+        <location filename="../src/app/vorlane.cpp" line="226"/>
+        <location filename="../src/app/vorlane.cpp" line="384"/>
         <source>open file</source>
         <translation>open file</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="387"/>
+        <location filename="../src/app/vorlane.cpp" line="389"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="387"/>
+        <location filename="../src/app/vorlane.cpp" line="389"/>
         <source>Do you really want to exit?</source>
         <translation>Do you really want to exit?</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="556"/>
+        <location filename="../src/app/vorlane.cpp" line="558"/>
         <location filename="../src/app/vorlane_run.cpp" line="74"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
@@ -541,32 +541,37 @@ Please don&apos;t touch the screen!</translation>
         <translation>repeated test message!</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="298"/>
+        <location filename="../src/app/vorlane_run.cpp" line="131"/>
+        <source>read XN,YN error!</source>
+        <translation>read XN,YN error!</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="303"/>
         <source>OpenShort: PASS</source>
         <translation>OpenShort: PASS</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="298"/>
+        <location filename="../src/app/vorlane_run.cpp" line="303"/>
         <source>OpenShort: FAIL</source>
         <translation>OpenShort: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="313"/>
+        <location filename="../src/app/vorlane_run.cpp" line="318"/>
         <source>Planeness_Y: Testing</source>
         <translation>Planeness_Y: Testing</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="313"/>
+        <location filename="../src/app/vorlane_run.cpp" line="318"/>
         <source>Planeness_Y: %1</source>
         <translation>Planeness_Y: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="314"/>
+        <location filename="../src/app/vorlane_run.cpp" line="319"/>
         <source>Planeness_X: Testing</source>
         <translation>Planeness_X: Testing</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="314"/>
+        <location filename="../src/app/vorlane_run.cpp" line="319"/>
         <source>Planeness_X: %1</source>
         <translation>Planeness_X: %1</translation>
     </message>

@@ -68,42 +68,42 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>GenerateCsv</name>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="187"/>
+        <location filename="../src/tools/generatecsv.cpp" line="228"/>
         <source>Dialog</source>
         <translation>对话框</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="188"/>
+        <location filename="../src/tools/generatecsv.cpp" line="229"/>
         <source>Generate Files</source>
         <translation>生成基准文件</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="189"/>
+        <location filename="../src/tools/generatecsv.cpp" line="230"/>
         <source>status</source>
         <translation>状态</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="209"/>
+        <location filename="../src/tools/generatecsv.cpp" line="263"/>
         <source>skipped, incomplete (left in ./log): %1</source>
         <translation>已跳过不完整的文件（保留在 ./log）：%1</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="213"/>
+        <location filename="../src/tools/generatecsv.cpp" line="267"/>
         <source>can&apos;t find PASS files</source>
         <translation>找不到PASS文件</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="217"/>
+        <location filename="../src/tools/generatecsv.cpp" line="271"/>
         <source>open csv file error</source>
         <translation>打开CSV文件出错</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="220"/>
+        <location filename="../src/tools/generatecsv.cpp" line="274"/>
         <source>write baseline file error</source>
         <translation>写入基准文件出错</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="223"/>
+        <location filename="../src/tools/generatecsv.cpp" line="277"/>
         <source>OK</source>
         <translation>完成</translation>
     </message>
@@ -507,23 +507,23 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="225"/>
-        <location filename="../src/app/vorlane.cpp" line="382"/>
+        <location filename="../src/app/vorlane.cpp" line="226"/>
+        <location filename="../src/app/vorlane.cpp" line="384"/>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="387"/>
+        <location filename="../src/app/vorlane.cpp" line="389"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="387"/>
+        <location filename="../src/app/vorlane.cpp" line="389"/>
         <source>Do you really want to exit?</source>
         <translation>确定要退出吗？</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="556"/>
+        <location filename="../src/app/vorlane.cpp" line="558"/>
         <location filename="../src/app/vorlane_run.cpp" line="74"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
@@ -541,32 +541,37 @@ Please don&apos;t touch the screen!</source>
         <translation>测试信息重复！</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="298"/>
+        <location filename="../src/app/vorlane_run.cpp" line="131"/>
+        <source>read XN,YN error!</source>
+        <translation>读取XN、YN错误！</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="303"/>
         <source>OpenShort: PASS</source>
         <translation>开短路: PASS</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="298"/>
+        <location filename="../src/app/vorlane_run.cpp" line="303"/>
         <source>OpenShort: FAIL</source>
         <translation>开短路: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="313"/>
+        <location filename="../src/app/vorlane_run.cpp" line="318"/>
         <source>Planeness_Y: Testing</source>
         <translation>平整度_Y: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="313"/>
+        <location filename="../src/app/vorlane_run.cpp" line="318"/>
         <source>Planeness_Y: %1</source>
         <translation>平整度_Y: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="314"/>
+        <location filename="../src/app/vorlane_run.cpp" line="319"/>
         <source>Planeness_X: Testing</source>
         <translation>平整度_X: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="314"/>
+        <location filename="../src/app/vorlane_run.cpp" line="319"/>
         <source>Planeness_X: %1</source>
         <translation>平整度_X: %1</translation>
     </message>

@@ -123,7 +123,12 @@ void Vorlane::start()
     m_yElectrodes = profile::toInt(m_settings->value("y_electrodes"));
     m_xRes = profile::toInt(m_settings->value("x_res"));
     m_yRes = profile::toInt(m_settings->value("y_res"));
+    const QString paneBefore = ui.textBrowser->toPlainText();
     if (!m_command->readXnYn() || !m_command->readResolution()) {
+        // A panel that gives no answer at all says nothing of itself; the
+        // operator must still learn why the run ended without a verdict.
+        if (ui.textBrowser->toPlainText() == paneBefore)
+            ui.textBrowser->append(tr("read XN,YN error!"));
         endRun();
         return;
     }
