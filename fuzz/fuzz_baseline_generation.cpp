@@ -1,13 +1,9 @@
 // The result-file reader of the baseline generation.
 //
 // Input: byte 0 XN, byte 1 YN (fuzz::electrodeCount), then one result file.
-#include "fuzzinput.h"
+#include "fuzzbaseline.h"
 
-#include "baseline.h"
 #include "generatecsv.h"
-
-#include <QBuffer>
-#include <QTextStream>
 
 #include <cmath>
 
@@ -15,24 +11,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     if (size < 2)
         return 0;
-    const int xn = fuzz::electrodeCount(data[0]);
-    const int yn = fuzz::electrodeCount(data[1]);
-    QByteArray file = fuzz::rest(data, size, 2);
-    QBuffer buffer(&file);
-    buffer.open(QIODevice::ReadOnly | QIODevice::Text);
-    QTextStream in(&buffer);
-
+    fuzz::PanelText input(data, size);
+    const int yn = input.yn;
     production::Baseline values;
-    const bool complete = tools::readResultValues(in, xn, yn, values);
+    const bool complete = tools::readResultValues(input.stream(), input.xn, yn, values);
 
-    production::Baseline sized;
-    sized.reset(xn, yn);
-    FUZZ_CHECK(values.x.size() == sized.x.size());
-    FUZZ_CHECK(values.y.size() == sized.y.size());
-    FUZZ_CHECK(values.raster.size() == sized.raster.size());
-    for (std::size_t r = 0; r < values.raster.size(); ++r)
-        FUZZ_CHECK(values.raster[r].size() == sized.raster[r].size());
-    if (!production::baselineSizeFits(xn, yn))
+    fuzz::checkPanelSized(values, input.xn, yn);
+    if (!production::baselineSizeFits(input.xn, yn))
         FUZZ_CHECK(!complete);
 
     // The text of baseline.csv from what was read: every cell a whole number,
