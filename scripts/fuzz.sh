@@ -19,6 +19,8 @@ all=(display_records stream_records firmware_image baseline baseline_generation 
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 
+./scripts/install-deps.sh --fuzz
+
 build=${KAVEL_FUZZ_BUILD:-build-fuzz}
 launcher=()
 if command -v ccache >/dev/null; then

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what the station, its emulator and its tests need, and nothing that is
-# already there. Safe to run again and again.
+# already there. Safe to run again and again. Usage: install-deps.sh [--fuzz]
 set -euo pipefail
 
 packages=(
@@ -11,9 +11,11 @@ packages=(
   umockdev libumockdev-dev libglib2.0-dev
   fonts-noto-cjk
   dpkg-dev desktop-file-utils
-  # scripts/fuzz.sh: clang with the libFuzzer and sanitizer runtimes
-  clang libclang-rt-14-dev
 )
+# --fuzz (scripts/fuzz.sh): clang with the libFuzzer and sanitizer runtimes too.
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
