@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTextBrowser>
@@ -81,10 +82,13 @@ void save(QWidget *widget, const QString &name)
         return;
     }
     const QString path = g_out + QLatin1Char('/') + name;
-    if (!widget->window()->grab().save(path))
+    // What the X server shows of the window, as import would take it.
+    QWidget *window = widget->window();
+    if (!QGuiApplication::primaryScreen()->grabWindow(window->winId()).save(path))
         fail(QStringLiteral("could not write ") + path);
     else
         std::printf("docshots: %s\n", qPrintable(path));
+    std::fflush(stdout);
 }
 
 QString pane(Vorlane &w)
