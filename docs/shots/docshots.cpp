@@ -66,6 +66,9 @@ emulator::PanelDescription panelFile(const QString &name)
     return panel ? *panel : emulator::PanelDescription();
 }
 
+// Every picture is taken with the bus time of a real board (1 ms a report): a
+// board that answers at once streams far faster than any window draws.
+
 // Lays out the scratch folder as the demo does: translations and a baseline.
 void prepareFolder()
 {
@@ -177,6 +180,7 @@ emulator::OperatorScript twoFingers(int xRes, int yRes, int steps)
 void passAndFailAndLogs()
 {
     StationFixture station(demoProfile(), true, panelFile("demo.ini"));
+    station.board().setLatency(emulator::LatencyModel::usbFullSpeed());
     prepareFolder();
     Vorlane w;
     showWindow(w);
@@ -229,6 +233,7 @@ void passAndFailAndLogs()
 void liveDisplays()
 {
     StationFixture station(demoProfile(), true, panelFile("good_noisy.ini"));
+    station.board().setLatency(emulator::LatencyModel::usbFullSpeed());
     prepareFolder();
     Vorlane w;
     showWindow(w);
@@ -270,6 +275,7 @@ void liveDisplays()
 void borderTest()
 {
     StationFixture station(demoProfile({"Border_Mode"}), true, panelFile("demo.ini"));
+    station.board().setLatency(emulator::LatencyModel::usbFullSpeed());
     prepareFolder();
     Vorlane w;
     showWindow(w);
