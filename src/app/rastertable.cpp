@@ -1,5 +1,7 @@
 #include "rastertable.h"
 
+#include "rasterbands.h"
+
 #include <QTableWidget>
 
 #include <algorithm>
@@ -8,19 +10,7 @@ namespace rastertable {
 
 QColor cellColour(int v)
 {
-    if (v < -150)
-        return QColor(255, 0, 0);
-    if (v < -100)
-        return QColor(255, 80, 80);
-    if (v < -50)
-        return QColor(255, 155, 155);
-    if (v < 50)
-        return QColor(255, 255, 255);
-    if (v < 100)
-        return QColor(255, 255, 125);
-    if (v < 150)
-        return QColor(255, 255, 0);
-    return QColor(224, 224, 0);
+    return production::rasterBandColour(v);
 }
 
 bool onEdgeBand(int row, int column, int xElectrodes, int yElectrodes)

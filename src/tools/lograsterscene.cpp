@@ -1,5 +1,7 @@
 #include "lograsterscene.h"
 
+#include "rasterbands.h"
+
 #include <QBrush>
 #include <QFont>
 #include <QGraphicsRectItem>
@@ -37,19 +39,7 @@ LogRasterScene::LogRasterScene(const QSizeF &size, QObject *parent) : QGraphicsS
 
 QColor LogRasterScene::rasterFill(int v)
 {
-    if (v < -150)
-        return QColor(Qt::red);
-    if (v < -100)
-        return QColor(255, 80, 80);
-    if (v < -50)
-        return QColor(255, 155, 155);
-    if (v < 50)
-        return QColor(255, 255, 255);
-    if (v < 100)
-        return QColor(255, 255, 125);
-    if (v < 150)
-        return QColor(255, 255, 0);
-    return QColor(224, 224, 0);
+    return production::rasterBandColour(v);
 }
 
 QString LogRasterScene::cellToolTip(int column, int row)
