@@ -5,12 +5,12 @@
 // byte 2 flags for the touch parser's profile keys, then one record per line.
 // Every record goes to all three parsers, as a mode switch would leave them.
 #include "fuzzinput.h"
+#include "silentwindow.h"
 
 #include "borderwidget.h"
 #include "coredebug.h"
 #include "corenormal.h"
 #include "coreraster.h"
-#include "windowimp.h"
 
 #include <QList>
 #include <QString>
@@ -25,20 +25,10 @@ namespace {
 
 // A display window that checks what a scene would rely on whenever a parser
 // asks it to draw.
-class CheckingWindow : public WindowImp
+class CheckingWindow : public fuzz::SilentWindow
 {
 public:
-    CheckingWindow() : WindowImp(nullptr) {}
-
-    void setSceneActive(bool) override {}
-    void sendCommand(int) override {}
-    void clearScene() override {}
-    void refreshScene() override {}
-    void clearLog() override {}
-    void resetScene() override {}
-    void appendLog(const char *) override {}
     void updateScene() override { check(m_current); }
-    void showBlankScene() override {}
     void showNormalScene(State *source) override { show(source); }
     void showDebugScene(State *source) override { show(source); }
     void showBendingDebugScene(State *source) override { show(source); }
@@ -49,18 +39,6 @@ public:
     void showMultiFingerLiftScene(State *source) override { show(source); }
     void showMultiFingerScene(State *source) override { show(source); }
     void showQualificationScene(State *source) override { show(source); }
-    void requestMasterDownload() override {}
-    void showMasterVersion(const char *) override {}
-    void setScanParameter(int) override {}
-    void setEffectParameter(int) override {}
-    void setCrossX(int) override {}
-    void setCrossY(int) override {}
-    void masterVersion(const char *) override {}
-    void slaveVersion(const char *) override {}
-    void electrodesX(const char *) override {}
-    void electrodesY(const char *) override {}
-    void reserved1(int) override {}
-    void reserved2(int) override {}
 
     // The parser whose records are being fed; updateScene() concerns it.
     void feeding(State *parser) { m_current = parser; }

@@ -6,12 +6,12 @@
 // each report, byte 0 is the block start and byte 63 picks the count the data
 // window was asked for (0..63; the builders never take more than 60 bytes).
 #include "fuzzinput.h"
+#include "silentwindow.h"
 
 #include "coredebug.h"
 #include "corenormal.h"
 #include "coreraster.h"
 #include "streamrecord.h"
-#include "windowimp.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,44 +22,6 @@
 using namespace device;
 
 namespace {
-
-class SilentWindow : public quilex_gui::WindowImp
-{
-public:
-    SilentWindow() : WindowImp(nullptr) {}
-
-    void setSceneActive(bool) override {}
-    void sendCommand(int) override {}
-    void clearScene() override {}
-    void refreshScene() override {}
-    void clearLog() override {}
-    void resetScene() override {}
-    void appendLog(const char *) override {}
-    void updateScene() override {}
-    void showBlankScene() override {}
-    void showNormalScene(quilex_gui::State *) override {}
-    void showDebugScene(quilex_gui::State *) override {}
-    void showBendingDebugScene(quilex_gui::State *) override {}
-    void showRasterScene(quilex_gui::State *) override {}
-    void showSingleDebugScene(quilex_gui::State *) override {}
-    void showSingleDebugThresholdScene(quilex_gui::State *) override {}
-    void showSingleDebugZeroScene(quilex_gui::State *) override {}
-    void showMultiFingerLiftScene(quilex_gui::State *) override {}
-    void showMultiFingerScene(quilex_gui::State *) override {}
-    void showQualificationScene(quilex_gui::State *) override {}
-    void requestMasterDownload() override {}
-    void showMasterVersion(const char *) override {}
-    void setScanParameter(int) override {}
-    void setEffectParameter(int) override {}
-    void setCrossX(int) override {}
-    void setCrossY(int) override {}
-    void masterVersion(const char *) override {}
-    void slaveVersion(const char *) override {}
-    void electrodesX(const char *) override {}
-    void electrodesY(const char *) override {}
-    void reserved1(int) override {}
-    void reserved2(int) override {}
-};
 
 // The decimal numbers of a record and their commas.
 void checkNumbers(const QString &text, int skip, qsizetype expectedValues, int low, int high)
@@ -80,7 +42,7 @@ void checkNumbers(const QString &text, int skip, qsizetype expectedValues, int l
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    SilentWindow window;
+    fuzz::SilentWindow window;
     window.settings()->set("x_electrodes", "29");
     window.settings()->set("y_electrodes", "3");
     quilex_gui::CoreNormal normal(&window);
