@@ -1,6 +1,7 @@
 #ifndef VORLANE_H
 #define VORLANE_H
 
+#include "devicelink.h"
 #include "ui_vorlane.h"
 
 #include <QMainWindow>
@@ -164,11 +165,12 @@ private:
     void testBtnData();
     void testBtnStatus();
     void finishTest();
+    void settleVerdict();
     void appendVerdict();
     void fileResult(int ending);
     void clearTestMessage();
-    // Open/short and planeness (steps 17 to 20); false when the run ended there.
-    bool runPanelItems();
+    // Open/short and planeness.
+    void runPanelItems();
     // Where the exit sequence stops the worker threads and leaves the bridge
     // reporting touches; both act on the device layer's objects.
     void stopWorkerThreads();
@@ -216,6 +218,9 @@ private:
     int m_borderRouting = 1;
     bool m_running = false;
     QString m_verdict = QStringLiteral("PASS");
+    // The link since the run's items began: a run on a board that went away
+    // or fell silent at any moment of it is never a PASS.
+    device::link::Watch m_link;
     std::unique_ptr<production::ResultFile> m_result;
     std::unique_ptr<production::Baseline> m_baseline;
     std::unique_ptr<production::RowLimits> m_rowLimits;

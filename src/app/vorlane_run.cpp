@@ -52,6 +52,16 @@ void Vorlane::clearTestMessage()
     ui.lineEdit_4->clear();
 }
 
+void Vorlane::settleVerdict()
+{
+    // Whatever the items said, a board that went away or fell silent at any
+    // moment since they began leaves the panel without its full evidence. A
+    // board pulled after the last exchange is caught here, before the verdict.
+    device::link::probe();
+    if (!m_link.held())
+        m_verdict = QStringLiteral("FAIL");
+}
+
 void Vorlane::appendVerdict()
 {
     ui.textBrowser->append(m_verdict == QLatin1String("PASS")
@@ -133,6 +143,9 @@ void Vorlane::start()
         return;
     }
 
+    // From here on every item's evidence depends on the board answering.
+    m_link = device::link::Watch();
+
     // 9: the per-electrode limits and the baseline.
     if (!production::readRowLimits(m_settings->value("RowSetData"), *m_rowLimits)
         || !production::loadBaseline(*m_settings, m_xElectrodes, m_yElectrodes, *m_baseline, this)) {
@@ -146,12 +159,12 @@ void Vorlane::start()
     };
 
     // 10 to 13
-    recordItem(production::electricItem(*m_command, *m_settings, m_verdict));
-    ItemOutcome usb = production::usbVersionItem(*m_command, *m_settings, m_verdict);
+    recordItem(production::electricItem(*m_command, *m_settings, m_verdict, m_link));
+    ItemOutcome usb = production::usbVersionItem(*m_command, *m_settings, m_verdict, m_link);
     recordItem(usb);
     if (usb.ran)
         ui.lineEdit->setText(usb.shownVersion);
-    ItemOutcome crc = production::crcVersionItem(*m_command, *m_settings, m_verdict);
+    ItemOutcome crc = production::crcVersionItem(*m_command, *m_settings, m_verdict, m_link);
     recordItem(crc);
     if (crc.end == RunEnd::DiscardResult) {
         m_result->discard();
@@ -160,7 +173,7 @@ void Vorlane::start()
     }
     if (crc.ran)
         ui.lineEdit_6->setText(crc.shownVersion);
-    ItemOutcome eeprom = production::eepromVersionItem(*m_command, *m_settings);
+    ItemOutcome eeprom = production::eepromVersionItem(*m_command, *m_settings, m_link);
     recordItem(eeprom);
     if (eeprom.ran)
         ui.lineEdit_7->setText(eeprom.shownVersion);
@@ -170,8 +183,8 @@ void Vorlane::start()
         Calibrate();
 
     // 15, 16
-    recordItem(production::tbItem(*m_command, *m_settings));
-    ItemOutcome attb = production::attbItem(*m_command, *m_settings);
+    recordItem(production::tbItem(*m_command, *m_settings, m_link));
+    ItemOutcome attb = production::attbItem(*m_command, *m_settings, m_link);
     recordItem(attb);
     if (attb.end == RunEnd::FileAsFailed) {
         m_verdict = QStringLiteral("FAIL");
@@ -185,8 +198,7 @@ void Vorlane::start()
     }
 
     // 17 to 20
-    if (!runPanelItems())
-        return;
+    runPanelItems();
 
     // 21, 22
     testBtnData();
@@ -194,18 +206,25 @@ void Vorlane::start()
 
 void Vorlane::testBtnData()
 {
-    if (gateOn(*m_settings, "ModeSwitch/BtnData_Mode") && m_command->setDebugMode()) {
-        std::vector<int> values;
-        m_command->readBtnData(values);
-        const int low = profile::toInt(m_settings->value("Btn_Min"));
-        const int high = profile::toInt(m_settings->value("Btn_Max"));
-        bool pass = true;
-        for (int v : values)
-            pass = pass && v >= low && v <= high;
+    if (gateOn(*m_settings, "ModeSwitch/BtnData_Mode")) {
+        // A good read always brings a value for every key; a refused mode
+        // switch or a failed read leaves the keys unmeasured, which is a FAIL.
+        bool pass = false;
+        if (m_link.held()) {
+            const device::link::Watch item;
+            if (m_command->setDebugMode()) {
+                std::vector<int> values;
+                pass = m_command->readBtnData(values) && item.held();
+                const int low = profile::toInt(m_settings->value("Btn_Min"));
+                const int high = profile::toInt(m_settings->value("Btn_Max"));
+                for (int v : values)
+                    pass = pass && v >= low && v <= high;
+                pass = m_result->appendResultLine(production::btnDataBlock(values)) && pass;
+            }
+        }
         ui.textBrowser->append(pass ? QStringLiteral("Button Data: PASS") : QStringLiteral("Button Data: FAIL"));
         if (!pass)
             m_verdict = QStringLiteral("FAIL");
-        m_result->appendResultLine(production::btnDataBlock(values));
     }
     testBtnStatus();
 }
@@ -239,15 +258,17 @@ void Vorlane::GetBtnStatusResult(bool ok)
 
 void Vorlane::finishTest()
 {
+    settleVerdict();
     const bool pass = m_verdict == QLatin1String("PASS");
     const auto pane = [this](const QString &line) { ui.textBrowser->append(line); };
     if (gateOn(*m_settings, "ModeSwitch/Border_Mode") && pass) {
         // The operator traces the border next; the run ends in getBorderResult().
         m_borderRouting = 0;
-        production::record(production::resetItem(*m_command, *m_settings), m_verdict, *m_result, pane);
+        production::record(production::resetItem(*m_command, *m_settings, m_link), m_verdict, *m_result, pane);
         NormalMode();
     } else {
-        production::record(production::resetItem(*m_command, *m_settings), m_verdict, *m_result, pane);
+        production::record(production::resetItem(*m_command, *m_settings, m_link), m_verdict, *m_result, pane);
+        settleVerdict();
         appendVerdict();
         if (gateOn(*m_settings, "ModeSwitch/Nomal_Mode") && m_verdict == QLatin1String("PASS")) {
             m_borderRouting = 1;
@@ -280,13 +301,14 @@ void Vorlane::getBorderResult(int result)
         ui.textBrowser->append(QStringLiteral("border: FAIL"));
         m_verdict = QStringLiteral("FAIL");
     }
+    settleVerdict();
     appendVerdict();
     fileResult(int(production::Ending::Normal));
     clearTestMessage();
     m_running = false;
 }
 
-bool Vorlane::runPanelItems()
+void Vorlane::runPanelItems()
 {
     m_panelTests->begin(*m_settings, m_xElectrodes, m_yElectrodes, m_command->registerMapSelector(), *m_baseline,
                         *m_rowLimits);
@@ -294,14 +316,22 @@ bool Vorlane::runPanelItems()
         QCoreApplication::processEvents();
         ui.textBrowser->setFocus();
     };
+    // An item passes only when its mode was set, every read was answered and
+    // its block is in the file. A refused mode switch means the board is gone:
+    // the item cannot run, and fails.
+    const auto setMode = [this](bool (HidCommand::*set)()) { return m_link.held() && (m_command.get()->*set)(); };
 
     // 17: three open/short rounds, one block.
-    if (gateOn(*m_settings, "ModeSwitch/Debug_Mode") && m_command->setDebugMode()) {
-        const production::OpenShortOutcome outcome = m_panelTests->openShort();
-        if (!outcome.block.isEmpty())
-            m_result->appendResultLine(outcome.block);
-        ui.textBrowser->append(outcome.pass ? tr("OpenShort: PASS") : tr("OpenShort: FAIL"));
-        if (!outcome.pass)
+    if (gateOn(*m_settings, "ModeSwitch/Debug_Mode")) {
+        const device::link::Watch item;
+        bool pass = false;
+        if (setMode(&HidCommand::setDebugMode)) {
+            const production::OpenShortOutcome outcome = m_panelTests->openShort();
+            const bool written = outcome.block.isEmpty() || m_result->appendResultLine(outcome.block);
+            pass = outcome.pass && written && item.held();
+        }
+        ui.textBrowser->append(pass ? tr("OpenShort: PASS") : tr("OpenShort: FAIL"));
+        if (!pass)
             m_verdict = QStringLiteral("FAIL");
         showProgress();
     }
@@ -311,42 +341,43 @@ bool Vorlane::runPanelItems()
     {
         const char *gate;
         production::RasterAxis axis;
+        bool (HidCommand::*setMode)();
         QString testing;
         QString result;
     };
     const Raster rasters[] = {
-        {"ModeSwitch/RasterX_Mode", production::RasterAxis::X, tr("Planeness_Y: Testing"), tr("Planeness_Y: %1")},
-        {"ModeSwitch/RasterY_Mode", production::RasterAxis::Y, tr("Planeness_X: Testing"), tr("Planeness_X: %1")},
+        {"ModeSwitch/RasterX_Mode", production::RasterAxis::X, &HidCommand::setRasterMode, tr("Planeness_Y: Testing"),
+         tr("Planeness_Y: %1")},
+        {"ModeSwitch/RasterY_Mode", production::RasterAxis::Y, &HidCommand::setInternalRasterMode,
+         tr("Planeness_X: Testing"), tr("Planeness_X: %1")},
     };
     for (const Raster &raster : rasters) {
         if (!gateOn(*m_settings, raster.gate))
             continue;
         ui.textBrowser->append(raster.testing);
         QCoreApplication::processEvents();
-        const bool modeSet = raster.axis == production::RasterAxis::X ? m_command->setRasterMode()
-                                                                      : m_command->setInternalRasterMode();
-        if (!modeSet)
-            continue;
-        const production::RasterItemResult item = m_panelTests->rasterItem(raster.axis);
-        if (item.readError) {
-            ui.refreshBtn->setEnabled(true);
-            ui.pushButton_2->setEnabled(true);
-            m_result->discard();
-            appendRed(QStringLiteral("Read Data Error!"));
-            m_running = false;
-            return false;
+        const device::link::Watch watch;
+        bool pass = false;
+        if (setMode(raster.setMode)) {
+            const production::RasterItemResult item = m_panelTests->rasterItem(raster.axis);
+            if (item.readError) {
+                // The rows could not be read: the board went away or fell
+                // silent. What the earlier items measured is kept and filed.
+                appendRed(QStringLiteral("Read Data Error!"));
+            } else {
+                const bool written = m_result->appendResultLine(item.block);
+                pass = item.pass && written && watch.held();
+            }
         }
-        m_result->appendResultLine(item.block);
-        if (!item.pass)
+        if (!pass)
             m_verdict = QStringLiteral("FAIL");
         // Baseline collection keeps a copy of every good panel's file so far.
-        if (raster.axis == production::RasterAxis::Y && profile::isOn(m_settings->value("baseline0"))
+        if (raster.axis == production::RasterAxis::Y && pass && profile::isOn(m_settings->value("baseline0"))
             && m_verdict == QLatin1String("PASS"))
             m_result->copyToLog();
-        ui.textBrowser->append(raster.result.arg(item.pass ? QStringLiteral("PASS") : QStringLiteral("FAIL")));
+        ui.textBrowser->append(raster.result.arg(pass ? QStringLiteral("PASS") : QStringLiteral("FAIL")));
         showProgress();
     }
-    return true;
 }
 
 void Vorlane::LogAnalysisClicked()

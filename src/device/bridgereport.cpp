@@ -49,17 +49,27 @@ Report modeWrite(const RegisterMap &map, Mode mode)
     return i2cWrite(map.mode, {mode.low, mode.high});
 }
 
+namespace {
+
+bool broken()
+{
+    link::noteBreak();
+    return false;
+}
+
+} // namespace
+
 bool send(const Report &request)
 {
     // An exchange started from a timer or a queued call handled while the GUI
     // thread awaits a late answer would put a second request on the wire under
     // the pending read and could take its answer: it is refused instead.
     if (guiThreadWaiting())
-        return false;
+        return broken();
     Transport &t = link::transport();
     if (!t.isOpen())
-        return false;
-    return t.write(request.data(), request.size()) > 0;
+        return broken();
+    return t.write(request.data(), request.size()) > 0 || broken();
 }
 
 bool receive(Report &answer)
@@ -96,12 +106,12 @@ bool receive(Report &answer, int timeoutMs)
     Transport &t = link::transport();
     answer.fill(0);
     if (!t.isOpen())
-        return false;
+        return broken();
     if (!onGuiThread())
-        return t.read(answer.data(), answer.size(), timeoutMs) > 0;
+        return t.read(answer.data(), answer.size(), timeoutMs) > 0 || broken();
     // Nothing is read under a pending read (see send()): waits never nest.
     if (g_guiWaits > 0)
-        return false;
+        return broken();
 
     // The test run and the operator's commands talk to the board from the GUI
     // thread. A board that has gone silent would freeze the window for the whole
@@ -120,14 +130,16 @@ bool receive(Report &answer, int timeoutMs)
     });
     if (got.wait_for(std::chrono::milliseconds(LateAnswerMs)) != std::future_status::ready)
         loop.exec(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
-    return got.get() > 0;
+    return got.get() > 0 || broken();
 }
 
 Transfer transfer(const Report &request, int delayMs, Report *answer)
 {
     Transfer result;
-    if (!link::isOpen())
+    if (!link::isOpen()) {
+        link::noteBreak();
         return result;
+    }
     result.written = send(request);
     pause(delayMs);
     Report scratch;

@@ -16,6 +16,7 @@ struct State
 {
     std::unique_ptr<Transport> transport;
     std::atomic<std::uint8_t> connected{0};
+    std::atomic<std::uint64_t> breaks{0};
     QMutex interfaceMutex;
     std::optional<HidDeviceInfo> interfaceInfo;
 };
@@ -46,6 +47,7 @@ std::unique_ptr<Transport> install(std::unique_ptr<Transport> next)
     State &s = state();
     std::unique_ptr<Transport> previous = std::move(s.transport);
     s.transport = next ? std::move(next) : std::make_unique<HidapiTransport>();
+    noteBreak();
     return previous;
 }
 
@@ -57,6 +59,31 @@ std::uint8_t connected()
 void setConnected(std::uint8_t flag)
 {
     state().connected.store(flag);
+}
+
+std::uint64_t breaks()
+{
+    return state().breaks.load();
+}
+
+void noteBreak()
+{
+    ++state().breaks;
+}
+
+bool probe()
+{
+    Transport &t = transport();
+    std::uint8_t report[64];
+    if (t.isOpen() && t.read(report, sizeof report, 0) >= 0)
+        return true;
+    noteBreak();
+    return false;
+}
+
+bool Watch::held() const
+{
+    return breaks() == m_from && isOpen() && connected() == 1;
 }
 
 std::optional<HidDeviceInfo> interfaceInfo()

@@ -30,6 +30,31 @@ std::unique_ptr<Transport> install(std::unique_ptr<Transport> transport);
 std::uint8_t connected();
 void setConnected(std::uint8_t flag);
 
+// Breaks of the link since the process began: a request that could not be
+// written, an answer that did not come in time, a request made while no board
+// was open, the device closed. Every bridge exchange reports its failures here.
+std::uint64_t breaks();
+void noteBreak();
+
+// Whether the board is still there, asked without sending it anything: a read
+// that returns at once. A board pulled out since the last exchange fails it
+// (and counts as a break). Any report it finds was nobody's answer.
+bool probe();
+
+// Whether the board has answered everything since the watch began: no break
+// of the link since, and the board still open and identified. A test run
+// watches its items with it, so that an item the board could not answer never
+// passes on the failure values the reads return.
+class Watch
+{
+public:
+    Watch() : m_from(breaks()) {}
+    bool held() const;
+
+private:
+    std::uint64_t m_from;
+};
+
 // The interface that enumeration last opened and kept; empty when none is held.
 std::optional<HidDeviceInfo> interfaceInfo();
 void setInterfaceInfo(const std::optional<HidDeviceInfo> &info);

@@ -120,8 +120,11 @@ bool MyUsbHid::openDevice()
 bool MyUsbHid::closeDevice()
 {
     device::Transport &transport = device::link::transport();
-    if (transport.isOpen())
+    if (transport.isOpen()) {
         transport.close();
+        // Whatever was being asked of the board when it went has no answer.
+        device::link::noteBreak();
+    }
     return true;
 }
 

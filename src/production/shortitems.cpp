@@ -59,12 +59,12 @@ QString resultNumber(double value)
     return QString::number(value, 'g', 6);
 }
 
-ItemOutcome judgeElectric(std::array<float, 3> readings, float threshold, const QString &verdict)
+ItemOutcome judgeElectric(std::array<float, 3> readings, float threshold, const QString &verdict, bool answered)
 {
     std::sort(readings.begin(), readings.end());
     const float median = readings[1];
     // Written so that a threshold that is not a number fails the panel.
-    const bool pass = median < threshold;
+    const bool pass = answered && median < threshold;
 
     ItemOutcome outcome = ran();
     outcome.pass = pass;
@@ -76,9 +76,10 @@ ItemOutcome judgeElectric(std::array<float, 3> readings, float threshold, const 
     return outcome;
 }
 
-ItemOutcome judgeUsbVersion(const QString &read, const QByteArray &expected, const QString &verdict)
+ItemOutcome judgeUsbVersion(const QString &read, const QByteArray &expected, const QString &verdict,
+                            bool answered)
 {
-    const bool pass = read.toLocal8Bit() == expected;
+    const bool pass = answered && read.toLocal8Bit() == expected;
     ItemOutcome outcome = ran();
     outcome.pass = pass;
     outcome.block = QStringLiteral("Usb_Version,") + read + QLatin1Char(',')
@@ -89,16 +90,17 @@ ItemOutcome judgeUsbVersion(const QString &read, const QByteArray &expected, con
     return outcome;
 }
 
-ItemOutcome judgeCrcVersion(const QString &answer, const QString &expected, const QString &verdict)
+ItemOutcome judgeCrcVersion(const QString &answer, const QString &expected, const QString &verdict,
+                            bool answered)
 {
     ItemOutcome outcome = ran();
-    if (answer == I2cNoAck || answer == I2cTimeout) {
+    if (answered && (answer == I2cNoAck || answer == I2cTimeout)) {
         outcome.end = RunEnd::DiscardResult;
         outcome.paneLines << (answer == I2cNoAck ? QStringLiteral("<p style=color:red>I2C NO ACK!</p>")
                                                  : QStringLiteral("<p style=color:red>I2C Timeout!</p>"));
         return outcome;
     }
-    const bool pass = answer.compare(expected, Qt::CaseInsensitive) == 0;
+    const bool pass = answered && answer.compare(expected, Qt::CaseInsensitive) == 0;
     outcome.pass = pass;
     outcome.block = QStringLiteral("CRC_Version,") + answer + QLatin1Char(',')
                     + verdictAfter(verdict, pass) + QLatin1Char('\n');
@@ -108,9 +110,9 @@ ItemOutcome judgeCrcVersion(const QString &answer, const QString &expected, cons
     return outcome;
 }
 
-ItemOutcome judgeEepromVersion(const QString &read, const QByteArray &expected)
+ItemOutcome judgeEepromVersion(const QString &read, const QByteArray &expected, bool answered)
 {
-    const bool pass = read.toLocal8Bit() == expected;
+    const bool pass = answered && read.toLocal8Bit() == expected;
     ItemOutcome outcome = ran();
     outcome.pass = pass;
     outcome.block = QStringLiteral("eeprom_Version,") + read + QLatin1Char(',') + passFail(pass)
@@ -154,11 +156,11 @@ TbReadout collectTb(const std::function<int()> &read, const std::function<void()
     return readout;
 }
 
-ItemOutcome judgeTb(const TbReadout &readout, int threshold)
+ItemOutcome judgeTb(const TbReadout &readout, int threshold, bool answered)
 {
     const auto below = std::count_if(readout.accepted.begin(), readout.accepted.end(),
                                      [threshold](int v) { return v < threshold; });
-    const bool pass = !readout.stuck && below < TbReadings;
+    const bool pass = answered && !readout.stuck && below < TbReadings;
 
     ItemOutcome outcome = ran();
     outcome.pass = pass;
@@ -172,10 +174,10 @@ ItemOutcome judgeTb(const TbReadout &readout, int threshold)
     return outcome;
 }
 
-ItemOutcome judgeAttb(const QString &answer)
+ItemOutcome judgeAttb(const QString &read, bool answered)
 {
+    const QString answer = answered ? read : Fail;
     ItemOutcome outcome = ran();
-    outcome.paneFirst = true;
     outcome.paneLines << QStringLiteral("Attb Test:") + answer;
     outcome.block = QStringLiteral("Attb:,") + answer + QLatin1Char('\n');
     if (answer == Fail) {
@@ -185,10 +187,10 @@ ItemOutcome judgeAttb(const QString &answer)
     return outcome;
 }
 
-ItemOutcome judgeReset(const QString &answer)
+ItemOutcome judgeReset(const QString &read, bool answered)
 {
+    const QString answer = answered ? read : Fail;
     ItemOutcome outcome = ran();
-    outcome.paneFirst = true;
     outcome.pass = answer != Fail;
     outcome.paneLines << QStringLiteral("Reset:") + answer;
     outcome.block = QStringLiteral("Reset:,") + answer + QLatin1Char('\n');
@@ -203,63 +205,101 @@ QString btnDataBlock(const std::vector<int> &values)
     return block + QLatin1Char('\n');
 }
 
-ItemOutcome electricItem(HidCommand &command, const Settings &store, const QString &verdict)
+ItemOutcome electricItem(HidCommand &command, const Settings &store, const QString &verdict,
+                         const device::link::Watch &run)
 {
     if (!on(store, gate::Electric))
         return {};
-    std::array<float, 3> readings{};
-    for (float &r : readings)
-        r = command.readElectric();
-    return judgeElectric(readings, profile::toDecimal(store.value("Electric_thr")), verdict);
+    const float threshold = profile::toDecimal(store.value("Electric_thr"));
+    return measure(
+        run,
+        [&command](const device::link::Watch &item) {
+            std::array<float, 3> readings{};
+            for (float &r : readings)
+                r = item.held() ? command.readElectric() : 0.0f;
+            return readings;
+        },
+        [threshold, verdict](const std::array<float, 3> &readings, bool answered) {
+            return judgeElectric(readings, threshold, verdict, answered);
+        });
 }
 
-ItemOutcome usbVersionItem(HidCommand &command, const Settings &store, const QString &verdict)
+ItemOutcome usbVersionItem(HidCommand &command, const Settings &store, const QString &verdict,
+                           const device::link::Watch &run)
 {
     if (!on(store, gate::UsbVersion))
         return {};
-    const QString version = command.readUsbVersion();
-    return judgeUsbVersion(version, store.value("Usb_Version"), verdict);
+    const QByteArray expected = store.value("Usb_Version");
+    return measure(
+        run, [&command](const device::link::Watch &) { return command.readUsbVersion(); },
+        [expected, verdict](const QString &version, bool answered) {
+            return judgeUsbVersion(version, expected, verdict, answered);
+        });
 }
 
-ItemOutcome crcVersionItem(HidCommand &command, const Settings &store, const QString &verdict)
+ItemOutcome crcVersionItem(HidCommand &command, const Settings &store, const QString &verdict,
+                           const device::link::Watch &run)
 {
     if (!on(store, gate::CrcVersion))
         return {};
-    const QString answer = settledCrc([&command] { return command.readCrcVersion(); });
-    return judgeCrcVersion(answer, QString::fromLocal8Bit(store.value("CRC_Version")), verdict);
+    const QString expected = QString::fromLocal8Bit(store.value("CRC_Version"));
+    return measure(
+        run,
+        [&command](const device::link::Watch &) {
+            return settledCrc([&command] { return command.readCrcVersion(); });
+        },
+        [expected, verdict](const QString &answer, bool answered) {
+            return judgeCrcVersion(answer, expected, verdict, answered);
+        });
 }
 
-ItemOutcome eepromVersionItem(HidCommand &command, const Settings &store)
+ItemOutcome eepromVersionItem(HidCommand &command, const Settings &store, const device::link::Watch &run)
 {
     if (!on(store, gate::EepromVersion))
         return {};
-    return judgeEepromVersion(command.readEepromVersion(), store.value("eeprom_Version"));
+    const QByteArray expected = store.value("eeprom_Version");
+    return measure(
+        run, [&command](const device::link::Watch &) { return command.readEepromVersion(); },
+        [expected](const QString &version, bool answered) {
+            return judgeEepromVersion(version, expected, answered);
+        });
 }
 
-ItemOutcome tbItem(HidCommand &command, const Settings &store)
+ItemOutcome tbItem(HidCommand &command, const Settings &store, const device::link::Watch &run)
 {
     if (!on(store, gate::Tb))
         return {};
     const int threshold = profile::toInt(store.value("Tb_value_thr"));
-    const TbReadout readout =
-        collectTb([&command] { return command.readTbValue(); }, [] { sleepMs(TbWaitMs); });
-    return judgeTb(readout, threshold);
+    return measure(
+        run,
+        [&command](const device::link::Watch &item) {
+            return collectTb([&command, &item] { return item.held() ? command.readTbValue() : 0; },
+                             [] { sleepMs(TbWaitMs); });
+        },
+        [threshold](const TbReadout &readout, bool answered) { return judgeTb(readout, threshold, answered); });
 }
 
-ItemOutcome attbItem(HidCommand &command, const Settings &store)
+ItemOutcome attbItem(HidCommand &command, const Settings &store, const device::link::Watch &run)
 {
     if (!on(store, gate::Attb))
         return {};
-    return judgeAttb(command.attbTest());
+    return measure(run, [&command](const device::link::Watch &) { return command.attbTest(); }, &judgeAttb);
 }
 
-ItemOutcome resetItem(HidCommand &command, const Settings &store)
+ItemOutcome resetItem(HidCommand &command, const Settings &store, const device::link::Watch &run)
 {
     if (!on(store, gate::Reset))
         return {};
-    ItemOutcome outcome = judgeReset(command.checkBootloadVersion());
-    sleepMs(profile::toInt(store.value("Init_time")));
-    return outcome;
+    const int initMs = profile::toInt(store.value("Init_time"));
+    return measure(
+        run,
+        [&command, initMs](const device::link::Watch &) {
+            const QString answer = command.checkBootloadVersion();
+            // The panel comes up again after its reset; the wait is part of the item.
+            sleepMs(initMs);
+            return answer;
+        },
+        &judgeReset);
 }
 
 void record(const ItemOutcome &outcome, QString &verdict, ResultFile &file,
@@ -267,16 +307,12 @@ void record(const ItemOutcome &outcome, QString &verdict, ResultFile &file,
 {
     if (!outcome.ran)
         return;
-    if (!outcome.pass)
+    const bool written = outcome.block.isEmpty() || file.appendResultLine(outcome.block);
+    const ItemOutcome &shown = !written && outcome.pass && outcome.asFailed ? outcome.asFailed() : outcome;
+    if (!shown.pass || !written)
         verdict = Fail;
-    if (outcome.paneFirst)
-        for (const QString &line : outcome.paneLines)
-            pane(line);
-    if (!outcome.block.isEmpty())
-        file.appendResultLine(outcome.block);
-    if (!outcome.paneFirst)
-        for (const QString &line : outcome.paneLines)
-            pane(line);
+    for (const QString &line : shown.paneLines)
+        pane(line);
 }
 
 } // namespace production

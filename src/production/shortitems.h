@@ -1,6 +1,8 @@
 #ifndef SHORTITEMS_H
 #define SHORTITEMS_H
 
+#include "devicelink.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -38,9 +40,11 @@ struct ItemOutcome
     bool pass = true;        // false: the run's verdict becomes "FAIL"
     QString block;           // for the result file; empty when the item writes none
     QStringList paneLines;   // for the message pane, in order
-    bool paneFirst = false;  // the pane lines go out before the block is appended
     RunEnd end = RunEnd::Continue;
     QString shownVersion;    // for the item's version field (USB, CRC, EEPROM)
+    // The same item judged as failed on the same readings: what the pane shows
+    // when its block cannot be written. Unset for an item that failed already.
+    std::function<ItemOutcome()> asFailed;
 };
 
 // The switches that gate the items ("1" exactly means on).
@@ -55,7 +59,10 @@ inline constexpr char Reset[] = "ModeSwitch/Reset_Mode";
 } // namespace gate
 
 // ---- judging -----------------------------------------------------------
-// Plain functions from what was read to what the run records.
+// Plain functions from what was read to what the run records. answered is
+// false when the board did not answer every exchange behind the readings:
+// the values are then the failure values of the reads, and the item fails
+// whatever they are.
 
 // Numbers in result files: general notation, up to six significant digits.
 QString resultNumber(double value);
@@ -63,14 +70,17 @@ QString resultNumber(double value);
 // Three current readings: the middle one after sorting is the measured value,
 // which passes only when below the threshold (a threshold that is not a
 // number passes nothing).
-ItemOutcome judgeElectric(std::array<float, 3> readings, float threshold, const QString &verdict);
+ItemOutcome judgeElectric(std::array<float, 3> readings, float threshold, const QString &verdict,
+                          bool answered = true);
 
 // The USB and EEPROM versions are compared byte for byte, the CRC ignoring
 // letter case. A CRC answer of "error1" / "error2" (no acknowledge / time-out
 // on I2C) ends the run.
-ItemOutcome judgeUsbVersion(const QString &read, const QByteArray &expected, const QString &verdict);
-ItemOutcome judgeCrcVersion(const QString &answer, const QString &expected, const QString &verdict);
-ItemOutcome judgeEepromVersion(const QString &read, const QByteArray &expected);
+ItemOutcome judgeUsbVersion(const QString &read, const QByteArray &expected, const QString &verdict,
+                            bool answered = true);
+ItemOutcome judgeCrcVersion(const QString &answer, const QString &expected, const QString &verdict,
+                            bool answered = true);
+ItemOutcome judgeEepromVersion(const QString &read, const QByteArray &expected, bool answered = true);
 
 // The CRC read: "error1" / "error2" end it at once; "FFFF" (a controller not
 // yet ready) is asked again, three reads in all; anything else is kept.
@@ -94,11 +104,12 @@ TbReadout collectTb(const std::function<int()> &read,
 // Fails when all five readings are below the threshold, or when the panel got
 // stuck; a stuck panel's line ends with the readings taken and the 2048 that
 // never settled.
-ItemOutcome judgeTb(const TbReadout &readout, int threshold);
+ItemOutcome judgeTb(const TbReadout &readout, int threshold, bool answered = true);
 
 // The panel's own answers, "PASS" or "FAIL".
-ItemOutcome judgeAttb(const QString &answer);
-ItemOutcome judgeReset(const QString &answer);
+// An answer the board did not give in full is "FAIL".
+ItemOutcome judgeAttb(const QString &answer, bool answered = true);
+ItemOutcome judgeReset(const QString &answer, bool answered = true);
 
 // "BtnData,<v1>,<v2>,...\n".
 QString btnDataBlock(const std::vector<int> &values);
@@ -106,18 +117,49 @@ QString btnDataBlock(const std::vector<int> &values);
 // ---- the items ---------------------------------------------------------
 // Each checks its own switch first and reads the panel only when it is on;
 // verdict is the run's verdict before the item, which some lines carry.
+//
+// run watches the link since the run began. An item passes only on readings
+// the board answered in full. Once the link has broken, an item no longer asks
+// the board (a silent board would hold the line for every read's time-out):
+// it fails, and writes no block, as it measured nothing.
 
-ItemOutcome electricItem(HidCommand &command, const Settings &store, const QString &verdict);
-ItemOutcome usbVersionItem(HidCommand &command, const Settings &store, const QString &verdict);
-ItemOutcome crcVersionItem(HidCommand &command, const Settings &store, const QString &verdict);
-ItemOutcome eepromVersionItem(HidCommand &command, const Settings &store);
-ItemOutcome tbItem(HidCommand &command, const Settings &store);
-ItemOutcome attbItem(HidCommand &command, const Settings &store);
+ItemOutcome electricItem(HidCommand &command, const Settings &store, const QString &verdict,
+                         const device::link::Watch &run);
+ItemOutcome usbVersionItem(HidCommand &command, const Settings &store, const QString &verdict,
+                           const device::link::Watch &run);
+ItemOutcome crcVersionItem(HidCommand &command, const Settings &store, const QString &verdict,
+                           const device::link::Watch &run);
+ItemOutcome eepromVersionItem(HidCommand &command, const Settings &store, const device::link::Watch &run);
+ItemOutcome tbItem(HidCommand &command, const Settings &store, const device::link::Watch &run);
+ItemOutcome attbItem(HidCommand &command, const Settings &store, const device::link::Watch &run);
 // Ends with the wait of Init_time milliseconds the panel needs after its reset.
-ItemOutcome resetItem(HidCommand &command, const Settings &store);
+ItemOutcome resetItem(HidCommand &command, const Settings &store, const device::link::Watch &run);
 
-// Records an outcome the way the run does for every item: the verdict, then
-// the pane lines and the block in the item's order. pane appends one line.
+// The rule every short item follows: read (unless the link already broke),
+// then judge what was read, as answered or not. read gets the item's own
+// watch, so that an item of several reads stops asking once one went
+// unanswered.
+template <typename Read, typename Judge>
+ItemOutcome measure(const device::link::Watch &run, Read read, Judge judge)
+{
+    const device::link::Watch item;
+    using Value = decltype(read(item));
+    if (!run.held()) {
+        ItemOutcome outcome = judge(Value{}, false);
+        outcome.block.clear();
+        return outcome;
+    }
+    const Value value = read(item);
+    ItemOutcome outcome = judge(value, item.held());
+    if (outcome.pass)
+        outcome.asFailed = [judge, value] { return judge(value, false); };
+    return outcome;
+}
+
+// Records an outcome the way the run does for every item: the block first,
+// then the verdict and the pane lines. A block that cannot be written fails
+// its item: a PASS is never shown for evidence the file does not hold. pane
+// appends one line.
 void record(const ItemOutcome &outcome, QString &verdict, ResultFile &file,
             const std::function<void(const QString &)> &pane);
 

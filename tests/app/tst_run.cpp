@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextBrowser>
@@ -27,6 +28,21 @@ QByteArray profile(const QByteArray &extra = {})
     }
     text.replace("Init_time=300", "Init_time=10");
     return text + extra;
+}
+
+// The open/short, planeness and button data items switched on as well.
+QByteArray withPanelItems(QByteArray text)
+{
+    for (const char *item : {"Debug_Mode", "RasterX_Mode", "RasterY_Mode", "BtnData_Mode"})
+        text.replace(QByteArray(item) + "=0", QByteArray(item) + "=1");
+    return text;
+}
+
+// The baseline the demo panel passes against, in the working folder's log.
+void copyDemoBaseline()
+{
+    QDir().mkpath("log");
+    QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/resources/demo/log/baseline.csv"), "log/baseline.csv");
 }
 
 emulator::PanelDescription panelFile(const QString &name)
@@ -193,6 +209,89 @@ private slots:
         QCOMPARE(filesIn("resultsPASS") + filesIn("resultsFAIL"), QStringList());
         QVERIFY(!w.isRunning());
         QCOMPARE(answerer.pending(), 0);
+    }
+
+    void boardLostMidRunNeverPasses_data()
+    {
+        // The pane line on which the board goes, how, and the line of the item
+        // that then fails; every item after it fails too.
+        QTest::addColumn<QString>("on");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QString>("itemLine");
+        QTest::newRow("versions") << "read Electric" << false << "read Usb_Version: FAIL";
+        QTest::newRow("TB") << "Read eeprom_Version" << false << "TB_Test: FAIL";
+        QTest::newRow("open/short") << "Attb Test" << false << "OpenShort: FAIL";
+        QTest::newRow("X raster rows") << "Planeness_Y: Testing" << false << "Read Data Error!";
+        QTest::newRow("Y raster rows") << "Planeness_X: Testing" << false << "Planeness_X: FAIL";
+        QTest::newRow("button data") << "Planeness_X: PASS" << false << "Button Data: FAIL";
+        QTest::newRow("button data, silent") << "Planeness_X: PASS" << true << "Button Data: FAIL";
+        QTest::newRow("after the last exchange") << "Button Data: PASS" << false << "Button Data: PASS";
+    }
+    void boardLostMidRunNeverPasses()
+    {
+        QFETCH(QString, on);
+        QFETCH(bool, silent);
+        QFETCH(QString, itemLine);
+        // A profile that ends with button data: no reset, key status or border
+        // item whose own failure would hide an earlier hole.
+        StationFixture station(withPanelItems(profile()).replace("Reset_Mode=1", "Reset_Mode=0"), true,
+                               panelFile("demo.ini"));
+        copyDemoBaseline();
+        Vorlane w;
+        auto *browser = w.findChild<QTextBrowser *>("textBrowser");
+        bool gone = false;
+        connect(browser, &QTextBrowser::textChanged, this, [&] {
+            if (gone || !browser->toPlainText().split('\n').constLast().startsWith(on))
+                return;
+            gone = true;
+            if (silent) {
+                emulator::Faults faults;
+                faults.silent = true;
+                station.board().setFaults(faults);
+            } else {
+                station.board().unplug();
+            }
+        });
+        w.start();
+        QVERIFY(gone);
+        QVERIFY2(pane(w).contains(itemLine), qPrintable(pane(w)));
+        QVERIFY2(pane(w).endsWith("FAIL"), qPrintable(pane(w)));
+        QVERIFY(!pane(w).contains("Button Data: PASS") || itemLine == "Button Data: PASS");
+        QCOMPARE(filesIn("resultsPASS"), QStringList());
+        // Filed as failed, with what was measured before the board went.
+        const QStringList failed = filesIn("resultsFAIL");
+        QCOMPARE(failed.size(), 1);
+        QVERIFY(readAll("resultsFAIL/" + failed.first()).startsWith("Electric,PASS,"));
+        QVERIFY(!w.isRunning());
+    }
+
+    void blocksThatCannotBeWrittenFailTheirItems()
+    {
+        StationFixture station(withPanelItems(profile()), true, panelFile("demo.ini"));
+        copyDemoBaseline();
+        QDir().mkdir("test.csv"); // a folder where the Barcode run's working file goes
+        Vorlane w;
+        selectMode(w, 2);
+        fillTestMessage(w, "", "", "SN5");
+        // Every block brings the box; the operator closes each.
+        int boxes = 0;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                ++boxes;
+                box->done(QMessageBox::Ok);
+            }
+        });
+        closer.start(5);
+        w.start();
+        QVERIFY(boxes >= 10);
+        // The panel measured well, but no item may pass on evidence the file lacks.
+        for (const char *line : {"read Electric:18.5MA FAIL", "read Usb_Version:W103 FAIL", "TB_Test: FAIL",
+                                 "OpenShort: FAIL", "Planeness_Y: FAIL", "Planeness_X: FAIL",
+                                 "Button Data: FAIL", "Reset:FAIL"})
+            QVERIFY2(pane(w).contains(QLatin1String(line)), line);
+        QVERIFY2(pane(w).split('\n').contains("FAIL"), qPrintable(pane(w)));
+        QCOMPARE(filesIn("resultsPASS"), QStringList());
     }
 
     void enterStartsOnlyInBarcodeMode()

@@ -4,46 +4,65 @@
 
 using faults::FaultCase;
 
-// The board pulled out at ten moments spread over a full run, one station
-// through all of them: each time the station says the board left, keeps every
-// file it wrote before, and passes a good panel once the board is back.
+// The board pulled out at moments spread over a full run, in every item and
+// in the waits between them, with two profiles: the demo's, and one whose last
+// item is the button data (no reset, key status or border item whose own
+// failure would hide an earlier hole). One station per profile through all of
+// its moments: each time the station says the board left, files no PASS for a
+// panel it did not finish, keeps every file it wrote before, and passes a good
+// panel once the board is back.
 class TestFaultsUnplug : public QObject
 {
     Q_OBJECT
 
-    StationRun m_run;
+    StationRun m_full;
+    StationRun m_lean;
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(FaultCase::start(m_run, faults::powerOnProfile()));
-        // A first panel, so that there is a result to keep.
-        QVERIFY(FaultCase(m_run).goodRunFilesPass());
-        QCOMPARE(m_run.command("unplug"), QString("ok unplugged"));
-        QVERIFY(m_run.waitForCount("pane|HID_Removed!", 1, 10000));
+        QVERIFY(FaultCase::start(m_full, faults::powerOnProfile()));
+        QVERIFY(FaultCase::start(m_lean, faults::leanProfile()));
+        for (StationRun *run : {&m_full, &m_lean}) {
+            // A first panel, so that there is a result to keep.
+            QVERIFY(FaultCase(*run, run == &m_full).goodRunFilesPass());
+            QCOMPARE(run->command("unplug"), QString("ok unplugged"));
+            QVERIFY(run->waitForCount("pane|HID_Removed!", 1, 10000));
+        }
     }
 
     void unplugMidRun_data()
     {
         // The pane line after which the board goes; the item then running is named.
+        QTest::addColumn<bool>("lean");
         QTest::addColumn<QString>("after");
-        QTest::newRow("run begun, identification") << "pane-reset";
-        QTest::newRow("versions") << "pane|read Electric";
-        QTest::newRow("TB") << "pane|Read eeprom_Version";
-        QTest::newRow("attention line") << "pane|TB_Test";
-        QTest::newRow("open/short") << "pane|Attb Test";
-        QTest::newRow("planeness X rows") << "pane|Planeness_Y: Testing";
-        QTest::newRow("between planeness items") << "pane|Planeness_Y: PASS";
-        QTest::newRow("planeness Y rows") << "pane|Planeness_X: Testing";
-        QTest::newRow("button data") << "pane|Planeness_X: PASS";
-        QTest::newRow("reset") << "pane|Button Data";
+        for (const bool lean : {false, true}) {
+            const char *profile = lean ? "no reset: " : "demo: ";
+            const auto row = [&](const char *moment, const char *after) {
+                QTest::newRow(qPrintable(QString::fromLatin1(profile) + QLatin1String(moment))) << lean << after;
+            };
+            row("run begun, identification", "pane-reset");
+            row("versions", "pane|read Electric");
+            row("TB", "pane|Read eeprom_Version");
+            row("attention line", "pane|TB_Test");
+            row("open/short", "pane|Attb Test");
+            row("between open/short and planeness", "pane|OpenShort");
+            row("planeness X rows", "pane|Planeness_Y: Testing");
+            row("between planeness items", "pane|Planeness_Y: PASS");
+            row("planeness Y rows", "pane|Planeness_X: Testing");
+            row("button data", "pane|Planeness_X: PASS");
+            row(lean ? "after the last item" : "reset", "pane|Button Data");
+        }
     }
     void unplugMidRun()
     {
+        QFETCH(bool, lean);
         QFETCH(QString, after);
-        FaultCase fault(m_run);
+        StationRun &m_run = lean ? m_lean : m_full;
+        FaultCase fault(m_run, !lean);
         const faults::Files before = faults::keptFiles(m_run);
         const QStringList passedBefore = faults::filesIn(m_run, "resultsPASS");
+        const QStringList failedBefore = faults::filesIn(m_run, "resultsFAIL");
 
         // The board is out after the last case; plugging it in starts a run.
         QCOMPARE(m_run.command("status"), QString("ok unplugged"));
@@ -63,10 +82,14 @@ private slots:
         const qsizetype verdict = said.indexOf("pane|PASS");
         if (verdict >= 0 && verdict < said.indexOf("pane|HID_Removed!")) {
             QCOMPARE(passedNow.size(), passedBefore.size() + 1);
-            QVERIFY(faults::resultFileWhole(faults::readFile(m_run.path("resultsPASS/" + passedNow.last()))));
+            QVERIFY(faults::resultFileWhole(faults::readFile(m_run.path("resultsPASS/" + passedNow.last())), !lean));
         } else {
             QVERIFY2(!said.contains("pane|PASS"), qPrintable(said.join('\n')));
             QCOMPARE(passedNow, passedBefore);
+            // Once the first item has written its block, what was measured is
+            // filed as failed.
+            if (after != QLatin1String("pane-reset"))
+                QCOMPARE(faults::filesIn(m_run, "resultsFAIL").size(), failedBefore.size() + 1);
         }
         QVERIFY(FaultCase::unchanged(before, faults::keptFiles(m_run)));
         FAULT_VERIFY_ALIVE_AND_RESPONSIVE(m_run);
@@ -80,10 +103,12 @@ private slots:
 
     void cleanupTestCase()
     {
-        qInfo("longest the window went without its events: %d ms", m_run.worstStall());
-        // The station ends cleanly with its host (no sanitizer report, no crash).
-        QVERIFY(faults::FaultCase(m_run).stationAlive());
-        QCOMPARE(m_run.closeStation(), 0);
+        for (StationRun *run : {&m_full, &m_lean}) {
+            qInfo("longest the window went without its events: %d ms", run->worstStall());
+            // The station ends cleanly with its host (no sanitizer report, no crash).
+            QVERIFY(faults::FaultCase(*run).stationAlive());
+            QCOMPARE(run->closeStation(), 0);
+        }
     }
 };
 

@@ -37,14 +37,15 @@ QList<int> repeated(int value, int times)
     return list;
 }
 
-// Runs the seven items in run order, as the run would with every switch on.
-QList<ItemOutcome> runAll(PanelFixture &f)
+// Runs the seven items in run order, as the run would with every switch on;
+// run watches the link from before the first.
+QList<ItemOutcome> runAll(PanelFixture &f, const device::link::Watch &run = device::link::Watch())
 {
     const QString verdict = QStringLiteral("PASS");
-    return {electricItem(f.command(), f.store, verdict), usbVersionItem(f.command(), f.store, verdict),
-            crcVersionItem(f.command(), f.store, verdict), eepromVersionItem(f.command(), f.store),
-            tbItem(f.command(), f.store), attbItem(f.command(), f.store),
-            resetItem(f.command(), f.store)};
+    return {electricItem(f.command(), f.store, verdict, run), usbVersionItem(f.command(), f.store, verdict, run),
+            crcVersionItem(f.command(), f.store, verdict, run), eepromVersionItem(f.command(), f.store, run),
+            tbItem(f.command(), f.store, run), attbItem(f.command(), f.store, run),
+            resetItem(f.command(), f.store, run)};
 }
 
 const QStringList ItemNames{"electric", "usb", "crc", "eeprom", "tb", "attb", "reset"};
@@ -293,7 +294,6 @@ private slots:
         QCOMPARE(o.end, end);
         QCOMPARE(o.block, block);
         QCOMPARE(o.paneLines, QStringList{pane});
-        QVERIFY(o.paneFirst);
     }
 
     void btnDataLine()
@@ -427,6 +427,47 @@ private slots:
         }
     }
 
+    void boardGoneFailsEveryItem_data()
+    {
+        QTest::addColumn<bool>("silent");
+        QTest::newRow("pulled out") << false;
+        QTest::newRow("fallen silent") << true;
+    }
+    void boardGoneFailsEveryItem()
+    {
+        QFETCH(bool, silent);
+        PanelFixture f{emulator::PanelDescription()};
+        QVERIFY(f.opened());
+        useDemoProfile(f.store);
+        // A watch from before the fault, as the run's; the handle stays open,
+        // as it does until the system reports the removal.
+        const device::link::Watch run;
+        emulator::Faults faults;
+        faults.silent = true;
+        if (silent)
+            f.board().setFaults(faults);
+        else
+            f.board().unplug();
+        QVERIFY(f.board().startTrace(QStringLiteral("wire.txt")));
+        const QList<ItemOutcome> o = runAll(f, run);
+        f.board().stopTrace();
+        // The first item fails on the failure values it read; the later ones no
+        // longer ask the board and write nothing, since they measured nothing.
+        const QStringList panes{"read Electric:0MA FAIL", "read Usb_Version: FAIL", "read CRC_Version: FAIL",
+                                "read eeprom_Version: FAIL", "TB_Test: FAIL", "Attb Test:FAIL", "Reset:FAIL"};
+        for (int i = 0; i < o.size(); ++i) {
+            QVERIFY2(o[i].ran && !o[i].pass, qPrintable(ItemNames[i]));
+            QCOMPARE(o[i].paneLines, QStringList{panes[i]});
+            QCOMPARE(o[i].block, i == 0 ? QStringLiteral("Electric,FAIL,0MA,0MA,0MA\n") : QString());
+        }
+        QCOMPARE(o[5].end, RunEnd::FileAsFailed);
+        // The electric item stopped asking after its first unanswered reading
+        // (a silent board takes it; a pulled one gets nothing at all).
+        QFile wire(QStringLiteral("wire.txt"));
+        QVERIFY(wire.open(QIODevice::ReadOnly));
+        QCOMPARE(wire.readAll().count(" out "), silent ? 1 : 0);
+    }
+
     void tbOnTheBoard_data()
     {
         QTest::addColumn<QString>("readings");
@@ -453,7 +494,7 @@ private slots:
         f.store.set("ModeSwitch/Tb_Mode", "1");
         f.store.set("Tb_value_thr", "800");
 
-        const ItemOutcome o = tbItem(f.command(), f.store);
+        const ItemOutcome o = tbItem(f.command(), f.store, device::link::Watch());
         QCOMPARE(o.pass, pass);
         QCOMPARE(o.block, block);
         QCOMPARE(o.paneLines, QStringList{pass ? "TB_Test: PASS" : "TB_Test: FAIL"});
@@ -491,11 +532,11 @@ private slots:
         f.store.set("CRC_Version", expectedCrc);
         f.store.set("eeprom_Version", expectedEeprom);
 
-        const ItemOutcome c = crcVersionItem(f.command(), f.store, QStringLiteral("PASS"));
+        const ItemOutcome c = crcVersionItem(f.command(), f.store, QStringLiteral("PASS"), device::link::Watch());
         QCOMPARE(c.pass, crcPass);
         const QString read = QString::number(crc, 16).toUpper();
         QCOMPARE(c.block, QStringLiteral("CRC_Version,%1,%2\n").arg(read, crcPass ? "PASS" : "FAIL"));
-        const ItemOutcome e = eepromVersionItem(f.command(), f.store);
+        const ItemOutcome e = eepromVersionItem(f.command(), f.store, device::link::Watch());
         QCOMPARE(e.pass, eepromPass);
         QCOMPARE(e.shownVersion, QStringLiteral("V1.0A"));
     }
