@@ -11,6 +11,8 @@
 #include "devicelink.h"
 #include "hidcommand.h"
 #include "hidthread.h"
+#include "hidthreadboot.h"
+#include "hidthreaddebug.h"
 #include "resultfile.h"
 #include "rowlimits.h"
 #include "settings.h"
@@ -56,8 +58,10 @@ void Vorlane::settleVerdict()
 {
     // Whatever the items said, a board that went away or fell silent at any
     // moment since they began leaves the panel without its full evidence. A
-    // board pulled after the last exchange is caught here, before the verdict.
-    device::link::probe();
+    // board pulled after the last exchange is caught here, before the verdict;
+    // not while a stream thread reads the board (the border test's touches).
+    if (!m_hidThread->isRunning() && !m_debugThread->isRunning() && !m_bootThread->isRunning())
+        device::link::probe();
     if (!m_link.held())
         m_verdict = QStringLiteral("FAIL");
 }
