@@ -4,6 +4,7 @@
 #include "baseline.h"
 #include "generatecsv.h"
 #include "planeness.h"
+#include "resultreader.h"
 #include "settings.h"
 
 #include <benchmark/benchmark.h>
@@ -13,6 +14,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <filesystem>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -46,6 +50,41 @@ void BM_GenerateBaseline(benchmark::State &state)
                                                        benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_GenerateBaseline)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// The store's reader over a folder of n result files of a 40 x 30 panel (hard
+// links of one collected file: the page cache holds them, as it holds a
+// station's freshly filed results). Listing, opening and reading included.
+void BM_ReadResultFiles(benchmark::State &state)
+{
+    const int files = int(state.range(0));
+    QTemporaryDir dir;
+    const std::string seed = KAVEL_BENCH_DATA "/result-40x30.csv";
+    std::string copy;
+    for (int i = 0; i < files; ++i) {
+        const std::string name = dir.path().toStdString() + "/r" + std::to_string(i) + ".csv";
+        // A file system allows only so many links to one file: a fresh copy every 10,000.
+        if (i % 10000 == 0) {
+            copy = name;
+            std::filesystem::copy_file(seed, copy);
+        } else if (::link(copy.c_str(), name.c_str()) != 0) {
+            state.SkipWithError("cannot link the files");
+            return;
+        }
+    }
+    results::ResultRecord record;
+    std::string buffer;
+    for (auto _ : state) {
+        int read = 0;
+        for (const auto &entry : std::filesystem::directory_iterator(dir.path().toStdString()))
+            read += results::readResultFile(entry.path().string(), buffer, record) ? 1 : 0;
+        if (read != files)
+            state.SkipWithError("a file was not read");
+        benchmark::DoNotOptimize(record.rasterY.values.data());
+    }
+    state.counters["files_per_s"] = benchmark::Counter(double(files) * double(state.iterations()),
+                                                       benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ReadResultFiles)->Arg(100)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_JudgeRasterFrame(benchmark::State &state)
 {

@@ -1,0 +1,153 @@
+// The result-file reader on the station's own files and on what a folder of
+// copied, cut or hand-made files may hold.
+#include "resultreader.h"
+
+#include <QFile>
+#include <QtTest>
+
+using results::ResultRecord;
+
+namespace {
+
+QByteArray readData(const QString &name)
+{
+    QFile f(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/tools/") + name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool read(const QByteArray &text, ResultRecord &record)
+{
+    return results::readResult(std::string_view(text.constData(), std::size_t(text.size())), record);
+}
+
+} // namespace
+
+class TestResultsReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void stationFiles_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("crlf");
+        QTest::addColumn<bool>("openShortPass");
+        QTest::addColumn<int>("firstCell");
+        QTest::newRow("passing panel") << "run-pass-30x20.csv" << false << true << 988;
+        QTest::newRow("open electrode") << "run-fail-30x20.csv" << false << false << 990;
+        QTest::newRow("open electrode, CR LF") << "run-fail-30x20.csv" << true << false << 990;
+    }
+    void stationFiles()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, crlf);
+        QFETCH(bool, openShortPass);
+        QFETCH(int, firstCell);
+        QByteArray text = readData(file);
+        QVERIFY(!text.isEmpty());
+        if (crlf)
+            text.replace("\n", "\r\n");
+        ResultRecord r;
+        QVERIFY(read(text, r));
+        QCOMPARE(r.strayLines, 0);
+        QVERIFY(r.electricPresent && r.electricPass);
+        QVERIFY(r.currentMa[1] == 17.9985f || r.currentMa[1] == 18.498f);
+        QCOMPARE(QString::fromStdString(r.usbVersion.text), QString("W103"));
+        QCOMPARE(QString::fromStdString(r.crcVersion.text), QString("5A3C"));
+        QCOMPARE(QString::fromStdString(r.eepromVersion.text), QString("V1.0A"));
+        QVERIFY(r.usbVersion.pass && r.crcVersion.pass && r.eepromVersion.pass && r.attb.pass && r.reset.pass);
+        QCOMPARE(r.tb.size(), std::size_t(5));
+        QCOMPARE(r.tb[0], 650);
+        QCOMPARE(r.openShort.pass, openShortPass);
+        QVERIFY(r.openShort.linesRead);
+        QCOMPARE(r.openShort.x.values.size(), std::size_t(29));
+        QCOMPARE(r.openShort.y.values.size(), std::size_t(19));
+        QCOMPARE(r.openShort.x.fields(), std::size_t(30)); // the empty text after the final comma
+        if (!openShortPass) {
+            QCOMPARE(r.openShort.x.values[4], 397);
+            QCOMPARE(r.openShort.failing.size(), std::size_t(2));
+            QCOMPARE(r.openShort.failing[1].line, 'X');
+            QCOMPARE(r.openShort.failing[1].index, 5);
+            QCOMPARE(r.openShort.failing[1].value, -149);
+            QCOMPARE(r.openShort.open.size(), std::size_t(1));
+            QCOMPARE(r.openShort.open[0].first, 5);
+            QCOMPARE(r.openShort.open[0].second, 6);
+            QVERIFY(r.openShort.shorts.empty());
+        }
+        for (const results::RasterBlock *b : {&r.rasterX, &r.rasterY}) {
+            QVERIFY(b->present && b->pass && b->failing.empty());
+            QCOMPARE(b->rows(), 21);
+            for (int row = 0; row < b->rows(); ++row)
+                QCOMPARE(b->rowLength(row), std::size_t(31));
+        }
+        QCOMPARE(r.rasterX.row(0)[0], firstCell);
+        QCOMPARE(r.buttons.size(), std::size_t(8));
+        QCOMPARE(r.buttons[0], 120);
+    }
+
+    void oddInput_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("isResult");
+        QTest::addColumn<QString>("check");
+        QTest::newRow("not a result file") << QByteArray("hello,world\n1,2,3\n") << false << "stray 2";
+        QTest::newRow("empty file") << QByteArray() << false << "stray 0";
+        QTest::newRow("failing raster cells")
+            << QByteArray("RasterX:,FAIL,RasterX[2][5]=95 ,RasterX[0][0]=-3 ,\n1,2,\n3,x,\nRJitterX:\n0,0,\n")
+            << true << "raster 2 rows, cells 2,5=95 0,0=-3, row1 3,0";
+        QTest::newRow("raster cut short") << QByteArray("RasterY:,PASS,\n5,6,7,\n8\n") << true
+                                          << "rasterY rows 3,1";
+        QTest::newRow("button read that failed") << QByteArray("BtnData\nReset:,FAIL\n") << true
+                                                 << "buttons 0, reset FAIL";
+        QTest::newRow("TB stuck") << QByteArray("Tb_Value,FAIL,900,2048\r\n") << true << "tb 900 2048 FAIL";
+        QTest::newRow("values beyond int and not numbers")
+            << QByteArray("BtnData,99999999999,+7, 8 ,abc\n") << true << "buttons 0 7 8 0";
+        QTest::newRow("open/short header alone at the end") << QByteArray("OpenShort:,FAIL,Y[3]=5 ,\n") << true
+                                                             << "open/short lines missing";
+    }
+    void oddInput()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, isResult);
+        QFETCH(QString, check);
+        ResultRecord r;
+        // Whatever a previous file left is gone.
+        QVERIFY(read(readData("run-fail-30x20.csv"), r));
+        QCOMPARE(read(text, r), isResult);
+        if (check.startsWith("stray")) {
+            QCOMPARE(r.strayLines, check.mid(6).toInt());
+            QVERIFY(!r.openShort.present && !r.rasterX.present && r.buttons.empty());
+        } else if (check.startsWith("raster 2")) {
+            QCOMPARE(r.rasterX.rows(), 2);
+            QVERIFY(!r.rasterX.pass);
+            QCOMPARE(r.rasterX.failing.size(), std::size_t(2));
+            QCOMPARE(r.rasterX.failing[0].row, 2);
+            QCOMPARE(r.rasterX.failing[0].column, 5);
+            QCOMPARE(r.rasterX.failing[0].value, 95);
+            QCOMPARE(r.rasterX.failing[1].value, -3);
+            QCOMPARE(r.rasterX.row(1)[0], 3);
+            QCOMPARE(r.rasterX.row(1)[1], 0);
+            QVERIFY(!r.rasterY.present);
+        } else if (check.startsWith("rasterY")) {
+            QCOMPARE(r.rasterY.rows(), 2);
+            QCOMPARE(r.rasterY.rowLength(0), std::size_t(3));
+            QCOMPARE(r.rasterY.rowLength(1), std::size_t(1));
+            QCOMPARE(r.rasterY.rowFields(1), std::size_t(1));
+        } else if (check.startsWith("buttons 0,")) {
+            QVERIFY(r.buttonsPresent && r.buttons.empty());
+            QVERIFY(r.reset.present && !r.reset.pass);
+        } else if (check.startsWith("tb")) {
+            QCOMPARE(r.tb, (std::vector<int>{900, 2048}));
+            QVERIFY(r.tbPresent && !r.tbPass);
+        } else if (check.startsWith("buttons 0 7")) {
+            QCOMPARE(r.buttons, (std::vector<int>{0, 7, 8, 0}));
+        } else {
+            QVERIFY(r.openShort.present && r.openShort.headerRead && !r.openShort.linesRead);
+            QCOMPARE(r.openShort.failing.size(), std::size_t(1));
+            QCOMPARE(r.openShort.failing[0].line, 'Y');
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResultsReader)
+#include "tst_results_reader.moc"
