@@ -142,7 +142,7 @@ void Vorlane::start()
         // A panel that gives no answer at all says nothing of itself; the
         // operator must still learn why the run ended without a verdict.
         if (ui.textBrowser->toPlainText() == paneBefore)
-            ui.textBrowser->append(tr("read XN,YN error!"));
+            ui.textBrowser->append(QCoreApplication::translate("HidCommand", "read XN,YN error!"));
         endRun();
         return;
     }
