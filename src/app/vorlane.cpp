@@ -263,16 +263,15 @@ void Vorlane::ReadConfigText()
     m_profilePath = values.profilePath;
 }
 
-void Vorlane::loadProfile()
+bool Vorlane::loadProfile()
 {
     QDir().mkpath(QStringLiteral("./Config"));
     // A folder is no profile: the three-line station file leaves the path at the
     // working directory itself.
-    if (!QFileInfo(m_profilePath).isFile()) {
+    if (!QFileInfo(m_profilePath).isFile() || !m_settings->load(m_profilePath)) {
         QMessageBox::about(this, QStringLiteral("error"), QStringLiteral("load config file error!!"));
-        return;
+        return false;
     }
-    m_settings->load(m_profilePath);
     m_xElectrodes = profile::toInt(m_settings->value("x_electrodes"));
     m_yElectrodes = profile::toInt(m_settings->value("y_electrodes"));
     m_xRes = profile::toInt(m_settings->value("x_res"));
@@ -280,6 +279,7 @@ void Vorlane::loadProfile()
     m_cf48 = profile::toInt(m_settings->value("CF48"));
     m_command->setRegisterMapSelector(m_cf48);
     resizeRasterTable();
+    return true;
 }
 
 void Vorlane::resizeRasterTable()
@@ -335,9 +335,17 @@ void Vorlane::On_loadfileBtnClicked()
                                                           QStringLiteral("Config File (*.ini)"));
     if (fileName.isEmpty())
         return;
+    const QString previous = m_profilePath;
     ui.lineEdit_8->setText(fileName);
     m_profilePath = fileName;
-    loadProfile();
+    if (!loadProfile()) {
+        // The store still holds the previous profile: under the new name the
+        // run would judge by one profile and name another, and the exit would
+        // write the old values into the new file.
+        m_profilePath = previous;
+        ui.lineEdit_8->setText(previous);
+        return;
+    }
     // A signed-in administrator goes on to edit the profile just loaded.
     if (ui.dengluBtn->isCheckable()) {
         SettingDlg dialog(m_settings, m_command.get(), [this] { saveProfileAs(); }, this);

@@ -58,7 +58,9 @@ public:
     bool isRunning() const { return m_running; }
 
     // Loads the current profile over the store and takes the panel geometry from it.
-    void loadProfile();
+    // False, after the error box, when there is no profile to read there; the
+    // store and the geometry are then left as they were.
+    bool loadProfile();
     // Asks for a file name and saves the store there; called by the settings dialog
     // after it has put its values into the store.
     void saveProfileAs();
