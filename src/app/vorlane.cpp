@@ -433,6 +433,7 @@ void Vorlane::leaveBridgeReporting()
 
 void Vorlane::probeDevice()
 {
+    searchInterfaces();
     if (!m_usbHid->openDevice())
         return;
     m_command->writeRegister33();
@@ -446,6 +447,7 @@ void Vorlane::onDeviceArrived()
 {
     if (device::link::isOpen())
         return;
+    searchInterfaces();
     if (!m_usbHid->openDevice())
         return;
     m_command->writeRegister33();
@@ -460,6 +462,14 @@ void Vorlane::onDeviceArrived()
     QThread::msleep(std::max(0, profile::toInt(m_settings->value("Init_time"))));
     if (profile::isOn(m_settings->value("ModeSwitch/Power_On_Test")))
         start();
+}
+
+void Vorlane::searchInterfaces()
+{
+    // Nothing is shown whatever it finds: the search is for ./log.txt, which
+    // tells service why a board was not taken. It runs before the open, which
+    // sets the connected flag for the board it opens, whatever the search said.
+    (void)m_usbHid->findHidDevice();
 }
 
 void Vorlane::onDeviceRemoved()

@@ -142,6 +142,8 @@ private:
     void resizeRasterTable();
     int checkedStartMode() const;
     void probeDevice();
+    // The interface search that writes ./log.txt; on attach, before the open.
+    void searchInterfaces();
     void readPanel();
     // Reads and throws away what the board still has queued, up to `limit` reports.
     void drain(int timeoutMs, int limit);
