@@ -598,6 +598,13 @@ void Vorlane::runDisplayDialog(bool showClear)
     m_displayDialog->exec();
 }
 
+bool Vorlane::clearButtonShown() const
+{
+    // Its own setting, as the last mode left it: while the display dialog is
+    // closed the button is never "visible", whatever that setting says.
+    return !m_clearBtn->isHidden();
+}
+
 void Vorlane::NormalMode()
 {
     if (!deviceOpenOrSay())
@@ -644,7 +651,7 @@ void Vorlane::DebugCom()
 
 void Vorlane::InternalCom()
 {
-    runDebugDisplay(device::stream::kind::InternalM0, m_clearBtn->isVisible());
+    runDebugDisplay(device::stream::kind::InternalM0, clearButtonShown());
 }
 
 void Vorlane::startRasterMode(int kind)
@@ -978,7 +985,7 @@ void Vorlane::runButtonScene(int kind)
                                                              profile::toInt(m_settings->value("Btn_Max")),
                                                              m_displayView->graphicsScene());
     m_displayView->setCurrentScene(scene);
-    runDisplayDialog(m_clearBtn->isVisible());
+    runDisplayDialog(clearButtonShown());
     m_debugThread->stop();
 }
 

@@ -157,6 +157,8 @@ private:
     void startTouchReporting(int kind);
     void startRasterMode(int kind);
     void runDisplayDialog(bool showClear);
+    // The modes that say nothing of the "clear" button keep it as it is.
+    bool clearButtonShown() const;
     void runDebugDisplay(int kind, bool showClear);
     void runButtonScene(int kind);
     void startBorderTest();
