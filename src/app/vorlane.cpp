@@ -862,7 +862,9 @@ void Vorlane::DownloadCom()
     m_debugThread->stop();
     m_firmwareProgress->setValue(0);
     m_firmwareProgress->show();
-    m_bootThread->stop();
+    // A download already under way goes on: started again it would send a
+    // section's first records to a bootloader that is part-way through it.
+    // start() leaves a running thread alone, so the click only resets the bar.
     m_bootThread->start();
 }
 
