@@ -3,6 +3,7 @@
 #include "loganalysisdialog.h"
 #include "logresult.h"
 #include "lograsterscene.h"
+#include "markingtranslator.h"
 #include "settings.h"
 
 #include "../app/modalanswer.h"
@@ -329,6 +330,7 @@ private slots:
 
         ModalAnswerer answer;
         answer.thenBox(QMessageBox::Ok);
+        MarkingTranslator translated;
         dialog.TreeItemClicked(passItem->child(0), 0);
         QCOMPARE(answer.boxes.size(), 1);
         QCOMPARE(answer.boxes.at(0).title, QStringLiteral("error"));
