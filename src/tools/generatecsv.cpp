@@ -142,7 +142,9 @@ BaselineGeneration generateBaseline(const QString &folder, int xn, int yn, produ
 {
     BaselineGeneration result;
     const QDir dir(folder);
-    QStringList files = dir.entryList(QDir::Files, QDir::Name);
+    // Qt's default order by name, as the log viewer lists them: the order
+    // the float sums are made in shows in the rounding.
+    QStringList files = dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
     files.removeAll(BaselineName);
 
     if (!production::baselineSizeFits(xn, yn))
