@@ -74,6 +74,8 @@ public:
 
 private:
     bool readOnly(std::uint8_t reg) const;
+    // Where the station's reads of the fixed registers begin.
+    static bool fixedStart(std::uint8_t reg);
     bool covers(std::uint8_t start, std::size_t count, std::uint8_t reg) const;
     void rebuildBlock();
     void appendValue(int value);

@@ -68,44 +68,19 @@ Please don&apos;t touch the screen!</translation>
 <context>
     <name>GenerateCsv</name>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="228"/>
+        <location filename="../src/tools/generatecsv.cpp" line="230"/>
         <source>Dialog</source>
         <translation>Dialog</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="229"/>
+        <location filename="../src/tools/generatecsv.cpp" line="231"/>
         <source>Generate Files</source>
         <translation>Generate Files</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="230"/>
+        <location filename="../src/tools/generatecsv.cpp" line="232"/>
         <source>status</source>
         <translation>status</translation>
-    </message>
-    <message>
-        <location filename="../src/tools/generatecsv.cpp" line="263"/>
-        <source>skipped, incomplete (left in ./log): %1</source>
-        <translation>skipped, incomplete (left in ./log): %1</translation>
-    </message>
-    <message>
-        <location filename="../src/tools/generatecsv.cpp" line="267"/>
-        <source>can&apos;t find PASS files</source>
-        <translation>can&apos;t find PASS files</translation>
-    </message>
-    <message>
-        <location filename="../src/tools/generatecsv.cpp" line="271"/>
-        <source>open csv file error</source>
-        <translation>open csv file error</translation>
-    </message>
-    <message>
-        <location filename="../src/tools/generatecsv.cpp" line="274"/>
-        <source>write baseline file error</source>
-        <translation>write baseline file error</translation>
-    </message>
-    <message>
-        <location filename="../src/tools/generatecsv.cpp" line="277"/>
-        <source>OK</source>
-        <translation>OK</translation>
     </message>
 </context>
 <context>
@@ -168,16 +143,6 @@ Please don&apos;t touch the screen!</translation>
         <location filename="../src/tools/loganalysisdialog.cpp" line="58"/>
         <source>Button Data</source>
         <translation>Button Data</translation>
-    </message>
-    <message>
-        <location filename="../src/tools/loganalysisdialog.cpp" line="132"/>
-        <source>error</source>
-        <translation>error</translation>
-    </message>
-    <message>
-        <location filename="../src/tools/loganalysisdialog.cpp" line="132"/>
-        <source>csv format error!!!</source>
-        <translation>csv format error!!!</translation>
     </message>
 </context>
 <context>
@@ -493,37 +458,27 @@ Please don&apos;t touch the screen!</translation>
         <source>Save</source>
         <translation>Save</translation>
     </message>
-    <message>
-        <location filename="../src/tools/settingdlg.cpp" line="248"/>
-        <source>Open File</source>
-        <translation>Open File</translation>
-    </message>
-    <message>
-        <location filename="../src/tools/settingdlg.cpp" line="248"/>
-        <source>Qlx File (*.qlx)</source>
-        <translation>Qlx File (*.qlx)</translation>
-    </message>
 </context>
 <context>
     <name>Vorlane</name>
     <message>
         <location filename="../src/app/vorlane.cpp" line="226"/>
-        <location filename="../src/app/vorlane.cpp" line="384"/>
+        <location filename="../src/app/vorlane.cpp" line="392"/>
         <source>open file</source>
         <translation>open file</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="389"/>
+        <location filename="../src/app/vorlane.cpp" line="397"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="389"/>
+        <location filename="../src/app/vorlane.cpp" line="397"/>
         <source>Do you really want to exit?</source>
         <translation>Do you really want to exit?</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="558"/>
+        <location filename="../src/app/vorlane.cpp" line="576"/>
         <location filename="../src/app/vorlane_run.cpp" line="74"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
@@ -867,16 +822,6 @@ barcode：</translation>
 </source>
         <translation>open csv file fail!<byte value="xd"/>
 </translation>
-    </message>
-    <message>
-        <location filename="../src/production/resultfile.cpp" line="195"/>
-        <source>Result file name already used; stored as %1</source>
-        <translation>Result file name already used; stored as %1</translation>
-    </message>
-    <message>
-        <location filename="../src/production/resultfile.cpp" line="208"/>
-        <source>Result file could not be filed; kept as %1</source>
-        <translation>Result file could not be filed; kept as %1</translation>
     </message>
 </context>
 </TS>

@@ -68,44 +68,19 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>GenerateCsv</name>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="228"/>
+        <location filename="../src/tools/generatecsv.cpp" line="230"/>
         <source>Dialog</source>
         <translation>对话框</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="229"/>
+        <location filename="../src/tools/generatecsv.cpp" line="231"/>
         <source>Generate Files</source>
         <translation>生成基准文件</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="230"/>
+        <location filename="../src/tools/generatecsv.cpp" line="232"/>
         <source>status</source>
         <translation>状态</translation>
-    </message>
-    <message>
-        <location filename="../src/tools/generatecsv.cpp" line="263"/>
-        <source>skipped, incomplete (left in ./log): %1</source>
-        <translation>已跳过不完整的文件（保留在 ./log）：%1</translation>
-    </message>
-    <message>
-        <location filename="../src/tools/generatecsv.cpp" line="267"/>
-        <source>can&apos;t find PASS files</source>
-        <translation>找不到PASS文件</translation>
-    </message>
-    <message>
-        <location filename="../src/tools/generatecsv.cpp" line="271"/>
-        <source>open csv file error</source>
-        <translation>打开CSV文件出错</translation>
-    </message>
-    <message>
-        <location filename="../src/tools/generatecsv.cpp" line="274"/>
-        <source>write baseline file error</source>
-        <translation>写入基准文件出错</translation>
-    </message>
-    <message>
-        <location filename="../src/tools/generatecsv.cpp" line="277"/>
-        <source>OK</source>
-        <translation>完成</translation>
     </message>
 </context>
 <context>
@@ -168,16 +143,6 @@ Please don&apos;t touch the screen!</source>
         <location filename="../src/tools/loganalysisdialog.cpp" line="58"/>
         <source>Button Data</source>
         <translation>按键数据</translation>
-    </message>
-    <message>
-        <location filename="../src/tools/loganalysisdialog.cpp" line="132"/>
-        <source>error</source>
-        <translation>错误</translation>
-    </message>
-    <message>
-        <location filename="../src/tools/loganalysisdialog.cpp" line="132"/>
-        <source>csv format error!!!</source>
-        <translation>CSV格式错误！！！</translation>
     </message>
 </context>
 <context>
@@ -493,37 +458,27 @@ Please don&apos;t touch the screen!</source>
         <source>Save</source>
         <translation>保存</translation>
     </message>
-    <message>
-        <location filename="../src/tools/settingdlg.cpp" line="248"/>
-        <source>Open File</source>
-        <translation>打开文件</translation>
-    </message>
-    <message>
-        <location filename="../src/tools/settingdlg.cpp" line="248"/>
-        <source>Qlx File (*.qlx)</source>
-        <translation>固件文件 (*.qlx)</translation>
-    </message>
 </context>
 <context>
     <name>Vorlane</name>
     <message>
         <location filename="../src/app/vorlane.cpp" line="226"/>
-        <location filename="../src/app/vorlane.cpp" line="384"/>
+        <location filename="../src/app/vorlane.cpp" line="392"/>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="389"/>
+        <location filename="../src/app/vorlane.cpp" line="397"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="389"/>
+        <location filename="../src/app/vorlane.cpp" line="397"/>
         <source>Do you really want to exit?</source>
         <translation>确定要退出吗？</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="558"/>
+        <location filename="../src/app/vorlane.cpp" line="576"/>
         <location filename="../src/app/vorlane_run.cpp" line="74"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
@@ -867,16 +822,6 @@ barcode：</source>
 </source>
         <translation>打开CSV文件失败！<byte value="xd"/>
 </translation>
-    </message>
-    <message>
-        <location filename="../src/production/resultfile.cpp" line="195"/>
-        <source>Result file name already used; stored as %1</source>
-        <translation>结果文件名已被占用，另存为 %1</translation>
-    </message>
-    <message>
-        <location filename="../src/production/resultfile.cpp" line="208"/>
-        <source>Result file could not be filed; kept as %1</source>
-        <translation>结果文件无法归档，保留为 %1</translation>
     </message>
 </context>
 </TS>

@@ -5,6 +5,7 @@
 #include <QTableWidget>
 
 #include <algorithm>
+#include <limits>
 
 namespace rastertable {
 
@@ -23,7 +24,11 @@ int shownValue(int value, int kind, int row, int column, int xElectrodes, int yE
 {
     if ((kind != 3 && kind != 4) || !onEdgeBand(row, column, xElectrodes, yElectrodes))
         return value;
-    return value / std::max(ratio, 1);
+    // Only 0 is taken as 1, as the result file takes it: a negative ratio
+    // divides there, and the live table must show what will be filed. In 64
+    // bits, as INT_MIN / -1 does not fit.
+    const qint64 quotient = qint64(value) / (ratio == 0 ? 1 : ratio);
+    return int(std::clamp<qint64>(quotient, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 QVector<int> parseRow(const QString &line, int columns)

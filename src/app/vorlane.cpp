@@ -263,16 +263,15 @@ void Vorlane::ReadConfigText()
     m_profilePath = values.profilePath;
 }
 
-void Vorlane::loadProfile()
+bool Vorlane::loadProfile()
 {
     QDir().mkpath(QStringLiteral("./Config"));
     // A folder is no profile: the three-line station file leaves the path at the
     // working directory itself.
-    if (!QFileInfo(m_profilePath).isFile()) {
+    if (!QFileInfo(m_profilePath).isFile() || !m_settings->load(m_profilePath)) {
         QMessageBox::about(this, QStringLiteral("error"), QStringLiteral("load config file error!!"));
-        return;
+        return false;
     }
-    m_settings->load(m_profilePath);
     m_xElectrodes = profile::toInt(m_settings->value("x_electrodes"));
     m_yElectrodes = profile::toInt(m_settings->value("y_electrodes"));
     m_xRes = profile::toInt(m_settings->value("x_res"));
@@ -280,6 +279,7 @@ void Vorlane::loadProfile()
     m_cf48 = profile::toInt(m_settings->value("CF48"));
     m_command->setRegisterMapSelector(m_cf48);
     resizeRasterTable();
+    return true;
 }
 
 void Vorlane::resizeRasterTable()
@@ -335,9 +335,17 @@ void Vorlane::On_loadfileBtnClicked()
                                                           QStringLiteral("Config File (*.ini)"));
     if (fileName.isEmpty())
         return;
+    const QString previous = m_profilePath;
     ui.lineEdit_8->setText(fileName);
     m_profilePath = fileName;
-    loadProfile();
+    if (!loadProfile()) {
+        // The store still holds the previous profile: under the new name the
+        // run would judge by one profile and name another, and the exit would
+        // write the old values into the new file.
+        m_profilePath = previous;
+        ui.lineEdit_8->setText(previous);
+        return;
+    }
     // A signed-in administrator goes on to edit the profile just loaded.
     if (ui.dengluBtn->isCheckable()) {
         SettingDlg dialog(m_settings, m_command.get(), [this] { saveProfileAs(); }, this);
@@ -425,6 +433,7 @@ void Vorlane::leaveBridgeReporting()
 
 void Vorlane::probeDevice()
 {
+    searchInterfaces();
     if (!m_usbHid->openDevice())
         return;
     m_command->writeRegister33();
@@ -438,6 +447,7 @@ void Vorlane::onDeviceArrived()
 {
     if (device::link::isOpen())
         return;
+    searchInterfaces();
     if (!m_usbHid->openDevice())
         return;
     m_command->writeRegister33();
@@ -452,6 +462,14 @@ void Vorlane::onDeviceArrived()
     QThread::msleep(std::max(0, profile::toInt(m_settings->value("Init_time"))));
     if (profile::isOn(m_settings->value("ModeSwitch/Power_On_Test")))
         start();
+}
+
+void Vorlane::searchInterfaces()
+{
+    // Nothing is shown whatever it finds: the search is for ./log.txt, which
+    // tells service why a board was not taken. It runs before the open, which
+    // sets the connected flag for the board it opens, whatever the search said.
+    (void)m_usbHid->findHidDevice();
 }
 
 void Vorlane::onDeviceRemoved()
@@ -580,6 +598,13 @@ void Vorlane::runDisplayDialog(bool showClear)
     m_displayDialog->exec();
 }
 
+bool Vorlane::clearButtonShown() const
+{
+    // Its own setting, as the last mode left it: while the display dialog is
+    // closed the button is never "visible", whatever that setting says.
+    return !m_clearBtn->isHidden();
+}
+
 void Vorlane::NormalMode()
 {
     if (!deviceOpenOrSay())
@@ -626,7 +651,7 @@ void Vorlane::DebugCom()
 
 void Vorlane::InternalCom()
 {
-    runDebugDisplay(device::stream::kind::InternalM0, m_clearBtn->isVisible());
+    runDebugDisplay(device::stream::kind::InternalM0, clearButtonShown());
 }
 
 void Vorlane::startRasterMode(int kind)
@@ -837,7 +862,9 @@ void Vorlane::DownloadCom()
     m_debugThread->stop();
     m_firmwareProgress->setValue(0);
     m_firmwareProgress->show();
-    m_bootThread->stop();
+    // A download already under way goes on: started again it would send a
+    // section's first records to a bootloader that is part-way through it.
+    // start() leaves a running thread alone, so the click only resets the bar.
     m_bootThread->start();
 }
 
@@ -960,7 +987,7 @@ void Vorlane::runButtonScene(int kind)
                                                              profile::toInt(m_settings->value("Btn_Max")),
                                                              m_displayView->graphicsScene());
     m_displayView->setCurrentScene(scene);
-    runDisplayDialog(m_clearBtn->isVisible());
+    runDisplayDialog(clearButtonShown());
     m_debugThread->stop();
 }
 

@@ -59,7 +59,9 @@ public:
     bool isRunning() const { return m_running; }
 
     // Loads the current profile over the store and takes the panel geometry from it.
-    void loadProfile();
+    // False, after the error box, when there is no profile to read there; the
+    // store and the geometry are then left as they were.
+    bool loadProfile();
     // Asks for a file name and saves the store there; called by the settings dialog
     // after it has put its values into the store.
     void saveProfileAs();
@@ -141,6 +143,8 @@ private:
     void resizeRasterTable();
     int checkedStartMode() const;
     void probeDevice();
+    // The interface search that writes ./log.txt; on attach, before the open.
+    void searchInterfaces();
     void readPanel();
     // Reads and throws away what the board still has queued, up to `limit` reports.
     void drain(int timeoutMs, int limit);
@@ -154,6 +158,8 @@ private:
     void startTouchReporting(int kind);
     void startRasterMode(int kind);
     void runDisplayDialog(bool showClear);
+    // The modes that say nothing of the "clear" button keep it as it is.
+    bool clearButtonShown() const;
     void runDebugDisplay(int kind, bool showClear);
     void runButtonScene(int kind);
     void startBorderTest();

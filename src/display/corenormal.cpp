@@ -33,19 +33,20 @@ void CoreNormal::first()
     Settings &store = *m_window->settings();
     ConfigParameter parameter;
     // A resolution of 0 or less would scale the panel outline to infinity;
-    // keep the default for it instead.
-    if (store.find("x_res", parameter)) {
+    // keep the default for it instead. The default is the drawing's alone:
+    // written into the store it would be saved into the profile at exit and
+    // change what the run compares the panel's resolution with.
+    const auto takeResolution = [&store, &parameter](const char *key, int &resolution) {
+        if (!store.find(key, parameter))
+            return;
         const int value = profile::toInt(parameter.value());
-        if (value > 0)
-            m_xResolution = value;
-    }
-    if (store.find("y_res", parameter)) {
-        const int value = profile::toInt(parameter.value());
-        if (value > 0)
-            m_yResolution = value;
-    }
-    store.set("x_res", QByteArray::number(m_xResolution));
-    store.set("y_res", QByteArray::number(m_yResolution));
+        if (value <= 0)
+            return;
+        resolution = value;
+        store.set(key, QByteArray::number(value));
+    };
+    takeResolution("x_res", m_xResolution);
+    takeResolution("y_res", m_yResolution);
     if (store.find("x_reverse", parameter))
         m_xReverse = parameter.value() == "True";
     if (store.find("y_reverse", parameter))

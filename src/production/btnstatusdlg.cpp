@@ -49,6 +49,7 @@ void BtnStatusDlg::setup(int keyCount, int seconds)
         paint(i, Qt::yellow);
     }
 
+    m_secondsGiven = seconds;
     m_secondsLeft = seconds;
     m_seconds->setText(QString::number(seconds));
     m_result = false;
@@ -91,14 +92,14 @@ void BtnStatusDlg::keyCode(int code)
 
 void BtnStatusDlg::On_timeOut()
 {
-    --m_secondsLeft;
-    m_seconds->setText(QString::number(m_secondsLeft));
-    // "0 or fewer" rather than "exactly 0": a profile time of 0 or below must
-    // end at the first tick instead of counting down for ever.
-    if (m_secondsLeft <= 0) {
-        m_result = false;
-        close();
-        return;
+    if (timeLimited()) {
+        --m_secondsLeft;
+        m_seconds->setText(QString::number(m_secondsLeft));
+        if (m_secondsLeft == 0) {
+            m_result = false;
+            close();
+            return;
+        }
     }
     if (allSeen()) {
         m_result = true;
@@ -137,7 +138,7 @@ void BtnStatusDlg::finish()
         return;
     m_resultPending = false;
     // Closed by hand between two ticks: the keys seen so far decide.
-    if (m_secondsLeft > 0 && allSeen())
+    if ((!timeLimited() || m_secondsLeft > 0) && allSeen())
         m_result = true;
     emit getResultSignal(m_result);
 }

@@ -26,7 +26,10 @@ class BtnStatusDlg : public QDialog
 public:
     explicit BtnStatusDlg(QWidget *parent = nullptr);
 
-    // Rebuilds one yellow indicator per key and starts the countdown.
+    // Rebuilds one yellow indicator per key and starts the countdown. A
+    // profile without a time (0, or below) sets no limit: the countdown never
+    // reaches 0, and the dialog ends when every key was seen or it is closed.
+    // Its label then keeps showing the time as given.
     void setup(int keyCount, int seconds);
 
     int keyCount() const { return int(m_indicators.size()); }
@@ -55,6 +58,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    bool timeLimited() const { return m_secondsGiven > 0; }
     bool allSeen() const;
     void finish();
     void paint(int index, Qt::GlobalColor colour);
@@ -65,6 +69,7 @@ private:
     QTimer m_timer;
     QList<QWidget *> m_indicators;
     QList<int> m_pressed;
+    int m_secondsGiven = 10;
     int m_secondsLeft = 10;
     bool m_result = false;
     // Set by setup(), cleared when the result has gone out: a dialog closed

@@ -192,7 +192,7 @@ StoreOutcome ResultFile::storeResultFile(const Settings &store, const QString &v
             target = candidate;
         }
         if (!target.isEmpty() && target != stored)
-            outcome.paneLine = tr("Result file name already used; stored as %1").arg(target);
+            outcome.paneLine = QStringLiteral("Result file name already used; stored as %1").arg(target);
     }
 
     if (target.isEmpty()) {
@@ -205,7 +205,7 @@ StoreOutcome ResultFile::storeResultFile(const Settings &store, const QString &v
         }
         outcome.stored = !target.isEmpty();
         outcome.path = outcome.stored ? target : m_workingName;
-        outcome.paneLine = tr("Result file could not be filed; kept as %1").arg(outcome.path);
+        outcome.paneLine = QStringLiteral("Result file could not be filed; kept as %1").arg(outcome.path);
         return outcome;
     }
 

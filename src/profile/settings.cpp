@@ -6,11 +6,15 @@
 
 Settings::~Settings() = default;
 
-void Settings::load(const QString &fileName)
+bool Settings::load(const QString &fileName)
 {
     QSettings file(fileName, QSettings::IniFormat);
-    if (file.status() != QSettings::NoError)
-        return;
+    // A format error (a section header without "]", say) still leaves every
+    // key Qt could make out in allKeys(): take them, or the station would run
+    // on whatever the store held before. Only a file that could not be read
+    // at all gives nothing.
+    if (file.status() == QSettings::AccessError)
+        return false;
     const QStringList keys = file.allKeys();
     for (const QString &key : keys) {
         const QVariant v = file.value(key);
@@ -21,6 +25,7 @@ void Settings::load(const QString &fileName)
                                  : v.toString();
         set(key.toLocal8Bit(), text.toLocal8Bit());
     }
+    return true;
 }
 
 void Settings::save(const QString &fileName) const

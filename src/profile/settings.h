@@ -18,8 +18,10 @@ public:
     virtual ~Settings();
 
     // Merges the INI file into the store; keys the file lacks keep their values.
-    // A missing or unreadable file adds nothing.
-    void load(const QString &fileName);
+    // A file with a format error gives the keys Qt could read. False, with
+    // nothing added, when the file could not be read at all; a missing file
+    // reads as an empty profile.
+    bool load(const QString &fileName);
     // Writes every entry in map order; keys only the file holds stay in the file.
     // The write is atomic: a crash mid-save leaves the old file whole.
     void save(const QString &fileName) const;

@@ -129,7 +129,7 @@ void LogAnalysisDialog::TreeItemClicked(QTreeWidgetItem *item, int)
     m_text->setPlainText(QString::fromLocal8Bit(content));
 
     if (!readResultText(content, m_data)) {
-        QMessageBox::about(this, tr("error"), tr("csv format error!!!"));
+        QMessageBox::about(this, QStringLiteral("error"), QStringLiteral("csv format error!!!"));
         return;
     }
     m_charts->button(LogRasterScene::OpenShort)->setChecked(true);

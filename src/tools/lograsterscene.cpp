@@ -60,7 +60,7 @@ void LogRasterScene::drawOpenShort(const LogData &data, int m0Min, int m0Max)
     const qsizetype n = std::max(data.xLine.size(), data.yLine.size());
     if (n == 0)
         return; // no lines read: nothing to space out
-    const qsizetype step = (w / 2 - 10) / n;
+    const qreal step = qreal(w / 2 - 10) / qreal(n);
     if (step <= 4)
         return;
 

@@ -245,7 +245,7 @@ void SettingDlg::OnPathDlg()
 {
     const QString start = QStringLiteral(".") + fieldText(QlxKey);
     const QString chosen =
-        QFileDialog::getOpenFileName(this, tr("Open File"), start, tr("Qlx File (*.qlx)"));
+        QFileDialog::getOpenFileName(this, QStringLiteral("Open File"), start, QStringLiteral("Qlx File (*.qlx)"));
     if (chosen.isEmpty())
         return;
     lineEdit(QlxKey)->setText(qlxPathPart(chosen));

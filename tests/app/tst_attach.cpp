@@ -19,6 +19,13 @@ QString pane(Vorlane &w)
     return w.findChild<QTextBrowser *>("textBrowser")->toPlainText();
 }
 
+// What the interface search left; "none" when it never ran.
+QByteArray enumerationLog()
+{
+    QFile f(QStringLiteral("log.txt"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("none");
+}
+
 QString field(Vorlane &w, const char *name)
 {
     return w.findChild<QLineEdit *>(name)->text();
@@ -39,6 +46,7 @@ private slots:
         QVERIFY(device::link::isOpen());
         QCOMPARE(pane(w).trimmed(), QString("HID_Arrived!"));
         QCOMPARE(field(w, "lineEdit"), QString("W103"));
+        QCOMPARE(enumerationLog(), QByteArray()); // the board is the first interface
     }
 
     void startUpWithoutBoardSaysNothing()
@@ -47,6 +55,7 @@ private slots:
         Vorlane w;
         QVERIFY(!device::link::isOpen());
         QCOMPARE(pane(w), QString());
+        QCOMPARE(enumerationLog(), QByteArray("error2\r\n259\r\n").repeated(10));
     }
 
     void arrivalOpensOnceAndWaitsForThePanel_data()
@@ -68,6 +77,7 @@ private slots:
         StationFixture station(kProfile + "CF48=" + cf48 + "\n", false, panel);
         Vorlane w;
         station.board().plug();
+        QFile::remove("log.txt");
         QElapsedTimer timer;
         timer.start();
         w.onDeviceArrived();
@@ -75,13 +85,16 @@ private slots:
         QVERIFY(device::link::isOpen());
         QCOMPARE(pane(w).trimmed(), QString("HID_Arrived!"));
         QVERIFY2(took >= minimumMs && took <= maximumMs, qPrintable(QString::number(took)));
+        QCOMPARE(enumerationLog(), QByteArray()); // searched, and found at once
 
         // A second board (or any HID device) arriving while one is open changes nothing.
         w.findChild<QTextBrowser *>("textBrowser")->clear();
+        QFile::remove("log.txt");
         timer.restart();
         w.onDeviceArrived();
         QVERIFY(timer.elapsed() < 40);
         QCOMPARE(pane(w), QString());
+        QCOMPARE(enumerationLog(), QByteArray("none"));
     }
 
     void arrivalWithUnreadableVersionReportsIt()

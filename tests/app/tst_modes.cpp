@@ -1,4 +1,6 @@
+#include "displayview.h"
 #include "hidcommand.h"
+#include "normalscene.h"
 #include "modalanswer.h"
 #include "stationfixture.h"
 #include "streamkind.h"
@@ -12,6 +14,8 @@
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QtTest>
+
+#include <map>
 
 namespace {
 const QByteArray kProfile = "[General]\nx_electrodes=30\ny_electrodes=20\nx_res=1280\ny_res=800\nInit_time=10\n"
@@ -140,6 +144,69 @@ private slots:
         }
         QVERIFY(lastEnable >= 0);
         QVERIFY2(lastDisable > lastEnable, "the interrupt reports were left on after the display closed");
+
+        // "InternalM0" leaves the clear button as the mode before it left it.
+        for (const auto &[before, shown] : {std::pair{"nomalBtn", true}, std::pair{"pushButton", false}}) {
+            QTimer::singleShot(200, display, &QDialog::reject);
+            w.findChild<QPushButton *>(before)->click();
+            bool clearShown = !shown;
+            QTimer::singleShot(200, display, [&] {
+                clearShown = display->findChild<QPushButton *>()->isVisible();
+                display->reject();
+            });
+            w.findChild<QPushButton *>("internalBtn")->click();
+            QCOMPARE(clearShown, shown);
+        }
+    }
+
+    // The mode keys switch streams and parsers without a device check or a window.
+    void modeKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("kind");         // after the key; 5 = left as it was
+        QTest::addColumn<QString>("stream");   // the signal that shows which stream runs
+        QTest::addColumn<bool>("clearsPane");
+        QTest::addColumn<bool>("normalScene"); // a touch parser drawing at once
+        QTest::newRow("C") << int(Qt::Key_C) << 5 << "none" << true << false;
+        QTest::newRow("N") << int(Qt::Key_N) << 5 << "none" << true << true;
+        QTest::newRow("D") << int(Qt::Key_D) << 1 << "debug" << false << false;
+        QTest::newRow("I") << int(Qt::Key_I) << 2 << "debug" << false << false;
+        QTest::newRow("R") << int(Qt::Key_R) << 3 << "raster" << false << false;
+        QTest::newRow("W") << int(Qt::Key_W) << 4 << "internal raster" << false << false;
+    }
+    void modeKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(int, kind);
+        QFETCH(QString, stream);
+        QFETCH(bool, clearsPane);
+        QFETCH(bool, normalScene);
+
+        StationFixture station(kProfile);
+        Vorlane w;
+        w.On_refreshBtnClicked();
+        device::stream::setDebugDataKind(5);
+        QSignalSpy debug(w.command(), &HidCommand::readDebug);
+        QSignalSpy raster(w.command(), &HidCommand::readRaster);
+        QSignalSpy internalRaster(w.command(), &HidCommand::readInternalRaster);
+        const std::map<QString, QSignalSpy *> streams{
+            {"debug", &debug}, {"raster", &raster}, {"internal raster", &internalRaster}};
+        auto *view = w.findChild<quilex_gui_qtlib::DisplayView *>();
+        QVERIFY(!std::dynamic_pointer_cast<quilex_gui_qtlib::NormalScene>(view->currentScene()));
+
+        ModalAnswerer answerer;
+        QTest::keyClick(&w, Qt::Key(key));
+        QCOMPARE(device::stream::debugDataKind(), kind);
+        QCOMPARE(pane(w).isEmpty(), clearsPane);
+        QCOMPARE(bool(std::dynamic_pointer_cast<quilex_gui_qtlib::NormalScene>(view->currentScene())), normalScene);
+        if (stream != "none")
+            QTRY_VERIFY_WITH_TIMEOUT(streams.at(stream)->count() > 0, 5000);
+        QTest::qWait(200);
+        for (const auto &[name, spy] : streams)
+            QVERIFY2(name == stream || spy->count() == 0, qPrintable(name));
+        QVERIFY(answerer.boxes.isEmpty());
+        QVERIFY(!displayDialog(w)->isVisible());
+        w.StopCom();
     }
 
     void firmwareUpdateThroughTheDialog()
@@ -150,9 +217,23 @@ private slots:
         signIn(w);
         auto *progress = w.findChild<QProgressBar *>();
         int lastMaximum = 0;
-        connect(w.command(), &HidCommand::readline, this, [&](int, int total) { lastMaximum = total; });
+        QList<int> acknowledged;
+        connect(w.command(), &HidCommand::readline, this, [&](int sent, int total) {
+            lastMaximum = total;
+            acknowledged << sent;
+            // "download" again while the bootloader waits out the pause after
+            // the first record: the download goes on where it is.
+            if (acknowledged.size() == 1) {
+                for (QPushButton *b : w.findChildren<QPushButton *>())
+                    if (b->text() == "download")
+                        b->click();
+            }
+        });
         QVERIFY(w.icUpdateFun(true));
         QVERIFY(lastMaximum > 0);
+        QVERIFY(acknowledged.size() > 2);
+        for (int i = 0; i < acknowledged.size(); ++i)
+            QCOMPARE(acknowledged.at(i), i + 1);
         QVERIFY(!progress->isVisible());
         QVERIFY(pane(w).contains("KavelC Initialization complete"));
         QCOMPARE(w.findChild<QLineEdit *>("lineEdit_6")->text(), QString("6B1D"));

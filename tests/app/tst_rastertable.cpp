@@ -76,9 +76,14 @@ private slots:
         // The same data in the internal raster modes is shown undivided.
         rastertable::fillRow(&table, line, 5, 5, 20, 12, 2);
         QCOMPARE(table.item(5, 0)->text(), QString("-160"));
-        // A ratio of 0 is taken as 1; a row beyond the table changes nothing.
+        // A ratio of 0 is taken as 1, a negative one divides; a row beyond the table changes nothing.
         rastertable::fillRow(&table, line, 5, 4, 20, 12, 0);
         QCOMPARE(table.item(5, 0)->text(), QString("-160"));
+        rastertable::fillRow(&table, line, 5, 4, 20, 12, -2);
+        QCOMPARE(table.item(5, 0)->text(), QString("80"));
+        QCOMPARE(table.item(5, 0)->background().color(), QColor(255, 0, 0));
+        rastertable::fillRow(&table, "S-2147483648", 5, 3, 20, 12, -1);
+        QCOMPARE(table.item(5, 0)->text(), QString("2147483647"));
         rastertable::fillRow(&table, "S9,9,9", 13, 3, 20, 12, 2);
         rastertable::fillRow(&table, "S9,9,9", -1, 3, 20, 12, 2);
         QCOMPARE(table.rowCount(), 13);

@@ -1,3 +1,4 @@
+#include "filemodesbind.h"
 #include "modalanswer.h"
 #include "settings.h"
 #include "stationfile.h"
@@ -148,7 +149,8 @@ private slots:
         makeStation("[General]\nx_electrodes=20\ny_electrodes=12\nx_res=1280\ny_res=800\nRadioBtnIndex=2\n");
         writeText("log.txt", "old enumeration log");
         Vorlane w;
-        QVERIFY(!QFile::exists("log.txt"));
+        // Written afresh by the start-up search.
+        QVERIFY(!readText("log.txt").contains("old enumeration log"));
         QVERIFY(QDir("resultsPASS").exists());
         QVERIFY(QDir("resultsFAIL").exists());
         QCOMPARE(w.size(), QSize(796, 489));
@@ -345,11 +347,30 @@ private slots:
         w.findChild<QPushButton *>("loadfileBtn")->click();
         QCOMPARE(w.currentProfilePath(), cwd() + "/Config/b.ini");
 
+        // A broken section header: every key Qt makes out still counts.
+        writeText("Config/c.ini", "[General\nx_electrodes=6\n");
+        answerer.thenFile(cwd() + "/Config/c.ini");
+        w.findChild<QPushButton *>("loadfileBtn")->click();
+        QCOMPARE(table->columnCount(), 7);
+        // One that cannot be read at all: c's values stay, under c's name.
+        writeText("Config/d.ini", "[General]\nx_electrodes=9\n");
+        QVERIFY(QFile::setPermissions("Config/d.ini", QFileDevice::WriteOwner));
+        {
+            FileModesBind modes;
+            answerer.thenFile(cwd() + "/Config/d.ini");
+            answerer.thenBox(QMessageBox::Ok);
+            w.findChild<QPushButton *>("loadfileBtn")->click();
+        }
+        QCOMPARE(answerer.boxes.last().text, QString("load config file error!!"));
+        QCOMPARE(w.currentProfilePath(), cwd() + "/Config/c.ini");
+        QCOMPARE(w.findChild<QLineEdit *>("lineEdit_8")->text(), cwd() + "/Config/c.ini");
+        QCOMPARE(w.settings()->value("x_electrodes"), QByteArray("6"));
+
         // A profile that has gone away: the error box, and the store and table stay.
-        QFile::remove("Config/b.ini");
+        QFile::remove("Config/c.ini");
         w.loadProfile();
         QCOMPARE(answerer.boxes.last().text, QString("load config file error!!"));
-        QCOMPARE(table->columnCount(), 5);
+        QCOMPARE(table->columnCount(), 7);
         QCOMPARE(answerer.pending(), 0);
     }
 

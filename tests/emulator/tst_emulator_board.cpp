@@ -294,23 +294,35 @@ void TestEmulatorBoard::rasterRows()
 void TestEmulatorBoard::fixedRegisters_data()
 {
     QTest::addColumn<RegisterMap>("map");
-    QTest::newRow("standard") << RegisterMap::Standard;
-    QTest::newRow("alternate") << RegisterMap::Alternate;
+    QTest::addColumn<int>("electrodes"); // a side
+    QTest::addColumn<QList<int>>("modes");
+    const QList<int> normalAndInformation{0x0000, 0x0002};
+    // Debug and M0 blocks of 79 x 79 are 312 bytes: they reach round to 0x2B in both maps.
+    const QList<int> everyMode{0x0000, 0x0002, 0x0101, 0x0109, 0x0185, 0x01C5};
+    QTest::newRow("standard") << RegisterMap::Standard << 30 << normalAndInformation;
+    QTest::newRow("alternate") << RegisterMap::Alternate << 30 << normalAndInformation;
+    QTest::newRow("standard, large panel, every mode") << RegisterMap::Standard << 79 << everyMode;
+    QTest::newRow("alternate, large panel, every mode") << RegisterMap::Alternate << 79 << everyMode;
 }
 
 void TestEmulatorBoard::fixedRegisters()
 {
     QFETCH(RegisterMap, map);
+    QFETCH(int, electrodes);
+    QFETCH(QList<int>, modes);
     PanelDescription p;
     p.registerMap = map;
+    p.xElectrodes = std::uint8_t(electrodes);
+    p.yElectrodes = std::uint8_t(electrodes);
     p.crc = 0x1234;
     p.eeprom = "V1.0A";
     p.buttons = {{-1, 127, -128, 5, 0, 0, 0, 9}};
     BoardHarness h(p);
 
     // They read the same in every mode the station reads them in.
-    for (std::uint8_t modeLow : {std::uint8_t{0x00}, std::uint8_t{0x02}}) {
-        h.exchange(req::i2cWrite(mapOf(map).mode, {modeLow, 0x00}));
+    for (int mode : modes) {
+        const auto modeLow = std::uint8_t(mode & 0xFF);
+        h.exchange(req::i2cWrite(mapOf(map).mode, {modeLow, std::uint8_t(mode >> 8)}));
         Report a = h.exchange(req::i2cRead(0x3E, 2));
         QCOMPARE(a[1], std::uint8_t{0x34});
         QCOMPARE(a[2], std::uint8_t{0x12});

@@ -141,8 +141,11 @@ private slots:
             << 2 << 2 << QList<int>{1, 0, 4, 0} << 2 << false;
         QTest::newRow("one second: the first tick is the time-out")
             << 1 << 1 << QList<int>{1, 0} << 1 << false;
-        QTest::newRow("no time at all still ends") << 2 << 0 << QList<int>{} << 1 << false;
-        QTest::newRow("negative time still ends") << 2 << -3 << QList<int>{} << 1 << false;
+        // Without a time there is no limit: the keys end it, or the operator.
+        QTest::newRow("no time: every key seen") << 2 << 0 << QList<int>{1, 0, 2, 0} << 1 << true;
+        QTest::newRow("negative time: every key seen") << 2 << -3 << QList<int>{1, 0, 2, 0} << 1 << true;
+        QTest::newRow("no time, a key missing: never ends") << 2 << 0 << QList<int>{1, 0} << 0 << false;
+        QTest::newRow("negative time, a key missing: never ends") << 2 << -1 << QList<int>{1, 0} << 0 << false;
     }
     void outcome()
     {
@@ -160,13 +163,18 @@ private slots:
             dlg.keyCode(code);
 
         auto *label = dlg.findChild<QLabel *>();
-        for (int tick = 1; tick < ticksToResult; ++tick) {
+        // 0 ticks: none ends it, closing it does.
+        const int ticks = ticksToResult > 0 ? ticksToResult : 1000;
+        for (int tick = 1; tick < ticks; ++tick) {
             dlg.On_timeOut();
-            QCOMPARE(label->text(), QString::number(seconds - tick));
+            QCOMPARE(label->text(), QString::number(seconds > 0 ? seconds - tick : seconds));
             QCOMPARE(spy.count(), 0);
             QVERIFY(dlg.isVisible());
         }
-        dlg.On_timeOut();
+        if (ticksToResult > 0)
+            dlg.On_timeOut();
+        else
+            dlg.close();
         QCOMPARE(spy.count(), 1);
         QCOMPARE(spy.at(0).at(0).toBool(), ok);
         QCOMPARE(dlg.result(), ok);

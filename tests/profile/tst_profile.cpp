@@ -1,3 +1,4 @@
+#include "filemodesbind.h"
 #include "settings.h"
 #include "values.h"
 
@@ -112,6 +113,38 @@ private slots:
         QCOMPARE(s.value("ModeSwitch/Debug_Mode"), QByteArray("1"));
         s.load(dir.filePath("missing.ini"));
         QCOMPARE(s.value("x_res"), QByteArray("800"));
+    }
+
+    void damagedProfile_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("readable");
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<QByteArray>("xRes");
+        QTest::addColumn<QByteArray>("tbMode");
+        QTest::newRow("header without ]") << QByteArray("[General\nx_res=640\n[ModeSwitch]\nTb_Mode=1\n") << true
+                                          << true << QByteArray("640") << QByteArray("1");
+        QTest::newRow("cannot be read") << QByteArray("x_res=640\n") << false << false << QByteArray("1024")
+                                        << QByteArray("0");
+    }
+    void damagedProfile()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, readable);
+        QFETCH(bool, loaded);
+        QFETCH(QByteArray, xRes);
+        QFETCH(QByteArray, tbMode);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("p.ini");
+        writeFile(path, text);
+        if (!readable)
+            QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+        Settings s;
+        s.set("x_res", "1024");
+        FileModesBind modes;
+        QCOMPARE(s.load(path), loaded);
+        QCOMPARE(s.value("x_res"), xRes);
+        QCOMPARE(s.value("ModeSwitch/Tb_Mode"), tbMode);
     }
 
     void saveKeepsKeysOnlyTheFileHas()

@@ -3,6 +3,7 @@
 #include "loganalysisdialog.h"
 #include "logresult.h"
 #include "lograsterscene.h"
+#include "markingtranslator.h"
 #include "settings.h"
 
 #include "../app/modalanswer.h"
@@ -250,24 +251,25 @@ private slots:
     {
         LogData data;
         QVERIFY(readResultText(dataFile("small-4x3.csv"), data));
-        LogRasterScene scene(QSizeF(420, 400)); // step (210 - 10) / 3 = 66
+        LogRasterScene scene(QSizeF(420, 400));
+        const qreal step = (210 - 10) / 3.0; // not cut to 66
         scene.drawOpenShort(data, 50, 200);
         const QList<QGraphicsLineItem *> lines = itemsOf<QGraphicsLineItem>(scene);
         QCOMPARE(lines.size(), 4 + 3 + 2);
         QCOMPARE(lines.at(2)->line(), QLineF(0, 100, 420, 100)); // 200 / 2 under the centre
         QCOMPARE(lines.at(3)->line(), QLineF(0, 175, 420, 175));
         // X runs leftwards: X1 = 100 from the centre, X2 = 40 under the limit.
-        QCOMPARE(lines.at(4)->line(), QLineF(210, 150, 148, 150));
+        QCOMPARE(lines.at(4)->line(), QLineF(210, 150, 210 - (step - 4), 150));
         QCOMPARE(lines.at(4)->pen().color(), QColor(0, 255, 0, 160));
-        QCOMPARE(lines.at(5)->line(), QLineF(144, 180, 82, 180));
+        QCOMPARE(lines.at(5)->line(), QLineF(210 - step, 180, 210 - (2 * step - 4), 180));
         QCOMPARE(lines.at(5)->pen().color(), QColor(255, 0, 0, 120));
         QCOMPARE(lines.at(6)->pen().color(), QColor(255, 0, 0, 120)); // 250
         // Y runs rightwards.
-        QCOMPARE(lines.at(7)->line(), QLineF(210, 140, 272, 140));
+        QCOMPARE(lines.at(7)->line(), QLineF(210, 140, 210 + step - 4, 140));
         QCOMPARE(texts(scene), (QStringList{"1", "2", "3", "1", "2"}));
         const auto labels = itemsOf<QGraphicsSimpleTextItem>(scene);
-        QCOMPARE(labels.at(0)->pos(), QPointF(210 - 33 - 5, 150 - 20));
-        QCOMPARE(labels.at(3)->pos(), QPointF(210 + 33 - 5, 140 - 20));
+        QCOMPARE(labels.at(0)->pos(), QPointF(210 - step / 2 - 5, 150 - 20));
+        QCOMPARE(labels.at(3)->pos(), QPointF(210 + step / 2 - 5, 140 - 20));
 
         LogData twenty;
         twenty.xLine = run(1, 20);
@@ -275,6 +277,11 @@ private slots:
         narrow.drawOpenShort(twenty, 50, 200);
         QCOMPARE(itemsOf<QGraphicsLineItem>(narrow).size(), 4);
         QVERIFY(texts(narrow).isEmpty());
+        // Nine values: a step of 4.4, which is more than 4 and draws them.
+        LogData nine;
+        nine.xLine = run(1, 9);
+        narrow.drawOpenShort(nine, 50, 200);
+        QCOMPARE(itemsOf<QGraphicsLineItem>(narrow).size(), 4 + 9);
 
         LogData empty; // no lines at all must not divide by zero
         narrow.drawOpenShort(empty, 50, 200);
@@ -329,6 +336,7 @@ private slots:
 
         ModalAnswerer answer;
         answer.thenBox(QMessageBox::Ok);
+        MarkingTranslator translated;
         dialog.TreeItemClicked(passItem->child(0), 0);
         QCOMPARE(answer.boxes.size(), 1);
         QCOMPARE(answer.boxes.at(0).title, QStringLiteral("error"));
