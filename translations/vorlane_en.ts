@@ -86,6 +86,7 @@ Please don&apos;t touch the screen!</translation>
 <context>
     <name>HidCommand</name>
     <message>
+        <location filename="../src/app/vorlane_run.cpp" line="145"/>
         <location filename="../src/device/hidcommand.cpp" line="113"/>
         <location filename="../src/device/hidcommand.cpp" line="137"/>
         <source>read XN,YN error!</source>
@@ -479,54 +480,49 @@ Please don&apos;t touch the screen!</translation>
     </message>
     <message>
         <location filename="../src/app/vorlane.cpp" line="576"/>
-        <location filename="../src/app/vorlane_run.cpp" line="74"/>
+        <location filename="../src/app/vorlane_run.cpp" line="88"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
         <translation>can&apos;t find device!<byte value="xd"/>
 </translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="90"/>
+        <location filename="../src/app/vorlane_run.cpp" line="104"/>
         <source>no input</source>
         <translation>no input</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="94"/>
+        <location filename="../src/app/vorlane_run.cpp" line="108"/>
         <source>repeated test message!</source>
         <translation>repeated test message!</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="131"/>
-        <source>read XN,YN error!</source>
-        <translation>read XN,YN error!</translation>
-    </message>
-    <message>
-        <location filename="../src/app/vorlane_run.cpp" line="303"/>
+        <location filename="../src/app/vorlane_run.cpp" line="337"/>
         <source>OpenShort: PASS</source>
         <translation>OpenShort: PASS</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="303"/>
+        <location filename="../src/app/vorlane_run.cpp" line="337"/>
         <source>OpenShort: FAIL</source>
         <translation>OpenShort: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="318"/>
+        <location filename="../src/app/vorlane_run.cpp" line="353"/>
         <source>Planeness_Y: Testing</source>
         <translation>Planeness_Y: Testing</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="318"/>
+        <location filename="../src/app/vorlane_run.cpp" line="354"/>
         <source>Planeness_Y: %1</source>
         <translation>Planeness_Y: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="319"/>
+        <location filename="../src/app/vorlane_run.cpp" line="356"/>
         <source>Planeness_X: Testing</source>
         <translation>Planeness_X: Testing</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="319"/>
+        <location filename="../src/app/vorlane_run.cpp" line="356"/>
         <source>Planeness_X: %1</source>
         <translation>Planeness_X: %1</translation>
     </message>

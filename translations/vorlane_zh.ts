@@ -86,6 +86,7 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>HidCommand</name>
     <message>
+        <location filename="../src/app/vorlane_run.cpp" line="145"/>
         <location filename="../src/device/hidcommand.cpp" line="113"/>
         <location filename="../src/device/hidcommand.cpp" line="137"/>
         <source>read XN,YN error!</source>
@@ -479,54 +480,49 @@ Please don&apos;t touch the screen!</source>
     </message>
     <message>
         <location filename="../src/app/vorlane.cpp" line="576"/>
-        <location filename="../src/app/vorlane_run.cpp" line="74"/>
+        <location filename="../src/app/vorlane_run.cpp" line="88"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
         <translation>找不到设备！<byte value="xd"/>
 </translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="90"/>
+        <location filename="../src/app/vorlane_run.cpp" line="104"/>
         <source>no input</source>
         <translation>没有输入</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="94"/>
+        <location filename="../src/app/vorlane_run.cpp" line="108"/>
         <source>repeated test message!</source>
         <translation>测试信息重复！</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="131"/>
-        <source>read XN,YN error!</source>
-        <translation>读取XN、YN错误！</translation>
-    </message>
-    <message>
-        <location filename="../src/app/vorlane_run.cpp" line="303"/>
+        <location filename="../src/app/vorlane_run.cpp" line="337"/>
         <source>OpenShort: PASS</source>
         <translation>开短路: PASS</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="303"/>
+        <location filename="../src/app/vorlane_run.cpp" line="337"/>
         <source>OpenShort: FAIL</source>
         <translation>开短路: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="318"/>
+        <location filename="../src/app/vorlane_run.cpp" line="353"/>
         <source>Planeness_Y: Testing</source>
         <translation>平整度_Y: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="318"/>
+        <location filename="../src/app/vorlane_run.cpp" line="354"/>
         <source>Planeness_Y: %1</source>
         <translation>平整度_Y: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="319"/>
+        <location filename="../src/app/vorlane_run.cpp" line="356"/>
         <source>Planeness_X: Testing</source>
         <translation>平整度_X: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="319"/>
+        <location filename="../src/app/vorlane_run.cpp" line="356"/>
         <source>Planeness_X: %1</source>
         <translation>平整度_X: %1</translation>
     </message>
