@@ -221,12 +221,21 @@ public:
     }
 
 private:
+    // Inside a raster block every line is a row until a line of another
+    // block: what is not a number in a row reads as 0, as the station's own
+    // readers take it.
     static bool isRow(string_view text)
     {
         if (text.empty())
             return false;
         const char c = text.front();
-        return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == ' ' || c == ',';
+        if ((c >= '0' && c <= '9') || c == '-')
+            return true;
+        for (const string_view prefix : {"RJitter", "Electric,", "Usb_Version,", "CRC_Version,", "eeprom_Version,",
+                                         "Tb_Value,", "Attb:,", "BtnData", "Reset:,"})
+            if (startsWith(text, prefix))
+                return false;
+        return !contains(text, "Raster") && !contains(text, "OpenShort");
     }
 
     void raster(RasterBlock &b, string_view text, string_view header)
@@ -393,9 +402,8 @@ bool readResult(std::string_view text, ResultRecord &record)
     return record.anyBlock();
 }
 
-bool readResultFile(const std::string &path, std::string &buffer, ResultRecord &record)
+bool readFileBytes(const std::string &path, std::string &buffer)
 {
-    record.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -416,7 +424,17 @@ bool readResultFile(const std::string &path, std::string &buffer, ResultRecord &
         size += std::size_t(n);
     }
     ::close(fd);
-    return ok && readResult(std::string_view(buffer.data(), size), record);
+    buffer.resize(size);
+    return ok;
+}
+
+bool readResultFile(const std::string &path, std::string &buffer, ResultRecord &record)
+{
+    if (!readFileBytes(path, buffer)) {
+        record.clear();
+        return false;
+    }
+    return readResult(buffer, record);
 }
 
 } // namespace results

@@ -128,8 +128,11 @@ struct ResultRecord
 // take them; a block cut short keeps what it had.
 bool readResult(std::string_view text, ResultRecord &record);
 
-// The same for a file on disk; buffer is the caller's, reused between files.
-// False also when the file cannot be read.
+// A whole file's bytes into buffer (the caller's, reused between files);
+// false when the file cannot be opened or read.
+bool readFileBytes(const std::string &path, std::string &buffer);
+
+// readResult() for a file on disk; false also when the file cannot be read.
 bool readResultFile(const std::string &path, std::string &buffer, ResultRecord &record);
 
 } // namespace results

@@ -1,6 +1,7 @@
 #include "generatecsv.h"
 
 #include "baseline.h"
+#include "resultreader.h"
 #include "settings.h"
 #include "values.h"
 
@@ -37,55 +38,42 @@ struct Layout
 
 enum class Read { Complete, Incomplete, OpenFailed };
 
-// Reads one result file's text and hands each value to add(table, row,
-// column, value): table 0 the X line, 1 the Y line, 2 the raster (rows
-// 0..2*YN+1). Nothing is read past the end of the text, and no more values than
-// the tables hold. False when the text lacks a marker or ends early.
+// Hands each value a result file gives the tables to add(table, row, column,
+// value): table 0 the X line, 1 the Y line, 2 the raster (rows 0..2*YN+1).
+// The X and Y lines are the two lines after the "OpenShort" line (less their
+// first two characters), the raster rows the lines after "RasterX" and
+// "RasterY". A line gives as many values as a split at its commas has fields,
+// the empty one after a final comma included (read as 0). False when a marker
+// is missing or the file ends before its rows or a line before its values.
 template <typename Add>
-bool readResultStream(QTextStream &in, const Layout &layout, Add add)
+bool takeValues(const results::ResultRecord &file, const Layout &layout, Add add)
 {
-    QString line;
-    const auto next = [&] {
-        if (!in.readLineInto(&line))
-            return false;
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        return true;
-    };
-    const auto findFromCurrent = [&](const QString &marker) {
-        if (line.contains(marker))
-            return true;
-        while (next())
-            if (line.contains(marker))
-                return true;
-        return false;
-    };
-    const auto values = [&](const QString &text, int count, int table, int row) {
-        const QStringList fields = text.split(QLatin1Char(','));
-        if (fields.size() < count)
-            return false;
-        for (int k = 0; k < count; ++k) {
-            bool ok = false;
-            const int v = fields[k].toInt(&ok, 10);
-            add(table, row, k, ok ? v : 0);
-        }
-        return true;
-    };
-
-    if (!findFromCurrent(QStringLiteral("OpenShort")))
-        return false;
-    if (!next() || !values(line.mid(2), layout.xValues, 0, 0))
-        return false;
-    if (!next() || !values(line.mid(2), layout.yValues, 1, 0))
+    const results::OpenShortBlock &lines = file.openShort;
+    if (!lines.present || !lines.linesRead || lines.x.fields() < std::size_t(layout.xValues)
+        || lines.y.fields() < std::size_t(layout.yValues))
         return false;
     const int half = layout.rows / 2;
-    int row = 0;
-    for (const QString &marker : {QStringLiteral("RasterX"), QStringLiteral("RasterY")}) {
-        if (!findFromCurrent(marker))
+    for (const results::RasterBlock *raster : {&file.rasterX, &file.rasterY}) {
+        if (!raster->present || raster->rows() < half)
             return false;
-        for (int r = 0; r < half; ++r, ++row)
-            if (!next() || !values(line, layout.cells, 2, row))
+        for (int r = 0; r < half; ++r)
+            if (raster->rowFields(r) < std::size_t(layout.cells))
                 return false;
+    }
+    const auto line = [&add](const std::vector<int> &values, std::size_t count, int table) {
+        for (std::size_t k = 0; k < count; ++k)
+            add(table, 0, int(k), k < values.size() ? values[k] : 0);
+    };
+    line(lines.x.values, std::size_t(layout.xValues), 0);
+    line(lines.y.values, std::size_t(layout.yValues), 1);
+    int row = 0;
+    for (const results::RasterBlock *raster : {&file.rasterX, &file.rasterY}) {
+        for (int r = 0; r < half; ++r, ++row) {
+            const std::size_t length = raster->rowLength(r);
+            const int *cells = raster->row(r);
+            for (int k = 0; k < layout.cells; ++k)
+                add(2, row, k, std::size_t(k) < length ? cells[k] : 0);
+        }
     }
     return true;
 }
@@ -95,16 +83,22 @@ Layout layoutOf(const production::Baseline &tables, int xn)
     return Layout{int(tables.x.size()), int(tables.y.size()), int(tables.raster.size()), std::max(xn + 1, 0)};
 }
 
-// The same for a file.
-template <typename Add>
-Read readResultFile(const QString &path, const Layout &layout, Add add)
+// One file of the folder, through the results store's reader; buffer and
+// record are reused from file to file.
+struct FileReader
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return Read::OpenFailed;
-    QTextStream in(&file);
-    return readResultStream(in, layout, add) ? Read::Complete : Read::Incomplete;
-}
+    std::string buffer;
+    results::ResultRecord record;
+
+    template <typename Add>
+    Read read(const QString &path, const Layout &layout, Add add)
+    {
+        if (!results::readFileBytes(QFile::encodeName(path).toStdString(), buffer))
+            return Read::OpenFailed;
+        results::readResult(buffer, record);
+        return takeValues(record, layout, add) ? Read::Complete : Read::Incomplete;
+    }
+};
 
 void appendLine(QByteArray &text, std::vector<float> &cells)
 {
@@ -155,9 +149,10 @@ BaselineGeneration generateBaseline(const QString &folder, int xn, int yn, produ
 
     // First which files are whole: only they count, and N must be known
     // before the first value is divided by it.
+    FileReader reader;
     QStringList usable;
     for (const QString &name : files) {
-        const Read read = readResultFile(dir.filePath(name), layout, [](int, int, int, int) {});
+        const Read read = reader.read(dir.filePath(name), layout, [](int, int, int, int) {});
         if (betweenFiles)
             betweenFiles();
         if (read == Read::OpenFailed) {
@@ -181,7 +176,7 @@ BaselineGeneration generateBaseline(const QString &folder, int xn, int yn, produ
         cells[std::size_t(column)] += double(value) / n;
     };
     for (const QString &name : usable) {
-        const Read read = readResultFile(dir.filePath(name), layout, add);
+        const Read read = reader.read(dir.filePath(name), layout, add);
         if (betweenFiles)
             betweenFiles();
         if (read != Read::Complete) {
@@ -212,11 +207,14 @@ bool readResultValues(QTextStream &in, int xn, int yn, production::Baseline &val
     values.reset(xn, yn);
     if (!production::baselineSizeFits(xn, yn))
         return false;
+    const QByteArray text = in.readAll().toUtf8();
+    results::ResultRecord record;
+    results::readResult(std::string_view(text.constData(), std::size_t(text.size())), record);
     const auto set = [&values](int table, int row, int column, int value) {
         std::vector<float> &cells = table == 0 ? values.x : table == 1 ? values.y : values.raster[std::size_t(row)];
         cells[std::size_t(column)] = float(value);
     };
-    return readResultStream(in, layoutOf(values, xn), set);
+    return takeValues(record, layoutOf(values, xn), set);
 }
 
 } // namespace tools
