@@ -68,17 +68,17 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>GenerateCsv</name>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="230"/>
+        <location filename="../src/tools/generatecsv.cpp" line="228"/>
         <source>Dialog</source>
         <translation>对话框</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="231"/>
+        <location filename="../src/tools/generatecsv.cpp" line="229"/>
         <source>Generate Files</source>
         <translation>生成基准文件</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="232"/>
+        <location filename="../src/tools/generatecsv.cpp" line="230"/>
         <source>status</source>
         <translation>状态</translation>
     </message>
@@ -86,7 +86,7 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>HidCommand</name>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="145"/>
+        <location filename="../src/app/vorlane_run.cpp" line="165"/>
         <location filename="../src/device/hidcommand.cpp" line="113"/>
         <location filename="../src/device/hidcommand.cpp" line="137"/>
         <source>read XN,YN error!</source>
@@ -463,66 +463,76 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="226"/>
-        <location filename="../src/app/vorlane.cpp" line="392"/>
+        <location filename="../src/app/vorlane.cpp" line="228"/>
+        <location filename="../src/app/vorlane.cpp" line="413"/>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="397"/>
+        <location filename="../src/app/vorlane.cpp" line="272"/>
+        <source>results store unavailable: %1</source>
+        <translation>结果数据库不可用：%1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="275"/>
+        <source>results store available again</source>
+        <translation>结果数据库已恢复</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="418"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="397"/>
+        <location filename="../src/app/vorlane.cpp" line="418"/>
         <source>Do you really want to exit?</source>
         <translation>确定要退出吗？</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="576"/>
-        <location filename="../src/app/vorlane_run.cpp" line="88"/>
+        <location filename="../src/app/vorlane.cpp" line="597"/>
+        <location filename="../src/app/vorlane_run.cpp" line="98"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
         <translation>找不到设备！<byte value="xd"/>
 </translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="104"/>
+        <location filename="../src/app/vorlane_run.cpp" line="114"/>
         <source>no input</source>
         <translation>没有输入</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="108"/>
+        <location filename="../src/app/vorlane_run.cpp" line="118"/>
         <source>repeated test message!</source>
         <translation>测试信息重复！</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="337"/>
+        <location filename="../src/app/vorlane_run.cpp" line="357"/>
         <source>OpenShort: PASS</source>
         <translation>开短路: PASS</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="337"/>
+        <location filename="../src/app/vorlane_run.cpp" line="357"/>
         <source>OpenShort: FAIL</source>
         <translation>开短路: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="353"/>
+        <location filename="../src/app/vorlane_run.cpp" line="373"/>
         <source>Planeness_Y: Testing</source>
         <translation>平整度_Y: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="354"/>
+        <location filename="../src/app/vorlane_run.cpp" line="374"/>
         <source>Planeness_Y: %1</source>
         <translation>平整度_Y: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="356"/>
+        <location filename="../src/app/vorlane_run.cpp" line="376"/>
         <source>Planeness_X: Testing</source>
         <translation>平整度_X: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="356"/>
+        <location filename="../src/app/vorlane_run.cpp" line="376"/>
         <source>Planeness_X: %1</source>
         <translation>平整度_X: %1</translation>
     </message>

@@ -5,13 +5,16 @@
 #include "generatecsv.h"
 #include "planeness.h"
 #include "resultreader.h"
+#include "resultrecorder.h"
 #include "settings.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -85,6 +88,30 @@ void BM_ReadResultFiles(benchmark::State &state)
                                                        benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ReadResultFiles)->Arg(100)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// What recording a filed run costs the run's own (GUI) thread: the run's
+// context made and handed to the store's thread, as the window does it after
+// filing. The store's thread records meanwhile.
+void BM_RecordHandOver(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString filed = dir.filePath(QStringLiteral("SN1-20261206094107-00-00-Pass.csv"));
+    QFile::copy(QStringLiteral(KAVEL_BENCH_DATA "/result-40x30.csv"), filed);
+    results::ResultRecorder recorder(dir.filePath(QStringLiteral("results.db")));
+    for (auto _ : state) {
+        results::RunContext context;
+        context.runId = results::newRunId();
+        context.station = results::stationId(dir.filePath(QStringLiteral("line.ini")));
+        context.startMode = QStringLiteral("Barcode");
+        context.barcode = QStringLiteral("SN1");
+        context.startedAt = QDateTime::currentDateTime();
+        context.endedAt = QDateTime::currentDateTime();
+        context.verdict = QStringLiteral("PASS");
+        context.path = QFileInfo(filed).absoluteFilePath();
+        recorder.record(context);
+    }
+}
+BENCHMARK(BM_RecordHandOver)->Unit(benchmark::kMicrosecond)->Iterations(2000);
 
 void BM_JudgeRasterFrame(benchmark::State &state)
 {

@@ -16,6 +16,7 @@
 #include "calibratedialog.h"
 #include "hidcommand.h"
 #include "resultfile.h"
+#include "resultrecorder.h"
 #include "paneltests.h"
 #include "rowlimits.h"
 #include "hidthread.h"
@@ -131,6 +132,7 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
 
     restoreStartMode();
 
+    startRecording();
     probeDevice();
 
     connect(ui.actionChinese, &QAction::triggered, this, &Vorlane::setChinese);
@@ -261,6 +263,25 @@ void Vorlane::ReadConfigText()
     }
     station::setBridgeIds(values.ids);
     m_profilePath = values.profilePath;
+}
+
+void Vorlane::startRecording()
+{
+    m_recorder = std::make_unique<results::ResultRecorder>(QStringLiteral("./results.db"));
+    connect(m_recorder.get(), &results::ResultRecorder::unavailable, this, [this](const QString &reason) {
+        ui.textBrowser->append(tr("results store unavailable: %1").arg(reason));
+    });
+    connect(m_recorder.get(), &results::ResultRecorder::available, this,
+            [this] { ui.textBrowser->append(tr("results store available again")); });
+    // Whatever was filed but never recorded (the station stopped between the
+    // two) is recorded now; the filed files are the truth.
+    results::ResultRecorder::Folders folders;
+    folders.station = results::stationId();
+    folders.passFolder = production::logFolder(*m_settings, QStringLiteral("PASS"));
+    folders.failFolder = production::logFolder(*m_settings, QStringLiteral("FAIL"));
+    folders.folders = QStringList{QStringLiteral("./resultsPASS"), QStringLiteral("./resultsFAIL"), folders.passFolder,
+                                  folders.failFolder};
+    m_recorder->catchUp(folders);
 }
 
 bool Vorlane::loadProfile()

@@ -2,6 +2,7 @@
 #define VORLANE_H
 
 #include "devicelink.h"
+#include "runcontext.h"
 #include "ui_vorlane.h"
 
 #include <QMainWindow>
@@ -27,6 +28,9 @@ class QTableWidget;
 class QTextBrowser;
 class Settings;
 
+namespace results {
+class ResultRecorder;
+}
 namespace production {
 class PanelTests;
 class ResultFile;
@@ -175,6 +179,7 @@ private:
     void appendVerdict();
     void fileResult(int ending);
     void clearTestMessage();
+    void startRecording();
     // Open/short and planeness.
     void runPanelItems();
     // Where the exit sequence stops the worker threads and leaves the bridge
@@ -231,6 +236,9 @@ private:
     std::unique_ptr<production::Baseline> m_baseline;
     std::unique_ptr<production::RowLimits> m_rowLimits;
     std::unique_ptr<production::PanelTests> m_panelTests;
+    // Every filed result goes into ./results.db as well, from a thread of its own.
+    std::unique_ptr<results::ResultRecorder> m_recorder;
+    results::RunContext m_runContext;
     QString m_profilePath;
 };
 

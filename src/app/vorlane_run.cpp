@@ -14,6 +14,7 @@
 #include "hidthreadboot.h"
 #include "hidthreaddebug.h"
 #include "resultfile.h"
+#include "resultrecorder.h"
 #include "rowlimits.h"
 #include "settings.h"
 #include "shortitems.h"
@@ -21,6 +22,8 @@
 #include "values.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QThread>
 
@@ -79,6 +82,13 @@ void Vorlane::fileResult(int ending)
         m_result->storeResultFile(*m_settings, m_verdict, production::Ending(ending));
     if (!outcome.paneLine.isEmpty())
         ui.textBrowser->append(outcome.paneLine);
+    if (outcome.stored && !outcome.path.isEmpty()) {
+        // The store reads the filed file on its own thread; the run goes on.
+        m_runContext.endedAt = QDateTime::currentDateTime();
+        m_runContext.verdict = m_verdict;
+        m_runContext.path = QFileInfo(outcome.path).absoluteFilePath();
+        m_recorder->record(m_runContext);
+    }
 }
 
 void Vorlane::start()
@@ -111,6 +121,16 @@ void Vorlane::start()
     case production::ResultFile::Start::Ready:
         break;
     }
+    static const char *const ModeNames[] = {"Auto", "Manual", "Barcode"};
+    m_runContext = results::RunContext();
+    m_runContext.runId = results::newRunId();
+    m_runContext.station = results::stationId();
+    m_runContext.startMode = QString::fromLatin1(ModeNames[int(mode)]);
+    m_runContext.lot = ui.lineEdit_2->text();
+    m_runContext.worker = ui.lineEdit_3->text();
+    m_runContext.barcode = ui.lineEdit_4->text();
+    m_runContext.profile = QFileInfo(m_profilePath).fileName();
+    m_runContext.startedAt = QDateTime::currentDateTime();
     StopCom();
     m_verdict = QStringLiteral("PASS");
 

@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextBrowser>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 namespace {
@@ -67,6 +69,26 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Runs in the working folder's results store that match where (values bound).
+int storedRuns(const QString &where, const QVariantList &values)
+{
+    int count = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+        db.setDatabaseName(QStringLiteral("results.db"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("SELECT COUNT(*) FROM runs WHERE ") + where);
+            for (const QVariant &v : values)
+                q.addBindValue(v);
+            if (q.exec() && q.next())
+                count = q.value(0).toInt();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    return count;
+}
+
 void selectMode(Vorlane &w, int mode)
 {
     const char *names[] = {"radioButton_1", "radioButton_2", "radioButton_3"};
@@ -103,6 +125,9 @@ private slots:
         StationFixture station(profile(), true, panelFile("demo.ini"));
         QDir().mkpath("log");
         QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/app/baseline-30x20.csv"), "log/baseline.csv");
+        QDir().mkpath("resultsPASS");
+        QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/tools/run-pass-30x20.csv"),
+                    "resultsPASS/left-over-Pass.csv");
         Vorlane w;
         selectMode(w, mode);
         fillTestMessage(w, "L01", "W7", "SN123");
@@ -112,7 +137,8 @@ private slots:
         QVERIFY2(pane(w).endsWith("PASS"), qPrintable(pane(w)));
         QVERIFY(w.findChild<QTextBrowser *>("textBrowser")->toHtml().contains("color:#008000"));
         QCOMPARE(filesIn("resultsFAIL"), QStringList());
-        const QStringList passed = filesIn("resultsPASS");
+        QStringList passed = filesIn("resultsPASS");
+        passed.removeAll("left-over-Pass.csv");
         QCOMPARE(passed.size(), 1);
         QVERIFY2(QRegularExpression(namePattern).match(passed.first()).hasMatch(), qPrintable(passed.first()));
         const QList<QByteArray> lines = readAll("resultsPASS/" + passed.first()).split('\n');
@@ -120,6 +146,16 @@ private slots:
         QCOMPARE(lines, (QList<QByteArray>{"Electric,PASS,18.498MA,18.498MA,18.498MA", "Usb_Version,W103,PASS",
                                            "CRC_Version,5A3C,PASS", "eeprom_Version,V1.0A,PASS",
                                            "Tb_Value,PASS,650,640,655,648,652", "Attb:,PASS", "Reset:,PASS", ""}));
+        // Recorded in the station's store with the run's context, and so is a
+        // file filed before the station started (a crash between filing and
+        // recording).
+        const char *modes[] = {"Auto", "Manual", "Barcode"};
+        QTRY_COMPARE(storedRuns("start_mode = ? AND verdict = 'PASS' AND file_path LIKE ?",
+                                {modes[mode], "%/resultsPASS/" + passed.first()}),
+                     1);
+        QTRY_COMPARE(storedRuns("file_name = 'left-over-Pass.csv'", {}), 1);
+        if (mode > 0)
+            QCOMPARE(storedRuns("barcode = 'SN123'", {}), 1);
         // The working file is gone, the fields are empty, the buttons are back.
         QVERIFY(!QFile::exists("test.csv") && !QFile::exists("L01-W7-SN123.csv"));
         QCOMPARE(w.findChild<QLineEdit *>("lineEdit_4")->text(), QString());

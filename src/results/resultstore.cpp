@@ -1,0 +1,419 @@
+#include "resultstore.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <numeric>
+
+namespace results {
+
+namespace {
+
+// Both engines take these as they stand: TEXT, INTEGER, BIGINT and DOUBLE
+// PRECISION, times as milliseconds since the epoch (UTC).
+const char *const CreateTables[] = {
+    "CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS runs ("
+    " run_id TEXT PRIMARY KEY,"
+    " station TEXT NOT NULL,"
+    " start_mode TEXT NOT NULL,"
+    " lot TEXT NOT NULL,"
+    " worker TEXT NOT NULL,"
+    " barcode TEXT NOT NULL,"
+    " profile TEXT NOT NULL,"
+    " started_at BIGINT NOT NULL,"
+    " ended_at BIGINT NOT NULL,"
+    " verdict TEXT NOT NULL,"
+    " file_name TEXT NOT NULL,"
+    " file_path TEXT NOT NULL,"
+    " content_sha1 TEXT NOT NULL,"
+    " content TEXT NOT NULL,"
+    " current_ma DOUBLE PRECISION,"
+    " tb_mean DOUBLE PRECISION,"
+    " recorded_at BIGINT NOT NULL,"
+    " UNIQUE (file_name, content_sha1))",
+    "CREATE INDEX IF NOT EXISTS runs_barcode ON runs (barcode, started_at)",
+    "CREATE INDEX IF NOT EXISTS runs_lot ON runs (lot, started_at)",
+    "CREATE INDEX IF NOT EXISTS runs_station ON runs (station, started_at)",
+    "CREATE INDEX IF NOT EXISTS runs_started ON runs (started_at)",
+    "CREATE INDEX IF NOT EXISTS runs_path ON runs (file_path)",
+    // pass: 1 or 0, NULL where the file cannot tell (an item whose line
+    // carries the run's verdict after an earlier item failed).
+    "CREATE TABLE IF NOT EXISTS items ("
+    " run_id TEXT NOT NULL REFERENCES runs (run_id) ON DELETE CASCADE,"
+    " item TEXT NOT NULL,"
+    " pass INTEGER,"
+    " value DOUBLE PRECISION,"
+    " text TEXT NOT NULL,"
+    " PRIMARY KEY (run_id, item))",
+    "CREATE INDEX IF NOT EXISTS items_item ON items (item, pass)",
+    "CREATE TABLE IF NOT EXISTS failing_cells ("
+    " run_id TEXT NOT NULL REFERENCES runs (run_id) ON DELETE CASCADE,"
+    " raster TEXT NOT NULL,"
+    " row_index INTEGER NOT NULL,"
+    " column_index INTEGER NOT NULL,"
+    " value INTEGER NOT NULL)",
+    "CREATE INDEX IF NOT EXISTS failing_cells_run ON failing_cells (run_id)",
+    // kind: "window" (outside its per-electrode window, first = value index),
+    // "open" or "short" (the pair first:second, numbered from 1).
+    "CREATE TABLE IF NOT EXISTS failing_electrodes ("
+    " run_id TEXT NOT NULL REFERENCES runs (run_id) ON DELETE CASCADE,"
+    " kind TEXT NOT NULL,"
+    " line TEXT NOT NULL,"
+    " first_index INTEGER NOT NULL,"
+    " second_index INTEGER,"
+    " value INTEGER)",
+    "CREATE INDEX IF NOT EXISTS failing_electrodes_run ON failing_electrodes (run_id)",
+    // The runs the line's server has not acknowledged yet (the station's store only).
+    "CREATE TABLE IF NOT EXISTS outbox ("
+    " run_id TEXT PRIMARY KEY REFERENCES runs (run_id) ON DELETE CASCADE,"
+    " queued_at BIGINT NOT NULL)",
+};
+
+QString lastError(const QSqlQuery &q)
+{
+    return q.lastError().text();
+}
+
+bool exec(QSqlDatabase &db, const char *sql, QString *error)
+{
+    QSqlQuery q(db);
+    if (q.exec(QString::fromLatin1(sql)))
+        return true;
+    if (error)
+        *error = lastError(q);
+    return false;
+}
+
+// An empty text is stored as one, never as NULL.
+QVariant textValue(const QString &s)
+{
+    return QVariant(s.isNull() ? QStringLiteral("") : s);
+}
+
+qint64 msSinceEpoch(const QDateTime &t)
+{
+    return t.isValid() ? t.toMSecsSinceEpoch() : 0;
+}
+
+QString text(const std::string &s)
+{
+    return QString::fromLatin1(s.data(), qsizetype(s.size()));
+}
+
+struct ItemRow
+{
+    const char *item;
+    QVariant pass;
+    QVariant value;
+    QString text;
+};
+
+QVariant flag(bool pass)
+{
+    return QVariant(pass ? 1 : 0);
+}
+
+// What the file says of each item. Lines that carry the run's verdict (the
+// current and the USB and CRC versions) tell the item's own result only until
+// an earlier item failed.
+std::vector<ItemRow> itemRows(const ResultRecord &r)
+{
+    std::vector<ItemRow> rows;
+    bool earlierFailed = false;
+    const auto verdictLine = [&earlierFailed](bool linePass) {
+        return linePass ? flag(true) : earlierFailed ? QVariant() : flag(false);
+    };
+    if (r.electricPresent) {
+        rows.push_back({"electric", flag(r.electricPass), double(r.currentMa[1]), QString()});
+        earlierFailed = !r.electricPass;
+    }
+    if (r.usbVersion.present) {
+        rows.push_back({"usb_version", verdictLine(r.usbVersion.pass), QVariant(), text(r.usbVersion.text)});
+        earlierFailed = earlierFailed || !r.usbVersion.pass;
+    }
+    if (r.crcVersion.present)
+        rows.push_back({"crc_version", verdictLine(r.crcVersion.pass), QVariant(), text(r.crcVersion.text)});
+    if (r.eepromVersion.present)
+        rows.push_back({"eeprom_version", flag(r.eepromVersion.pass), QVariant(), text(r.eepromVersion.text)});
+    if (r.tbPresent) {
+        const double mean = r.tb.empty() ? 0.0 : std::accumulate(r.tb.begin(), r.tb.end(), 0.0) / double(r.tb.size());
+        rows.push_back({"tb", flag(r.tbPass), r.tb.empty() ? QVariant() : QVariant(mean), QString()});
+    }
+    if (r.attb.present)
+        rows.push_back({"attb", flag(r.attb.pass), QVariant(), text(r.attb.text)});
+    if (r.openShort.present)
+        rows.push_back({"open_short", flag(r.openShort.pass), double(r.openShort.failing.size()), QString()});
+    if (r.rasterX.present)
+        rows.push_back({"raster_x", flag(r.rasterX.pass), double(r.rasterX.failing.size()), QString()});
+    if (r.rasterY.present)
+        rows.push_back({"raster_y", flag(r.rasterY.pass), double(r.rasterY.failing.size()), QString()});
+    if (r.buttonsPresent) {
+        // The band is the profile's, not the file's: the file cannot say; a
+        // line without values is a read that failed.
+        rows.push_back({"button_data", r.buttons.empty() ? flag(false) : QVariant(), QVariant(), QString()});
+    }
+    if (r.reset.present)
+        rows.push_back({"reset", flag(r.reset.pass), QVariant(), text(r.reset.text)});
+    return rows;
+}
+
+} // namespace
+
+bool schema::prepare(QSqlDatabase &db, QString *error)
+{
+    QSqlQuery version(db);
+    int current = 0;
+    if (version.exec(QStringLiteral("SELECT version FROM schema_version")) && version.next())
+        current = version.value(0).toInt();
+    version.finish();
+    if (current > Version) {
+        if (error)
+            *error = QStringLiteral("the store was written by a newer station (schema %1)").arg(current);
+        return false;
+    }
+    if (current == Version)
+        return true;
+    if (!db.transaction()) {
+        if (error)
+            *error = db.lastError().text();
+        return false;
+    }
+    for (const char *sql : CreateTables) {
+        if (!exec(db, sql, error)) {
+            db.rollback();
+            return false;
+        }
+    }
+    QSqlQuery set(db);
+    const bool ok = set.exec(QStringLiteral("DELETE FROM schema_version"))
+                    && set.prepare(QStringLiteral("INSERT INTO schema_version (version) VALUES (?)"))
+                    && (set.addBindValue(Version), set.exec());
+    if (!ok || !db.commit()) {
+        if (error)
+            *error = ok ? db.lastError().text() : lastError(set);
+        db.rollback();
+        return false;
+    }
+    return true;
+}
+
+QByteArray contentHash(const QByteArray &content)
+{
+    return QCryptographicHash::hash(content, QCryptographicHash::Sha1).toHex();
+}
+
+ResultStore::~ResultStore()
+{
+    close();
+}
+
+bool ResultStore::openLocal(const QString &path, QString *error)
+{
+    close();
+    const bool opened = [&] {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(path);
+        // A writer that finds the file busy waits a little rather than failing.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+        if (!db.open()) {
+            if (error)
+                *error = db.lastError().text();
+            return false;
+        }
+        QSqlQuery pragma(db);
+        // WAL: readers (the statistics, the tool) never block the station's writer.
+        for (const char *sql : {"PRAGMA journal_mode=WAL", "PRAGMA foreign_keys=ON", "PRAGMA synchronous=NORMAL"}) {
+            if (!pragma.exec(QString::fromLatin1(sql))) {
+                if (error)
+                    *error = lastError(pragma);
+                return false;
+            }
+        }
+        pragma.finish();
+        return schema::prepare(db, error);
+    }();
+    if (!opened)
+        close();
+    return opened;
+}
+
+bool ResultStore::openDatabase(QSqlDatabase db, QString *error)
+{
+    if (!db.isOpen() && !db.open()) {
+        if (error)
+            *error = db.lastError().text();
+        return false;
+    }
+    return schema::prepare(db, error);
+}
+
+void ResultStore::close()
+{
+    if (!QSqlDatabase::contains(m_name))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+bool ResultStore::isOpen() const
+{
+    return QSqlDatabase::contains(m_name) && QSqlDatabase::database(m_name, false).isOpen();
+}
+
+QSqlDatabase ResultStore::database() const
+{
+    return QSqlDatabase::database(m_name, false);
+}
+
+Recorded ResultStore::record(const RunContext &context, QString *error, bool queueForLine)
+{
+    if (!readFileBytes(QFile::encodeName(context.path).toStdString(), m_buffer))
+        return Recorded::Unreadable;
+    const QByteArray content(m_buffer.data(), qsizetype(m_buffer.size()));
+    readResult(m_buffer, m_parsed);
+    return record(context, content, m_parsed, error, queueForLine);
+}
+
+Recorded ResultStore::record(const RunContext &context, const QByteArray &content, const ResultRecord &parsed,
+                             QString *error, bool queueForLine)
+{
+    if (!parsed.anyBlock())
+        return Recorded::NotAResult;
+    QSqlDatabase db = database();
+    const auto fail = [&](const QString &why) {
+        if (error)
+            *error = why;
+        db.rollback();
+        return Recorded::Failed;
+    };
+    if (!db.isOpen())
+        return fail(QStringLiteral("the store is not open"));
+    if (!db.transaction())
+        return fail(db.lastError().text());
+
+    const QString fileName = QFileInfo(context.path).fileName();
+    QSqlQuery run(db);
+    run.prepare(QStringLiteral(
+        "INSERT INTO runs (run_id, station, start_mode, lot, worker, barcode, profile, started_at, ended_at,"
+        " verdict, file_name, file_path, content_sha1, content, current_ma, tb_mean, recorded_at)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
+    const std::vector<ItemRow> items = itemRows(parsed);
+    QVariant current, tb;
+    for (const ItemRow &row : items) {
+        if (qstrcmp(row.item, "electric") == 0)
+            current = row.value;
+        else if (qstrcmp(row.item, "tb") == 0)
+            tb = row.value;
+    }
+    for (const QVariant &v :
+         {textValue(context.runId), textValue(context.station), textValue(context.startMode), textValue(context.lot),
+          textValue(context.worker), textValue(context.barcode), textValue(context.profile),
+          QVariant(msSinceEpoch(context.startedAt)), QVariant(msSinceEpoch(context.endedAt)),
+          textValue(context.verdict), textValue(fileName), textValue(context.path),
+          QVariant(QString::fromLatin1(contentHash(content))), QVariant(QString::fromLatin1(content)), current, tb,
+          QVariant(QDateTime::currentMSecsSinceEpoch())})
+        run.addBindValue(v);
+    if (!run.exec())
+        return fail(lastError(run));
+    if (run.numRowsAffected() == 0) {
+        db.rollback();
+        return Recorded::Known;
+    }
+
+    QSqlQuery item(db);
+    item.prepare(QStringLiteral("INSERT INTO items (run_id, item, pass, value, text) VALUES (?, ?, ?, ?, ?)"));
+    for (const ItemRow &row : items) {
+        item.addBindValue(context.runId);
+        item.addBindValue(QString::fromLatin1(row.item));
+        item.addBindValue(row.pass);
+        item.addBindValue(row.value);
+        item.addBindValue(textValue(row.text));
+        if (!item.exec())
+            return fail(lastError(item));
+    }
+
+    QSqlQuery cell(db);
+    cell.prepare(QStringLiteral(
+        "INSERT INTO failing_cells (run_id, raster, row_index, column_index, value) VALUES (?, ?, ?, ?, ?)"));
+    for (const auto &[name, block] : {std::pair<const char *, const RasterBlock *>{"X", &parsed.rasterX},
+                                      std::pair<const char *, const RasterBlock *>{"Y", &parsed.rasterY}}) {
+        for (const FailingCell &c : block->failing) {
+            cell.addBindValue(context.runId);
+            cell.addBindValue(QString::fromLatin1(name));
+            cell.addBindValue(c.row);
+            cell.addBindValue(c.column);
+            cell.addBindValue(c.value);
+            if (!cell.exec())
+                return fail(lastError(cell));
+        }
+    }
+
+    QSqlQuery electrode(db);
+    electrode.prepare(QStringLiteral("INSERT INTO failing_electrodes (run_id, kind, line, first_index, second_index,"
+                                     " value) VALUES (?, ?, ?, ?, ?, ?)"));
+    const auto addElectrode = [&](const char *kind, char line, int first, const QVariant &second,
+                                  const QVariant &value) {
+        electrode.addBindValue(context.runId);
+        electrode.addBindValue(QString::fromLatin1(kind));
+        electrode.addBindValue(QString(QLatin1Char(line)));
+        electrode.addBindValue(first);
+        electrode.addBindValue(second);
+        electrode.addBindValue(value);
+        return electrode.exec();
+    };
+    for (const FailingElectrode &e : parsed.openShort.failing)
+        if (!addElectrode("window", e.line, e.index, QVariant(), e.value))
+            return fail(lastError(electrode));
+    for (const ElectrodePair &p : parsed.openShort.open)
+        if (!addElectrode("open", p.line, p.first, p.second, QVariant()))
+            return fail(lastError(electrode));
+    for (const ElectrodePair &p : parsed.openShort.shorts)
+        if (!addElectrode("short", p.line, p.first, p.second, QVariant()))
+            return fail(lastError(electrode));
+
+    if (queueForLine) {
+        QSqlQuery outbox(db);
+        outbox.prepare(QStringLiteral("INSERT INTO outbox (run_id, queued_at) VALUES (?, ?)"));
+        outbox.addBindValue(context.runId);
+        outbox.addBindValue(QDateTime::currentMSecsSinceEpoch());
+        if (!outbox.exec())
+            return fail(lastError(outbox));
+    }
+    if (!db.commit())
+        return fail(db.lastError().text());
+    return Recorded::Added;
+}
+
+QStringList ResultStore::recordedPaths(QString *error) const
+{
+    QStringList paths;
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("SELECT file_path FROM runs"))) {
+        if (error)
+            *error = lastError(q);
+        return paths;
+    }
+    while (q.next())
+        paths << q.value(0).toString();
+    return paths;
+}
+
+bool ResultStore::contains(const QString &fileName, const QByteArray &content) const
+{
+    QSqlQuery q(database());
+    q.prepare(QStringLiteral("SELECT 1 FROM runs WHERE file_name = ? AND content_sha1 = ?"));
+    q.addBindValue(fileName);
+    q.addBindValue(QString::fromLatin1(contentHash(content)));
+    return q.exec() && q.next();
+}
+
+} // namespace results

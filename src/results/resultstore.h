@@ -1,0 +1,83 @@
+#ifndef RESULTSTORE_H
+#define RESULTSTORE_H
+
+#include "resultreader.h"
+#include "runcontext.h"
+
+#include <QByteArray>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+// The results store: an index of the filed result files that a line can
+// query. The same schema serves the station's SQLite file and the line's
+// PostgreSQL server; every value is bound, never spliced into the SQL.
+namespace results {
+
+namespace schema {
+// The version this code writes; older stores are migrated in place.
+constexpr int Version = 1;
+// Creates the tables or migrates them to Version. False with a reason when
+// the database cannot be brought there (a newer version included).
+bool prepare(QSqlDatabase &db, QString *error);
+} // namespace schema
+
+// What recording did with a filed file.
+enum class Recorded {
+    Added,      // a new run
+    Known,      // the same file (name and content) is in the store already
+    NotAResult, // the file holds none of the station's blocks
+    Unreadable, // the file could not be read
+    Failed,     // the store refused the write; the reason is in error
+};
+
+// One connection to a store, used by one thread (Qt SQL connections are bound
+// to the thread that opened them). Closes its connection when destroyed.
+class ResultStore
+{
+public:
+    ResultStore() = default;
+    ~ResultStore();
+    ResultStore(const ResultStore &) = delete;
+    ResultStore &operator=(const ResultStore &) = delete;
+
+    // The station's own store: an SQLite file in WAL mode, created when absent.
+    bool openLocal(const QString &path, QString *error);
+    // The line's server: driver "QPSQL" with the connection fields already set
+    // on a database the caller made with connectionName().
+    bool openDatabase(QSqlDatabase db, QString *error);
+    void close();
+    bool isOpen() const;
+    QSqlDatabase database() const;
+
+    // A connection name of its own for this store.
+    const QString &connectionName() const { return m_name; }
+
+    // Records a filed file with its run's context; the file is read here (the
+    // filed file is the truth). queueForLine: put the run in the outbox for
+    // the line's uploader.
+    Recorded record(const RunContext &context, QString *error, bool queueForLine = true);
+    // The same from text already read.
+    Recorded record(const RunContext &context, const QByteArray &content, const ResultRecord &parsed,
+                    QString *error, bool queueForLine = true);
+
+    // The filed paths the store holds, for finding what was filed but never
+    // recorded.
+    QStringList recordedPaths(QString *error) const;
+
+    // A file recorded under this name with this content.
+    bool contains(const QString &fileName, const QByteArray &content) const;
+
+private:
+    QString m_name = QStringLiteral("results-%1").arg(quintptr(this), 0, 16);
+    ResultRecord m_parsed;
+    std::string m_buffer;
+};
+
+// Everything a run's file says, as rows: the context plus the items, the
+// failing cells and the electrodes. Used for both engines.
+QByteArray contentHash(const QByteArray &content);
+
+} // namespace results
+
+#endif

@@ -1,0 +1,93 @@
+#include "runcontext.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QSysInfo>
+#include <QUuid>
+
+namespace results {
+
+namespace {
+
+QString verdictFromPlace(const QFileInfo &file, const QString &passFolder, const QString &failFolder)
+{
+    const QString folder = file.absoluteDir().absolutePath();
+    const auto same = [&folder](const QString &other) {
+        return !other.isEmpty() && QDir(other).absolutePath() == folder;
+    };
+    if (same(passFolder) || file.absoluteDir().dirName() == QLatin1String("resultsPASS"))
+        return QStringLiteral("PASS");
+    if (same(failFolder) || file.absoluteDir().dirName() == QLatin1String("resultsFAIL"))
+        return QStringLiteral("FAIL");
+    const QString base = file.completeBaseName();
+    if (base.endsWith(QLatin1String("-Pass")))
+        return QStringLiteral("PASS");
+    if (base.endsWith(QLatin1String("-Fail")))
+        return QStringLiteral("FAIL");
+    return QString();
+}
+
+} // namespace
+
+QString stationId(const QString &lineSettings)
+{
+    const QString id = QSettings(lineSettings, QSettings::IniFormat).value(QStringLiteral("station/id")).toString();
+    return id.isEmpty() ? QSysInfo::machineHostName() : id;
+}
+
+QString newRunId()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+RunContext contextFromFile(const QString &path, const QString &station, const QString &passFolder,
+                           const QString &failFolder)
+{
+    const QFileInfo file(path);
+    RunContext context;
+    context.station = station;
+    context.path = file.absoluteFilePath();
+    // The same file imported twice is the same run.
+    context.runId = QUuid::createUuidV5(QUuid(), context.path).toString(QUuid::WithoutBraces);
+    context.verdict = verdictFromPlace(file, passFolder, failFolder);
+    context.endedAt = file.lastModified();
+    context.startedAt = context.endedAt;
+
+    const QString base = file.completeBaseName();
+    static const QRegularExpression barcodeName(
+        QStringLiteral(R"(^(.*)-(\d{14})-00-00-(Pass|Fail)$)"));
+    static const QRegularExpression attbName(
+        QStringLiteral(R"(^(.*)-(\d\d-\d\d-\d\d-\d\d-\d\d)00-00-(Pass|Fail)$)"));
+    static const QRegularExpression autoName(QStringLiteral(R"(^\d\d-\d\d-\d\d-\d\d-\d\d$)"));
+    if (const QRegularExpressionMatch m = barcodeName.match(base); m.hasMatch()) {
+        context.startMode = QStringLiteral("Barcode");
+        context.barcode = m.captured(1);
+        const QDateTime at = QDateTime::fromString(m.captured(2), QStringLiteral("yyyyMMddhhmmss"));
+        if (at.isValid())
+            context.startedAt = context.endedAt = at;
+    } else if (const QRegularExpressionMatch a = attbName.match(base); a.hasMatch()) {
+        context.startMode = QStringLiteral("Barcode");
+        context.barcode = a.captured(1);
+    } else if (autoName.match(base).hasMatch()) {
+        context.startMode = QStringLiteral("Auto");
+        const QDateTime at = QDateTime::fromString(QString::number(context.endedAt.date().year()) + QLatin1Char('-')
+                                                       + base,
+                                                   QStringLiteral("yyyy-MM-dd-hh-mm-ss"));
+        if (at.isValid())
+            context.startedAt = at;
+    } else {
+        const QStringList parts = base.split(QLatin1Char('-'));
+        if (parts.size() >= 3) {
+            context.startMode = QStringLiteral("Manual");
+            context.lot = parts.at(0);
+            context.worker = parts.at(1);
+            context.barcode = parts.mid(2).join(QLatin1Char('-'));
+        }
+    }
+    return context;
+}
+
+} // namespace results

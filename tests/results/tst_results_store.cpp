@@ -1,0 +1,176 @@
+// The station's results store on real SQLite files: what a filed file becomes,
+// what is refused, and the recorder thread through a store that breaks.
+#include "resultrecorder.h"
+#include "resultstore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace results;
+
+namespace {
+
+QByteArray readData(const QString &name)
+{
+    QFile f(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/tools/") + name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool write(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+}
+
+QVariant scalar(const ResultStore &store, const QString &sql, const QVariantList &bound = {})
+{
+    QSqlQuery q(store.database());
+    q.prepare(sql);
+    for (const QVariant &v : bound)
+        q.addBindValue(v);
+    return q.exec() && q.next() ? q.value(0) : QVariant();
+}
+
+} // namespace
+
+class TestResultsStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void contextFromFileNames_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("verdict");
+        QTest::addColumn<QString>("lot");
+        QTest::addColumn<QString>("barcode");
+        QTest::newRow("barcode") << "resultsFAIL/SN-12;'x-20261206094107-00-00-Fail.csv" << "Barcode" << "FAIL" << ""
+                                 << "SN-12;'x";
+        QTest::newRow("barcode, Attb ending") << "resultsFAIL/SN9-12-06-09-41-0700-00-Fail.csv" << "Barcode"
+                                              << "FAIL" << "" << "SN9";
+        QTest::newRow("auto") << "resultsPASS/12-06-09-41-07.csv" << "Auto" << "PASS" << "" << "";
+        QTest::newRow("manual") << "resultsPASS/L01-W7-SN-123.csv" << "Manual" << "PASS" << "L01" << "SN-123";
+        QTest::newRow("an archive, verdict from the name") << "archive/SN5-20261206094107-00-00-Pass.csv"
+                                                           << "Barcode" << "PASS" << "" << "SN5";
+    }
+    void contextFromFileNames()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, mode);
+        QFETCH(QString, verdict);
+        QFETCH(QString, lot);
+        QFETCH(QString, barcode);
+        QTemporaryDir dir;
+        QVERIFY(write(dir.filePath(path), "Attb:,PASS\n"));
+        const RunContext c = contextFromFile(dir.filePath(path), "ST1");
+        QCOMPARE(c.startMode, mode);
+        QCOMPARE(c.verdict, verdict);
+        QCOMPARE(c.lot, lot);
+        QCOMPARE(c.barcode, barcode);
+        QCOMPARE(c.runId, contextFromFile(dir.filePath(path), "ST1").runId);
+        if (mode == "Barcode" && path.contains("2026"))
+            QCOMPARE(c.startedAt, QDateTime(QDate(2026, 12, 6), QTime(9, 41, 7)));
+    }
+
+    void recordingAFiledFile()
+    {
+        QTemporaryDir dir;
+        ResultStore store;
+        QString error;
+        QVERIFY2(store.openLocal(dir.filePath("results.db"), &error), qPrintable(error));
+        const QString filed = dir.filePath("resultsFAIL/a.csv");
+        QVERIFY(write(filed, readData("run-fail-30x20.csv")));
+        RunContext c = contextFromFile(filed, "ST1");
+        c.lot = QStringLiteral("L'1; DROP TABLE runs;--");
+        c.worker = QStringLiteral("Wörker 李");
+        const Recorded added = store.record(c, &error);
+        QVERIFY2(added == Recorded::Added, qPrintable(error));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+
+        // Found as typed, and the run's items and failing electrodes are there.
+        QCOMPARE(scalar(store, "SELECT worker FROM runs WHERE lot = ?", {c.lot}).toString(), c.worker);
+        QCOMPARE(scalar(store, "SELECT pass FROM items WHERE run_id = ? AND item = 'open_short'", {c.runId}).toInt(), 0);
+        QCOMPARE(scalar(store, "SELECT pass FROM items WHERE run_id = ? AND item = 'reset'", {c.runId}).toInt(), 1);
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM failing_electrodes WHERE run_id = ?", {c.runId}).toInt(), 3);
+        QCOMPARE(scalar(store, "SELECT first_index FROM failing_electrodes WHERE kind = 'open'").toInt(), 5);
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM outbox").toInt(), 1);
+        QCOMPARE(scalar(store, "SELECT content FROM runs").toByteArray(), readData("run-fail-30x20.csv"));
+
+        // The same file again, or a copy of it elsewhere: one run.
+        QCOMPARE(store.record(c, &error), Recorded::Known);
+        const QString copy = dir.filePath("archive/a.csv");
+        QVERIFY(QDir().mkpath(dir.filePath("archive")) && QFile::copy(filed, copy));
+        QCOMPARE(store.record(contextFromFile(copy, "ST1"), &error), Recorded::Known);
+        // Not a result file, or gone.
+        QVERIFY(write(dir.filePath("notes.csv"), "hello\n"));
+        QCOMPARE(store.record(contextFromFile(dir.filePath("notes.csv"), "ST1"), &error), Recorded::NotAResult);
+        QCOMPARE(store.record(contextFromFile(dir.filePath("gone.csv"), "ST1"), &error), Recorded::Unreadable);
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs").toInt(), 1);
+    }
+
+    void aNewerStoreIsRefused()
+    {
+        QTemporaryDir dir;
+        {
+            ResultStore store;
+            QVERIFY(store.openLocal(dir.filePath("results.db"), nullptr));
+            QSqlQuery(store.database()).exec("UPDATE schema_version SET version = 99");
+        }
+        ResultStore again;
+        QString error;
+        QVERIFY(!again.openLocal(dir.filePath("results.db"), &error));
+        QVERIFY2(error.contains("newer"), qPrintable(error));
+    }
+
+    // The recorder through a store that cannot be written, then a corrupt one:
+    // the reason once, the runs kept and recorded once the store works, a
+    // corrupt file moved aside and the store rebuilt from the folders.
+    void recorderThroughABrokenStore()
+    {
+        QTemporaryDir dir;
+        const QString db = dir.filePath("results.db");
+        QVERIFY(QDir().mkpath(db)); // a folder where the file should be
+        const QString filed = dir.filePath("resultsPASS/SN1-20261206094107-00-00-Pass.csv");
+        QVERIFY(write(filed, readData("run-pass-30x20.csv")));
+        {
+            ResultRecorder recorder(db);
+            QSignalSpy down(&recorder, &ResultRecorder::unavailable);
+            QSignalSpy up(&recorder, &ResultRecorder::available);
+            QSignalSpy recorded(&recorder, &ResultRecorder::recorded);
+            RunContext c = contextFromFile(filed, "ST1");
+            recorder.record(c);
+            recorder.record(c);
+            QTRY_COMPARE(down.count(), 1);
+            QVERIFY(QDir().rmdir(db));
+            // Fixed: the next run brings the kept ones in too.
+            const QString second = dir.filePath("resultsFAIL/SN2-20261206094108-00-00-Fail.csv");
+            QVERIFY(write(second, readData("run-fail-30x20.csv")));
+            recorder.record(contextFromFile(second, "ST1"));
+            QTRY_COMPARE(up.count(), 1);
+            QTRY_COMPARE(recorded.count(), 3);
+            QCOMPARE(down.count(), 1);
+        }
+        {
+            ResultStore store;
+            QVERIFY(store.openLocal(db, nullptr));
+            QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs").toInt(), 2);
+        }
+        QVERIFY(write(db, QByteArray(8192, 'x')));
+        QFile::remove(db + "-wal");
+        QFile::remove(db + "-shm");
+        ResultRecorder recorder(db);
+        QSignalSpy recorded(&recorder, &ResultRecorder::recorded);
+        recorder.catchUp({{dir.filePath("resultsPASS"), dir.filePath("resultsFAIL")}, {}, {}, "ST1"});
+        QTRY_COMPARE(recorded.count(), 2);
+        QCOMPARE(QDir(dir.path()).entryList({"results.db.corrupt-*"}).size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResultsStore)
+#include "tst_results_store.moc"
