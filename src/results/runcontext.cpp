@@ -1,10 +1,11 @@
 #include "runcontext.h"
 
+#include "linesettings.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QSysInfo>
 #include <QUuid>
 
@@ -34,7 +35,7 @@ QString verdictFromPlace(const QFileInfo &file, const QString &passFolder, const
 
 QString stationId(const QString &lineSettings)
 {
-    const QString id = QSettings(lineSettings, QSettings::IniFormat).value(QStringLiteral("station/id")).toString();
+    const QString id = readLineSettings(lineSettings).station;
     return id.isEmpty() ? QSysInfo::machineHostName() : id;
 }
 
