@@ -11,6 +11,10 @@ packages=(
   umockdev libumockdev-dev libglib2.0-dev
   fonts-noto-cjk
   dpkg-dev desktop-file-utils
+  # The results store: SQLite on the station, PostgreSQL for a line. The tests
+  # start a private PostgreSQL server of their own (tests/support/pgserver.h) and
+  # never use the distribution's cluster, so nothing here starts it.
+  libqt6sql6-sqlite libqt6sql6-psql postgresql
 )
 # --fuzz (scripts/fuzz.sh): clang with the libFuzzer and sanitizer runtimes too.
 if [ "${1:-}" = "--fuzz" ]; then

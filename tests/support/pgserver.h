@@ -1,0 +1,382 @@
+#ifndef PGSERVER_H
+#define PGSERVER_H
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// A private PostgreSQL 15 server for the life of the object: its own data and
+// socket folder in a temporary folder, a superuser with a password of its own,
+// password authentication on every connection (so a wrong password fails as it
+// would against a line's server), and no TCP port unless asked for. Tests and
+// the benchmarks use it instead of any server installed on the machine.
+//
+// initdb refuses to run as root, and CI runs as root: the server programs then
+// run as the "postgres" user, which owns the temporary folder. The client
+// programs (psql) always run as the current user; they authenticate by password.
+class PgServer
+{
+public:
+    struct Options
+    {
+        // Also listen on 127.0.0.1 (a free port is picked), for code that only
+        // takes host names. Otherwise the server listens on its socket only.
+        bool tcp = false;
+        int startTimeoutS = 30;
+        int stopTimeoutS = 30;
+        // Given to every connection this object describes, so that a server
+        // that does not answer fails the caller instead of stalling it.
+        int connectTimeoutS = 10;
+    };
+
+    PgServer() : PgServer(Options()) {}
+    explicit PgServer(const Options &options)
+        : m_options(options),
+          m_password(QString::number(QRandomGenerator::global()->generate64(), 36))
+    {
+    }
+
+    ~PgServer()
+    {
+        if (m_running && !stop())
+            stopImmediately();
+        // m_dir removes the data and socket folder as it goes.
+    }
+
+    PgServer(const PgServer &) = delete;
+    PgServer &operator=(const PgServer &) = delete;
+
+    static QString binDir() { return QStringLiteral("/usr/lib/postgresql/15/bin"); }
+
+    // True when the server and client programs this class runs are installed.
+    static bool available()
+    {
+        for (const char *tool : {"initdb", "pg_ctl", "postgres", "psql"}) {
+            if (!QFileInfo(binDir() + QLatin1Char('/') + QLatin1String(tool)).isExecutable())
+                return false;
+        }
+        return true;
+    }
+
+    // Creates the cluster on the first call, then starts the server and waits
+    // until it accepts connections. On false, errorString() says why.
+    bool start()
+    {
+        if (m_running)
+            return true;
+        if (!m_dir && !createCluster()) {
+            m_dir.reset();
+            return false;
+        }
+        const Run run = runServerTool(
+            QStringLiteral("pg_ctl"),
+            {QStringLiteral("start"), QStringLiteral("-w"),
+             QStringLiteral("-t"), QString::number(m_options.startTimeoutS),
+             QStringLiteral("-D"), dataDir(), QStringLiteral("-l"), logFile()},
+            m_options.startTimeoutS + 5);
+        if (!run.ok) {
+            m_error = QStringLiteral("pg_ctl start failed: %1\n-- server log --\n%2")
+                          .arg(run.output, tail(logFile()));
+            // A server that came up too late would outlive the object.
+            stopImmediately();
+            return false;
+        }
+        m_running = true;
+        return true;
+    }
+
+    // Fast shutdown: open connections are ended, the data stays for start().
+    bool stop()
+    {
+        if (!m_running)
+            return true;
+        const Run run = runServerTool(
+            QStringLiteral("pg_ctl"),
+            {QStringLiteral("stop"), QStringLiteral("-w"), QStringLiteral("-m"), QStringLiteral("fast"),
+             QStringLiteral("-t"), QString::number(m_options.stopTimeoutS),
+             QStringLiteral("-D"), dataDir()},
+            m_options.stopTimeoutS + 5);
+        if (!run.ok) {
+            m_error = QStringLiteral("pg_ctl stop failed: %1").arg(run.output);
+            return false;
+        }
+        m_running = false;
+        return true;
+    }
+
+    bool restart() { return stop() && start(); }
+
+    bool isRunning() const { return m_running; }
+    QString errorString() const { return m_error; }
+
+    // Runs SQL through psql against the given database; stops at the first
+    // error, which errorString() then holds.
+    bool execSql(const QString &sql, const QString &database = QStringLiteral("postgres"))
+    {
+        const Run run = runClient(QStringLiteral("psql"),
+                                  {QStringLiteral("-X"), QStringLiteral("-q"),
+                                   QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
+                                   QStringLiteral("-d"), connectionString(database),
+                                   QStringLiteral("-c"), sql});
+        if (!run.ok)
+            m_error = QStringLiteral("psql failed: %1").arg(run.output);
+        return run.ok;
+    }
+
+    bool createDatabase(const QString &name)
+    {
+        return execSql(QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8' TEMPLATE template0")
+                           .arg(quoteIdentifier(name)));
+    }
+
+    // Where a client reaches the server: the socket folder, or 127.0.0.1 with
+    // Options::tcp.
+    QString host() const { return m_options.tcp ? QStringLiteral("127.0.0.1") : socketDir(); }
+    int port() const { return m_port; }
+    QString userName() const { return QStringLiteral("postgres"); }
+    QString password() const { return m_password; }
+    QString socketDir() const { return m_dir ? m_dir->path() : QString(); }
+    QString dataDir() const { return m_dir ? m_dir->filePath(QStringLiteral("data")) : QString(); }
+
+    // A libpq connection string (PQconnectdb, psql -d) for the database.
+    QString connectionString(const QString &database = QStringLiteral("postgres")) const
+    {
+        return QStringLiteral("host=%1 port=%2 user=%3 password=%4 dbname=%5 connect_timeout=%6")
+            .arg(quoteConnValue(host()), QString::number(m_port), quoteConnValue(userName()),
+                 quoteConnValue(m_password), quoteConnValue(database),
+                 QString::number(m_options.connectTimeoutS));
+    }
+
+    // Sets what a "QPSQL" connection needs to reach the database.
+    void configure(QSqlDatabase &db, const QString &database = QStringLiteral("postgres")) const
+    {
+        db.setHostName(host());
+        db.setPort(m_port);
+        db.setUserName(userName());
+        db.setPassword(m_password);
+        db.setDatabaseName(database);
+        db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(m_options.connectTimeoutS));
+    }
+
+private:
+    struct Run
+    {
+        bool ok = false;
+        QString output;
+    };
+
+    static bool isRoot() { return ::geteuid() == 0; }
+
+    QString logFile() const { return m_dir->filePath(QStringLiteral("server.log")); }
+
+    bool createCluster()
+    {
+        auto dir = std::make_unique<QTemporaryDir>(shortTempRoot() + QStringLiteral("/kavel-pg-XXXXXX"));
+        if (!dir->isValid()) {
+            m_error = QStringLiteral("cannot create a temporary folder: %1").arg(dir->errorString());
+            return false;
+        }
+        m_dir = std::move(dir);
+        m_port = m_options.tcp ? freeLocalPort() : 5432;
+        if (m_port <= 0) {
+            m_error = QStringLiteral("no free TCP port on 127.0.0.1");
+            return false;
+        }
+
+        const QString pwFile = m_dir->filePath(QStringLiteral("pw"));
+        {
+            QFile f(pwFile);
+            if (!f.open(QIODevice::WriteOnly) || f.write(m_password.toUtf8() + '\n') < 0) {
+                m_error = QStringLiteral("cannot write %1").arg(pwFile);
+                return false;
+            }
+        }
+        if (isRoot() && !(giveToServerUser(m_dir->path()) && giveToServerUser(pwFile)))
+            return false;
+
+        const Run init = runServerTool(
+            QStringLiteral("initdb"),
+            {QStringLiteral("-D"), dataDir(), QStringLiteral("-U"), userName(),
+             QStringLiteral("--pwfile=") + pwFile,
+             QStringLiteral("--auth-local=scram-sha-256"), QStringLiteral("--auth-host=scram-sha-256"),
+             QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--no-locale"),
+             QStringLiteral("--no-sync")},
+            120);
+        QFile::remove(pwFile);
+        if (!init.ok) {
+            m_error = QStringLiteral("initdb failed: %1").arg(init.output);
+            return false;
+        }
+
+        // Durability is worthless for a server that lives for one test; start-up
+        // time and memory are not.
+        const QString conf = QStringLiteral(
+                                 "\n# kavel test server\n"
+                                 "listen_addresses = '%1'\n"
+                                 "port = %2\n"
+                                 "unix_socket_directories = '%3'\n"
+                                 "fsync = off\n"
+                                 "synchronous_commit = off\n"
+                                 "full_page_writes = off\n"
+                                 "shared_buffers = 8MB\n"
+                                 "max_connections = 20\n")
+                                 .arg(m_options.tcp ? QStringLiteral("127.0.0.1") : QString(),
+                                      QString::number(m_port), socketDir());
+        QFile f(dataDir() + QStringLiteral("/postgresql.conf"));
+        if (!f.open(QIODevice::Append) || f.write(conf.toUtf8()) < 0) {
+            m_error = QStringLiteral("cannot append to %1").arg(f.fileName());
+            return false;
+        }
+        return true;
+    }
+
+    // A Unix socket path is limited to about 100 bytes; a long TMPDIR would
+    // leave the server unreachable.
+    static QString shortTempRoot()
+    {
+        const QString tmp = QDir::tempPath();
+        return tmp.size() <= 60 ? tmp : QStringLiteral("/tmp");
+    }
+
+    bool giveToServerUser(const QString &path)
+    {
+        const passwd *pw = ::getpwnam("postgres");
+        if (!pw) {
+            m_error = QStringLiteral("running as root, but there is no \"postgres\" user to run the server");
+            return false;
+        }
+        if (::chown(QFile::encodeName(path).constData(), pw->pw_uid, pw->pw_gid) != 0) {
+            m_error = QStringLiteral("cannot give %1 to the postgres user").arg(path);
+            return false;
+        }
+        return true;
+    }
+
+    static int freeLocalPort()
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (fd < 0)
+            return -1;
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        addr.sin_port = 0;
+        socklen_t len = sizeof addr;
+        int port = -1;
+        if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0
+            && ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len) == 0)
+            port = ntohs(addr.sin_port);
+        ::close(fd);
+        return port;
+    }
+
+    // Last resort when a fast stop did not finish: the data is thrown away anyway.
+    void stopImmediately()
+    {
+        if (!m_dir || !QFile::exists(dataDir() + QStringLiteral("/postmaster.pid")))
+            return;
+        runServerTool(QStringLiteral("pg_ctl"),
+                      {QStringLiteral("stop"), QStringLiteral("-w"), QStringLiteral("-m"),
+                       QStringLiteral("immediate"), QStringLiteral("-t"), QStringLiteral("10"),
+                       QStringLiteral("-D"), dataDir()},
+                      15);
+        m_running = false;
+    }
+
+    Run runServerTool(const QString &tool, const QStringList &args, int timeoutS) const
+    {
+        const QString program = binDir() + QLatin1Char('/') + tool;
+        if (!isRoot())
+            return run(program, args, timeoutS);
+        QStringList wrapped{QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--"), program};
+        return run(QStringLiteral("runuser"), wrapped + args, timeoutS);
+    }
+
+    Run runClient(const QString &tool, const QStringList &args) const
+    {
+        return run(binDir() + QLatin1Char('/') + tool, args, m_options.connectTimeoutS + 30);
+    }
+
+    Run run(const QString &program, const QStringList &args, int timeoutS) const
+    {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        // The server user may not enter the caller's working folder.
+        p.setWorkingDirectory(m_dir ? m_dir->path() : QDir::rootPath());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // The caller's PG* settings (a line's server, a service file) must not
+        // redirect the tools.
+        for (const QString &key : env.keys()) {
+            if (key.startsWith(QLatin1String("PG")))
+                env.remove(key);
+        }
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+        p.setProcessEnvironment(env);
+        p.start(program, args);
+        Run r;
+        if (!p.waitForStarted(10000)) {
+            r.output = QStringLiteral("cannot run %1: %2").arg(program, p.errorString());
+            return r;
+        }
+        if (!p.waitForFinished(timeoutS * 1000)) {
+            p.kill();
+            p.waitForFinished(5000);
+            r.output = QStringLiteral("%1 did not finish within %2 s: %3")
+                           .arg(program, QString::number(timeoutS), QString::fromLocal8Bit(p.readAll()));
+            return r;
+        }
+        r.output = QString::fromLocal8Bit(p.readAll()).trimmed();
+        r.ok = p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        if (!r.ok && r.output.isEmpty())
+            r.output = QStringLiteral("%1 exited with %2").arg(program).arg(p.exitCode());
+        return r;
+    }
+
+    static QString tail(const QString &path)
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return QStringLiteral("(no log)");
+        if (f.size() > 4000)
+            f.seek(f.size() - 4000);
+        return QString::fromLocal8Bit(f.readAll());
+    }
+
+    static QString quoteConnValue(QString v)
+    {
+        v.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+        v.replace(QLatin1Char('\''), QStringLiteral("\\'"));
+        return QLatin1Char('\'') + v + QLatin1Char('\'');
+    }
+
+    static QString quoteIdentifier(QString name)
+    {
+        name.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+        return QLatin1Char('"') + name + QLatin1Char('"');
+    }
+
+    Options m_options;
+    QString m_password;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    int m_port = 0;
+    bool m_running = false;
+    QString m_error;
+};
+
+#endif
