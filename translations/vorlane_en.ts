@@ -463,33 +463,33 @@ Please don&apos;t touch the screen!</translation>
 <context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="228"/>
-        <location filename="../src/app/vorlane.cpp" line="413"/>
+        <location filename="../src/app/vorlane.cpp" line="231"/>
+        <location filename="../src/app/vorlane.cpp" line="429"/>
         <source>open file</source>
         <translation>open file</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="272"/>
+        <location filename="../src/app/vorlane.cpp" line="275"/>
         <source>results store unavailable: %1</source>
         <translation>results store unavailable: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="275"/>
+        <location filename="../src/app/vorlane.cpp" line="278"/>
         <source>results store available again</source>
         <translation>results store available again</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="418"/>
+        <location filename="../src/app/vorlane.cpp" line="434"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="418"/>
+        <location filename="../src/app/vorlane.cpp" line="434"/>
         <source>Do you really want to exit?</source>
         <translation>Do you really want to exit?</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="597"/>
+        <location filename="../src/app/vorlane.cpp" line="613"/>
         <location filename="../src/app/vorlane_run.cpp" line="98"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
@@ -828,6 +828,24 @@ barcode：</translation>
 </source>
         <translation>open csv file fail!<byte value="xd"/>
 </translation>
+    </message>
+</context>
+<context>
+    <name>results::LineUploader</name>
+    <message>
+        <location filename="../src/results/lineuploader.cpp" line="272"/>
+        <source>line store: connected</source>
+        <translation>line store: connected</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp" line="272"/>
+        <source>line store: %1 waiting</source>
+        <translation>line store: %1 waiting</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp" line="273"/>
+        <source>line store: %1 waiting, server not reached: %2</source>
+        <translation>line store: %1 waiting, server not reached: %2</translation>
     </message>
 </context>
 </TS>

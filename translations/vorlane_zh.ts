@@ -463,33 +463,33 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="228"/>
-        <location filename="../src/app/vorlane.cpp" line="413"/>
+        <location filename="../src/app/vorlane.cpp" line="231"/>
+        <location filename="../src/app/vorlane.cpp" line="429"/>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="272"/>
+        <location filename="../src/app/vorlane.cpp" line="275"/>
         <source>results store unavailable: %1</source>
         <translation>结果数据库不可用：%1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="275"/>
+        <location filename="../src/app/vorlane.cpp" line="278"/>
         <source>results store available again</source>
         <translation>结果数据库已恢复</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="418"/>
+        <location filename="../src/app/vorlane.cpp" line="434"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="418"/>
+        <location filename="../src/app/vorlane.cpp" line="434"/>
         <source>Do you really want to exit?</source>
         <translation>确定要退出吗？</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="597"/>
+        <location filename="../src/app/vorlane.cpp" line="613"/>
         <location filename="../src/app/vorlane_run.cpp" line="98"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
@@ -828,6 +828,24 @@ barcode：</source>
 </source>
         <translation>打开CSV文件失败！<byte value="xd"/>
 </translation>
+    </message>
+</context>
+<context>
+    <name>results::LineUploader</name>
+    <message>
+        <location filename="../src/results/lineuploader.cpp" line="272"/>
+        <source>line store: connected</source>
+        <translation>产线数据库：已连接</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp" line="272"/>
+        <source>line store: %1 waiting</source>
+        <translation>产线数据库：%1 条待上传</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp" line="273"/>
+        <source>line store: %1 waiting, server not reached: %2</source>
+        <translation>产线数据库：%1 条待上传，无法连接服务器：%2</translation>
     </message>
 </context>
 </TS>

@@ -16,6 +16,8 @@
 #include "calibratedialog.h"
 #include "hidcommand.h"
 #include "resultfile.h"
+#include "linesettings.h"
+#include "lineuploader.h"
 #include "resultrecorder.h"
 #include "paneltests.h"
 #include "rowlimits.h"
@@ -53,6 +55,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QScreen>
+#include <QStatusBar>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTextBrowser>
@@ -282,6 +285,19 @@ void Vorlane::startRecording()
     folders.folders = QStringList{QStringLiteral("./resultsPASS"), QStringLiteral("./resultsFAIL"), folders.passFolder,
                                   folders.failFolder};
     m_recorder->catchUp(folders);
+
+    const results::LineSettings line = results::readLineSettings();
+    if (line.connection.isEmpty())
+        return;
+    m_storeState = new QLabel(this);
+    m_storeState->setObjectName(QStringLiteral("lineStoreState"));
+    statusBar()->addPermanentWidget(m_storeState);
+    m_uploader = std::make_unique<results::LineUploader>(QStringLiteral("./results.db"), line.connection);
+    connect(m_recorder.get(), &results::ResultRecorder::recorded, m_uploader.get(), &results::LineUploader::kick);
+    connect(m_uploader.get(), &results::LineUploader::stateChanged, this,
+            [this](const results::LineUploader::State &state) {
+                m_storeState->setText(results::LineUploader::describe(state));
+            });
 }
 
 bool Vorlane::loadProfile()

@@ -29,6 +29,7 @@ class QTextBrowser;
 class Settings;
 
 namespace results {
+class LineUploader;
 class ResultRecorder;
 }
 namespace production {
@@ -238,6 +239,9 @@ private:
     std::unique_ptr<production::PanelTests> m_panelTests;
     // Every filed result goes into ./results.db as well, from a thread of its own.
     std::unique_ptr<results::ResultRecorder> m_recorder;
+    // Sends the recorded runs to the line's server when ./line.ini names one.
+    std::unique_ptr<results::LineUploader> m_uploader;
+    QLabel *m_storeState = nullptr;
     results::RunContext m_runContext;
     QString m_profilePath;
 };

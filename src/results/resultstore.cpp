@@ -36,7 +36,7 @@ const char *const CreateTables[] = {
     " current_ma DOUBLE PRECISION,"
     " tb_mean DOUBLE PRECISION,"
     " recorded_at BIGINT NOT NULL,"
-    " UNIQUE (file_name, content_sha1))",
+    " UNIQUE (station, file_name, content_sha1))",
     "CREATE INDEX IF NOT EXISTS runs_barcode ON runs (barcode, started_at)",
     "CREATE INDEX IF NOT EXISTS runs_lot ON runs (lot, started_at)",
     "CREATE INDEX IF NOT EXISTS runs_station ON runs (station, started_at)",

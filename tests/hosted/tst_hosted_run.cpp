@@ -1,7 +1,9 @@
+#include "pgserver.h"
 #include "stationrun.h"
 
 #include <QDir>
 #include <QRegularExpression>
+#include <QSqlQuery>
 #include <QtTest>
 
 namespace {
@@ -50,7 +52,15 @@ class TestHostedRun : public QObject
 private slots:
     void goodPanelPassesWhenPluggedIn()
     {
+        // A line: the station sends what it files to the line's server.
+        PgServer server;
+        QVERIFY2(server.start() && server.createDatabase("line"), qPrintable(server.errorString()));
         StationRun run;
+        {
+            QFile line(run.path("line.ini"));
+            QVERIFY(line.open(QIODevice::WriteOnly));
+            line.write("[line]\nconnection=" + server.connectionString("line").toUtf8() + "\n[station]\nid=ST-07\n");
+        }
         StationRun::Options options;
         options.profile = powerOnProfile("0");
         options.plugged = false;
@@ -69,6 +79,22 @@ private slots:
         QCOMPARE(filesIn(run.path("resultsFAIL")), QStringList());
         const QStringList pane = run.channel();
         QVERIFY(pane.contains("pane|OpenShort: PASS"));
+
+        // Filed, recorded in the station's store, and on the line's server.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "line");
+            server.configure(db, "line");
+            QVERIFY(db.open());
+            const auto onServer = [&db, &passed] {
+                QSqlQuery q(db);
+                q.prepare("SELECT COUNT(*) FROM runs WHERE station = 'ST-07' AND verdict = 'PASS' AND file_name = ?");
+                q.addBindValue(passed.first());
+                return q.exec() && q.next() ? q.value(0).toInt() : -1;
+            };
+            QTRY_COMPARE_WITH_TIMEOUT(onServer(), 1, 20000);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("line");
     }
 
     void failingPanelsAreFiledAsFailed_data()
