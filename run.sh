@@ -4,9 +4,20 @@
 # node the station opens through hidapi; its control window sits beside the
 # station). On a machine without a display it starts a virtual one and keeps a
 # fresh screenshot of it, so the window can be seen from a server too.
+#
+# Every filed result is recorded in build/demo/results.db. With --line the demo
+# also gets a line server: a PostgreSQL of its own in build/demo/line-server,
+# which the station sends its runs to (build/demo/line.ini), stopped on exit.
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
+line=0
+for arg in "$@"; do
+  case "$arg" in
+  --line) line=1 ;;
+  *) echo "usage: $0 [--line]" >&2; exit 2 ;;
+  esac
+done
 
 ./scripts/install-deps.sh
 
@@ -23,12 +34,25 @@ mkdir -p "$demo/Config" "$demo/QlxFiles" "$demo/resultsPASS" "$demo/resultsFAIL"
 cp resources/demo/css.qss "$demo/css.qss"
 cp emulator/firmware/demo.qlx "$demo/QlxFiles/demo.qlx"
 cp build/translations/vorlane_zh.qm build/translations/vorlane_en.qm "$demo/"
+if [ "$line" = 1 ]; then
+  connection=$(scripts/demo-line-server.sh start "$demo/line-server")
+  printf '[line]\nconnection=%s\n[station]\nid=DEMO-1\n' "$connection" >"$demo/line.ini"
+  trap '"$root/scripts/demo-line-server.sh" stop "$demo/line-server"' EXIT
+  echo "run.sh: the line server takes connections at: $connection"
+else
+  rm -f "$demo/line.ini"
+fi
 
 station=("$root/build/emulator/hidraw/kavel-bridge-emud" --panel "$root/emulator/panels/demo.ini"
          --latency-us 1000 --control "$demo/emud.ctl" -- "$root/build/src/app/kavel-station")
 cd "$demo"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  # With a line server the script stays, to stop the server when the station ends.
+  if [ "$line" = 1 ]; then
+    "${station[@]}"
+    exit
+  fi
   exec "${station[@]}"
 fi
 
@@ -41,6 +65,7 @@ station_pid=""
 cleanup() {
   [ -n "$station_pid" ] && kill "$station_pid" 2>/dev/null || true
   kill "$xvfb_pid" 2>/dev/null || true
+  if [ "$line" = 1 ]; then "$root/scripts/demo-line-server.sh" stop "$demo/line-server"; fi
 }
 trap cleanup EXIT INT TERM
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
