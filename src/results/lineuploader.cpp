@@ -109,8 +109,7 @@ private:
         if (m_server.isOpen())
             return true;
         QString error;
-        QSqlDatabase db = addLineDatabase(m_connection, m_server.connectionName());
-        if (m_server.openDatabase(db, &error))
+        if (m_server.openDatabase(addLineDatabase(m_connection, m_server.connectionName()), &error))
             return true;
         m_state.connected = false;
         m_state.reason = error.trimmed().section(QLatin1Char('\n'), 0, 0);
@@ -156,8 +155,12 @@ private:
             if (batch.isEmpty())
                 return true;
             for (const QString &runId : batch) {
-                if (!sendRun(runId))
+                if (!sendRun(runId)) {
+                    // Closed here, once no handle of the connection is left.
+                    if (m_serverBroken)
+                        closeServer();
                     return false;
+                }
                 emit m_front->uploaded(runId);
             }
         }
@@ -170,10 +173,12 @@ private:
     {
         QSqlDatabase server = m_server.database();
         QSqlDatabase local = m_local.database();
+        m_serverBroken = false;
         const auto serverFailed = [&](const QString &why) {
             m_state.reason = why.trimmed().section(QLatin1Char('\n'), 0, 0);
-            server.rollback();
-            closeServer();
+            if (server.isOpen())
+                server.rollback();
+            m_serverBroken = true;
             return false;
         };
         if (!server.transaction())
@@ -230,6 +235,7 @@ private:
     LineUploader::State m_state;
     QTimer *m_timer = nullptr;
     int m_backOffMs = FirstBackOffMs;
+    bool m_serverBroken = false;
 };
 
 LineUploader::LineUploader(const QString &localStore, const QString &connection, QObject *parent) : QObject(parent)
