@@ -27,10 +27,15 @@ struct Result
     QString err;
 };
 
-Result runTool(const QString &workingDir, const QStringList &arguments)
+Result runTool(const QString &workingDir, const QStringList &arguments, const QString &timeZone = QString())
 {
     QProcess p;
     p.setWorkingDirectory(workingDir);
+    if (!timeZone.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TZ"), timeZone);
+        p.setProcessEnvironment(env);
+    }
     p.start(QStringLiteral(KAVEL_RESULTS_TOOL), arguments);
     Result r;
     if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
@@ -125,6 +130,7 @@ private slots:
         QVERIFY2(r.err.contains("skipped, not a result file: " + dir.filePath("tree/notes.txt")), qPrintable(r.err));
         QVERIFY2(r.err.contains("skipped, not a result file: " + dir.filePath("tree/log/summary.csv")),
                  qPrintable(r.err));
+        QVERIFY2(r.err.count('\n') == 2 && !r.err.contains('\r'), qPrintable(r.err)); // no bar into a log
         r = tool({"import", "tree"});
         QCOMPARE(r.out, QStringLiteral("imported 0, known 5, skipped 2\n"));
         {
@@ -186,6 +192,34 @@ private slots:
         r = tool({"export", "--format", "csv", "--since", "2026-12-07"});
         QCOMPARE(r.out.count('\n'), 2);
         QVERIFY2(r.out.split('\n').at(1).contains(",SN5,"), qPrintable(r.out));
+    }
+
+    // Hours and days are local wall-clock time on both sides of the night the
+    // clocks go forward: one offset for the whole range would move the runs
+    // before the change into the wrong hour and day.
+    void localTimeAcrossSummerTime()
+    {
+        const QString berlin = QStringLiteral("Europe/Berlin");
+        QTemporaryDir dir;
+        const QByteArray pass = template_("run-pass-30x20.csv");
+        const QStringList times{"20260328233000", "20260329013000", "20260329033000"};
+        for (qsizetype i = 0; i < times.size(); ++i)
+            QVERIFY(file(dir.filePath(QStringLiteral("resultsPASS/SN%1-%2-00-00-Pass.csv").arg(i).arg(times[i])), pass));
+        QCOMPARE(runTool(dir.path(), {"import", "resultsPASS"}, berlin).exitCode, 0);
+
+        Result r = runTool(dir.path(), {"yield", "--by", "hour", "--format", "csv"}, berlin);
+        QCOMPARE(r.out, QStringLiteral("hour,runs,panels,firstPassYield,finalYield\n"
+                                       "2026-03-28T23:00,1,1,100.0,100.0\n"
+                                       "2026-03-29T01:00,1,1,100.0,100.0\n"
+                                       "2026-03-29T03:00,1,1,100.0,100.0\n"));
+        r = runTool(dir.path(), {"yield", "--by", "day", "--format", "csv"}, berlin);
+        QCOMPARE(r.out, QStringLiteral("day,runs,panels,firstPassYield,finalYield\n"
+                                       "2026-03-28,1,1,100.0,100.0\n"
+                                       "2026-03-29,2,2,100.0,100.0\n"));
+        // The export says the offset each run was taken under.
+        r = runTool(dir.path(), {"export", "--format", "csv", "--since", "2026-03-29"}, berlin);
+        QVERIFY2(r.out.contains(",2026-03-29T01:30:00+01:00,") && r.out.contains(",2026-03-29T03:30:00+02:00,"),
+                 qPrintable(r.out));
     }
 
     void exitCodes_data()
