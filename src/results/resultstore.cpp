@@ -255,6 +255,8 @@ bool ResultStore::openDatabase(QSqlDatabase db, QString *error)
 
 void ResultStore::close()
 {
+    // A batch not committed is lost with the connection, as a transaction is.
+    m_batch = false;
     if (!QSqlDatabase::contains(m_name))
         return;
     {
@@ -291,13 +293,14 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
     QSqlDatabase db = database();
     const auto fail = [&](const QString &why) {
         if (error)
-            *error = why;
+            *error = m_batch ? why + QStringLiteral(" (the batch was rolled back)") : why;
         db.rollback();
+        m_batch = false;
         return Recorded::Failed;
     };
     if (!db.isOpen())
         return fail(QStringLiteral("the store is not open"));
-    if (!db.transaction())
+    if (!m_batch && !db.transaction())
         return fail(db.lastError().text());
 
     const QString fileName = QFileInfo(context.path).fileName();
@@ -325,7 +328,9 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
     if (!run.exec())
         return fail(lastError(run));
     if (run.numRowsAffected() == 0) {
-        db.rollback();
+        // Nothing was written; a batch goes on.
+        if (!m_batch)
+            db.rollback();
         return Recorded::Known;
     }
 
@@ -388,9 +393,45 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
         if (!outbox.exec())
             return fail(lastError(outbox));
     }
-    if (!db.commit())
+    if (!m_batch && !db.commit())
         return fail(db.lastError().text());
     return Recorded::Added;
+}
+
+bool ResultStore::beginBatch(QString *error)
+{
+    if (m_batch)
+        return true;
+    QSqlDatabase db = database();
+    if (!db.transaction()) {
+        if (error)
+            *error = db.isOpen() ? db.lastError().text() : QStringLiteral("the store is not open");
+        return false;
+    }
+    m_batch = true;
+    return true;
+}
+
+bool ResultStore::commitBatch(QString *error)
+{
+    if (!m_batch)
+        return true;
+    m_batch = false;
+    QSqlDatabase db = database();
+    if (db.commit())
+        return true;
+    if (error)
+        *error = db.lastError().text();
+    db.rollback();
+    return false;
+}
+
+void ResultStore::rollbackBatch()
+{
+    if (!m_batch)
+        return;
+    m_batch = false;
+    database().rollback();
 }
 
 QStringList ResultStore::recordedPaths(QString *error) const

@@ -61,6 +61,15 @@ public:
     Recorded record(const RunContext &context, const QByteArray &content, const ResultRecord &parsed,
                     QString *error, bool queueForLine = true);
 
+    // Many records in one transaction (an import of old folders): a commit per
+    // run would cost more than the run. Between beginBatch() and commitBatch()
+    // record() writes into the batch; a record that fails rolls the whole batch
+    // back and ends it, so that no run is left half written.
+    bool beginBatch(QString *error);
+    bool commitBatch(QString *error);
+    void rollbackBatch();
+    bool inBatch() const { return m_batch; }
+
     // The filed paths the store holds, for finding what was filed but never
     // recorded.
     QStringList recordedPaths(QString *error) const;
@@ -72,6 +81,7 @@ private:
     QString m_name = QStringLiteral("results-%1").arg(quintptr(this), 0, 16);
     ResultRecord m_parsed;
     std::string m_buffer;
+    bool m_batch = false;
 };
 
 // Everything a run's file says, as rows: the context plus the items, the

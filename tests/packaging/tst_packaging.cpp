@@ -163,7 +163,7 @@ private slots:
                  install.readAll().constData());
     }
 
-    // Exactly the station, its data, desktop entry, icons and udev rule: nothing of
+    // Exactly the station, its results tool, its data, desktop entry, icons and udev rule: nothing of
     // the emulator, the tests or the benchmarks, and nothing outside the prefix.
     void installsTheStationAndNothingElse()
     {
@@ -172,6 +172,7 @@ private slots:
         const QString bindir = QStringLiteral(KAVEL_INSTALL_BINDIR "/");
         const QString datadir = QStringLiteral(KAVEL_INSTALL_DATADIR "/");
         QStringList expected{
+            bindir + "kavel-results",
             bindir + "kavel-station",
             bindir + "kavel-station-launcher",
             QStringLiteral(KAVEL_UDEV_RULES_DIR "/70-kavel-bridge.rules"),
@@ -188,7 +189,7 @@ private slots:
         expected.sort();
         QCOMPARE(filesBelow(m_prefix), expected);
 
-        for (const char *program : {"kavel-station", "kavel-station-launcher"}) {
+        for (const char *program : {"kavel-station", "kavel-station-launcher", "kavel-results"}) {
             const QFileInfo info(bin(QLatin1String(program)));
             QVERIFY2(info.isExecutable(), program);
             QVERIFY2(info.permissions().testFlag(QFileDevice::ExeOther), program);

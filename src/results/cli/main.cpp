@@ -1,0 +1,71 @@
+// kavel-results: the results store of a station or of the line, from the
+// command line (import of old result folders, queries, yields, MES export).
+#include "commands.h"
+#include "invocation.h"
+#include "output.h"
+#include "resultstore.h"
+
+#include <QCoreApplication>
+
+using namespace results;
+using namespace results::cli;
+
+namespace {
+
+int usageError(const QString &why)
+{
+    err(QStringLiteral("kavel-results: %1\nRun \"kavel-results --help\" for the commands.\n").arg(why));
+    return ExitUsage;
+}
+
+int run(const Invocation &invocation)
+{
+    const QString &command = invocation.command;
+    if (command == QLatin1String("sync")) {
+        err(QStringLiteral("sync: not available yet\n"));
+        return ExitFailure;
+    }
+    ResultStore store;
+    QString error;
+    if (!openStore(invocation, store, command != QLatin1String("import"), &error)) {
+        err(QStringLiteral("%1: cannot open the store: %2\n").arg(command, error));
+        return ExitFailure;
+    }
+    int code = ExitFailure;
+    if (command == QLatin1String("import"))
+        code = importFiles(invocation, store);
+    else if (command == QLatin1String("find"))
+        code = findRuns(invocation, store);
+    else if (command == QLatin1String("yield"))
+        code = yieldReport(invocation, store);
+    else if (command == QLatin1String("export"))
+        code = exportRuns(invocation, store);
+    if (!flushOut()) {
+        err(QStringLiteral("%1: cannot write the output\n").arg(command));
+        return ExitFailure;
+    }
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kavel-results"));
+
+    const Parsed parsed = parseArguments(QCoreApplication::arguments());
+    if (!parsed.error.isEmpty())
+        return usageError(parsed.error);
+    const Invocation &invocation = parsed.invocation;
+    if (invocation.command == QLatin1String("help") || invocation.help) {
+        const QString topic = invocation.command == QLatin1String("help") ? invocation.arguments.value(0)
+                                                                          : invocation.command;
+        const QString text = helpText(topic);
+        if (text.isEmpty())
+            return usageError(QStringLiteral("unknown command \"%1\"").arg(topic));
+        out(text);
+        return flushOut() ? ExitOk : ExitFailure;
+    }
+    return run(invocation);
+}
