@@ -146,6 +146,14 @@ private slots:
             QCOMPARE(q.value(0).toInt(), line ? 0 : 5);
         }
         QSqlDatabase::removeDatabase("check");
+        if (!line) {
+            // The station's outbox sent to a line's server at once.
+            PgServer server;
+            QVERIFY2(server.start() && server.createDatabase("line"), qPrintable(server.errorString()));
+            r = tool({"sync", "--connection", server.connectionString("line")});
+            QCOMPARE(r.out, QStringLiteral("sent 5, waiting 0\n"));
+            QCOMPARE(r.exitCode, 0);
+        }
 
         // Newest first, found as typed, with the items that failed.
         r = tool({"find", "--barcode", Barcode, "--format", "json"});
@@ -245,7 +253,7 @@ private slots:
         QTest::newRow("command help") << QStringList{"export", "--help"} << 0 << "--format F";
         QTest::newRow("no store") << QStringList{"find", "--lot", "L"} << 1 << "no store at ./results.db";
         QTest::newRow("no folder") << QStringList{"import", "gone"} << 1 << "no such file or folder: gone";
-        QTest::newRow("sync") << QStringList{"sync"} << 1 << "sync: not available yet";
+        QTest::newRow("sync, no store") << QStringList{"sync"} << 1 << "sync: no store at ./results.db";
     }
     void exitCodes()
     {

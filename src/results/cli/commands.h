@@ -23,6 +23,8 @@ int importFiles(const Invocation &invocation, ResultStore &store);
 int findRuns(const Invocation &invocation, ResultStore &store);
 int yieldReport(const Invocation &invocation, ResultStore &store);
 int exportRuns(const Invocation &invocation, ResultStore &store);
+// Sends the station store's outbox to the line's server now; "sent N, waiting M".
+int syncOutbox(const Invocation &invocation);
 
 // Prepares sql forward-only, binds the values in order and runs it; false
 // with the driver's reason.

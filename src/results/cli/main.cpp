@@ -21,10 +21,8 @@ int usageError(const QString &why)
 int run(const Invocation &invocation)
 {
     const QString &command = invocation.command;
-    if (command == QLatin1String("sync")) {
-        err(QStringLiteral("sync: not available yet\n"));
-        return ExitFailure;
-    }
+    if (command == QLatin1String("sync"))
+        return syncOutbox(invocation) == ExitOk && flushOut() ? ExitOk : ExitFailure;
     ResultStore store;
     QString error;
     if (!openStore(invocation, store, command != QLatin1String("import"), &error)) {
