@@ -4,6 +4,7 @@
 #include "baseline.h"
 #include "generatecsv.h"
 #include "planeness.h"
+#include "resultfile.h"
 #include "resultreader.h"
 #include "resultrecorder.h"
 #include "settings.h"
@@ -112,6 +113,34 @@ void BM_RecordHandOver(benchmark::State &state)
     }
 }
 BENCHMARK(BM_RecordHandOver)->Unit(benchmark::kMicrosecond)->Iterations(2000);
+
+// Filing one result of a 40 x 30 panel as the run does at its end: the copy
+// into resultsPASS (data synced, linked, folder synced) and the working file
+// deleted. Writing the working file is outside the timing.
+void BM_FileAResult(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString old = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    QDir().mkpath(QStringLiteral("resultsPASS"));
+    QFile seed(QStringLiteral(KAVEL_BENCH_DATA "/result-40x30.csv"));
+    seed.open(QIODevice::ReadOnly);
+    const QString block = QString::fromLatin1(seed.readAll());
+    Settings store;
+    int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        production::ResultFile file;
+        file.begin(production::StartMode::Barcode, QString(), QString(), QStringLiteral("SN%1").arg(n++));
+        file.appendResultLine(block);
+        state.ResumeTiming();
+        const production::StoreOutcome out = file.storeResultFile(store, QStringLiteral("PASS"));
+        if (!out.stored)
+            state.SkipWithError("not filed");
+    }
+    QDir::setCurrent(old);
+}
+BENCHMARK(BM_FileAResult)->Unit(benchmark::kMicrosecond)->Iterations(500);
 
 void BM_JudgeRasterFrame(benchmark::State &state)
 {

@@ -1,5 +1,7 @@
 #include "stationfile.h"
 
+#include "durablefile.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QTextStream>
@@ -51,7 +53,11 @@ bool writeStationFile(const QString &fileName, const QString &workingDir, const 
     for (int i = 0; i < 5; ++i)
         out << kKeys[i] << texts[i] << '\n';
     out.flush();
-    return file.commit();
+    if (!file.commit())
+        return false;
+    // The new file replaces the old by a rename, durable only with its folder.
+    files::syncFolderOf(fileName);
+    return true;
 }
 
 } // namespace station

@@ -1,5 +1,7 @@
 #include "resultfile.h"
 
+#include "durablefile.h"
+
 #include "settings.h"
 
 #include <QDir>
@@ -99,9 +101,9 @@ bool appendToFile(const QString &fileName, const QString &text)
 
 bool copyWithoutReplacing(const QString &from, const QString &to)
 {
-    // QFile::copy refuses an existing destination and builds the copy in a
-    // temporary file that is renamed into place only when complete.
-    return QFile::copy(from, to);
+    // Never replaces, appears under its name only when complete, and is on the
+    // disk with its name before the caller deletes what it came from.
+    return files::durableCopy(from, to);
 }
 
 QString withSuffix(const QString &fileName, int n)
@@ -200,8 +202,10 @@ StoreOutcome ResultFile::storeResultFile(const Settings &store, const QString &v
         // than leave it under the working name, which the next run clears.
         for (int n = 1; n <= MaxSuffix && target.isEmpty(); ++n) {
             const QString candidate = withSuffix(m_workingName, n);
-            if (!QFile::exists(candidate) && QFile::rename(m_workingName, candidate))
+            if (!QFile::exists(candidate) && QFile::rename(m_workingName, candidate)) {
+                files::syncFolderOf(candidate);
                 target = candidate;
+            }
         }
         outcome.stored = !target.isEmpty();
         outcome.path = outcome.stored ? target : m_workingName;

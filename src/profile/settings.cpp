@@ -1,5 +1,7 @@
 #include "settings.h"
 
+#include "durablefile.h"
+
 #include <QSettings>
 #include <QStringList>
 #include <QVariant>
@@ -37,6 +39,9 @@ void Settings::save(const QString &fileName) const
                       QString::fromLocal8Bit(entry.second.value()));
     }
     file.sync();
+    // QSettings puts the new file in place by a rename; the folder makes it stay.
+    if (file.status() == QSettings::NoError)
+        files::syncFolderOf(fileName);
 }
 
 void Settings::set(const ConfigParameter &parameter)

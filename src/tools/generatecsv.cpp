@@ -1,6 +1,7 @@
 #include "generatecsv.h"
 
 #include "baseline.h"
+#include "durablefile.h"
 #include "resultreader.h"
 #include "settings.h"
 #include "values.h"
@@ -193,6 +194,9 @@ BaselineGeneration generateBaseline(const QString &folder, int xn, int yn, produ
         result.status = BaselineGeneration::Status::WriteFailed;
         return result;
     }
+    // The new baseline replaced the old by a rename: its folder goes to the disk
+    // before the files it came from are deleted.
+    files::syncFolderOf(dir.filePath(BaselineName));
     baseline = sums;
     result.status = BaselineGeneration::Status::Written;
     result.used = usable.size();

@@ -5,6 +5,8 @@
 #include "settings.h"
 
 #include <QtTest>
+
+#include <functional>
 #include <QApplication>
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -258,12 +260,38 @@ private slots:
         file.begin(StartMode::Auto, "", "", "", Filed);
         file.appendResultLine(QStringLiteral("Reset:,PASS\n"));
 
+        // The file system calls of the filing, in their order (ctest preloads
+        // the library that writes them down).
+        QVERIFY2(qgetenv("LD_PRELOAD").contains("fslog"), "run through ctest: the filing's calls need the preload");
+        const QString log = m_dir->filePath(QStringLiteral("fs.log"));
+        qputenv("KAVEL_FSLOG", QFile::encodeName(log));
         const StoreOutcome out = file.storeResultFile(store, QStringLiteral("PASS"));
+        qunsetenv("KAVEL_FSLOG");
         QVERIFY(out.stored);
         QCOMPARE(out.path, expected);
         QVERIFY(out.paneLine.isEmpty());
         QCOMPARE(readAll(expected), QByteArray("Reset:,PASS\n"));
         QVERIFY(!file.exists());
+
+        // A power cut at any instant keeps the result: the copy's data is on
+        // the disk before it gets its name, the name (its folder) before the
+        // working file is deleted.
+        const QStringList calls = QString::fromLocal8Bit(readAll(log)).split('\n', Qt::SkipEmptyParts);
+        const QString stored = QFileInfo(expected).absoluteFilePath();
+        const QString folder = QFileInfo(expected).absolutePath();
+        const auto at = [&calls](const std::function<bool(const QString &)> &match, qsizetype from = 0) {
+            for (qsizetype i = from; i < calls.size(); ++i)
+                if (match(calls[i]))
+                    return i;
+            return qsizetype(-1);
+        };
+        const qsizetype named = at([&](const QString &c) { return c == "link " + stored; });
+        const qsizetype dataSynced = at([&](const QString &c) { return c.startsWith("fsync " + folder + "/"); });
+        const qsizetype folderSynced = at([&](const QString &c) { return c == "fsync " + folder; }, named);
+        const qsizetype deleted = at([&](const QString &c) { return c.startsWith("unlink") && c.endsWith(".csv")
+                                                                 && !c.contains(folder); });
+        QVERIFY2(dataSynced >= 0 && named > dataSynced && folderSynced > named && deleted > folderSynced,
+                 qPrintable(calls.join('\n')));
     }
 
     void nothingWrittenNothingFiled()
