@@ -100,7 +100,8 @@ public:
     // Data streams, one pass each: a debug block (X record, Y record, then the
     // pair), or the YN + 1 raster rows. Sized by the process-wide electrode
     // counts at the start of the pass. A failed answer or a stop request ends
-    // the pass; a stop is only taken between transactions, so nothing is left
+    // the pass; a stop is taken between transactions (it may cut the wait
+    // before an answer short, but the answer is read), so nothing is left
     // pending. True when the whole pass was read and emitted.
     bool readDebugData(const device::StopToken &stop = device::StopToken());
     // The same with 2 ms between each request and its answer, and no failure
