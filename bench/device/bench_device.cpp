@@ -8,8 +8,12 @@
 //                                 (debug thread), 1 = idle touch stream, 2 = idle key
 //                                 stream, 3 = debug blocks (debug thread), 4 = firmware
 //                                 download (boot thread), 5 = touch stream with a finger
-//                                 down
-//   StopDuringModeSwitch/<lat us> a debug-thread stop inside its 500 ms mode switch
+//                                 down; stops inside the wait after the stream's first
+//                                 request: 6 = the debug mode switch (500 ms), 7 = the
+//                                 raster mode switch (20 ms), 8 = the touch stream's
+//                                 forwarding request (10 + 10 ms). inside = stops that
+//                                 landed in that wait, pending = answers the board still
+//                                 held after the stops (0: nothing left unpaired)
 #include "devicelink.h"
 #include "hidcommand.h"
 #include "firmwareimage.h"
@@ -27,6 +31,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -37,15 +42,73 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A 38 x 28 panel on the bridge, opened and identified as the window leaves it.
-emulator::InProcessTransport *attach(std::chrono::microseconds latency)
+// The board as the station sees it, with the requests counted, so that a stop
+// can be placed after a given request has gone out.
+class CountingTransport : public device::Transport
+{
+public:
+    explicit CountingTransport(std::unique_ptr<emulator::InProcessTransport> board)
+        : m_board(std::move(board))
+    {
+    }
+
+    std::vector<device::HidDeviceInfo> enumerate() override { return m_board->enumerate(); }
+    bool open(std::uint16_t vendorId, std::uint16_t productId) override { return m_board->open(vendorId, productId); }
+    void close() override { m_board->close(); }
+    bool isOpen() const override { return m_board->isOpen(); }
+    int write(const std::uint8_t *data, std::size_t length) override
+    {
+        const int n = m_board->write(data, length);
+        m_writes.fetch_add(1, std::memory_order_release);
+        return n;
+    }
+    int read(std::uint8_t *data, std::size_t length, int timeoutMs) override
+    {
+        return m_board->read(data, length, timeoutMs);
+    }
+    int sendFeatureReport(const std::uint8_t *data, std::size_t length) override
+    {
+        return m_board->sendFeatureReport(data, length);
+    }
+    int getFeatureReport(std::uint8_t *data, std::size_t length) override
+    {
+        return m_board->getFeatureReport(data, length);
+    }
+
+    long writes() const { return m_writes.load(std::memory_order_acquire); }
+    // False when fewer than n requests went out in time.
+    bool waitForWrites(long n, std::chrono::milliseconds timeout) const
+    {
+        const auto until = Clock::now() + timeout;
+        while (writes() < n) {
+            if (Clock::now() >= until)
+                return false;
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
+        }
+        return true;
+    }
+
+private:
+    std::unique_ptr<emulator::InProcessTransport> m_board;
+    std::atomic<long> m_writes{0};
+};
+
+// A 38 x 28 panel on the bridge, opened and identified as the window leaves it;
+// with wire, the station's requests are counted on the way.
+emulator::InProcessTransport *attach(std::chrono::microseconds latency, CountingTransport **wire = nullptr)
 {
     emulator::PanelDescription panel;
     panel.xElectrodes = 38;
     panel.yElectrodes = 28;
     auto board = std::make_unique<emulator::InProcessTransport>(panel);
     emulator::InProcessTransport *raw = board.get();
-    device::link::install(std::move(board));
+    if (wire) {
+        auto counting = std::make_unique<CountingTransport>(std::move(board));
+        *wire = counting.get();
+        device::link::install(std::move(counting));
+    } else {
+        device::link::install(std::move(board));
+    }
     raw->open(panel.vendorId, panel.productId);
     raw->setLatency({latency});
     return raw;
@@ -125,13 +188,33 @@ enum Stream : int {
     KeyStream = 2,      // HidThread, key codes, idle panel
     DebugStream = 3,    // HidThreadDebug, debug kind: two-chunk blocks, no waits
     DownloadStream = 4, // HidThreadBoot, inside a firmware download
-    BusyTouchStream = 5 // HidThread, touch records with a finger down (one report per scan)
+    BusyTouchStream = 5, // HidThread, touch records with a finger down (one report per scan)
+    DebugModeSwitch = 6,  // HidThreadDebug, debug kind, inside the mode switch's settling time
+    RasterModeSwitch = 7, // HidThreadDebug, raster kind, inside the mode switch's settling time
+    TouchEnable = 8       // HidThread, touch records, inside the waits around the forwarding request
 };
+
+// The wait after a stream's first request that streams 6 to 8 stop in.
+int firstWaitMs(Stream stream)
+{
+    switch (stream) {
+    case DebugModeSwitch:
+        return HidCommand::DebugModeSettleMs;
+    case RasterModeSwitch:
+        return 20;
+    case TouchEnable:
+        return 20;
+    default:
+        return 0;
+    }
+}
 
 void StopLatency(benchmark::State &state)
 {
     const auto stream = static_cast<Stream>(state.range(0));
-    emulator::InProcessTransport *board = attach(std::chrono::microseconds(state.range(1)));
+    CountingTransport *wire = nullptr;
+    emulator::InProcessTransport *board = attach(std::chrono::microseconds(state.range(1)), &wire);
+    const int waitMs = firstWaitMs(stream);
     HidCommand command(nullptr, nullptr, nullptr);
     MyUsbHid usb;
     device::link::setConnected(1); // MyUsbHid clears it
@@ -146,9 +229,11 @@ void StopLatency(benchmark::State &state)
     int kind = device::stream::kind::Touch;
     switch (stream) {
     case RasterStream:
+    case RasterModeSwitch:
         kind = device::stream::kind::RasterX;
         break;
     case DebugStream:
+    case DebugModeSwitch:
         kind = device::stream::kind::Debug;
         break;
     case KeyStream:
@@ -167,21 +252,37 @@ void StopLatency(benchmark::State &state)
     HidThreadDebug debugThread(&command);
     HidThread interruptThread(&usb);
     HidThreadBoot bootThread(&command);
+    const bool debugKind = stream == RasterStream || stream == DebugStream || stream == DebugModeSwitch
+                           || stream == RasterModeSwitch;
     WorkerThread &thread = stream == DownloadStream ? static_cast<WorkerThread &>(bootThread)
-                           : (stream == RasterStream || stream == DebugStream)
-                               ? static_cast<WorkerThread &>(debugThread)
-                               : static_cast<WorkerThread &>(interruptThread);
+                           : debugKind              ? static_cast<WorkerThread &>(debugThread)
+                                                    : static_cast<WorkerThread &>(interruptThread);
 
     QString failure;
     QObject::connect(&command, &HidCommand::readBootFail, &command, [&failure](const QString &text) { failure = text; },
                      Qt::DirectConnection);
     std::vector<double> ms;
     ms.reserve(1000);
+    long inside = 0;
+    long pending = 0;
     for (auto _ : state) {
         const long seen = records.current();
+        const long writesBefore = wire->writes();
+        Clock::time_point firstRequest;
         bool reached = true;
         thread.start();
         switch (stream) {
+        case DebugModeSwitch:
+        case RasterModeSwitch:
+        case TouchEnable: {
+            // Spread over the wait after the first request, up to 1 ms before its end.
+            reached = wire->waitForWrites(writesBefore + 1, std::chrono::seconds(10));
+            firstRequest = Clock::now();
+            const long spreadUs = (waitMs - 1) * 1000L;
+            const long offsetUs = static_cast<long>(ms.size() * 7919 % 1000) * spreadUs / 1000;
+            std::this_thread::sleep_until(firstRequest + std::chrono::microseconds(offsetUs));
+            break;
+        }
         case TouchStream:
         case KeyStream:
         case BusyTouchStream:
@@ -205,9 +306,16 @@ void StopLatency(benchmark::State &state)
         }
         const auto t0 = Clock::now();
         thread.requestStop();
+        // Still in the first wait: no second request has gone out, and the
+        // wait had not run out when the stop was asked for.
+        if (waitMs > 0 && wire->writes() == writesBefore + 1 && records.current() == seen
+            && t0 - firstRequest < std::chrono::milliseconds(waitMs))
+            ++inside;
         thread.wait();
         const auto t1 = Clock::now();
         thread.stop();
+        if (waitMs > 0)
+            pending += static_cast<long>(board->pendingReports());
         const double d = std::chrono::duration<double, std::milli>(t1 - t0).count();
         ms.push_back(d);
         state.SetIterationTime(d / 1000.0);
@@ -219,48 +327,18 @@ void StopLatency(benchmark::State &state)
     state.counters["median_ms"] = ms[ms.size() / 2];
     state.counters["p99_ms"] = ms[ms.size() * 99 / 100];
     state.counters["worst_ms"] = ms.back();
+    if (waitMs > 0) {
+        state.counters["inside"] = static_cast<double>(inside);
+        state.counters["pending"] = static_cast<double>(pending);
+    }
 }
 // Args: stream (above), latency per report in microseconds.
 BENCHMARK(StopLatency)
     ->ArgNames({"stream", "latency_us"})
-    ->ArgsProduct({{RasterStream, TouchStream, KeyStream, DebugStream, DownloadStream, BusyTouchStream}, {0, 1000}})
+    ->ArgsProduct({{RasterStream, TouchStream, KeyStream, DebugStream, DownloadStream, BusyTouchStream,
+                    DebugModeSwitch, RasterModeSwitch, TouchEnable},
+                   {0, 1000}})
     ->Iterations(1000)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-
-// A debug-kind stop while the thread still waits out the mode switch (500 ms
-// between the mode write and its answer): the one wait a stop cannot cut short.
-void StopDuringModeSwitch(benchmark::State &state)
-{
-    attach(std::chrono::microseconds(state.range(0)));
-    HidCommand command(nullptr, nullptr, nullptr);
-    device::link::setConnected(1);
-    device::panel::setElectrodeCounts(38, 28);
-    device::stream::setDebugDataKind(device::stream::kind::Debug);
-    HidThreadDebug thread(&command);
-    std::vector<double> ms;
-    for (auto _ : state) {
-        thread.start();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10 + 97 * (ms.size() % 5)));
-        const auto t0 = Clock::now();
-        thread.requestStop();
-        thread.wait();
-        const auto t1 = Clock::now();
-        thread.stop();
-        const double d = std::chrono::duration<double, std::milli>(t1 - t0).count();
-        ms.push_back(d);
-        state.SetIterationTime(d / 1000.0);
-    }
-    std::sort(ms.begin(), ms.end());
-    state.counters["median_ms"] = ms[ms.size() / 2];
-    state.counters["worst_ms"] = ms.back();
-    detach();
-}
-BENCHMARK(StopDuringModeSwitch)
-    ->ArgName("latency_us")
-    ->Arg(0)
-    ->Arg(1000)
-    ->Iterations(50)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

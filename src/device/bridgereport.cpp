@@ -135,13 +135,18 @@ bool receive(Report &answer, int timeoutMs)
 
 Transfer transfer(const Report &request, int delayMs, Report *answer)
 {
+    return transfer(request, delayMs, answer, StopToken());
+}
+
+Transfer transfer(const Report &request, int delayMs, Report *answer, const StopToken &stop)
+{
     Transfer result;
     if (!link::isOpen()) {
         link::noteBreak();
         return result;
     }
     result.written = send(request);
-    pause(delayMs);
+    pauseUnlessStopped(delayMs, stop);
     Report scratch;
     result.answered = receive(answer ? *answer : scratch);
     return result;

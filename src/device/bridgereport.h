@@ -1,6 +1,8 @@
 #ifndef BRIDGEREPORT_H
 #define BRIDGEREPORT_H
 
+#include "stoptoken.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -125,6 +127,10 @@ struct Transfer
 // still read, so that requests and answers stay paired, but the transfer counts
 // as failed. answer may be null when the caller does not look at it.
 Transfer transfer(const Report &request, int delayMs = 0, Report *answer = nullptr);
+// The same for the stream threads: a stop request ends the delay early, but
+// the answer is read all the same (it is due whether or not anyone waited for
+// it), so that a stop leaves request and answer paired.
+Transfer transfer(const Report &request, int delayMs, Report *answer, const StopToken &stop);
 
 // Only the write, for the requests the board never answers (bridge reset,
 // firmware parts).

@@ -395,42 +395,42 @@ bool HidCommand::setNormalMode()
 // The other modes report only whether they could be asked for. A run skips an
 // item whose mode switch is refused, so a board that stops answering must not
 // turn into a refused switch: its item then fails on the data it cannot read.
-bool HidCommand::setMode(bridge::Mode mode, int waitMs)
+bool HidCommand::setMode(bridge::Mode mode, int waitMs, const StopToken &stop)
 {
     if (!ready(Need::Connected))
         return false;
-    bridge::transfer(bridge::modeWrite(registerMap(), mode), waitMs);
+    bridge::transfer(bridge::modeWrite(registerMap(), mode), waitMs, nullptr, stop);
     return true;
 }
 
-bool HidCommand::setDebugMode()
+bool HidCommand::setDebugMode(const StopToken &stop)
 {
-    return setMode(bridge::mode::Debug, 500);
+    return setMode(bridge::mode::Debug, DebugModeSettleMs, stop);
 }
 
-bool HidCommand::setDebugModeAlt()
+bool HidCommand::setDebugModeAlt(const StopToken &stop)
 {
-    return setMode(bridge::mode::DebugAlt, 500);
+    return setMode(bridge::mode::DebugAlt, DebugModeSettleMs, stop);
 }
 
-bool HidCommand::setRasterMode()
+bool HidCommand::setRasterMode(const StopToken &stop)
 {
-    return setMode(bridge::mode::Raster, 20);
+    return setMode(bridge::mode::Raster, 20, stop);
 }
 
-bool HidCommand::setRasterModeAlt()
+bool HidCommand::setRasterModeAlt(const StopToken &stop)
 {
-    return setMode(bridge::mode::RasterAlt, 20);
+    return setMode(bridge::mode::RasterAlt, 20, stop);
 }
 
-bool HidCommand::setInternalRasterMode()
+bool HidCommand::setInternalRasterMode(const StopToken &stop)
 {
-    return setMode(bridge::mode::InternalRaster, 10);
+    return setMode(bridge::mode::InternalRaster, 10, stop);
 }
 
-bool HidCommand::setInternalRasterModeAlt()
+bool HidCommand::setInternalRasterModeAlt(const StopToken &stop)
 {
-    return setMode(bridge::mode::InternalRasterAlt, 10);
+    return setMode(bridge::mode::InternalRasterAlt, 10, stop);
 }
 
 void HidCommand::readFeatureRegister(const QString &address, const QString &length)

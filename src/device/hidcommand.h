@@ -77,19 +77,31 @@ public:
     void enableInterruptReport();
     void disableInterruptReport();
 
-    // Controller modes.
+    // Controller modes. Each waits the controller's settling time between the
+    // mode write and its answer; the stream thread's own calls end that wait
+    // early when it is asked to stop (the answer is still read).
     bool setNormalMode();
-    bool setDebugMode();
-    bool setDebugModeAlt();
-    bool setRasterMode();
-    bool setRasterModeAlt();
-    bool setInternalRasterMode();
-    bool setInternalRasterModeAlt();
+    bool setDebugMode() { return setDebugMode(device::StopToken()); }
+    bool setDebugModeAlt() { return setDebugModeAlt(device::StopToken()); }
+    bool setRasterMode() { return setRasterMode(device::StopToken()); }
+    bool setRasterModeAlt() { return setRasterModeAlt(device::StopToken()); }
+    bool setInternalRasterMode() { return setInternalRasterMode(device::StopToken()); }
+    bool setInternalRasterModeAlt() { return setInternalRasterModeAlt(device::StopToken()); }
+    bool setDebugMode(const device::StopToken &stop);
+    bool setDebugModeAlt(const device::StopToken &stop);
+    bool setRasterMode(const device::StopToken &stop);
+    bool setRasterModeAlt(const device::StopToken &stop);
+    bool setInternalRasterMode(const device::StopToken &stop);
+    bool setInternalRasterModeAlt(const device::StopToken &stop);
+
+    // The settling time of both debug modes, the longest of the mode switches.
+    static constexpr int DebugModeSettleMs = 500;
 
     // Data streams, one pass each: a debug block (X record, Y record, then the
     // pair), or the YN + 1 raster rows. Sized by the process-wide electrode
     // counts at the start of the pass. A failed answer or a stop request ends
-    // the pass; a stop is only taken between transactions, so nothing is left
+    // the pass; a stop is taken between transactions (it may cut the wait
+    // before an answer short, but the answer is read), so nothing is left
     // pending. True when the whole pass was read and emitted.
     bool readDebugData(const device::StopToken &stop = device::StopToken());
     // The same with 2 ms between each request and its answer, and no failure
@@ -143,7 +155,7 @@ private:
                          device::bridge::Report &answer);
     // True when the bootloader answered; accepted when its version is one we support.
     bool readBootloader(QString &text, bool &accepted);
-    bool setMode(device::bridge::Mode mode, int waitMs);
+    bool setMode(device::bridge::Mode mode, int waitMs, const device::StopToken &stop);
     void enableWithRetries(const device::bridge::Report &request, int waitBeforeAnswer,
                            int waitAfterFirst);
 

@@ -45,7 +45,7 @@ HidCommand::BlockRead HidCommand::readBlock(int start, int length, int waitMs, b
             return BlockRead::Stopped;
         const record::Chunk &c = chunks[j];
         const auto reg = static_cast<std::uint8_t>(window + c.offset);
-        if (!bridge::transfer(bridge::i2cRead(reg, c.count), waitMs, &answer).ok())
+        if (!bridge::transfer(bridge::i2cRead(reg, c.count), waitMs, &answer, stop).ok())
             return j + 1 < chunks.size() ? BlockRead::FullChunkFailed : BlockRead::RemainderFailed;
         record::appendValues(text, answer, c.count, clamp);
     }
@@ -111,7 +111,7 @@ bool HidCommand::readRasterRows(bool internal, const StopToken &stop)
         if (stop.requested())
             return false;
         const Report select = bridge::i2cWrite(map.rowSelect, {static_cast<std::uint8_t>(i), 0x00});
-        if (!bridge::transfer(select, StreamRequestWaitMs).ok())
+        if (!bridge::transfer(select, StreamRequestWaitMs, nullptr, stop).ok())
             return false;
         QString row = i == 0 ? QStringLiteral("S") : QStringLiteral("R");
         row.reserve(1 + 6 * (xn + 1));
@@ -219,8 +219,12 @@ void HidCommand::downloadFirmware(const StopToken &stop)
         ++acknowledged;
         emit readline(acknowledged, read.image.dataLines);
         if (i == last) {
-            bridge::pause(SettleAfterLastRecordMs);
-            bridge::pause(SettleBeforeAboutMs);
+            // Stopped while the bootloader takes the image: the window that
+            // stops it resets the controller or talks to it next anyway, and
+            // a stopped download says nothing.
+            if (!pauseUnlessStopped(SettleAfterLastRecordMs, stop)
+                || !pauseUnlessStopped(SettleBeforeAboutMs, stop))
+                return;
             if (panel::calibrateFlag() == "1")
                 emit GoCalibrte();
             else

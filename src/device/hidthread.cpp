@@ -16,9 +16,9 @@ HidThread::~HidThread()
 
 void HidThread::run()
 {
-    if (!m_usb || !m_usb->enableStream())
-        return;
     const device::StopToken token = stopToken();
+    if (!m_usb || !m_usb->enableStream(token))
+        return;
     while (!token.requested()) {
         // Read afresh every pass: the button status test switches the kind
         // while the stream runs.

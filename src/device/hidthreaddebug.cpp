@@ -25,31 +25,31 @@ void HidThreadDebug::run()
         return;
 
     HidCommand &c = *m_command;
+    const device::StopToken token = stopToken();
     bool ready = false;
     switch (k) {
     case kind::Debug:
     case kind::ButtonData:
-        ready = c.setDebugMode();
+        ready = c.setDebugMode(token);
         break;
     case kind::InternalM0:
     case kind::ButtonSignal:
-        ready = c.setDebugModeAlt();
+        ready = c.setDebugModeAlt(token);
         break;
     case kind::RasterX:
-        ready = c.setRasterMode();
+        ready = c.setRasterMode(token);
         break;
     case kind::RasterY:
-        ready = c.setInternalRasterMode();
+        ready = c.setInternalRasterMode(token);
         break;
     case kind::InternalRasterX:
-        ready = c.setRasterModeAlt();
+        ready = c.setRasterModeAlt(token);
         break;
     case kind::InternalRasterY:
-        ready = c.setInternalRasterModeAlt();
+        ready = c.setInternalRasterModeAlt(token);
         break;
     }
 
-    const device::StopToken token = stopToken();
     // The button passes fill a list nobody reads; it is emptied every pass.
     std::vector<int> buttons;
     while (ready && !token.requested()) {

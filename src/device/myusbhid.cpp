@@ -128,12 +128,12 @@ bool MyUsbHid::closeDevice()
     return true;
 }
 
-bool MyUsbHid::enableStream()
+bool MyUsbHid::enableStream(const device::StopToken &stop)
 {
     if (device::link::connected() == 0 || !device::link::isOpen())
         return false;
-    device::bridge::transfer(device::bridge::request(device::bridge::Interrupt, {0x00, 0x01}), 10);
-    device::bridge::pause(10);
+    device::bridge::transfer(device::bridge::request(device::bridge::Interrupt, {0x00, 0x01}), 10, nullptr, stop);
+    device::pauseUnlessStopped(10, stop);
     return true;
 }
 

@@ -46,8 +46,9 @@ public:
     static unsigned parseId(const QByteArray &text);
 
     // The interrupt stream (HidThread). enableStream() asks the bridge to
-    // forward the controller's reports; false when no board is connected.
-    bool enableStream();
+    // forward the controller's reports; false when no board is connected. A
+    // stop request cuts its waits short (the answer is still read).
+    bool enableStream(const device::StopToken &stop = device::StopToken());
     // Each waits up to StreamTimeoutMs for one forwarded report. readKeyCode()
     // emits HidData with its key code, "0" when none came; readStreamRecord()
     // emits the touch record, nothing when none came. A stop request ends the

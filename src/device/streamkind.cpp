@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 
 namespace device {
 
@@ -37,14 +38,24 @@ void setDebugDataKind(int k)
 
 bool pauseUnlessStopped(int ms, const StopToken &stop)
 {
-    while (ms > 0) {
+    if (ms <= 0 || !stop.canBeRequested()) {
+        if (ms > 0)
+            QThread::msleep(static_cast<unsigned long>(ms));
+        return !stop.requested();
+    }
+    // Every slice oversleeps a little; summed over a 500 ms wait that would
+    // lengthen the controller's settling time for nothing.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
         if (stop.requested())
             return false;
-        const int slice = std::min(ms, PauseSliceMs);
-        QThread::msleep(static_cast<unsigned long>(slice));
-        ms -= slice;
+        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            return !stop.requested();
+        const auto slice = std::min<std::chrono::microseconds>(left, std::chrono::milliseconds(PauseSliceMs));
+        QThread::usleep(static_cast<unsigned long>(slice.count()));
     }
-    return !stop.requested();
 }
 
 } // namespace device

@@ -411,6 +411,12 @@ private slots:
             << QStringList{"02 00 00 01 88 02 85 01", "02 00 00 01 8B 02 00 00", "02 00 00 00 8E 06"};
         QTest::newRow("internal raster, first row") << 4 << 2 << 3 << 2
             << QStringList{"02 00 00 01 88 02 C5 01", "02 00 00 01 8B 02 00 00", "02 00 00 00 8E 06"};
+        // Stopped while the controller settles into the mode: the answer is
+        // still read, but the settling time is not waited out.
+        QTest::newRow("debug, during the mode switch") << 1 << 31 << 62 << 1
+            << QStringList{"02 00 00 01 88 02 01 01", "02 00 00 00 8E 3C", "02 00 00 00 CA 00"};
+        QTest::newRow("M0, during the mode switch") << 2 << 31 << 62 << 1
+            << QStringList{"02 00 00 01 88 02 09 01", "02 00 00 00 8E 3C", "02 00 00 00 CA 00"};
     }
     void stopMidBlockAndRestart()
     {
@@ -434,6 +440,13 @@ private slots:
         QCOMPARE(int(m_board->writes().size()), stopAt);
         QString unpaired = unpairedExchange(*m_board);
         QVERIFY2(unpaired.isEmpty(), qPrintable(unpaired));
+        // The answer to the stopped request came before a mode switch's
+        // settling time would have run out: the stop ended the wait, whatever
+        // the wait was.
+        const auto &stopped = m_board->events[std::size_t(2 * stopAt - 2)];
+        const auto &answered = m_board->events[std::size_t(2 * stopAt - 1)];
+        QVERIFY2(answered.atMs < stopped.atMs + HidCommand::DebugModeSettleMs,
+                 qPrintable(QStringLiteral("answer read %1 ms after the request").arg(answered.atMs - stopped.atMs)));
 
         // Started again: mode, then the head of a block, not where it stopped.
         stopAfter = stopAt + int(head.size());
