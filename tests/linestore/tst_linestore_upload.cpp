@@ -5,6 +5,7 @@
 #include "resultstore.h"
 
 #include "pgserver.h"
+#include "resultdata.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -16,19 +17,13 @@ using namespace results;
 
 namespace {
 
-QByteArray runFile()
-{
-    QFile f(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/tools/run-fail-30x20.csv"));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Records n filed runs (barcodes SN<first>..) in the store at path.
 bool recordRuns(const QString &folder, const QString &path, int first, int n)
 {
     ResultStore store;
     if (!store.openLocal(path, nullptr))
         return false;
-    const QByteArray content = runFile();
+    const QByteArray content = stationResultFile(QStringLiteral("run-fail-30x20.csv"));
     for (int i = first; i < first + n; ++i) {
         const QString filed = QStringLiteral("%1/SN%2-20261206094107-00-00-Fail.csv").arg(folder).arg(i, 3, 10, QLatin1Char('0'));
         QFile f(filed);

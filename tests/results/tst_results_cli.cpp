@@ -2,6 +2,7 @@
 // SQLite file and a real PostgreSQL server, on a generated tree of result
 // folders whose yields are known.
 #include "pgserver.h"
+#include "resultdata.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,12 +47,6 @@ Result runTool(const QString &workingDir, const QStringList &arguments, const QS
     return r;
 }
 
-QByteArray template_(const char *name)
-{
-    QFile f(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/tools/") + QLatin1String(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // A file as the station files it; modified sets its time where the name has none.
 bool file(const QString &path, const QByteArray &content, const QDateTime &modified = QDateTime())
 {
@@ -66,8 +61,8 @@ bool file(const QString &path, const QByteArray &content, const QDateTime &modif
 // Day 2: one Barcode run fails. Beside them, two files that are no results.
 bool writeTree(const QString &root)
 {
-    const QByteArray pass = template_("run-pass-30x20.csv");
-    const QByteArray fail = template_("run-fail-30x20.csv");
+    const QByteArray pass = stationResultFile("run-pass-30x20.csv");
+    const QByteArray fail = stationResultFile("run-fail-30x20.csv");
     const QDateTime day1(QDate(2026, 12, 6), QTime(12, 0));
     return !pass.isEmpty() && !fail.isEmpty()
            && file(root + "/resultsFAIL/" + Barcode + "-20261206091000-00-00-Fail.csv", fail)
@@ -209,7 +204,7 @@ private slots:
     {
         const QString berlin = QStringLiteral("Europe/Berlin");
         QTemporaryDir dir;
-        const QByteArray pass = template_("run-pass-30x20.csv");
+        const QByteArray pass = stationResultFile("run-pass-30x20.csv");
         const QStringList times{"20260328233000", "20260329013000", "20260329033000"};
         for (qsizetype i = 0; i < times.size(); ++i)
             QVERIFY(file(dir.filePath(QStringLiteral("resultsPASS/SN%1-%2-00-00-Pass.csv").arg(i).arg(times[i])), pass));

@@ -3,17 +3,13 @@
 #include "resultreader.h"
 
 #include <QFile>
+#include "resultdata.h"
+
 #include <QtTest>
 
 using results::ResultRecord;
 
 namespace {
-
-QByteArray readData(const QString &name)
-{
-    QFile f(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/tools/") + name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 bool read(const QByteArray &text, ResultRecord &record)
 {
@@ -43,7 +39,7 @@ private slots:
         QFETCH(bool, crlf);
         QFETCH(bool, openShortPass);
         QFETCH(int, firstCell);
-        QByteArray text = readData(file);
+        QByteArray text = stationResultFile(file);
         QVERIFY(!text.isEmpty());
         if (crlf)
             text.replace("\n", "\r\n");
@@ -112,7 +108,7 @@ private slots:
         QFETCH(QString, check);
         ResultRecord r;
         // Whatever a previous file left is gone.
-        QVERIFY(read(readData("run-fail-30x20.csv"), r));
+        QVERIFY(read(stationResultFile("run-fail-30x20.csv"), r));
         QCOMPARE(read(text, r), isResult);
         if (check.startsWith("stray")) {
             QCOMPARE(r.strayLines, check.mid(6).toInt());

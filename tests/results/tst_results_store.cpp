@@ -8,17 +8,13 @@
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include "resultdata.h"
+
 #include <QtTest>
 
 using namespace results;
 
 namespace {
-
-QByteArray readData(const QString &name)
-{
-    QFile f(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/tools/") + name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 bool write(const QString &path, const QByteArray &content)
 {
@@ -85,7 +81,7 @@ private slots:
         QString error;
         QVERIFY2(store.openLocal(dir.filePath("results.db"), &error), qPrintable(error));
         const QString filed = dir.filePath("resultsFAIL/a.csv");
-        QVERIFY(write(filed, readData("run-fail-30x20.csv")));
+        QVERIFY(write(filed, stationResultFile("run-fail-30x20.csv")));
         RunContext c = contextFromFile(filed, "ST1");
         c.lot = QStringLiteral("L'1; DROP TABLE runs;--");
         c.worker = QStringLiteral("Wörker 李");
@@ -100,7 +96,7 @@ private slots:
         QCOMPARE(scalar(store, "SELECT COUNT(*) FROM failing_electrodes WHERE run_id = ?", {c.runId}).toInt(), 3);
         QCOMPARE(scalar(store, "SELECT first_index FROM failing_electrodes WHERE kind = 'open'").toInt(), 5);
         QCOMPARE(scalar(store, "SELECT COUNT(*) FROM outbox").toInt(), 1);
-        QCOMPARE(scalar(store, "SELECT content FROM runs").toByteArray(), readData("run-fail-30x20.csv"));
+        QCOMPARE(scalar(store, "SELECT content FROM runs").toByteArray(), stationResultFile("run-fail-30x20.csv"));
 
         // The same file again, or a copy of it elsewhere: one run.
         QCOMPARE(store.record(c, &error), Recorded::Known);
@@ -137,7 +133,7 @@ private slots:
         const QString db = dir.filePath("results.db");
         QVERIFY(QDir().mkpath(db)); // a folder where the file should be
         const QString filed = dir.filePath("resultsPASS/SN1-20261206094107-00-00-Pass.csv");
-        QVERIFY(write(filed, readData("run-pass-30x20.csv")));
+        QVERIFY(write(filed, stationResultFile("run-pass-30x20.csv")));
         {
             ResultRecorder recorder(db);
             QSignalSpy down(&recorder, &ResultRecorder::unavailable);
@@ -150,7 +146,7 @@ private slots:
             QVERIFY(QDir().rmdir(db));
             // Fixed: the next run brings the kept ones in too.
             const QString second = dir.filePath("resultsFAIL/SN2-20261206094108-00-00-Fail.csv");
-            QVERIFY(write(second, readData("run-fail-30x20.csv")));
+            QVERIFY(write(second, stationResultFile("run-fail-30x20.csv")));
             recorder.record(contextFromFile(second, "ST1"));
             QTRY_COMPARE(up.count(), 1);
             QTRY_COMPARE(recorded.count(), 3);
