@@ -140,22 +140,17 @@ int yieldReport(const Invocation &invocation, ResultStore &store)
     }
     const QString range = timeRange(invocation, QStringLiteral("r"), bound);
 
-    // A panel is a barcode, or a run of its own when it has none; its first
-    // and last run in the group decide the first-pass and the final yield.
-    const QString sql =
-        QStringLiteral("WITH grouped AS (SELECT ") + group
-        + QStringLiteral(" AS grp, r.barcode, CASE WHEN r.barcode = '' THEN r.run_id ELSE '' END AS lone,"
-                         " r.verdict, r.started_at, r.run_id FROM runs r")
-        + (range.isEmpty() ? QString() : QStringLiteral(" WHERE ") + range)
-        + QStringLiteral("), ranked AS (SELECT grp, verdict,"
-                         " ROW_NUMBER() OVER (PARTITION BY grp, barcode, lone ORDER BY started_at, run_id) AS nth,"
-                         " ROW_NUMBER() OVER (PARTITION BY grp, barcode, lone ORDER BY started_at DESC, run_id DESC)"
-                         " AS nth_last FROM grouped)"
-                         " SELECT grp, COUNT(*),"
-                         " SUM(CASE WHEN nth = 1 THEN 1 ELSE 0 END),"
-                         " SUM(CASE WHEN nth = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END),"
-                         " SUM(CASE WHEN nth_last = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END)"
-                         " FROM ranked GROUP BY grp ORDER BY grp");
+    // A panel is a barcode, or a run of its own when it has none. The store
+    // flags each panel's first run (first-pass yield) and its last (final
+    // yield), so a group's yield is a count.
+    const QString sql = QStringLiteral("SELECT ") + group
+                        + QStringLiteral(" AS grp, COUNT(*), SUM(r.panel_first),"
+                                         " SUM(CASE WHEN r.panel_first = 1 AND r.verdict = 'PASS' THEN 1 ELSE 0 END),"
+                                         " SUM(r.panel_last),"
+                                         " SUM(CASE WHEN r.panel_last = 1 AND r.verdict = 'PASS' THEN 1 ELSE 0 END)"
+                                         " FROM runs r")
+                        + (range.isEmpty() ? QString() : QStringLiteral(" WHERE ") + range)
+                        + QStringLiteral(" GROUP BY grp ORDER BY grp");
     QSqlQuery q(store.database());
     if (!run(q, sql, bound, invocation.command))
         return ExitFailure;
@@ -173,7 +168,7 @@ int yieldReport(const Invocation &invocation, ResultStore &store)
         const qint64 panels = q.value(2).toLongLong();
         table.row({name, Table::Number{q.value(1).toString()}, Table::Number{QString::number(panels)},
                    Table::Number{percent(q.value(3).toLongLong(), panels)},
-                   Table::Number{percent(q.value(4).toLongLong(), panels)}});
+                   Table::Number{percent(q.value(5).toLongLong(), q.value(4).toLongLong())}});
     }
     table.finish();
     return ExitOk;
