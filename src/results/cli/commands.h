@@ -2,6 +2,7 @@
 #define COMMANDS_H
 
 #include "invocation.h"
+#include "runqueries.h"
 
 #include <QVariantList>
 
@@ -26,16 +27,8 @@ int exportRuns(const Invocation &invocation, ResultStore &store);
 // Sends the station store's outbox to the line's server now; "sent N, waiting M".
 int syncOutbox(const Invocation &invocation);
 
-// Prepares sql forward-only, binds the values in order and runs it; false
-// with the driver's reason.
-bool execQuery(QSqlQuery &query, const QString &sql, const QVariantList &bound, QString *error);
-
-// The SQL that keeps the runs between --since and --until, for a runs table
-// named alias; its values are appended to bound.
-QString timeRange(const Invocation &invocation, const QString &alias, QVariantList &bound);
-
-// The items in the order a run takes them, the order every output lists them in.
-const QStringList &itemOrder();
+// The runs the invocation's --barcode, --lot, --since and --until keep.
+queries::RunFilter runFilter(const Invocation &invocation);
 
 } // namespace results::cli
 

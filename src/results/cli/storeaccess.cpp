@@ -28,41 +28,14 @@ bool openStore(const Invocation &invocation, ResultStore &store, bool mustExist,
     return store.openDatabase(addLineDatabase(connection, store.connectionName()), error);
 }
 
-bool execQuery(QSqlQuery &query, const QString &sql, const QVariantList &bound, QString *error)
+queries::RunFilter runFilter(const Invocation &invocation)
 {
-    query.setForwardOnly(true);
-    bool ok = query.prepare(sql);
-    for (qsizetype i = 0; ok && i < bound.size(); ++i)
-        query.bindValue(int(i), bound.at(i));
-    if (ok && query.exec())
-        return true;
-    *error = query.lastError().text();
-    return false;
-}
-
-QString timeRange(const Invocation &invocation, const QString &alias, QVariantList &bound)
-{
-    QStringList conditions;
-    if (invocation.since) {
-        conditions << alias + QStringLiteral(".started_at >= ?");
-        bound << *invocation.since;
-    }
-    if (invocation.until) {
-        conditions << alias + QStringLiteral(".started_at < ?");
-        bound << *invocation.until;
-    }
-    return conditions.join(QStringLiteral(" AND "));
-}
-
-const QStringList &itemOrder()
-{
-    static const QStringList order{
-        QStringLiteral("electric"),    QStringLiteral("usb_version"), QStringLiteral("crc_version"),
-        QStringLiteral("eeprom_version"), QStringLiteral("tb"),       QStringLiteral("attb"),
-        QStringLiteral("open_short"),  QStringLiteral("raster_x"),    QStringLiteral("raster_y"),
-        QStringLiteral("button_data"), QStringLiteral("reset"),
-    };
-    return order;
+    queries::RunFilter filter;
+    filter.barcode = invocation.barcode;
+    filter.lot = invocation.lot;
+    filter.since = invocation.since;
+    filter.until = invocation.until;
+    return filter;
 }
 
 } // namespace results::cli
