@@ -225,19 +225,23 @@ private:
     }
 
     // The server's flags of the panel's first and last run, over the runs of
-    // every station. Two stations sending the same barcode at once take turns.
+    // every station, and its yield per quarter. Two stations sending the same
+    // barcode at once take turns.
     bool flagOnServer(QSqlDatabase &server, const QString &barcode, const QString &runId)
     {
-        if (barcode.isEmpty())
-            return true;
-        QSqlQuery lock(server);
-        lock.prepare(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(?))"));
-        lock.addBindValue(barcode);
-        if (!lock.exec())
-            return failOnServer(server, lock.lastError().text());
+        if (!barcode.isEmpty()) {
+            QSqlQuery lock(server);
+            lock.prepare(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(?))"));
+            lock.addBindValue(barcode);
+            if (!lock.exec())
+                return failOnServer(server, lock.lastError().text());
+        }
         QSqlQuery flags(server);
-        if (!flags.prepare(panelFlagsSql()) || !flagPanel(flags, barcode, runId))
-            return failOnServer(server, flags.lastError().text());
+        QSqlQuery yield(server);
+        if (!flags.prepare(panelFlagsSql()) || !yield.prepare(yieldChangeSql())
+            || !flagPanel(flags, yield, barcode, runId))
+            return failOnServer(server, flags.lastError().isValid() ? flags.lastError().text()
+                                                                    : yield.lastError().text());
         return true;
     }
 

@@ -45,10 +45,10 @@ const char *const CreateTables[] = {
     "CREATE INDEX IF NOT EXISTS runs_station ON runs (station, started_at)",
     "CREATE INDEX IF NOT EXISTS runs_started ON runs (started_at)",
     "CREATE INDEX IF NOT EXISTS runs_path ON runs (file_path)",
-    // Yield over a long time, by any grouping, reads this index alone, never
-    // the runs' texts.
-    "CREATE INDEX IF NOT EXISTS runs_yield ON runs (started_at, verdict, panel_first, panel_last, station, lot,"
-    " profile)",
+    // Yield over a long time reads this index alone, in order of the quarters
+    // of an hour it counts in, never the runs' texts.
+    "CREATE INDEX IF NOT EXISTS runs_yield ON runs ((started_at / 900000), started_at, verdict, panel_first,"
+    " panel_last, station, lot, profile)",
     // pass: 1 or 0, NULL where the file cannot tell (an item whose line
     // carries the run's verdict after an earlier item failed).
     "CREATE TABLE IF NOT EXISTS items ("
@@ -76,6 +76,18 @@ const char *const CreateTables[] = {
     " second_index INTEGER,"
     " value INTEGER)",
     "CREATE INDEX IF NOT EXISTS failing_electrodes_run ON failing_electrodes (run_id)",
+    // Yield per quarter of an hour (UTC), kept with every run recorded: the
+    // runs, the panels first tested then and how many passed at once, the
+    // panels whose latest run is then and how many passed. Yield by hour or
+    // day over a year of a line reads a few ten thousand of these, not a
+    // million runs.
+    "CREATE TABLE IF NOT EXISTS yield_quarters ("
+    " quarter BIGINT PRIMARY KEY,"
+    " runs BIGINT NOT NULL,"
+    " panels BIGINT NOT NULL,"
+    " first_passed BIGINT NOT NULL,"
+    " last_panels BIGINT NOT NULL,"
+    " last_passed BIGINT NOT NULL)",
     // The runs the line's server has not acknowledged yet (the station's store only).
     "CREATE TABLE IF NOT EXISTS outbox ("
     " run_id TEXT PRIMARY KEY REFERENCES runs (run_id) ON DELETE CASCADE,"
@@ -184,6 +196,18 @@ std::vector<ItemRow> itemRows(const ResultRecord &r)
 
 } // namespace
 
+bool schema::rebuildYield(QSqlDatabase &db, QString *error)
+{
+    return exec(db, "DELETE FROM yield_quarters", error)
+           && exec(db,
+                   "INSERT INTO yield_quarters (quarter, runs, panels, first_passed, last_panels, last_passed)"
+                   " SELECT started_at / 900000, COUNT(*), SUM(panel_first),"
+                   " SUM(CASE WHEN panel_first = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END), SUM(panel_last),"
+                   " SUM(CASE WHEN panel_last = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END)"
+                   " FROM runs GROUP BY started_at / 900000",
+                   error);
+}
+
 bool schema::prepare(QSqlDatabase &db, QString *error)
 {
     QSqlQuery version(db);
@@ -216,6 +240,10 @@ bool schema::prepare(QSqlDatabase &db, QString *error)
             db.rollback();
             return false;
         }
+    }
+    if (current == 1 && !rebuildYield(db, error)) {
+        db.rollback();
+        return false;
     }
     QSqlQuery set(db);
     const bool ok = set.exec(QStringLiteral("DELETE FROM schema_version"))
@@ -257,6 +285,7 @@ struct ResultStore::Statements
         , electrode(db)
         , outbox(db)
         , panel(db)
+        , yield(db)
     {
     }
 
@@ -275,10 +304,10 @@ struct ResultStore::Statements
                && electrode.prepare(QStringLiteral("INSERT INTO failing_electrodes (run_id, kind, line, first_index,"
                                                    " second_index, value) VALUES (?, ?, ?, ?, ?, ?)"))
                && outbox.prepare(QStringLiteral("INSERT INTO outbox (run_id, queued_at) VALUES (?, ?)"))
-               && panel.prepare(panelFlagsSql());
+               && panel.prepare(panelFlagsSql()) && yield.prepare(yieldChangeSql());
     }
 
-    QSqlQuery run, item, cell, electrode, outbox, panel;
+    QSqlQuery run, item, cell, electrode, outbox, panel, yield;
 };
 
 ResultStore::ResultStore() = default;
@@ -379,16 +408,60 @@ Recorded ResultStore::record(const RunContext &context, QString *error, bool que
     return record(context, content, m_parsed, error, queueForLine);
 }
 
-bool flagPanel(QSqlQuery &prepared, const QString &barcode, const QString &runId)
+QString yieldChangeSql()
 {
+    // The flagged runs of a barcode (or the one run given), counted per
+    // quarter and added to yield_quarters times a sign; the runs column counts
+    // only the new run.
+    return QStringLiteral(
+        "INSERT INTO yield_quarters (quarter, runs, panels, first_passed, last_panels, last_passed)"
+        " SELECT started_at / 900000,"
+        " SUM(CASE WHEN run_id = ? THEN 1 ELSE 0 END) * CAST(? AS BIGINT),"
+        " SUM(panel_first) * CAST(? AS BIGINT),"
+        " SUM(CASE WHEN panel_first = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END) * CAST(? AS BIGINT),"
+        " SUM(panel_last) * CAST(? AS BIGINT),"
+        " SUM(CASE WHEN panel_last = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END) * CAST(? AS BIGINT)"
+        " FROM runs WHERE ((barcode = ? AND barcode <> '') OR run_id = ?) AND run_id <> ?"
+        " AND (panel_first = 1 OR panel_last = 1 OR run_id = ?)"
+        " GROUP BY started_at / 900000"
+        " ON CONFLICT (quarter) DO UPDATE SET runs = yield_quarters.runs + excluded.runs,"
+        " panels = yield_quarters.panels + excluded.panels,"
+        " first_passed = yield_quarters.first_passed + excluded.first_passed,"
+        " last_panels = yield_quarters.last_panels + excluded.last_panels,"
+        " last_passed = yield_quarters.last_passed + excluded.last_passed");
+}
+
+namespace {
+
+bool changeYield(QSqlQuery &yield, const QString &barcode, const QString &runId, bool add)
+{
+    const QString none = QStringLiteral("");
+    const qint64 sign = add ? 1 : -1;
+    for (const QVariant &v : {QVariant(runId), QVariant(sign), QVariant(sign), QVariant(sign), QVariant(sign),
+                              QVariant(sign), QVariant(barcode.isNull() ? none : barcode),
+                              QVariant(add ? runId : none), QVariant(add ? none : runId), QVariant(runId)})
+        yield.addBindValue(v);
+    return yield.exec();
+}
+
+} // namespace
+
+bool flagPanel(QSqlQuery &flags, QSqlQuery &yield, const QString &barcode, const QString &runId)
+{
+    // The barcode's first and last run as they were leave the yield, the
+    // flags move, and the runs flagged now (with the new run) come back in.
     // A run without a barcode is a panel of its own, flagged when inserted.
-    if (barcode.isEmpty())
-        return true;
-    prepared.addBindValue(barcode);
-    prepared.addBindValue(barcode);
-    prepared.addBindValue(barcode);
-    prepared.addBindValue(runId);
-    return prepared.exec();
+    if (!barcode.isEmpty()) {
+        if (!changeYield(yield, barcode, runId, false))
+            return false;
+        flags.addBindValue(barcode);
+        flags.addBindValue(barcode);
+        flags.addBindValue(barcode);
+        flags.addBindValue(runId);
+        if (!flags.exec())
+            return false;
+    }
+    return changeYield(yield, barcode, runId, true);
 }
 
 Recorded ResultStore::record(const RunContext &context, const QByteArray &content, const ResultRecord &parsed,
@@ -457,8 +530,8 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
             db.rollback();
         return Recorded::Known;
     }
-    if (!flagPanel(s.panel, context.barcode, context.runId))
-        return fail(lastError(s.panel));
+    if (!flagPanel(s.panel, s.yield, context.barcode, context.runId))
+        return fail(s.panel.lastError().isValid() ? lastError(s.panel) : lastError(s.yield));
 
     QSqlQuery &item = s.item;
     for (const ItemRow &row : items) {

@@ -24,6 +24,9 @@ constexpr int Version = 2;
 // Creates the tables or migrates them to Version. False with a reason when
 // the database cannot be brought there (a newer version included).
 bool prepare(QSqlDatabase &db, QString *error);
+// Counts yield_quarters anew from the runs (after a migration, or runs written
+// other than through ResultStore::record).
+bool rebuildYield(QSqlDatabase &db, QString *error);
 } // namespace schema
 
 // What recording did with a filed file.
@@ -103,11 +106,12 @@ private:
 // failing cells and the electrodes. Used for both engines.
 QByteArray contentHash(const QByteArray &content);
 
-// Keeps the flags of a panel's first and last run (by start time) true after
-// a run of that barcode was added, in either engine. prepared holds
-// panelFlagsSql().
+// Keeps the flags of a panel's first and last run (by start time) and the
+// yield per quarter true after a run of that barcode was added, in either
+// engine. flags holds panelFlagsSql(), yield yieldChangeSql().
 QString panelFlagsSql();
-bool flagPanel(QSqlQuery &prepared, const QString &barcode, const QString &runId);
+QString yieldChangeSql();
+bool flagPanel(QSqlQuery &flags, QSqlQuery &yield, const QString &barcode, const QString &runId);
 
 } // namespace results
 

@@ -15,25 +15,57 @@ QVariant text(const QString &s)
     return QVariant(s.isNull() ? QStringLiteral("") : s);
 }
 
-// r.started_at moved to local wall-clock time by the offset of each stretch
-// between the time zone's transitions in [from, to], so that a day keeps its
-// runs across a change to or from summer time. The offsets are bound.
-QString localTime(qint64 from, qint64 to, QVariantList &bound)
+// Runs are counted per quarter of an hour in UTC, which the stores index:
+// every time zone's offset and every change of it falls on a quarter, so each
+// quarter lies wholly in one local hour and day.
+constexpr qint64 QuarterMs = 900000;
+
+// The local offset of a UTC time, for times in ascending order: the zone's
+// transitions in the range are looked up once.
+class LocalOffsets
 {
-    const auto offsetAt = [](qint64 ms) { return qint64(QDateTime::fromMSecsSinceEpoch(ms).offsetFromUtc()) * 1000; };
-    QString sql;
-    const QTimeZone zone = QTimeZone::systemTimeZone();
-    if (zone.hasTransitions()) {
-        for (const QTimeZone::OffsetData &change : zone.transitions(QDateTime::fromMSecsSinceEpoch(from, Qt::UTC),
-                                                                    QDateTime::fromMSecsSinceEpoch(to, Qt::UTC))) {
-            const qint64 at = change.atUtc.toMSecsSinceEpoch();
-            sql += QStringLiteral(" WHEN r.started_at < ? THEN r.started_at + ?");
-            bound << at << offsetAt(at - 1);
+public:
+    LocalOffsets(qint64 from, qint64 to)
+    {
+        const QTimeZone zone = QTimeZone::systemTimeZone();
+        m_offset = offsetAt(from);
+        if (zone.hasTransitions()) {
+            for (const QTimeZone::OffsetData &change : zone.transitions(QDateTime::fromMSecsSinceEpoch(from, Qt::UTC),
+                                                                        QDateTime::fromMSecsSinceEpoch(to, Qt::UTC)))
+                m_changes.push_back({change.atUtc.toMSecsSinceEpoch(), qint64(change.offsetFromUtc) * 1000});
         }
     }
-    bound << offsetAt(to);
-    return sql.isEmpty() ? QStringLiteral("r.started_at + ?")
-                         : QStringLiteral("CASE") + sql + QStringLiteral(" ELSE r.started_at + ? END");
+
+    qint64 at(qint64 utc)
+    {
+        while (m_next < m_changes.size() && m_changes[m_next].first <= utc)
+            m_offset = m_changes[m_next++].second;
+        return m_offset;
+    }
+
+private:
+    static qint64 offsetAt(qint64 ms) { return qint64(QDateTime::fromMSecsSinceEpoch(ms).offsetFromUtc()) * 1000; }
+
+    std::vector<std::pair<qint64, qint64>> m_changes;
+    std::size_t m_next = 0;
+    qint64 m_offset = 0;
+};
+
+QString yieldColumns()
+{
+    return QStringLiteral("COUNT(*), SUM(r.panel_first),"
+                          " SUM(CASE WHEN r.panel_first = 1 AND r.verdict = 'PASS' THEN 1 ELSE 0 END),"
+                          " SUM(r.panel_last),"
+                          " SUM(CASE WHEN r.panel_last = 1 AND r.verdict = 'PASS' THEN 1 ELSE 0 END)");
+}
+
+void add(YieldRow &row, const QSqlQuery &q)
+{
+    row.runs += q.value(1).toLongLong();
+    row.panels += q.value(2).toLongLong();
+    row.firstPassed += q.value(3).toLongLong();
+    row.lastPanels += q.value(4).toLongLong();
+    row.lastPassed += q.value(5).toLongLong();
 }
 
 } // namespace
@@ -104,44 +136,77 @@ qint64 bucketMs(GroupBy by)
     return by == GroupBy::Hour ? 3600000 : 86400000;
 }
 
-bool yieldByGroup(const QSqlDatabase &db, QSqlQuery &query, GroupBy by, const RunFilter &filter, QString *error)
+bool yieldByGroup(const QSqlDatabase &db, GroupBy by, const RunFilter &filter, std::vector<YieldRow> &rows,
+                  QString *error)
 {
+    rows.clear();
     QVariantList bound;
-    QString group;
-    if (by == GroupBy::Hour || by == GroupBy::Day) {
-        QVariantList rangeBound;
-        const QString range = where(filter, QStringLiteral("r"), rangeBound);
-        QSqlQuery span(db);
-        if (!exec(span,
-                  QStringLiteral("SELECT MIN(r.started_at), MAX(r.started_at) FROM runs r")
-                      + (range.isEmpty() ? QString() : QStringLiteral(" WHERE ") + range),
-                  rangeBound, error))
-            return false;
-        if (!span.next() || span.value(0).isNull())
-            return exec(query, QStringLiteral("SELECT 1 FROM runs WHERE 1 = 0"), {}, error); // no runs, no groups
-        const qint64 from = span.value(0).toLongLong();
-        const qint64 to = span.value(1).toLongLong();
-        span.finish();
-        // Integer division in both engines: the values are integers.
-        group = QStringLiteral("(%1) / %2 * %2").arg(localTime(from, to, bound)).arg(bucketMs(by));
-    } else {
-        group = by == GroupBy::Lot ? QStringLiteral("r.lot") : by == GroupBy::Station ? QStringLiteral("r.station")
-                                                                                       : QStringLiteral("r.profile");
-    }
     const QString range = where(filter, QStringLiteral("r"), bound);
+    const QString condition = range.isEmpty() ? QString() : QStringLiteral(" WHERE ") + range;
+    QSqlQuery q(db);
     // A panel is a barcode, or a run of its own when it has none. The store
     // flags each panel's first run (first-pass yield) and its latest (final
     // yield), so a group's yield is a count over one index.
-    return exec(query,
-                QStringLiteral("SELECT ") + group
-                    + QStringLiteral(" AS grp, COUNT(*), SUM(r.panel_first),"
-                                     " SUM(CASE WHEN r.panel_first = 1 AND r.verdict = 'PASS' THEN 1 ELSE 0 END),"
-                                     " SUM(r.panel_last),"
-                                     " SUM(CASE WHEN r.panel_last = 1 AND r.verdict = 'PASS' THEN 1 ELSE 0 END)"
-                                     " FROM runs r")
-                    + (range.isEmpty() ? QString() : QStringLiteral(" WHERE ") + range)
-                    + QStringLiteral(" GROUP BY grp ORDER BY grp"),
-                bound, error);
+    if (by != GroupBy::Hour && by != GroupBy::Day) {
+        // "|| ''": the groups are few, so one pass over the yield index and a
+        // small sort beat walking the LOT or station index in order and
+        // fetching every run's row from the table.
+        const QString column = by == GroupBy::Lot       ? QStringLiteral("r.lot || ''")
+                               : by == GroupBy::Station ? QStringLiteral("r.station || ''")
+                                                        : QStringLiteral("r.profile || ''");
+        if (!exec(q,
+                  QStringLiteral("SELECT %1, ").arg(column) + yieldColumns() + QStringLiteral(" FROM runs r")
+                      + condition + QStringLiteral(" GROUP BY %1 ORDER BY %1").arg(column),
+                  bound, error))
+            return false;
+        while (q.next()) {
+            rows.push_back({q.value(0), 0, 0, 0, 0, 0});
+            add(rows.back(), q);
+        }
+        return true;
+    }
+    // The quarters come in ascending order; local buckets follow them (an
+    // hour that the clocks repeat in autumn is one bucket). Without a filter,
+    // or one of whole quarters in time only, the store's own count per
+    // quarter answers; else the runs are counted.
+    const bool wholeQuarters = !filter.barcode && !filter.lot && !filter.worker
+                               && filter.since.value_or(0) % QuarterMs == 0 && filter.until.value_or(0) % QuarterMs == 0;
+    QString sql;
+    if (wholeQuarters) {
+        bound.clear();
+        QStringList span;
+        if (filter.since) {
+            span << QStringLiteral("quarter >= ?");
+            bound << *filter.since / QuarterMs;
+        }
+        if (filter.until) {
+            span << QStringLiteral("quarter < ?");
+            bound << *filter.until / QuarterMs;
+        }
+        sql = QStringLiteral("SELECT quarter, runs, panels, first_passed, last_panels, last_passed"
+                             " FROM yield_quarters")
+              + (span.isEmpty() ? QString() : QStringLiteral(" WHERE ") + span.join(QStringLiteral(" AND ")))
+              + QStringLiteral(" ORDER BY quarter");
+    } else {
+        sql = QStringLiteral("SELECT r.started_at / %1, ").arg(QuarterMs) + yieldColumns()
+              + QStringLiteral(" FROM runs r") + condition
+              + QStringLiteral(" GROUP BY r.started_at / %1 ORDER BY r.started_at / %1").arg(QuarterMs);
+    }
+    if (!exec(q, sql, bound, error))
+        return false;
+    const qint64 bucket = bucketMs(by);
+    std::optional<LocalOffsets> offsets;
+    while (q.next()) {
+        const qint64 utc = q.value(0).toLongLong() * QuarterMs;
+        if (!offsets)
+            offsets.emplace(utc, filter.until.value_or(utc + 50 * 366LL * 86400000));
+        const qint64 local = utc + offsets->at(utc);
+        const qint64 start = local - (local % bucket + bucket) % bucket;
+        if (rows.empty() || rows.back().group.toLongLong() != start)
+            rows.push_back({QVariant(start), 0, 0, 0, 0, 0});
+        add(rows.back(), q);
+    }
+    return true;
 }
 
 const QStringList &itemOrder()

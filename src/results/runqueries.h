@@ -8,6 +8,7 @@
 #include <QVariantList>
 
 #include <optional>
+#include <vector>
 
 // The questions asked of a results store, one SQL text each for both engines,
 // every value bound. The tool and the statistics window ask them the same way.
@@ -42,12 +43,25 @@ enum class GroupBy { Hour, Day, Lot, Station, Profile };
 std::optional<GroupBy> groupByName(const QString &name);
 qint64 bucketMs(GroupBy by);
 
-// Per group, in group order: group (for Hour and Day the start of the local
-// hour or day as ms since the epoch read as UTC), runs, panels first tested
-// there, of those passed at once, panels whose latest run is there, of those
-// passed. A group with no runs has no row.
-// query is a query on db, which also answers the span of the runs first.
-bool yieldByGroup(const QSqlDatabase &db, QSqlQuery &query, GroupBy by, const RunFilter &filter, QString *error);
+// One group's yield: its runs, the panels first tested there and how many of
+// those passed at once, the panels whose latest run is there and how many of
+// those passed.
+struct YieldRow
+{
+    // For Hour and Day the start of the local hour or day, as ms since the
+    // epoch read as UTC (so that it prints as the local wall-clock time); else
+    // the LOT, station or profile.
+    QVariant group;
+    qint64 runs = 0;
+    qint64 panels = 0;
+    qint64 firstPassed = 0;
+    qint64 lastPanels = 0;
+    qint64 lastPassed = 0;
+};
+
+// The groups with runs, in group order.
+bool yieldByGroup(const QSqlDatabase &db, GroupBy by, const RunFilter &filter, std::vector<YieldRow> &rows,
+                  QString *error);
 
 // The items in the order a run takes them, the order every output lists them in.
 const QStringList &itemOrder();

@@ -6,6 +6,7 @@
 
 #include "pgserver.h"
 #include "resultdata.h"
+#include "yieldcheck.h"
 
 #include <QDir>
 #include <QFile>
@@ -154,6 +155,7 @@ private slots:
         while (q.next())
             flags << QStringLiteral("%1:%2%3").arg(q.value(0).toString()).arg(q.value(1).toInt()).arg(q.value(2).toInt());
         QCOMPARE(flags, (QStringList{"ST1:10", "ST2:01"}));
+        QCOMPARE(yieldRows(db, true), yieldRows(db, false));
         q.finish();
         db.close();
     }

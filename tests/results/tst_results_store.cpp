@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include "resultdata.h"
+#include "yieldcheck.h"
 
 #include <QtTest>
 
@@ -140,16 +141,19 @@ private slots:
                 QCOMPARE(store.record(contextFromFile(dir.filePath(name), "ST1"), nullptr), Recorded::Added);
             }
             QCOMPARE(flags(store), expected);
+            QCOMPARE(yieldRows(store.database(), true), yieldRows(store.database(), false));
             // Back to the first schema, as an older station left it.
             QSqlQuery q(store.database());
             for (const char *sql : {"DROP INDEX runs_yield", "ALTER TABLE runs DROP COLUMN panel_first",
-                                    "ALTER TABLE runs DROP COLUMN panel_last", "UPDATE schema_version SET version = 1"})
+                                    "ALTER TABLE runs DROP COLUMN panel_last", "DROP TABLE yield_quarters",
+                                    "UPDATE schema_version SET version = 1"})
                 QVERIFY2(q.exec(sql), sql);
         }
         ResultStore store;
         QVERIFY(store.openLocal(db, nullptr));
         QCOMPARE(scalar(store, "SELECT version FROM schema_version").toInt(), schema::Version);
         QCOMPARE(flags(store), expected);
+        QCOMPARE(yieldRows(store.database(), true), yieldRows(store.database(), false));
     }
 
     void aNewerStoreIsRefused()

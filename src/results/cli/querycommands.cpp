@@ -68,27 +68,26 @@ int findRuns(const Invocation &invocation, ResultStore &store)
 int yieldReport(const Invocation &invocation, ResultStore &store)
 {
     const std::optional<queries::GroupBy> by = queries::groupByName(invocation.by);
-    QSqlQuery q(store.database());
+    std::vector<queries::YieldRow> rows;
     QString error;
-    if (!by || !queries::yieldByGroup(store.database(), q, *by, runFilter(invocation), &error))
+    if (!by || !queries::yieldByGroup(store.database(), *by, runFilter(invocation), rows, &error))
         return failed(invocation.command, by ? error : QStringLiteral("no such group")), ExitFailure;
     const bool byTime = *by == queries::GroupBy::Hour || *by == queries::GroupBy::Day;
 
     Table table(invocation.format.value_or(Format::Text),
                 {invocation.by, QStringLiteral("runs"), QStringLiteral("panels"), QStringLiteral("firstPassYield"),
                  QStringLiteral("finalYield")});
-    while (q.next()) {
-        QString name = q.value(0).toString();
+    for (const queries::YieldRow &row : rows) {
+        QString name = row.group.toString();
         if (byTime) {
             // The bucket counts local wall-clock time, so it is shown as UTC.
-            const QDateTime start = QDateTime::fromMSecsSinceEpoch(q.value(0).toLongLong(), Qt::UTC);
+            const QDateTime start = QDateTime::fromMSecsSinceEpoch(row.group.toLongLong(), Qt::UTC);
             name = start.toString(*by == queries::GroupBy::Hour ? QStringLiteral("yyyy-MM-ddTHH:00")
                                                                 : QStringLiteral("yyyy-MM-dd"));
         }
-        const qint64 panels = q.value(2).toLongLong();
-        table.row({name, Table::Number{q.value(1).toString()}, Table::Number{QString::number(panels)},
-                   Table::Number{percent(q.value(3).toLongLong(), panels)},
-                   Table::Number{percent(q.value(5).toLongLong(), q.value(4).toLongLong())}});
+        table.row({name, Table::Number{QString::number(row.runs)}, Table::Number{QString::number(row.panels)},
+                   Table::Number{percent(row.firstPassed, row.panels)},
+                   Table::Number{percent(row.lastPassed, row.lastPanels)}});
     }
     table.finish();
     return ExitOk;

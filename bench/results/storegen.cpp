@@ -1,0 +1,134 @@
+#include "storegen.h"
+
+#include "resultstore.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <cstdio>
+
+namespace storegen {
+
+namespace {
+
+constexpr qint64 Start = 1767225600000; // 2026-01-01T00:00:00Z
+constexpr qint64 Chunk = 100000;
+
+bool run(QSqlDatabase &db, const QString &sql, qint64 from, qint64 to, QString *error)
+{
+    QSqlQuery q(db);
+    if (q.prepare(sql)) {
+        q.addBindValue(from);
+        q.addBindValue(to - 1);
+        if (q.exec())
+            return true;
+    }
+    *error = q.lastError().text() + QStringLiteral("\n") + sql;
+    return false;
+}
+
+} // namespace
+
+bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress)
+{
+    const bool pg = db.driverName() == QLatin1String("QPSQL");
+    const auto pad = [pg](const QString &n) {
+        return pg ? QStringLiteral("lpad(CAST(%1 AS TEXT), 12, '0')").arg(n)
+                  : QStringLiteral("substr('000000000000' || %1, -12)").arg(n);
+    };
+    const QString seq = QStringLiteral("WITH RECURSIVE seq(n) AS (SELECT CAST(? AS BIGINT) UNION ALL"
+                                       " SELECT n + 1 FROM seq WHERE n < CAST(? AS BIGINT))");
+    const QString runId = QStringLiteral("'00000000-0000-8000-8000-' || ") + pad(QStringLiteral("n"));
+    const QString failed = QStringLiteral("(n % 20 = 18 OR (n % 97 = 0 AND n % 20 <> 19))");
+    const QString barcode =
+        QStringLiteral("'SN' || ") + pad(QStringLiteral("(n - CASE WHEN n % 20 = 19 THEN 1 ELSE 0 END)"));
+    const QString insertRuns =
+        seq
+        + QStringLiteral(" INSERT INTO runs (run_id, station, start_mode, lot, worker, barcode, profile, started_at,"
+                         " ended_at, verdict, file_name, file_path, content_sha1, content, current_ma, tb_mean,"
+                         " recorded_at, panel_first, panel_last)"
+                         " SELECT %1, 'ST' || CAST(n % 20 AS TEXT), 'Barcode', 'L' || CAST(n / 5000 AS TEXT),"
+                         " 'W' || CAST(n % 7 AS TEXT), %2, 'P' || CAST(n % 3 AS TEXT) || '.ini',"
+                         " %3 + n * 30000, %3 + n * 30000 + 25000,"
+                         " CASE WHEN %4 THEN 'FAIL' ELSE 'PASS' END,"
+                         " %2 || '.csv', '/results/' || %2 || '.csv', %1,"
+                         " 'Attb:,' || CASE WHEN %4 THEN 'FAIL' ELSE 'PASS' END,"
+                         " 60 + (n % 17) / 10.0, 500 + n % 23, %3 + n * 30000 + 26000,"
+                         " CASE WHEN n % 20 = 19 THEN 0 ELSE 1 END, CASE WHEN n % 20 = 18 THEN 0 ELSE 1 END"
+                         " FROM seq")
+              .arg(runId, barcode)
+              .arg(Start)
+              .arg(failed);
+    const QString insertItems =
+        seq
+        + QStringLiteral(", names(item) AS (SELECT 'electric' UNION ALL SELECT 'usb_version' UNION ALL"
+                         " SELECT 'crc_version' UNION ALL SELECT 'tb' UNION ALL SELECT 'attb' UNION ALL"
+                         " SELECT 'open_short' UNION ALL SELECT 'raster_x' UNION ALL SELECT 'raster_y' UNION ALL"
+                         " SELECT 'button_data' UNION ALL SELECT 'reset')"
+                         " INSERT INTO items (run_id, item, pass, value, text)"
+                         " SELECT %1, item, CASE WHEN %2 AND item = CASE WHEN n % 2 = 0 THEN 'open_short'"
+                         " ELSE 'raster_x' END THEN 0 ELSE 1 END, NULL, '' FROM seq CROSS JOIN names")
+              .arg(runId, failed);
+    const QString insertCells =
+        seq
+        + QStringLiteral(" INSERT INTO failing_cells (run_id, raster, row_index, column_index, value)"
+                         " SELECT %1, 'X', (n / 7) % 30, (n / 11) % 40, 0 FROM seq WHERE %2 AND n % 2 = 1")
+              .arg(runId, failed);
+    const QString insertElectrodes =
+        seq
+        + QStringLiteral(" INSERT INTO failing_electrodes (run_id, kind, line, first_index, second_index, value)"
+                         " SELECT %1, 'open', 'X', (n / 7) % 40 + 1, (n / 7) % 40 + 2, NULL FROM seq"
+                         " WHERE %2 AND n % 2 = 0")
+              .arg(runId, failed);
+
+    for (qint64 from = 0; from < runs; from += Chunk) {
+        const qint64 to = std::min(runs, from + Chunk);
+        if (!db.transaction()) {
+            *error = db.lastError().text();
+            return false;
+        }
+        for (const QString &sql : {insertRuns, insertItems, insertCells, insertElectrodes}) {
+            if (!run(db, sql, from, to, error)) {
+                db.rollback();
+                return false;
+            }
+        }
+        if (!db.commit()) {
+            *error = db.lastError().text();
+            return false;
+        }
+        if (progress)
+            std::fprintf(stderr, "\rgenerated %lld of %lld runs", static_cast<long long>(to),
+                         static_cast<long long>(runs));
+    }
+    if (progress)
+        std::fprintf(stderr, "\n");
+    if (!db.transaction() || !results::schema::rebuildYield(db, error) || !db.commit()) {
+        if (error->isEmpty())
+            *error = db.lastError().text();
+        db.rollback();
+        return false;
+    }
+    QSqlQuery analyze(db);
+    if (!analyze.exec(pg ? QStringLiteral("VACUUM ANALYZE") : QStringLiteral("ANALYZE"))) {
+        *error = analyze.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+qint64 panels(qint64 runs)
+{
+    return runs - runs / 20; // the n % 20 == 19 runs are retests
+}
+
+qint64 failedRuns(qint64 runs)
+{
+    qint64 failed = 0;
+    for (qint64 n = 0; n < runs; ++n)
+        failed += n % 20 == 18 || (n % 97 == 0 && n % 20 != 19);
+    return failed;
+}
+
+} // namespace storegen

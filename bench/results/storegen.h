@@ -1,0 +1,29 @@
+#ifndef STOREGEN_H
+#define STOREGEN_H
+
+#include <QSqlDatabase>
+#include <QString>
+
+// A results store of a given size, made inside the engine (a few SQL
+// statements per hundred thousand runs) instead of through files, for the
+// figures at scale. Its runs are known, so that what a query answers is too:
+//   run n starts at 2026-01-01T00:00Z + n * 30 s, on station "ST<n % 20>",
+//   LOT "L<n / 5000>", worker "W<n % 7>", profile "P<n % 3>.ini";
+//   barcode "SN<12 digits>" of n, except that every run with n % 20 == 19
+//   retests the barcode of run n - 1, which failed (n % 20 == 18);
+//   runs with n % 97 == 0 fail too (first and last run of their panel);
+//   a failed run fails open/short when n is even, else the X raster, with one
+//   failing cell at row (n / 7) % 30, column (n / 11) % 40;
+//   supply current 60 + (n % 17) / 10 mA, TB mean 500 + n % 23.
+// The store must be open with the current schema (ResultStore::open...).
+namespace storegen {
+
+bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress = false);
+
+// The numbers the generated store answers (for checks).
+qint64 panels(qint64 runs);
+qint64 failedRuns(qint64 runs);
+
+} // namespace storegen
+
+#endif
