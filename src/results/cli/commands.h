@@ -2,10 +2,9 @@
 #define COMMANDS_H
 
 #include "invocation.h"
+#include "storequery.h"
 
 #include <QVariantList>
-
-class QSqlQuery;
 
 namespace results {
 class ResultStore;
@@ -26,16 +25,9 @@ int exportRuns(const Invocation &invocation, ResultStore &store);
 // Sends the station store's outbox to the line's server now; "sent N, waiting M".
 int syncOutbox(const Invocation &invocation);
 
-// Prepares sql forward-only, binds the values in order and runs it; false
-// with the driver's reason.
-bool execQuery(QSqlQuery &query, const QString &sql, const QVariantList &bound, QString *error);
-
 // The SQL that keeps the runs between --since and --until, for a runs table
 // named alias; its values are appended to bound.
 QString timeRange(const Invocation &invocation, const QString &alias, QVariantList &bound);
-
-// The items in the order a run takes them, the order every output lists them in.
-const QStringList &itemOrder();
 
 } // namespace results::cli
 

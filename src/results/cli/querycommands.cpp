@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 #include <QSqlQuery>
-#include <QTimeZone>
 
 #include <algorithm>
 
@@ -27,27 +26,6 @@ bool run(QSqlQuery &query, const QString &sql, const QVariantList &bound, const 
 QVariant text(const QString &s)
 {
     return QVariant(s.isNull() ? QStringLiteral("") : s);
-}
-
-// r.started_at moved to local wall-clock time by the offset of each stretch
-// between the time zone's transitions in [from, to], so that a day keeps its
-// runs across a change to or from summer time. The offsets are bound.
-QString localTime(qint64 from, qint64 to, QVariantList &bound)
-{
-    const auto offsetAt = [](qint64 ms) { return qint64(QDateTime::fromMSecsSinceEpoch(ms).offsetFromUtc()) * 1000; };
-    QString sql;
-    const QTimeZone zone = QTimeZone::systemTimeZone();
-    if (zone.hasTransitions()) {
-        for (const QTimeZone::OffsetData &change : zone.transitions(QDateTime::fromMSecsSinceEpoch(from, Qt::UTC),
-                                                                    QDateTime::fromMSecsSinceEpoch(to, Qt::UTC))) {
-            const qint64 at = change.atUtc.toMSecsSinceEpoch();
-            sql += QStringLiteral(" WHEN r.started_at < ? THEN r.started_at + ?");
-            bound << at << offsetAt(at - 1);
-        }
-    }
-    bound << offsetAt(to);
-    return sql.isEmpty() ? QStringLiteral("r.started_at + ?")
-                         : QStringLiteral("CASE") + sql + QStringLiteral(" ELSE r.started_at + ? END");
 }
 
 QString percent(qint64 part, qint64 whole)
@@ -134,7 +112,7 @@ int yieldReport(const Invocation &invocation, ResultStore &store)
         const qint64 from = span.value(0).toLongLong();
         const qint64 to = span.value(1).toLongLong();
         span.finish();
-        group = QStringLiteral("(%1) / %2").arg(localTime(from, to, bound)).arg(bucket);
+        group = QStringLiteral("(%1) / %2").arg(localTimeSql(QStringLiteral("r.started_at"), from, to, bound)).arg(bucket);
     } else {
         group = QStringLiteral("r.") + invocation.by;
     }

@@ -4,8 +4,6 @@
 #include "resultstore.h"
 
 #include <QFileInfo>
-#include <QSqlError>
-#include <QSqlQuery>
 
 namespace results::cli {
 
@@ -28,18 +26,6 @@ bool openStore(const Invocation &invocation, ResultStore &store, bool mustExist,
     return store.openDatabase(addLineDatabase(connection, store.connectionName()), error);
 }
 
-bool execQuery(QSqlQuery &query, const QString &sql, const QVariantList &bound, QString *error)
-{
-    query.setForwardOnly(true);
-    bool ok = query.prepare(sql);
-    for (qsizetype i = 0; ok && i < bound.size(); ++i)
-        query.bindValue(int(i), bound.at(i));
-    if (ok && query.exec())
-        return true;
-    *error = query.lastError().text();
-    return false;
-}
-
 QString timeRange(const Invocation &invocation, const QString &alias, QVariantList &bound)
 {
     QStringList conditions;
@@ -52,17 +38,6 @@ QString timeRange(const Invocation &invocation, const QString &alias, QVariantLi
         bound << *invocation.until;
     }
     return conditions.join(QStringLiteral(" AND "));
-}
-
-const QStringList &itemOrder()
-{
-    static const QStringList order{
-        QStringLiteral("electric"),    QStringLiteral("usb_version"), QStringLiteral("crc_version"),
-        QStringLiteral("eeprom_version"), QStringLiteral("tb"),       QStringLiteral("attb"),
-        QStringLiteral("open_short"),  QStringLiteral("raster_x"),    QStringLiteral("raster_y"),
-        QStringLiteral("button_data"), QStringLiteral("reset"),
-    };
-    return order;
 }
 
 } // namespace results::cli
