@@ -32,7 +32,7 @@ struct Table
 };
 const Table RunTables[] = {
     {"runs", "run_id, station, start_mode, lot, worker, barcode, profile, started_at, ended_at, verdict, file_name,"
-             " file_path, content_sha1, content, current_ma, tb_mean, recorded_at"},
+             " file_path, content_sha1, content, current_ma, tb_mean, recorded_at, panel_first, panel_last"},
     {"items", "run_id, item, pass, value, text"},
     {"failing_cells", "run_id, raster, row_index, column_index, value"},
     {"failing_electrodes", "run_id, kind, line, first_index, second_index, value"},
@@ -174,13 +174,7 @@ private:
         QSqlDatabase server = m_server.database();
         QSqlDatabase local = m_local.database();
         m_serverBroken = false;
-        const auto serverFailed = [&](const QString &why) {
-            m_state.reason = why.trimmed().section(QLatin1Char('\n'), 0, 0);
-            if (server.isOpen())
-                server.rollback();
-            m_serverBroken = true;
-            return false;
-        };
+        const auto serverFailed = [&](const QString &why) { return failOnServer(server, why); };
         if (!server.transaction())
             return serverFailed(server.lastError().text());
         bool inserted = false;
@@ -209,8 +203,11 @@ private:
                     insert.addBindValue(record.value(i));
                 if (!insert.exec())
                     return serverFailed(insert.lastError().text());
-                if (runRow)
+                if (runRow) {
                     inserted = insert.numRowsAffected() > 0;
+                    if (inserted && !flagOnServer(server, record.value(QStringLiteral("barcode")).toString(), runId))
+                        return false;
+                }
             }
         }
         if (!server.commit())
@@ -225,6 +222,32 @@ private:
             return false;
         }
         return true;
+    }
+
+    // The server's flags of the panel's first and last run, over the runs of
+    // every station. Two stations sending the same barcode at once take turns.
+    bool flagOnServer(QSqlDatabase &server, const QString &barcode, const QString &runId)
+    {
+        if (barcode.isEmpty())
+            return true;
+        QSqlQuery lock(server);
+        lock.prepare(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(?))"));
+        lock.addBindValue(barcode);
+        if (!lock.exec())
+            return failOnServer(server, lock.lastError().text());
+        QSqlQuery flags(server);
+        if (!flags.prepare(panelFlagsSql()) || !flagPanel(flags, barcode, runId))
+            return failOnServer(server, flags.lastError().text());
+        return true;
+    }
+
+    bool failOnServer(QSqlDatabase &server, const QString &why)
+    {
+        m_state.reason = why.trimmed().section(QLatin1Char('\n'), 0, 0);
+        if (server.isOpen())
+            server.rollback();
+        m_serverBroken = true;
+        return false;
     }
 
     LineUploader *m_front;

@@ -8,6 +8,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
 #include <numeric>
 
 namespace results {
@@ -36,12 +37,18 @@ const char *const CreateTables[] = {
     " current_ma DOUBLE PRECISION,"
     " tb_mean DOUBLE PRECISION,"
     " recorded_at BIGINT NOT NULL,"
+    " panel_first INTEGER NOT NULL DEFAULT 0,"
+    " panel_last INTEGER NOT NULL DEFAULT 0,"
     " UNIQUE (station, file_name, content_sha1))",
     "CREATE INDEX IF NOT EXISTS runs_barcode ON runs (barcode, started_at)",
     "CREATE INDEX IF NOT EXISTS runs_lot ON runs (lot, started_at)",
     "CREATE INDEX IF NOT EXISTS runs_station ON runs (station, started_at)",
     "CREATE INDEX IF NOT EXISTS runs_started ON runs (started_at)",
     "CREATE INDEX IF NOT EXISTS runs_path ON runs (file_path)",
+    // Yield over a long time, by any grouping, reads this index alone, never
+    // the runs' texts.
+    "CREATE INDEX IF NOT EXISTS runs_yield ON runs (started_at, verdict, panel_first, panel_last, station, lot,"
+    " profile)",
     // pass: 1 or 0, NULL where the file cannot tell (an item whose line
     // carries the run's verdict after an earlier item failed).
     "CREATE TABLE IF NOT EXISTS items ("
@@ -73,6 +80,18 @@ const char *const CreateTables[] = {
     "CREATE TABLE IF NOT EXISTS outbox ("
     " run_id TEXT PRIMARY KEY REFERENCES runs (run_id) ON DELETE CASCADE,"
     " queued_at BIGINT NOT NULL)",
+};
+
+// From schema 1: each panel's first and last run flagged, so that yield over
+// a million runs is a count instead of a ranking of every run.
+const char *const MigrateFrom1[] = {
+    "ALTER TABLE runs ADD COLUMN panel_first INTEGER NOT NULL DEFAULT 0",
+    "ALTER TABLE runs ADD COLUMN panel_last INTEGER NOT NULL DEFAULT 0",
+    "UPDATE runs SET"
+    " panel_first = CASE WHEN barcode = '' OR run_id = (SELECT f.run_id FROM runs f WHERE f.barcode = runs.barcode"
+    " ORDER BY f.started_at, f.run_id LIMIT 1) THEN 1 ELSE 0 END,"
+    " panel_last = CASE WHEN barcode = '' OR run_id = (SELECT l.run_id FROM runs l WHERE l.barcode = runs.barcode"
+    " ORDER BY l.started_at DESC, l.run_id DESC LIMIT 1) THEN 1 ELSE 0 END",
 };
 
 QString lastError(const QSqlQuery &q)
@@ -184,6 +203,14 @@ bool schema::prepare(QSqlDatabase &db, QString *error)
             *error = db.lastError().text();
         return false;
     }
+    if (current == 1) {
+        for (const char *sql : MigrateFrom1) {
+            if (!exec(db, sql, error)) {
+                db.rollback();
+                return false;
+            }
+        }
+    }
     for (const char *sql : CreateTables) {
         if (!exec(db, sql, error)) {
             db.rollback();
@@ -207,6 +234,54 @@ QByteArray contentHash(const QByteArray &content)
 {
     return QCryptographicHash::hash(content, QCryptographicHash::Sha1).toHex();
 }
+
+QString panelFlagsSql()
+{
+    return QStringLiteral(
+        "UPDATE runs SET"
+        " panel_first = CASE WHEN run_id = (SELECT f.run_id FROM runs f WHERE f.barcode = ?"
+        " ORDER BY f.started_at, f.run_id LIMIT 1) THEN 1 ELSE 0 END,"
+        " panel_last = CASE WHEN run_id = (SELECT l.run_id FROM runs l WHERE l.barcode = ?"
+        " ORDER BY l.started_at DESC, l.run_id DESC LIMIT 1) THEN 1 ELSE 0 END"
+        " WHERE barcode = ? AND (panel_first = 1 OR panel_last = 1 OR run_id = ?)");
+}
+
+// The statements a record makes, prepared once per connection: preparing
+// them for every run cost more than running them.
+struct ResultStore::Statements
+{
+    explicit Statements(const QSqlDatabase &db)
+        : run(db)
+        , item(db)
+        , cell(db)
+        , electrode(db)
+        , outbox(db)
+        , panel(db)
+    {
+    }
+
+    bool prepare()
+    {
+        return run.prepare(QStringLiteral(
+                   "INSERT INTO runs (run_id, station, start_mode, lot, worker, barcode, profile, started_at, ended_at,"
+                   " verdict, file_name, file_path, content_sha1, content, current_ma, tb_mean, recorded_at,"
+                   " panel_first, panel_last)"
+                   " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, CAST(? AS TEXT), ?, ?, ?, ?, ?)"
+                   " ON CONFLICT DO NOTHING"))
+               && item.prepare(
+                   QStringLiteral("INSERT INTO items (run_id, item, pass, value, text) VALUES (?, ?, ?, ?, ?)"))
+               && cell.prepare(QStringLiteral("INSERT INTO failing_cells (run_id, raster, row_index, column_index,"
+                                              " value) VALUES (?, ?, ?, ?, ?)"))
+               && electrode.prepare(QStringLiteral("INSERT INTO failing_electrodes (run_id, kind, line, first_index,"
+                                                   " second_index, value) VALUES (?, ?, ?, ?, ?, ?)"))
+               && outbox.prepare(QStringLiteral("INSERT INTO outbox (run_id, queued_at) VALUES (?, ?)"))
+               && panel.prepare(panelFlagsSql());
+    }
+
+    QSqlQuery run, item, cell, electrode, outbox, panel;
+};
+
+ResultStore::ResultStore() = default;
 
 ResultStore::~ResultStore()
 {
@@ -236,6 +311,7 @@ bool ResultStore::openLocal(const QString &path, QString *error)
             }
         }
         pragma.finish();
+        m_sqlite = true;
         return schema::prepare(db, error);
     }();
     if (!opened)
@@ -245,6 +321,7 @@ bool ResultStore::openLocal(const QString &path, QString *error)
 
 bool ResultStore::openDatabase(QSqlDatabase db, QString *error)
 {
+    m_sqlite = db.driverName() == QLatin1String("QSQLITE");
     if (!db.isOpen() && !db.open()) {
         if (error)
             *error = db.lastError().text();
@@ -253,10 +330,27 @@ bool ResultStore::openDatabase(QSqlDatabase db, QString *error)
     return schema::prepare(db, error);
 }
 
+bool ResultStore::setBulk(QString *error)
+{
+    if (!m_sqlite)
+        return true;
+    QSqlQuery pragma(database());
+    // A larger page cache keeps the indexes' pages between batches.
+    for (const char *sql : {"PRAGMA synchronous=OFF", "PRAGMA cache_size=-65536"}) {
+        if (!pragma.exec(QString::fromLatin1(sql))) {
+            if (error)
+                *error = lastError(pragma);
+            return false;
+        }
+    }
+    return true;
+}
+
 void ResultStore::close()
 {
     // A batch not committed is lost with the connection, as a transaction is.
     m_batch = false;
+    m_statements.reset();
     if (!QSqlDatabase::contains(m_name))
         return;
     {
@@ -285,8 +379,26 @@ Recorded ResultStore::record(const RunContext &context, QString *error, bool que
     return record(context, content, m_parsed, error, queueForLine);
 }
 
+bool flagPanel(QSqlQuery &prepared, const QString &barcode, const QString &runId)
+{
+    // A run without a barcode is a panel of its own, flagged when inserted.
+    if (barcode.isEmpty())
+        return true;
+    prepared.addBindValue(barcode);
+    prepared.addBindValue(barcode);
+    prepared.addBindValue(barcode);
+    prepared.addBindValue(runId);
+    return prepared.exec();
+}
+
 Recorded ResultStore::record(const RunContext &context, const QByteArray &content, const ResultRecord &parsed,
                              QString *error, bool queueForLine)
+{
+    return record(context, content, contentHash(content), parsed, error, queueForLine);
+}
+
+Recorded ResultStore::record(const RunContext &context, const QByteArray &content, const QByteArray &sha1,
+                             const ResultRecord &parsed, QString *error, bool queueForLine)
 {
     if (!parsed.anyBlock())
         return Recorded::NotAResult;
@@ -300,15 +412,16 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
     };
     if (!db.isOpen())
         return fail(QStringLiteral("the store is not open"));
+    if (!m_statements) {
+        auto statements = std::make_unique<Statements>(db);
+        if (!statements->prepare())
+            return fail(statements->run.lastError().text());
+        m_statements = std::move(statements);
+    }
+    Statements &s = *m_statements;
     if (!m_batch && !db.transaction())
         return fail(db.lastError().text());
 
-    const QString fileName = QFileInfo(context.path).fileName();
-    QSqlQuery run(db);
-    run.prepare(QStringLiteral(
-        "INSERT INTO runs (run_id, station, start_mode, lot, worker, barcode, profile, started_at, ended_at,"
-        " verdict, file_name, file_path, content_sha1, content, current_ma, tb_mean, recorded_at)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
     const std::vector<ItemRow> items = itemRows(parsed);
     QVariant current, tb;
     for (const ItemRow &row : items) {
@@ -317,13 +430,24 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
         else if (qstrcmp(row.item, "tb") == 0)
             tb = row.value;
     }
+    // The file's text as the station wrote it (Latin-1). SQLite takes it as
+    // UTF-8 bytes, which for the usual all-ASCII file are the file's own.
+    QVariant text;
+    if (m_sqlite) {
+        const bool ascii = std::all_of(content.begin(), content.end(), [](char c) { return uchar(c) < 0x80; });
+        text = ascii ? content : QString::fromLatin1(content).toUtf8();
+    } else {
+        text = QString::fromLatin1(content);
+    }
+    const QVariant ownPanel(context.barcode.isEmpty() ? 1 : 0);
+    QSqlQuery &run = s.run;
     for (const QVariant &v :
          {textValue(context.runId), textValue(context.station), textValue(context.startMode), textValue(context.lot),
           textValue(context.worker), textValue(context.barcode), textValue(context.profile),
           QVariant(msSinceEpoch(context.startedAt)), QVariant(msSinceEpoch(context.endedAt)),
-          textValue(context.verdict), textValue(fileName), textValue(context.path),
-          QVariant(QString::fromLatin1(contentHash(content))), QVariant(QString::fromLatin1(content)), current, tb,
-          QVariant(QDateTime::currentMSecsSinceEpoch())})
+          textValue(context.verdict), textValue(QFileInfo(context.path).fileName()), textValue(context.path),
+          QVariant(QString::fromLatin1(sha1)), text, current, tb, QVariant(QDateTime::currentMSecsSinceEpoch()),
+          ownPanel, ownPanel})
         run.addBindValue(v);
     if (!run.exec())
         return fail(lastError(run));
@@ -333,9 +457,10 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
             db.rollback();
         return Recorded::Known;
     }
+    if (!flagPanel(s.panel, context.barcode, context.runId))
+        return fail(lastError(s.panel));
 
-    QSqlQuery item(db);
-    item.prepare(QStringLiteral("INSERT INTO items (run_id, item, pass, value, text) VALUES (?, ?, ?, ?, ?)"));
+    QSqlQuery &item = s.item;
     for (const ItemRow &row : items) {
         item.addBindValue(context.runId);
         item.addBindValue(QString::fromLatin1(row.item));
@@ -346,9 +471,7 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
             return fail(lastError(item));
     }
 
-    QSqlQuery cell(db);
-    cell.prepare(QStringLiteral(
-        "INSERT INTO failing_cells (run_id, raster, row_index, column_index, value) VALUES (?, ?, ?, ?, ?)"));
+    QSqlQuery &cell = s.cell;
     for (const auto &[name, block] : {std::pair<const char *, const RasterBlock *>{"X", &parsed.rasterX},
                                       std::pair<const char *, const RasterBlock *>{"Y", &parsed.rasterY}}) {
         for (const FailingCell &c : block->failing) {
@@ -362,9 +485,7 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
         }
     }
 
-    QSqlQuery electrode(db);
-    electrode.prepare(QStringLiteral("INSERT INTO failing_electrodes (run_id, kind, line, first_index, second_index,"
-                                     " value) VALUES (?, ?, ?, ?, ?, ?)"));
+    QSqlQuery &electrode = s.electrode;
     const auto addElectrode = [&](const char *kind, char line, int first, const QVariant &second,
                                   const QVariant &value) {
         electrode.addBindValue(context.runId);
@@ -386,8 +507,7 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
             return fail(lastError(electrode));
 
     if (queueForLine) {
-        QSqlQuery outbox(db);
-        outbox.prepare(QStringLiteral("INSERT INTO outbox (run_id, queued_at) VALUES (?, ?)"));
+        QSqlQuery &outbox = s.outbox;
         outbox.addBindValue(context.runId);
         outbox.addBindValue(QDateTime::currentMSecsSinceEpoch());
         if (!outbox.exec())

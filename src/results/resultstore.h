@@ -9,6 +9,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class QSqlQuery;
+
 // The results store: an index of the filed result files that a line can
 // query. The same schema serves the station's SQLite file and the line's
 // PostgreSQL server; every value is bound, never spliced into the SQL.
@@ -16,7 +20,7 @@ namespace results {
 
 namespace schema {
 // The version this code writes; older stores are migrated in place.
-constexpr int Version = 1;
+constexpr int Version = 2;
 // Creates the tables or migrates them to Version. False with a reason when
 // the database cannot be brought there (a newer version included).
 bool prepare(QSqlDatabase &db, QString *error);
@@ -36,7 +40,7 @@ enum class Recorded {
 class ResultStore
 {
 public:
-    ResultStore() = default;
+    ResultStore();
     ~ResultStore();
     ResultStore(const ResultStore &) = delete;
     ResultStore &operator=(const ResultStore &) = delete;
@@ -60,6 +64,14 @@ public:
     // The same from text already read.
     Recorded record(const RunContext &context, const QByteArray &content, const ResultRecord &parsed,
                     QString *error, bool queueForLine = true);
+    // The same with the content's hash (contentHash()) already taken, e.g. on
+    // another thread while this one writes.
+    Recorded record(const RunContext &context, const QByteArray &content, const QByteArray &sha1,
+                    const ResultRecord &parsed, QString *error, bool queueForLine = true);
+
+    // For a long import: commits no longer wait for the disk. A crash loses
+    // the last batches, which the next import brings in again from the files.
+    bool setBulk(QString *error);
 
     // Many records in one transaction (an import of old folders): a commit per
     // run would cost more than the run. Between beginBatch() and commitBatch()
@@ -78,6 +90,9 @@ public:
     bool contains(const QString &fileName, const QByteArray &content) const;
 
 private:
+    struct Statements;
+    std::unique_ptr<Statements> m_statements;
+    bool m_sqlite = false;
     QString m_name = QStringLiteral("results-%1").arg(quintptr(this), 0, 16);
     ResultRecord m_parsed;
     std::string m_buffer;
@@ -87,6 +102,12 @@ private:
 // Everything a run's file says, as rows: the context plus the items, the
 // failing cells and the electrodes. Used for both engines.
 QByteArray contentHash(const QByteArray &content);
+
+// Keeps the flags of a panel's first and last run (by start time) true after
+// a run of that barcode was added, in either engine. prepared holds
+// panelFlagsSql().
+QString panelFlagsSql();
+bool flagPanel(QSqlQuery &prepared, const QString &barcode, const QString &runId);
 
 } // namespace results
 

@@ -31,6 +31,20 @@ QString verdictFromPlace(const QFileInfo &file, const QString &passFolder, const
     return QString();
 }
 
+// A UUID whose first 48 bits are a time in milliseconds, so that ids made one
+// after another sort one after another: the stores' indexes on run_id then
+// grow at one end instead of being written all over (a large import is several
+// times faster). The remaining bits are kept from the given UUID; version is
+// 7 for a new id, 8 for one derived from a file.
+QString timeOrdered(QUuid id, qint64 ms, uint version)
+{
+    const quint64 t = quint64(ms) & 0xFFFFFFFFFFFFull;
+    id.data1 = uint(t >> 16);
+    id.data2 = ushort(t & 0xFFFF);
+    id.data3 = ushort((id.data3 & 0x0FFF) | (version << 12));
+    return id.toString(QUuid::WithoutBraces);
+}
+
 } // namespace
 
 QString stationId(const QString &lineSettings)
@@ -41,7 +55,7 @@ QString stationId(const QString &lineSettings)
 
 QString newRunId()
 {
-    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+    return timeOrdered(QUuid::createUuid(), QDateTime::currentMSecsSinceEpoch(), 7);
 }
 
 RunContext contextFromFile(const QString &path, const QString &station, const QString &passFolder,
@@ -51,8 +65,6 @@ RunContext contextFromFile(const QString &path, const QString &station, const QS
     RunContext context;
     context.station = station;
     context.path = file.absoluteFilePath();
-    // The same file imported twice is the same run.
-    context.runId = QUuid::createUuidV5(QUuid(), context.path).toString(QUuid::WithoutBraces);
     context.verdict = verdictFromPlace(file, passFolder, failFolder);
     context.endedAt = file.lastModified();
     context.startedAt = context.endedAt;
@@ -88,6 +100,8 @@ RunContext contextFromFile(const QString &path, const QString &station, const QS
             context.barcode = parts.mid(2).join(QLatin1Char('-'));
         }
     }
+    // The same file imported twice is the same run.
+    context.runId = timeOrdered(QUuid::createUuidV5(QUuid(), context.path), context.startedAt.toMSecsSinceEpoch(), 8);
     return context;
 }
 

@@ -1,7 +1,7 @@
 #include "statsquery.h"
 
 #include "resultreader.h"
-#include "storequery.h"
+#include "runqueries.h"
 
 #include <QDateTime>
 #include <QSqlQuery>
@@ -15,43 +15,35 @@ namespace stats {
 
 namespace {
 
-constexpr qint64 HourMs = 3600000;
-constexpr qint64 DayMs = 86400000;
 // Runs whose file text is read for the open/short levels of a reference period.
 constexpr int OpenShortReferenceRuns = 1000;
 
-// Operator input as typed: a null QString would bind as NULL and match nothing.
-QVariant text(const QString &s)
+results::queries::RunFilter runFilter(const Filter &filter)
 {
-    return QVariant(s.isNull() ? QStringLiteral("") : s);
+    results::queries::RunFilter f;
+    if (filter.from > 0)
+        f.since = filter.from;
+    if (filter.to > 0)
+        f.until = filter.to;
+    if (!filter.station.isEmpty())
+        f.station = filter.station;
+    if (!filter.lot.isEmpty())
+        f.lot = filter.lot;
+    if (!filter.profile.isEmpty())
+        f.profile = filter.profile;
+    return f;
 }
 
 // The filter as SQL conditions on runs aliased r, its values appended to bound.
 QString where(const Filter &filter, QVariantList &bound)
 {
-    QStringList conditions;
-    if (filter.from > 0) {
-        conditions << QStringLiteral("r.started_at >= ?");
-        bound << filter.from;
-    }
-    if (filter.to > 0) {
-        conditions << QStringLiteral("r.started_at < ?");
-        bound << filter.to;
-    }
-    for (const auto &[column, value] : {std::pair<const char *, const QString *>{"station", &filter.station},
-                                        {"lot", &filter.lot},
-                                        {"profile", &filter.profile}}) {
-        if (value->isEmpty())
-            continue;
-        conditions << QStringLiteral("r.%1 = ?").arg(QLatin1String(column));
-        bound << text(*value);
-    }
-    return conditions.isEmpty() ? QStringLiteral("1 = 1") : conditions.join(QStringLiteral(" AND "));
+    const QString sql = results::queries::where(runFilter(filter), QStringLiteral("r"), bound);
+    return sql.isEmpty() ? QStringLiteral("1 = 1") : sql;
 }
 
 bool run(QSqlQuery &q, const QString &sql, const QVariantList &bound, QString *error)
 {
-    return results::execQuery(q, sql, bound, error);
+    return results::queries::exec(q, sql, bound, error);
 }
 
 // The open/short line's mean of a file's text: the level the electrodes read.
@@ -93,48 +85,14 @@ bool yieldByGroup(const QSqlDatabase &db, const Filter &filter, GroupBy by, std:
                   QString *error)
 {
     rows.clear();
-    QVariantList bound;
-    QString group;
     const bool byTime = by == GroupBy::Hour || by == GroupBy::Day;
-    const qint64 bucket = by == GroupBy::Hour ? HourMs : DayMs;
-    if (byTime) {
-        qint64 from = filter.from;
-        qint64 to = filter.to;
-        if (from <= 0 || to <= 0) {
-            QVariantList spanBound;
-            QSqlQuery span(db);
-            if (!run(span,
-                     QStringLiteral("SELECT MIN(r.started_at), MAX(r.started_at) FROM runs r WHERE ")
-                         + where(filter, spanBound),
-                     spanBound, error))
-                return false;
-            if (!span.next() || span.value(0).isNull())
-                return true;
-            from = span.value(0).toLongLong();
-            to = span.value(1).toLongLong() + 1;
-        }
-        group = QStringLiteral("(%1) / %2").arg(results::localTimeSql(QStringLiteral("r.started_at"), from, to, bound))
-                    .arg(bucket);
-    } else {
-        group = by == GroupBy::Lot       ? QStringLiteral("r.lot")
-                : by == GroupBy::Station ? QStringLiteral("r.station")
-                                         : QStringLiteral("r.profile");
-    }
-    const QString sql =
-        QStringLiteral("SELECT g.grp, COUNT(*), SUM(g.panel_first),"
-                       " SUM(CASE WHEN g.panel_first = 1 AND g.verdict = 'PASS' THEN 1 ELSE 0 END),"
-                       " SUM(g.panel_last),"
-                       " SUM(CASE WHEN g.panel_last = 1 AND g.verdict = 'PASS' THEN 1 ELSE 0 END)"
-                       " FROM (SELECT ")
-        + group + QStringLiteral(" AS grp, r.verdict, r.panel_first, r.panel_last FROM runs r WHERE ")
-        + where(filter, bound) + QStringLiteral(") g GROUP BY g.grp ORDER BY g.grp");
     QSqlQuery q(db);
-    if (!run(q, sql, bound, error))
+    if (!results::queries::yieldByGroup(db, q, by, runFilter(filter), error))
         return false;
     while (q.next()) {
         YieldRow row;
         if (byTime) {
-            row.bucket = q.value(0).toLongLong() * bucket;
+            row.bucket = q.value(0).toLongLong();
             // The bucket counts local wall-clock time, so it is shown as UTC.
             row.group = QDateTime::fromMSecsSinceEpoch(row.bucket, Qt::UTC)
                             .toString(by == GroupBy::Hour ? QStringLiteral("yyyy-MM-dd HH:00")
@@ -169,7 +127,7 @@ bool failurePareto(const QSqlDatabase &db, const Filter &filter, std::vector<Par
     std::sort(rows.begin(), rows.end(), [](const ParetoRow &a, const ParetoRow &b) {
         if (a.runs != b.runs)
             return a.runs > b.runs;
-        return results::itemOrder().indexOf(a.item) < results::itemOrder().indexOf(b.item);
+        return results::queries::itemOrder().indexOf(a.item) < results::queries::itemOrder().indexOf(b.item);
     });
     return true;
 }
@@ -317,19 +275,22 @@ bool spcLimits(const QSqlDatabase &db, const Filter &filter, Measure measure, Sp
 bool traceRuns(const QSqlDatabase &db, const TraceQuery &query, std::vector<TraceRow> &rows, QString *error)
 {
     rows.clear();
-    Filter range;
-    range.from = query.from;
-    range.to = query.to;
+    results::queries::RunFilter filter;
+    if (!query.barcode.isEmpty())
+        filter.barcode = query.barcode;
+    if (!query.lot.isEmpty())
+        filter.lot = query.lot;
+    if (!query.worker.isEmpty())
+        filter.worker = query.worker;
+    if (query.from > 0)
+        filter.since = query.from;
+    if (query.to > 0)
+        filter.until = query.to;
     QVariantList bound;
-    QStringList conditions{where(range, bound)};
-    for (const auto &[column, value] : {std::pair<const char *, const QString *>{"barcode", &query.barcode},
-                                        {"lot", &query.lot},
-                                        {"worker", &query.worker}}) {
-        if (value->isEmpty())
-            continue;
-        conditions << QStringLiteral("r.%1 = ?").arg(QLatin1String(column));
-        bound << text(*value);
-    }
+    QStringList conditions{QStringLiteral("1 = 1")};
+    const QString given = results::queries::where(filter, QStringLiteral("r"), bound);
+    if (!given.isEmpty())
+        conditions << given;
     if (!query.failedItem.isEmpty()) {
         conditions << QStringLiteral("EXISTS (SELECT 1 FROM items f WHERE f.run_id = r.run_id AND f.item = ?"
                                      " AND f.pass = 0)");
@@ -360,7 +321,7 @@ bool traceRuns(const QSqlDatabase &db, const TraceQuery &query, std::vector<Trac
     }
     for (TraceRow &row : rows)
         std::sort(row.failed.begin(), row.failed.end(), [](const QString &a, const QString &b) {
-            return results::itemOrder().indexOf(a) < results::itemOrder().indexOf(b);
+            return results::queries::itemOrder().indexOf(a) < results::queries::itemOrder().indexOf(b);
         });
     return true;
 }

@@ -1,6 +1,8 @@
 #ifndef STATSQUERY_H
 #define STATSQUERY_H
 
+#include "runqueries.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QMetaType>
@@ -29,7 +31,7 @@ struct Filter
     QString profile;
 };
 
-enum class GroupBy { Hour, Day, Lot, Station, Profile };
+using GroupBy = results::queries::GroupBy;
 
 struct YieldRow
 {

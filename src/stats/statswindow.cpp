@@ -1,7 +1,6 @@
 #include "statswindow.h"
 
 #include "heatmapwidget.h"
-#include "storequery.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>

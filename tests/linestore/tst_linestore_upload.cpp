@@ -7,7 +7,9 @@
 #include "pgserver.h"
 #include "resultdata.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -18,19 +20,21 @@ using namespace results;
 namespace {
 
 // Records n filed runs (barcodes SN<first>..) in the store at path.
-bool recordRuns(const QString &folder, const QString &path, int first, int n)
+bool recordRuns(const QString &folder, const QString &path, int first, int n,
+                const QString &station = QStringLiteral("ST1"), const QString &at = QStringLiteral("20261206094107"))
 {
     ResultStore store;
     if (!store.openLocal(path, nullptr))
         return false;
     const QByteArray content = stationResultFile(QStringLiteral("run-fail-30x20.csv"));
     for (int i = first; i < first + n; ++i) {
-        const QString filed = QStringLiteral("%1/SN%2-20261206094107-00-00-Fail.csv").arg(folder).arg(i, 3, 10, QLatin1Char('0'));
+        const QString filed =
+            QStringLiteral("%1/SN%2-%3-00-00-Fail.csv").arg(folder).arg(i, 3, 10, QLatin1Char('0')).arg(at);
         QFile f(filed);
         if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
             return false;
         f.close();
-        if (store.record(contextFromFile(filed, QStringLiteral("ST1")), nullptr) != Recorded::Added)
+        if (store.record(contextFromFile(filed, station), nullptr) != Recorded::Added)
             return false;
     }
     return true;
@@ -98,6 +102,58 @@ private slots:
         QCOMPARE(q.value(1).toInt(), 55);
         QVERIFY(q.exec("SELECT COUNT(*) FROM failing_electrodes") && q.next());
         QCOMPARE(q.value(0).toInt(), 55 * 3);
+        q.finish();
+        db.close();
+    }
+
+    // The uploading process killed again and again in the middle of its work,
+    // then a second station retesting the same panels: every run on the
+    // server once and whole, and each panel's first and last run are flagged
+    // over both stations.
+    void killedMidUploadThenAnotherStation()
+    {
+        PgServer server;
+        QVERIFY2(server.start() && server.createDatabase("line"), qPrintable(server.errorString()));
+        QTemporaryDir dir;
+        const QString first = dir.filePath("results.db"); // the tool's default store
+        QVERIFY(recordRuns(dir.path(), first, 0, 200));
+        const QString connection = server.connectionString("line");
+        bool interrupted = false;
+        for (int kill : {150, 300, 450}) {
+            QProcess sync;
+            sync.setWorkingDirectory(dir.path());
+            sync.start(KAVEL_RESULTS_TOOL, {"sync", "--connection", connection});
+            QVERIFY(sync.waitForStarted());
+            QTest::qWait(kill);
+            interrupted |= sync.state() == QProcess::Running;
+            sync.kill();
+            sync.waitForFinished();
+        }
+        QVERIFY(interrupted);
+        QVERIFY(QDir().mkpath(dir.filePath("st2")));
+        const QString second = dir.filePath("st2.db");
+        QVERIFY(recordRuns(dir.filePath("st2"), second, 100, 150, "ST2", "20261206100000"));
+        for (const QString &store : {first, second})
+            QCOMPARE(LineUploader(store, connection).syncNow().waiting, 0);
+
+        QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "check");
+        server.configure(db, "line");
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec("SELECT COUNT(*), COUNT(DISTINCT run_id), SUM(panel_first), SUM(panel_last) FROM runs")
+                && q.next());
+        QCOMPARE(q.value(0).toInt(), 350);
+        QCOMPARE(q.value(1).toInt(), 350);
+        QCOMPARE(q.value(2).toInt(), 250); // SN000..SN249
+        QCOMPARE(q.value(3).toInt(), 250);
+        QVERIFY(q.exec("SELECT COUNT(*) FROM failing_electrodes") && q.next());
+        QCOMPARE(q.value(0).toInt(), 350 * 3);
+        // Retested on the second station: first at the first, last at the second.
+        QVERIFY(q.exec("SELECT station, panel_first, panel_last FROM runs WHERE barcode = 'SN150' ORDER BY station"));
+        QStringList flags;
+        while (q.next())
+            flags << QStringLiteral("%1:%2%3").arg(q.value(0).toString()).arg(q.value(1).toInt()).arg(q.value(2).toInt());
+        QCOMPARE(flags, (QStringList{"ST1:10", "ST2:01"}));
         q.finish();
         db.close();
     }

@@ -110,6 +110,48 @@ private slots:
         QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs").toInt(), 1);
     }
 
+    // Each panel's first and last run flagged whatever order its files come
+    // in (an import of old folders brings earlier runs after later ones), and
+    // a store of the first schema given the flags when it is opened.
+    void panelFirstAndLastRun()
+    {
+        QTemporaryDir dir;
+        const QString db = dir.filePath("results.db");
+        const QByteArray pass = stationResultFile("run-pass-30x20.csv");
+        const QStringList names{"resultsPASS/SN1-20261206100000-00-00-Pass.csv",
+                                "resultsFAIL/SN1-20261206090000-00-00-Fail.csv",
+                                "resultsPASS/SN1-20261206110000-00-00-Pass.csv",
+                                "resultsPASS/SN2-20261206093000-00-00-Pass.csv", "resultsPASS/12-06-09-41-07.csv",
+                                "resultsPASS/12-06-09-41-08.csv"};
+        const auto flags = [](const ResultStore &store) {
+            QStringList out;
+            QSqlQuery q(store.database());
+            q.exec("SELECT barcode, panel_first, panel_last FROM runs ORDER BY barcode, started_at");
+            while (q.next())
+                out << QStringLiteral("%1:%2%3").arg(q.value(0).toString()).arg(q.value(1).toInt()).arg(q.value(2).toInt());
+            return out;
+        };
+        const QStringList expected{":11", ":11", "SN1:10", "SN1:00", "SN1:01", "SN2:11"};
+        {
+            ResultStore store;
+            QVERIFY(store.openLocal(db, nullptr));
+            for (const QString &name : names) {
+                QVERIFY(write(dir.filePath(name), pass));
+                QCOMPARE(store.record(contextFromFile(dir.filePath(name), "ST1"), nullptr), Recorded::Added);
+            }
+            QCOMPARE(flags(store), expected);
+            // Back to the first schema, as an older station left it.
+            QSqlQuery q(store.database());
+            for (const char *sql : {"DROP INDEX runs_yield", "ALTER TABLE runs DROP COLUMN panel_first",
+                                    "ALTER TABLE runs DROP COLUMN panel_last", "UPDATE schema_version SET version = 1"})
+                QVERIFY2(q.exec(sql), sql);
+        }
+        ResultStore store;
+        QVERIFY(store.openLocal(db, nullptr));
+        QCOMPARE(scalar(store, "SELECT version FROM schema_version").toInt(), schema::Version);
+        QCOMPARE(flags(store), expected);
+    }
+
     void aNewerStoreIsRefused()
     {
         QTemporaryDir dir;

@@ -13,8 +13,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QSignalSpy>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -69,27 +67,6 @@ QByteArray runFile(const Run &run)
     return text;
 }
 
-// panel_first / panel_last as the store keeps them: the barcode's first and
-// latest run by start; a run without a barcode is a panel of its own.
-bool markPanels(QSqlDatabase db)
-{
-    QSqlQuery q(db);
-    const bool has = q.exec(QStringLiteral("SELECT panel_first FROM runs WHERE 1 = 0"));
-    q.finish();
-    if (!has) {
-        for (const char *sql : {"ALTER TABLE runs ADD COLUMN panel_first INTEGER NOT NULL DEFAULT 0",
-                                "ALTER TABLE runs ADD COLUMN panel_last INTEGER NOT NULL DEFAULT 0"})
-            if (!q.exec(QString::fromLatin1(sql)))
-                return false;
-    }
-    return q.exec(QStringLiteral(
-        "UPDATE runs SET"
-        " panel_first = CASE WHEN barcode = '' OR NOT EXISTS (SELECT 1 FROM runs o WHERE o.barcode = runs.barcode"
-        " AND o.started_at < runs.started_at) THEN 1 ELSE 0 END,"
-        " panel_last = CASE WHEN barcode = '' OR NOT EXISTS (SELECT 1 FROM runs o WHERE o.barcode = runs.barcode"
-        " AND o.started_at > runs.started_at) THEN 1 ELSE 0 END"));
-}
-
 bool fill(results::ResultStore &store)
 {
     int n = 0;
@@ -115,7 +92,7 @@ bool fill(results::ResultStore &store)
             return false;
         }
     }
-    return markPanels(store.database());
+    return true;
 }
 
 Filter all()

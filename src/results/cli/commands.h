@@ -2,9 +2,11 @@
 #define COMMANDS_H
 
 #include "invocation.h"
-#include "storequery.h"
+#include "runqueries.h"
 
 #include <QVariantList>
+
+class QSqlQuery;
 
 namespace results {
 class ResultStore;
@@ -25,9 +27,8 @@ int exportRuns(const Invocation &invocation, ResultStore &store);
 // Sends the station store's outbox to the line's server now; "sent N, waiting M".
 int syncOutbox(const Invocation &invocation);
 
-// The SQL that keeps the runs between --since and --until, for a runs table
-// named alias; its values are appended to bound.
-QString timeRange(const Invocation &invocation, const QString &alias, QVariantList &bound);
+// The runs the invocation's --barcode, --lot, --since and --until keep.
+queries::RunFilter runFilter(const Invocation &invocation);
 
 } // namespace results::cli
 

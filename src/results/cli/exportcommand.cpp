@@ -63,7 +63,10 @@ public:
     {
         page = Page();
         QVariantList bound{m_key.startedAt, m_key.startedAt, m_key.runId};
-        const QString range = timeRange(m_invocation, QStringLiteral("r"), bound);
+        queries::RunFilter span;
+        span.since = m_invocation.since;
+        span.until = m_invocation.until;
+        const QString range = queries::where(span, QStringLiteral("r"), bound);
         QSqlQuery q(m_db);
         if (!exec(q,
                   QStringLiteral("SELECT r.run_id, r.verdict, r.started_at, r.ended_at, r.file_path, r.station,"
@@ -124,7 +127,7 @@ public:
 private:
     bool exec(QSqlQuery &q, const QString &sql, const QVariantList &bound)
     {
-        return execQuery(q, sql, bound, &m_error);
+        return queries::exec(q, sql, bound, &m_error);
     }
 
     // Each row of the query as a JSON object under its run (the first column).
@@ -161,9 +164,9 @@ void writeCsv(const Page &page)
     for (const Run &run : page.runs) {
         QStringList fields{run.id,  run.verdict, isoTime(run.started, true), isoTime(run.ended, true),
                            run.station, run.startMode, run.lot, run.worker, run.barcode, run.profile, run.file};
-        QStringList items(itemOrder().size());
+        QStringList items(queries::itemOrder().size());
         for (const Item &item : page.items.value(run.id)) {
-            const qsizetype at = itemOrder().indexOf(item.name);
+            const qsizetype at = queries::itemOrder().indexOf(item.name);
             if (at >= 0)
                 items[at] = passText(item.pass);
         }
@@ -179,7 +182,7 @@ void writeJson(const Page &page)
     for (const Run &run : page.runs) {
         std::vector<Item> items = page.items.value(run.id);
         std::sort(items.begin(), items.end(), [](const Item &a, const Item &b) {
-            return itemOrder().indexOf(a.name) < itemOrder().indexOf(b.name);
+            return queries::itemOrder().indexOf(a.name) < queries::itemOrder().indexOf(b.name);
         });
         QStringList itemObjects;
         for (const Item &item : items) {
@@ -213,7 +216,7 @@ int exportRuns(const Invocation &invocation, ResultStore &store)
                            QStringLiteral("ended"),   QStringLiteral("station"),   QStringLiteral("startMode"),
                            QStringLiteral("lot"),     QStringLiteral("worker"),    QStringLiteral("barcode"),
                            QStringLiteral("profile"), QStringLiteral("file")};
-        out((header + itemOrder()).join(QLatin1Char(',')) + QLatin1Char('\n'));
+        out((header + queries::itemOrder()).join(QLatin1Char(',')) + QLatin1Char('\n'));
     }
     Reader reader(store, invocation);
     Page page;

@@ -73,10 +73,11 @@ Options:
 
 const char *const Yield = R"(Usage: kavel-results [STORE] yield --by GROUP [OPTIONS]
 
-Per group: the runs, the panels (distinct barcodes; a run without a barcode is
-a panel of its own), the first-pass yield (panels whose first run in the group
-passed) and the final yield (panels whose last run in the group passed), in
-percent.
+Per group: the runs, the panels (barcodes first tested in the group; a run
+without a barcode is a panel of its own), the first-pass yield (of those
+panels, the share whose first run passed) and the final yield (of the panels
+whose latest run is in the group, the share whose latest run passed), in
+percent. A panel's first and latest run are taken over the whole store.
 
 Options:
   --by GROUP            hour, day (local time), lot, station or profile

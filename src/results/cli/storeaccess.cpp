@@ -4,6 +4,8 @@
 #include "resultstore.h"
 
 #include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
 
 namespace results::cli {
 
@@ -26,18 +28,14 @@ bool openStore(const Invocation &invocation, ResultStore &store, bool mustExist,
     return store.openDatabase(addLineDatabase(connection, store.connectionName()), error);
 }
 
-QString timeRange(const Invocation &invocation, const QString &alias, QVariantList &bound)
+queries::RunFilter runFilter(const Invocation &invocation)
 {
-    QStringList conditions;
-    if (invocation.since) {
-        conditions << alias + QStringLiteral(".started_at >= ?");
-        bound << *invocation.since;
-    }
-    if (invocation.until) {
-        conditions << alias + QStringLiteral(".started_at < ?");
-        bound << *invocation.until;
-    }
-    return conditions.join(QStringLiteral(" AND "));
+    queries::RunFilter filter;
+    filter.barcode = invocation.barcode;
+    filter.lot = invocation.lot;
+    filter.since = invocation.since;
+    filter.until = invocation.until;
+    return filter;
 }
 
 } // namespace results::cli

@@ -1,0 +1,59 @@
+#ifndef RUNQUERIES_H
+#define RUNQUERIES_H
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+#include <optional>
+
+// The questions asked of a results store, one SQL text each for both engines,
+// every value bound. The tool and the statistics window ask them the same way.
+namespace results::queries {
+
+// Which runs: each condition given narrows; times are ms since the epoch (UTC),
+// since inclusive, until exclusive.
+struct RunFilter
+{
+    std::optional<QString> barcode;
+    std::optional<QString> lot;
+    std::optional<QString> worker;
+    std::optional<QString> station;
+    std::optional<QString> profile;
+    std::optional<qint64> since;
+    std::optional<qint64> until;
+};
+
+// Prepares sql forward-only, binds the values in order and runs it; false
+// with the driver's reason.
+bool exec(QSqlQuery &query, const QString &sql, const QVariantList &bound, QString *error);
+
+// The SQL that keeps the runs of filter, for a runs table named alias, with
+// its values appended to bound; empty when the filter keeps everything.
+QString where(const RunFilter &filter, const QString &alias, QVariantList &bound);
+
+// The runs of filter, newest first, one row per failed item (or one for a run
+// without): run_id, verdict, station, started_at, barcode, lot, file_path,
+// worker, failed item or NULL.
+bool findRuns(QSqlQuery &query, const RunFilter &filter, QString *error);
+
+// How yield is grouped. Hour and Day are local wall-clock time.
+enum class GroupBy { Hour, Day, Lot, Station, Profile };
+std::optional<GroupBy> groupByName(const QString &name);
+qint64 bucketMs(GroupBy by);
+
+// Per group, in group order: group (for Hour and Day the start of the local
+// hour or day as ms since the epoch read as UTC), runs, panels first tested
+// there, of those passed at once, panels whose latest run is there, of those
+// passed. A group with no runs has no row.
+// query is a query on db, which also answers the span of the runs first.
+bool yieldByGroup(const QSqlDatabase &db, QSqlQuery &query, GroupBy by, const RunFilter &filter, QString *error);
+
+// The items in the order a run takes them, the order every output lists them in.
+const QStringList &itemOrder();
+
+} // namespace results::queries
+
+#endif
