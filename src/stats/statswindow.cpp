@@ -40,7 +40,7 @@ namespace stats {
 namespace {
 
 // Bars a yield chart draws; older groups are in the CSV.
-constexpr int MostBars = 48;
+constexpr int MostBars = 36;
 constexpr int AutoRefreshMs = 30000;
 
 void replaceChart(QChartView *view, QChart *chart)
@@ -500,6 +500,14 @@ void StatsWindow::setRange(const QDateTime &from, const QDateTime &to)
     refresh();
 }
 
+void StatsWindow::setStation(const QString &station)
+{
+    if (m_stationBox->findData(station) < 0)
+        m_stationBox->addItem(station, station);
+    m_stationBox->setCurrentIndex(m_stationBox->findData(station));
+    refresh();
+}
+
 void StatsWindow::setReferencePeriod(const QDateTime &from, const QDateTime &to)
 {
     m_refFrom->setDateTime(from);
@@ -609,10 +617,11 @@ void StatsWindow::drawYield(const Reply &reply)
         const YieldRow &row = reply.yield[i];
         *firstPass << row.firstPassYield();
         *final << row.finalYield();
+        // An hour is named by its day only at midnight and at the first bar.
         QString name = row.group;
-        if (by == GroupBy::Hour)
-            name = name.mid(11, 5) + (name.mid(11, 2) == QLatin1String("00") || i == first ? QLatin1Char('\n') + name.left(10) : QString());
-        categories << QStringLiteral("%1\n(%2)").arg(name).arg(row.runs);
+        if (by == GroupBy::Hour && name.mid(11, 2) != QLatin1String("00") && i != first)
+            name = name.mid(11, 5);
+        categories << QStringLiteral("%1 (%2)").arg(name).arg(row.runs);
     }
     auto *series = new QBarSeries;
     series->append(firstPass);
@@ -624,6 +633,7 @@ void StatsWindow::drawYield(const Reply &reply)
     chart->addSeries(series);
     auto *axisX = new QBarCategoryAxis;
     axisX->append(categories);
+    axisX->setLabelsAngle(-90);
     chart->addAxis(axisX, Qt::AlignBottom);
     series->attachAxis(axisX);
     const double low = reply.yield.empty() ? 0.0
@@ -748,6 +758,7 @@ void StatsWindow::drawMap(const Reply &reply)
         chart->addSeries(series);
         auto *axisX = new QBarCategoryAxis;
         axisX->append(categories);
+        axisX->setLabelsAngle(-90);
         chart->addAxis(axisX, Qt::AlignBottom);
         series->attachAxis(axisX);
         series->attachAxis(valueAxis(chart, Qt::AlignLeft, 0, double(most), tr("runs")));

@@ -69,6 +69,8 @@ public:
     void showTab(Tab tab);
     void setLineStore(bool line);
     void setRange(const QDateTime &from, const QDateTime &to);
+    // Only this station's runs; empty: every station's.
+    void setStation(const QString &station);
     // The period the drift charts' limits come from.
     void setReferencePeriod(const QDateTime &from, const QDateTime &to);
     // The runs in which item failed, in the traceability tab.
