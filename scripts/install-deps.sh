@@ -15,6 +15,8 @@ packages=(
   # start a private PostgreSQL server of their own (tests/support/pgserver.h) and
   # never use the distribution's cluster, so nothing here starts it.
   libqt6sql6-sqlite libqt6sql6-psql postgresql
+  # The line statistics' charts; Qt Charts' CMake package needs Qt OpenGL's.
+  qt6-charts-dev libqt6opengl6-dev
 )
 # --fuzz (scripts/fuzz.sh): clang with the libFuzzer and sanitizer runtimes too.
 if [ "${1:-}" = "--fuzz" ]; then

@@ -68,17 +68,17 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>GenerateCsv</name>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="228"/>
+        <location filename="../src/tools/generatecsv.cpp" line="232"/>
         <source>Dialog</source>
         <translation>对话框</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="229"/>
+        <location filename="../src/tools/generatecsv.cpp" line="233"/>
         <source>Generate Files</source>
         <translation>生成基准文件</translation>
     </message>
     <message>
-        <location filename="../src/tools/generatecsv.cpp" line="230"/>
+        <location filename="../src/tools/generatecsv.cpp" line="234"/>
         <source>status</source>
         <translation>状态</translation>
     </message>
@@ -86,7 +86,7 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>HidCommand</name>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="165"/>
+        <location filename="../src/app/vorlane_run.cpp" line="168"/>
         <location filename="../src/device/hidcommand.cpp" line="113"/>
         <location filename="../src/device/hidcommand.cpp" line="137"/>
         <source>read XN,YN error!</source>
@@ -463,76 +463,82 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="231"/>
-        <location filename="../src/app/vorlane.cpp" line="429"/>
+        <location filename="../src/app/vorlane.cpp" line="153"/>
+        <location filename="../src/app/vorlane.cpp" line="445"/>
+        <source>Line statistics</source>
+        <translation>产线统计</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="237"/>
+        <location filename="../src/app/vorlane.cpp" line="443"/>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="275"/>
+        <location filename="../src/app/vorlane.cpp" line="281"/>
         <source>results store unavailable: %1</source>
         <translation>结果数据库不可用：%1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="278"/>
+        <location filename="../src/app/vorlane.cpp" line="284"/>
         <source>results store available again</source>
         <translation>结果数据库已恢复</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="434"/>
+        <location filename="../src/app/vorlane.cpp" line="452"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="434"/>
+        <location filename="../src/app/vorlane.cpp" line="452"/>
         <source>Do you really want to exit?</source>
         <translation>确定要退出吗？</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="613"/>
-        <location filename="../src/app/vorlane_run.cpp" line="98"/>
+        <location filename="../src/app/vorlane.cpp" line="631"/>
+        <location filename="../src/app/vorlane_run.cpp" line="101"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
         <translation>找不到设备！<byte value="xd"/>
 </translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="114"/>
+        <location filename="../src/app/vorlane_run.cpp" line="117"/>
         <source>no input</source>
         <translation>没有输入</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="118"/>
+        <location filename="../src/app/vorlane_run.cpp" line="121"/>
         <source>repeated test message!</source>
         <translation>测试信息重复！</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="357"/>
+        <location filename="../src/app/vorlane_run.cpp" line="360"/>
         <source>OpenShort: PASS</source>
         <translation>开短路: PASS</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="357"/>
+        <location filename="../src/app/vorlane_run.cpp" line="360"/>
         <source>OpenShort: FAIL</source>
         <translation>开短路: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="373"/>
+        <location filename="../src/app/vorlane_run.cpp" line="376"/>
         <source>Planeness_Y: Testing</source>
         <translation>平整度_Y: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="374"/>
+        <location filename="../src/app/vorlane_run.cpp" line="377"/>
         <source>Planeness_Y: %1</source>
         <translation>平整度_Y: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="376"/>
+        <location filename="../src/app/vorlane_run.cpp" line="379"/>
         <source>Planeness_X: Testing</source>
         <translation>平整度_X: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="376"/>
+        <location filename="../src/app/vorlane_run.cpp" line="379"/>
         <source>Planeness_X: %1</source>
         <translation>平整度_X: %1</translation>
     </message>
@@ -823,7 +829,7 @@ barcode：</source>
 <context>
     <name>production::ResultFile</name>
     <message>
-        <location filename="../src/production/resultfile.cpp" line="158"/>
+        <location filename="../src/production/resultfile.cpp" line="160"/>
         <source>open csv file fail!<byte value="xd"/>
 </source>
         <translation>打开CSV文件失败！<byte value="xd"/>
@@ -833,19 +839,532 @@ barcode：</source>
 <context>
     <name>results::LineUploader</name>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="272"/>
+        <location filename="../src/results/lineuploader.cpp" line="301"/>
         <source>line store: connected</source>
         <translation>产线数据库：已连接</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="272"/>
+        <location filename="../src/results/lineuploader.cpp" line="301"/>
         <source>line store: %1 waiting</source>
         <translation>产线数据库：%1 条待上传</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="273"/>
+        <location filename="../src/results/lineuploader.cpp" line="302"/>
         <source>line store: %1 waiting, server not reached: %2</source>
         <translation>产线数据库：%1 条待上传，无法连接服务器：%2</translation>
+    </message>
+</context>
+<context>
+    <name>stats::ShiftYield</name>
+    <message>
+        <location filename="../src/stats/shiftyield.cpp" line="34"/>
+        <source>this station since %1: no panels</source>
+        <translation>本站自 %1 起：暂无面板</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/shiftyield.cpp" line="36"/>
+        <source>this station since %1: %2 panels, first pass %3 %</source>
+        <translation>本站自 %1 起：%2 片，一次良率 %3 %</translation>
+    </message>
+</context>
+<context>
+    <name>stats::StatsService</name>
+    <message>
+        <location filename="../src/stats/statsservice.cpp" line="117"/>
+        <source>there is no results store at %1 yet</source>
+        <translation>%1 尚无结果数据库</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statsservice.cpp" line="124"/>
+        <source>no line store is configured (./line.ini)</source>
+        <translation>未配置产线数据库（./line.ini）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statsservice.cpp" line="129"/>
+        <source>the line store is not reached: %1</source>
+        <translation>无法连接产线数据库：%1</translation>
+    </message>
+</context>
+<context>
+    <name>stats::StatsWindow</name>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="144"/>
+        <source>current</source>
+        <translation>电流</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="145"/>
+        <source>USB version</source>
+        <translation>USB 版本</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="146"/>
+        <source>CRC version</source>
+        <translation>CRC 版本</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="147"/>
+        <source>EEPROM version</source>
+        <translation>EEPROM 版本</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="148"/>
+        <source>TB</source>
+        <translation>TB</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="149"/>
+        <source>Attb</source>
+        <translation>Attb</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="150"/>
+        <source>open/short</source>
+        <translation>开短路</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="151"/>
+        <source>X raster</source>
+        <translation>X 平整度</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="152"/>
+        <source>Y raster</source>
+        <translation>Y 平整度</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="153"/>
+        <source>button data</source>
+        <translation>按键数据</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="154"/>
+        <source>reset</source>
+        <translation>复位</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="166"/>
+        <source>Line statistics</source>
+        <translation>产线统计</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="173"/>
+        <location filename="../src/stats/statswindow.cpp" line="297"/>
+        <source>Yield</source>
+        <translation>良率</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="174"/>
+        <source>Failures</source>
+        <translation>不良项</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="175"/>
+        <source>Where panels fail</source>
+        <translation>不良位置</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="176"/>
+        <source>Drift</source>
+        <translation>漂移</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="177"/>
+        <source>Traceability</source>
+        <translation>追溯</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="184"/>
+        <location filename="../src/stats/statswindow.cpp" line="192"/>
+        <source>Export PNG</source>
+        <translation>导出 PNG</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="185"/>
+        <location filename="../src/stats/statswindow.cpp" line="197"/>
+        <source>Export CSV</source>
+        <translation>导出 CSV</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="192"/>
+        <source>PNG (*.png)</source>
+        <translation>PNG (*.png)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="194"/>
+        <location filename="../src/stats/statswindow.cpp" line="199"/>
+        <source>could not write %1</source>
+        <translation>无法写入 %1</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="197"/>
+        <source>CSV (*.csv)</source>
+        <translation>CSV (*.csv)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="223"/>
+        <location filename="../src/stats/statswindow.cpp" line="552"/>
+        <source>this station&apos;s store</source>
+        <translation>本站数据库</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="224"/>
+        <location filename="../src/stats/statswindow.cpp" line="552"/>
+        <source>line store</source>
+        <translation>产线数据库</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="235"/>
+        <source>last 8 hours</source>
+        <translation>最近 8 小时</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="236"/>
+        <source>last 24 hours</source>
+        <translation>最近 24 小时</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="237"/>
+        <source>last 7 days</source>
+        <translation>最近 7 天</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="238"/>
+        <source>last 30 days</source>
+        <translation>最近 30 天</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="243"/>
+        <location filename="../src/stats/statswindow.cpp" line="587"/>
+        <source>all</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="247"/>
+        <source>Refresh</source>
+        <translation>刷新</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="249"/>
+        <source>Store:</source>
+        <translation>数据库：</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="251"/>
+        <source>From</source>
+        <translation>从</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="253"/>
+        <location filename="../src/stats/statswindow.cpp" line="363"/>
+        <source>to</source>
+        <translation>到</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="256"/>
+        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <source>Station</source>
+        <translation>工位</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="258"/>
+        <source>Profile</source>
+        <translation>配置</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="288"/>
+        <source>per hour</source>
+        <translation>按小时</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="289"/>
+        <source>per day</source>
+        <translation>按天</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="290"/>
+        <source>per LOT</source>
+        <translation>按批次</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="291"/>
+        <source>per station</source>
+        <translation>按工位</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="292"/>
+        <source>per profile</source>
+        <translation>按配置</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="298"/>
+        <source>Shift starts at</source>
+        <translation>班次开始于</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="316"/>
+        <source>Click a bar for the runs behind it.</source>
+        <translation>点击柱条查看对应的测试记录。</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="346"/>
+        <source>supply current (mA)</source>
+        <translation>供电电流 (mA)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="347"/>
+        <source>TB (mean of five)</source>
+        <translation>TB（五次均值）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="348"/>
+        <source>open/short level X</source>
+        <translation>开短路水平 X</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="349"/>
+        <source>open/short level Y</source>
+        <translation>开短路水平 Y</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="361"/>
+        <source>Limits from the reference period</source>
+        <translation>控制限取自基准时段</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="383"/>
+        <source>in the time range</source>
+        <translation>限于时间范围</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="385"/>
+        <source>Search</source>
+        <translation>查询</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="386"/>
+        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <source>Barcode</source>
+        <translation>条码</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="388"/>
+        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <source>LOT</source>
+        <translation>批次</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="390"/>
+        <location filename="../src/stats/statswindow.cpp" line="398"/>
+        <source>Worker ID</source>
+        <translation>工号</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <source>Started</source>
+        <translation>开始时间</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <source>Verdict</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="398"/>
+        <source>Failed items</source>
+        <translation>不良项</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="398"/>
+        <source>Result file</source>
+        <translation>结果文件</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="404"/>
+        <source>Click a run to open its result file in the log viewer.</source>
+        <translation>点击一条记录，在日志查看器中打开其结果文件。</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="468"/>
+        <source>failed: %1</source>
+        <translation>不良：%1</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="550"/>
+        <source>The store holds no runs yet.</source>
+        <translation>数据库中尚无测试记录。</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="552"/>
+        <source>%1: %2 runs</source>
+        <translation>%1：%2 条记录</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="589"/>
+        <source>(none)</source>
+        <translation>（无）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="599"/>
+        <source>This hour: %1 % first pass, %2 % final, %3 panels</source>
+        <translation>本小时：一次良率 %1 %，最终良率 %2 %，%3 片</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="602"/>
+        <source>This hour: no panels yet</source>
+        <translation>本小时：暂无面板</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="612"/>
+        <source>first pass %</source>
+        <translation>一次良率 %</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="613"/>
+        <source>final %</source>
+        <translation>最终良率 %</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="630"/>
+        <source>Yield, the latest %1 of %2 groups (number of runs in brackets)</source>
+        <translation>良率，%2 组中最近 %1 组（括号内为测试次数）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="632"/>
+        <source>Yield (number of runs in brackets)</source>
+        <translation>良率（括号内为测试次数）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="645"/>
+        <location filename="../src/stats/statswindow.cpp" line="684"/>
+        <source>%</source>
+        <translation>%</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="654"/>
+        <source>failed runs</source>
+        <translation>不良次数</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="656"/>
+        <source>cumulative %</source>
+        <translation>累计 %</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="673"/>
+        <source>No item failed in the range</source>
+        <translation>该时段内无不良项</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="674"/>
+        <source>Failing items (%1 failures)</source>
+        <translation>不良项（共 %1 次）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="683"/>
+        <location filename="../src/stats/statswindow.cpp" line="764"/>
+        <source>runs</source>
+        <translation>次数</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="712"/>
+        <source>X raster: panels failed per cell</source>
+        <translation>X 平整度：各单元不良片数</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="713"/>
+        <source>Y raster: panels failed per cell</source>
+        <translation>Y 平整度：各单元不良片数</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="717"/>
+        <source>The panel of profile %1 is not known here: no map can be drawn.</source>
+        <translation>此处不知配置 %1 的面板尺寸，无法绘制分布图。</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="719"/>
+        <source>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</source>
+        <translation>%1 个不良单元超出配置 %4 的 %2 x %3 面板：数据库中同名配置下有其他尺寸的记录。</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="723"/>
+        <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more panels failed there.</source>
+        <translation>配置 %1（%2 x %3），该时段 %4 条记录。红色越深，该处不良的面板越多。</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="742"/>
+        <source>open</source>
+        <translation>开路</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="743"/>
+        <source>short</source>
+        <translation>短路</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="757"/>
+        <source>%1 electrodes: runs with an open or short</source>
+        <translation>%1 电极：开路或短路的次数</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="806"/>
+        <source>value</source>
+        <translation>数值</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="808"/>
+        <source>outside the limits</source>
+        <translation>超出控制限</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="812"/>
+        <source>run of eight on one side</source>
+        <translation>连续八点在中心线同侧</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="830"/>
+        <source>centre</source>
+        <translation>中心线</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="831"/>
+        <source>-3 sigma</source>
+        <translation>-3 sigma</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="832"/>
+        <source>+3 sigma</source>
+        <translation>+3 sigma</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="846"/>
+        <source>run, oldest to newest</source>
+        <translation>测试序号（由旧到新）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="857"/>
+        <source>limits from %1 reference runs</source>
+        <translation>控制限取自 %1 条基准记录</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="858"/>
+        <source>too few reference runs for limits: choose another period</source>
+        <translation>基准记录太少，无法计算控制限：请选择其他时段</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="859"/>
+        <source>%1: individual values, %2</source>
+        <translation>%1：单值图，%2</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="862"/>
+        <source>%1: moving range</source>
+        <translation>%1：移动极差图</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="892"/>
+        <source>No run matches the search.</source>
+        <translation>没有符合条件的记录。</translation>
     </message>
 </context>
 </TS>

@@ -19,6 +19,7 @@
 #include "linesettings.h"
 #include "lineuploader.h"
 #include "resultrecorder.h"
+#include "shiftyield.h"
 #include "paneltests.h"
 #include "rowlimits.h"
 #include "hidthread.h"
@@ -147,6 +148,11 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
     connect(ui.actionReference_value_check, &QAction::triggered, this, &Vorlane::On_generateCsvClicked);
     connect(ui.actionCalibrate, &QAction::triggered, this, &Vorlane::Calibrate);
     connect(ui.actionLog_Analysis, &QAction::triggered, this, &Vorlane::LogAnalysisClicked);
+    // The line statistics open from the tools menu too; the form stays as it is.
+    ui.menuTools->addSeparator();
+    m_statsAction = ui.menuTools->addAction(tr("Line statistics"));
+    m_statsAction->setObjectName(QStringLiteral("actionLine_statistics"));
+    connect(m_statsAction, &QAction::triggered, this, &Vorlane::LineStatisticsClicked);
     connect(m_command.get(), &HidCommand::GoCalibrte, this, &Vorlane::KavelCalibrate);
     connect(ui.btnDataBtn, &QPushButton::clicked, this, &Vorlane::On_btnData);
     connect(ui.btnSignalBtn, &QPushButton::clicked, this, &Vorlane::On_btnSignal);
@@ -285,6 +291,14 @@ void Vorlane::startRecording()
     folders.folders = QStringList{QStringLiteral("./resultsPASS"), QStringLiteral("./resultsFAIL"), folders.passFolder,
                                   folders.failFolder};
     m_recorder->catchUp(folders);
+
+    m_shiftState = new QLabel(this);
+    m_shiftState->setObjectName(QStringLiteral("shiftYield"));
+    statusBar()->addPermanentWidget(m_shiftState);
+    m_shiftYield = std::make_unique<stats::ShiftYield>(QStringLiteral("./results.db"), folders.station);
+    connect(m_shiftYield.get(), &stats::ShiftYield::changed, m_shiftState, &QLabel::setText);
+    connect(m_recorder.get(), &results::ResultRecorder::recorded, m_shiftYield.get(), &stats::ShiftYield::refresh);
+    m_shiftYield->refresh();
 
     const results::LineSettings line = results::readLineSettings();
     if (line.connection.isEmpty())
@@ -427,6 +441,10 @@ void Vorlane::applyLanguage(const QString &qmFile)
     QCoreApplication::installTranslator(&m_translator);
     ui.retranslateUi(this);
     m_firmwareOpenBtn->setText(tr("open file"));
+    if (m_statsAction)
+        m_statsAction->setText(tr("Line statistics"));
+    if (m_shiftYield)
+        m_shiftYield->refresh();
 }
 
 void Vorlane::closeEvent(QCloseEvent *event)

@@ -32,6 +32,10 @@ namespace results {
 class LineUploader;
 class ResultRecorder;
 }
+namespace stats {
+class ShiftYield;
+class StatsWindow;
+}
 namespace production {
 class PanelTests;
 class ResultFile;
@@ -84,6 +88,7 @@ public slots:
     void SetDebugData();
     void On_generateCsvClicked();
     void LogAnalysisClicked();
+    void LineStatisticsClicked();
 
     // The test run.
     void start();
@@ -242,6 +247,11 @@ private:
     // Sends the recorded runs to the line's server when ./line.ini names one.
     std::unique_ptr<results::LineUploader> m_uploader;
     QLabel *m_storeState = nullptr;
+    // This station's panels and first-pass yield since the shift began.
+    std::unique_ptr<stats::ShiftYield> m_shiftYield;
+    QLabel *m_shiftState = nullptr;
+    QAction *m_statsAction = nullptr;
+    stats::StatsWindow *m_statsWindow = nullptr; // a child window, opened once
     results::RunContext m_runContext;
     QString m_profilePath;
 };

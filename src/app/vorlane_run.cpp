@@ -14,15 +14,18 @@
 #include "hidthreadboot.h"
 #include "hidthreaddebug.h"
 #include "resultfile.h"
+#include "linesettings.h"
 #include "resultrecorder.h"
 #include "rowlimits.h"
 #include "settings.h"
 #include "shortitems.h"
+#include "statswindow.h"
 #include "streamkind.h"
 #include "values.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QThread>
@@ -408,6 +411,37 @@ void Vorlane::LogAnalysisClicked()
 {
     LogAnalysisDialog dialog(m_settings, this);
     dialog.exec();
+}
+
+void Vorlane::LineStatisticsClicked()
+{
+    if (!m_statsWindow) {
+        stats::StatsWindow::Options options;
+        options.lineConnection = results::readLineSettings().connection;
+        options.station = results::stationId();
+        options.profile = QFileInfo(m_profilePath).fileName();
+        // The loaded profile's panel, or another profile's beside it.
+        options.geometry = [this](const QString &profile) {
+            if (profile == QFileInfo(m_profilePath).fileName())
+                return QSize(m_xElectrodes, m_yElectrodes);
+            Settings other;
+            const QString path = QFileInfo(m_profilePath).dir().filePath(profile);
+            if (profile.isEmpty() || !QFileInfo(path).isFile() || !other.load(path))
+                return QSize();
+            return QSize(profile::toInt(other.value("x_electrodes")), profile::toInt(other.value("y_electrodes")));
+        };
+        m_statsWindow = new stats::StatsWindow(options, this);
+        connect(m_statsWindow, &stats::StatsWindow::openResult, this,
+                [this](const QString &path, const QByteArray &content) {
+                    auto *viewer = new LogAnalysisDialog(m_settings, this);
+                    viewer->setAttribute(Qt::WA_DeleteOnClose);
+                    viewer->showResult(path, content);
+                    viewer->show();
+                });
+    }
+    m_statsWindow->show();
+    m_statsWindow->raise();
+    m_statsWindow->activateWindow();
 }
 
 void Vorlane::On_generateCsvClicked()

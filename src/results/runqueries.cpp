@@ -95,6 +95,8 @@ QString where(const RunFilter &filter, const QString &alias, QVariantList &bound
     equal(filter.barcode, "barcode");
     equal(filter.lot, "lot");
     equal(filter.worker, "worker");
+    equal(filter.station, "station");
+    equal(filter.profile, "profile");
     if (filter.since) {
         conditions << alias + QStringLiteral(".started_at >= ?");
         bound << *filter.since;
@@ -169,7 +171,7 @@ bool yieldByGroup(const QSqlDatabase &db, GroupBy by, const RunFilter &filter, s
     // hour that the clocks repeat in autumn is one bucket). Without a filter,
     // or one of whole quarters in time only, the store's own count per
     // quarter answers; else the runs are counted.
-    const bool wholeQuarters = !filter.barcode && !filter.lot && !filter.worker
+    const bool wholeQuarters = !filter.barcode && !filter.lot && !filter.worker && !filter.station && !filter.profile
                                && filter.since.value_or(0) % QuarterMs == 0 && filter.until.value_or(0) % QuarterMs == 0;
     QString sql;
     if (wholeQuarters) {

@@ -21,6 +21,8 @@ struct RunFilter
     std::optional<QString> barcode;
     std::optional<QString> lot;
     std::optional<QString> worker;
+    std::optional<QString> station;
+    std::optional<QString> profile;
     std::optional<qint64> since;
     std::optional<qint64> until;
 };

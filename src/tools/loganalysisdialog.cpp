@@ -102,6 +102,32 @@ void LogAnalysisDialog::addFolder(const QString &folder)
     top->setExpanded(true);
 }
 
+void LogAnalysisDialog::showResult(const QString &path, const QByteArray &content)
+{
+    const QFileInfo file(path);
+    QTreeWidgetItem *folder = nullptr;
+    for (int i = 0; !folder && i < m_tree->topLevelItemCount(); ++i) {
+        if (QFileInfo(m_tree->topLevelItem(i)->text(0)) == QFileInfo(file.path()))
+            folder = m_tree->topLevelItem(i);
+    }
+    if (!folder) {
+        folder = new QTreeWidgetItem(m_tree, QStringList{file.path()});
+        folder->setExpanded(true);
+    }
+    QTreeWidgetItem *item = nullptr;
+    for (int i = 0; !item && i < folder->childCount(); ++i) {
+        if (folder->child(i)->text(0) == file.fileName())
+            item = folder->child(i);
+    }
+    if (!item)
+        item = new QTreeWidgetItem(folder, QStringList{file.fileName()});
+    m_tree->setCurrentItem(item);
+    m_tree->scrollToItem(item);
+    for (QAbstractButton *button : m_charts->buttons())
+        button->setEnabled(true);
+    showContent(content);
+}
+
 void LogAnalysisDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
@@ -126,6 +152,11 @@ void LogAnalysisDialog::TreeItemClicked(QTreeWidgetItem *item, int)
         return;
     const QByteArray content = file.readAll();
     file.close();
+    showContent(content);
+}
+
+void LogAnalysisDialog::showContent(const QByteArray &content)
+{
     m_text->setPlainText(QString::fromLocal8Bit(content));
 
     if (!readResultText(content, m_data)) {

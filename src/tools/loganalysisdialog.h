@@ -32,6 +32,11 @@ public:
     LogRasterScene *scene() const { return m_scene; }
     const LogData &data() const { return m_data; }
 
+    // Shows a result file found elsewhere (the results store names it): its
+    // name under its folder in the tree, the text given and its charts. The
+    // text is the store's, so a file filed on another station shows too.
+    void showResult(const QString &path, const QByteArray &content);
+
 public slots:
     void TreeItemClicked(QTreeWidgetItem *item, int column);
     void RadioButtonClicked(int number);
@@ -41,6 +46,7 @@ protected:
 
 private:
     void addFolder(const QString &folder);
+    void showContent(const QByteArray &content);
     void draw();
 
     Settings *m_store = nullptr;

@@ -1,0 +1,935 @@
+#include "statswindow.h"
+
+#include "heatmapwidget.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScatterSeries>
+#include <QSettings>
+#include <QStackedBarSeries>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimeEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+namespace stats {
+
+namespace {
+
+// Bars a yield chart draws; older groups are in the CSV.
+constexpr int MostBars = 36;
+constexpr int AutoRefreshMs = 30000;
+
+void replaceChart(QChartView *view, QChart *chart)
+{
+    // The view gives the previous chart back to its caller.
+    QChart *previous = view->chart();
+    view->setChart(chart);
+    delete previous;
+}
+
+QChart *newChart(const QString &title)
+{
+    auto *chart = new QChart;
+    chart->setTitle(title);
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    return chart;
+}
+
+QChartView *newChartView(QWidget *parent)
+{
+    auto *view = new QChartView(parent);
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setMinimumHeight(160);
+    return view;
+}
+
+QValueAxis *valueAxis(QChart *chart, Qt::Alignment where, double low, double high, const QString &title)
+{
+    auto *axis = new QValueAxis;
+    axis->setRange(low, high);
+    axis->setTitleText(title);
+    chart->addAxis(axis, where);
+    return axis;
+}
+
+QString timeText(qint64 ms)
+{
+    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString percent(double value)
+{
+    return QString::number(value, 'f', 1);
+}
+
+// CSV fields: quoted when they hold a separator, a quote or a line break.
+QString csvField(const QString &s)
+{
+    if (!s.contains(QLatin1Char(',')) && !s.contains(QLatin1Char('"')) && !s.contains(QLatin1Char('\n')))
+        return s;
+    QString quoted = s;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString csvLine(const QStringList &fields)
+{
+    QStringList out;
+    for (const QString &f : fields)
+        out << csvField(f);
+    return out.join(QLatin1Char(',')) + QLatin1Char('\n');
+}
+
+// A range of values with a little room, never empty.
+std::pair<double, double> padded(double low, double high)
+{
+    if (!(high > low)) {
+        const double room = std::max(1.0, std::abs(low) * 0.05);
+        return {low - room, high + room};
+    }
+    const double room = (high - low) * 0.08;
+    return {low - room, high + room};
+}
+
+} // namespace
+
+QTime shiftStart(const QString &settingsFile)
+{
+    const QSettings file(settingsFile, QSettings::IniFormat);
+    const QTime t = QTime::fromString(file.value(QStringLiteral("shift/start")).toString(), QStringLiteral("HH:mm"));
+    return t.isValid() ? t : QTime(6, 0);
+}
+
+void setShiftStart(const QTime &start, const QString &settingsFile)
+{
+    QSettings file(settingsFile, QSettings::IniFormat);
+    file.setValue(QStringLiteral("shift/start"), start.toString(QStringLiteral("HH:mm")));
+}
+
+QDateTime currentShiftStart(const QDateTime &now, const QTime &start)
+{
+    QDateTime today(now.date(), start);
+    return today <= now ? today : QDateTime(now.date().addDays(-1), start);
+}
+
+QString itemLabel(const QString &item)
+{
+    static const std::pair<const char *, const char *> labels[] = {
+        {"electric", QT_TRANSLATE_NOOP("stats::StatsWindow", "current")},
+        {"usb_version", QT_TRANSLATE_NOOP("stats::StatsWindow", "USB version")},
+        {"crc_version", QT_TRANSLATE_NOOP("stats::StatsWindow", "CRC version")},
+        {"eeprom_version", QT_TRANSLATE_NOOP("stats::StatsWindow", "EEPROM version")},
+        {"tb", QT_TRANSLATE_NOOP("stats::StatsWindow", "TB")},
+        {"attb", QT_TRANSLATE_NOOP("stats::StatsWindow", "Attb")},
+        {"open_short", QT_TRANSLATE_NOOP("stats::StatsWindow", "open/short")},
+        {"raster_x", QT_TRANSLATE_NOOP("stats::StatsWindow", "X raster")},
+        {"raster_y", QT_TRANSLATE_NOOP("stats::StatsWindow", "Y raster")},
+        {"button_data", QT_TRANSLATE_NOOP("stats::StatsWindow", "button data")},
+        {"reset", QT_TRANSLATE_NOOP("stats::StatsWindow", "reset")},
+    };
+    for (const auto &[name, label] : labels)
+        if (item == QLatin1String(name))
+            return StatsWindow::tr(label);
+    return item;
+}
+
+StatsWindow::StatsWindow(const Options &options, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_options(options),
+      m_service(Source{false, options.localPath, options.lineConnection})
+{
+    setWindowTitle(tr("Line statistics"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(buildFilterBar());
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->addTab(buildYieldTab(), tr("Yield"));
+    m_tabs->addTab(buildParetoTab(), tr("Failures"));
+    m_tabs->addTab(buildMapTab(), tr("Where panels fail"));
+    m_tabs->addTab(buildSpcTab(), tr("Drift"));
+    m_tabs->addTab(buildTraceTab(), tr("Traceability"));
+    layout->addWidget(m_tabs, 1);
+
+    auto *bottom = new QHBoxLayout;
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("statsStatus"));
+    m_status->setWordWrap(true);
+    auto *png = new QPushButton(tr("Export PNG"), this);
+    auto *csvButton = new QPushButton(tr("Export CSV"), this);
+    bottom->addWidget(m_status, 1);
+    bottom->addWidget(png);
+    bottom->addWidget(csvButton);
+    layout->addLayout(bottom);
+
+    connect(png, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getSaveFileName(this, tr("Export PNG"), QString(), tr("PNG (*.png)"));
+        if (!path.isEmpty() && !exportPng(path))
+            setStatus(tr("could not write %1").arg(path));
+    });
+    connect(csvButton, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getSaveFileName(this, tr("Export CSV"), QString(), tr("CSV (*.csv)"));
+        if (!path.isEmpty() && !exportCsv(path))
+            setStatus(tr("could not write %1").arg(path));
+    });
+    connect(&m_service, &StatsService::answered, this, &StatsWindow::onAnswer);
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] { refresh(); });
+
+    // The shift leader watches it on the line: it keeps itself current.
+    m_autoRefresh = new QTimer(this);
+    m_autoRefresh->setInterval(AutoRefreshMs);
+    connect(m_autoRefresh, &QTimer::timeout, this, [this] {
+        if (m_tabs->currentIndex() != TraceTab)
+            refresh();
+    });
+    m_autoRefresh->start();
+
+    resize(1240, 740);
+    refresh();
+}
+
+StatsWindow::~StatsWindow() = default;
+
+QLayout *StatsWindow::buildFilterBar()
+{
+    auto *bar = new QHBoxLayout;
+    m_source = new QComboBox(this);
+    m_source->addItem(tr("this station's store"));
+    m_source->addItem(tr("line store"));
+    m_from = new QDateTimeEdit(this);
+    m_to = new QDateTimeEdit(this);
+    for (QDateTimeEdit *edit : {m_from, m_to}) {
+        edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
+        edit->setCalendarPopup(true);
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    m_to->setDateTime(QDateTime(now.date().addDays(1), QTime(0, 0)));
+    m_from->setDateTime(QDateTime(now.date().addDays(-6), QTime(0, 0)));
+    auto *last = new QComboBox(this);
+    last->addItem(tr("last 8 hours"), 8);
+    last->addItem(tr("last 24 hours"), 24);
+    last->addItem(tr("last 7 days"), 24 * 7);
+    last->addItem(tr("last 30 days"), 24 * 30);
+    last->setCurrentIndex(2);
+    m_stationBox = new QComboBox(this);
+    m_profileBox = new QComboBox(this);
+    for (QComboBox *box : {m_stationBox, m_profileBox}) {
+        box->addItem(tr("all"), QString());
+        box->setMinimumContentsLength(12);
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    }
+    auto *refreshButton = new QPushButton(tr("Refresh"), this);
+
+    bar->addWidget(new QLabel(tr("Store:"), this));
+    bar->addWidget(m_source);
+    bar->addWidget(new QLabel(tr("From"), this));
+    bar->addWidget(m_from);
+    bar->addWidget(new QLabel(tr("to"), this));
+    bar->addWidget(m_to);
+    bar->addWidget(last);
+    bar->addWidget(new QLabel(tr("Station"), this));
+    bar->addWidget(m_stationBox);
+    bar->addWidget(new QLabel(tr("Profile"), this));
+    bar->addWidget(m_profileBox);
+    bar->addStretch(1);
+    bar->addWidget(refreshButton);
+
+    connect(m_source, qOverload<int>(&QComboBox::activated), this, [this](int index) { setLineStore(index == 1); });
+    connect(last, qOverload<int>(&QComboBox::activated), this, [this, last](int index) {
+        const QDateTime now = QDateTime::currentDateTime();
+        setRange(now.addSecs(-3600LL * last->itemData(index).toInt()), now.addSecs(60));
+    });
+    for (QComboBox *box : {m_stationBox, m_profileBox})
+        connect(box, qOverload<int>(&QComboBox::activated), this, [this] { refresh(); });
+    for (QDateTimeEdit *edit : {m_from, m_to})
+        connect(edit, &QDateTimeEdit::editingFinished, this, [this] { refresh(); });
+    connect(refreshButton, &QPushButton::clicked, this, [this] { refresh(); });
+    return bar;
+}
+
+QWidget *StatsWindow::buildYieldTab()
+{
+    auto *page = new QWidget(this);
+    auto *layout = new QVBoxLayout(page);
+    auto *top = new QHBoxLayout;
+    m_hourLabel = new QLabel(page);
+    m_hourLabel->setObjectName(QStringLiteral("currentHourYield"));
+    QFont big = m_hourLabel->font();
+    big.setPointSize(26);
+    big.setBold(true);
+    m_hourLabel->setFont(big);
+    m_groupBy = new QComboBox(page);
+    m_groupBy->addItem(tr("per hour"), int(GroupBy::Hour));
+    m_groupBy->addItem(tr("per day"), int(GroupBy::Day));
+    m_groupBy->addItem(tr("per LOT"), int(GroupBy::Lot));
+    m_groupBy->addItem(tr("per station"), int(GroupBy::Station));
+    m_groupBy->addItem(tr("per profile"), int(GroupBy::Profile));
+    m_shiftEdit = new QTimeEdit(shiftStart(m_options.shiftSettings), page);
+    m_shiftEdit->setDisplayFormat(QStringLiteral("HH:mm"));
+    top->addWidget(m_hourLabel, 1);
+    auto *controls = new QFormLayout;
+    controls->addRow(tr("Yield"), m_groupBy);
+    controls->addRow(tr("Shift starts at"), m_shiftEdit);
+    top->addLayout(controls);
+    layout->addLayout(top);
+    m_yieldView = newChartView(page);
+    layout->addWidget(m_yieldView, 1);
+
+    connect(m_groupBy, qOverload<int>(&QComboBox::activated), this, [this] { refresh(); });
+    connect(m_shiftEdit, &QTimeEdit::editingFinished, this,
+            [this] { setShiftStart(m_shiftEdit->time(), m_options.shiftSettings); });
+    return page;
+}
+
+QWidget *StatsWindow::buildParetoTab()
+{
+    auto *page = new QWidget(this);
+    auto *layout = new QVBoxLayout(page);
+    m_paretoView = newChartView(page);
+    layout->addWidget(m_paretoView, 1);
+    layout->addWidget(new QLabel(tr("Click a bar for the runs behind it."), page));
+    return page;
+}
+
+QWidget *StatsWindow::buildMapTab()
+{
+    auto *page = new QWidget(this);
+    auto *layout = new QGridLayout(page);
+    m_heatX = new HeatMapWidget(page);
+    m_heatY = new HeatMapWidget(page);
+    m_electrodeX = newChartView(page);
+    m_electrodeY = newChartView(page);
+    m_mapNote = new QLabel(page);
+    m_mapNote->setWordWrap(true);
+    layout->addWidget(m_mapNote, 0, 0, 1, 2);
+    layout->addWidget(m_heatX, 1, 0);
+    layout->addWidget(m_heatY, 1, 1);
+    layout->addWidget(m_electrodeX, 2, 0);
+    layout->addWidget(m_electrodeY, 2, 1);
+    layout->setRowStretch(1, 3);
+    layout->setRowStretch(2, 2);
+    return page;
+}
+
+QWidget *StatsWindow::buildSpcTab()
+{
+    auto *page = new QWidget(this);
+    auto *layout = new QVBoxLayout(page);
+    auto *top = new QHBoxLayout;
+    m_measure = new QComboBox(page);
+    m_measure->addItem(tr("supply current (mA)"), int(Measure::Current));
+    m_measure->addItem(tr("TB (mean of five)"), int(Measure::TbMean));
+    m_measure->addItem(tr("open/short level X"), int(Measure::OpenShortX));
+    m_measure->addItem(tr("open/short level Y"), int(Measure::OpenShortY));
+    m_refFrom = new QDateTimeEdit(page);
+    m_refTo = new QDateTimeEdit(page);
+    const QDateTime now = QDateTime::currentDateTime();
+    m_refFrom->setDateTime(QDateTime(now.date().addDays(-6), QTime(0, 0)));
+    m_refTo->setDateTime(QDateTime(now.date().addDays(-5), QTime(0, 0)));
+    for (QDateTimeEdit *edit : {m_refFrom, m_refTo}) {
+        edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
+        edit->setCalendarPopup(true);
+        connect(edit, &QDateTimeEdit::editingFinished, this, [this] { refresh(); });
+    }
+    top->addWidget(m_measure);
+    top->addWidget(new QLabel(tr("Limits from the reference period"), page));
+    top->addWidget(m_refFrom);
+    top->addWidget(new QLabel(tr("to"), page));
+    top->addWidget(m_refTo);
+    top->addStretch(1);
+    layout->addLayout(top);
+    m_valueView = newChartView(page);
+    m_rangeView = newChartView(page);
+    layout->addWidget(m_valueView, 3);
+    layout->addWidget(m_rangeView, 2);
+    connect(m_measure, qOverload<int>(&QComboBox::activated), this, [this] { refresh(); });
+    return page;
+}
+
+QWidget *StatsWindow::buildTraceTab()
+{
+    auto *page = new QWidget(this);
+    auto *layout = new QVBoxLayout(page);
+    auto *top = new QHBoxLayout;
+    m_barcode = new QLineEdit(page);
+    m_lot = new QLineEdit(page);
+    m_worker = new QLineEdit(page);
+    m_inRange = new QCheckBox(tr("in the time range"), page);
+    m_itemFilter = new QLabel(page);
+    auto *search = new QPushButton(tr("Search"), page);
+    top->addWidget(new QLabel(tr("Barcode"), page));
+    top->addWidget(m_barcode, 2);
+    top->addWidget(new QLabel(tr("LOT"), page));
+    top->addWidget(m_lot, 1);
+    top->addWidget(new QLabel(tr("Worker ID"), page));
+    top->addWidget(m_worker, 1);
+    top->addWidget(m_inRange);
+    top->addWidget(m_itemFilter);
+    top->addWidget(search);
+    layout->addLayout(top);
+    m_traceTable = new QTableWidget(0, 8, page);
+    m_traceTable->setHorizontalHeaderLabels({tr("Started"), tr("Station"), tr("Verdict"), tr("Barcode"), tr("LOT"),
+                                             tr("Worker ID"), tr("Failed items"), tr("Result file")});
+    m_traceTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_traceTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_traceTable->horizontalHeader()->setStretchLastSection(true);
+    m_traceTable->verticalHeader()->hide();
+    layout->addWidget(m_traceTable, 1);
+    layout->addWidget(new QLabel(tr("Click a run to open its result file in the log viewer."), page));
+
+    const auto searchNow = [this] {
+        m_failedItem.clear();
+        refresh();
+    };
+    connect(search, &QPushButton::clicked, this, searchNow);
+    for (QLineEdit *edit : {m_barcode, m_lot, m_worker})
+        connect(edit, &QLineEdit::returnPressed, this, searchNow);
+    connect(m_traceTable, &QTableWidget::cellClicked, this, [this](int row, int) { openRow(row); });
+    return page;
+}
+
+Filter StatsWindow::filter() const
+{
+    Filter f;
+    f.from = m_from->dateTime().toMSecsSinceEpoch();
+    f.to = m_to->dateTime().toMSecsSinceEpoch();
+    f.station = m_stationBox->currentData().toString();
+    f.profile = m_profileBox->currentData().toString();
+    return f;
+}
+
+void StatsWindow::refresh()
+{
+    Request request;
+    request.filter = filter();
+    switch (m_tabs->currentIndex()) {
+    case YieldTab:
+        request.view = View::Yield;
+        request.by = GroupBy(m_groupBy->currentData().toInt());
+        request.now = QDateTime::currentMSecsSinceEpoch();
+        break;
+    case ParetoTab:
+        request.view = View::Pareto;
+        break;
+    case MapTab: {
+        request.view = View::Map;
+        // Cells of different panels never add up: the map is of one profile.
+        if (request.filter.profile.isEmpty())
+            request.filter.profile = m_options.profile;
+        const QSize panel = m_options.geometry ? m_options.geometry(request.filter.profile) : QSize();
+        // A raster has YN + 1 rows of XN + 1 values.
+        request.columns = panel.isEmpty() ? 0 : panel.width() + 1;
+        request.rows = panel.isEmpty() ? 0 : panel.height() + 1;
+        break;
+    }
+    case SpcTab:
+        request.view = View::Spc;
+        request.measure = Measure(m_measure->currentData().toInt());
+        request.reference = request.filter;
+        request.reference.from = m_refFrom->dateTime().toMSecsSinceEpoch();
+        request.reference.to = m_refTo->dateTime().toMSecsSinceEpoch();
+        break;
+    case TraceTab:
+        request.view = View::Trace;
+        request.trace.barcode = m_barcode->text().trimmed();
+        request.trace.lot = m_lot->text().trimmed();
+        request.trace.worker = m_worker->text().trimmed();
+        request.trace.failedItem = m_failedItem;
+        if (m_inRange->isChecked() || !m_failedItem.isEmpty()) {
+            request.trace.from = request.filter.from;
+            request.trace.to = request.filter.to;
+        }
+        m_itemFilter->setText(m_failedItem.isEmpty() ? QString() : tr("failed: %1").arg(itemLabel(m_failedItem)));
+        break;
+    }
+    ask(request);
+}
+
+void StatsWindow::ask(Request request)
+{
+    m_waiting[std::size_t(request.view)] = m_service.ask(request);
+}
+
+bool StatsWindow::busy() const
+{
+    return std::any_of(m_waiting.begin(), m_waiting.end(), [](quint64 id) { return id != 0; });
+}
+
+void StatsWindow::showTab(Tab tab)
+{
+    m_tabs->setCurrentIndex(tab);
+}
+
+void StatsWindow::setLineStore(bool line)
+{
+    m_source->setCurrentIndex(line ? 1 : 0);
+    m_service.setSource(Source{line, m_options.localPath, m_options.lineConnection});
+    refresh();
+}
+
+void StatsWindow::setRange(const QDateTime &from, const QDateTime &to)
+{
+    m_from->setDateTime(from);
+    m_to->setDateTime(to);
+    refresh();
+}
+
+void StatsWindow::setStation(const QString &station)
+{
+    if (m_stationBox->findData(station) < 0)
+        m_stationBox->addItem(station, station);
+    m_stationBox->setCurrentIndex(m_stationBox->findData(station));
+    refresh();
+}
+
+void StatsWindow::setReferencePeriod(const QDateTime &from, const QDateTime &to)
+{
+    m_refFrom->setDateTime(from);
+    m_refTo->setDateTime(to);
+    refresh();
+}
+
+void StatsWindow::traceFailedItem(const QString &item)
+{
+    m_failedItem = item;
+    m_barcode->clear();
+    m_lot->clear();
+    m_worker->clear();
+    if (m_tabs->currentIndex() == TraceTab)
+        refresh();
+    else
+        showTab(TraceTab); // asks through currentChanged
+}
+
+void StatsWindow::trace(const TraceQuery &query)
+{
+    m_barcode->setText(query.barcode);
+    m_lot->setText(query.lot);
+    m_worker->setText(query.worker);
+    m_failedItem = query.failedItem;
+    if (m_tabs->currentIndex() == TraceTab)
+        refresh();
+    else
+        showTab(TraceTab);
+}
+
+void StatsWindow::onAnswer(const Reply &reply)
+{
+    if (!m_service.isLatest(reply))
+        return;
+    m_waiting[std::size_t(reply.view)] = 0;
+    if (!reply.error.isEmpty()) {
+        setStatus(reply.error);
+    } else if (reply.storeRuns == 0) {
+        setStatus(tr("The store holds no runs yet."));
+    } else {
+        setStatus(tr("%1: %2 runs").arg(m_service.source().line ? tr("line store") : tr("this station's store"))
+                      .arg(reply.storeRuns));
+    }
+    if (reply.error.isEmpty()) {
+        switch (reply.view) {
+        case View::Yield:
+            drawYield(reply);
+            break;
+        case View::Pareto:
+            drawPareto(reply);
+            break;
+        case View::Map:
+            drawMap(reply);
+            break;
+        case View::Spc:
+            drawSpc(reply);
+            break;
+        case View::Trace:
+            drawTrace(reply);
+            break;
+        case View::Content:
+            emit openResult(m_openPath, reply.content);
+            break;
+        case View::Shift:
+        case View::Count:
+            break;
+        }
+    }
+    emit drawn(reply.view);
+}
+
+void StatsWindow::fillChoices(QComboBox *box, const QStringList &values)
+{
+    const QString current = box->currentData().toString();
+    box->clear();
+    box->addItem(tr("all"), QString());
+    for (const QString &v : values)
+        box->addItem(v.isEmpty() ? tr("(none)") : v, v);
+    const int at = box->findData(current);
+    box->setCurrentIndex(at < 0 ? 0 : at);
+}
+
+void StatsWindow::drawYield(const Reply &reply)
+{
+    fillChoices(m_stationBox, reply.stations);
+    fillChoices(m_profileBox, reply.profiles);
+    const YieldRow &hour = reply.currentHour;
+    m_hourLabel->setText(hour.firstPanels > 0 ? tr("This hour: %1 % first pass, %2 % final, %3 panels")
+                                                    .arg(percent(hour.firstPassYield()), percent(hour.finalYield()))
+                                                    .arg(hour.firstPanels)
+                                              : tr("This hour: no panels yet"));
+
+    QString csv = csvLine({m_groupBy->currentText(), QStringLiteral("runs"), QStringLiteral("panels"),
+                           QStringLiteral("first_pass_yield"), QStringLiteral("final_yield")});
+    for (const YieldRow &row : reply.yield)
+        csv += csvLine({row.group, QString::number(row.runs), QString::number(row.firstPanels),
+                        percent(row.firstPassYield()), percent(row.finalYield())});
+    m_csv[YieldTab] = csv;
+
+    const std::size_t first = reply.yield.size() > MostBars ? reply.yield.size() - MostBars : 0;
+    auto *firstPass = new QBarSet(tr("first pass %"));
+    auto *final = new QBarSet(tr("final %"));
+    QStringList categories;
+    const GroupBy by = GroupBy(m_groupBy->currentData().toInt());
+    for (std::size_t i = first; i < reply.yield.size(); ++i) {
+        const YieldRow &row = reply.yield[i];
+        *firstPass << row.firstPassYield();
+        *final << row.finalYield();
+        // An hour is named by its day only at midnight and at the first bar.
+        QString name = row.group;
+        if (by == GroupBy::Hour && name.mid(11, 2) != QLatin1String("00") && i != first)
+            name = name.mid(11, 5);
+        categories << QStringLiteral("%1 (%2)").arg(name).arg(row.runs);
+    }
+    auto *series = new QBarSeries;
+    series->append(firstPass);
+    series->append(final);
+    QChart *chart = newChart(reply.yield.size() > MostBars
+                                 ? tr("Yield, the latest %1 of %2 groups (number of runs in brackets)")
+                                       .arg(MostBars).arg(reply.yield.size())
+                                 : tr("Yield (number of runs in brackets)"));
+    chart->addSeries(series);
+    auto *axisX = new QBarCategoryAxis;
+    axisX->append(categories);
+    axisX->setLabelsAngle(-90);
+    chart->addAxis(axisX, Qt::AlignBottom);
+    series->attachAxis(axisX);
+    const double low = reply.yield.empty() ? 0.0
+                                           : std::max(0.0, std::floor(std::min_element(reply.yield.begin() + qsizetype(first),
+                                                                                       reply.yield.end(),
+                                                                                       [](const YieldRow &a, const YieldRow &b) {
+                                                                                           return a.firstPassYield() < b.firstPassYield();
+                                                                                       })->firstPassYield() / 10.0) * 10.0 - 10.0);
+    series->attachAxis(valueAxis(chart, Qt::AlignLeft, low, 100.0, tr("%")));
+    replaceChart(m_yieldView, chart);
+}
+
+void StatsWindow::drawPareto(const Reply &reply)
+{
+    qint64 total = 0;
+    for (const ParetoRow &row : reply.pareto)
+        total += row.runs;
+    auto *counts = new QBarSet(tr("failed runs"));
+    auto *cumulative = new QLineSeries;
+    cumulative->setName(tr("cumulative %"));
+    QStringList categories;
+    QString csv = csvLine({QStringLiteral("item"), QStringLiteral("failed_runs"), QStringLiteral("cumulative_percent")});
+    qint64 sum = 0;
+    for (std::size_t i = 0; i < reply.pareto.size(); ++i) {
+        const ParetoRow &row = reply.pareto[i];
+        sum += row.runs;
+        const double share = total > 0 ? 100.0 * double(sum) / double(total) : 0.0;
+        *counts << double(row.runs);
+        cumulative->append(double(i), share);
+        categories << itemLabel(row.item);
+        csv += csvLine({row.item, QString::number(row.runs), percent(share)});
+    }
+    m_csv[ParetoTab] = csv;
+    auto *bars = new QBarSeries;
+    bars->append(counts);
+    bars->setLabelsVisible(true);
+    QChart *chart = newChart(reply.pareto.empty() ? tr("No item failed in the range")
+                                                  : tr("Failing items (%1 failures)").arg(total));
+    chart->addSeries(bars);
+    chart->addSeries(cumulative);
+    auto *axisX = new QBarCategoryAxis;
+    axisX->append(categories);
+    chart->addAxis(axisX, Qt::AlignBottom);
+    bars->attachAxis(axisX);
+    cumulative->attachAxis(axisX);
+    const qint64 most = reply.pareto.empty() ? 1 : reply.pareto.front().runs;
+    bars->attachAxis(valueAxis(chart, Qt::AlignLeft, 0, double(most) * 1.1, tr("runs")));
+    cumulative->attachAxis(valueAxis(chart, Qt::AlignRight, 0, 100, tr("%")));
+    std::vector<QString> items;
+    for (const ParetoRow &row : reply.pareto)
+        items.push_back(row.item);
+    connect(counts, &QBarSet::clicked, this, [this, items](int index) {
+        if (index >= 0 && std::size_t(index) < items.size())
+            traceFailedItem(items[std::size_t(index)]);
+    });
+    replaceChart(m_paretoView, chart);
+}
+
+void StatsWindow::drawMap(const Reply &reply)
+{
+    const FailureMap &map = reply.map;
+    QString profile = m_profileBox->currentData().toString();
+    if (profile.isEmpty())
+        profile = m_options.profile;
+    const QSize panel = m_options.geometry ? m_options.geometry(profile) : QSize();
+    const int rows = panel.isEmpty() ? 0 : panel.height() + 1;
+    const int columns = panel.isEmpty() ? 0 : panel.width() + 1;
+    QVector<qint64> x(qsizetype(rows) * columns), y(qsizetype(rows) * columns);
+    QString csv = csvLine({QStringLiteral("raster"), QStringLiteral("row"), QStringLiteral("column"),
+                           QStringLiteral("failed_panels")});
+    for (const CellCount &c : map.cells) {
+        (c.raster == 'X' ? x : y)[qsizetype(c.row) * columns + c.column] = c.panels;
+        csv += csvLine({QString(QLatin1Char(c.raster)), QString::number(c.row), QString::number(c.column),
+                        QString::number(c.panels)});
+    }
+    m_heatX->setCounts(tr("X raster: panels failed per cell"), rows, columns, x);
+    m_heatY->setCounts(tr("Y raster: panels failed per cell"), rows, columns, y);
+
+    QString note;
+    if (panel.isEmpty())
+        note = tr("The panel of profile %1 is not known here: no map can be drawn.").arg(profile);
+    else if (map.outsideCells > 0)
+        note = tr("%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another "
+                  "geometry under that name.")
+                   .arg(map.outsideCells).arg(panel.width()).arg(panel.height()).arg(profile);
+    else
+        note = tr("Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more panels failed there.")
+                   .arg(profile).arg(panel.width()).arg(panel.height()).arg(map.runs);
+    m_mapNote->setText(note);
+
+    // One bar per electrode, open and short stacked.
+    csv += csvLine({QStringLiteral("line"), QStringLiteral("electrode"), QStringLiteral("open"), QStringLiteral("short")});
+    for (const char line : {'X', 'Y'}) {
+        const int count = line == 'X' ? panel.width() : panel.height();
+        QVector<qint64> open(std::max(0, count)), shorts(std::max(0, count));
+        for (const ElectrodeCount &e : map.electrodes) {
+            if (e.line != line)
+                continue;
+            csv += csvLine({QString(QLatin1Char(line)), QString::number(e.electrode), QString::number(e.open),
+                            QString::number(e.shorts)});
+            if (e.electrode >= 1 && e.electrode <= count) {
+                open[e.electrode - 1] = e.open;
+                shorts[e.electrode - 1] = e.shorts;
+            }
+        }
+        auto *openSet = new QBarSet(tr("open"));
+        auto *shortSet = new QBarSet(tr("short"));
+        openSet->setColor(QColor(220, 60, 60));
+        shortSet->setColor(QColor(60, 90, 200));
+        QStringList categories;
+        qint64 most = 1;
+        for (int i = 0; i < count; ++i) {
+            *openSet << double(open[i]);
+            *shortSet << double(shorts[i]);
+            most = std::max(most, open[i] + shorts[i]);
+            categories << QString::number(i + 1);
+        }
+        auto *series = new QStackedBarSeries;
+        series->append(openSet);
+        series->append(shortSet);
+        QChart *chart = newChart(tr("%1 electrodes: runs with an open or short").arg(QLatin1Char(line)));
+        chart->addSeries(series);
+        auto *axisX = new QBarCategoryAxis;
+        axisX->append(categories);
+        axisX->setLabelsAngle(-90);
+        chart->addAxis(axisX, Qt::AlignBottom);
+        series->attachAxis(axisX);
+        series->attachAxis(valueAxis(chart, Qt::AlignLeft, 0, double(most), tr("runs")));
+        replaceChart(line == 'X' ? m_electrodeX : m_electrodeY, chart);
+    }
+    m_csv[MapTab] = csv;
+}
+
+void StatsWindow::drawSpc(const Reply &reply)
+{
+    const SpcLimits &limits = reply.limits;
+    std::vector<double> values;
+    for (const SpcPoint &p : reply.points)
+        values.push_back(p.value);
+    std::vector<double> ranges(values.size(), 0.0);
+    for (std::size_t i = 1; i < values.size(); ++i)
+        ranges[i] = std::abs(values[i] - values[i - 1]);
+    const bool haveLimits = limits.count >= 2;
+    const std::vector<bool> outside = haveLimits ? outsideLimits(values, limits.lower(), limits.upper())
+                                                 : std::vector<bool>(values.size(), false);
+    const std::vector<bool> runs = haveLimits ? runsOfEight(values, limits.centre)
+                                              : std::vector<bool>(values.size(), false);
+    std::vector<bool> rangeOutside(ranges.size(), false);
+    for (std::size_t i = 1; haveLimits && i < ranges.size(); ++i)
+        rangeOutside[i] = ranges[i] > limits.rangeUpper();
+
+    QString csv = csvLine({QStringLiteral("started"), m_measure->currentText(), QStringLiteral("moving_range"),
+                           QStringLiteral("outside_limits"), QStringLiteral("run_of_eight")});
+    for (std::size_t i = 0; i < values.size(); ++i)
+        csv += csvLine({timeText(reply.points[i].startedAt), QString::number(values[i], 'g', 8),
+                        i == 0 ? QString() : QString::number(ranges[i], 'g', 8), outside[i] ? QStringLiteral("1") : QStringLiteral("0"),
+                        runs[i] ? QStringLiteral("1") : QStringLiteral("0")});
+    if (haveLimits)
+        csv += csvLine({QStringLiteral("limits"), QStringLiteral("centre=%1").arg(limits.centre, 0, 'g', 8),
+                        QStringLiteral("lcl=%1").arg(limits.lower(), 0, 'g', 8),
+                        QStringLiteral("ucl=%1").arg(limits.upper(), 0, 'g', 8),
+                        QStringLiteral("mr_ucl=%1").arg(limits.rangeUpper(), 0, 'g', 8)});
+    m_csv[SpcTab] = csv;
+
+    const auto chartOf = [&](const QString &title, const std::vector<double> &v, std::size_t from,
+                             const std::vector<bool> &marked, const std::vector<bool> &marked2, double centre,
+                             double lower, double upper) {
+        QChart *chart = newChart(title);
+        auto *line = new QLineSeries;
+        line->setName(tr("value"));
+        auto *out = new QScatterSeries;
+        out->setName(tr("outside the limits"));
+        out->setColor(QColor(220, 0, 0));
+        out->setMarkerSize(9);
+        auto *run = new QScatterSeries;
+        run->setName(tr("run of eight on one side"));
+        run->setColor(QColor(240, 150, 0));
+        run->setMarkerSize(9);
+        double low = haveLimits ? std::min(lower, centre) : 0, high = haveLimits ? upper : 0;
+        bool first = !haveLimits;
+        for (std::size_t i = from; i < v.size(); ++i) {
+            line->append(double(i), v[i]);
+            if (marked[i])
+                out->append(double(i), v[i]);
+            else if (marked2[i])
+                run->append(double(i), v[i]);
+            low = first ? v[i] : std::min(low, v[i]);
+            high = first ? v[i] : std::max(high, v[i]);
+            first = false;
+        }
+        std::vector<QAbstractSeries *> series{line, out, run};
+        if (haveLimits) {
+            for (const auto &[name, level, colour] :
+                 {std::tuple<QString, double, QColor>{tr("centre"), centre, QColor(0, 140, 0)},
+                  {tr("-3 sigma"), lower, QColor(200, 0, 0)},
+                  {tr("+3 sigma"), upper, QColor(200, 0, 0)}}) {
+                auto *limit = new QLineSeries;
+                limit->setName(name);
+                limit->append(0, level);
+                limit->append(double(std::max<std::size_t>(v.size(), 2) - 1), level);
+                QPen pen(colour);
+                pen.setStyle(Qt::DashLine);
+                limit->setPen(pen);
+                series.push_back(limit);
+            }
+        }
+        for (QAbstractSeries *s : series)
+            chart->addSeries(s);
+        QValueAxis *axisX = valueAxis(chart, Qt::AlignBottom, 0, double(std::max<std::size_t>(v.size(), 2) - 1),
+                                      tr("run, oldest to newest"));
+        axisX->setLabelFormat(QStringLiteral("%d"));
+        const auto [yLow, yHigh] = padded(low, high);
+        QValueAxis *axisY = valueAxis(chart, Qt::AlignLeft, yLow, yHigh, QString());
+        for (QAbstractSeries *s : series) {
+            s->attachAxis(axisX);
+            s->attachAxis(axisY);
+        }
+        return chart;
+    };
+    const QString name = m_measure->currentText();
+    const QString limitText = haveLimits ? tr("limits from %1 reference runs").arg(limits.count)
+                                         : tr("too few reference runs for limits: choose another period");
+    replaceChart(m_valueView, chartOf(tr("%1: individual values, %2").arg(name, limitText), values, 0, outside, runs,
+                                      limits.centre, limits.lower(), limits.upper()));
+    const std::vector<bool> none(ranges.size(), false);
+    replaceChart(m_rangeView, chartOf(tr("%1: moving range").arg(name), ranges, 1, rangeOutside, none,
+                                      limits.meanRange, 0.0, limits.rangeUpper()));
+}
+
+void StatsWindow::drawTrace(const Reply &reply)
+{
+    m_traceRows = reply.trace;
+    m_traceTable->setRowCount(int(m_traceRows.size()));
+    QString csv = csvLine({QStringLiteral("started"), QStringLiteral("station"), QStringLiteral("verdict"),
+                           QStringLiteral("barcode"), QStringLiteral("lot"), QStringLiteral("worker"),
+                           QStringLiteral("failed"), QStringLiteral("file")});
+    for (int r = 0; r < int(m_traceRows.size()); ++r) {
+        const TraceRow &row = m_traceRows[std::size_t(r)];
+        QStringList failed;
+        for (const QString &item : row.failed)
+            failed << itemLabel(item);
+        const QStringList cells{timeText(row.startedAt), row.station, row.verdict, row.barcode, row.lot,
+                                row.worker, failed.join(QStringLiteral(", ")), row.path};
+        for (int c = 0; c < cells.size(); ++c) {
+            auto *item = new QTableWidgetItem(cells.at(c));
+            if (c == 2)
+                item->setForeground(row.verdict == QLatin1String("PASS") ? QColor(0, 140, 0) : QColor(200, 0, 0));
+            m_traceTable->setItem(r, c, item);
+        }
+        csv += csvLine({timeText(row.startedAt), row.station, row.verdict, row.barcode, row.lot, row.worker,
+                        row.failed.join(QLatin1Char(' ')), row.path});
+    }
+    m_traceTable->resizeColumnsToContents();
+    m_csv[TraceTab] = csv;
+    if (m_traceRows.empty())
+        setStatus(tr("No run matches the search."));
+}
+
+void StatsWindow::openRow(int row)
+{
+    if (row < 0 || std::size_t(row) >= m_traceRows.size())
+        return;
+    m_openPath = m_traceRows[std::size_t(row)].path;
+    Request request;
+    request.view = View::Content;
+    request.runId = m_traceRows[std::size_t(row)].runId;
+    ask(request);
+}
+
+void StatsWindow::setStatus(const QString &text)
+{
+    m_status->setText(text);
+}
+
+QString StatsWindow::statusText() const
+{
+    return m_status->text();
+}
+
+HeatMapWidget *StatsWindow::heatMap(char raster) const
+{
+    return raster == 'X' ? m_heatX : m_heatY;
+}
+
+bool StatsWindow::exportPng(const QString &path)
+{
+    return m_tabs->currentWidget()->grab().save(path, "PNG");
+}
+
+bool StatsWindow::exportCsv(const QString &path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    file.write(m_csv[m_tabs->currentIndex()].toUtf8());
+    return file.commit();
+}
+
+} // namespace stats

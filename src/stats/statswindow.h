@@ -1,0 +1,165 @@
+#ifndef STATSWINDOW_H
+#define STATSWINDOW_H
+
+#include "statsservice.h"
+
+#include <QDateTime>
+#include <QSize>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QCheckBox;
+class QChart;
+class QChartView;
+class QComboBox;
+class QDateTimeEdit;
+class QLabel;
+class QLayout;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QTableWidget;
+class QTimeEdit;
+class QTimer;
+
+namespace stats {
+
+class HeatMapWidget;
+
+// The shift's start, a time of day the statistics window sets; kept in a small
+// file of its own in the working folder (./stats.ini), apart from the station
+// file and the profile, whose formats are fixed.
+QTime shiftStart(const QString &settingsFile = QStringLiteral("./stats.ini"));
+void setShiftStart(const QTime &start, const QString &settingsFile = QStringLiteral("./stats.ini"));
+// The start of the shift that holds now.
+QDateTime currentShiftStart(const QDateTime &now, const QTime &start);
+
+// The item's name as the operator reads it.
+QString itemLabel(const QString &item);
+
+// The line statistics: yield, the failures' Pareto, where panels fail, drift
+// of the measurements, and the runs of a panel, a LOT or a worker. It asks the
+// station's store or, switched, the line's; the questions run off the GUI
+// thread and what cannot be answered is one line at the bottom.
+class StatsWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum Tab { YieldTab, ParetoTab, MapTab, SpcTab, TraceTab, TabCount };
+
+    struct Options
+    {
+        QString localPath = QStringLiteral("./results.db");
+        QString lineConnection;        // empty: no line is configured
+        QString station;               // this station's id
+        QString profile;               // the station's current profile (file name)
+        // A profile's panel: XN and YN electrodes; an empty size when not known.
+        std::function<QSize(const QString &profile)> geometry;
+        QString shiftSettings = QStringLiteral("./stats.ini");
+    };
+
+    explicit StatsWindow(const Options &options, QWidget *parent = nullptr);
+    ~StatsWindow() override;
+
+    // Asks again for what the shown tab draws.
+    void refresh();
+    void showTab(Tab tab);
+    void setLineStore(bool line);
+    void setRange(const QDateTime &from, const QDateTime &to);
+    // Only this station's runs; empty: every station's.
+    void setStation(const QString &station);
+    // The period the drift charts' limits come from.
+    void setReferencePeriod(const QDateTime &from, const QDateTime &to);
+    // The runs in which item failed, in the traceability tab.
+    void traceFailedItem(const QString &item);
+    void trace(const TraceQuery &query);
+
+    // The shown tab's chart as a picture, its numbers as CSV.
+    bool exportPng(const QString &path);
+    bool exportCsv(const QString &path);
+
+    // What the window says of its store, and the shown tab's numbers as CSV.
+    QString statusText() const;
+    QString csv(Tab tab) const { return m_csv[tab]; }
+    // Answers still awaited.
+    bool busy() const;
+    HeatMapWidget *heatMap(char raster) const;
+    QTableWidget *traceTable() const { return m_traceTable; }
+    QLabel *currentHourLabel() const { return m_hourLabel; }
+
+signals:
+    // The filed file of a run, for the log viewer: its path and the text the
+    // store holds of it (the file may live on another station).
+    void openResult(const QString &path, const QByteArray &content);
+    // Every answer drawn (tests and benchmarks wait for it).
+    void drawn(stats::View view);
+
+private:
+    QLayout *buildFilterBar();
+    QWidget *buildYieldTab();
+    QWidget *buildParetoTab();
+    QWidget *buildMapTab();
+    QWidget *buildSpcTab();
+    QWidget *buildTraceTab();
+    Filter filter() const;
+    void ask(Request request);
+    void onAnswer(const Reply &reply);
+    void drawYield(const Reply &reply);
+    void drawPareto(const Reply &reply);
+    void drawMap(const Reply &reply);
+    void drawSpc(const Reply &reply);
+    void drawTrace(const Reply &reply);
+    void setStatus(const QString &text);
+    void openRow(int row);
+    void fillChoices(QComboBox *box, const QStringList &values);
+
+    Options m_options;
+    StatsService m_service;
+    std::array<QString, TabCount> m_csv;
+    std::array<quint64, std::size_t(View::Count)> m_waiting{};
+
+    QComboBox *m_source = nullptr;
+    QDateTimeEdit *m_from = nullptr;
+    QDateTimeEdit *m_to = nullptr;
+    QComboBox *m_stationBox = nullptr;
+    QComboBox *m_profileBox = nullptr;
+    QTabWidget *m_tabs = nullptr;
+    QLabel *m_status = nullptr;
+    QTimer *m_autoRefresh = nullptr;
+
+    QLabel *m_hourLabel = nullptr;
+    QComboBox *m_groupBy = nullptr;
+    QTimeEdit *m_shiftEdit = nullptr;
+    QChartView *m_yieldView = nullptr;
+
+    QChartView *m_paretoView = nullptr;
+
+    HeatMapWidget *m_heatX = nullptr;
+    HeatMapWidget *m_heatY = nullptr;
+    QChartView *m_electrodeX = nullptr;
+    QChartView *m_electrodeY = nullptr;
+    QLabel *m_mapNote = nullptr;
+
+    QComboBox *m_measure = nullptr;
+    QDateTimeEdit *m_refFrom = nullptr;
+    QDateTimeEdit *m_refTo = nullptr;
+    QChartView *m_valueView = nullptr;
+    QChartView *m_rangeView = nullptr;
+
+    QLineEdit *m_barcode = nullptr;
+    QLineEdit *m_lot = nullptr;
+    QLineEdit *m_worker = nullptr;
+    QCheckBox *m_inRange = nullptr;
+    QLabel *m_itemFilter = nullptr;
+    QString m_failedItem;
+    QTableWidget *m_traceTable = nullptr;
+    std::vector<TraceRow> m_traceRows;
+    QString m_openPath;
+};
+
+} // namespace stats
+
+#endif
