@@ -8,10 +8,16 @@
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include "filemodesbind.h"
 #include "resultdata.h"
 #include "yieldcheck.h"
 
 #include <QtTest>
+
+#include <csignal>
+#include <optional>
+
+#include <sys/resource.h>
 
 using namespace results;
 
@@ -168,6 +174,81 @@ private slots:
         QString error;
         QVERIFY(!again.openLocal(dir.filePath("results.db"), &error));
         QVERIFY2(error.contains("newer"), qPrintable(error));
+    }
+
+    // A store that another program holds locked, that the station may not
+    // write, or whose disk is full: the reason once, and once it is fixed
+    // the run kept meanwhile is recorded with the next.
+    void recorderThroughAStoreThatRefuses_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("locked") << "locked";
+        QTest::newRow("read-only") << "read-only";
+        QTest::newRow("full") << "full";
+    }
+    void recorderThroughAStoreThatRefuses()
+    {
+        QFETCH(QString, fault);
+        QTemporaryDir dir;
+        const QString db = dir.filePath("results.db");
+        QStringList filed;
+        for (int i = 0; i < 3; ++i) {
+            filed << dir.filePath(QStringLiteral("resultsPASS/SN%1-2026120609410%1-00-00-Pass.csv").arg(i));
+            QVERIFY(write(filed.last(), stationResultFile("run-pass-30x20.csv")));
+        }
+        {
+            ResultStore store; // the file exists before the fault
+            QVERIFY(store.openLocal(db, nullptr));
+        }
+        ResultStore locker;
+        std::optional<FileModesBind> asAUser;
+        if (fault == "read-only") {
+            // The recorder's thread is made without root's right to write anyway.
+            QVERIFY(QFile::setPermissions(db, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+            asAUser.emplace();
+        }
+        ResultRecorder recorder(db);
+        asAUser.reset();
+        QSignalSpy down(&recorder, &ResultRecorder::unavailable);
+        QSignalSpy up(&recorder, &ResultRecorder::available);
+        QSignalSpy recorded(&recorder, &ResultRecorder::recorded);
+        if (fault == "full") {
+            recorder.record(contextFromFile(filed[0], "ST1"));
+            QTRY_COMPARE(recorded.count(), 1);
+            // No file may grow past what it is now, as on a full disk.
+            const qint64 now = std::max(QFileInfo(db).size(), QFileInfo(db + "-wal").size());
+            QVERIFY(now > 0);
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{rlim_t(now), RLIM_INFINITY};
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        } else if (fault == "locked") {
+            QVERIFY(locker.openLocal(db, nullptr));
+            QVERIFY(QSqlQuery(locker.database()).exec("BEGIN EXCLUSIVE"));
+        }
+        recorder.record(contextFromFile(filed[1], "ST1"));
+        QTRY_COMPARE_WITH_TIMEOUT(down.count(), 1, 10000);
+        QVERIFY2(!down.first().at(0).toString().isEmpty(), "no reason given");
+
+        if (fault == "full") {
+            const rlimit none{RLIM_INFINITY, RLIM_INFINITY};
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &none), 0);
+        } else if (fault == "locked") {
+            QVERIFY(QSqlQuery(locker.database()).exec("ROLLBACK"));
+            locker.close();
+        } else {
+            // SQLite made its -wal and -shm files as read-only as the store:
+            // the store is the three files.
+            for (const QString &file : {db, db + "-wal", db + "-shm"})
+                QVERIFY(!QFile::exists(file)
+                        || QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        }
+        recorder.record(contextFromFile(filed[2], "ST1"));
+        QTRY_COMPARE_WITH_TIMEOUT(up.count(), 1, 10000);
+        QTRY_COMPARE(recorded.count(), fault == "full" ? 3 : 2);
+        QCOMPARE(down.count(), 1);
+        ResultStore store;
+        QVERIFY(store.openLocal(db, nullptr));
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs").toInt(), fault == "full" ? 3 : 2);
     }
 
     // The recorder through a store that cannot be written, then a corrupt one:
