@@ -11,6 +11,8 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <map>
+#include <memory>
 
 namespace results {
 
@@ -119,6 +121,7 @@ private:
 
     void closeServer()
     {
+        m_prepared.clear(); // before the connection they belong to
         m_server.close();
         m_state.connected = false;
     }
@@ -178,6 +181,7 @@ private:
         if (!server.transaction())
             return serverFailed(server.lastError().text());
         bool inserted = false;
+        QString barcode;
         for (const Table &table : RunTables) {
             const bool runRow = qstrcmp(table.name, "runs") == 0;
             if (!runRow && !inserted)
@@ -192,24 +196,29 @@ private:
                 server.rollback();
                 return false;
             }
-            QSqlQuery insert(server);
-            insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)%4")
-                               .arg(QString::fromLatin1(table.name), QString::fromLatin1(table.columns),
-                                    placeholders(table.columns),
-                                    runRow ? QStringLiteral(" ON CONFLICT DO NOTHING") : QString()));
+            QSqlQuery *insert = prepared(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)%4")
+                                             .arg(QString::fromLatin1(table.name), QString::fromLatin1(table.columns),
+                                                  placeholders(table.columns),
+                                                  runRow ? QStringLiteral(" ON CONFLICT DO NOTHING") : QString()));
+            if (!insert)
+                return serverFailed(m_prepareError);
             while (rows.next()) {
                 const QSqlRecord record = rows.record();
                 for (int i = 0; i < record.count(); ++i)
-                    insert.addBindValue(record.value(i));
-                if (!insert.exec())
-                    return serverFailed(insert.lastError().text());
+                    insert->addBindValue(record.value(i));
+                if (!insert->exec())
+                    return serverFailed(insert->lastError().text());
                 if (runRow) {
-                    inserted = insert.numRowsAffected() > 0;
-                    if (inserted && !flagOnServer(server, record.value(QStringLiteral("barcode")).toString(), runId))
-                        return false;
+                    inserted = insert->numRowsAffected() > 0;
+                    barcode = record.value(QStringLiteral("barcode")).toString();
                 }
             }
         }
+        // Last, just before the commit: every station's runs of the same
+        // quarter hour update one row of the yield, which stays locked from
+        // here until the commit.
+        if (inserted && !flagOnServer(server, barcode, runId))
+            return false;
         if (!server.commit())
             return serverFailed(server.lastError().text());
 
@@ -230,19 +239,39 @@ private:
     bool flagOnServer(QSqlDatabase &server, const QString &barcode, const QString &runId)
     {
         if (!barcode.isEmpty()) {
-            QSqlQuery lock(server);
-            lock.prepare(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(?))"));
-            lock.addBindValue(barcode);
-            if (!lock.exec())
-                return failOnServer(server, lock.lastError().text());
+            QSqlQuery *lock = prepared(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(?))"));
+            if (!lock)
+                return failOnServer(server, m_prepareError);
+            lock->addBindValue(barcode);
+            if (!lock->exec())
+                return failOnServer(server, lock->lastError().text());
+            lock->finish();
         }
-        QSqlQuery flags(server);
-        QSqlQuery yield(server);
-        if (!flags.prepare(panelFlagsSql()) || !yield.prepare(yieldChangeSql())
-            || !flagPanel(flags, yield, barcode, runId))
-            return failOnServer(server, flags.lastError().isValid() ? flags.lastError().text()
-                                                                    : yield.lastError().text());
+        QSqlQuery *flags = prepared(panelFlagsSql());
+        QSqlQuery *yield = prepared(yieldChangeSql());
+        if (!flags || !yield)
+            return failOnServer(server, m_prepareError);
+        if (!flagPanel(*flags, *yield, barcode, runId))
+            return failOnServer(server, flags->lastError().isValid() ? flags->lastError().text()
+                                                                     : yield->lastError().text());
         return true;
+    }
+
+    // The server's statements, prepared once per connection: each prepare and
+    // each release is a round trip to the server, more than the run's rows.
+    QSqlQuery *prepared(const QString &sql)
+    {
+        auto &query = m_prepared[sql];
+        if (!query) {
+            auto fresh = std::make_unique<QSqlQuery>(m_server.database());
+            if (!fresh->prepare(sql)) {
+                m_prepareError = fresh->lastError().text();
+                m_prepared.erase(sql);
+                return nullptr;
+            }
+            query = std::move(fresh);
+        }
+        return query.get();
     }
 
     bool failOnServer(QSqlDatabase &server, const QString &why)
@@ -263,6 +292,8 @@ private:
     QTimer *m_timer = nullptr;
     int m_backOffMs = FirstBackOffMs;
     bool m_serverBroken = false;
+    std::map<QString, std::unique_ptr<QSqlQuery>> m_prepared;
+    QString m_prepareError;
 };
 
 LineUploader::LineUploader(const QString &localStore, const QString &connection, QObject *parent) : QObject(parent)

@@ -530,8 +530,6 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
             db.rollback();
         return Recorded::Known;
     }
-    if (!flagPanel(s.panel, s.yield, context.barcode, context.runId))
-        return fail(s.panel.lastError().isValid() ? lastError(s.panel) : lastError(s.yield));
 
     QSqlQuery &item = s.item;
     for (const ItemRow &row : items) {
@@ -586,6 +584,9 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
         if (!outbox.exec())
             return fail(lastError(outbox));
     }
+    // Last: the line's server takes the same order (see the uploader).
+    if (!flagPanel(s.panel, s.yield, context.barcode, context.runId))
+        return fail(s.panel.lastError().isValid() ? lastError(s.panel) : lastError(s.yield));
     if (!m_batch && !db.commit())
         return fail(db.lastError().text());
     return Recorded::Added;
