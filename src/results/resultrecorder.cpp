@@ -6,7 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTimer>
 
 #include <deque>
@@ -94,21 +95,38 @@ private:
         up();
     }
 
+    // Files filed but never recorded (a crash between the two, a store
+    // rebuilt). Only files changed since shortly before the newest recorded
+    // run can be such (a day's margin for a clock set back), so a store of a
+    // year of runs is not read whole at every start.
     bool recordMissing(QString &reason)
     {
-        QString error;
-        const QStringList known = m_store.recordedPaths(&error);
-        if (!error.isEmpty()) {
-            reason = error;
+        QSqlQuery newest(m_store.database());
+        if (!newest.exec(QStringLiteral("SELECT MAX(recorded_at) FROM runs")) || !newest.next()) {
+            reason = newest.lastError().text();
             return false;
         }
-        const QSet<QString> recorded(known.begin(), known.end());
+        const QVariant last = newest.value(0);
+        newest.finish();
+        const QDateTime since = last.isNull() ? QDateTime()
+                                              : QDateTime::fromMSecsSinceEpoch(last.toLongLong()).addDays(-1);
+        QSqlQuery known(m_store.database());
+        known.prepare(QStringLiteral("SELECT 1 FROM runs WHERE file_path = ?"));
         for (const QString &folder : m_folders.folders) {
             if (folder.isEmpty())
                 continue;
             const QDir dir(folder);
             for (const QFileInfo &file : dir.entryInfoList({QStringLiteral("*.csv")}, QDir::Files, QDir::Name)) {
-                if (recorded.contains(file.absoluteFilePath()))
+                if (since.isValid() && file.lastModified() < since)
+                    continue;
+                known.addBindValue(file.absoluteFilePath());
+                if (!known.exec()) {
+                    reason = known.lastError().text();
+                    return false;
+                }
+                const bool recorded = known.next();
+                known.finish();
+                if (recorded)
                     continue;
                 const RunContext context = contextFromFile(file.absoluteFilePath(), m_folders.station,
                                                            m_folders.passFolder, m_folders.failFolder);

@@ -628,20 +628,6 @@ void ResultStore::rollbackBatch()
     database().rollback();
 }
 
-QStringList ResultStore::recordedPaths(QString *error) const
-{
-    QStringList paths;
-    QSqlQuery q(database());
-    if (!q.exec(QStringLiteral("SELECT file_path FROM runs"))) {
-        if (error)
-            *error = lastError(q);
-        return paths;
-    }
-    while (q.next())
-        paths << q.value(0).toString();
-    return paths;
-}
-
 bool ResultStore::contains(const QString &fileName, const QByteArray &content) const
 {
     QSqlQuery q(database());

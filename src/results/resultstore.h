@@ -85,10 +85,6 @@ public:
     void rollbackBatch();
     bool inBatch() const { return m_batch; }
 
-    // The filed paths the store holds, for finding what was filed but never
-    // recorded.
-    QStringList recordedPaths(QString *error) const;
-
     // A file recorded under this name with this content.
     bool contains(const QString &fileName, const QByteArray &content) const;
 
