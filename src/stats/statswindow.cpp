@@ -161,7 +161,7 @@ QString itemLabel(const QString &item)
 
 StatsWindow::StatsWindow(const Options &options, QWidget *parent)
     : QWidget(parent, Qt::Window), m_options(options),
-      m_service(Source{false, options.localPath, options.lineConnection})
+      m_service(Source{options.lineStore, options.localPath, options.lineConnection})
 {
     setWindowTitle(tr("Line statistics"));
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -222,13 +222,14 @@ QLayout *StatsWindow::buildFilterBar()
     m_source = new QComboBox(this);
     m_source->addItem(tr("this station's store"));
     m_source->addItem(tr("line store"));
+    m_source->setCurrentIndex(m_options.lineStore ? 1 : 0);
     m_from = new QDateTimeEdit(this);
     m_to = new QDateTimeEdit(this);
     for (QDateTimeEdit *edit : {m_from, m_to}) {
         edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
         edit->setCalendarPopup(true);
     }
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = this->now();
     m_to->setDateTime(QDateTime(now.date().addDays(1), QTime(0, 0)));
     m_from->setDateTime(QDateTime(now.date().addDays(-6), QTime(0, 0)));
     auto *last = new QComboBox(this);
@@ -262,7 +263,7 @@ QLayout *StatsWindow::buildFilterBar()
 
     connect(m_source, qOverload<int>(&QComboBox::activated), this, [this](int index) { setLineStore(index == 1); });
     connect(last, qOverload<int>(&QComboBox::activated), this, [this, last](int index) {
-        const QDateTime now = QDateTime::currentDateTime();
+        const QDateTime now = this->now();
         setRange(now.addSecs(-3600LL * last->itemData(index).toInt()), now.addSecs(60));
     });
     for (QComboBox *box : {m_stationBox, m_profileBox})
@@ -349,7 +350,7 @@ QWidget *StatsWindow::buildSpcTab()
     m_measure->addItem(tr("open/short level Y"), int(Measure::OpenShortY));
     m_refFrom = new QDateTimeEdit(page);
     m_refTo = new QDateTimeEdit(page);
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = this->now();
     m_refFrom->setDateTime(QDateTime(now.date().addDays(-6), QTime(0, 0)));
     m_refTo->setDateTime(QDateTime(now.date().addDays(-5), QTime(0, 0)));
     for (QDateTimeEdit *edit : {m_refFrom, m_refTo}) {
@@ -414,6 +415,11 @@ QWidget *StatsWindow::buildTraceTab()
     return page;
 }
 
+QDateTime StatsWindow::now() const
+{
+    return m_options.now.isValid() ? m_options.now : QDateTime::currentDateTime();
+}
+
 Filter StatsWindow::filter() const
 {
     Filter f;
@@ -432,7 +438,7 @@ void StatsWindow::refresh()
     case YieldTab:
         request.view = View::Yield;
         request.by = GroupBy(m_groupBy->currentData().toInt());
-        request.now = QDateTime::currentMSecsSinceEpoch();
+        request.now = now().toMSecsSinceEpoch();
         break;
     case ParetoTab:
         request.view = View::Pareto;
