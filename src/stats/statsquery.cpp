@@ -312,13 +312,15 @@ bool traceRuns(const QSqlDatabase &db, const TraceQuery &query, std::vector<Trac
     if (!query.failedItem.isEmpty()) {
         // The newest runs are walked until enough failed the item: about
         // limit x (store's runs / item's failures) of them, at most the
-        // range's. An item that failed fewer times than that is looked up
-        // from its failures instead.
+        // range's. An item that failed fewer times than an eighth of that is
+        // looked up from its failures instead: each look-up reads a page of
+        // its own, where the walk reads neighbours (a week of 10^6 generated
+        // runs: 0.6 s looked up, 30 ms walked).
         Sizes s;
         if (!sizes(db, query.from, query.to, query.failedItem, &s, error))
             return false;
         const qint64 walked = std::min(s.runsInRange, qint64(query.limit) * s.storeRuns / std::max<qint64>(1, s.failed));
-        conditions << (s.failed < walked
+        conditions << (s.failed * 8 < walked
                            ? QStringLiteral("r.run_id IN (SELECT f.run_id FROM items f WHERE f.item = ? AND f.pass = 0)")
                            : QStringLiteral("EXISTS (SELECT 1 FROM items f WHERE f.run_id = r.run_id AND f.item = ?"
                                             " AND f.pass = 0)"));
