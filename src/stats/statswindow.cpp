@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScatterSeries>
+#include <QSet>
 #include <QSettings>
 #include <QStackedBarSeries>
 #include <QTabWidget>
@@ -619,14 +620,21 @@ void StatsWindow::drawYield(const Reply &reply)
     auto *final = new QBarSet(tr("final %"));
     QStringList categories;
     const GroupBy by = GroupBy(m_groupBy->currentData().toInt());
+    QSet<QString> hours;
     for (std::size_t i = first; i < reply.yield.size(); ++i) {
         const YieldRow &row = reply.yield[i];
         *firstPass << row.firstPassYield();
         *final << row.finalYield();
-        // An hour is named by its day only at midnight and at the first bar.
+        // An hour is named by its day only at midnight and at the first bar,
+        // and where its time alone was taken already (the bars span more than
+        // a day): the axis draws bars of one name in one place.
         QString name = row.group;
-        if (by == GroupBy::Hour && name.mid(11, 2) != QLatin1String("00") && i != first)
+        if (by == GroupBy::Hour && name.mid(11, 2) != QLatin1String("00") && i != first) {
             name = name.mid(11, 5);
+            if (hours.contains(name))
+                name = row.group.mid(5);
+            hours.insert(name);
+        }
         categories << QStringLiteral("%1 (%2)").arg(name).arg(row.runs);
     }
     auto *series = new QBarSeries;
