@@ -165,7 +165,10 @@ bool BenchStore::open(const QStringList &args, QString *error)
     m_runs -= m_runs % 20; // whole retest cycles
     bool fresh = true;
     if (engine == QLatin1String("pg")) {
-        m_server = std::make_unique<PgServer>();
+        // PostgreSQL's default buffer cache (128 MB), not the tests' 8 MB.
+        PgServer::Options options;
+        options.sharedBuffersMb = 128;
+        m_server = std::make_unique<PgServer>(options);
         if (!m_server->start() || !m_server->createDatabase(QStringLiteral("line"))) {
             *error = m_server->errorString();
             return false;
