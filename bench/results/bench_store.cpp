@@ -9,17 +9,12 @@
 #include "runqueries.h"
 #include "storegen.h"
 
-#include "pgserver.h"
-
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QFileInfo>
 #include <QSqlQuery>
 
 #include <cstdio>
-#include <memory>
 #include <random>
 
 namespace {
@@ -39,55 +34,14 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    QString engine = QStringLiteral("sqlite");
-    qint64 runs = 1000000;
-    QString path;
-    const QStringList args = QCoreApplication::arguments();
-    for (qsizetype i = 1; i + 1 < args.size(); ++i) {
-        if (args[i] == QLatin1String("--engine"))
-            engine = args[i + 1];
-        else if (args[i] == QLatin1String("--runs"))
-            runs = args[i + 1].toLongLong();
-        else if (args[i] == QLatin1String("--store"))
-            path = args[i + 1];
-    }
-    runs -= runs % 20; // whole retest cycles
-    if (path.isEmpty())
-        path = QStringLiteral("/tmp/kavel-store-%1.db").arg(runs);
-
-    results::ResultStore store;
-    std::unique_ptr<PgServer> server;
+    storegen::BenchStore generated;
     QString error;
-    bool fresh = true;
-    if (engine == QLatin1String("pg")) {
-        server = std::make_unique<PgServer>();
-        if (!server->start() || !server->createDatabase(QStringLiteral("line"))) {
-            std::fprintf(stderr, "bench_store: %s\n", qPrintable(server->errorString()));
-            return 1;
-        }
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), store.connectionName());
-        server->configure(db, QStringLiteral("line"));
-        if (!store.openDatabase(db, &error)) {
-            std::fprintf(stderr, "bench_store: %s\n", qPrintable(error));
-            return 1;
-        }
-    } else {
-        fresh = !QFileInfo::exists(path);
-        if (!store.openLocal(path, &error)) {
-            std::fprintf(stderr, "bench_store: %s\n", qPrintable(error));
-            return 1;
-        }
+    if (!generated.open(QCoreApplication::arguments(), &error)) {
+        std::fprintf(stderr, "bench_store: %s\n", qPrintable(error));
+        return 1;
     }
-    QSqlDatabase db = store.database();
-    if (fresh) {
-        QElapsedTimer clock;
-        clock.start();
-        if (!storegen::generate(db, runs, &error, true)) {
-            std::fprintf(stderr, "bench_store: %s\n", qPrintable(error));
-            return 1;
-        }
-        std::fprintf(stderr, "made %lld runs in %.1f s\n", static_cast<long long>(runs), double(clock.elapsed()) / 1000);
-    }
+    QSqlDatabase db = generated.database();
+    const qint64 runs = generated.runs();
 
     std::mt19937_64 random(7);
     benchmark::RegisterBenchmark("FindByBarcode", [&](benchmark::State &state) {

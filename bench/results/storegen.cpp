@@ -1,7 +1,10 @@
 #include "storegen.h"
 
+#include "pgserver.h"
 #include "resultstore.h"
 
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -47,7 +50,7 @@ bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress)
         seq
         + QStringLiteral(" INSERT INTO runs (run_id, station, start_mode, lot, worker, barcode, profile, started_at,"
                          " ended_at, verdict, file_name, file_path, content_sha1, content, current_ma, tb_mean,"
-                         " recorded_at, panel_first, panel_last)"
+                         " recorded_at, panel_first, panel_last, open_short_x, open_short_y)"
                          " SELECT %1, 'ST' || CAST(n % 20 AS TEXT), 'Barcode', 'L' || CAST(n / 5000 AS TEXT),"
                          " 'W' || CAST(n % 7 AS TEXT), %2, 'P' || CAST(n % 3 AS TEXT) || '.ini',"
                          " %3 + n * 30000, %3 + n * 30000 + 25000,"
@@ -55,8 +58,8 @@ bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress)
                          " %2 || '.csv', '/results/' || %2 || '.csv', %1,"
                          " 'Attb:,' || CASE WHEN %4 THEN 'FAIL' ELSE 'PASS' END,"
                          " 60 + (n % 17) / 10.0, 500 + n % 23, %3 + n * 30000 + 26000,"
-                         " CASE WHEN n % 20 = 19 THEN 0 ELSE 1 END, CASE WHEN n % 20 = 18 THEN 0 ELSE 1 END"
-                         " FROM seq")
+                         " CASE WHEN n % 20 = 19 THEN 0 ELSE 1 END, CASE WHEN n % 20 = 18 THEN 0 ELSE 1 END,"
+                         " 100 + n % 13, 110 + n % 11 FROM seq")
               .arg(runId, barcode)
               .arg(Start)
               .arg(failed);
@@ -129,6 +132,68 @@ qint64 failedRuns(qint64 runs)
     for (qint64 n = 0; n < runs; ++n)
         failed += n % 20 == 18 || (n % 97 == 0 && n % 20 != 19);
     return failed;
+}
+
+qint64 firstStart()
+{
+    return Start;
+}
+
+BenchStore::BenchStore() = default;
+
+BenchStore::~BenchStore()
+{
+    m_store.close();
+}
+
+QString BenchStore::connection() const
+{
+    return m_server ? m_server->connectionString(QStringLiteral("line")) : QString();
+}
+
+bool BenchStore::open(const QStringList &args, QString *error)
+{
+    QString engine = QStringLiteral("sqlite");
+    for (qsizetype i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == QLatin1String("--engine"))
+            engine = args[i + 1];
+        else if (args[i] == QLatin1String("--runs"))
+            m_runs = args[i + 1].toLongLong();
+        else if (args[i] == QLatin1String("--store"))
+            m_path = args[i + 1];
+    }
+    m_runs -= m_runs % 20; // whole retest cycles
+    bool fresh = true;
+    if (engine == QLatin1String("pg")) {
+        // PostgreSQL's default buffer cache (128 MB), not the tests' 8 MB.
+        PgServer::Options options;
+        options.sharedBuffersMb = 128;
+        m_server = std::make_unique<PgServer>(options);
+        if (!m_server->start() || !m_server->createDatabase(QStringLiteral("line"))) {
+            *error = m_server->errorString();
+            return false;
+        }
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_store.connectionName());
+        m_server->configure(db, QStringLiteral("line"));
+        if (!m_store.openDatabase(db, error))
+            return false;
+    } else {
+        if (m_path.isEmpty())
+            m_path = QStringLiteral("/tmp/kavel-store-%1.db").arg(m_runs);
+        fresh = !QFileInfo::exists(m_path);
+        if (!m_store.openLocal(m_path, error))
+            return false;
+    }
+    if (!fresh)
+        return true;
+    QElapsedTimer clock;
+    clock.start();
+    QSqlDatabase db = m_store.database();
+    if (!generate(db, m_runs, error, true))
+        return false;
+    std::fprintf(stderr, "made %lld runs in %.1f s\n", static_cast<long long>(m_runs),
+                 double(clock.elapsed()) / 1000);
+    return true;
 }
 
 } // namespace storegen

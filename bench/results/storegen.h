@@ -1,8 +1,15 @@
 #ifndef STOREGEN_H
 #define STOREGEN_H
 
+#include "resultstore.h"
+
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class PgServer;
 
 // A results store of a given size, made inside the engine (a few SQL
 // statements per hundred thousand runs) instead of through files, for the
@@ -14,7 +21,8 @@
 //   runs with n % 97 == 0 fail too (first and last run of their panel);
 //   a failed run fails open/short when n is even, else the X raster, with one
 //   failing cell at row (n / 7) % 30, column (n / 11) % 40;
-//   supply current 60 + (n % 17) / 10 mA, TB mean 500 + n % 23.
+//   supply current 60 + (n % 17) / 10 mA, TB mean 500 + n % 23, open/short
+//   levels X 100 + n % 13 and Y 110 + n % 11.
 // The store must be open with the current schema (ResultStore::open...).
 namespace storegen {
 
@@ -23,6 +31,38 @@ bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress = fal
 // The numbers the generated store answers (for checks).
 qint64 panels(qint64 runs);
 qint64 failedRuns(qint64 runs);
+
+// The first run's start, ms since the epoch.
+qint64 firstStart();
+
+// A generated store for a benchmark, from its command line:
+//   --engine sqlite|pg  SQLite file (default) or a private PostgreSQL 15 server
+//   --runs N            10^6 by default, rounded down to whole retest cycles
+//   --store PATH        the SQLite file, /tmp/kavel-store-<runs>.db by default;
+//                       made once and reused
+class BenchStore
+{
+public:
+    BenchStore();
+    ~BenchStore();
+
+    // Opens (and where new, makes) the store; false with the reason.
+    bool open(const QStringList &args, QString *error);
+
+    bool postgres() const { return m_server != nullptr; }
+    qint64 runs() const { return m_runs; }
+    QString path() const { return m_path; }
+    // The server's libpq connection string (PostgreSQL only).
+    QString connection() const;
+    results::ResultStore &store() { return m_store; }
+    QSqlDatabase database() const { return m_store.database(); }
+
+private:
+    qint64 m_runs = 1000000;
+    QString m_path;
+    results::ResultStore m_store;
+    std::unique_ptr<PgServer> m_server;
+};
 
 } // namespace storegen
 

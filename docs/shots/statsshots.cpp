@@ -1,6 +1,9 @@
-// kavel-stats-shots STORE OUTDIR: the line statistics' tabs on a store (the
-// demo's, from kavel-stats-demo), each as OUTDIR/stats-<tab>.png, for the
-// README. Run on a screen (scripts/screenshots.sh uses a virtual one).
+// kavel-stats-shots STORE OUTDIR [--panel XNxYN] [--profile NAME] [--station ID]:
+// the line statistics' tabs on a store (the demo's, from kavel-stats-demo, by
+// default: its 30 x 20 panel, demo.ini, ST-01), each as OUTDIR/stats-<tab>.png,
+// for the README. Run on a screen (scripts/screenshots.sh uses a virtual one).
+// A generated store (bench/results/storegen): --panel 40x30 --profile P0.ini
+// --station ST3.
 #include "statswindow.h"
 
 #include <QApplication>
@@ -13,15 +16,27 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: kavel-stats-shots STORE OUTDIR\n");
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 3 || args.size() % 2 == 0) {
+        std::fprintf(stderr, "usage: kavel-stats-shots STORE OUTDIR [--panel XNxYN] [--profile NAME] [--station ID]\n");
         return 2;
     }
+    QSize panel(30, 20);
+    QString station = QStringLiteral("ST-01");
     stats::StatsWindow::Options options;
-    options.localPath = QString::fromLocal8Bit(argv[1]);
-    options.station = QStringLiteral("ST-01");
+    options.localPath = args.at(1);
     options.profile = QStringLiteral("demo.ini");
-    options.geometry = [](const QString &) { return QSize(30, 20); };
+    for (qsizetype i = 3; i + 1 < args.size(); i += 2) {
+        if (args.at(i) == QLatin1String("--panel"))
+            panel = QSize(args.at(i + 1).section(QLatin1Char('x'), 0, 0).toInt(),
+                          args.at(i + 1).section(QLatin1Char('x'), 1, 1).toInt());
+        else if (args.at(i) == QLatin1String("--profile"))
+            options.profile = args.at(i + 1);
+        else if (args.at(i) == QLatin1String("--station"))
+            station = args.at(i + 1);
+    }
+    options.station = station;
+    options.geometry = [panel](const QString &) { return panel; };
     options.shiftSettings = QDir(QString::fromLocal8Bit(argv[2])).filePath(QStringLiteral("stats.ini"));
     stats::StatsWindow window(options);
     window.resize(1280, 800);
@@ -40,7 +55,7 @@ int main(int argc, char **argv)
         window.showTab(stats::StatsWindow::Tab(tab));
         // A drifting fixture is one station's: its own runs show it.
         if (tab == stats::StatsWindow::SpcTab)
-            window.setStation(QStringLiteral("ST-01"));
+            window.setStation(station);
         if (tab == stats::StatsWindow::TraceTab)
             window.traceFailedItem(QStringLiteral("raster_x"));
         settle();

@@ -34,7 +34,8 @@ struct Table
 };
 const Table RunTables[] = {
     {"runs", "run_id, station, start_mode, lot, worker, barcode, profile, started_at, ended_at, verdict, file_name,"
-             " file_path, content_sha1, content, current_ma, tb_mean, recorded_at, panel_first, panel_last"},
+             " file_path, content_sha1, content, current_ma, tb_mean, recorded_at, panel_first, panel_last,"
+             " open_short_x, open_short_y"},
     {"items", "run_id, item, pass, value, text"},
     {"failing_cells", "run_id, raster, row_index, column_index, value"},
     {"failing_electrodes", "run_id, kind, line, first_index, second_index, value"},

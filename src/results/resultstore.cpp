@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <tuple>
 
 namespace results {
 
@@ -39,10 +40,16 @@ const char *const CreateTables[] = {
     " recorded_at BIGINT NOT NULL,"
     " panel_first INTEGER NOT NULL DEFAULT 0,"
     " panel_last INTEGER NOT NULL DEFAULT 0,"
+    // The open/short line's mean level, X and Y, for the drift chart.
+    " open_short_x DOUBLE PRECISION,"
+    " open_short_y DOUBLE PRECISION,"
     " UNIQUE (station, file_name, content_sha1))",
     "CREATE INDEX IF NOT EXISTS runs_barcode ON runs (barcode, started_at)",
-    "CREATE INDEX IF NOT EXISTS runs_lot ON runs (lot, started_at)",
-    "CREATE INDEX IF NOT EXISTS runs_station ON runs (station, started_at)",
+    // Per LOT, station and profile: the runs of one in a time range, and yield
+    // per each over a long range, read from the index alone.
+    "CREATE INDEX IF NOT EXISTS runs_lot ON runs (lot, started_at, verdict, panel_first, panel_last)",
+    "CREATE INDEX IF NOT EXISTS runs_station ON runs (station, started_at, verdict, panel_first, panel_last)",
+    "CREATE INDEX IF NOT EXISTS runs_profile ON runs (profile, started_at, verdict, panel_first, panel_last)",
     "CREATE INDEX IF NOT EXISTS runs_started ON runs (started_at)",
     "CREATE INDEX IF NOT EXISTS runs_path ON runs (file_path)",
     // Yield over a long time reads this index alone, in order of the quarters
@@ -59,6 +66,9 @@ const char *const CreateTables[] = {
     " text TEXT NOT NULL,"
     " PRIMARY KEY (run_id, item))",
     "CREATE INDEX IF NOT EXISTS items_item ON items (item, pass)",
+    // The failed items alone (a few in a hundred runs): the failures' Pareto
+    // over a long range reads these instead of every run's items.
+    "CREATE INDEX IF NOT EXISTS items_failed ON items (run_id, item) WHERE pass = 0",
     "CREATE TABLE IF NOT EXISTS failing_cells ("
     " run_id TEXT NOT NULL REFERENCES runs (run_id) ON DELETE CASCADE,"
     " raster TEXT NOT NULL,"
@@ -99,6 +109,11 @@ const char *const CreateTables[] = {
 const char *const MigrateFrom1[] = {
     "ALTER TABLE runs ADD COLUMN panel_first INTEGER NOT NULL DEFAULT 0",
     "ALTER TABLE runs ADD COLUMN panel_last INTEGER NOT NULL DEFAULT 0",
+    "ALTER TABLE runs ADD COLUMN open_short_x DOUBLE PRECISION",
+    "ALTER TABLE runs ADD COLUMN open_short_y DOUBLE PRECISION",
+    // Made anew below with the yield's columns.
+    "DROP INDEX IF EXISTS runs_lot",
+    "DROP INDEX IF EXISTS runs_station",
     "UPDATE runs SET"
     " panel_first = CASE WHEN barcode = '' OR run_id = (SELECT f.run_id FROM runs f WHERE f.barcode = runs.barcode"
     " ORDER BY f.started_at, f.run_id LIMIT 1) THEN 1 ELSE 0 END,"
@@ -194,6 +209,59 @@ std::vector<ItemRow> itemRows(const ResultRecord &r)
     return rows;
 }
 
+// The mean of an open/short line, NULL where the file has none.
+QVariant lineLevel(const ResultRecord &r, const ValueLine &line)
+{
+    if (!r.openShort.linesRead || line.values.empty())
+        return QVariant();
+    return std::accumulate(line.values.begin(), line.values.end(), 0.0) / double(line.values.size());
+}
+
+// The open/short levels of the runs a schema-1 store holds, read from their
+// files' texts (which the store keeps), a thousand runs at a time.
+bool fillOpenShortLevels(QSqlDatabase &db, QString *error)
+{
+    QSqlQuery read(db), write(db);
+    read.setForwardOnly(true);
+    if (!read.prepare(QStringLiteral("SELECT run_id, content FROM runs WHERE run_id > ? ORDER BY run_id LIMIT 1000"))
+        || !write.prepare(QStringLiteral("UPDATE runs SET open_short_x = ?, open_short_y = ? WHERE run_id = ?"))) {
+        if (error)
+            *error = lastError(read.lastError().isValid() ? read : write);
+        return false;
+    }
+    ResultRecord parsed;
+    QString after = QStringLiteral("");
+    for (;;) {
+        read.addBindValue(after);
+        if (!read.exec()) {
+            if (error)
+                *error = lastError(read);
+            return false;
+        }
+        std::vector<std::tuple<QString, QVariant, QVariant>> levels;
+        while (read.next()) {
+            const QByteArray content = read.value(1).toString().toLatin1();
+            readResult(std::string_view(content.constData(), std::size_t(content.size())), parsed);
+            levels.emplace_back(read.value(0).toString(), lineLevel(parsed, parsed.openShort.x),
+                                lineLevel(parsed, parsed.openShort.y));
+        }
+        read.finish();
+        if (levels.empty())
+            return true;
+        for (const auto &[runId, x, y] : levels) {
+            write.addBindValue(x);
+            write.addBindValue(y);
+            write.addBindValue(runId);
+            if (!write.exec()) {
+                if (error)
+                    *error = lastError(write);
+                return false;
+            }
+        }
+        after = std::get<0>(levels.back());
+    }
+}
+
 } // namespace
 
 bool schema::rebuildYield(QSqlDatabase &db, QString *error)
@@ -241,7 +309,7 @@ bool schema::prepare(QSqlDatabase &db, QString *error)
             return false;
         }
     }
-    if (current == 1 && !rebuildYield(db, error)) {
+    if (current == 1 && !(rebuildYield(db, error) && fillOpenShortLevels(db, error))) {
         db.rollback();
         return false;
     }
@@ -294,8 +362,8 @@ struct ResultStore::Statements
         return run.prepare(QStringLiteral(
                    "INSERT INTO runs (run_id, station, start_mode, lot, worker, barcode, profile, started_at, ended_at,"
                    " verdict, file_name, file_path, content_sha1, content, current_ma, tb_mean, recorded_at,"
-                   " panel_first, panel_last)"
-                   " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, CAST(? AS TEXT), ?, ?, ?, ?, ?)"
+                   " panel_first, panel_last, open_short_x, open_short_y)"
+                   " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, CAST(? AS TEXT), ?, ?, ?, ?, ?, ?, ?)"
                    " ON CONFLICT DO NOTHING"))
                && item.prepare(
                    QStringLiteral("INSERT INTO items (run_id, item, pass, value, text) VALUES (?, ?, ?, ?, ?)"))
@@ -520,7 +588,7 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
           QVariant(msSinceEpoch(context.startedAt)), QVariant(msSinceEpoch(context.endedAt)),
           textValue(context.verdict), textValue(QFileInfo(context.path).fileName()), textValue(context.path),
           QVariant(QString::fromLatin1(sha1)), text, current, tb, QVariant(QDateTime::currentMSecsSinceEpoch()),
-          ownPanel, ownPanel})
+          ownPanel, ownPanel, lineLevel(parsed, parsed.openShort.x), lineLevel(parsed, parsed.openShort.y)})
         run.addBindValue(v);
     if (!run.exec())
         return fail(lastError(run));

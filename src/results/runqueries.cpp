@@ -15,10 +15,8 @@ QVariant text(const QString &s)
     return QVariant(s.isNull() ? QStringLiteral("") : s);
 }
 
-// Runs are counted per quarter of an hour in UTC, which the stores index:
-// every time zone's offset and every change of it falls on a quarter, so each
-// quarter lies wholly in one local hour and day.
-constexpr qint64 QuarterMs = 900000;
+// Every time zone's offset and every change of it falls on a quarter of an
+// hour, so each quarter lies wholly in one local hour and day.
 
 // The local offset of a UTC time, for times in ascending order: the zone's
 // transitions in the range are looked up once.
@@ -83,7 +81,7 @@ bool exec(QSqlQuery &query, const QString &sql, const QVariantList &bound, QStri
     return false;
 }
 
-QString where(const RunFilter &filter, const QString &alias, QVariantList &bound)
+QString where(const RunFilter &filter, const QString &alias, QVariantList &bound, bool quarters)
 {
     QStringList conditions;
     const auto equal = [&](const std::optional<QString> &value, const char *column) {
@@ -104,6 +102,15 @@ QString where(const RunFilter &filter, const QString &alias, QVariantList &bound
     if (filter.until) {
         conditions << alias + QStringLiteral(".started_at < ?");
         bound << *filter.until;
+    }
+    // The same expression as the index's, so that the engine matches it.
+    if (quarters && filter.since) {
+        conditions << QStringLiteral("(%1.started_at / %2) >= ?").arg(alias).arg(QuarterMs);
+        bound << *filter.since / QuarterMs;
+    }
+    if (quarters && filter.until) {
+        conditions << QStringLiteral("(%1.started_at / %2) <= ?").arg(alias).arg(QuarterMs);
+        bound << (*filter.until - 1) / QuarterMs;
     }
     return conditions.join(QStringLiteral(" AND "));
 }
@@ -143,19 +150,19 @@ bool yieldByGroup(const QSqlDatabase &db, GroupBy by, const RunFilter &filter, s
 {
     rows.clear();
     QVariantList bound;
-    const QString range = where(filter, QStringLiteral("r"), bound);
+    const bool byTime = by == GroupBy::Hour || by == GroupBy::Day;
+    // In time, a range given in quarters too reads the yield index, which leads with them.
+    const QString range = where(filter, QStringLiteral("r"), bound, byTime);
     const QString condition = range.isEmpty() ? QString() : QStringLiteral(" WHERE ") + range;
     QSqlQuery q(db);
     // A panel is a barcode, or a run of its own when it has none. The store
     // flags each panel's first run (first-pass yield) and its latest (final
-    // yield), so a group's yield is a count over one index.
-    if (by != GroupBy::Hour && by != GroupBy::Day) {
-        // "|| ''": the groups are few, so one pass over the yield index and a
-        // small sort beat walking the LOT or station index in order and
-        // fetching every run's row from the table.
-        const QString column = by == GroupBy::Lot       ? QStringLiteral("r.lot || ''")
-                               : by == GroupBy::Station ? QStringLiteral("r.station || ''")
-                                                        : QStringLiteral("r.profile || ''");
+    // yield), so a group's yield is a count over one index: the LOT's,
+    // station's or profile's, which hold the flags, read in group order.
+    if (!byTime) {
+        const QString column = by == GroupBy::Lot       ? QStringLiteral("r.lot")
+                               : by == GroupBy::Station ? QStringLiteral("r.station")
+                                                        : QStringLiteral("r.profile");
         if (!exec(q,
                   QStringLiteral("SELECT %1, ").arg(column) + yieldColumns() + QStringLiteral(" FROM runs r")
                       + condition + QStringLiteral(" GROUP BY %1 ORDER BY %1").arg(column),

@@ -33,7 +33,13 @@ bool exec(QSqlQuery &query, const QString &sql, const QVariantList &bound, QStri
 
 // The SQL that keeps the runs of filter, for a runs table named alias, with
 // its values appended to bound; empty when the filter keeps everything.
-QString where(const RunFilter &filter, const QString &alias, QVariantList &bound);
+// quarters: the time range is also given in quarters of an hour, so that a
+// count over many runs reads the yield index (which leads with the quarter)
+// instead of the runs.
+QString where(const RunFilter &filter, const QString &alias, QVariantList &bound, bool quarters = false);
+
+// Runs are counted per quarter of an hour in UTC, which the stores index.
+constexpr qint64 QuarterMs = 900000;
 
 // The runs of filter, newest first, one row per failed item (or one for a run
 // without): run_id, verdict, station, started_at, barcode, lot, file_path,

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScatterSeries>
+#include <QSet>
 #include <QSettings>
 #include <QStackedBarSeries>
 #include <QTabWidget>
@@ -161,7 +162,7 @@ QString itemLabel(const QString &item)
 
 StatsWindow::StatsWindow(const Options &options, QWidget *parent)
     : QWidget(parent, Qt::Window), m_options(options),
-      m_service(Source{false, options.localPath, options.lineConnection})
+      m_service(Source{options.lineStore, options.localPath, options.lineConnection})
 {
     setWindowTitle(tr("Line statistics"));
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -222,13 +223,14 @@ QLayout *StatsWindow::buildFilterBar()
     m_source = new QComboBox(this);
     m_source->addItem(tr("this station's store"));
     m_source->addItem(tr("line store"));
+    m_source->setCurrentIndex(m_options.lineStore ? 1 : 0);
     m_from = new QDateTimeEdit(this);
     m_to = new QDateTimeEdit(this);
     for (QDateTimeEdit *edit : {m_from, m_to}) {
         edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
         edit->setCalendarPopup(true);
     }
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = this->now();
     m_to->setDateTime(QDateTime(now.date().addDays(1), QTime(0, 0)));
     m_from->setDateTime(QDateTime(now.date().addDays(-6), QTime(0, 0)));
     auto *last = new QComboBox(this);
@@ -262,7 +264,7 @@ QLayout *StatsWindow::buildFilterBar()
 
     connect(m_source, qOverload<int>(&QComboBox::activated), this, [this](int index) { setLineStore(index == 1); });
     connect(last, qOverload<int>(&QComboBox::activated), this, [this, last](int index) {
-        const QDateTime now = QDateTime::currentDateTime();
+        const QDateTime now = this->now();
         setRange(now.addSecs(-3600LL * last->itemData(index).toInt()), now.addSecs(60));
     });
     for (QComboBox *box : {m_stationBox, m_profileBox})
@@ -349,7 +351,7 @@ QWidget *StatsWindow::buildSpcTab()
     m_measure->addItem(tr("open/short level Y"), int(Measure::OpenShortY));
     m_refFrom = new QDateTimeEdit(page);
     m_refTo = new QDateTimeEdit(page);
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = this->now();
     m_refFrom->setDateTime(QDateTime(now.date().addDays(-6), QTime(0, 0)));
     m_refTo->setDateTime(QDateTime(now.date().addDays(-5), QTime(0, 0)));
     for (QDateTimeEdit *edit : {m_refFrom, m_refTo}) {
@@ -414,6 +416,11 @@ QWidget *StatsWindow::buildTraceTab()
     return page;
 }
 
+QDateTime StatsWindow::now() const
+{
+    return m_options.now.isValid() ? m_options.now : QDateTime::currentDateTime();
+}
+
 Filter StatsWindow::filter() const
 {
     Filter f;
@@ -432,7 +439,7 @@ void StatsWindow::refresh()
     case YieldTab:
         request.view = View::Yield;
         request.by = GroupBy(m_groupBy->currentData().toInt());
-        request.now = QDateTime::currentMSecsSinceEpoch();
+        request.now = now().toMSecsSinceEpoch();
         break;
     case ParetoTab:
         request.view = View::Pareto;
@@ -613,14 +620,21 @@ void StatsWindow::drawYield(const Reply &reply)
     auto *final = new QBarSet(tr("final %"));
     QStringList categories;
     const GroupBy by = GroupBy(m_groupBy->currentData().toInt());
+    QSet<QString> hours;
     for (std::size_t i = first; i < reply.yield.size(); ++i) {
         const YieldRow &row = reply.yield[i];
         *firstPass << row.firstPassYield();
         *final << row.finalYield();
-        // An hour is named by its day only at midnight and at the first bar.
+        // An hour is named by its day only at midnight and at the first bar,
+        // and where its time alone was taken already (the bars span more than
+        // a day): the axis draws bars of one name in one place.
         QString name = row.group;
-        if (by == GroupBy::Hour && name.mid(11, 2) != QLatin1String("00") && i != first)
+        if (by == GroupBy::Hour && name.mid(11, 2) != QLatin1String("00") && i != first) {
             name = name.mid(11, 5);
+            if (hours.contains(name))
+                name = row.group.mid(5);
+            hours.insert(name);
+        }
         categories << QStringLiteral("%1 (%2)").arg(name).arg(row.runs);
     }
     auto *series = new QBarSeries;

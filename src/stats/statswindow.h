@@ -59,6 +59,10 @@ public:
         // A profile's panel: XN and YN electrodes; an empty size when not known.
         std::function<QSize(const QString &profile)> geometry;
         QString shiftSettings = QStringLiteral("./stats.ini");
+        bool lineStore = false;        // opens on the line's store
+        // The time the window takes for now (its default ranges, the current
+        // hour); invalid: the clock.
+        QDateTime now;
     };
 
     explicit StatsWindow(const Options &options, QWidget *parent = nullptr);
@@ -105,6 +109,7 @@ private:
     QWidget *buildSpcTab();
     QWidget *buildTraceTab();
     Filter filter() const;
+    QDateTime now() const;
     void ask(Request request);
     void onAnswer(const Reply &reply);
     void drawYield(const Reply &reply);

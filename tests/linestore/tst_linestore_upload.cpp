@@ -103,6 +103,10 @@ private slots:
         QCOMPARE(q.value(1).toInt(), 55);
         QVERIFY(q.exec("SELECT COUNT(*) FROM failing_electrodes") && q.next());
         QCOMPARE(q.value(0).toInt(), 55 * 3);
+        // The open/short levels travel with the run (the drift chart reads them on the line).
+        QVERIFY(q.exec("SELECT COUNT(open_short_x), COUNT(open_short_y) FROM runs") && q.next());
+        QCOMPARE(q.value(0).toInt(), 55);
+        QCOMPARE(q.value(1).toInt(), 55);
         q.finish();
         db.close();
     }

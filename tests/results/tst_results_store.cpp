@@ -139,6 +139,16 @@ private slots:
             return out;
         };
         const QStringList expected{":11", ":11", "SN1:10", "SN1:00", "SN1:01", "SN2:11"};
+        // The open/short levels as recorded, and as the migration reads them from the texts.
+        const auto levels = [](const ResultStore &store) {
+            QStringList out;
+            QSqlQuery q(store.database());
+            q.exec("SELECT open_short_x, open_short_y FROM runs ORDER BY run_id");
+            while (q.next())
+                out << q.value(0).toString() + QLatin1Char('/') + q.value(1).toString();
+            return out;
+        };
+        QStringList recordedLevels;
         {
             ResultStore store;
             QVERIFY(store.openLocal(db, nullptr));
@@ -148,10 +158,16 @@ private slots:
             }
             QCOMPARE(flags(store), expected);
             QCOMPARE(yieldRows(store.database(), true), yieldRows(store.database(), false));
+            recordedLevels = levels(store);
             // Back to the first schema, as an older station left it.
             QSqlQuery q(store.database());
-            for (const char *sql : {"DROP INDEX runs_yield", "ALTER TABLE runs DROP COLUMN panel_first",
-                                    "ALTER TABLE runs DROP COLUMN panel_last", "DROP TABLE yield_quarters",
+            for (const char *sql : {"DROP INDEX runs_yield", "DROP INDEX runs_lot", "DROP INDEX runs_station",
+                                    "DROP INDEX runs_profile", "DROP INDEX items_failed",
+                                    "CREATE INDEX runs_lot ON runs (lot, started_at)",
+                                    "CREATE INDEX runs_station ON runs (station, started_at)",
+                                    "ALTER TABLE runs DROP COLUMN panel_first",
+                                    "ALTER TABLE runs DROP COLUMN panel_last", "ALTER TABLE runs DROP COLUMN open_short_x",
+                                    "ALTER TABLE runs DROP COLUMN open_short_y", "DROP TABLE yield_quarters",
                                     "UPDATE schema_version SET version = 1"})
                 QVERIFY2(q.exec(sql), sql);
         }
@@ -160,6 +176,9 @@ private slots:
         QCOMPARE(scalar(store, "SELECT version FROM schema_version").toInt(), schema::Version);
         QCOMPARE(flags(store), expected);
         QCOMPARE(yieldRows(store.database(), true), yieldRows(store.database(), false));
+        QCOMPARE(levels(store), recordedLevels);
+        QVERIFY(scalar(store, "SELECT sql FROM sqlite_master WHERE name = 'runs_lot'").toString().contains("panel_last"));
+        QVERIFY2(!recordedLevels.first().startsWith(QLatin1Char('/')), qPrintable(recordedLevels.first()));
     }
 
     void aNewerStoreIsRefused()

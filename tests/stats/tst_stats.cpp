@@ -54,6 +54,14 @@ const Run Runs[] = {
     {"A3", "S2", "L2", "W2", 65, true, true, 13},
     {"", "S2", "L2", "W2", 70, false, false, 12},
     {"", "S2", "L2", "W2", 75, true, false, 14},
+    // Two days before, a dozen passing panels: out of every range below, and
+    // enough runs that searching for a rare failed item starts from its failures.
+    {"", "S1", "L0", "W0", -2880, false, false, 10}, {"", "S1", "L0", "W0", -2879, false, false, 10},
+    {"", "S1", "L0", "W0", -2878, false, false, 10}, {"", "S1", "L0", "W0", -2877, false, false, 10},
+    {"", "S1", "L0", "W0", -2876, false, false, 10}, {"", "S1", "L0", "W0", -2875, false, false, 10},
+    {"", "S1", "L0", "W0", -2874, false, false, 10}, {"", "S1", "L0", "W0", -2873, false, false, 10},
+    {"", "S1", "L0", "W0", -2872, false, false, 10}, {"", "S1", "L0", "W0", -2871, false, false, 10},
+    {"", "S1", "L0", "W0", -2870, false, false, 10}, {"", "S1", "L0", "W0", -2869, false, false, 10},
 };
 
 QByteArray runFile(const Run &run)
@@ -191,42 +199,73 @@ private slots:
         for (const YieldRow &r : rows)
             runs += r.runs;
         QCOMPARE(runs, 3);
+        if (GroupBy(by) != GroupBy::Station)
+            return;
+        // The filter's choices: the stations with a run in the range.
+        QStringList stations;
+        QVERIFY2(distinctValues(db, all(), QStringLiteral("station"), stations, &error), qPrintable(error));
+        QCOMPARE(stations, (QStringList{"S1", "S2"}));
+        Filter later = all();
+        later.from = T0.addSecs(3600).toMSecsSinceEpoch();
+        QVERIFY(distinctValues(db, later, QStringLiteral("station"), stations, &error));
+        QCOMPARE(stations, QStringList{"S2"});
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<int>("hours");
+        QTest::addColumn<QStringList>("pareto"); // item:runs, most first
+        QTest::addColumn<qint64>("runs");
+        QTest::addColumn<qint64>("perCell");     // panels failed at each of the two X cells
+        QTest::addColumn<qint64>("openX6");      // runs with an open at X6
+        // The whole day holds more runs than the store has failed items, hour
+        // 09 fewer: the questions start from the failures, then from the runs.
+        QTest::newRow("day") << 24 << QStringList{"open_short:3", "raster_x:2"} << qint64(6) << qint64(2) << qint64(3);
+        QTest::newRow("hour 09") << 1 << QStringList{"open_short:2", "raster_x:1"} << qint64(3) << qint64(1)
+                                 << qint64(2);
     }
 
     void failures()
     {
         ENGINE(db);
+        QFETCH(int, hours);
+        QFETCH(QStringList, pareto);
+        QFETCH(qint64, runs);
+        QFETCH(qint64, perCell);
+        QFETCH(qint64, openX6);
+        Filter range = all();
+        if (hours == 1)
+            range.from = T0.addSecs(3600).toMSecsSinceEpoch();
+        range.to = range.from + hours * 3600000LL;
         QString error;
-        std::vector<ParetoRow> pareto;
-        QVERIFY2(failurePareto(db, all(), pareto, &error), qPrintable(error));
-        QCOMPARE(int(pareto.size()), 2);
-        QCOMPARE(pareto[0].item, QStringLiteral("open_short"));
-        QCOMPARE(pareto[0].runs, 3);
-        QCOMPARE(pareto[1].item, QStringLiteral("raster_x"));
-        QCOMPARE(pareto[1].runs, 2);
+        std::vector<ParetoRow> rows;
+        QVERIFY2(failurePareto(db, range, rows, &error), qPrintable(error));
+        QStringList found;
+        for (const ParetoRow &row : rows)
+            found << QStringLiteral("%1:%2").arg(row.item).arg(row.runs);
+        QCOMPARE(found, pareto);
 
-        // The two X cells on two panels, the open pair X5:X6 on three.
+        // The two X cells, the open pair X5:X6.
         FailureMap map;
-        Filter demo = all();
-        demo.profile = QStringLiteral("demo.ini");
-        QVERIFY2(failureMap(db, demo, 21, 31, map, &error), qPrintable(error));
-        QCOMPARE(map.runs, 6);
+        range.profile = QStringLiteral("demo.ini");
+        QVERIFY2(failureMap(db, range, 21, 31, map, &error), qPrintable(error));
+        QCOMPARE(map.runs, runs);
         QCOMPARE(map.outsideCells, 0);
         QCOMPARE(int(map.cells.size()), 2);
         for (const CellCount &c : map.cells) {
             QCOMPARE(c.raster, 'X');
             QCOMPARE(c.column, 5);
-            QCOMPARE(c.panels, 2);
+            QCOMPARE(c.panels, perCell);
         }
         QCOMPARE(int(map.electrodes.size()), 2);
         QCOMPARE(map.electrodes[0].electrode, 5);
         QCOMPARE(map.electrodes[1].electrode, 6);
-        QCOMPARE(map.electrodes[1].open, 3);
+        QCOMPARE(map.electrodes[1].open, openX6);
         QCOMPARE(map.electrodes[1].shorts, 0);
         // A smaller panel under the same name: the cells beyond it are counted, not drawn.
-        QVERIFY(failureMap(db, demo, 3, 31, map, &error));
+        QVERIFY(failureMap(db, range, 3, 31, map, &error));
         QCOMPARE(int(map.cells.size()), 1);
-        QCOMPARE(map.outsideCells, 2);
+        QCOMPARE(map.outsideCells, perCell);
     }
 
     void drift()
@@ -247,10 +286,13 @@ private slots:
         QCOMPARE(points.back().startedAt, T0.addSecs(75 * 60).toMSecsSinceEpoch());
         QVERIFY(spcSeries(db, all(), Measure::TbMean, 10, points, &error));
         QCOMPARE(points.front().value, 649.0);
-        // The open/short level is the mean of the file's line: 120 on the passing panel.
+        // The open/short levels, kept with each run: the means of the file's
+        // lines, 120 (X) and 110 (Y) on the passing panel.
         QVERIFY(spcSeries(db, all(), Measure::OpenShortX, 10, points, &error));
         QCOMPARE(int(points.size()), 6);
         QCOMPARE(points.front().value, 120.0);
+        QVERIFY(spcSeries(db, all(), Measure::OpenShortY, 10, points, &error));
+        QCOMPARE(points.front().value, 110.0);
         QVERIFY(spcLimits(db, all(), Measure::OpenShortX, limits, &error));
         QCOMPARE(limits.count, 6);
     }
@@ -260,13 +302,17 @@ private slots:
         QTest::addColumn<QString>("barcode");
         QTest::addColumn<QString>("worker");
         QTest::addColumn<QString>("item");
+        QTest::addColumn<int>("limit");
         QTest::addColumn<QStringList>("runs");
         QTest::addColumn<QString>("failedOfNewest");
-        QTest::newRow("barcode as typed") << Retested << "" << "" << QStringList{"run-3", "run-2"} << "";
-        QTest::newRow("worker") << "" << "W1" << "" << QStringList{"run-2", "run-1"} << "open_short raster_x";
-        QTest::newRow("failed item") << "" << "" << "raster_x" << QStringList{"run-4", "run-2"}
+        QTest::newRow("barcode as typed") << Retested << "" << "" << 500 << QStringList{"run-3", "run-2"} << "";
+        QTest::newRow("worker") << "" << "W1" << "" << 500 << QStringList{"run-2", "run-1"} << "open_short raster_x";
+        // Looked up from the item's failures (2 in 18 runs), then found
+        // walking the newest runs (a common item, or the newest run only).
+        QTest::newRow("failed item") << "" << "" << "raster_x" << 500 << QStringList{"run-4", "run-2"}
                                      << "open_short raster_x";
-        QTest::newRow("nothing") << "A9" << "" << "" << QStringList{} << "";
+        QTest::newRow("failed item, newest") << "" << "" << "open_short" << 1 << QStringList{"run-6"} << "open_short";
+        QTest::newRow("nothing") << "A9" << "" << "" << 500 << QStringList{} << "";
     }
 
     void traceability()
@@ -275,12 +321,14 @@ private slots:
         QFETCH(QString, barcode);
         QFETCH(QString, worker);
         QFETCH(QString, item);
+        QFETCH(int, limit);
         QFETCH(QStringList, runs);
         QFETCH(QString, failedOfNewest);
         TraceQuery query;
         query.barcode = barcode;
         query.worker = worker;
         query.failedItem = item;
+        query.limit = limit;
         std::vector<TraceRow> rows;
         QString error;
         QVERIFY2(traceRuns(db, query, rows, &error), qPrintable(error));
@@ -350,7 +398,7 @@ private slots:
         window.show();
         window.setRange(T0, T0.addDays(1));
         QTRY_VERIFY(!window.busy());
-        QVERIFY2(window.statusText().contains(QLatin1String("6")), qPrintable(window.statusText()));
+        QVERIFY2(window.statusText().contains(QLatin1String("18 runs")), qPrintable(window.statusText()));
         QVERIFY(window.csv(StatsWindow::YieldTab).contains(QLatin1String("2024-03-04 09:00,3,3,33.3,33.3")));
         QVERIFY(!window.currentHourLabel()->text().isEmpty());
 
