@@ -3,6 +3,7 @@
 #include "heatmapwidget.h"
 
 #include <QBarCategoryAxis>
+#include <QCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
@@ -757,22 +758,28 @@ void StatsWindow::drawMap(const Reply &reply)
         auto *shortSet = new QBarSet(tr("short"));
         openSet->setColor(QColor(220, 60, 60));
         shortSet->setColor(QColor(60, 90, 200));
-        QStringList categories;
         qint64 most = 1;
         for (int i = 0; i < count; ++i) {
             *openSet << double(open[i]);
             *shortSet << double(shorts[i]);
             most = std::max(most, open[i] + shorts[i]);
-            categories << QString::number(i + 1);
         }
         auto *series = new QStackedBarSeries;
         series->append(openSet);
         series->append(shortSet);
         QChart *chart = newChart(tr("%1 electrodes: runs with an open or short").arg(QLatin1Char(line)));
         chart->addSeries(series);
-        auto *axisX = new QBarCategoryAxis;
-        axisX->append(categories);
-        axisX->setLabelsAngle(-90);
+        // Bars stand at 0 .. count - 1; electrode numbers count from 1. A
+        // panel's 30 or 40 numbers side by side do not fit: beyond 20
+        // electrodes every fifth is named (and the first).
+        auto *axisX = new QCategoryAxis;
+        axisX->setRange(-0.5, double(count) - 0.5);
+        axisX->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+        const int step = count > 20 ? 5 : 1;
+        for (int i = 0; i < count; ++i)
+            if (i == 0 || (i + 1) % step == 0)
+                axisX->append(QString::number(i + 1), double(i));
+        axisX->setGridLineVisible(false);
         chart->addAxis(axisX, Qt::AlignBottom);
         series->attachAxis(axisX);
         series->attachAxis(valueAxis(chart, Qt::AlignLeft, 0, double(most), tr("runs")));
