@@ -11,14 +11,15 @@
 //       debug stream thread against the in-process board, after a refresh,
 //       until its stream mailbox has handed N records (X, Y and the pairs
 //       for the record pane) to the window; then the display is closed.
-//   bench_memory --path live --mode MODE [--seconds S] [--latency-us U] [--scan-us C]
+//   bench_memory --path live --mode MODE [--seconds S] [--latency-us U] [--scan-us C] [--shot PNG]
 //       One live mode of the station's own window for S seconds (default 60)
 //       against the in-process board (scan interval C, default 10000 us):
 //       debug, m0, rasterx, rastery, irasterx, irastery, btndata, btnsignal,
 //       normal (finger down), keys (button status, a key held) and border
 //       (a run with only the border item, finger down). Prints VmRSS, how late
 //       the window's event loop ran a 10 ms timer, what the stream mailboxes
-//       passed and dropped, and how often each window repainted.
+//       passed and dropped, and how often each window repainted; --shot
+//       saves a picture of the mode's window as it was at the end.
 #include "vorlane.h"
 
 #include "coredebug.h"
@@ -328,8 +329,13 @@ public:
             m_worstAll = std::max(m_worstAll, late);
             // The mode's start (the window stops the streams and drains the
             // board for 300 ms before it starts one) is not the stream's doing.
-            if (now - m_started >= std::chrono::seconds(1))
-                m_late.push_back(std::max(0.0, late));
+            if (now - m_started < std::chrono::seconds(1))
+                return;
+            m_late.push_back(std::max(0.0, late));
+            if (late > m_worstLate) {
+                m_worstLate = late;
+                m_worstAt = std::chrono::duration<double>(now - m_started).count();
+            }
         });
         qApp->installEventFilter(this);
     }
@@ -348,6 +354,8 @@ public:
     }
     double worst() const { return m_late.empty() ? 0 : *std::max_element(m_late.begin(), m_late.end()); }
     double worstWithStart() const { return m_worstAll; }
+    // Seconds into the mode when the worst came.
+    double worstAt() const { return m_worstAt; }
     double percentile(double p) const
     {
         if (m_late.empty())
@@ -374,12 +382,14 @@ private:
     Clock::time_point m_last;
     Clock::time_point m_started;
     double m_worstAll = 0;
+    double m_worstLate = 0;
+    double m_worstAt = 0;
     bool m_counting = false;
     std::vector<double> m_late;
     std::map<std::string, long long> m_repaints;
 };
 
-int live(const std::string &mode, int seconds, int latencyUs, int scanUs)
+int live(const std::string &mode, int seconds, int latencyUs, int scanUs, const std::string &shot)
 {
     static const std::map<std::string, void (Vorlane::*)()> modal = {
         {"debug", &Vorlane::DebugCom},         {"m0", &Vorlane::InternalCom},    {"btndata", &Vorlane::On_btnData},
@@ -448,6 +458,16 @@ int live(const std::string &mode, int seconds, int latencyUs, int scanUs)
         // The operator ends the mode: closes the modal dialog, or stops the
         // stream of a mode that runs on.
         QTimer::singleShot(seconds * 1000, &window, [&] {
+            // What the window does to end the mode (stop the stream, switch
+            // the reports off) is not the stream's doing either.
+            watch.stop();
+            QWidget *shown = QApplication::activeModalWidget();
+            for (QWidget *top : QApplication::topLevelWidgets()) {
+                if (!shown && top != &window && top->isVisible() && !top->inherits("QMenu"))
+                    shown = top;
+            }
+            if (!shot.empty() && shown)
+                shown->grab().save(QString::fromStdString(shot));
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
                 std::printf("a message box is up: %s\n", qPrintable(box->text()));
             if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
@@ -485,9 +505,9 @@ int live(const std::string &mode, int seconds, int latencyUs, int scanUs)
         std::printf("ran %.1f s; VmRSS before %ld kB, after %ld kB, most sampled %ld kB, VmHWM %ld kB; growth %+ld kB "
                     "(most sampled - before)\n",
                     ran, samples.before.rssKb, after.rssKb, most, after.hwmKb, most - samples.before.rssKb);
-        std::printf("event loop from 1 s into the mode: %zu ticks of 10 ms, late by at most %.1f ms (p99 %.2f ms, "
-                    "median %.2f ms); with the mode's start %.1f ms\n",
-                    watch.ticks(), watch.worst(), watch.percentile(0.99), watch.percentile(0.5),
+        std::printf("event loop from 1 s into the mode to its end: %zu ticks of 10 ms, late by at most %.1f ms (at "
+                    "%.1f s; p99 %.2f ms, median %.2f ms); with the mode's start %.1f ms\n",
+                    watch.ticks(), watch.worst(), watch.worstAt(), watch.percentile(0.99), watch.percentile(0.5),
                     watch.worstWithStart());
         std::printf("frames mailbox: posted %llu, taken by the window %llu, dropped %llu, most waiting %zu (limit %zu "
                     "frames)\n",
@@ -518,6 +538,7 @@ int main(int argc, char **argv)
     int seconds = 60;
     int scanUs = 10000;
     std::string mode = "debug";
+    std::string shot;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--path"))
             path = argv[i + 1];
@@ -531,16 +552,18 @@ int main(int argc, char **argv)
             mode = argv[i + 1];
         else if (!std::strcmp(argv[i], "--seconds"))
             seconds = std::max(1, std::atoi(argv[i + 1]));
+        else if (!std::strcmp(argv[i], "--shot"))
+            shot = argv[i + 1];
         else if (!std::strcmp(argv[i], "--scan-us"))
             scanUs = std::max(1, std::atoi(argv[i + 1]));
     }
     if (path == "station")
         return station(total, latencyUs);
     if (path == "live")
-        return live(mode, seconds, latencyUs, scanUs);
+        return live(mode, seconds, latencyUs, scanUs, shot);
     if (path == "direct")
         return direct(stream, total);
     std::fprintf(stderr, "usage: bench_memory --path direct|station|live [--stream debug|touch|raster] [--records N] "
-                         "[--mode MODE] [--seconds S] [--latency-us U] [--scan-us C]\n");
+                         "[--mode MODE] [--seconds S] [--latency-us U] [--scan-us C] [--shot PNG]\n");
     return 2;
 }
