@@ -16,6 +16,11 @@ namespace {
 // cannot hold more than this many records per frame either.
 constexpr std::size_t MaxRecordsPerFrame = 128;
 
+bool isStart(const Mail &mail)
+{
+    return mail.startsFrame;
+}
+
 } // namespace
 
 Mailbox::Mailbox(Policy policy, std::size_t limit, Deliver deliver, QObject *parent)
@@ -74,7 +79,6 @@ void Mailbox::pushOutOldestFrame()
     // What waits before the oldest frame's first record is the rest of a frame
     // whose start the window already took: it stays, so that the window gets
     // that frame whole.
-    const auto isStart = [](const Mail &m) { return m.startsFrame; };
     const auto first = std::find_if(m_waiting.begin(), m_waiting.end(), isStart);
     if (first == m_waiting.end())
         return;
@@ -82,6 +86,20 @@ void Mailbox::pushOutOldestFrame()
     m_dropped += static_cast<std::uint64_t>(next - first);
     m_waiting.erase(first, next);
     --m_framesWaiting;
+    m_behind = true;
+}
+
+void Mailbox::keepOnlyNewestFrame()
+{
+    // The window fell behind: of the frames that wait, the screen could only
+    // show the newest. The rest of a frame already begun stays, as above.
+    const auto first = std::find_if(m_waiting.begin(), m_waiting.end(), isStart);
+    const auto newest = std::find_if(m_waiting.rbegin(), m_waiting.rend(), isStart).base();
+    if (first != m_waiting.end() && newest - 1 > first) {
+        m_dropped += static_cast<std::uint64_t>((newest - 1) - first);
+        m_waiting.erase(first, newest - 1);
+    }
+    m_behind = false;
 }
 
 bool Mailbox::waitForRoom(const StopToken &stop)
@@ -112,6 +130,8 @@ void Mailbox::deliverWaiting()
     bool more = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_policy == Policy::NewestFrames && m_behind)
+            keepOnlyNewestFrame();
         if (m_policy == Policy::NewestFrames || m_waiting.size() <= MaxRecordsPerDelivery) {
             batch.swap(m_waiting);
             m_framesWaiting = 0;

@@ -40,7 +40,10 @@ struct Mail
 // - NewestFrames, for views of the newest frame: at most `limit` frames wait
 //   (besides the rest of a frame the window has begun to take); a new frame
 //   pushes the oldest waiting one out whole, so the window only ever gets
-//   whole frames. When the window keeps up, no frame is ever pushed out.
+//   whole frames. Once a frame was pushed out the window is behind the
+//   stream, and the next delivery hands over the newest frame alone: the
+//   screen could not show the others. When the window keeps up, no frame is
+//   ever pushed out and every frame is delivered.
 // - EveryRecord, for records a test consumes: none is ever dropped; at most
 //   `limit` wait, because the stream thread calls waitForRoom() before it
 //   reads the next report from the board, and so the reports wait in the
@@ -87,6 +90,7 @@ private:
     void deliverWaiting();
     // With m_mutex held.
     void pushOutOldestFrame();
+    void keepOnlyNewestFrame();
 
     const Policy m_policy;
     const std::size_t m_limit;
@@ -98,6 +102,8 @@ private:
     std::size_t m_framesWaiting = 0;
     std::size_t m_mostPending = 0;
     bool m_wakePosted = false;
+    // A frame was pushed out since the last delivery.
+    bool m_behind = false;
     std::uint64_t m_posted = 0;
     std::uint64_t m_delivered = 0;
     std::uint64_t m_dropped = 0;
