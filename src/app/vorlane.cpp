@@ -242,6 +242,7 @@ void Vorlane::wireStreams()
                                   [this](const Mail &mail) { DisplayHID(mail.text); }, this);
     m_recordMailbox->setObjectName(QStringLiteral("streamRecords"));
     m_hidThread->setMailbox(m_recordMailbox);
+    m_debugThread->setMailbox(m_frameMailbox);
 
     Mailbox *frames = m_frameMailbox;
     Mailbox *records = m_recordMailbox;

@@ -104,10 +104,13 @@ void Mailbox::keepOnlyNewestFrame()
 
 bool Mailbox::waitForRoom(const StopToken &stop)
 {
-    if (m_policy != Policy::EveryRecord || !stop.canBeRequested())
+    if (!stop.canBeRequested())
         return !stop.requested();
     std::unique_lock<std::mutex> lock(m_mutex);
-    while (m_waiting.size() >= m_limit) {
+    const auto full = [this] {
+        return m_policy == Policy::EveryRecord ? m_waiting.size() >= m_limit : m_behind;
+    };
+    while (full()) {
         if (stop.requested())
             return false;
         m_room.wait_for(lock, std::chrono::milliseconds(StopSliceMs));

@@ -70,10 +70,13 @@ public:
 
     // Any thread.
     void post(Mail mail);
-    // The stream thread of an EveryRecord mailbox: waits until fewer than
-    // `limit` records wait for the window. False as soon as a stop is
-    // requested. Never waits for a token that cannot be requested (nobody
-    // could end the wait) nor for a NewestFrames mailbox.
+    // The stream thread, before it reads the next report or frame from the
+    // board. EveryRecord: waits until fewer than `limit` records wait for the
+    // window. NewestFrames: while the window is behind (a frame was pushed out
+    // since its last delivery) waits for that delivery, so that a stream
+    // faster than the window does not read frames only to push them out.
+    // False as soon as a stop is requested. Never waits for a token that
+    // cannot be requested: nobody could end the wait.
     bool waitForRoom(const StopToken &stop);
 
     std::size_t limit() const { return m_limit; }
