@@ -16,7 +16,8 @@
 //       against the in-process board (scan interval C, default 10000 us):
 //       debug, m0, rasterx, rastery, irasterx, irastery, btndata, btnsignal,
 //       normal (finger down), keys (button status, a key held) and border
-//       (a run with only the border item, finger down). Prints VmRSS, how late
+//       (a run with only the border item, finger down); idle runs no stream,
+//       for the machine's own share of the lateness. Prints VmRSS, how late
 //       the window's event loop ran a 10 ms timer, what the stream mailboxes
 //       passed and dropped, and how often each window repainted; --shot
 //       saves a picture of the mode's window as it was at the end.
@@ -52,6 +53,7 @@
 #include <map>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -312,6 +314,13 @@ int station(long long total, int latencyUs)
 }
 
 
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
 // How late the window's event loop runs a 10 ms timer, and how often each
 // window repaints (one UpdateRequest per repaint of a top-level window).
 class LoopWatch : public QObject
@@ -399,7 +408,7 @@ int live(const std::string &mode, int seconds, int latencyUs, int scanUs, const 
         {"rastery", &Vorlane::RasterInternalCom},
         {"irasterx", &Vorlane::On_InterRXBtnClicked},
         {"irastery", &Vorlane::On_InterRYBtnClicked}};
-    if (!modal.count(mode) && !lasting.count(mode) && mode != "border")
+    if (!modal.count(mode) && !lasting.count(mode) && mode != "border" && mode != "idle")
         return 2;
 
     // The dialogs of the hands' modes stay up longer than the measurement;
@@ -474,16 +483,19 @@ int live(const std::string &mode, int seconds, int latencyUs, int scanUs, const 
                 dialog->reject();
         });
         const Clock::time_point t0 = Clock::now();
+        const double gui0 = threadCpuMs();
         if (modal.count(mode)) {
             (window.*modal.at(mode))();
         } else {
-            if (mode == "border") {
+            if (mode == "idle") {
+                // No stream: how late the machine lets an idle window be.
+            } else if (mode == "border") {
                 for (const char *field : {"lineEdit_2", "lineEdit_3", "lineEdit_4"})
                     window.findChild<QLineEdit *>(QLatin1String(field))->setText(QStringLiteral("bench"));
                 window.start();
-            }
-            else
+            } else {
                 (window.*lasting.at(mode))();
+            }
             QEventLoop loop;
             QTimer::singleShot(std::max<qint64>(0, seconds * 1000 - std::chrono::duration_cast<std::chrono::milliseconds>(
                                                                         Clock::now() - t0)
@@ -492,6 +504,7 @@ int live(const std::string &mode, int seconds, int latencyUs, int scanUs, const 
             loop.exec();
         }
         const double ran = std::chrono::duration<double>(Clock::now() - t0).count();
+        const double guiMs = threadCpuMs() - gui0;
         watch.stop();
         sample.stop();
         window.StopCom();
@@ -517,6 +530,7 @@ int live(const std::string &mode, int seconds, int latencyUs, int scanUs, const 
                     "records)\n",
                     (unsigned long long)records->posted(), (unsigned long long)records->delivered(),
                     (unsigned long long)records->dropped(), records->mostPending(), records->limit());
+        std::printf("CPU of the window's thread: %.0f ms in %.1f s (%.1f %%)\n", guiMs, ran, guiMs / ran / 10.0);
         for (const auto &[name, count] : watch.repaints())
             std::printf("repaints of %s: %lld (%.1f per second)\n", name.c_str(), count, double(count) / ran);
         std::fflush(stdout);
