@@ -28,6 +28,7 @@
 #include "installpaths.h"
 #include "myusbhid.h"
 #include "streamkind.h"
+#include "streammailbox.h"
 #include "qtwindowimp.h"
 #include "passworddialog.h"
 #include "scene.h"
@@ -71,6 +72,17 @@ const char kStationFile[] = "./config.txt";
 // would only make the table huge.
 constexpr int kMaxElectrodes = 79;
 
+// The window's inputs for the records of the streams.
+enum StreamChannel { DebugRecord, DebugPair, ButtonValues, RasterRow, InternalRasterRow, TouchOrKey };
+
+// Frames of the newest-frame views that may wait for the window: enough that
+// a board at the bus's real rate (up to 8 button or 4 debug frames per
+// delivery) loses none, few enough that a board with no bus time costs the
+// window a bounded amount of work per delivery.
+constexpr std::size_t kFramesWaiting = 16;
+// Touch records and key codes that may wait; then the stream thread waits.
+constexpr std::size_t kRecordsWaiting = 256;
+
 // Maximized, also where no window manager does it (a bare X server on a test rig).
 void showFullScreenSized(QWidget *window)
 {
@@ -113,6 +125,7 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
     m_hidThread = std::make_unique<HidThread>(m_usbHid.get());
     m_bootThread = std::make_unique<HidThreadBoot>(m_command.get());
     m_debugThread = std::make_unique<HidThreadDebug>(m_command.get());
+    wireStreams();
     m_result = std::make_unique<production::ResultFile>(this);
     m_baseline = std::make_unique<production::Baseline>();
     m_rowLimits = std::make_unique<production::RowLimits>();
@@ -177,13 +190,7 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
     connect(ui.rasterYBtn, &QPushButton::clicked, this, &Vorlane::RasterInternalCom);
     connect(ui.InternalRXBtn, &QPushButton::clicked, this, &Vorlane::On_InterRXBtnClicked);
     connect(ui.InternalRYBtn, &QPushButton::clicked, this, &Vorlane::On_InterRYBtnClicked);
-    connect(m_usbHid.get(), &MyUsbHid::HidData, this, &Vorlane::DisplayHID);
     connect(m_command.get(), &HidCommand::readline, this, &Vorlane::startProgress);
-    connect(m_command.get(), &HidCommand::readDebug, this, &Vorlane::receiveDebug);
-    connect(m_command.get(), &HidCommand::readDebugD, this, &Vorlane::receiveDebugD);
-    connect(m_command.get(), qOverload<const QString &>(&HidCommand::readBtnData), this, &Vorlane::receiveBtnData);
-    connect(m_command.get(), &HidCommand::readRaster, this, &Vorlane::receiveRaster);
-    connect(m_command.get(), &HidCommand::readInternalRaster, this, &Vorlane::receiveRasterInternal);
     connect(m_command.get(), &HidCommand::readAbout, this, &Vorlane::registerAbout);
     connect(m_command.get(), &HidCommand::readAboutFail, this, &Vorlane::registerAboutFail);
     connect(m_command.get(), &HidCommand::readCommFail, this, &Vorlane::registerCommFail);
@@ -207,6 +214,59 @@ Vorlane::~Vorlane()
     m_hidThread.reset();
     m_bootThread.reset();
     m_debugThread.reset();
+}
+
+void Vorlane::wireStreams()
+{
+    using device::stream::Mail;
+    using device::stream::Mailbox;
+    // The stream threads' signals are taken on the thread that emits them and
+    // only posted here: the mailboxes bound what waits for the window.
+    m_frameMailbox = new Mailbox(Mailbox::Policy::NewestFrames, kFramesWaiting, [this](const Mail &mail) {
+        switch (mail.channel) {
+        case DebugRecord:
+            receiveDebug(mail.text);
+            break;
+        case DebugPair:
+            receiveDebugD(mail.text);
+            break;
+        case ButtonValues:
+            receiveBtnData(mail.text);
+            break;
+        case RasterRow:
+            receiveRaster(mail.text, mail.row);
+            break;
+        case InternalRasterRow:
+            receiveRasterInternal(mail.text, mail.row);
+            break;
+        default:
+            break;
+        }
+    }, this);
+    m_frameMailbox->setObjectName(QStringLiteral("streamFrames"));
+    m_recordMailbox = new Mailbox(Mailbox::Policy::EveryRecord, kRecordsWaiting,
+                                  [this](const Mail &mail) { DisplayHID(mail.text); }, this);
+    m_recordMailbox->setObjectName(QStringLiteral("streamRecords"));
+    m_hidThread->setMailbox(m_recordMailbox);
+    m_debugThread->setMailbox(m_frameMailbox);
+
+    Mailbox *frames = m_frameMailbox;
+    Mailbox *records = m_recordMailbox;
+    const auto direct = Qt::DirectConnection;
+    connect(m_usbHid.get(), &MyUsbHid::HidData, records,
+            [records](const QString &text) { records->post({TouchOrKey, 0, text, true}); }, direct);
+    connect(m_command.get(), &HidCommand::readDebug, frames, [frames](const QString &text) {
+        frames->post({DebugRecord, 0, text, text.startsWith(QLatin1Char('X'))});
+    }, direct);
+    connect(m_command.get(), &HidCommand::readDebugD, frames,
+            [frames](const QString &text) { frames->post({DebugPair, 0, text, false}); }, direct);
+    connect(m_command.get(), qOverload<const QString &>(&HidCommand::readBtnData), frames,
+            [frames](const QString &text) { frames->post({ButtonValues, 0, text, true}); }, direct);
+    connect(m_command.get(), &HidCommand::readRaster, frames,
+            [frames](const QString &line, int row) { frames->post({RasterRow, row, line, row == 0}); }, direct);
+    connect(m_command.get(), &HidCommand::readInternalRaster, frames, [frames](const QString &line, int row) {
+        frames->post({InternalRasterRow, row, line, row == 0});
+    }, direct);
 }
 
 void Vorlane::buildDisplayDialog()

@@ -28,6 +28,11 @@ class QTableWidget;
 class QTextBrowser;
 class Settings;
 
+namespace device {
+namespace stream {
+class Mailbox;
+}
+} // namespace device
 namespace results {
 class LineUploader;
 class ResultRecorder;
@@ -143,6 +148,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // The stream threads' records reach the window through two mailboxes.
+    void wireStreams();
     void buildDisplayDialog();
     void buildFirmwareDialog();
     void buildRasterTable();
@@ -208,6 +215,9 @@ private:
     std::unique_ptr<HidThreadBoot> m_bootThread;
     std::unique_ptr<HidThreadDebug> m_debugThread;
     DeviceWatcher *m_deviceWatcher = nullptr;
+    // Children of the window, so they outlive the threads, which stop first.
+    device::stream::Mailbox *m_frameMailbox = nullptr;
+    device::stream::Mailbox *m_recordMailbox = nullptr;
 
     QDialog *m_displayDialog = nullptr;
     quilex_gui_qtlib::DisplayView *m_displayView = nullptr;

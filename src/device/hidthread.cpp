@@ -2,6 +2,7 @@
 
 #include "myusbhid.h"
 #include "streamkind.h"
+#include "streammailbox.h"
 
 HidThread::HidThread(MyUsbHid *usb, QObject *parent)
     : WorkerThread(parent)
@@ -20,6 +21,8 @@ void HidThread::run()
     if (!m_usb || !m_usb->enableStream(token))
         return;
     while (!token.requested()) {
+        if (m_mailbox && !m_mailbox->waitForRoom(token))
+            break;
         // Read afresh every pass: the button status test switches the kind
         // while the stream runs.
         if (device::stream::debugDataKind() == device::stream::kind::KeyCodes)

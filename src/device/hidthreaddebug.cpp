@@ -2,6 +2,7 @@
 
 #include "hidcommand.h"
 #include "streamkind.h"
+#include "streammailbox.h"
 
 #include <vector>
 
@@ -53,6 +54,8 @@ void HidThreadDebug::run()
     // The button passes fill a list nobody reads; it is emptied every pass.
     std::vector<int> buttons;
     while (ready && !token.requested()) {
+        if (m_mailbox && !m_mailbox->waitForRoom(token))
+            break;
         bool passed = false;
         switch (k) {
         case kind::Debug:

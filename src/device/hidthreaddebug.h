@@ -5,6 +5,12 @@
 
 class HidCommand;
 
+namespace device {
+namespace stream {
+class Mailbox;
+}
+} // namespace device
+
 // The debug, raster and button streams. At start it reads the debug data kind
 // (1 to 8), puts the controller in the matching mode and then reads that
 // kind's data pass after pass until stopped; any other kind ends the run at
@@ -25,6 +31,11 @@ public:
     explicit HidThreadDebug(HidCommand *command, QObject *parent = nullptr);
     ~HidThreadDebug() override;
 
+    // The mailbox the frames go to (not owned; it must outlive the thread's
+    // runs), or nullptr. With one, a pass starts only while the window is not
+    // behind the stream. Set while stopped.
+    void setMailbox(device::stream::Mailbox *mailbox) { m_mailbox = mailbox; }
+
     // After a pass that failed (no answer, no board) the next one waits this
     // long, so that a board that is gone is not hammered with requests.
     static constexpr int FailedPassPauseMs = 10;
@@ -34,6 +45,7 @@ protected:
 
 private:
     HidCommand *m_command;
+    device::stream::Mailbox *m_mailbox = nullptr;
 };
 
 #endif

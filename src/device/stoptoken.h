@@ -27,6 +27,10 @@ private:
     const std::atomic<bool> *m_flag = nullptr;
 };
 
+// How long a wait that a stop may end sleeps at a time: long enough not to
+// busy-wait, short against the stop latency the window sees.
+constexpr int StopSliceMs = 5;
+
 // Sleeps ms milliseconds in short slices; false as soon as a stop is
 // requested, so that a fixed wait never holds up a stop for long. The slices
 // run to one deadline, so an uninterrupted pause is as long as one sleep of

@@ -17,9 +17,6 @@ std::atomic<int> &kindValue()
     return value;
 }
 
-// Long enough not to busy-wait, short against the stop latency the window sees.
-constexpr int PauseSliceMs = 5;
-
 } // namespace
 
 namespace stream {
@@ -53,7 +50,7 @@ bool pauseUnlessStopped(int ms, const StopToken &stop)
         const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             return !stop.requested();
-        const auto slice = std::min<std::chrono::microseconds>(left, std::chrono::milliseconds(PauseSliceMs));
+        const auto slice = std::min<std::chrono::microseconds>(left, std::chrono::milliseconds(StopSliceMs));
         QThread::usleep(static_cast<unsigned long>(slice.count()));
     }
 }

@@ -4,6 +4,7 @@
 #include "modalanswer.h"
 #include "stationfixture.h"
 #include "streamkind.h"
+#include "streammailbox.h"
 #include "vorlane.h"
 
 #include <QDialog>
@@ -157,6 +158,38 @@ private slots:
             w.findChild<QPushButton *>("internalBtn")->click();
             QCOMPARE(clearShown, shown);
         }
+    }
+
+    // Against a board with no bus time the debug stream outruns a window that
+    // is busy elsewhere: what waits for the window stays bounded, the older
+    // frames give way, and the window still shows a whole frame.
+    void debugDisplayStaysBoundedAgainstAFastBoard()
+    {
+        StationFixture station(kProfile);
+        Vorlane w;
+        signIn(w);
+        w.On_refreshBtnClicked();
+        auto *frames = w.findChild<device::stream::Mailbox *>("streamFrames");
+        QVERIFY(frames);
+        QDialog *display = displayDialog(w);
+        QString shown;
+        // After the 500 ms mode switch.
+        QTimer::singleShot(800, display, [&] {
+            QThread::msleep(300);
+            QTimer::singleShot(200, display, [&] {
+                shown = display->findChild<QTextBrowser *>()->toPlainText();
+                display->reject();
+            });
+        });
+        w.findChild<QPushButton *>("pushButton")->click();
+        QVERIFY(frames->dropped() > 0);
+        // X, Y and the pair per frame, and the rest of a frame already begun.
+        QVERIFY2(frames->mostPending() <= 3 * frames->limit() + 2, qPrintable(QString::number(frames->mostPending())));
+        const QStringList pair = shown.split('\n');
+        QCOMPARE(pair.size(), 2);
+        QVERIFY(pair[0].startsWith('X') && pair[1].startsWith('Y'));
+        QCOMPARE(pair[0].count(','), 29);
+        QCOMPARE(pair[1].count(','), 19);
     }
 
     // The mode keys switch streams and parsers without a device check or a window.

@@ -1,6 +1,7 @@
 // The streams and the firmware download end to end against the emulated
 // board: frames from the controller, forwarded touches and key codes, stopping
-// in the middle of a block, and an image that changes the panel's CRC.
+// in the middle of a block, what waits for a busy window, and an image that
+// changes the panel's CRC.
 #include "devicelink.h"
 #include "firmwareimage.h"
 #include "hidcommand.h"
@@ -11,12 +12,17 @@
 #include "settings.h"
 #include "stationids.h"
 #include "streamkind.h"
+#include "streammailbox.h"
 #include "ui_vorlane.h"
 
 #include <inprocesstransport.h>
+#include <operatorscript.h>
 
 #include <QtTest>
 #include <QMainWindow>
+
+#include <functional>
+#include <mutex>
 
 using namespace device;
 
@@ -78,6 +84,20 @@ private:
             }
         }
         return open ? QStringLiteral("the last request is still pending") : QString();
+    }
+
+    // A window busy elsewhere: this thread sleeps without taking any events
+    // until the condition holds.
+    static bool busyUntil(const std::function<bool()> &done, int timeoutMs)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done()) {
+            if (clock.elapsed() > timeoutMs)
+                return false;
+            QThread::msleep(5);
+        }
+        return true;
     }
 
 private slots:
@@ -198,6 +218,108 @@ private slots:
         drain();
         QCOMPARE(m_board->pendingReports(), std::size_t(0));
         QCOMPARE(m_cmd->readCrcVersion(), QStringLiteral("5A3C"));
+    }
+
+    // A board with no bus time outruns a busy window: one frame waits, a newer
+    // frame pushes it out whole, and the window takes whole frames only.
+    void newestFramesStayWhole_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("recordsPerFrame");
+        QTest::newRow("debug") << 1 << 3;
+        QTest::newRow("M0") << 2 << 3;
+        QTest::newRow("internal raster X") << 5 << 21;
+        QTest::newRow("button signal") << 8 << 1;
+    }
+    void newestFramesStayWhole()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, recordsPerFrame);
+        attach();
+        QList<QStringList> frames;
+        stream::Mailbox box(stream::Mailbox::Policy::NewestFrames, 1, [&frames](const stream::Mail &m) {
+            if (m.startsFrame || frames.isEmpty())
+                frames.append(QStringList());
+            frames.last() << m.text;
+        });
+        const auto post = [&box](const QString &text, bool starts) { box.post({0, 0, text, starts}); };
+        const auto direct = Qt::DirectConnection;
+        connect(m_cmd.get(), &HidCommand::readDebug, &box, [post](const QString &t) { post(t, t.startsWith('X')); },
+                direct);
+        connect(m_cmd.get(), &HidCommand::readDebugD, &box, [post](const QString &t) { post(t, false); }, direct);
+        connect(m_cmd.get(), qOverload<const QString &>(&HidCommand::readBtnData), &box,
+                [post](const QString &t) { post(t, true); }, direct);
+        connect(m_cmd.get(), &HidCommand::readRaster, &box, [post](const QString &t, int row) { post(t, row == 0); },
+                direct);
+
+        stream::setDebugDataKind(kind);
+        HidThreadDebug thread(m_cmd.get());
+        thread.start();
+        const auto enough = std::uint64_t(4 * recordsPerFrame);
+        QVERIFY(busyUntil([&] { return box.posted() >= enough; }, 5000));
+        QVERIFY(box.dropped() > 0);
+        QVERIFY2(box.mostPending() <= std::size_t(recordsPerFrame), qPrintable(QString::number(box.mostPending())));
+        QTRY_VERIFY(frames.size() >= 3);
+        thread.stop();
+        QTRY_COMPARE(box.pending(), std::size_t(0));
+        QCOMPARE(box.delivered() + box.dropped(), box.posted());
+
+        frames.removeLast(); // the stop may have cut it short
+        for (const QStringList &frame : frames) {
+            QCOMPARE(frame.size(), recordsPerFrame);
+            if (kind <= 2)
+                QVERIFY(frame[0].startsWith('X') && frame[1].startsWith('Y') && frame[2] == frame[0] + "\r\n" + frame[1]);
+            for (int row = 1; kind == 5 && row < recordsPerFrame; ++row)
+                QVERIFY(frame[row].startsWith('R'));
+        }
+    }
+
+    // Touch records are never dropped: while the window is busy the stream
+    // thread waits and the reports wait in the board; a stop ends that wait.
+    void touchRecordsUnderBackPressure()
+    {
+        attach();
+        constexpr std::size_t limit = 4;
+        QStringList taken;
+        stream::Mailbox box(stream::Mailbox::Policy::EveryRecord, limit,
+                            [&taken](const stream::Mail &m) { taken << m.text; });
+        std::mutex readLock;
+        QStringList read;
+        connect(m_usb.get(), &MyUsbHid::HidData, &box, [&](const QString &t) {
+            {
+                std::lock_guard<std::mutex> lock(readLock);
+                read << t;
+            }
+            box.post({0, 0, t, true});
+        }, Qt::DirectConnection);
+        const auto readCount = [&] {
+            std::lock_guard<std::mutex> lock(readLock);
+            return read.size();
+        };
+        QVERIFY(m_cmd->setNormalMode());
+        stream::setDebugDataKind(stream::kind::Touch);
+        HidThread thread(m_usb.get());
+        thread.setMailbox(&box);
+        thread.start();
+        m_cmd->enableInterruptReport();
+        emulator::ScriptPlayer finger(*m_board);
+        finger.play(emulator::script::borderTrace(1280, 800, 4000));
+
+        for (int round = 0; round < 2; ++round) {
+            QVERIFY(busyUntil([&] { return m_board->pendingReports() >= 10; }, 3000));
+            QCOMPARE(box.pending(), limit);
+            QCOMPARE(readCount(), taken.size() + int(limit));
+            if (round == 0)
+                QTRY_VERIFY(taken.size() >= 30);
+        }
+        thread.requestStop();
+        QVERIFY(thread.wait(2000));
+        QTRY_COMPARE(box.pending(), std::size_t(0));
+        QCOMPARE(box.mostPending(), limit);
+        QCOMPARE(box.dropped(), std::uint64_t(0));
+        QCOMPARE(taken, read);
+        finger.stop();
+        drain();
     }
 
     void download_data()
