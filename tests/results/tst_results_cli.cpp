@@ -147,7 +147,7 @@ private slots:
             QVERIFY2(server.start() && server.createDatabase("line"), qPrintable(server.errorString()));
             r = tool({"sync", "--connection", server.connectionString("line")});
             QCOMPARE(r.out, QStringLiteral("sent 5, waiting 0\n"));
-            QCOMPARE(r.exitCode, 0);
+            QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         }
 
         // Newest first, found as typed, with the items that failed.
