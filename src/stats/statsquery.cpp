@@ -36,11 +36,6 @@ QString where(const Filter &filter, QVariantList &bound)
     return sql.isEmpty() ? QStringLiteral("1 = 1") : sql;
 }
 
-bool run(QSqlQuery &q, const QString &sql, const QVariantList &bound, QString *error)
-{
-    return results::queries::exec(q, sql, bound, error);
-}
-
 const char *measureColumn(Measure measure)
 {
     switch (measure) {
@@ -81,7 +76,7 @@ bool sizes(const QSqlDatabase &db, qint64 from, qint64 to, const QString &item, 
     if (!item.isEmpty())
         bound << item;
     QSqlQuery q(db);
-    if (!run(q,
+    if (!results::queries::exec(q,
              QStringLiteral("SELECT (SELECT COALESCE(SUM(runs), 0) FROM yield_quarters WHERE ")
                  + span.join(QStringLiteral(" AND "))
                  + QStringLiteral("), (SELECT COALESCE(SUM(runs), 0) FROM yield_quarters),"
@@ -121,7 +116,7 @@ bool countRuns(const QSqlDatabase &db, qint64 *runs, QString *error)
 {
     // The count kept per quarter with every run, not a pass over the runs.
     QSqlQuery q(db);
-    if (!run(q, QStringLiteral("SELECT COALESCE(SUM(runs), 0) FROM yield_quarters"), {}, error))
+    if (!results::queries::exec(q, QStringLiteral("SELECT COALESCE(SUM(runs), 0) FROM yield_quarters"), {}, error))
         return false;
     *runs = q.next() ? q.value(0).toLongLong() : 0;
     return true;
@@ -164,7 +159,7 @@ bool failurePareto(const QSqlDatabase &db, const Filter &filter, std::vector<Par
         return false;
     QVariantList bound;
     QSqlQuery q(db);
-    if (!run(q,
+    if (!results::queries::exec(q,
              QStringLiteral("SELECT i.item, COUNT(*) FROM ") + joinRuns(QStringLiteral("items i"), failuresFirst)
                  + QStringLiteral(" WHERE r.run_id = i.run_id AND i.pass = 0 AND ") + where(filter, bound)
                  + QStringLiteral(" GROUP BY i.item"),
@@ -191,13 +186,13 @@ bool failureMap(const QSqlDatabase &db, const Filter &filter, int rows, int colu
     QVariantList bound;
     const QString runs = where(filter, bound);
     QSqlQuery count(db);
-    if (!run(count, QStringLiteral("SELECT COUNT(*) FROM runs r WHERE ") + runs, bound, error))
+    if (!results::queries::exec(count, QStringLiteral("SELECT COUNT(*) FROM runs r WHERE ") + runs, bound, error))
         return false;
     map.runs = count.next() ? count.value(0).toLongLong() : 0;
     count.finish();
 
     QSqlQuery cells(db);
-    if (!run(cells,
+    if (!results::queries::exec(cells,
              QStringLiteral("SELECT c.raster, c.row_index, c.column_index, COUNT(DISTINCT c.run_id) FROM ")
                  + joinRuns(QStringLiteral("failing_cells c"), failuresFirst)
                  + QStringLiteral(" WHERE r.run_id = c.run_id AND ") + runs
@@ -220,7 +215,7 @@ bool failureMap(const QSqlDatabase &db, const Filter &filter, int rows, int colu
     // An open or short pair names two electrodes: each gets the run. Each
     // pair is read once and counted for both (side 1 and 2).
     QSqlQuery pairs(db);
-    if (!run(pairs,
+    if (!results::queries::exec(pairs,
              QStringLiteral("SELECT e.kind, e.line,"
                             " CASE WHEN s.side = 1 THEN e.first_index ELSE e.second_index END AS electrode,"
                             " COUNT(DISTINCT e.run_id) FROM ")
@@ -255,7 +250,7 @@ bool spcSeries(const QSqlDatabase &db, const Filter &filter, Measure measure, in
                         + where(filter, bound) + QStringLiteral(" ORDER BY r.started_at DESC, r.run_id DESC LIMIT ?");
     bound << limit;
     QSqlQuery q(db);
-    if (!run(q, sql, bound, error))
+    if (!results::queries::exec(q, sql, bound, error))
         return false;
     while (q.next())
         points.push_back({q.value(0).toLongLong(), q.value(1).toDouble()});
@@ -270,7 +265,7 @@ bool spcLimits(const QSqlDatabase &db, const Filter &filter, Measure measure, Sp
     QVariantList bound;
     const QString runs = where(filter, bound) + QStringLiteral(" AND %1 IS NOT NULL").arg(column);
     QSqlQuery centre(db);
-    if (!run(centre, QStringLiteral("SELECT COUNT(*), AVG(%1) FROM runs r WHERE ").arg(column) + runs, bound, error))
+    if (!results::queries::exec(centre, QStringLiteral("SELECT COUNT(*), AVG(%1) FROM runs r WHERE ").arg(column) + runs, bound, error))
         return false;
     if (centre.next()) {
         limits.count = centre.value(0).toLongLong();
@@ -278,7 +273,7 @@ bool spcLimits(const QSqlDatabase &db, const Filter &filter, Measure measure, Sp
     }
     centre.finish();
     QSqlQuery range(db);
-    if (!run(range,
+    if (!results::queries::exec(range,
              QStringLiteral("SELECT AVG(ABS(m.v - m.prev)) FROM (SELECT %1 AS v,"
                             " LAG(%1) OVER (ORDER BY r.started_at, r.run_id) AS prev FROM runs r WHERE ")
                      .arg(column)
@@ -329,7 +324,7 @@ bool traceRuns(const QSqlDatabase &db, const TraceQuery &query, std::vector<Trac
     bound << query.limit;
     // The newest runs first, one row per failed item folded per run below.
     QSqlQuery q(db);
-    if (!run(q,
+    if (!results::queries::exec(q,
              QStringLiteral("SELECT t.run_id, t.station, t.started_at, t.verdict, t.barcode, t.lot, t.worker,"
                             " t.file_path, i.item FROM (SELECT r.run_id, r.station, r.started_at, r.verdict,"
                             " r.barcode, r.lot, r.worker, r.file_path FROM runs r WHERE ")
@@ -360,7 +355,7 @@ bool runContent(const QSqlDatabase &db, const QString &runId, QByteArray &conten
 {
     content.clear();
     QSqlQuery q(db);
-    if (!run(q, QStringLiteral("SELECT content FROM runs WHERE run_id = ?"), {runId}, error))
+    if (!results::queries::exec(q, QStringLiteral("SELECT content FROM runs WHERE run_id = ?"), {runId}, error))
         return false;
     if (q.next())
         content = q.value(0).toString().toLatin1();
@@ -384,7 +379,7 @@ bool distinctValues(const QSqlDatabase &db, const Filter &filter, const QString 
     // is kept when a run of it lies in the range (a seek each), instead of
     // reading every run of the range.
     QSqlQuery q(db);
-    if (!run(q,
+    if (!results::queries::exec(q,
              QStringLiteral("WITH RECURSIVE v (value) AS (SELECT MIN(%1) FROM runs"
                             " UNION ALL SELECT (SELECT MIN(n.%1) FROM runs n WHERE n.%1 > v.value)"
                             " FROM v WHERE v.value IS NOT NULL)"
