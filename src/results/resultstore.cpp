@@ -342,6 +342,24 @@ QString panelFlagsSql()
         " WHERE barcode = ? AND (panel_first = 1 OR panel_last = 1 OR run_id = ?)");
 }
 
+const RecordSql &recordSql()
+{
+    static const RecordSql sql{
+        QStringLiteral("INSERT INTO runs (run_id, station, start_mode, lot, worker, barcode, profile, started_at,"
+                       " ended_at, verdict, file_name, file_path, content_sha1, content, current_ma, tb_mean,"
+                       " recorded_at, panel_first, panel_last, open_short_x, open_short_y)"
+                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, CAST(? AS TEXT), ?, ?, ?, ?, ?, ?, ?)"
+                       " ON CONFLICT DO NOTHING"),
+        QStringLiteral("INSERT INTO items (run_id, item, pass, value, text) VALUES (?, ?, ?, ?, ?)"),
+        QStringLiteral("INSERT INTO failing_cells (run_id, raster, row_index, column_index, value)"
+                       " VALUES (?, ?, ?, ?, ?)"),
+        QStringLiteral("INSERT INTO failing_electrodes (run_id, kind, line, first_index, second_index, value)"
+                       " VALUES (?, ?, ?, ?, ?, ?)"),
+        QStringLiteral("INSERT INTO outbox (run_id, queued_at) VALUES (?, ?)"),
+    };
+    return sql;
+}
+
 // The statements a record makes, prepared once per connection: preparing
 // them for every run cost more than running them.
 struct ResultStore::Statements
@@ -359,19 +377,9 @@ struct ResultStore::Statements
 
     bool prepare()
     {
-        return run.prepare(QStringLiteral(
-                   "INSERT INTO runs (run_id, station, start_mode, lot, worker, barcode, profile, started_at, ended_at,"
-                   " verdict, file_name, file_path, content_sha1, content, current_ma, tb_mean, recorded_at,"
-                   " panel_first, panel_last, open_short_x, open_short_y)"
-                   " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, CAST(? AS TEXT), ?, ?, ?, ?, ?, ?, ?)"
-                   " ON CONFLICT DO NOTHING"))
-               && item.prepare(
-                   QStringLiteral("INSERT INTO items (run_id, item, pass, value, text) VALUES (?, ?, ?, ?, ?)"))
-               && cell.prepare(QStringLiteral("INSERT INTO failing_cells (run_id, raster, row_index, column_index,"
-                                              " value) VALUES (?, ?, ?, ?, ?)"))
-               && electrode.prepare(QStringLiteral("INSERT INTO failing_electrodes (run_id, kind, line, first_index,"
-                                                   " second_index, value) VALUES (?, ?, ?, ?, ?, ?)"))
-               && outbox.prepare(QStringLiteral("INSERT INTO outbox (run_id, queued_at) VALUES (?, ?)"))
+        const RecordSql &sql = recordSql();
+        return run.prepare(sql.run) && item.prepare(sql.item) && cell.prepare(sql.cell)
+               && electrode.prepare(sql.electrode) && outbox.prepare(sql.outbox)
                && panel.prepare(panelFlagsSql()) && yield.prepare(yieldChangeSql());
     }
 

@@ -107,6 +107,14 @@ QByteArray contentHash(const QByteArray &content);
 // engine. flags holds panelFlagsSql(), yield yieldChangeSql().
 QString panelFlagsSql();
 QString yieldChangeSql();
+
+// The statements ResultStore::record() writes a run with, as both engines
+// take them; the run's content is bound as bytes (CAST(? AS TEXT)).
+struct RecordSql
+{
+    QString run, item, cell, electrode, outbox;
+};
+const RecordSql &recordSql();
 bool flagPanel(QSqlQuery &flags, QSqlQuery &yield, const QString &barcode, const QString &runId);
 
 } // namespace results
