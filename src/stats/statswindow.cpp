@@ -30,6 +30,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimeEdit>
+#include <QTimeZone>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -134,10 +135,28 @@ void setShiftStart(const QTime &start, const QString &settingsFile)
     file.setValue(QStringLiteral("shift/start"), start.toString(QStringLiteral("HH:mm")));
 }
 
+namespace {
+
+// The shift's start on a day, in the zone of now. On the day the clocks
+// spring forward over it, the shift starts at the first minute they show
+// after the jump.
+QDateTime shiftStartOn(const QDate &day, const QTime &start, const QTimeZone &zone)
+{
+    QDateTime at(day, start, zone);
+    for (QTime t = start; !at.isValid() && t.addSecs(60) > t;) {
+        t = t.addSecs(60);
+        at = QDateTime(day, t, zone);
+    }
+    return at;
+}
+
+} // namespace
+
 QDateTime currentShiftStart(const QDateTime &now, const QTime &start)
 {
-    QDateTime today(now.date(), start);
-    return today <= now ? today : QDateTime(now.date().addDays(-1), start);
+    const QTimeZone zone = now.timeZone();
+    const QDateTime today = shiftStartOn(now.date(), start, zone);
+    return today <= now ? today : shiftStartOn(now.date().addDays(-1), start, zone);
 }
 
 QString itemLabel(const QString &item)

@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QtTest>
 
 #include <memory>
@@ -375,6 +376,39 @@ private slots:
         };
         QCOMPARE(text(outsideLimits(v, 0, 10)), outside);
         QCOMPARE(text(runsOfEight(v, 5)), runs);
+    }
+
+    void shiftStartOfNow_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QTime>("start");
+        QTest::addColumn<QDateTime>("expected");
+        const QTimeZone berlin("Europe/Berlin");
+        const auto at = [&berlin](int month, int day, int h, int m) {
+            return QDateTime(QDate(2026, month, day), QTime(h, m), berlin);
+        };
+        QTest::newRow("after the start") << at(5, 6, 14, 0) << QTime(6, 0) << at(5, 6, 6, 0);
+        QTest::newRow("at the start") << at(5, 6, 6, 0) << QTime(6, 0) << at(5, 6, 6, 0);
+        QTest::newRow("night shift, after midnight") << at(5, 6, 3, 0) << QTime(22, 0) << at(5, 5, 22, 0);
+        // The clocks skip 02:00-03:00 that morning: the shift starts at 03:00,
+        // that day and when asked before the start on the next.
+        QTest::newRow("start skipped by the clocks")
+            << at(3, 29, 9, 0) << QTime(2, 30) << QDateTime(QDate(2026, 3, 29), QTime(3, 0), berlin);
+        QTest::newRow("the day after it, early")
+            << at(3, 30, 1, 0) << QTime(2, 30) << QDateTime(QDate(2026, 3, 29), QTime(3, 0), berlin);
+    }
+
+    void shiftStartOfNow()
+    {
+        QFETCH_GLOBAL(QString, engine);
+        if (engine != QLatin1String("sqlite"))
+            QSKIP("no store involved");
+        QFETCH(QDateTime, now);
+        QFETCH(QTime, start);
+        QFETCH(QDateTime, expected);
+        const QDateTime got = currentShiftStart(now, start);
+        QVERIFY2(got.isValid(), qPrintable(now.toString(Qt::ISODate)));
+        QCOMPARE(got.toMSecsSinceEpoch(), expected.toMSecsSinceEpoch());
     }
 
     // The window as the shift leader opens it: every view drawn from the
