@@ -295,6 +295,10 @@ bool traceRuns(const QSqlDatabase &db, const TraceQuery &query, std::vector<Trac
         filter.lot = query.lot;
     if (!query.worker.isEmpty())
         filter.worker = query.worker;
+    if (!query.station.isEmpty())
+        filter.station = query.station;
+    if (!query.profile.isEmpty())
+        filter.profile = query.profile;
     if (query.from > 0)
         filter.since = query.from;
     if (query.to > 0)

@@ -104,6 +104,8 @@ struct TraceQuery
     QString lot;
     QString worker;
     QString failedItem;  // only runs in which this item failed
+    QString station;     // empty: every station
+    QString profile;     // empty: every profile
     qint64 from = 0;     // 0: no bound
     qint64 to = 0;
     int limit = 500;

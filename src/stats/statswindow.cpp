@@ -492,6 +492,11 @@ void StatsWindow::refresh()
             request.trace.from = request.filter.from;
             request.trace.to = request.filter.to;
         }
+        if (!m_failedItem.isEmpty()) {
+            // The runs behind a failure bar: the bar counted only these.
+            request.trace.station = request.filter.station;
+            request.trace.profile = request.filter.profile;
+        }
         m_itemFilter->setText(m_failedItem.isEmpty() ? QString() : tr("failed: %1").arg(itemLabel(m_failedItem)));
         break;
     }

@@ -304,16 +304,22 @@ private slots:
         QTest::addColumn<QString>("worker");
         QTest::addColumn<QString>("item");
         QTest::addColumn<int>("limit");
+        QTest::addColumn<QString>("station");
         QTest::addColumn<QStringList>("runs");
         QTest::addColumn<QString>("failedOfNewest");
-        QTest::newRow("barcode as typed") << Retested << "" << "" << 500 << QStringList{"run-3", "run-2"} << "";
-        QTest::newRow("worker") << "" << "W1" << "" << 500 << QStringList{"run-2", "run-1"} << "open_short raster_x";
+        QTest::newRow("barcode as typed") << Retested << "" << "" << 500 << "" << QStringList{"run-3", "run-2"} << "";
+        QTest::newRow("worker") << "" << "W1" << "" << 500 << "" << QStringList{"run-2", "run-1"}
+                                << "open_short raster_x";
         // Looked up from the item's failures (2 in 18 runs), then found
         // walking the newest runs (a common item, or the newest run only).
-        QTest::newRow("failed item") << "" << "" << "raster_x" << 500 << QStringList{"run-4", "run-2"}
+        QTest::newRow("failed item") << "" << "" << "raster_x" << 500 << "" << QStringList{"run-4", "run-2"}
                                      << "open_short raster_x";
-        QTest::newRow("failed item, newest") << "" << "" << "open_short" << 1 << QStringList{"run-6"} << "open_short";
-        QTest::newRow("nothing") << "A9" << "" << "" << 500 << QStringList{} << "";
+        QTest::newRow("failed item, newest") << "" << "" << "open_short" << 1 << "" << QStringList{"run-6"}
+                                             << "open_short";
+        // A failure bar of one station lists that station's runs only.
+        QTest::newRow("failed item, one station") << "" << "" << "raster_x" << 500 << "S1" << QStringList{"run-2"}
+                                                  << "open_short raster_x";
+        QTest::newRow("nothing") << "A9" << "" << "" << 500 << "" << QStringList{} << "";
     }
 
     void traceability()
@@ -323,6 +329,7 @@ private slots:
         QFETCH(QString, worker);
         QFETCH(QString, item);
         QFETCH(int, limit);
+        QFETCH(QString, station);
         QFETCH(QStringList, runs);
         QFETCH(QString, failedOfNewest);
         TraceQuery query;
@@ -330,6 +337,7 @@ private slots:
         query.worker = worker;
         query.failedItem = item;
         query.limit = limit;
+        query.station = station;
         std::vector<TraceRow> rows;
         QString error;
         QVERIFY2(traceRuns(db, query, rows, &error), qPrintable(error));
