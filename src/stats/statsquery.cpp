@@ -288,21 +288,12 @@ bool spcLimits(const QSqlDatabase &db, const Filter &filter, Measure measure, Sp
 bool traceRuns(const QSqlDatabase &db, const TraceQuery &query, std::vector<TraceRow> &rows, QString *error)
 {
     rows.clear();
-    results::queries::RunFilter filter;
+    results::queries::RunFilter filter =
+        runFilter(Filter{query.from, query.to, query.station, query.lot, query.profile});
     if (!query.barcode.isEmpty())
         filter.barcode = query.barcode;
-    if (!query.lot.isEmpty())
-        filter.lot = query.lot;
     if (!query.worker.isEmpty())
         filter.worker = query.worker;
-    if (!query.station.isEmpty())
-        filter.station = query.station;
-    if (!query.profile.isEmpty())
-        filter.profile = query.profile;
-    if (query.from > 0)
-        filter.since = query.from;
-    if (query.to > 0)
-        filter.until = query.to;
     QVariantList bound;
     QStringList conditions{QStringLiteral("1 = 1")};
     const QString given = results::queries::where(filter, QStringLiteral("r"), bound);
