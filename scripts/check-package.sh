@@ -20,9 +20,12 @@
 # there. The Debian root is made once from the Debian registry that the machine's
 # apt sources name and kept, with the packages downloaded into it, in
 # $KAVEL_PACKAGE_CHECK_CACHE (default /var/cache/kavel-package-check; remove it to
-# make the root anew). Each check runs on a throw-away layer over it
-# (BUILD_DIR/package-check, kept after a failure for a look), in a mount and process
-# namespace of its own, so nothing is left mounted or running afterwards.
+# make the root anew). What the package declares is installed there by apt-get from
+# the package once and kept as a layer of its own (the package taken out again),
+# made anew when the declarations change and after a week. Each check runs on a
+# throw-away layer over these (BUILD_DIR/package-check, kept after a failure for a
+# look), in a mount and process namespace of its own, so nothing is left mounted
+# or running afterwards.
 # Needs root (debootstrap, chroot, mounts): without it, or where no mount namespace
 # can be made, it says why and exits 77 (skipped).
 set -euo pipefail
@@ -79,7 +82,7 @@ if [ "${KAVEL_CHECK_PACKAGE_INSIDE:-}" != 1 ]; then
   flock -w 1800 9 || fail "another check has held $cache/lock for 30 minutes"
   if [ ! -e "$base.done" ]; then
     say "making the Debian 12 root from $mirror (once; kept in $base)"
-    rm -rf "$base" "$base.new"
+    rm -rf "$base" "$base.new" "$cache"/deps-*
     debootstrap --variant=minbase bookworm "$base.new" "$mirror" >"$cache/debootstrap.log" 2>&1 ||
       fail "debootstrap failed, see $cache/debootstrap.log"
     rm -f "$base.new/etc/apt/sources.list"
@@ -108,45 +111,75 @@ if [ "${KAVEL_CHECK_PACKAGE_INSIDE:-}" != 1 ]; then
 fi
 
 # ---- inside the namespace: everything mounted here goes with it ----
-mount -t overlay overlay -o "lowerdir=$base,upperdir=$run/upper,workdir=$run/work" "$root"
-mount -t proc proc "$root/proc"
-mount --rbind /dev "$root/dev"
-# Downloaded packages are kept between checks.
-mount --bind "$cache/archives" "$root/var/cache/apt/archives"
-cp /etc/resolv.conf "$root/etc/resolv.conf"
-rm -f "$root/etc/apt/sources.list"
-for f in $KAVEL_CHECK_SOURCES; do
-  cp "$f" "$root/etc/apt/sources.list.d/"
-done
-# No service of an installed package starts in the root.
-printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
-chmod +x "$root/usr/sbin/policy-rc.d"
-
+mount_root() { # mount_root LOWER_DIRS UPPER_DIR WORK_DIR
+  mount -t overlay overlay -o "lowerdir=$1,upperdir=$2,workdir=$3" "$root"
+  mount -t proc proc "$root/proc"
+  mount --rbind /dev "$root/dev"
+  # Downloaded packages are kept between checks.
+  mount --bind "$cache/archives" "$root/var/cache/apt/archives"
+  cp /etc/resolv.conf "$root/etc/resolv.conf"
+  rm -f "$root/etc/apt/sources.list"
+  for f in $KAVEL_CHECK_SOURCES; do
+    cp "$f" "$root/etc/apt/sources.list.d/"
+  done
+  # No service of an installed package starts in the root.
+  printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
+  chmod +x "$root/usr/sbin/policy-rc.d"
+}
 in_root() {
   chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
     DEBIAN_FRONTEND=noninteractive "$@"
 }
-apt_install() {
-  in_root apt-get install -y -q --no-install-recommends -o Dpkg::Options::=--force-unsafe-io "$@" \
-    >>"$root/root/apt.log" 2>&1 || {
+apt_update() {
+  in_root apt-get update -q >>"$root/root/apt.log" 2>&1 || {
     tail -n 30 "$root/root/apt.log" >&2
-    fail "apt-get install $* failed"
+    fail "apt-get update in the root failed"
   }
+}
+apt_install() { # with the package lists brought up to date when the registry moved on
+  local options=(-y -q --no-install-recommends -o Dpkg::Options::=--force-unsafe-io)
+  if ! in_root apt-get install "${options[@]}" "$@" >>"$root/root/apt.log" 2>&1; then
+    apt_update
+    in_root apt-get install "${options[@]}" "$@" >>"$root/root/apt.log" 2>&1 || {
+      tail -n 30 "$root/root/apt.log" >&2
+      fail "apt-get install $* failed"
+    }
+  fi
 }
 step_started=$SECONDS
 step() {
   say "$1 ($((SECONDS - step_started)) s)"
   step_started=$SECONDS
 }
-
-# ---- the package, with only what it declares ----
-cp "$KAVEL_CHECK_DEB" "$root/root/"
 deb=/root/$(basename "$KAVEL_CHECK_DEB")
-in_root apt-get update -q >"$root/root/apt.log" 2>&1 || {
-  tail -n 30 "$root/root/apt.log" >&2
-  fail "apt-get update in the root failed"
-}
+
+# What the package declares, installed by apt-get from the package itself on the bare
+# root and kept as a layer over it (the package taken out again): made anew when the
+# package declares something else, and after a week, so it stays what a new station gets.
+key=$(dpkg-deb -f "$KAVEL_CHECK_DEB" Pre-Depends Depends Recommends | sha256sum | cut -c1-16)
+deps=$cache/deps-$key
+find "$cache" -maxdepth 1 -name 'deps-*.done' -mtime +6 -delete
+if [ ! -e "$deps.done" ]; then
+  rm -rf "$cache"/deps-*
+  mkdir -p "$deps/upper" "$deps/work" "$deps/upper/root"
+  mount_root "$base" "$deps/upper" "$deps/work"
+  cp "$KAVEL_CHECK_DEB" "$root/root/"
+  apt_update
+  apt_install "$deb"
+  in_root dpkg --purge kavel-station >>"$root/root/apt.log" 2>&1 || fail "dpkg --purge kavel-station failed"
+  rm -f "$root$deb"
+  umount -R "$root"
+  rm -rf "$deps/work"
+  touch "$deps.done"
+  step "installed what the package declares, kept in $deps"
+fi
+
+# ---- the package on that root ----
+mount_root "$deps/upper:$base" "$run/upper" "$run/work"
+cp "$KAVEL_CHECK_DEB" "$root/root/"
 apt_install "$deb"
+[ "$(in_root dpkg-query -W -f='${Status}' kavel-station)" = "install ok installed" ] ||
+  fail "kavel-station is not installed in the root"
 step "installed $(basename "$deb"): Depends: $(in_root dpkg-query -W -f='${Depends}' kavel-station)"
 
 # A station user, as the README sets one up.
@@ -157,8 +190,8 @@ home=/home/tester
 # A command as the tester, in the root: "${as_tester[@]}" COMMAND... (an array, so
 # that a command started in the background is the process that $! names).
 as_tester=(chroot --userspec="$uid:$gid" --groups="$(in_root getent group plugdev | cut -d: -f3)" "$root"
-  /usr/bin/env -i PATH=/usr/bin:/bin HOME=$home LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen
-  KAVEL_STATION_TEST_CHANNEL=$home/channel.txt)
+  /usr/bin/env -i PATH=/usr/bin:/bin "HOME=$home" LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen
+  "KAVEL_STATION_TEST_CHANNEL=$home/channel.txt")
 put() { # put SOURCE PATH-IN-HOME: a file of the tester's
   mkdir -p "$(dirname "$root$home/$2")"
   cp "$1" "$root$home/$2"
@@ -203,13 +236,20 @@ grep -q "imported 2," "$root$home/import.log" || fail "kavel-results import: $(c
 step "kavel-results imported 2 result files and found them"
 
 # ---- 2. the station in a new working folder, with a line server ----
-"$source_dir/scripts/demo-line-server.sh" start "$root$line_socket" >/dev/null ||
+# The server's folder holds its socket, whose path may not be long: it is a short
+# one of the machine's, seen in the root as $line_socket.
+server=$(mktemp -d /tmp/kavel-line.XXXXXX)
+chmod 755 "$server" # the station user reaches the socket in it
+trap '"$source_dir/scripts/demo-line-server.sh" stop "$server"; rm -rf "$server"' EXIT
+mkdir -p "$root$line_socket"
+mount --bind "$server" "$root$line_socket"
+"$source_dir/scripts/demo-line-server.sh" start "$server" >/dev/null ||
   fail "the line server did not start"
-"$KAVEL_CHECK_PGBIN/psql" -h "$root$line_socket" -U postgres -d postgres -qX -v ON_ERROR_STOP=1 \
+"$KAVEL_CHECK_PGBIN/psql" -h "$server" -U postgres -d postgres -qX -v ON_ERROR_STOP=1 \
   -c "CREATE ROLE station LOGIN" -c "CREATE DATABASE results OWNER station" >/dev/null ||
   fail "the line server's role and database were not made"
 on_line() {
-  "$KAVEL_CHECK_PGBIN/psql" -h "$root$line_socket" -U postgres -d results -tAXc "SELECT count(*) FROM runs" \
+  "$KAVEL_CHECK_PGBIN/psql" -h "$server" -U postgres -d results -tAXc "SELECT count(*) FROM runs" \
     2>/dev/null || echo 0
 }
 put "$source_dir/tests/data/tools/run-pass-30x20.csv" station/resultsPASS/12-01-09-00-00.csv
@@ -233,16 +273,20 @@ stop_station() { # as a desktop ends it; a process that outlives 20 s is a failu
 "${as_tester[@]}" kavel-station-launcher $home/station >"$root$home/station.log" 2>&1 &
 station=$!
 channel() { count "$1" "$root$home/channel.txt"; }
+# What the station showed (its message pane, message boxes), for a failure's report.
+shown() { grep -v '^tick|' "$root$home/$1" >&2 || true; }
 wait_for 60 "the station is up" 1 channel 'window|shown' || {
   cat "$root$home/station.log" >&2
   fail "the installed station did not come up"
 }
 wait_for 30 "the station recorded the filed run in results.db" 1 runs_in station/results.db || {
   check_log station.log
+  shown channel.txt
   fail "the station did not record the filed run in results.db"
 }
 wait_for 30 "the station sent it to the line server" 1 on_line || {
   check_log station.log
+  shown channel.txt
   fail "the station did not send the run to the line server"
 }
 echo "action|actionLine_statistics" >>"$root$home/channel.txt.in"
@@ -275,18 +319,21 @@ host=$!
 filed() { find "$root$home/station/resultsPASS" "$root$home/station/resultsFAIL" -name '*.csv' | wc -l; }
 wait_for 90 "the station filed a run of the emulated board" 2 filed || {
   check_log emulated.log
-  grep -v '^tick|' "$root$home/channel.txt" >&2 || true
+  shown channel.txt
   fail "the station filed no run of the emulated board"
 }
-wait_for 30 "the station recorded it in results.db" 2 runs_in station/results.db ||
+wait_for 30 "the station recorded it in results.db" 2 runs_in station/results.db || {
+  shown channel.txt
   fail "the station did not record its run in results.db"
-wait_for 30 "the station sent it to the line server" 2 on_line ||
+}
+wait_for 30 "the station sent it to the line server" 2 on_line || {
+  shown channel.txt
   fail "the station did not send its run to the line server"
+}
 line_runs=$("${as_tester[@]}" kavel-results --connection "host=$line_socket dbname=results user=station" export --format json \
   2>"$root$home/line-export.log" | count '{"run"' -)
 check_log line-export.log
 [ "$line_runs" -eq 2 ] || fail "kavel-results finds $line_runs runs on the line server, not 2"
 stop_station $host "the emulator host"
 check_log emulated.log
-"$source_dir/scripts/demo-line-server.sh" stop "$root$line_socket"
 step "the emulated run was filed, recorded, sent, and found on the line server by kavel-results"
