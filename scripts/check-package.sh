@@ -314,8 +314,18 @@ grep -q '^Power_On_Test=1' "$root$home/station/Config/demo.ini" || fail "the tem
 mv "$root$home/channel.txt" "$root$home/channel.first.txt"
 rm -f "$root$home/channel.txt.in"
 "${as_tester[@]}" sh -c "cd $home/station && exec /opt/check/kavel-bridge-emud --no-window --panel /opt/check/demo.ini \
-  --plug-delay-ms 1000 -- kavel-station" >"$root$home/emulated.log" 2>&1 &
+  --unplugged --control $home/emud.ctl -- kavel-station" >"$root$home/emulated.log" 2>&1 &
 host=$!
+# The board goes in once the station watches for it (perl-base is on every Debian).
+wait_for 60 "the station is up on the emulator host" 1 channel 'window|shown' || {
+  cat "$root$home/emulated.log" >&2
+  fail "the station did not come up under the emulator host"
+}
+plugged=$(perl -MIO::Socket::UNIX -e '
+  my $host = IO::Socket::UNIX->new(Peer => $ARGV[0]) or die "cannot reach the emulator host: $!\n";
+  print $host "plug\n";
+  print scalar <$host>;' "$root$home/emud.ctl") || true
+[ "${plugged%$'\n'}" = "ok plugged" ] || fail "the emulator host did not plug the board in: $plugged"
 filed() { find "$root$home/station/resultsPASS" "$root$home/station/resultsFAIL" -name '*.csv' | wc -l; }
 wait_for 90 "the station filed a run of the emulated board" 2 filed || {
   check_log emulated.log
