@@ -11,6 +11,9 @@ packages=(
   umockdev libumockdev-dev libglib2.0-dev
   fonts-noto-cjk
   dpkg-dev desktop-file-utils
+  # The package's own check (scripts/check-package.sh) installs it on a bare
+  # Debian root made with debootstrap.
+  debootstrap
   # The results store: SQLite on the station, PostgreSQL for a line. The tests
   # start a private PostgreSQL server of their own (tests/support/pgserver.h) and
   # never use the distribution's cluster, so nothing here starts it.
