@@ -26,6 +26,7 @@
 #include "hidthreadboot.h"
 #include "hidthreaddebug.h"
 #include "installpaths.h"
+#include "logrotation.h"
 #include "myusbhid.h"
 #include "streamkind.h"
 #include "streammailbox.h"
@@ -98,8 +99,9 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
 {
     kavelInitFormResources();
 
-    // The enumeration log is written afresh by every run of the station.
-    QFile::remove(QStringLiteral("./log.txt"));
+    // The enumeration log is written afresh by every run of the station, the
+    // parts a long session rotated away included.
+    files::removeWithParts(QStringLiteral("./log.txt"), MyUsbHid::LogPartsKept);
     m_running = false;
 
     // Arrival and removal of HID devices, heard on the GUI thread.
