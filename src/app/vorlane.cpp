@@ -2,6 +2,7 @@
 
 #include "devicelink.h"
 #include "devicewatcher.h"
+#include "diskspace.h"
 #include "displaycontext.h"
 #include "displayview.h"
 #include "formresources.h"
@@ -63,6 +64,7 @@
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -152,6 +154,7 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
     restoreStartMode();
 
     startRecording();
+    watchDisk();
     probeDevice();
 
     connect(ui.actionChinese, &QAction::triggered, this, &Vorlane::setChinese);
@@ -376,6 +379,46 @@ void Vorlane::startRecording()
             });
 }
 
+void Vorlane::watchDisk()
+{
+    m_diskLevels = files::readDiskLevels();
+    m_diskState = new QLabel(this);
+    m_diskState->setObjectName(QStringLiteral("diskState"));
+    statusBar()->addPermanentWidget(m_diskState);
+    // Something else on the machine may fill the disk between runs; a look
+    // a minute costs a few system calls.
+    auto *timer = new QTimer(this);
+    timer->setInterval(60 * 1000);
+    connect(timer, &QTimer::timeout, this, [this] { checkDisk(); });
+    timer->start();
+    checkDisk();
+}
+
+files::DiskRoom Vorlane::checkDisk()
+{
+    // The working folder holds the working file and ./results.db.
+    const files::DiskRoom room = files::diskRoom(production::runFolders(*m_settings), m_diskLevels);
+    if (!room.belowWarning) {
+        m_diskState->clear();
+        m_diskState->hide();
+        return room;
+    }
+    m_diskState->setText(tr("disk: %1 MB free").arg(room.freeMb()));
+    m_diskState->setToolTip(QDir::cleanPath(QDir().absoluteFilePath(room.folder)));
+    m_diskState->setStyleSheet(room.belowFloor ? QStringLiteral("color:#c62828;font-weight:bold")
+                                               : QStringLiteral("color:#b25e00"));
+    m_diskState->show();
+    return room;
+}
+
+bool Vorlane::roomForRun()
+{
+    const files::DiskRoom room = checkDisk();
+    if (room.belowFloor)
+        appendRed(tr("disk almost full: %1 MB free").arg(room.freeMb()));
+    return !room.belowFloor;
+}
+
 bool Vorlane::loadProfile()
 {
     QDir().mkpath(QStringLiteral("./Config"));
@@ -507,6 +550,8 @@ void Vorlane::applyLanguage(const QString &qmFile)
         m_statsAction->setText(tr("Line statistics"));
     if (m_shiftYield)
         m_shiftYield->refresh();
+    if (m_diskState)
+        checkDisk();
 }
 
 void Vorlane::closeEvent(QCloseEvent *event)
