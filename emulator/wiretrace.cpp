@@ -11,6 +11,8 @@ bool WireTrace::open(const QString &path)
     std::lock_guard<std::mutex> lock(mutex_);
     if (file_.isOpen())
         file_.close();
+    // A fresh trace: no part of an earlier one is taken for its beginning.
+    files::removeWithParts(path, kept_);
     file_.setFileName(path);
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
         return false;

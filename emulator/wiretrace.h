@@ -39,7 +39,8 @@ public:
     static constexpr qint64 DefaultLimitBytes = qint64(32) << 20;
     static constexpr int DefaultPartsKept = 3;
 
-    // Starts a fresh file (truncated); false when it cannot be written.
+    // Starts a fresh file (truncated, the parts of an earlier trace removed);
+    // false when it cannot be written.
     bool open(const QString &path);
     // The size at which the file is rotated, and how many older parts stay.
     void setRotation(qint64 limitBytes, int partsKept);

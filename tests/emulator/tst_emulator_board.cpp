@@ -554,6 +554,9 @@ void TestEmulatorBoard::traceLines()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("wire.txt"));
+    QFile stale(path + QStringLiteral(".1")); // of an earlier trace
+    QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write("     1.000 out 02 07\n") > 0);
+    stale.close();
     emulator::WireTrace trace;
     trace.setRotation(limit, kept);
     QVERIFY(trace.open(path));
