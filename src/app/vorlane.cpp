@@ -2,6 +2,7 @@
 
 #include "devicelink.h"
 #include "devicewatcher.h"
+#include "diskspace.h"
 #include "displaycontext.h"
 #include "displayview.h"
 #include "formresources.h"
@@ -26,6 +27,7 @@
 #include "hidthreadboot.h"
 #include "hidthreaddebug.h"
 #include "installpaths.h"
+#include "logrotation.h"
 #include "myusbhid.h"
 #include "streamkind.h"
 #include "streammailbox.h"
@@ -62,6 +64,7 @@
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -98,8 +101,9 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
 {
     kavelInitFormResources();
 
-    // The enumeration log is written afresh by every run of the station.
-    QFile::remove(QStringLiteral("./log.txt"));
+    // The enumeration log is written afresh by every run of the station, the
+    // parts a long session rotated away included.
+    files::removeWithParts(QStringLiteral("./log.txt"), MyUsbHid::LogPartsKept);
     m_running = false;
 
     // Arrival and removal of HID devices, heard on the GUI thread.
@@ -150,6 +154,7 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
     restoreStartMode();
 
     startRecording();
+    watchDisk();
     probeDevice();
 
     connect(ui.actionChinese, &QAction::triggered, this, &Vorlane::setChinese);
@@ -374,6 +379,46 @@ void Vorlane::startRecording()
             });
 }
 
+void Vorlane::watchDisk()
+{
+    m_diskLevels = files::readDiskLevels();
+    m_diskState = new QLabel(this);
+    m_diskState->setObjectName(QStringLiteral("diskState"));
+    statusBar()->addPermanentWidget(m_diskState);
+    // Something else on the machine may fill the disk between runs; a look
+    // a minute costs a few system calls.
+    auto *timer = new QTimer(this);
+    timer->setInterval(60 * 1000);
+    connect(timer, &QTimer::timeout, this, [this] { checkDisk(); });
+    timer->start();
+    checkDisk();
+}
+
+files::DiskRoom Vorlane::checkDisk()
+{
+    // The working folder holds the working file and ./results.db.
+    const files::DiskRoom room = files::diskRoom(production::runFolders(*m_settings), m_diskLevels);
+    if (!room.belowWarning) {
+        m_diskState->clear();
+        m_diskState->hide();
+        return room;
+    }
+    m_diskState->setText(tr("disk: %1 MB free").arg(room.freeMb()));
+    m_diskState->setToolTip(QDir::cleanPath(QDir().absoluteFilePath(room.folder)));
+    m_diskState->setStyleSheet(room.belowFloor ? QStringLiteral("color:#c62828;font-weight:bold")
+                                               : QStringLiteral("color:#b25e00"));
+    m_diskState->show();
+    return room;
+}
+
+bool Vorlane::roomForRun()
+{
+    const files::DiskRoom room = checkDisk();
+    if (room.belowFloor)
+        appendRed(tr("disk almost full: %1 MB free").arg(room.freeMb()));
+    return !room.belowFloor;
+}
+
 bool Vorlane::loadProfile()
 {
     QDir().mkpath(QStringLiteral("./Config"));
@@ -505,6 +550,8 @@ void Vorlane::applyLanguage(const QString &qmFile)
         m_statsAction->setText(tr("Line statistics"));
     if (m_shiftYield)
         m_shiftYield->refresh();
+    if (m_diskState)
+        checkDisk();
 }
 
 void Vorlane::closeEvent(QCloseEvent *event)

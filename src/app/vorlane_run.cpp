@@ -92,6 +92,7 @@ void Vorlane::fileResult(int ending)
         m_runContext.path = QFileInfo(outcome.path).absoluteFilePath();
         m_recorder->record(m_runContext);
     }
+    checkDisk();
 }
 
 void Vorlane::start()
@@ -107,6 +108,11 @@ void Vorlane::start()
     ui.refreshBtn->setEnabled(false);
     ui.pushButton_2->setEnabled(false);
     ui.textBrowser->clear();
+    // A panel measured and then not filed is worse than one not measured.
+    if (!roomForRun()) {
+        endRun();
+        return;
+    }
 
     // 3: the working result file. Its checks come before anything is sent, so
     // a typing mistake never touches the panel.
