@@ -485,6 +485,11 @@ Please don&apos;t touch the screen!</translation>
         <translation>results store available again</translation>
     </message>
     <message>
+        <location filename="../src/app/vorlane.cpp" line="346"/>
+        <source>results store rebuilt: %1</source>
+        <translation>results store rebuilt: %1</translation>
+    </message>
+    <message>
         <location filename="../src/app/vorlane.cpp" line="452"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>

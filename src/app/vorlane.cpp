@@ -342,6 +342,8 @@ void Vorlane::startRecording()
     });
     connect(m_recorder.get(), &results::ResultRecorder::available, this,
             [this] { ui.textBrowser->append(tr("results store available again")); });
+    connect(m_recorder.get(), &results::ResultRecorder::rebuilt, this,
+            [this](const QString &summary) { ui.textBrowser->append(tr("results store rebuilt: %1").arg(summary)); });
     // Whatever was filed but never recorded (the station stopped between the
     // two) is recorded now; the filed files are the truth.
     results::ResultRecorder::Folders folders;
