@@ -353,6 +353,9 @@ private slots:
         QTest::newRow("a file cut inside a raster")
             << "cut" << 1 << "imported as incomplete, the X raster ends before its differences to the baseline: %1\n"
             << "imported 1 (1 cut short), known 1, skipped 0\n";
+        QTest::newRow("control characters in a name") << "control" << 0 << "" << "imported 1, known 1, skipped 0\n";
+        QTest::newRow("a barcode a spreadsheet would run") << "formula" << 0 << ""
+                                                           << "imported 1, known 1, skipped 0\n";
         QTest::newRow("a second station's copy of the same file") << "second station" << 0 << ""
                                                                   << "imported 1, known 0, skipped 0\n";
     }
@@ -390,6 +393,9 @@ private slots:
             ::close(fd);
         } else if (kind == "cut") {
             QVERIFY(file(odd, pass.left(3000)));
+        } else if (kind == "control" || kind == "formula") {
+            const QString barcode = kind == "control" ? QStringLiteral("SN\x01\t\x7f\u2028") : QStringLiteral("=HYPERLINK(x)");
+            QVERIFY(file(dir.filePath("tree/resultsPASS/" + barcode + "-20261206100000-00-00-Pass.csv"), pass));
         } else {
             arguments[2] = "ST-02";
         }
@@ -417,6 +423,15 @@ private slots:
             const Result csv = runTool(dir.path(), {"export", "--format", "csv"});
             QVERIFY2(csv.out.section('\n', 0, 0).endsWith(",reset,complete") && csv.out.section('\n', 2, 2).endsWith(",FAIL"),
                      qPrintable(csv.out));
+        } else if (kind == "control") {
+            // One object a line, the text as it was.
+            QCOMPARE(runs.size(), 2);
+            QCOMPARE(runs[1]["context"]["barcode"].toString(), QStringLiteral("SN\x01\t\x7f\u2028"));
+        } else if (kind == "formula") {
+            QCOMPARE(runs.size(), 2);
+            QCOMPARE(runs[1]["context"]["barcode"].toString(), "=HYPERLINK(x)");
+            const Result csv = runTool(dir.path(), {"export", "--format", "csv"});
+            QVERIFY2(csv.out.section('\n', 2, 2).contains(",'=HYPERLINK(x),"), qPrintable(csv.out));
         } else if (kind == "second station") {
             QCOMPARE(runs.size(), 2);
         } else {
