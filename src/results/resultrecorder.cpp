@@ -358,8 +358,14 @@ private:
             reason = QStringLiteral("%1 could not be moved aside").arg(m_path);
             return false;
         }
-        QFile::rename(m_path + QStringLiteral("-wal"), aside + QStringLiteral("-wal"));
-        QFile::remove(m_path + QStringLiteral("-shm"));
+        const QString wal = QStringLiteral("-wal");
+        const QString shm = QStringLiteral("-shm");
+        QFile::rename(m_path + wal, aside + wal);
+        QFile::remove(m_path + shm);
+        // (Closed, the rebuilt store has no journal left; were one there, it
+        // would go with it.)
+        QFile::rename(fresh + wal, m_path + wal);
+        QFile::remove(fresh + shm);
         if (!QFile::rename(fresh, m_path) || !files::syncFolderOf(m_path)) {
             reason = QStringLiteral("the rebuilt store could not be put in place of %1").arg(m_path);
             return false;
