@@ -5,6 +5,7 @@
 #include "resultstore.h"
 #include "runcontext.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
