@@ -57,8 +57,9 @@ Options:
   --fail-folder DIR     a profile's LogFAIL_Path: its files failed
 
 Prints "imported N, known K, skipped S" at the end; N is followed by how many
-of them were cut short, in brackets, when some were. Exit status 1 when the store refused a write, or a
-file other than one that is no result file was left out or cut short.
+of them were cut short, in brackets, when some were. Exit status 1 when the
+store refused a write, or a file other than one that is no result file was
+left out or cut short.
 )";
 
 const char *const Find = R"(Usage: kavel-results [STORE] find (--barcode X | --lot L | --since T) [OPTIONS]
