@@ -75,8 +75,9 @@ bool durableCopy(const QString &from, const QString &to)
         // Written and synced without a name, then linked in: the name never
         // shows a part of the file, and an existing name is never replaced.
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
-        const bool placed = writeAll(fd, data) && ::fsync(fd) == 0
-                            && ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) == 0;
+        const bool placed =
+            writeAll(fd, data) && ::fsync(fd) == 0
+            && ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) == 0;
         const int why = errno;
         ::close(fd);
         fd = -1;
@@ -100,7 +101,8 @@ bool durableCopy(const QString &from, const QString &to)
     }
     if (fd < 0)
         return false;
-    const bool placed = writeAll(fd, data) && ::fsync(fd) == 0 && ::link(temporary.constData(), target.constData()) == 0;
+    const bool placed =
+        writeAll(fd, data) && ::fsync(fd) == 0 && ::link(temporary.constData(), target.constData()) == 0;
     ::close(fd);
     ::unlink(temporary.constData());
     return placed && syncFolderOf(to);

@@ -29,29 +29,24 @@ bool damaged(const QString &reason)
     return reason.contains(QLatin1String("malformed")) || reason.contains(QLatin1String("not a database"));
 }
 
-// A run as a damaged store still holds it.
-struct SalvagedRun
-{
-    RunContext context;
-    QByteArray content; // empty when its text could not be had whole
-    QByteArray sha1;
-    qint64 recordedAt = 0;
-};
-
+// What a damaged store still held, and what became of it.
 struct Salvage
 {
-    std::vector<SalvagedRun> runs;
     QHash<QString, qint64> outbox; // run id, queued_at
-    bool runsWhole = true;         // every row of runs was read
     bool outboxWhole = false;      // every row of the outbox was read
+    bool runsWhole = true;         // every row of runs was read
+    int salvaged = 0;              // runs recorded again from their texts
+    int queued = 0;                // of those, the ones not sent yet
     int textsLost = 0;             // runs whose text is damaged and whose file is gone or other
+    QSet<QString> folders;         // where its runs' files were filed
 };
 
 // Reads the rows of table in rowid order, and on past the pages that cannot
 // be read: after a row that fails, the next rowid from which rows can be read
 // again is found by steps that double, then narrowed down, so that the rows
 // of a damaged page are lost and not the rest. row(query) takes each row
-// (rowid first). False when the table could not be read whole.
+// (rowid first) and returns false to stop. False when the table could not be
+// read whole.
 template<typename Row>
 bool readAround(const QSqlDatabase &db, const QString &columns, const QString &table, Row row)
 {
@@ -81,8 +76,7 @@ bool readAround(const QSqlDatabase &db, const QString &columns, const QString &t
         if (q.exec()) {
             while (q.next()) {
                 const qint64 id = q.value(0).toLongLong();
-                row(q);
-                if (id == Last)
+                if (!row(q) || id == Last)
                     return whole;
                 next = id + 1;
             }
@@ -120,26 +114,94 @@ bool readAround(const QSqlDatabase &db, const QString &columns, const QString &t
     }
 }
 
-// What the damaged store at path still holds: its runs with their texts, and
-// its outbox. Read through SQLite itself, table by table, past damaged pages.
-// (The sqlite3 program's .recover would read pages that no table reaches any
-// more, but Debian's SQLite library lacks the page table it needs, and there
-// it only fails.)
-Salvage salvage(const QString &path)
+// Records the salvaged runs into store under their own ids, times and
+// place in the outbox, a batch at a time; their items, flags and yields are
+// made anew from their texts. A run the outbox shows as sent stays sent;
+// where the outbox could not be read whole, every run is sent again (the
+// line's server takes a run it has once).
+class Refill
 {
-    Salvage found;
+public:
+    Refill(ResultStore &store, Salvage &found)
+        : m_store(store)
+        , m_found(found)
+        , m_recordedAt(store.database())
+        , m_queuedAt(store.database())
+    {
+        m_recordedAt.prepare(QStringLiteral("UPDATE runs SET recorded_at = ? WHERE run_id = ?"));
+        m_queuedAt.prepare(QStringLiteral("UPDATE outbox SET queued_at = ? WHERE run_id = ?"));
+    }
+
+    bool add(const RunContext &context, const QByteArray &content, const QByteArray &sha1, qint64 recordedAt,
+             QString &reason)
+    {
+        if (!m_store.inBatch() && !m_store.beginBatch(&reason))
+            return false;
+        const auto queuedAt = m_found.outbox.constFind(context.runId);
+        const bool queue = !m_found.outboxWhole || queuedAt != m_found.outbox.cend();
+        readResult(std::string_view(content.constData(), std::size_t(content.size())), m_parsed);
+        const Recorded done = recordFound(m_store, context, content, sha1, m_parsed, &reason, queue);
+        if (done == Recorded::Failed)
+            return false;
+        if (done != Recorded::Added)
+            return true;
+        ++m_found.salvaged;
+        m_recordedAt.addBindValue(recordedAt);
+        m_recordedAt.addBindValue(context.runId);
+        bool ok = m_recordedAt.exec();
+        if (ok && queue) {
+            ++m_found.queued;
+            if (queuedAt != m_found.outbox.cend()) {
+                m_queuedAt.addBindValue(queuedAt.value());
+                m_queuedAt.addBindValue(context.runId);
+                ok = m_queuedAt.exec();
+            }
+        }
+        if (!ok) {
+            reason = (m_recordedAt.lastError().isValid() ? m_recordedAt : m_queuedAt).lastError().text();
+            m_store.rollbackBatch();
+            return false;
+        }
+        return ++m_inBatch % 500 != 0 || m_store.commitBatch(&reason);
+    }
+
+    bool finish(QString &reason) { return m_store.commitBatch(&reason); }
+
+private:
+    ResultStore &m_store;
+    Salvage &m_found;
+    QSqlQuery m_recordedAt, m_queuedAt;
+    ResultRecord m_parsed;
+    int m_inBatch = 0;
+};
+
+// Salvages what the damaged store at path still holds into store: its
+// outbox first, then its runs one by one with their texts (a store of years
+// is never held in memory). Read through SQLite itself, table by table, past
+// damaged pages. (The sqlite3 program's .recover would read pages that no
+// table reaches any more, but Debian's SQLite library lacks the page table it
+// needs, and there it only fails.) False when store refused a write.
+bool salvageInto(const QString &path, ResultStore &store, Salvage &found, QString &reason)
+{
     const QString name = QStringLiteral("results-salvage-%1").arg(quintptr(&found), 0, 16);
+    bool ok = true;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
         if (db.open()) {
+            found.outboxWhole = readAround(db, QStringLiteral("run_id, queued_at"), QStringLiteral("outbox"),
+                                           [&found](const QSqlQuery &q) {
+                                               found.outbox.insert(q.value(1).toString(), q.value(2).toLongLong());
+                                               return true;
+                                           });
+            Refill refill(store, found);
+            std::string buffer;
             found.runsWhole = readAround(
                 db,
                 QStringLiteral("run_id, station, start_mode, lot, worker, barcode, profile, started_at, ended_at,"
                                " verdict, file_path, content_sha1, content, recorded_at"),
-                QStringLiteral("runs"), [&found](const QSqlQuery &q) {
-                    SalvagedRun run;
-                    RunContext &c = run.context;
+                QStringLiteral("runs"), [&](const QSqlQuery &q) {
+                    RunContext c;
                     c.runId = q.value(1).toString();
                     c.station = q.value(2).toString();
                     c.startMode = q.value(3).toString();
@@ -151,37 +213,33 @@ Salvage salvage(const QString &path)
                     c.endedAt = QDateTime::fromMSecsSinceEpoch(q.value(9).toLongLong());
                     c.verdict = q.value(10).toString();
                     c.path = q.value(11).toString();
-                    run.sha1 = q.value(12).toString().toLatin1();
-                    // The text as the file had it (Latin-1, one byte a character).
-                    run.content = q.value(13).toString().toLatin1();
-                    run.recordedAt = q.value(14).toLongLong();
-                    if (!c.runId.isEmpty())
-                        found.runs.push_back(std::move(run));
+                    if (c.runId.isEmpty())
+                        return true;
+                    found.folders.insert(QFileInfo(c.path).absolutePath());
+                    const QByteArray sha1 = q.value(12).toString().toLatin1();
+                    // The text as the file had it (Latin-1, one byte a character);
+                    // one that does not hash to what was recorded is damaged, and
+                    // the filed file, where it is still there as it was, stands in.
+                    QByteArray content = q.value(13).toString().toLatin1();
+                    if (content.isEmpty() || contentHash(content) != sha1) {
+                        content.clear();
+                        if (readFileBytes(QFile::encodeName(c.path).toStdString(), buffer)
+                            && contentHash(QByteArray::fromRawData(buffer.data(), qsizetype(buffer.size()))) == sha1)
+                            content = QByteArray(buffer.data(), qsizetype(buffer.size()));
+                    }
+                    if (content.isEmpty()) {
+                        ++found.textsLost;
+                        return true;
+                    }
+                    ok = refill.add(c, content, sha1, q.value(14).toLongLong(), reason);
+                    return ok;
                 });
-            found.outboxWhole = readAround(db, QStringLiteral("run_id, queued_at"), QStringLiteral("outbox"),
-                                           [&found](const QSqlQuery &q) {
-                                               found.outbox.insert(q.value(1).toString(), q.value(2).toLongLong());
-                                           });
+            ok = ok && refill.finish(reason);
         }
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
-    // A text that does not hash to what was recorded is damaged: the filed
-    // file, where it is still there as it was, stands in for it.
-    std::string buffer;
-    for (SalvagedRun &run : found.runs) {
-        if (!run.content.isEmpty() && contentHash(run.content) == run.sha1)
-            continue;
-        run.content.clear();
-        if (readFileBytes(QFile::encodeName(run.context.path).toStdString(), buffer)) {
-            const QByteArray file(buffer.data(), qsizetype(buffer.size()));
-            if (contentHash(file) == run.sha1)
-                run.content = file;
-        }
-        if (run.content.isEmpty())
-            ++found.textsLost;
-    }
-    return found;
+    return ok;
 }
 
 } // namespace
@@ -329,22 +387,17 @@ private:
     bool rebuild(QString &reason)
     {
         m_store.close();
-        const Salvage old = salvage(m_path);
         const QString fresh = m_path + QStringLiteral(".rebuild");
         for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
             QFile::remove(fresh + suffix);
-        int salvaged = 0;
-        int queued = 0;
+        Salvage old;
         qint64 rebuiltFromFiles = 0;
         {
             ResultStore store;
-            if (!store.openLocal(fresh, &reason) || !refill(store, old, salvaged, queued, reason))
+            if (!store.openLocal(fresh, &reason) || !salvageInto(m_path, store, old, reason))
                 return false;
             QStringList folders = m_folders.folders;
-            QSet<QString> named;
-            for (const SalvagedRun &run : old.runs)
-                named.insert(QFileInfo(run.context.path).absolutePath());
-            for (const QString &folder : std::as_const(named))
+            for (const QString &folder : std::as_const(old.folders))
                 if (!folders.contains(folder))
                     folders << folder;
             const qint64 before = count(store);
@@ -352,8 +405,8 @@ private:
                 return false;
             rebuiltFromFiles = count(store) - before;
         }
-        const QString aside =
-            m_path + QStringLiteral(".corrupt-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss"));
+        const QString aside = m_path + QStringLiteral(".corrupt-")
+                              + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss"));
         if (!QFile::rename(m_path, aside)) {
             reason = QStringLiteral("%1 could not be moved aside").arg(m_path);
             return false;
@@ -371,17 +424,17 @@ private:
             return false;
         }
         m_catchUpDue = false;
-        QString summary = QStringLiteral("the results store was damaged and is kept as %1; %2 runs salvaged (%3 not sent yet), "
-                                         "%4 recorded again from the result folders")
+        QString summary = QStringLiteral("the results store was damaged and is kept as %1; %2 runs salvaged"
+                                         " (%3 not sent yet), %4 recorded again from the result folders")
                               .arg(QFileInfo(aside).fileName())
-                              .arg(salvaged)
-                              .arg(queued)
+                              .arg(old.salvaged)
+                              .arg(old.queued)
                               .arg(rebuiltFromFiles);
         if (old.textsLost > 0)
             summary += QStringLiteral(", %1 lost with their text and file").arg(old.textsLost);
         if (!old.runsWhole)
-            summary += old.runs.empty() ? QStringLiteral(", nothing could be read from it")
-                                        : QStringLiteral(", the rows on its damaged pages are lost");
+            summary += old.salvaged + old.textsLost == 0 ? QStringLiteral(", nothing could be read from it")
+                                                         : QStringLiteral(", the rows on its damaged pages are lost");
         emit m_front->rebuilt(summary);
         return m_store.openLocal(m_path, &reason);
     }
@@ -390,54 +443,6 @@ private:
     {
         QSqlQuery q(store.database());
         return q.exec(QStringLiteral("SELECT COUNT(*) FROM runs")) && q.next() ? q.value(0).toLongLong() : 0;
-    }
-
-    // The salvaged runs into store under their own ids, times and place in
-    // the outbox; their items, flags and yields are made anew from their
-    // texts. A run the outbox shows as sent stays sent; where the outbox
-    // could not be read whole, every run is sent again (the line's server
-    // takes a run it has once).
-    static bool refill(ResultStore &store, const Salvage &old, int &salvaged, int &queued, QString &reason)
-    {
-        QSqlQuery recordedAt(store.database()), queuedAt(store.database());
-        recordedAt.prepare(QStringLiteral("UPDATE runs SET recorded_at = ? WHERE run_id = ?"));
-        queuedAt.prepare(QStringLiteral("UPDATE outbox SET queued_at = ? WHERE run_id = ?"));
-        ResultRecord parsed;
-        std::size_t inBatch = 0;
-        for (const SalvagedRun &run : old.runs) {
-            if (run.content.isEmpty())
-                continue;
-            if (!store.inBatch() && !store.beginBatch(&reason))
-                return false;
-            const bool queue = !old.outboxWhole || old.outbox.contains(run.context.runId);
-            readResult(std::string_view(run.content.constData(), std::size_t(run.content.size())), parsed);
-            const Recorded done = recordFound(store, run.context, run.content, run.sha1, parsed, &reason, queue);
-            if (done == Recorded::Failed)
-                return false;
-            if (done != Recorded::Added)
-                continue;
-            ++salvaged;
-            recordedAt.addBindValue(run.recordedAt);
-            recordedAt.addBindValue(run.context.runId);
-            bool ok = recordedAt.exec();
-            if (ok && queue) {
-                ++queued;
-                if (old.outbox.contains(run.context.runId)) {
-                    queuedAt.addBindValue(old.outbox.value(run.context.runId));
-                    queuedAt.addBindValue(run.context.runId);
-                    ok = queuedAt.exec();
-                }
-            }
-            if (!ok) {
-                reason = (recordedAt.lastError().isValid() ? recordedAt : queuedAt).lastError().text();
-                store.rollbackBatch();
-                return false;
-            }
-            if (++inBatch == 500 && !store.commitBatch(&reason))
-                return false;
-            inBatch %= 500;
-        }
-        return store.commitBatch(&reason);
     }
 
     void down(const QString &reason)

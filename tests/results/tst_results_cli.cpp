@@ -243,12 +243,15 @@ private slots:
         // 150 runs whose USB version is a long text, more items than the
         // sockets hold; then enough plain runs for a second page.
         const QByteArray pass = stationResultFile("run-pass-30x20.csv");
-        const QByteArray longVersion = QByteArray(pass).replace("Usb_Version,W103,", "Usb_Version,W103" + QByteArray(10000, 'x') + ",");
+        const QByteArray longVersion =
+            QByteArray(pass).replace("Usb_Version,W103,", "Usb_Version,W103" + QByteArray(10000, 'x') + ",");
         constexpr int Long = 150;
         constexpr int Runs = 210;
         for (int i = 0; i < Runs; ++i) {
             const QTime at = QTime(8, 0).addSecs(i * 10);
-            QVERIFY(file(dir.filePath(QStringLiteral("resultsPASS/SN%1-20261206%2-00-00-Pass.csv").arg(i).arg(at.toString("hhmmss"))),
+            QVERIFY(file(dir.filePath(QStringLiteral("resultsPASS/SN%1-20261206%2-00-00-Pass.csv")
+                                          .arg(i)
+                                          .arg(at.toString("hhmmss"))),
                          i < Long ? longVersion : pass));
         }
         PgServer pg;

@@ -126,10 +126,9 @@ private slots:
                                                  << "the X raster ends before its differences to the baseline";
         QTest::newRow("cut inside the last line") << passing.chopped(1) << true << "cut"
                                                   << "its last line has no line end";
-        QTest::newRow("open/short without its differences") << passingUpToLine(10) << true << "cut"
-                                                            << "the open/short block ends before its differences to the baseline";
-        QTest::newRow("open/short without its Y difference") << passingUpToLine(12) << true << "cut"
-                                                             << "the open/short block ends before its differences to the baseline";
+        const QString noDifferences = "the open/short block ends before its differences to the baseline";
+        QTest::newRow("open/short without its differences") << passingUpToLine(10) << true << "cut" << noDifferences;
+        QTest::newRow("open/short without its Y difference") << passingUpToLine(12) << true << "cut" << noDifferences;
         QTest::newRow("raster header alone") << passingUpToLine(58) << true << "cut"
                                              << "the Y raster ends before its rows";
         QTest::newRow("raster rows without differences") << passingUpToLine(79) << true << "cut" << noYDifferences;

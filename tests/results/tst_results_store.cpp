@@ -370,7 +370,8 @@ private slots:
             QVERIFY(store.openLocal(db, nullptr));
             QCOMPARE(store.record(contextFromFile(recorded, "ST1"), nullptr), Recorded::Added);
             QSqlQuery q(store.database());
-            QVERIFY(q.exec(QStringLiteral("UPDATE runs SET recorded_at = %1").arg(now.addSecs(newestRun * 60).toMSecsSinceEpoch())));
+            QVERIFY(q.exec(QStringLiteral("UPDATE runs SET recorded_at = %1")
+                               .arg(now.addSecs(newestRun * 60).toMSecsSinceEpoch())));
         }
         {
             ResultRecorder recorder(db);
@@ -421,7 +422,9 @@ private slots:
         // O: another profile's log folder, named only by its runs.
         QHash<QString, QString> path;
         const auto add = [&](const QString &key, const QString &folder, int second) {
-            path[key] = dir.filePath(QStringLiteral("%1/%2-202612060900%3-00-00-Pass.csv").arg(folder, key).arg(second, 2, 10, QLatin1Char('0')));
+            path[key] = dir.filePath(QStringLiteral("%1/%2-202612060900%3-00-00-Pass.csv")
+                                         .arg(folder, key)
+                                         .arg(second, 2, 10, QLatin1Char('0')));
             return write(path[key], stationResultFile("run-pass-30x20.csv") + key.toLatin1() + "\n");
         };
         int second = 0;

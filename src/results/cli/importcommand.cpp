@@ -273,7 +273,8 @@ private:
             // its times are taken here, from its bytes.
             struct stat info {};
             if (::stat(file.path.constData(), &info) == 0)
-                p.context.endedAt = QDateTime::fromSecsSinceEpoch(info.st_mtim.tv_sec).addMSecs(info.st_mtim.tv_nsec / 1000000);
+                p.context.endedAt = QDateTime::fromMSecsSinceEpoch(qint64(info.st_mtim.tv_sec) * 1000
+                                                                   + info.st_mtim.tv_nsec / 1000000);
             if (!p.context.startedAt.isValid())
                 p.context.startedAt = p.context.endedAt;
         }
@@ -319,8 +320,9 @@ int importFiles(const Invocation &invocation, ResultStore &store)
     QElapsedTimer batchClock;
     const auto summary = [&] {
         progress.clear();
-        const QString imported = committed.cut == 0 ? QString::number(committed.imported)
-                                                    : QStringLiteral("%1 (%2 cut short)").arg(committed.imported).arg(committed.cut);
+        const QString imported = committed.cut == 0
+                                     ? QString::number(committed.imported)
+                                     : QStringLiteral("%1 (%2 cut short)").arg(committed.imported).arg(committed.cut);
         out(QStringLiteral("imported %1, known %2, skipped %3\n").arg(imported).arg(committed.known).arg(skipped));
     };
     const auto commit = [&] {
@@ -364,7 +366,8 @@ int importFiles(const Invocation &invocation, ResultStore &store)
                     // Recorded, for it is what there is, but never as a whole run.
                     ++pending.cut;
                     progress.clear();
-                    err(QStringLiteral("imported as incomplete, %1: %2\n").arg(QLatin1String(file.parsed.cut), file.path));
+                    err(QStringLiteral("imported as incomplete, %1: %2\n")
+                            .arg(QLatin1String(file.parsed.cut), file.path));
                     complete = false;
                 }
                 break;
