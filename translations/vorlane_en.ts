@@ -86,7 +86,7 @@ Please don&apos;t touch the screen!</translation>
 <context>
     <name>HidCommand</name>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="173"/>
+        <location filename="../src/app/vorlane_run.cpp" line="174"/>
         <location filename="../src/device/hidcommand.cpp" line="113"/>
         <location filename="../src/device/hidcommand.cpp" line="137"/>
         <source>read XN,YN error!</source>
@@ -464,13 +464,13 @@ Please don&apos;t touch the screen!</translation>
     <name>Vorlane</name>
     <message>
         <location filename="../src/app/vorlane.cpp" line="171"/>
-        <location filename="../src/app/vorlane.cpp" line="550"/>
+        <location filename="../src/app/vorlane.cpp" line="565"/>
         <source>Line statistics</source>
         <translation>Line statistics</translation>
     </message>
     <message>
         <location filename="../src/app/vorlane.cpp" line="302"/>
-        <location filename="../src/app/vorlane.cpp" line="548"/>
+        <location filename="../src/app/vorlane.cpp" line="563"/>
         <source>open file</source>
         <translation>open file</translation>
     </message>
@@ -485,27 +485,32 @@ Please don&apos;t touch the screen!</translation>
         <translation>results store available again</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="406"/>
+        <location filename="../src/app/vorlane.cpp" line="351"/>
+        <source>results store rebuilt: %1</source>
+        <translation>results store rebuilt: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="421"/>
         <source>disk: %1 MB free</source>
         <translation>disk: %1 MB free</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="418"/>
+        <location filename="../src/app/vorlane.cpp" line="433"/>
         <source>disk almost full: %1 MB free</source>
         <translation>disk almost full: %1 MB free</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="559"/>
+        <location filename="../src/app/vorlane.cpp" line="574"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="559"/>
+        <location filename="../src/app/vorlane.cpp" line="574"/>
         <source>Do you really want to exit?</source>
         <translation>Do you really want to exit?</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="738"/>
+        <location filename="../src/app/vorlane.cpp" line="753"/>
         <location filename="../src/app/vorlane_run.cpp" line="102"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
@@ -513,42 +518,42 @@ Please don&apos;t touch the screen!</translation>
 </translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="122"/>
+        <location filename="../src/app/vorlane_run.cpp" line="123"/>
         <source>no input</source>
         <translation>no input</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="126"/>
+        <location filename="../src/app/vorlane_run.cpp" line="127"/>
         <source>repeated test message!</source>
         <translation>repeated test message!</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="365"/>
+        <location filename="../src/app/vorlane_run.cpp" line="366"/>
         <source>OpenShort: PASS</source>
         <translation>OpenShort: PASS</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="365"/>
+        <location filename="../src/app/vorlane_run.cpp" line="366"/>
         <source>OpenShort: FAIL</source>
         <translation>OpenShort: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="381"/>
+        <location filename="../src/app/vorlane_run.cpp" line="382"/>
         <source>Planeness_Y: Testing</source>
         <translation>Planeness_Y: Testing</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="382"/>
+        <location filename="../src/app/vorlane_run.cpp" line="383"/>
         <source>Planeness_Y: %1</source>
         <translation>Planeness_Y: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="384"/>
+        <location filename="../src/app/vorlane_run.cpp" line="385"/>
         <source>Planeness_X: Testing</source>
         <translation>Planeness_X: Testing</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="384"/>
+        <location filename="../src/app/vorlane_run.cpp" line="385"/>
         <source>Planeness_X: %1</source>
         <translation>Planeness_X: %1</translation>
     </message>
@@ -898,481 +903,481 @@ barcode：</translation>
 <context>
     <name>stats::StatsWindow</name>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="165"/>
+        <location filename="../src/stats/statswindow.cpp" line="150"/>
         <source>current</source>
         <translation>current</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="166"/>
+        <location filename="../src/stats/statswindow.cpp" line="151"/>
         <source>USB version</source>
         <translation>USB version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="167"/>
+        <location filename="../src/stats/statswindow.cpp" line="152"/>
         <source>CRC version</source>
         <translation>CRC version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="168"/>
+        <location filename="../src/stats/statswindow.cpp" line="153"/>
         <source>EEPROM version</source>
         <translation>EEPROM version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="169"/>
+        <location filename="../src/stats/statswindow.cpp" line="154"/>
         <source>TB</source>
         <translation>TB</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="170"/>
+        <location filename="../src/stats/statswindow.cpp" line="155"/>
         <source>Attb</source>
         <translation>Attb</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="171"/>
+        <location filename="../src/stats/statswindow.cpp" line="156"/>
         <source>open/short</source>
         <translation>open/short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="172"/>
+        <location filename="../src/stats/statswindow.cpp" line="157"/>
         <source>X raster</source>
         <translation>X raster</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="173"/>
+        <location filename="../src/stats/statswindow.cpp" line="158"/>
         <source>Y raster</source>
         <translation>Y raster</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="174"/>
+        <location filename="../src/stats/statswindow.cpp" line="159"/>
         <source>button data</source>
         <translation>button data</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="175"/>
+        <location filename="../src/stats/statswindow.cpp" line="160"/>
         <source>reset</source>
         <translation>reset</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="187"/>
+        <location filename="../src/stats/statswindow.cpp" line="172"/>
         <source>Line statistics</source>
         <translation>Line statistics</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="194"/>
-        <location filename="../src/stats/statswindow.cpp" line="319"/>
+        <location filename="../src/stats/statswindow.cpp" line="179"/>
+        <location filename="../src/stats/statswindow.cpp" line="304"/>
         <source>Yield</source>
         <translation>Yield</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="195"/>
+        <location filename="../src/stats/statswindow.cpp" line="180"/>
         <source>Failures</source>
         <translation>Failures</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="196"/>
+        <location filename="../src/stats/statswindow.cpp" line="181"/>
         <source>Where panels fail</source>
         <translation>Where panels fail</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="197"/>
+        <location filename="../src/stats/statswindow.cpp" line="182"/>
         <source>Drift</source>
         <translation>Drift</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="198"/>
+        <location filename="../src/stats/statswindow.cpp" line="183"/>
         <source>Traceability</source>
         <translation>Traceability</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="205"/>
-        <location filename="../src/stats/statswindow.cpp" line="213"/>
+        <location filename="../src/stats/statswindow.cpp" line="190"/>
+        <location filename="../src/stats/statswindow.cpp" line="198"/>
         <source>Export PNG</source>
         <translation>Export PNG</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="206"/>
-        <location filename="../src/stats/statswindow.cpp" line="218"/>
+        <location filename="../src/stats/statswindow.cpp" line="191"/>
+        <location filename="../src/stats/statswindow.cpp" line="203"/>
         <source>Export CSV</source>
         <translation>Export CSV</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="213"/>
+        <location filename="../src/stats/statswindow.cpp" line="198"/>
         <source>PNG (*.png)</source>
         <translation>PNG (*.png)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="215"/>
-        <location filename="../src/stats/statswindow.cpp" line="220"/>
+        <location filename="../src/stats/statswindow.cpp" line="200"/>
+        <location filename="../src/stats/statswindow.cpp" line="205"/>
         <source>could not write %1</source>
         <translation>could not write %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="218"/>
+        <location filename="../src/stats/statswindow.cpp" line="203"/>
         <source>CSV (*.csv)</source>
         <translation>CSV (*.csv)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="244"/>
-        <location filename="../src/stats/statswindow.cpp" line="584"/>
+        <location filename="../src/stats/statswindow.cpp" line="229"/>
+        <location filename="../src/stats/statswindow.cpp" line="569"/>
         <source>this station&apos;s store</source>
         <translation>this station&apos;s store</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="245"/>
-        <location filename="../src/stats/statswindow.cpp" line="584"/>
+        <location filename="../src/stats/statswindow.cpp" line="230"/>
+        <location filename="../src/stats/statswindow.cpp" line="569"/>
         <source>line store</source>
         <translation>line store</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="257"/>
+        <location filename="../src/stats/statswindow.cpp" line="242"/>
         <source>last 8 hours</source>
         <translation>last 8 hours</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="258"/>
+        <location filename="../src/stats/statswindow.cpp" line="243"/>
         <source>last 24 hours</source>
         <translation>last 24 hours</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="259"/>
+        <location filename="../src/stats/statswindow.cpp" line="244"/>
         <source>last 7 days</source>
         <translation>last 7 days</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="260"/>
+        <location filename="../src/stats/statswindow.cpp" line="245"/>
         <source>last 30 days</source>
         <translation>last 30 days</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="265"/>
-        <location filename="../src/stats/statswindow.cpp" line="619"/>
+        <location filename="../src/stats/statswindow.cpp" line="250"/>
+        <location filename="../src/stats/statswindow.cpp" line="604"/>
         <source>all</source>
         <translation>all</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="269"/>
+        <location filename="../src/stats/statswindow.cpp" line="254"/>
         <source>Refresh</source>
         <translation>Refresh</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="271"/>
+        <location filename="../src/stats/statswindow.cpp" line="256"/>
         <source>Store:</source>
         <translation>Store:</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="273"/>
+        <location filename="../src/stats/statswindow.cpp" line="258"/>
         <source>From</source>
         <translation>From</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="275"/>
-        <location filename="../src/stats/statswindow.cpp" line="385"/>
+        <location filename="../src/stats/statswindow.cpp" line="260"/>
+        <location filename="../src/stats/statswindow.cpp" line="370"/>
         <source>to</source>
         <translation>to</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="278"/>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="263"/>
+        <location filename="../src/stats/statswindow.cpp" line="404"/>
         <source>Station</source>
         <translation>Station</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="280"/>
+        <location filename="../src/stats/statswindow.cpp" line="265"/>
         <source>Profile</source>
         <translation>Profile</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="310"/>
+        <location filename="../src/stats/statswindow.cpp" line="295"/>
         <source>per hour</source>
         <translation>per hour</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="311"/>
+        <location filename="../src/stats/statswindow.cpp" line="296"/>
         <source>per day</source>
         <translation>per day</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="312"/>
+        <location filename="../src/stats/statswindow.cpp" line="297"/>
         <source>per LOT</source>
         <translation>per LOT</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="313"/>
+        <location filename="../src/stats/statswindow.cpp" line="298"/>
         <source>per station</source>
         <translation>per station</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="314"/>
+        <location filename="../src/stats/statswindow.cpp" line="299"/>
         <source>per profile</source>
         <translation>per profile</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="320"/>
+        <location filename="../src/stats/statswindow.cpp" line="305"/>
         <source>Shift starts at</source>
         <translation>Shift starts at</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="338"/>
+        <location filename="../src/stats/statswindow.cpp" line="323"/>
         <source>Click a bar for the runs behind it.</source>
         <translation>Click a bar for the runs behind it.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="368"/>
+        <location filename="../src/stats/statswindow.cpp" line="353"/>
         <source>supply current (mA)</source>
         <translation>supply current (mA)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="369"/>
+        <location filename="../src/stats/statswindow.cpp" line="354"/>
         <source>TB (mean of five)</source>
         <translation>TB (mean of five)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="370"/>
+        <location filename="../src/stats/statswindow.cpp" line="355"/>
         <source>open/short level X</source>
         <translation>open/short level X</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="371"/>
+        <location filename="../src/stats/statswindow.cpp" line="356"/>
         <source>open/short level Y</source>
         <translation>open/short level Y</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="383"/>
+        <location filename="../src/stats/statswindow.cpp" line="368"/>
         <source>Limits from the reference period</source>
         <translation>Limits from the reference period</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="405"/>
+        <location filename="../src/stats/statswindow.cpp" line="390"/>
         <source>in the time range</source>
         <translation>in the time range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="407"/>
+        <location filename="../src/stats/statswindow.cpp" line="392"/>
         <source>Search</source>
         <translation>Search</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="408"/>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="393"/>
+        <location filename="../src/stats/statswindow.cpp" line="404"/>
         <source>Barcode</source>
         <translation>Barcode</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="410"/>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="395"/>
+        <location filename="../src/stats/statswindow.cpp" line="404"/>
         <source>LOT</source>
         <translation>LOT</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="412"/>
-        <location filename="../src/stats/statswindow.cpp" line="420"/>
+        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="405"/>
         <source>Worker ID</source>
         <translation>Worker ID</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="404"/>
         <source>Started</source>
         <translation>Started</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="404"/>
         <source>Verdict</source>
         <translation>Verdict</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="420"/>
+        <location filename="../src/stats/statswindow.cpp" line="405"/>
         <source>Failed items</source>
         <translation>Failed items</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="420"/>
+        <location filename="../src/stats/statswindow.cpp" line="405"/>
         <source>Result file</source>
         <translation>Result file</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="426"/>
+        <location filename="../src/stats/statswindow.cpp" line="411"/>
         <source>Click a run to open its result file in the log viewer.</source>
         <translation>Click a run to open its result file in the log viewer.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="500"/>
+        <location filename="../src/stats/statswindow.cpp" line="485"/>
         <source>failed: %1</source>
         <translation>failed: %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="582"/>
+        <location filename="../src/stats/statswindow.cpp" line="567"/>
         <source>The store holds no runs yet.</source>
         <translation>The store holds no runs yet.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="584"/>
+        <location filename="../src/stats/statswindow.cpp" line="569"/>
         <source>%1: %2 runs</source>
         <translation>%1: %2 runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="621"/>
+        <location filename="../src/stats/statswindow.cpp" line="606"/>
         <source>(none)</source>
         <translation>(none)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="631"/>
+        <location filename="../src/stats/statswindow.cpp" line="616"/>
         <source>This hour: %1 % first pass, %2 % final, %3 panels</source>
         <translation>This hour: %1 % first pass, %2 % final, %3 panels</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="634"/>
+        <location filename="../src/stats/statswindow.cpp" line="619"/>
         <source>This hour: no panels yet</source>
         <translation>This hour: no panels yet</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="644"/>
+        <location filename="../src/stats/statswindow.cpp" line="629"/>
         <source>first pass %</source>
         <translation>first pass %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="645"/>
+        <location filename="../src/stats/statswindow.cpp" line="630"/>
         <source>final %</source>
         <translation>final %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="669"/>
+        <location filename="../src/stats/statswindow.cpp" line="654"/>
         <source>Yield, the latest %1 of %2 groups (number of runs in brackets)</source>
         <translation>Yield, the latest %1 of %2 groups (number of runs in brackets)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="671"/>
+        <location filename="../src/stats/statswindow.cpp" line="656"/>
         <source>Yield (number of runs in brackets)</source>
         <translation>Yield (number of runs in brackets)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="684"/>
-        <location filename="../src/stats/statswindow.cpp" line="723"/>
+        <location filename="../src/stats/statswindow.cpp" line="669"/>
+        <location filename="../src/stats/statswindow.cpp" line="708"/>
         <source>%</source>
         <translation>%</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="693"/>
+        <location filename="../src/stats/statswindow.cpp" line="678"/>
         <source>failed runs</source>
         <translation>failed runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="695"/>
+        <location filename="../src/stats/statswindow.cpp" line="680"/>
         <source>cumulative %</source>
         <translation>cumulative %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="712"/>
+        <location filename="../src/stats/statswindow.cpp" line="697"/>
         <source>No item failed in the range</source>
         <translation>No item failed in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="713"/>
+        <location filename="../src/stats/statswindow.cpp" line="698"/>
         <source>Failing items (%1 failures)</source>
         <translation>Failing items (%1 failures)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="722"/>
-        <location filename="../src/stats/statswindow.cpp" line="809"/>
+        <location filename="../src/stats/statswindow.cpp" line="707"/>
+        <location filename="../src/stats/statswindow.cpp" line="794"/>
         <source>runs</source>
         <translation>runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="751"/>
+        <location filename="../src/stats/statswindow.cpp" line="736"/>
         <source>X raster: panels failed per cell</source>
         <translation>X raster: panels failed per cell</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="752"/>
+        <location filename="../src/stats/statswindow.cpp" line="737"/>
         <source>Y raster: panels failed per cell</source>
         <translation>Y raster: panels failed per cell</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="756"/>
+        <location filename="../src/stats/statswindow.cpp" line="741"/>
         <source>The panel of profile %1 is not known here: no map can be drawn.</source>
         <translation>The panel of profile %1 is not known here: no map can be drawn.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="758"/>
+        <location filename="../src/stats/statswindow.cpp" line="743"/>
         <source>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</source>
         <translation>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="762"/>
+        <location filename="../src/stats/statswindow.cpp" line="747"/>
         <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more panels failed there.</source>
         <translation>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more panels failed there.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="781"/>
+        <location filename="../src/stats/statswindow.cpp" line="766"/>
         <source>open</source>
         <translation>open</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="782"/>
+        <location filename="../src/stats/statswindow.cpp" line="767"/>
         <source>short</source>
         <translation>short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="794"/>
+        <location filename="../src/stats/statswindow.cpp" line="779"/>
         <source>%1 electrodes: runs with an open or short</source>
         <translation>%1 electrodes: runs with an open or short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="851"/>
+        <location filename="../src/stats/statswindow.cpp" line="836"/>
         <source>value</source>
         <translation>value</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="853"/>
+        <location filename="../src/stats/statswindow.cpp" line="838"/>
         <source>outside the limits</source>
         <translation>outside the limits</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="857"/>
+        <location filename="../src/stats/statswindow.cpp" line="842"/>
         <source>run of eight on one side</source>
         <translation>run of eight on one side</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="875"/>
+        <location filename="../src/stats/statswindow.cpp" line="860"/>
         <source>centre</source>
         <translation>centre</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="876"/>
+        <location filename="../src/stats/statswindow.cpp" line="861"/>
         <source>-3 sigma</source>
         <translation>-3 sigma</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="877"/>
+        <location filename="../src/stats/statswindow.cpp" line="862"/>
         <source>+3 sigma</source>
         <translation>+3 sigma</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="891"/>
+        <location filename="../src/stats/statswindow.cpp" line="876"/>
         <source>run, oldest to newest</source>
         <translation>run, oldest to newest</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="902"/>
+        <location filename="../src/stats/statswindow.cpp" line="887"/>
         <source>limits from %1 reference runs</source>
         <translation>limits from %1 reference runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="903"/>
+        <location filename="../src/stats/statswindow.cpp" line="888"/>
         <source>too few reference runs for limits: choose another period</source>
         <translation>too few reference runs for limits: choose another period</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="904"/>
+        <location filename="../src/stats/statswindow.cpp" line="889"/>
         <source>%1: individual values, %2</source>
         <translation>%1: individual values, %2</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="907"/>
+        <location filename="../src/stats/statswindow.cpp" line="892"/>
         <source>%1: moving range</source>
         <translation>%1: moving range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="937"/>
+        <location filename="../src/stats/statswindow.cpp" line="922"/>
         <source>No run matches the search.</source>
         <translation>No run matches the search.</translation>
     </message>

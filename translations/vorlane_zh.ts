@@ -86,7 +86,7 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>HidCommand</name>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="173"/>
+        <location filename="../src/app/vorlane_run.cpp" line="174"/>
         <location filename="../src/device/hidcommand.cpp" line="113"/>
         <location filename="../src/device/hidcommand.cpp" line="137"/>
         <source>read XN,YN error!</source>
@@ -464,13 +464,13 @@ Please don&apos;t touch the screen!</source>
     <name>Vorlane</name>
     <message>
         <location filename="../src/app/vorlane.cpp" line="171"/>
-        <location filename="../src/app/vorlane.cpp" line="550"/>
+        <location filename="../src/app/vorlane.cpp" line="565"/>
         <source>Line statistics</source>
         <translation>产线统计</translation>
     </message>
     <message>
         <location filename="../src/app/vorlane.cpp" line="302"/>
-        <location filename="../src/app/vorlane.cpp" line="548"/>
+        <location filename="../src/app/vorlane.cpp" line="563"/>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
@@ -485,27 +485,32 @@ Please don&apos;t touch the screen!</source>
         <translation>结果数据库已恢复</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="406"/>
+        <location filename="../src/app/vorlane.cpp" line="351"/>
+        <source>results store rebuilt: %1</source>
+        <translation>结果数据库已重建：%1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="421"/>
         <source>disk: %1 MB free</source>
         <translation>磁盘剩余 %1 MB</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="418"/>
+        <location filename="../src/app/vorlane.cpp" line="433"/>
         <source>disk almost full: %1 MB free</source>
         <translation>磁盘空间将满：剩余 %1 MB</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="559"/>
+        <location filename="../src/app/vorlane.cpp" line="574"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="559"/>
+        <location filename="../src/app/vorlane.cpp" line="574"/>
         <source>Do you really want to exit?</source>
         <translation>确定要退出吗？</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="738"/>
+        <location filename="../src/app/vorlane.cpp" line="753"/>
         <location filename="../src/app/vorlane_run.cpp" line="102"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
@@ -513,42 +518,42 @@ Please don&apos;t touch the screen!</source>
 </translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="122"/>
+        <location filename="../src/app/vorlane_run.cpp" line="123"/>
         <source>no input</source>
         <translation>没有输入</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="126"/>
+        <location filename="../src/app/vorlane_run.cpp" line="127"/>
         <source>repeated test message!</source>
         <translation>测试信息重复！</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="365"/>
+        <location filename="../src/app/vorlane_run.cpp" line="366"/>
         <source>OpenShort: PASS</source>
         <translation>开短路: PASS</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="365"/>
+        <location filename="../src/app/vorlane_run.cpp" line="366"/>
         <source>OpenShort: FAIL</source>
         <translation>开短路: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="381"/>
+        <location filename="../src/app/vorlane_run.cpp" line="382"/>
         <source>Planeness_Y: Testing</source>
         <translation>平整度_Y: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="382"/>
+        <location filename="../src/app/vorlane_run.cpp" line="383"/>
         <source>Planeness_Y: %1</source>
         <translation>平整度_Y: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="384"/>
+        <location filename="../src/app/vorlane_run.cpp" line="385"/>
         <source>Planeness_X: Testing</source>
         <translation>平整度_X: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="384"/>
+        <location filename="../src/app/vorlane_run.cpp" line="385"/>
         <source>Planeness_X: %1</source>
         <translation>平整度_X: %1</translation>
     </message>
@@ -898,481 +903,481 @@ barcode：</source>
 <context>
     <name>stats::StatsWindow</name>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="165"/>
+        <location filename="../src/stats/statswindow.cpp" line="150"/>
         <source>current</source>
         <translation>电流</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="166"/>
+        <location filename="../src/stats/statswindow.cpp" line="151"/>
         <source>USB version</source>
         <translation>USB 版本</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="167"/>
+        <location filename="../src/stats/statswindow.cpp" line="152"/>
         <source>CRC version</source>
         <translation>CRC 版本</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="168"/>
+        <location filename="../src/stats/statswindow.cpp" line="153"/>
         <source>EEPROM version</source>
         <translation>EEPROM 版本</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="169"/>
+        <location filename="../src/stats/statswindow.cpp" line="154"/>
         <source>TB</source>
         <translation>TB</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="170"/>
+        <location filename="../src/stats/statswindow.cpp" line="155"/>
         <source>Attb</source>
         <translation>Attb</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="171"/>
+        <location filename="../src/stats/statswindow.cpp" line="156"/>
         <source>open/short</source>
         <translation>开短路</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="172"/>
+        <location filename="../src/stats/statswindow.cpp" line="157"/>
         <source>X raster</source>
         <translation>X 平整度</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="173"/>
+        <location filename="../src/stats/statswindow.cpp" line="158"/>
         <source>Y raster</source>
         <translation>Y 平整度</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="174"/>
+        <location filename="../src/stats/statswindow.cpp" line="159"/>
         <source>button data</source>
         <translation>按键数据</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="175"/>
+        <location filename="../src/stats/statswindow.cpp" line="160"/>
         <source>reset</source>
         <translation>复位</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="187"/>
+        <location filename="../src/stats/statswindow.cpp" line="172"/>
         <source>Line statistics</source>
         <translation>产线统计</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="194"/>
-        <location filename="../src/stats/statswindow.cpp" line="319"/>
+        <location filename="../src/stats/statswindow.cpp" line="179"/>
+        <location filename="../src/stats/statswindow.cpp" line="304"/>
         <source>Yield</source>
         <translation>良率</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="195"/>
+        <location filename="../src/stats/statswindow.cpp" line="180"/>
         <source>Failures</source>
         <translation>不良项</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="196"/>
+        <location filename="../src/stats/statswindow.cpp" line="181"/>
         <source>Where panels fail</source>
         <translation>不良位置</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="197"/>
+        <location filename="../src/stats/statswindow.cpp" line="182"/>
         <source>Drift</source>
         <translation>漂移</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="198"/>
+        <location filename="../src/stats/statswindow.cpp" line="183"/>
         <source>Traceability</source>
         <translation>追溯</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="205"/>
-        <location filename="../src/stats/statswindow.cpp" line="213"/>
+        <location filename="../src/stats/statswindow.cpp" line="190"/>
+        <location filename="../src/stats/statswindow.cpp" line="198"/>
         <source>Export PNG</source>
         <translation>导出 PNG</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="206"/>
-        <location filename="../src/stats/statswindow.cpp" line="218"/>
+        <location filename="../src/stats/statswindow.cpp" line="191"/>
+        <location filename="../src/stats/statswindow.cpp" line="203"/>
         <source>Export CSV</source>
         <translation>导出 CSV</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="213"/>
+        <location filename="../src/stats/statswindow.cpp" line="198"/>
         <source>PNG (*.png)</source>
         <translation>PNG (*.png)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="215"/>
-        <location filename="../src/stats/statswindow.cpp" line="220"/>
+        <location filename="../src/stats/statswindow.cpp" line="200"/>
+        <location filename="../src/stats/statswindow.cpp" line="205"/>
         <source>could not write %1</source>
         <translation>无法写入 %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="218"/>
+        <location filename="../src/stats/statswindow.cpp" line="203"/>
         <source>CSV (*.csv)</source>
         <translation>CSV (*.csv)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="244"/>
-        <location filename="../src/stats/statswindow.cpp" line="584"/>
+        <location filename="../src/stats/statswindow.cpp" line="229"/>
+        <location filename="../src/stats/statswindow.cpp" line="569"/>
         <source>this station&apos;s store</source>
         <translation>本站数据库</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="245"/>
-        <location filename="../src/stats/statswindow.cpp" line="584"/>
+        <location filename="../src/stats/statswindow.cpp" line="230"/>
+        <location filename="../src/stats/statswindow.cpp" line="569"/>
         <source>line store</source>
         <translation>产线数据库</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="257"/>
+        <location filename="../src/stats/statswindow.cpp" line="242"/>
         <source>last 8 hours</source>
         <translation>最近 8 小时</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="258"/>
+        <location filename="../src/stats/statswindow.cpp" line="243"/>
         <source>last 24 hours</source>
         <translation>最近 24 小时</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="259"/>
+        <location filename="../src/stats/statswindow.cpp" line="244"/>
         <source>last 7 days</source>
         <translation>最近 7 天</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="260"/>
+        <location filename="../src/stats/statswindow.cpp" line="245"/>
         <source>last 30 days</source>
         <translation>最近 30 天</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="265"/>
-        <location filename="../src/stats/statswindow.cpp" line="619"/>
+        <location filename="../src/stats/statswindow.cpp" line="250"/>
+        <location filename="../src/stats/statswindow.cpp" line="604"/>
         <source>all</source>
         <translation>全部</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="269"/>
+        <location filename="../src/stats/statswindow.cpp" line="254"/>
         <source>Refresh</source>
         <translation>刷新</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="271"/>
+        <location filename="../src/stats/statswindow.cpp" line="256"/>
         <source>Store:</source>
         <translation>数据库：</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="273"/>
+        <location filename="../src/stats/statswindow.cpp" line="258"/>
         <source>From</source>
         <translation>从</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="275"/>
-        <location filename="../src/stats/statswindow.cpp" line="385"/>
+        <location filename="../src/stats/statswindow.cpp" line="260"/>
+        <location filename="../src/stats/statswindow.cpp" line="370"/>
         <source>to</source>
         <translation>到</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="278"/>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="263"/>
+        <location filename="../src/stats/statswindow.cpp" line="404"/>
         <source>Station</source>
         <translation>工位</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="280"/>
+        <location filename="../src/stats/statswindow.cpp" line="265"/>
         <source>Profile</source>
         <translation>配置</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="310"/>
+        <location filename="../src/stats/statswindow.cpp" line="295"/>
         <source>per hour</source>
         <translation>按小时</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="311"/>
+        <location filename="../src/stats/statswindow.cpp" line="296"/>
         <source>per day</source>
         <translation>按天</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="312"/>
+        <location filename="../src/stats/statswindow.cpp" line="297"/>
         <source>per LOT</source>
         <translation>按批次</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="313"/>
+        <location filename="../src/stats/statswindow.cpp" line="298"/>
         <source>per station</source>
         <translation>按工位</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="314"/>
+        <location filename="../src/stats/statswindow.cpp" line="299"/>
         <source>per profile</source>
         <translation>按配置</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="320"/>
+        <location filename="../src/stats/statswindow.cpp" line="305"/>
         <source>Shift starts at</source>
         <translation>班次开始于</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="338"/>
+        <location filename="../src/stats/statswindow.cpp" line="323"/>
         <source>Click a bar for the runs behind it.</source>
         <translation>点击柱条查看对应的测试记录。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="368"/>
+        <location filename="../src/stats/statswindow.cpp" line="353"/>
         <source>supply current (mA)</source>
         <translation>供电电流 (mA)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="369"/>
+        <location filename="../src/stats/statswindow.cpp" line="354"/>
         <source>TB (mean of five)</source>
         <translation>TB（五次均值）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="370"/>
+        <location filename="../src/stats/statswindow.cpp" line="355"/>
         <source>open/short level X</source>
         <translation>开短路水平 X</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="371"/>
+        <location filename="../src/stats/statswindow.cpp" line="356"/>
         <source>open/short level Y</source>
         <translation>开短路水平 Y</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="383"/>
+        <location filename="../src/stats/statswindow.cpp" line="368"/>
         <source>Limits from the reference period</source>
         <translation>控制限取自基准时段</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="405"/>
+        <location filename="../src/stats/statswindow.cpp" line="390"/>
         <source>in the time range</source>
         <translation>限于时间范围</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="407"/>
+        <location filename="../src/stats/statswindow.cpp" line="392"/>
         <source>Search</source>
         <translation>查询</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="408"/>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="393"/>
+        <location filename="../src/stats/statswindow.cpp" line="404"/>
         <source>Barcode</source>
         <translation>条码</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="410"/>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="395"/>
+        <location filename="../src/stats/statswindow.cpp" line="404"/>
         <source>LOT</source>
         <translation>批次</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="412"/>
-        <location filename="../src/stats/statswindow.cpp" line="420"/>
+        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="405"/>
         <source>Worker ID</source>
         <translation>工号</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="404"/>
         <source>Started</source>
         <translation>开始时间</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="404"/>
         <source>Verdict</source>
         <translation>结果</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="420"/>
+        <location filename="../src/stats/statswindow.cpp" line="405"/>
         <source>Failed items</source>
         <translation>不良项</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="420"/>
+        <location filename="../src/stats/statswindow.cpp" line="405"/>
         <source>Result file</source>
         <translation>结果文件</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="426"/>
+        <location filename="../src/stats/statswindow.cpp" line="411"/>
         <source>Click a run to open its result file in the log viewer.</source>
         <translation>点击一条记录，在日志查看器中打开其结果文件。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="500"/>
+        <location filename="../src/stats/statswindow.cpp" line="485"/>
         <source>failed: %1</source>
         <translation>不良：%1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="582"/>
+        <location filename="../src/stats/statswindow.cpp" line="567"/>
         <source>The store holds no runs yet.</source>
         <translation>数据库中尚无测试记录。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="584"/>
+        <location filename="../src/stats/statswindow.cpp" line="569"/>
         <source>%1: %2 runs</source>
         <translation>%1：%2 条记录</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="621"/>
+        <location filename="../src/stats/statswindow.cpp" line="606"/>
         <source>(none)</source>
         <translation>（无）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="631"/>
+        <location filename="../src/stats/statswindow.cpp" line="616"/>
         <source>This hour: %1 % first pass, %2 % final, %3 panels</source>
         <translation>本小时：一次良率 %1 %，最终良率 %2 %，%3 片</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="634"/>
+        <location filename="../src/stats/statswindow.cpp" line="619"/>
         <source>This hour: no panels yet</source>
         <translation>本小时：暂无面板</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="644"/>
+        <location filename="../src/stats/statswindow.cpp" line="629"/>
         <source>first pass %</source>
         <translation>一次良率 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="645"/>
+        <location filename="../src/stats/statswindow.cpp" line="630"/>
         <source>final %</source>
         <translation>最终良率 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="669"/>
+        <location filename="../src/stats/statswindow.cpp" line="654"/>
         <source>Yield, the latest %1 of %2 groups (number of runs in brackets)</source>
         <translation>良率，%2 组中最近 %1 组（括号内为测试次数）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="671"/>
+        <location filename="../src/stats/statswindow.cpp" line="656"/>
         <source>Yield (number of runs in brackets)</source>
         <translation>良率（括号内为测试次数）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="684"/>
-        <location filename="../src/stats/statswindow.cpp" line="723"/>
+        <location filename="../src/stats/statswindow.cpp" line="669"/>
+        <location filename="../src/stats/statswindow.cpp" line="708"/>
         <source>%</source>
         <translation>%</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="693"/>
+        <location filename="../src/stats/statswindow.cpp" line="678"/>
         <source>failed runs</source>
         <translation>不良次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="695"/>
+        <location filename="../src/stats/statswindow.cpp" line="680"/>
         <source>cumulative %</source>
         <translation>累计 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="712"/>
+        <location filename="../src/stats/statswindow.cpp" line="697"/>
         <source>No item failed in the range</source>
         <translation>该时段内无不良项</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="713"/>
+        <location filename="../src/stats/statswindow.cpp" line="698"/>
         <source>Failing items (%1 failures)</source>
         <translation>不良项（共 %1 次）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="722"/>
-        <location filename="../src/stats/statswindow.cpp" line="809"/>
+        <location filename="../src/stats/statswindow.cpp" line="707"/>
+        <location filename="../src/stats/statswindow.cpp" line="794"/>
         <source>runs</source>
         <translation>次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="751"/>
+        <location filename="../src/stats/statswindow.cpp" line="736"/>
         <source>X raster: panels failed per cell</source>
         <translation>X 平整度：各单元不良片数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="752"/>
+        <location filename="../src/stats/statswindow.cpp" line="737"/>
         <source>Y raster: panels failed per cell</source>
         <translation>Y 平整度：各单元不良片数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="756"/>
+        <location filename="../src/stats/statswindow.cpp" line="741"/>
         <source>The panel of profile %1 is not known here: no map can be drawn.</source>
         <translation>此处不知配置 %1 的面板尺寸，无法绘制分布图。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="758"/>
+        <location filename="../src/stats/statswindow.cpp" line="743"/>
         <source>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</source>
         <translation>%1 个不良单元超出配置 %4 的 %2 x %3 面板：数据库中同名配置下有其他尺寸的记录。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="762"/>
+        <location filename="../src/stats/statswindow.cpp" line="747"/>
         <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more panels failed there.</source>
         <translation>配置 %1（%2 x %3），该时段 %4 条记录。红色越深，该处不良的面板越多。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="781"/>
+        <location filename="../src/stats/statswindow.cpp" line="766"/>
         <source>open</source>
         <translation>开路</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="782"/>
+        <location filename="../src/stats/statswindow.cpp" line="767"/>
         <source>short</source>
         <translation>短路</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="794"/>
+        <location filename="../src/stats/statswindow.cpp" line="779"/>
         <source>%1 electrodes: runs with an open or short</source>
         <translation>%1 电极：开路或短路的次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="851"/>
+        <location filename="../src/stats/statswindow.cpp" line="836"/>
         <source>value</source>
         <translation>数值</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="853"/>
+        <location filename="../src/stats/statswindow.cpp" line="838"/>
         <source>outside the limits</source>
         <translation>超出控制限</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="857"/>
+        <location filename="../src/stats/statswindow.cpp" line="842"/>
         <source>run of eight on one side</source>
         <translation>连续八点在中心线同侧</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="875"/>
+        <location filename="../src/stats/statswindow.cpp" line="860"/>
         <source>centre</source>
         <translation>中心线</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="876"/>
+        <location filename="../src/stats/statswindow.cpp" line="861"/>
         <source>-3 sigma</source>
         <translation>-3 sigma</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="877"/>
+        <location filename="../src/stats/statswindow.cpp" line="862"/>
         <source>+3 sigma</source>
         <translation>+3 sigma</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="891"/>
+        <location filename="../src/stats/statswindow.cpp" line="876"/>
         <source>run, oldest to newest</source>
         <translation>测试序号（由旧到新）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="902"/>
+        <location filename="../src/stats/statswindow.cpp" line="887"/>
         <source>limits from %1 reference runs</source>
         <translation>控制限取自 %1 条基准记录</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="903"/>
+        <location filename="../src/stats/statswindow.cpp" line="888"/>
         <source>too few reference runs for limits: choose another period</source>
         <translation>基准记录太少，无法计算控制限：请选择其他时段</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="904"/>
+        <location filename="../src/stats/statswindow.cpp" line="889"/>
         <source>%1: individual values, %2</source>
         <translation>%1：单值图，%2</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="907"/>
+        <location filename="../src/stats/statswindow.cpp" line="892"/>
         <source>%1: moving range</source>
         <translation>%1：移动极差图</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="937"/>
+        <location filename="../src/stats/statswindow.cpp" line="922"/>
         <source>No run matches the search.</source>
         <translation>没有符合条件的记录。</translation>
     </message>

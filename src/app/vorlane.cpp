@@ -347,6 +347,8 @@ void Vorlane::startRecording()
     });
     connect(m_recorder.get(), &results::ResultRecorder::available, this,
             [this] { ui.textBrowser->append(tr("results store available again")); });
+    connect(m_recorder.get(), &results::ResultRecorder::rebuilt, this,
+            [this](const QString &summary) { ui.textBrowser->append(tr("results store rebuilt: %1").arg(summary)); });
     // Whatever was filed but never recorded (the station stopped between the
     // two) is recorded now; the filed files are the truth.
     results::ResultRecorder::Folders folders;
@@ -360,10 +362,16 @@ void Vorlane::startRecording()
     m_shiftState = new QLabel(this);
     m_shiftState->setObjectName(QStringLiteral("shiftYield"));
     statusBar()->addPermanentWidget(m_shiftState);
-    m_shiftYield = std::make_unique<stats::ShiftYield>(QStringLiteral("./results.db"), folders.station);
-    connect(m_shiftYield.get(), &stats::ShiftYield::changed, m_shiftState, &QLabel::setText);
-    connect(m_recorder.get(), &results::ResultRecorder::recorded, m_shiftYield.get(), &stats::ShiftYield::refresh);
-    m_shiftYield->refresh();
+    const auto startShiftYield = [this, station = folders.station] {
+        m_shiftYield = std::make_unique<stats::ShiftYield>(QStringLiteral("./results.db"), station);
+        connect(m_shiftYield.get(), &stats::ShiftYield::changed, m_shiftState, &QLabel::setText);
+        connect(m_recorder.get(), &results::ResultRecorder::recorded, m_shiftYield.get(), &stats::ShiftYield::refresh);
+        m_shiftYield->refresh();
+    };
+    startShiftYield();
+    // A rebuilt store is another file: connections kept open would go on
+    // reading the damaged one, kept aside.
+    connect(m_recorder.get(), &results::ResultRecorder::rebuilt, this, startShiftYield);
 
     const results::LineSettings line = results::readLineSettings();
     if (line.connection.isEmpty())
@@ -371,12 +379,19 @@ void Vorlane::startRecording()
     m_storeState = new QLabel(this);
     m_storeState->setObjectName(QStringLiteral("lineStoreState"));
     statusBar()->addPermanentWidget(m_storeState);
-    m_uploader = std::make_unique<results::LineUploader>(QStringLiteral("./results.db"), line.connection);
-    connect(m_recorder.get(), &results::ResultRecorder::recorded, m_uploader.get(), &results::LineUploader::kick);
-    connect(m_uploader.get(), &results::LineUploader::stateChanged, this,
-            [this](const results::LineUploader::State &state) {
-                m_storeState->setText(results::LineUploader::describe(state));
-            });
+    const auto startUploader = [this, connection = line.connection] {
+        m_uploader = std::make_unique<results::LineUploader>(QStringLiteral("./results.db"), connection);
+        connect(m_recorder.get(), &results::ResultRecorder::recorded, m_uploader.get(), &results::LineUploader::kick);
+        connect(m_uploader.get(), &results::LineUploader::stateChanged, this,
+                [this](const results::LineUploader::State &state) {
+                    m_storeState->setText(results::LineUploader::describe(state));
+                });
+    };
+    startUploader();
+    connect(m_recorder.get(), &results::ResultRecorder::rebuilt, this, [this, startUploader] {
+        m_uploader.reset();
+        startUploader();
+    });
 }
 
 void Vorlane::watchDisk()

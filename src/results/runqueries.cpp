@@ -66,6 +66,17 @@ void add(YieldRow &row, const QSqlQuery &q)
     row.lastPassed += q.value(5).toLongLong();
 }
 
+// After the last row: false with the reason when the rows stopped because
+// the connection or the store broke off, not because there were no more.
+bool finished(const QSqlQuery &q, QString *error)
+{
+    if (!q.lastError().isValid())
+        return true;
+    if (error)
+        *error = q.lastError().text();
+    return false;
+}
+
 } // namespace
 
 bool exec(QSqlQuery &query, const QString &sql, const QVariantList &bound, QString *error)
@@ -172,7 +183,7 @@ bool yieldByGroup(const QSqlDatabase &db, GroupBy by, const RunFilter &filter, s
             rows.push_back({q.value(0), 0, 0, 0, 0, 0});
             add(rows.back(), q);
         }
-        return true;
+        return finished(q, error);
     }
     // The quarters come in ascending order; local buckets follow them (an
     // hour that the clocks repeat in autumn is one bucket). Without a filter,
@@ -215,7 +226,7 @@ bool yieldByGroup(const QSqlDatabase &db, GroupBy by, const RunFilter &filter, s
             rows.push_back({QVariant(start), 0, 0, 0, 0, 0});
         add(rows.back(), q);
     }
-    return true;
+    return finished(q, error);
 }
 
 const QStringList &itemOrder()
@@ -225,6 +236,8 @@ const QStringList &itemOrder()
         QStringLiteral("eeprom_version"), QStringLiteral("tb"),       QStringLiteral("attb"),
         QStringLiteral("open_short"),  QStringLiteral("raster_x"),    QStringLiteral("raster_y"),
         QStringLiteral("button_data"), QStringLiteral("reset"),
+        // Not an item of the run: a file found cut short (foundresult.h).
+        QStringLiteral("complete"),
     };
     return order;
 }

@@ -1,5 +1,6 @@
 #include "statswindow.h"
 
+#include "csv.h"
 #include "heatmapwidget.h"
 
 #include <QBarCategoryAxis>
@@ -91,23 +92,7 @@ QString percent(double value)
     return QString::number(value, 'f', 1);
 }
 
-// CSV fields: quoted when they hold a separator, a quote or a line break.
-QString csvField(const QString &s)
-{
-    if (!s.contains(QLatin1Char(',')) && !s.contains(QLatin1Char('"')) && !s.contains(QLatin1Char('\n')))
-        return s;
-    QString quoted = s;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-QString csvLine(const QStringList &fields)
-{
-    QStringList out;
-    for (const QString &f : fields)
-        out << csvField(f);
-    return out.join(QLatin1Char(',')) + QLatin1Char('\n');
-}
+using results::csvLine; // the one CSV writer of the store's tools
 
 // A range of values with a little room, never empty.
 std::pair<double, double> padded(double low, double high)

@@ -120,21 +120,34 @@ private slots:
     {
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("namePattern");
-        QTest::newRow("auto") << 0 << R"(^\d\d-\d\d-\d\d-\d\d-\d\d\.csv$)";
-        QTest::newRow("manual") << 1 << R"(^L01-W7-SN123\.csv$)";
-        QTest::newRow("barcode") << 2 << R"(^SN123-\d{14}-00-00-Pass\.csv$)";
+        QTest::addColumn<bool>("damagedStore"); // results.db is no database when the station starts
+        QTest::newRow("auto") << 0 << R"(^\d\d-\d\d-\d\d-\d\d-\d\d\.csv$)" << false;
+        QTest::newRow("manual") << 1 << R"(^L01-W7-SN123\.csv$)" << false;
+        QTest::newRow("barcode") << 2 << R"(^SN123-\d{14}-00-00-Pass\.csv$)" << false;
+        QTest::newRow("barcode, damaged store") << 2 << R"(^SN123-\d{14}-00-00-Pass\.csv$)" << true;
     }
     void goodPanelPassesInEveryMode()
     {
         QFETCH(int, mode);
         QFETCH(QString, namePattern);
+        QFETCH(bool, damagedStore);
         StationFixture station(profile(), true, panelFile("demo.ini"));
+        if (damagedStore) {
+            QFile damaged(QStringLiteral("results.db"));
+            QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(QByteArray(8192, 'x')) == 8192);
+        }
         QDir().mkpath("log");
         QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/app/baseline-30x20.csv"), "log/baseline.csv");
         QDir().mkpath("resultsPASS");
         QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/tools/run-pass-30x20.csv"),
                     "resultsPASS/left-over-Pass.csv");
         Vorlane w;
+        // A damaged store is rebuilt at start-up, kept aside and said so in
+        // one line (before the run, which clears the pane).
+        if (damagedStore)
+            QTRY_VERIFY2(pane(w).contains("results store rebuilt: the results store was damaged and is kept as "
+                                          "results.db.corrupt-"),
+                         qPrintable(pane(w)));
         selectMode(w, mode);
         fillTestMessage(w, "L01", "W7", "SN123");
         ModalAnswerer answerer;
@@ -162,6 +175,7 @@ private slots:
         QTRY_COMPARE(storedRuns("file_name = 'left-over-Pass.csv'", {}), 1);
         if (mode > 0)
             QCOMPARE(storedRuns("barcode = 'SN123'", {}), 1);
+        QCOMPARE(QDir().entryList({"results.db.corrupt-*"}).size(), damagedStore ? 1 : 0);
         // The working file is gone, the fields are empty, the buttons are back.
         QVERIFY(!QFile::exists("test.csv") && !QFile::exists("L01-W7-SN123.csv"));
         QCOMPARE(w.findChild<QLineEdit *>("lineEdit_4")->text(), QString());

@@ -1,10 +1,12 @@
 // The station's results store on real SQLite files: what a filed file becomes,
 // what is refused, and the recorder thread through a store that breaks.
+#include "csv.h"
 #include "resultrecorder.h"
 #include "resultstore.h"
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -79,6 +81,38 @@ private slots:
         QCOMPARE(c.runId, contextFromFile(dir.filePath(path), "ST1").runId);
         if (mode == "Barcode" && path.contains("2026"))
             QCOMPARE(c.startedAt, QDateTime(QDate(2026, 12, 6), QTime(9, 41, 7)));
+    }
+
+    // The one CSV writer of the tool and the statistics window: what a
+    // spreadsheet reads back is the text, never a formula it runs.
+    void csvFields_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("plain") << "SN-123" << "SN-123";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("comma") << "a,b" << "\"a,b\"";
+        QTest::newRow("semicolon, a separator in many locales") << "a;b" << "\"a;b\"";
+        QTest::newRow("quote") << "say \"hi\"" << "\"say \"\"hi\"\"\"";
+        QTest::newRow("line break") << "a\nb" << "\"a\nb\"";
+        QTest::newRow("formula") << "=HYPERLINK(\"x\")" << "\"'=HYPERLINK(\"\"x\"\")\"";
+        QTest::newRow("plus") << "+1+2" << "'+1+2";
+        QTest::newRow("minus, not a number") << "-2+3+cmd|' /C calc'!A0" << "'-2+3+cmd|' /C calc'!A0";
+        QTest::newRow("at") << "@SUM(A1)" << "'@SUM(A1)";
+        QTest::newRow("tab") << "\t=1" << "'\t=1";
+        QTest::newRow("carriage return") << "\r=1" << "\"'\r=1\"";
+        QTest::newRow("formula with a separator") << "=1;2" << "\"'=1;2\"";
+        QTest::newRow("negative number stays a number") << "-149" << "-149";
+        QTest::newRow("signed decimal stays a number") << "+12.5e-3" << "+12.5e-3";
+        QTest::newRow("minus alone") << "-" << "'-";
+        QTest::newRow("equals inside") << "a=1" << "a=1";
+    }
+    void csvFields()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, field);
+        QCOMPARE(csvField(text), field);
+        QCOMPARE(csvLine({text, text}), field + QLatin1Char(',') + field + QLatin1Char('\n'));
     }
 
     void recordingAFiledFile()
@@ -298,19 +332,201 @@ private slots:
             QTRY_COMPARE(recorded.count(), 3);
             QCOMPARE(down.count(), 1);
         }
+        ResultStore store;
+        QVERIFY(store.openLocal(db, nullptr));
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs").toInt(), 2);
+    }
+
+    // What was filed but never recorded is found at start-up among the files
+    // changed since a day before the newest run recorded up to now: a run
+    // recorded while the clock was ahead bounds nothing.
+    void catchUpFindsWhatWasNeverRecorded_data()
+    {
+        QTest::addColumn<qint64>("newestRun"); // recorded at, from now, in minutes
+        QTest::addColumn<qint64>("filed");     // the unrecorded file's time, from now, in minutes
+        QTest::addColumn<bool>("found");
+        QTest::newRow("stopped between filing and recording") << qint64(-120) << qint64(-60) << true;
+        QTest::newRow("clock set back two hours") << qint64(-60) << qint64(-180) << true;
+        QTest::newRow("a run recorded while the clock was a year ahead") << qint64(365 * 1440) << qint64(-60) << true;
+        QTest::newRow("a day and a minute before the newest run") << qint64(-60) << qint64(-60 - 1441) << false;
+    }
+    void catchUpFindsWhatWasNeverRecorded()
+    {
+        QFETCH(qint64, newestRun);
+        QFETCH(qint64, filed);
+        QFETCH(bool, found);
+        QTemporaryDir dir;
+        const QString db = dir.filePath("results.db");
+        const QString recorded = dir.filePath("resultsPASS/SN1-20261206090000-00-00-Pass.csv");
+        const QString missing = dir.filePath("resultsPASS/SN2-20261206100000-00-00-Pass.csv");
+        const QString next = dir.filePath("resultsPASS/SN3-20261206110000-00-00-Pass.csv");
+        for (const QString &file : {recorded, missing, next})
+            QVERIFY(write(file, stationResultFile("run-pass-30x20.csv") + QFileInfo(file).fileName().toLatin1()));
+        const QDateTime now = QDateTime::currentDateTime();
+        {
+            QFile f(missing);
+            QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(now.addSecs(filed * 60), QFileDevice::FileModificationTime));
+            ResultStore store;
+            QVERIFY(store.openLocal(db, nullptr));
+            QCOMPARE(store.record(contextFromFile(recorded, "ST1"), nullptr), Recorded::Added);
+            QSqlQuery q(store.database());
+            QVERIFY(q.exec(QStringLiteral("UPDATE runs SET recorded_at = %1")
+                               .arg(now.addSecs(newestRun * 60).toMSecsSinceEpoch())));
+        }
+        {
+            ResultRecorder recorder(db);
+            QSignalSpy spy(&recorder, &ResultRecorder::recorded);
+            recorder.catchUp({{dir.filePath("resultsPASS")}, {}, {}, "ST1"});
+            recorder.record(contextFromFile(next, "ST1")); // taken after the catch-up
+            QTRY_VERIFY(!spy.isEmpty() && spy.last().at(0).toString() == next);
+        }
+        ResultStore store;
+        QVERIFY(store.openLocal(db, nullptr));
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs WHERE file_path = ?", {missing}).toInt(), found ? 1 : 0);
+    }
+
+    // A store that SQLite finds damaged, on opening it or only when a run is
+    // written: what it still holds is salvaged (runs whose files were
+    // archived away included), the folders it named are read again with the
+    // configured ones, runs keep their ids, the sent stay sent, and the unsent
+    // keep their place in the outbox.
+    void recorderRebuildsADamagedStore_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QStringList>("runs");   // the files whose runs are there afterwards
+        QTest::addColumn<QStringList>("kept");   // of the unsent, those that keep their place, in order
+        QTest::addColumn<QStringList>("queued"); // sent anew, in any order
+        const QStringList unsent{"P2", "P3", "P4", "O1"};
+        // Damaged where it cannot be read at all: only the configured folders are left.
+        QTest::newRow("not a database") << "header" << QStringList{"P1", "P2", "P3", "P4", "P5", "P6"}
+                                        << QStringList{} << QStringList{"P1", "P2", "P3", "P4", "P5", "P6"};
+        // Shows only when a run is written into the index.
+        QTest::newRow("an index page") << "index"
+                                       << QStringList{"P1", "P2", "P3", "P4", "A1", "O1", "O2", "P5", "P6"}
+                                       << unsent << QStringList{"O2", "P5", "P6"};
+        // The first leaf of runs: the runs on it are read again from their
+        // files (the test finds which), and queued anew, even one sent before.
+        QTest::newRow("a page of runs") << "runs"
+                                        << QStringList{"P1", "P2", "P3", "P4", "A1", "O1", "O2", "P5", "P6"}
+                                        << unsent << QStringList{"O2", "P5", "P6"};
+    }
+    void recorderRebuildsADamagedStore()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QStringList, runs);
+        QFETCH(QStringList, kept);
+        QFETCH(QStringList, queued);
+        QTemporaryDir dir;
+        const QString db = dir.filePath("results.db");
+        // P: the configured folder; A: an archive whose file is gone since;
+        // O: another profile's log folder, named only by its runs.
+        QHash<QString, QString> path;
+        const auto add = [&](const QString &key, const QString &folder, int second) {
+            path[key] = dir.filePath(QStringLiteral("%1/%2-202612060900%3-00-00-Pass.csv")
+                                         .arg(folder, key)
+                                         .arg(second, 2, 10, QLatin1Char('0')));
+            return write(path[key], stationResultFile("run-pass-30x20.csv") + key.toLatin1() + "\n");
+        };
+        int second = 0;
+        for (const QString key : {"P1", "P2", "P3", "P4", "A1", "O1"})
+            QVERIFY(add(key, key.startsWith('P') ? "resultsPASS" : key.startsWith('A') ? "archive" : "logpass", ++second));
+        QStringList outboxBefore;
         {
             ResultStore store;
             QVERIFY(store.openLocal(db, nullptr));
-            QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs").toInt(), 2);
+            for (const QString key : {"P1", "P2", "P3", "P4", "A1", "O1"})
+                QCOMPARE(store.record(contextFromFile(path[key], "ST1"), nullptr), Recorded::Added);
+            // P1 and A1 were sent; the outbox's order is not that of the ids.
+            QSqlQuery q(store.database());
+            QVERIFY(q.exec("DELETE FROM outbox WHERE run_id IN (SELECT run_id FROM runs WHERE file_path LIKE '%P1-%'"
+                           " OR file_path LIKE '%A1-%')"));
+            QVERIFY(q.exec("UPDATE outbox SET queued_at = (SELECT 100 - started_at / 1000 % 100 FROM runs"
+                           " WHERE runs.run_id = outbox.run_id)"));
+            QVERIFY(q.exec("SELECT r.file_path FROM outbox o JOIN runs r ON r.run_id = o.run_id"
+                           " ORDER BY o.queued_at, o.run_id"));
+            while (q.next())
+                outboxBefore << QFileInfo(q.value(0).toString()).fileName().left(2);
+            QCOMPARE(outboxBefore, (QStringList{"O1", "P4", "P3", "P2"}));
+            if (damage == "runs") {
+                // The first leaf in key order holds the first runs recorded;
+                // A1, whose file is gone, must not be among them.
+                QVERIFY(q.exec("SELECT pageno, ncell FROM dbstat WHERE name = 'runs' AND pagetype = 'leaf' ORDER BY path"));
+                QVERIFY(q.next());
+                const int lost = q.value(1).toInt();
+                QVERIFY2(lost >= 1 && lost <= 4, qPrintable(QString::number(lost)));
+                for (const QString &key : QStringList{"P1", "P2", "P3", "P4"}.mid(0, lost)) {
+                    kept.removeOne(key);
+                    queued << key;
+                }
+                queued.sort();
+            } else {
+                QVERIFY(q.exec("SELECT rootpage FROM sqlite_master WHERE name = 'runs_lot'") && q.next());
+            }
+            const qint64 page = q.value(0).toLongLong();
+            q.finish();
+            QVERIFY(q.exec("PRAGMA page_size") && q.next());
+            const qint64 pageSize = q.value(0).toLongLong();
+            q.finish();
+            store.close();
+            QVERIFY(!QFile::exists(db + "-wal")); // everything is in the file itself
+            QFile file(db);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            if (damage == "header")
+                QVERIFY(file.write(QByteArray(8192, 'x')) == 8192);
+            else
+                QVERIFY(file.seek((page - 1) * pageSize) && file.write(QByteArray(int(pageSize), '\xff')) == pageSize);
         }
-        QVERIFY(write(db, QByteArray(8192, 'x')));
-        QFile::remove(db + "-wal");
-        QFile::remove(db + "-shm");
-        ResultRecorder recorder(db);
-        QSignalSpy recorded(&recorder, &ResultRecorder::recorded);
-        recorder.catchUp({{dir.filePath("resultsPASS"), dir.filePath("resultsFAIL")}, {}, {}, "ST1"});
-        QTRY_COMPARE(recorded.count(), 2);
+        QVERIFY(QFile::remove(path["A1"]));                         // archived away
+        QVERIFY(add("O2", "logpass", 7) && add("P5", "resultsPASS", 8)); // filed, never recorded
+        QVERIFY(add("P6", "resultsPASS", 9));
+        {
+            ResultRecorder recorder(db);
+            QSignalSpy rebuilt(&recorder, &ResultRecorder::rebuilt);
+            QSignalSpy recorded(&recorder, &ResultRecorder::recorded);
+            recorder.catchUp({{dir.filePath("resultsPASS"), dir.filePath("resultsFAIL")}, {}, {}, "ST1"});
+            recorder.record(contextFromFile(path["P6"], "ST1")); // handed over meanwhile
+            QTRY_COMPARE_WITH_TIMEOUT(rebuilt.count(), 1, 20000);
+            QTRY_VERIFY(recorded.count() > 0 && recorded.last().at(0).toString() == path["P6"]);
+            const QString summary = rebuilt.first().at(0).toString();
+            QVERIFY2(summary.contains("results.db.corrupt-") && !summary.contains('\n'), qPrintable(summary));
+        }
         QCOMPARE(QDir(dir.path()).entryList({"results.db.corrupt-*"}).size(), 1);
+        QCOMPARE(QDir(dir.path()).entryList({"results.db.rebuild*"}), QStringList());
+
+        ResultStore store;
+        QVERIFY(store.openLocal(db, nullptr));
+        QSqlQuery q(store.database());
+        QStringList found;
+        QVERIFY(q.exec("SELECT file_path, run_id FROM runs ORDER BY file_path"));
+        QHash<QString, QString> ids;
+        while (q.next()) {
+            const QString key = QFileInfo(q.value(0).toString()).fileName().left(2);
+            found << key;
+            ids[key] = q.value(1).toString();
+        }
+        QStringList expected = runs;
+        expected.sort();
+        found.sort();
+        QCOMPARE(found.join(" "), expected.join(" "));
+        // Runs keep their ids, whether salvaged or read again from their files.
+        for (const QString key : {"P1", "P2", "P3", "P4", "O1", "P5", "P6"})
+            if (ids.contains(key) && key != "P6")
+                QCOMPARE(ids[key], contextFromFile(path[key], "ST1").runId);
+        QStringList outbox;
+        QVERIFY(q.exec("SELECT r.file_path FROM outbox o JOIN runs r ON r.run_id = o.run_id ORDER BY o.queued_at, o.run_id"));
+        while (q.next())
+            outbox << QFileInfo(q.value(0).toString()).fileName().left(2);
+        QStringList keptBefore;
+        for (const QString &key : outboxBefore)
+            if (kept.contains(key))
+                keptBefore << key;
+        QCOMPARE(outbox.mid(0, kept.size()), keptBefore);
+        QStringList anew = outbox.mid(kept.size());
+        anew.sort();
+        QCOMPARE(anew, queued);
+        // Everything a run's text gives is made anew from it.
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM items WHERE item = 'reset'").toInt(), runs.size());
+        QCOMPARE(yieldRows(store.database(), true), yieldRows(store.database(), false));
     }
 };
 

@@ -42,25 +42,31 @@ Records the result files found under each DIR (folders are searched through;
 a file may be named too) that the store does not hold yet. The run's context
 comes from the file's name and folder: the verdict from resultsPASS /
 resultsFAIL or the name's -Pass / -Fail, the start mode, barcode, LOT and
-worker from the name's shape. A file recorded before is known and left alone;
-a file that is not a result file is named on stderr and skipped. Runs imported
-into the station's store are queued for the line; runs imported into the
-line's server are not.
+worker from the name's shape. A file recorded before is known and left alone.
+Every file left out is named on stderr with why: not a result file, an empty
+file, a link to nothing, not a regular file (a FIFO is never waited on), or
+one that cannot be read. A result file cut short is recorded with an item
+"complete" that failed, and named. Names that are not UTF-8 (a legacy code
+page) are taken byte by byte. Runs imported into the station's store are
+queued for the line; runs imported into the line's server are not.
 
 Options:
   --station ID          the station the runs were taken on (default: the id in
-                        ./line.ini, else the host name)
+                        ./line.ini, else the host name; needed with --line)
   --pass-folder DIR     a profile's LogPASS_Path: its files passed
   --fail-folder DIR     a profile's LogFAIL_Path: its files failed
 
-Prints "imported N, known K, skipped S" at the end. Exit status 1 when the
-store refused a write or a file could not be read.
+Prints "imported N, known K, skipped S" at the end; N is followed by how many
+of them were cut short, in brackets, when some were. Exit status 1 when the
+store refused a write, or a file other than one that is no result file was
+left out or cut short.
 )";
 
 const char *const Find = R"(Usage: kavel-results [STORE] find (--barcode X | --lot L | --since T) [OPTIONS]
 
 The runs that match, newest first: verdict, station, start time, barcode, LOT,
-the items that failed and the filed file.
+the items that failed and the filed file. "find: no run matches" on stderr
+when none does.
 
 Options:
   --barcode X           the runs of this barcode, as typed
@@ -94,6 +100,10 @@ Every run, oldest first, written as it is read.
   json   JSON Lines, one object per run:
          {"run": {...}, "context": {...}, "items": [...],
           "failingCells": [...], "failingElectrodes": [...]}
+A CSV field that a spreadsheet would run as a formula (it starts with =, +,
+-, @, a tab or a CR and is no number) is written with a leading '. When the
+store stops answering, the export says after how many runs on stderr and
+its exit status is 1: what was written is a part only.
 
 Options:
   --format F            csv or json
@@ -273,6 +283,10 @@ Parsed parseArguments(const QStringList &arguments)
     if (inv.command == QLatin1String("import")) {
         if (inv.arguments.isEmpty())
             return fail(QStringLiteral("import needs a folder"));
+        // On the line, a run under this PC's own id would claim another
+        // station's files as this one's.
+        if (inv.line && inv.station.isEmpty())
+            return fail(QStringLiteral("import --line needs --station, the station the files were taken on"));
     } else if (inv.command == QLatin1String("help")) {
         if (inv.arguments.size() > 1)
             return fail(QStringLiteral("help takes one command"));

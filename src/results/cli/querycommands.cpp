@@ -5,6 +5,7 @@
 #include "runqueries.h"
 
 #include <QDateTime>
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include <algorithm>
@@ -15,7 +16,7 @@ namespace {
 
 bool failed(const QString &command, const QString &error)
 {
-    err(QStringLiteral("%1: the store refused the query: %2\n").arg(command, error));
+    err(QStringLiteral("%1: the store refused the query: %2\n").arg(command, error.simplified()));
     return false;
 }
 
@@ -38,17 +39,17 @@ int findRuns(const Invocation &invocation, ResultStore &store)
                  QStringLiteral("barcode"), QStringLiteral("lot"), QStringLiteral("failed"), QStringLiteral("file")});
     QString runId;
     std::vector<Table::Value> pending;
-    QStringList failed;
+    QStringList failedItems;
     const auto flush = [&] {
         if (pending.empty())
             return;
-        std::sort(failed.begin(), failed.end(), [](const QString &a, const QString &b) {
+        std::sort(failedItems.begin(), failedItems.end(), [](const QString &a, const QString &b) {
             return queries::itemOrder().indexOf(a) < queries::itemOrder().indexOf(b);
         });
-        pending[5] = failed;
+        pending[5] = failedItems;
         table.row(std::move(pending));
         pending.clear();
-        failed.clear();
+        failedItems.clear();
     };
     while (q.next()) {
         if (q.value(0).toString() != runId) {
@@ -58,10 +59,16 @@ int findRuns(const Invocation &invocation, ResultStore &store)
                        q.value(4).toString(), q.value(5).toString(), QStringList(), q.value(6).toString()};
         }
         if (!q.value(8).isNull())
-            failed << q.value(8).toString();
+            failedItems << q.value(8).toString();
     }
+    // Rows that stopped early are no answer, however many came.
+    if (q.lastError().isValid())
+        return failed(invocation.command, q.lastError().text()), ExitFailure;
+    const bool none = runId.isNull();
     flush();
     table.finish();
+    if (none)
+        err(QStringLiteral("find: no run matches\n"));
     return ExitOk;
 }
 
