@@ -239,15 +239,11 @@ private:
             // Only this station's own runs; a role may ask about no other.
             if (q.value(1).toString() != m_station || q.value(2).toString().isEmpty())
                 continue;
-            QString object = QStringLiteral("{");
+            QStringList fields;
             const char *const names[] = {"run_id", "station", "file_name", "content_sha1"};
-            for (int i = 0; i < 4; ++i) {
-                object += QStringLiteral("%1\"%2\":\"%3\"")
-                              .arg(i ? QStringLiteral(",") : QString(), QLatin1String(names[i]),
-                                   q.value(i).toString().replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
-                                       .replace(QLatin1Char('"'), QStringLiteral("\\\"")));
-            }
-            asked << object + QLatin1Char('}');
+            for (int i = 0; i < 4; ++i)
+                fields << jsonText(QLatin1String(names[i])) + QLatin1Char(':') + jsonText(q.value(i).toString());
+            asked << QLatin1Char('{') + fields.join(QLatin1Char(',')) + QLatin1Char('}');
         }
         if (asked.isEmpty())
             return true;

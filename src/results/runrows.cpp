@@ -151,6 +151,14 @@ QString linePayload(const RunRows &rows)
     return out;
 }
 
+QString jsonText(const QString &text)
+{
+    QString out;
+    out.reserve(text.size() + 2);
+    appendString(out, text);
+    return out;
+}
+
 QString storableText(QString text)
 {
     text.replace(QChar(0), QChar(0xFFFD));

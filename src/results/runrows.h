@@ -34,6 +34,9 @@ bool readRunRows(const QSqlDatabase &db, const QString &runId, RunRows &rows, QS
 // storableText() stands for them; the file's own bytes travel whole.
 QString linePayload(const RunRows &rows);
 
+// text as a JSON string (RFC 8259), NUL as storableText() has it.
+QString jsonText(const QString &text);
+
 // A text as either engine keeps it: NUL (which the server's texts cannot
 // hold) becomes U+FFFD. The file itself is kept byte for byte beside it.
 QString storableText(QString text);

@@ -74,6 +74,8 @@ private slots:
             QVERIFY(line.open(QIODevice::WriteOnly));
             line.write("[line]\nconnection=" + server.connectionString("line", "st07", "pw07").toUtf8()
                        + "\n[station]\nid=ST-07\n");
+            // Left readable by others, with the password in it: the station says so once.
+            QVERIFY(line.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
         }
         StationRun::Options options;
         options.profile = powerOnProfile("0");
@@ -93,6 +95,10 @@ private slots:
         QCOMPARE(filesIn(run.path("resultsFAIL")), QStringList());
         const QStringList pane = run.channel();
         QVERIFY(pane.contains("pane|OpenShort: PASS"));
+        for (const char *warning : {"pane|line store: ./line.ini holds a password: keep it in ~/.pgpass or a service "
+                                    "file, or log in with a certificate",
+                                    "pane|line store: ./line.ini can be read by other users (chmod 600 ./line.ini)"})
+            QVERIFY2(pane.count(warning) == 1, warning);
 
         // Filed, recorded in the station's store, and on the line's server.
         {
