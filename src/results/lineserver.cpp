@@ -24,6 +24,11 @@ const char KnownRuns[] = "known_runs(jsonb)";
 const char ClaimStation[] = "claim_station(text, text)";
 const char CheckWriter[] = "check_writer(text)";
 
+// The server's code for a run of a station the caller may not write: a
+// refusal of that run, where a right missing altogether (42501) is the role's
+// trouble, not the run's.
+const char OtherStation[] = "KV001";
+
 // The number every record_run() holds from its start to its commit: runs get
 // their arrival number one after another, each visible before the next takes
 // one, so that a reader who sees a number sees every smaller one.
@@ -88,7 +93,7 @@ QString functions()
                "  END IF;\n"
                "  IF own IS DISTINCT FROM wanted THEN\n"
                "    RAISE EXCEPTION 'the role % adds the runs of station % only, not of %', session_user, own,"
-               " wanted USING ERRCODE = '42501';\n"
+               " wanted USING ERRCODE = '%9';\n"
                "  END IF;\n"
                "END $fn$;\n"
 
@@ -158,7 +163,7 @@ QString functions()
                "  RETURN 'added';\n"
                "END $fn$;\n")
         .arg(header, latin(OwnerRole), QString::number(schema::Version), latin(ArrivalLock),
-             children.join(QStringLiteral("\n  ")), yieldChange(false), flags, yieldChange(true));
+             children.join(QStringLiteral("\n  ")), yieldChange(false), flags, yieldChange(true), latin(OtherStation));
 }
 
 class Admin
@@ -454,8 +459,12 @@ bool transient(const QSqlError &error)
 {
     const QString code = error.nativeErrorCode();
     // No server answer at all, a connection that broke, a server shutting
-    // down or short of resources, a lock or a schema not in the state asked.
-    static const char *const Classes[] = {"08", "25", "40", "53", "55", "57", "58", "XX"};
+    // down, read-only or short of resources, a lock or a schema not in the
+    // state asked, a right or an object missing (the role's or the server's
+    // trouble, which would refuse every run alike). What is left refuses the
+    // run itself: its data (22), a constraint (23), the server's own reasons
+    // (P0, KV).
+    static const char *const Classes[] = {"08", "25", "40", "42", "53", "55", "57", "58", "XX"};
     if (code.size() != 5)
         return true;
     for (const char *c : Classes) {

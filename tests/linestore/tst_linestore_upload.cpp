@@ -624,6 +624,17 @@ private slots:
         QVERIFY(runTool(dir.filePath("pc1"), {"sync"}).err.contains("held by another machine"));
         Connection check("check", m_server->connectionString(database));
         QCOMPARE(check.scalar("SELECT COUNT(*) FROM runs WHERE station = 'M1'").toInt(), 2);
+
+        // The server's clock five minutes behind this station's: the state line says so.
+        QVERIFY(m_server->execSql("CREATE OR REPLACE FUNCTION claim_station(wanted text, machine_id text) RETURNS bigint"
+                                  " LANGUAGE sql AS $$SELECT floor(extract(epoch FROM clock_timestamp()) * 1000)::bigint"
+                                  " - 300000$$",
+                                  database));
+        const LineUploader::State state =
+            LineUploader(dir.filePath("pc2/results.db"), connection, "M1", machineIdentity(dir.filePath("pc2/line.id")))
+                .syncNow();
+        QCOMPARE(LineUploader::describe(state),
+                 QStringLiteral("line store: connected, this clock is 5 min ahead of the server's"));
     }
 
     // A line's server of every schema that shipped, with runs in it, brought
