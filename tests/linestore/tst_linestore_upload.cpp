@@ -593,6 +593,28 @@ private slots:
         QCOMPARE(runTool(dir.filePath("SA"), {"sync"}).out, QStringLiteral("sent 2, waiting 0\n"));
         QCOMPARE(check.scalar("SELECT COUNT(*) FROM runs").toInt(), 3);
         QCOMPARE(check.scalar("SELECT COUNT(DISTINCT received_seq) FROM runs").toInt(), 3);
+
+        // Two runs that filed nothing, with what the run handed over: two runs
+        // on the line, each with its items.
+        {
+            ResultStore store;
+            QVERIFY(store.openLocal(dir.filePath("SB/results.db"), nullptr));
+            for (int i = 0; i < 2; ++i) {
+                RunContext nothing;
+                nothing.runId = newRunId();
+                nothing.station = "SB";
+                nothing.verdict = "FAIL";
+                nothing.startedAt = nothing.endedAt = QDateTime::currentDateTime();
+                nothing.items = {{"firmware", false, 3, "download failed"}};
+                QCOMPARE(store.record(nothing, nullptr), Recorded::Added);
+            }
+        }
+        QCOMPARE(runTool(dir.filePath("SB"), {"sync"}).out, QStringLiteral("sent 2, waiting 0\n"));
+        QCOMPARE(check.scalar("SELECT COUNT(*) FROM runs r JOIN items i ON i.run_id = r.run_id"
+                              " WHERE r.file_name = '' AND i.item = 'firmware' AND i.value = 3"
+                              " AND i.text = 'download failed' AND length(r.content) = 0")
+                     .toInt(),
+                 2);
     }
 
     // A station id is claimed by the first machine that uploads under it; a
