@@ -190,9 +190,10 @@ const char StepRunsTable[] = "runs_table";       // the station's runs without t
 const char StepContentBytes[] = "content_bytes"; // the server's texts as the files' bytes
 const char StepLevels[] = "open_short_levels";
 const char StepFlags[] = "panel_flags";
+const char StepArrivals[] = "arrivals"; // the server's runs from before it numbered arrivals
 const char StepYield[] = "yield";
 // In the order they run.
-const char *const Steps[] = {StepRunsTable, StepContentBytes, StepLevels, StepFlags, StepYield};
+const char *const Steps[] = {StepRunsTable, StepContentBytes, StepLevels, StepFlags, StepArrivals, StepYield};
 
 class Migration
 {
@@ -383,6 +384,8 @@ private:
                         steps.insert(QLatin1String(StepFlags));
                     if (qstrcmp(c->name, "open_short_x") == 0)
                         steps.insert(QLatin1String(StepLevels));
+                    if (qstrcmp(c->name, "received_seq") == 0)
+                        steps.insert(QLatin1String(StepArrivals));
                 }
             }
             steps.insert(QLatin1String(StepYield));
@@ -507,6 +510,15 @@ private:
                                          " WHERE run_id > ? AND run_id <= ?"),
                                      {from, to});
                      }) && transaction([this] { return done(StepFlags); })))
+                return false;
+            // Numbered (their time of arrival unknown) so that an export by
+            // arrival from 0 takes them in too.
+            if (name == StepArrivals
+                && !(inBatches([this](const QString &from, const QString &to) {
+                         return exec(QStringLiteral("UPDATE runs SET received_seq = nextval('runs_received_seq')"
+                                                    " WHERE received_seq IS NULL AND run_id > ? AND run_id <= ?"),
+                                     {from, to});
+                     }) && transaction([this] { return done(StepArrivals); })))
                 return false;
         }
         return true;
