@@ -463,6 +463,16 @@ Please don&apos;t touch the screen!</translation>
 <context>
     <name>Vorlane</name>
     <message>
+        <location filename="../src/app/vorlane.cpp"/>
+        <source>line store: %1</source>
+        <translation>line store: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp"/>
+        <source>line store refused %1: %2</source>
+        <translation>line store refused %1: %2</translation>
+    </message>
+    <message>
         <location filename="../src/app/vorlane.cpp" line="153"/>
         <location filename="../src/app/vorlane.cpp" line="445"/>
         <source>Line statistics</source>
@@ -838,6 +848,21 @@ barcode：</translation>
 </context>
 <context>
     <name>results::LineUploader</name>
+    <message>
+        <location filename="../src/results/lineuploader.cpp"/>
+        <source>, %1 refused</source>
+        <translation>, %1 refused</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp"/>
+        <source>, this clock is %1 min ahead of the server&apos;s</source>
+        <translation>, this clock is %1 min ahead of the server&apos;s</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp"/>
+        <source>, this clock is %1 min behind the server&apos;s</source>
+        <translation>, this clock is %1 min behind the server&apos;s</translation>
+    </message>
     <message>
         <location filename="../src/results/lineuploader.cpp" line="301"/>
         <source>line store: connected</source>

@@ -463,6 +463,16 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>Vorlane</name>
     <message>
+        <location filename="../src/app/vorlane.cpp"/>
+        <source>line store: %1</source>
+        <translation>产线数据库：%1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp"/>
+        <source>line store refused %1: %2</source>
+        <translation>产线数据库拒收 %1：%2</translation>
+    </message>
+    <message>
         <location filename="../src/app/vorlane.cpp" line="153"/>
         <location filename="../src/app/vorlane.cpp" line="445"/>
         <source>Line statistics</source>
@@ -838,6 +848,21 @@ barcode：</source>
 </context>
 <context>
     <name>results::LineUploader</name>
+    <message>
+        <location filename="../src/results/lineuploader.cpp"/>
+        <source>, %1 refused</source>
+        <translation>，%1 条被拒收</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp"/>
+        <source>, this clock is %1 min ahead of the server&apos;s</source>
+        <translation>，本机时钟比服务器快 %1 分钟</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp"/>
+        <source>, this clock is %1 min behind the server&apos;s</source>
+        <translation>，本机时钟比服务器慢 %1 分钟</translation>
+    </message>
     <message>
         <location filename="../src/results/lineuploader.cpp" line="301"/>
         <source>line store: connected</source>

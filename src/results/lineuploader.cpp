@@ -436,13 +436,12 @@ bool LineUploader::retryRefused(ResultStore &local, int *count, QString *error)
 
 QString LineUploader::describe(const State &state)
 {
-    QString line = state.waiting == 0 && state.connected ? tr("line store: connected")
-                                                         : tr("line store: %1 waiting").arg(state.waiting);
+    QString line = !state.connected     ? tr("line store: %1 waiting, server not reached: %2").arg(state.waiting).arg(state.reason)
+                   : state.waiting == 0 ? tr("line store: connected")
+                                        : tr("line store: %1 waiting").arg(state.waiting);
     if (state.refused > 0)
         line += tr(", %1 refused").arg(state.refused);
-    if (!state.connected)
-        return line + tr(", server not reached: %1").arg(state.reason);
-    if (std::abs(state.clockOffsetMs) > ClockToleranceMs) {
+    if (state.connected && std::abs(state.clockOffsetMs) > ClockToleranceMs) {
         const qint64 minutes = (std::abs(state.clockOffsetMs) + 30000) / 60000;
         line += state.clockOffsetMs > 0 ? tr(", this clock is %1 min ahead of the server's").arg(minutes)
                                         : tr(", this clock is %1 min behind the server's").arg(minutes);
