@@ -18,6 +18,8 @@ packages=(
   # start a private PostgreSQL server of their own (tests/support/pgserver.h) and
   # never use the distribution's cluster, so nothing here starts it.
   libqt6sql6-sqlite libqt6sql6-psql postgresql
+  # The line tests' own certificate authority for a TLS server (openssl req/x509).
+  openssl
   # SQLite's own headers, for the benchmark of what SQLite alone can write.
   libsqlite3-dev
   # The line statistics' charts; Qt Charts' CMake package needs Qt OpenGL's.

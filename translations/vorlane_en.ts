@@ -464,13 +464,13 @@ Please don&apos;t touch the screen!</translation>
     <name>Vorlane</name>
     <message>
         <location filename="../src/app/vorlane.cpp" line="171"/>
-        <location filename="../src/app/vorlane.cpp" line="565"/>
+        <location filename="../src/app/vorlane.cpp" line="578"/>
         <source>Line statistics</source>
         <translation>Line statistics</translation>
     </message>
     <message>
         <location filename="../src/app/vorlane.cpp" line="302"/>
-        <location filename="../src/app/vorlane.cpp" line="563"/>
+        <location filename="../src/app/vorlane.cpp" line="576"/>
         <source>open file</source>
         <translation>open file</translation>
     </message>
@@ -490,27 +490,38 @@ Please don&apos;t touch the screen!</translation>
         <translation>results store rebuilt: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="421"/>
+        <location filename="../src/app/vorlane.cpp" line="385"/>
+        <location filename="../src/app/vorlane.cpp" line="387"/>
+        <source>line store: %1</source>
+        <translation>line store: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="398"/>
+        <source>line store refused %1: %2</source>
+        <translation>line store refused %1: %2</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="434"/>
         <source>disk: %1 MB free</source>
         <translation>disk: %1 MB free</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="433"/>
+        <location filename="../src/app/vorlane.cpp" line="446"/>
         <source>disk almost full: %1 MB free</source>
         <translation>disk almost full: %1 MB free</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="574"/>
+        <location filename="../src/app/vorlane.cpp" line="587"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="574"/>
+        <location filename="../src/app/vorlane.cpp" line="587"/>
         <source>Do you really want to exit?</source>
         <translation>Do you really want to exit?</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="753"/>
+        <location filename="../src/app/vorlane.cpp" line="766"/>
         <location filename="../src/app/vorlane_run.cpp" line="102"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
@@ -854,17 +865,32 @@ barcode：</translation>
 <context>
     <name>results::LineUploader</name>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="337"/>
+        <location filename="../src/results/lineuploader.cpp" line="440"/>
         <source>line store: connected</source>
         <translation>line store: connected</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="337"/>
+        <location filename="../src/results/lineuploader.cpp" line="441"/>
         <source>line store: %1 waiting</source>
         <translation>line store: %1 waiting</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="338"/>
+        <location filename="../src/results/lineuploader.cpp" line="443"/>
+        <source>, %1 refused</source>
+        <translation>, %1 refused</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp" line="446"/>
+        <source>, this clock is %1 min ahead of the server&apos;s</source>
+        <translation>, this clock is %1 min ahead of the server&apos;s</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp" line="447"/>
+        <source>, this clock is %1 min behind the server&apos;s</source>
+        <translation>, this clock is %1 min behind the server&apos;s</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp" line="439"/>
         <source>line store: %1 waiting, server not reached: %2</source>
         <translation>line store: %1 waiting, server not reached: %2</translation>
     </message>

@@ -464,13 +464,13 @@ Please don&apos;t touch the screen!</source>
     <name>Vorlane</name>
     <message>
         <location filename="../src/app/vorlane.cpp" line="171"/>
-        <location filename="../src/app/vorlane.cpp" line="565"/>
+        <location filename="../src/app/vorlane.cpp" line="578"/>
         <source>Line statistics</source>
         <translation>产线统计</translation>
     </message>
     <message>
         <location filename="../src/app/vorlane.cpp" line="302"/>
-        <location filename="../src/app/vorlane.cpp" line="563"/>
+        <location filename="../src/app/vorlane.cpp" line="576"/>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
@@ -490,27 +490,38 @@ Please don&apos;t touch the screen!</source>
         <translation>结果数据库已重建：%1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="421"/>
+        <location filename="../src/app/vorlane.cpp" line="385"/>
+        <location filename="../src/app/vorlane.cpp" line="387"/>
+        <source>line store: %1</source>
+        <translation>产线数据库：%1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="398"/>
+        <source>line store refused %1: %2</source>
+        <translation>产线数据库拒收 %1：%2</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="434"/>
         <source>disk: %1 MB free</source>
         <translation>磁盘剩余 %1 MB</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="433"/>
+        <location filename="../src/app/vorlane.cpp" line="446"/>
         <source>disk almost full: %1 MB free</source>
         <translation>磁盘空间将满：剩余 %1 MB</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="574"/>
+        <location filename="../src/app/vorlane.cpp" line="587"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="574"/>
+        <location filename="../src/app/vorlane.cpp" line="587"/>
         <source>Do you really want to exit?</source>
         <translation>确定要退出吗？</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="753"/>
+        <location filename="../src/app/vorlane.cpp" line="766"/>
         <location filename="../src/app/vorlane_run.cpp" line="102"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
@@ -854,17 +865,32 @@ barcode：</source>
 <context>
     <name>results::LineUploader</name>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="337"/>
+        <location filename="../src/results/lineuploader.cpp" line="440"/>
         <source>line store: connected</source>
         <translation>产线数据库：已连接</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="337"/>
+        <location filename="../src/results/lineuploader.cpp" line="441"/>
         <source>line store: %1 waiting</source>
         <translation>产线数据库：%1 条待上传</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="338"/>
+        <location filename="../src/results/lineuploader.cpp" line="443"/>
+        <source>, %1 refused</source>
+        <translation>，%1 条被拒收</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp" line="446"/>
+        <source>, this clock is %1 min ahead of the server&apos;s</source>
+        <translation>，本机时钟比服务器快 %1 分钟</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp" line="447"/>
+        <source>, this clock is %1 min behind the server&apos;s</source>
+        <translation>，本机时钟比服务器慢 %1 分钟</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp" line="439"/>
         <source>line store: %1 waiting, server not reached: %2</source>
         <translation>产线数据库：%1 条待上传，无法连接服务器：%2</translation>
     </message>

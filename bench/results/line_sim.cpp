@@ -1,6 +1,8 @@
 // A line simulated on one machine: N station processes, each with its own
-// results store, file a run every second for a while and send it to one
-// PostgreSQL server, which is restarted once in the middle. At the end the
+// results store and its own login role (as "kavel-results server
+// add-station" makes it), file a run every second for a while and send it to
+// one PostgreSQL server, set up as "server init" sets a line's up, which is
+// restarted once in the middle. At the end the
 // server must hold every filed run exactly once; the delay from filing to the
 // server is reported as percentiles, outside the restart and overall.
 //
@@ -8,8 +10,10 @@
 //
 // Each station is this program again ("station" mode) with the station's own
 // recorder and uploader threads, as in the station, but no window.
+#include "lineserver.h"
 #include "lineuploader.h"
 #include "resultrecorder.h"
+#include "resultstore.h"
 
 #include "pgserver.h"
 
@@ -42,7 +46,8 @@ int station(const QString &folder, const QString &connection, const QString &id,
 {
     QDir().mkpath(folder + QStringLiteral("/resultsPASS"));
     results::ResultRecorder recorder(folder + QStringLiteral("/results.db"));
-    results::LineUploader uploader(folder + QStringLiteral("/results.db"), connection);
+    results::LineUploader uploader(folder + QStringLiteral("/results.db"), connection, id,
+                                   QStringLiteral("machine of ") + id);
     QObject::connect(&recorder, &results::ResultRecorder::recorded, &uploader, &results::LineUploader::kick);
 
     QHash<QString, qint64> filed;
@@ -51,6 +56,10 @@ int station(const QString &folder, const QString &connection, const QString &id,
         if (!uploaded.contains(runId))
             uploaded.insert(runId, QDateTime::currentMSecsSinceEpoch());
     });
+    QFile templateFile(QString::fromLatin1(Template));
+    if (!templateFile.open(QIODevice::ReadOnly))
+        return 1;
+    const QByteArray sha1 = results::contentHash(templateFile.readAll());
     int n = 0;
     QTimer file;
     file.setInterval(1000);
@@ -65,7 +74,8 @@ int station(const QString &folder, const QString &connection, const QString &id,
         context.startedAt = context.endedAt = QDateTime::currentDateTime();
         context.verdict = QStringLiteral("PASS");
         context.path = QFileInfo(name).absoluteFilePath();
-        filed.insert(context.runId, QDateTime::currentMSecsSinceEpoch());
+        // The store records a filed run under the id its file gives.
+        filed.insert(results::fileRunId(id, QFileInfo(name).fileName(), sha1), QDateTime::currentMSecsSinceEpoch());
         recorder.record(context);
     });
     file.start();
@@ -98,20 +108,46 @@ double percentile(std::vector<qint64> values, double p)
 
 int line(int stations, int seconds)
 {
-    PgServer server;
+    PgServer::Options options;
+    options.maxConnections = stations + 10;
+    PgServer server(options);
     if (!server.start() || !server.createDatabase(QStringLiteral("line"))) {
         std::fprintf(stderr, "line_sim: no server: %s\n", qPrintable(server.errorString()));
         return 1;
     }
+    // The line as its administrator sets it up: the schema, then a role of
+    // its own for each station.
+    QStringList connections;
+    {
+        QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("admin"));
+        server.configure(admin, QStringLiteral("line"));
+        QString error;
+        bool ok = admin.open() && results::lineserver::init(admin, nullptr, &error);
+        for (int i = 0; ok && i < stations; ++i) {
+            const QString role = QStringLiteral("st%1").arg(i, 2, 10, QLatin1Char('0'));
+            const QString password = QStringLiteral("pw-") + role;
+            ok = results::lineserver::addStation(admin, QStringLiteral("ST-%1").arg(i, 2, 10, QLatin1Char('0')), role,
+                                                 nullptr, &error)
+                 && server.setPassword(role, password);
+            connections << server.connectionString(QStringLiteral("line"), role, password);
+        }
+        admin.close();
+        if (!ok) {
+            std::fprintf(stderr, "line_sim: no line set up: %s %s\n", qPrintable(error),
+                         qPrintable(server.errorString()));
+            return 1;
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("admin"));
     QTemporaryDir work;
     std::vector<std::unique_ptr<QProcess>> children;
     for (int i = 0; i < stations; ++i) {
         auto child = std::make_unique<QProcess>();
         child->setProcessChannelMode(QProcess::ForwardedChannels);
         child->start(QCoreApplication::applicationFilePath(),
-                     {QStringLiteral("station"), work.filePath(QStringLiteral("st%1").arg(i)),
-                      server.connectionString(QStringLiteral("line")), QStringLiteral("ST-%1").arg(i, 2, 10, QLatin1Char('0')),
-                      QString::number(seconds), work.filePath(QStringLiteral("st%1.txt").arg(i))});
+                     {QStringLiteral("station"), work.filePath(QStringLiteral("st%1").arg(i)), connections.at(i),
+                      QStringLiteral("ST-%1").arg(i, 2, 10, QLatin1Char('0')), QString::number(seconds),
+                      work.filePath(QStringLiteral("st%1.txt").arg(i))});
         children.push_back(std::move(child));
     }
     // The server goes away in the middle of the shift and comes back.

@@ -379,15 +379,28 @@ void Vorlane::startRecording()
     m_storeState = new QLabel(this);
     m_storeState->setObjectName(QStringLiteral("lineStoreState"));
     statusBar()->addPermanentWidget(m_storeState);
-    const auto startUploader = [this, connection = line.connection] {
-        m_uploader = std::make_unique<results::LineUploader>(QStringLiteral("./results.db"), connection);
+    // Said once, where the operator and whoever looks after the station see it.
+    const QStringList unsafe = results::lineSettingsWarnings();
+    for (const QString &warning : unsafe)
+        ui.textBrowser->append(tr("line store: %1").arg(warning));
+    if (!unsafe.isEmpty())
+        statusBar()->showMessage(tr("line store: %1").arg(unsafe.join(QStringLiteral("; "))));
+    const auto startUploader = [this, connection = line.connection, station = folders.station] {
+        m_uploader = std::make_unique<results::LineUploader>(QStringLiteral("./results.db"), connection, station,
+                                                             results::machineIdentity());
         connect(m_recorder.get(), &results::ResultRecorder::recorded, m_uploader.get(), &results::LineUploader::kick);
         connect(m_uploader.get(), &results::LineUploader::stateChanged, this,
                 [this](const results::LineUploader::State &state) {
                     m_storeState->setText(results::LineUploader::describe(state));
                 });
+        connect(m_uploader.get(), &results::LineUploader::refused, this,
+                [this](const QString &runId, const QString &path, const QString &reason) {
+                    ui.textBrowser->append(tr("line store refused %1: %2").arg(path.isEmpty() ? runId : path, reason));
+                });
     };
     startUploader();
+    // A rebuilt store is another file: the uploader's connection would go on
+    // reading the one moved aside.
     connect(m_recorder.get(), &results::ResultRecorder::rebuilt, this, [this, startUploader] {
         m_uploader.reset();
         startUploader();

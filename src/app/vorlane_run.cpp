@@ -423,7 +423,7 @@ void Vorlane::LineStatisticsClicked()
 {
     if (!m_statsWindow) {
         stats::StatsWindow::Options options;
-        options.lineConnection = results::readLineSettings().connection;
+        options.lineConnection = results::readLineSettings().readConnection();
         options.station = results::stationId();
         options.profile = QFileInfo(m_profilePath).fileName();
         // The loaded profile's panel, or another profile's beside it.

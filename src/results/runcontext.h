@@ -3,14 +3,22 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QVariant>
+
+#include <vector>
 
 // What the results store keeps of a run beside its filed file: who, where,
 // when and under which profile it ran.
 namespace results {
 
+struct ItemEvidence { QString item; bool pass = false; QVariant value; QString text; };
+
 struct RunContext
 {
-    QString runId;      // a UUID, without braces
+    // A UUID, without braces. A run that filed a file is recorded under the
+    // id fileRunId() derives from its station, file name and content, live
+    // or rebuilt from the file alike; this one serves a run that filed nothing.
+    QString runId;
     QString station;    // the station's id on the line
     QString startMode;  // "Auto", "Manual" or "Barcode"; empty when not known
     QString lot;
@@ -20,7 +28,8 @@ struct RunContext
     QDateTime startedAt;
     QDateTime endedAt;
     QString verdict;    // "PASS" or "FAIL"
-    QString path;       // the filed file
+    QString path;       // the filed file; empty when the run filed nothing
+    std::vector<ItemEvidence> items;
 };
 
 // The context a filed file's name and place give, for files filed before the
@@ -31,14 +40,21 @@ struct RunContext
 // variant; Auto: "MM-dd-hh-mm-ss.csv"; anything else Manual,
 // "<LOT>-<worker>-<barcode>.csv", split at its first two "-"). The times are
 // the name's where it has them (the year of the file's date for Auto), else
-// the file's; the run id is derived from the path, so that importing the same
-// file twice gives the same id. passFolder / failFolder are the profile's log
-// folders, which also hold filed results.
+// the file's. The run id is left to the store, which derives it from the
+// file (fileRunId()). passFolder / failFolder are the profile's log folders,
+// which also hold filed results.
 RunContext contextFromFile(const QString &path, const QString &station, const QString &passFolder = QString(),
                            const QString &failFolder = QString());
 
 // A new run id.
 QString newRunId();
+
+// The id of a run that filed a file: one name-based UUID of its station, the
+// file's name and the SHA-1 of its content (contentHash()), the store's key
+// of a filed run. The run recorded live and again from its file (a catch-up,
+// a rebuilt store, an import) is one run; two stations filing files of the
+// same name in the same second are two.
+QString fileRunId(const QString &station, const QString &fileName, const QByteArray &sha1);
 
 // The station's id on the line: "id" of the "station" section of the line's
 // settings file (./line.ini), else the machine's host name.

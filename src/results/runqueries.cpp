@@ -114,6 +114,14 @@ QString where(const RunFilter &filter, const QString &alias, QVariantList &bound
         conditions << alias + QStringLiteral(".started_at < ?");
         bound << *filter.until;
     }
+    if (filter.receivedAfter) {
+        conditions << alias + QStringLiteral(".received_seq > ?");
+        bound << *filter.receivedAfter;
+    }
+    if (filter.receivedUpTo) {
+        conditions << alias + QStringLiteral(".received_seq <= ?");
+        bound << *filter.receivedUpTo;
+    }
     // The same expression as the index's, so that the engine matches it.
     if (quarters && filter.since) {
         conditions << QStringLiteral("(%1.started_at / %2) >= ?").arg(alias).arg(QuarterMs);
@@ -124,6 +132,20 @@ QString where(const RunFilter &filter, const QString &alias, QVariantList &bound
         bound << (*filter.until - 1) / QuarterMs;
     }
     return conditions.join(QStringLiteral(" AND "));
+}
+
+bool lastReceived(const QSqlDatabase &db, qint64 &seq, QString *error)
+{
+    QSqlQuery q(db);
+    if (!exec(q, QStringLiteral("SELECT COALESCE(MAX(received_seq), 0) FROM runs"), {}, error))
+        return false;
+    if (!q.next()) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    seq = q.value(0).toLongLong();
+    return true;
 }
 
 bool findRuns(QSqlQuery &query, const RunFilter &filter, QString *error)
@@ -190,6 +212,7 @@ bool yieldByGroup(const QSqlDatabase &db, GroupBy by, const RunFilter &filter, s
     // or one of whole quarters in time only, the store's own count per
     // quarter answers; else the runs are counted.
     const bool wholeQuarters = !filter.barcode && !filter.lot && !filter.worker && !filter.station && !filter.profile
+                               && !filter.receivedAfter && !filter.receivedUpTo
                                && filter.since.value_or(0) % QuarterMs == 0 && filter.until.value_or(0) % QuarterMs == 0;
     QString sql;
     if (wholeQuarters) {

@@ -25,6 +25,10 @@ struct RunFilter
     std::optional<QString> profile;
     std::optional<qint64> since;
     std::optional<qint64> until;
+    // The line's server only: runs that arrived after receivedAfter and up to
+    // receivedUpTo, by the server's arrival number (received_seq).
+    std::optional<qint64> receivedAfter;
+    std::optional<qint64> receivedUpTo;
 };
 
 // Prepares sql forward-only, binds the values in order and runs it; false
@@ -37,6 +41,12 @@ bool exec(QSqlQuery &query, const QString &sql, const QVariantList &bound, QStri
 // count over many runs reads the yield index (which leads with the quarter)
 // instead of the runs.
 QString where(const RunFilter &filter, const QString &alias, QVariantList &bound, bool quarters = false);
+
+// The line server's last arrival number (0 before the first run): an export
+// by arrival reads up to it, and goes on from it next time. Every run with a
+// smaller number is visible once this one is (the server numbers runs one at a
+// time), so a cursor taken here misses no run that arrives late.
+bool lastReceived(const QSqlDatabase &db, qint64 &seq, QString *error);
 
 // Runs are counted per quarter of an hour in UTC, which the stores index.
 constexpr qint64 QuarterMs = 900000;

@@ -1,6 +1,7 @@
 #include "statsquery.h"
 
 #include "runqueries.h"
+#include "schema.h"
 
 #include <QDateTime>
 #include <QSqlQuery>
@@ -353,7 +354,7 @@ bool runContent(const QSqlDatabase &db, const QString &runId, QByteArray &conten
     if (!results::queries::exec(q, QStringLiteral("SELECT content FROM runs WHERE run_id = ?"), {runId}, error))
         return false;
     if (q.next())
-        content = q.value(0).toString().toLatin1();
+        content = results::schema::fileBytes(q.value(0));
     return true;
 }
 

@@ -1,6 +1,7 @@
 // The station's results store on real SQLite files: what a filed file becomes,
 // what is refused, and the recorder thread through a store that breaks.
 #include "csv.h"
+#include "linesettings.h"
 #include "resultrecorder.h"
 #include "resultstore.h"
 
@@ -11,6 +12,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include "filemodesbind.h"
+#include "oldschemas.h"
 #include "resultdata.h"
 #include "yieldcheck.h"
 
@@ -78,7 +80,6 @@ private slots:
         QCOMPARE(c.verdict, verdict);
         QCOMPARE(c.lot, lot);
         QCOMPARE(c.barcode, barcode);
-        QCOMPARE(c.runId, contextFromFile(dir.filePath(path), "ST1").runId);
         if (mode == "Barcode" && path.contains("2026"))
             QCOMPARE(c.startedAt, QDateTime(QDate(2026, 12, 6), QTime(9, 41, 7)));
     }
@@ -121,6 +122,10 @@ private slots:
         ResultStore store;
         QString error;
         QVERIFY2(store.openLocal(dir.filePath("results.db"), &error), qPrintable(error));
+        // The store holds operator input: its owner's alone.
+        QCOMPARE(QFile::permissions(dir.filePath("results.db"))
+                     & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
+                 QFile::Permissions());
         const QString filed = dir.filePath("resultsFAIL/a.csv");
         QVERIFY(write(filed, stationResultFile("run-fail-30x20.csv")));
         RunContext c = contextFromFile(filed, "ST1");
@@ -129,44 +134,127 @@ private slots:
         const Recorded added = store.record(c, &error);
         QVERIFY2(added == Recorded::Added, qPrintable(error));
         QVERIFY2(error.isEmpty(), qPrintable(error));
+        const QString runId = fileRunId("ST1", "a.csv", contentHash(stationResultFile("run-fail-30x20.csv")));
 
         // Found as typed, and the run's items and failing electrodes are there.
         QCOMPARE(scalar(store, "SELECT worker FROM runs WHERE lot = ?", {c.lot}).toString(), c.worker);
-        QCOMPARE(scalar(store, "SELECT pass FROM items WHERE run_id = ? AND item = 'open_short'", {c.runId}).toInt(), 0);
-        QCOMPARE(scalar(store, "SELECT pass FROM items WHERE run_id = ? AND item = 'reset'", {c.runId}).toInt(), 1);
-        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM failing_electrodes WHERE run_id = ?", {c.runId}).toInt(), 3);
+        QCOMPARE(scalar(store, "SELECT pass FROM items WHERE run_id = ? AND item = 'open_short'", {runId}).toInt(), 0);
+        QCOMPARE(scalar(store, "SELECT pass FROM items WHERE run_id = ? AND item = 'reset'", {runId}).toInt(), 1);
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM failing_electrodes WHERE run_id = ?", {runId}).toInt(), 3);
         QCOMPARE(scalar(store, "SELECT first_index FROM failing_electrodes WHERE kind = 'open'").toInt(), 5);
         QCOMPARE(scalar(store, "SELECT COUNT(*) FROM outbox").toInt(), 1);
         QCOMPARE(scalar(store, "SELECT content FROM runs").toByteArray(), stationResultFile("run-fail-30x20.csv"));
-
-        // The same file again, or a copy of it elsewhere: one run.
-        QCOMPARE(store.record(c, &error), Recorded::Known);
-        const QString copy = dir.filePath("archive/a.csv");
-        QVERIFY(QDir().mkpath(dir.filePath("archive")) && QFile::copy(filed, copy));
-        QCOMPARE(store.record(contextFromFile(copy, "ST1"), &error), Recorded::Known);
         // Not a result file, or gone.
         QVERIFY(write(dir.filePath("notes.csv"), "hello\n"));
         QCOMPARE(store.record(contextFromFile(dir.filePath("notes.csv"), "ST1"), &error), Recorded::NotAResult);
         QCOMPARE(store.record(contextFromFile(dir.filePath("gone.csv"), "ST1"), &error), Recorded::Unreadable);
         QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs").toInt(), 1);
+
+        // A file a power cut left with zeros in it is kept byte for byte; a
+        // text read from it keeps no NUL, which the line's server cannot hold.
+        QByteArray zeros = stationResultFile("run-pass-30x20.csv");
+        zeros.replace("W103", QByteArray("W1\0\0", 4));
+        QVERIFY(write(dir.filePath("resultsPASS/z.csv"), zeros));
+        QCOMPARE(store.record(contextFromFile(dir.filePath("resultsPASS/z.csv"), "ST1"), &error), Recorded::Added);
+        const QString zerosId = fileRunId("ST1", "z.csv", contentHash(zeros));
+        QCOMPARE(schema::fileBytes(scalar(store, "SELECT content FROM runs WHERE run_id = ?", {zerosId})), zeros);
+        QCOMPARE(scalar(store, "SELECT text FROM items WHERE run_id = ? AND item = 'usb_version'", {zerosId}).toString(),
+                 QStringLiteral("W1\uFFFD\uFFFD"));
+    }
+
+    // A run recorded live, then recorded again the way the row says: the
+    // same run (known, under the same id), or a run of its own.
+    void recordedAgain_data()
+    {
+        QTest::addColumn<QString>("again");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<bool>("sameId");
+        QTest::newRow("the same file") << "same" << int(Recorded::Known) << true;
+        QTest::newRow("rebuilt from its file") << "rebuilt" << int(Recorded::Known) << true;
+        QTest::newRow("a copy in another folder") << "copy" << int(Recorded::Known) << true;
+        QTest::newRow("a second station's copy") << "second station" << int(Recorded::Added) << false;
+        QTest::newRow("other content under the same name") << "other content" << int(Recorded::Added) << false;
+        QTest::newRow("a run that filed nothing") << "nothing filed" << int(Recorded::Added) << false;
+    }
+    void recordedAgain()
+    {
+        QFETCH(QString, again);
+        QFETCH(int, expected);
+        QFETCH(bool, sameId);
+        QTemporaryDir dir;
+        ResultStore store;
+        QString error;
+        QVERIFY(store.openLocal(dir.filePath("results.db"), &error));
+        const QString filed = dir.filePath("resultsPASS/12-06-09-41-07.csv");
+        QVERIFY(write(filed, stationResultFile("run-pass-30x20.csv")));
+        RunContext live;
+        live.runId = newRunId();
+        live.station = "ST1";
+        live.startMode = "Auto";
+        live.verdict = "PASS";
+        live.startedAt = live.endedAt = QDateTime::currentDateTime();
+        live.path = filed;
+        // Items the run hands over beside the file, where the file says nothing of them.
+        live.items = {{"border", true, QVariant(), "4 sides"}, {"reset", false, QVariant(), "not the file's"}};
+        QCOMPARE(store.record(live, &error), Recorded::Added);
+        const QString first = scalar(store, "SELECT run_id FROM runs").toString();
+        QCOMPARE(first, fileRunId("ST1", "12-06-09-41-07.csv", contentHash(stationResultFile("run-pass-30x20.csv"))));
+        QCOMPARE(scalar(store, "SELECT text FROM items WHERE run_id = ? AND item = 'border'", {first}).toString(),
+                 "4 sides");
+        QCOMPARE(scalar(store, "SELECT pass FROM items WHERE run_id = ? AND item = 'reset'", {first}).toInt(), 1);
+
+        RunContext second = contextFromFile(filed, "ST1");
+        if (again == "same") {
+            second = live;
+        } else if (again == "copy") {
+            QVERIFY(write(dir.filePath("archive/12-06-09-41-07.csv"), stationResultFile("run-pass-30x20.csv")));
+            second = contextFromFile(dir.filePath("archive/12-06-09-41-07.csv"), "ST1");
+        } else if (again == "second station") {
+            second.station = "ST2";
+        } else if (again == "other content") {
+            QVERIFY(write(filed, stationResultFile("run-fail-30x20.csv")));
+        } else if (again == "nothing filed") {
+            // Two such runs of one station are two runs.
+            second = live;
+            second.path.clear();
+            QCOMPARE(store.record(second, &error), Recorded::Added);
+            second.runId = newRunId();
+        }
+        QCOMPARE(int(store.record(second, &error)), expected);
+        const int runs = scalar(store, "SELECT COUNT(*) FROM runs").toInt();
+        QCOMPARE(runs, again == "nothing filed" ? 3 : sameId ? 1 : 2);
+        if (again == "nothing filed") {
+            QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs WHERE file_name = '' AND content = ''").toInt(), 2);
+            QCOMPARE(scalar(store, "SELECT COUNT(*) FROM items WHERE run_id = ?", {second.runId}).toInt(), 2);
+        }
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM outbox").toInt(), runs);
     }
 
     // Each panel's first and last run flagged whatever order its files come
     // in (an import of old folders brings earlier runs after later ones), and
-    // a store of the first schema given the flags when it is opened.
+    // a store of every schema a station shipped with brought to this one.
+    void panelFirstAndLastRun_data()
+    {
+        QTest::addColumn<QString>("shape");
+        QTest::newRow("this schema") << "";
+        QTest::newRow("from schema 1") << "1";
+        QTest::newRow("from schema 2 with panel flags") << "2 flags";
+        QTest::newRow("from schema 2 with yield") << "2 yield";
+        QTest::newRow("from schema 2 with levels") << "2 levels";
+    }
     void panelFirstAndLastRun()
     {
+        QFETCH(QString, shape);
         QTemporaryDir dir;
-        const QString db = dir.filePath("results.db");
         const QByteArray pass = stationResultFile("run-pass-30x20.csv");
         const QStringList names{"resultsPASS/SN1-20261206100000-00-00-Pass.csv",
                                 "resultsFAIL/SN1-20261206090000-00-00-Fail.csv",
                                 "resultsPASS/SN1-20261206110000-00-00-Pass.csv",
                                 "resultsPASS/SN2-20261206093000-00-00-Pass.csv", "resultsPASS/12-06-09-41-07.csv",
                                 "resultsPASS/12-06-09-41-08.csv"};
-        const auto flags = [](const ResultStore &store) {
+        const auto flags = [](const QSqlDatabase &db) {
             QStringList out;
-            QSqlQuery q(store.database());
+            QSqlQuery q(db);
             q.exec("SELECT barcode, panel_first, panel_last FROM runs ORDER BY barcode, started_at");
             while (q.next())
                 out << QStringLiteral("%1:%2%3").arg(q.value(0).toString()).arg(q.value(1).toInt()).arg(q.value(2).toInt());
@@ -174,45 +262,108 @@ private slots:
         };
         const QStringList expected{":11", ":11", "SN1:10", "SN1:00", "SN1:01", "SN2:11"};
         // The open/short levels as recorded, and as the migration reads them from the texts.
-        const auto levels = [](const ResultStore &store) {
+        const auto levels = [](const QSqlDatabase &db) {
             QStringList out;
-            QSqlQuery q(store.database());
+            QSqlQuery q(db);
             q.exec("SELECT open_short_x, open_short_y FROM runs ORDER BY run_id");
             while (q.next())
                 out << q.value(0).toString() + QLatin1Char('/') + q.value(1).toString();
             return out;
         };
-        QStringList recordedLevels;
-        {
-            ResultStore store;
-            QVERIFY(store.openLocal(db, nullptr));
-            for (const QString &name : names) {
-                QVERIFY(write(dir.filePath(name), pass));
-                QCOMPARE(store.record(contextFromFile(dir.filePath(name), "ST1"), nullptr), Recorded::Added);
-            }
-            QCOMPARE(flags(store), expected);
-            QCOMPARE(yieldRows(store.database(), true), yieldRows(store.database(), false));
-            recordedLevels = levels(store);
-            // Back to the first schema, as an older station left it.
-            QSqlQuery q(store.database());
-            for (const char *sql : {"DROP INDEX runs_yield", "DROP INDEX runs_lot", "DROP INDEX runs_station",
-                                    "DROP INDEX runs_profile", "DROP INDEX items_failed",
-                                    "CREATE INDEX runs_lot ON runs (lot, started_at)",
-                                    "CREATE INDEX runs_station ON runs (station, started_at)",
-                                    "ALTER TABLE runs DROP COLUMN panel_first",
-                                    "ALTER TABLE runs DROP COLUMN panel_last", "ALTER TABLE runs DROP COLUMN open_short_x",
-                                    "ALTER TABLE runs DROP COLUMN open_short_y", "DROP TABLE yield_quarters",
-                                    "UPDATE schema_version SET version = 1"})
-                QVERIFY2(q.exec(sql), sql);
+        ResultStore reference;
+        QVERIFY(reference.openLocal(dir.filePath("reference.db"), nullptr));
+        for (const QString &name : names) {
+            QVERIFY(write(dir.filePath(name), pass));
+            QCOMPARE(reference.record(contextFromFile(dir.filePath(name), "ST1"), nullptr), Recorded::Added);
         }
-        ResultStore store;
-        QVERIFY(store.openLocal(db, nullptr));
-        QCOMPARE(scalar(store, "SELECT version FROM schema_version").toInt(), schema::Version);
-        QCOMPARE(flags(store), expected);
-        QCOMPARE(yieldRows(store.database(), true), yieldRows(store.database(), false));
-        QCOMPARE(levels(store), recordedLevels);
-        QVERIFY(scalar(store, "SELECT sql FROM sqlite_master WHERE name = 'runs_lot'").toString().contains("panel_last"));
+        QCOMPARE(flags(reference.database()), expected);
+        QCOMPARE(yieldRows(reference.database(), true), yieldRows(reference.database(), false));
+        const QStringList recordedLevels = levels(reference.database());
         QVERIFY2(!recordedLevels.first().startsWith(QLatin1Char('/')), qPrintable(recordedLevels.first()));
+        if (shape.isEmpty())
+            return;
+
+        // The same runs in a store as an older station left it.
+        const QString db = dir.filePath("results.db");
+        {
+            QSqlDatabase old = QSqlDatabase::addDatabase("QSQLITE", "old");
+            old.setDatabaseName(db);
+            QVERIFY(old.open());
+            QString error;
+            QVERIFY2(oldschemas::build(old, shape, &error), qPrintable(error));
+            QSqlDatabase from = reference.database();
+            QVERIFY2(oldschemas::copyRuns(from, old, &error), qPrintable(error));
+            old.close();
+        }
+        QSqlDatabase::removeDatabase("old");
+        ResultStore store;
+        QString error;
+        QVERIFY2(store.openLocal(db, &error), qPrintable(error));
+        QCOMPARE(scalar(store, "SELECT version FROM schema_version").toInt(), schema::Version);
+        QCOMPARE(flags(store.database()), expected);
+        QCOMPARE(yieldRows(store.database(), true), yieldRows(store.database(), false));
+        QCOMPARE(levels(store.database()), recordedLevels);
+        QVERIFY(scalar(store, "SELECT sql FROM sqlite_master WHERE name = 'runs_lot'").toString().contains("panel_last"));
+        QVERIFY(!scalar(store, "SELECT sql FROM sqlite_master WHERE name = 'runs'").toString().contains("UNIQUE"));
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM items").toInt(), scalar(reference, "SELECT COUNT(*) FROM items").toInt());
+        // Written to as a store of today: a retest of SN2 moves its flags.
+        QVERIFY(write(dir.filePath("resultsFAIL/SN2-20261207080000-00-00-Fail.csv"), stationResultFile("run-fail-30x20.csv")));
+        QCOMPARE(store.record(contextFromFile(dir.filePath("resultsFAIL/SN2-20261207080000-00-00-Fail.csv"), "ST1"), &error),
+                 Recorded::Added);
+        QCOMPARE(flags(store.database()).last(), QStringLiteral("SN2:01"));
+        QCOMPARE(yieldRows(store.database(), true), yieldRows(store.database(), false));
+    }
+
+    // The station says once when line.ini is unsafe: a password in it, or
+    // a file that others may read.
+    void lineSettingsSaySoWhenUnsafe_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("othersRead");
+        QTest::addColumn<QStringList>("says");
+        const QByteArray plain = "[line]\nconnection=host=db user=st07 sslmode=verify-full\n";
+        QTest::newRow("safe") << plain << false << QStringList();
+        QTest::newRow("a password") << QByteArray("[line]\nconnection=host=db user=st07 password=x\n") << false
+                                    << QStringList{"holds a password"};
+        QTest::newRow("a password in a URI") << QByteArray("[line]\nconnection=\"postgresql://st07:x@db/results\"\n")
+                                             << false << QStringList{"holds a password"};
+        QTest::newRow("a password for reading only")
+            << QByteArray("[line]\nconnection=host=db\nreader=host=db password = y\n") << false
+            << QStringList{"holds a password"};
+        QTest::newRow("readable by others") << plain << true << QStringList{"can be read by other users"};
+        QTest::newRow("both") << QByteArray("[line]\nconnection=password=x\n") << true
+                              << QStringList{"holds a password", "can be read by other users"};
+    }
+    void lineSettingsSaySoWhenUnsafe()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, othersRead);
+        QFETCH(QStringList, says);
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("line.ini");
+        QCOMPARE(lineSettingsWarnings(ini), QStringList());
+        QVERIFY(write(ini, text));
+        QVERIFY(QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner
+                                               | (othersRead ? QFile::ReadOther : QFile::Permissions())));
+        const QStringList warnings = lineSettingsWarnings(ini);
+        QCOMPARE(warnings.size(), says.size());
+        for (qsizetype i = 0; i < says.size(); ++i)
+            QVERIFY2(warnings[i].contains(says[i]), qPrintable(warnings[i]));
+    }
+
+    // The identity a station claims its id with: the same at every start,
+    // another for another station folder; its key readable by its owner only.
+    void machineIdentityKeptBesideTheStation()
+    {
+        QTemporaryDir dir;
+        const QString key = dir.filePath("line.id");
+        const QString identity = machineIdentity(key);
+        QCOMPARE(identity.size(), 32);
+        QCOMPARE(machineIdentity(key), identity);
+        QCOMPARE(QFile::permissions(key) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+        QVERIFY(machineIdentity(dir.filePath("other.id")) != identity);
+        QVERIFY(QFile::remove(key));
+        QVERIFY(machineIdentity(key) != identity);
     }
 
     void aNewerStoreIsRefused()

@@ -21,6 +21,44 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// A small certificate authority of a test's own, made with the openssl
+// program in dir: <name>-ca.crt (and its key), and a server certificate
+// <name>-server.crt / .key for the host name given, signed by it.
+inline bool makeTestCertificates(const QString &dir, const QString &name, const QString &hostName, QString *error)
+{
+    const auto openssl = [&](const QStringList &args) {
+        QProcess p;
+        p.setWorkingDirectory(dir);
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(QStringLiteral("openssl"), args);
+        if (p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+            return true;
+        *error = QStringLiteral("openssl %1: %2").arg(args.join(QLatin1Char(' ')), QString::fromLocal8Bit(p.readAll()));
+        return false;
+    };
+    const QStringList ec{QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+                         QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
+    QFile ext(dir + QLatin1Char('/') + name + QStringLiteral(".ext"));
+    if (!ext.open(QIODevice::WriteOnly) || ext.write("subjectAltName=DNS:" + hostName.toUtf8() + "\n") < 0) {
+        *error = QStringLiteral("cannot write %1").arg(ext.fileName());
+        return false;
+    }
+    ext.close();
+    return openssl(QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + ec
+                   + QStringList{QStringLiteral("-keyout"), name + QStringLiteral("-ca.key"), QStringLiteral("-out"),
+                                 name + QStringLiteral("-ca.crt"), QStringLiteral("-days"), QStringLiteral("2"),
+                                 QStringLiteral("-subj"), QStringLiteral("/CN=%1 test CA").arg(name)})
+           && openssl(QStringList{QStringLiteral("req")} + ec
+                      + QStringList{QStringLiteral("-keyout"), name + QStringLiteral("-server.key"), QStringLiteral("-out"),
+                                    name + QStringLiteral("-server.csr"), QStringLiteral("-subj"),
+                                    QStringLiteral("/CN=%1").arg(hostName)})
+           && openssl({QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
+                       name + QStringLiteral("-server.csr"), QStringLiteral("-CA"), name + QStringLiteral("-ca.crt"),
+                       QStringLiteral("-CAkey"), name + QStringLiteral("-ca.key"), QStringLiteral("-CAcreateserial"),
+                       QStringLiteral("-out"), name + QStringLiteral("-server.crt"), QStringLiteral("-days"),
+                       QStringLiteral("2"), QStringLiteral("-extfile"), name + QStringLiteral(".ext")});
+}
+
 // A private PostgreSQL 15 server for the life of the object: its own data and
 // socket folder in a temporary folder, a superuser with a password of its own,
 // password authentication on every connection (so a wrong password fails as it
@@ -46,6 +84,13 @@ public:
         // The server's buffer cache: small for a test's few rows; a benchmark
         // over a million runs gives it what a line's server would have.
         int sharedBuffersMb = 8;
+        // Three of them are kept for superusers; a line of many station roles
+        // needs more.
+        int maxConnections = 20;
+        // TLS with this certificate and key (PEM files; implies tcp): TCP
+        // clients must use it ("hostssl" only), as on a line's server.
+        QString tlsCertificate;
+        QString tlsKey;
     };
 
     PgServer() : PgServer(Options()) {}
@@ -157,13 +202,24 @@ public:
     QString socketDir() const { return m_dir ? m_dir->path() : QString(); }
     QString dataDir() const { return m_dir ? m_dir->filePath(QStringLiteral("data")) : QString(); }
 
-    // A libpq connection string (PQconnectdb, psql -d) for the database.
-    QString connectionString(const QString &database = QStringLiteral("postgres")) const
+    // A libpq connection string (PQconnectdb, psql -d) for the database, as
+    // the superuser or as the login role given.
+    QString connectionString(const QString &database = QStringLiteral("postgres"), const QString &user = QString(),
+                             const QString &password = QString()) const
     {
         return QStringLiteral("host=%1 port=%2 user=%3 password=%4 dbname=%5 connect_timeout=%6")
-            .arg(quoteConnValue(host()), QString::number(m_port), quoteConnValue(userName()),
-                 quoteConnValue(m_password), quoteConnValue(database),
+            .arg(quoteConnValue(host()), QString::number(m_port),
+                 quoteConnValue(user.isEmpty() ? userName() : user),
+                 quoteConnValue(user.isEmpty() ? m_password : password), quoteConnValue(database),
                  QString::number(m_options.connectTimeoutS));
+    }
+
+    // Gives a login role a password, as an administrator would with psql's \password.
+    bool setPassword(const QString &role, const QString &password)
+    {
+        QString quoted = password;
+        quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+        return execSql(QStringLiteral("ALTER ROLE %1 PASSWORD '%2'").arg(quoteIdentifier(role), quoted));
     }
 
     // Sets what a "QPSQL" connection needs to reach the database.
@@ -196,7 +252,8 @@ private:
             return false;
         }
         m_dir = std::move(dir);
-        m_port = m_options.tcp ? freeLocalPort() : 5432;
+        const bool tls = !m_options.tlsCertificate.isEmpty();
+        m_port = m_options.tcp || tls ? freeLocalPort() : 5432;
         if (m_port <= 0) {
             m_error = QStringLiteral("no free TCP port on 127.0.0.1");
             return false;
@@ -238,13 +295,39 @@ private:
                                  "synchronous_commit = off\n"
                                  "full_page_writes = off\n"
                                  "shared_buffers = %4MB\n"
-                                 "max_connections = 20\n")
-                                 .arg(m_options.tcp ? QStringLiteral("127.0.0.1") : QString(),
+                                 "max_connections = %5\n")
+                                 .arg(m_options.tcp || tls ? QStringLiteral("127.0.0.1") : QString(),
                                       QString::number(m_port), socketDir())
-                                 .arg(m_options.sharedBuffersMb);
+                                 .arg(m_options.sharedBuffersMb)
+                                 .arg(m_options.maxConnections);
         QFile f(dataDir() + QStringLiteral("/postgresql.conf"));
         if (!f.open(QIODevice::Append) || f.write(conf.toUtf8()) < 0) {
             m_error = QStringLiteral("cannot append to %1").arg(f.fileName());
+            return false;
+        }
+        f.close();
+        return !tls || configureTls();
+    }
+
+    // The certificate and key beside the data, owned by the server's user
+    // (it refuses a key others may read), and TCP for TLS clients only.
+    bool configureTls()
+    {
+        const QString cert = dataDir() + QStringLiteral("/server.crt");
+        const QString key = dataDir() + QStringLiteral("/server.key");
+        if (!QFile::copy(m_options.tlsCertificate, cert) || !QFile::copy(m_options.tlsKey, key)
+            || !QFile::setPermissions(key, QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+            || (isRoot() && !(giveToServerUser(cert) && giveToServerUser(key)))) {
+            m_error = QStringLiteral("cannot place the server's certificate and key");
+            return false;
+        }
+        QFile conf(dataDir() + QStringLiteral("/postgresql.conf"));
+        QFile hba(dataDir() + QStringLiteral("/pg_hba.conf"));
+        if (!conf.open(QIODevice::Append)
+            || conf.write("ssl = on\nssl_cert_file = 'server.crt'\nssl_key_file = 'server.key'\n") < 0
+            || !hba.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            || hba.write("local all all scram-sha-256\nhostssl all all 127.0.0.1/32 scram-sha-256\n") < 0) {
+            m_error = QStringLiteral("cannot configure TLS");
             return false;
         }
         return true;

@@ -56,7 +56,12 @@ struct Page
 class Reader
 {
 public:
-    Reader(ResultStore &store, const Invocation &invocation) : m_db(store.database()), m_invocation(invocation) {}
+    Reader(ResultStore &store, const Invocation &invocation, std::optional<qint64> receivedUpTo)
+        : m_db(store.database())
+        , m_invocation(invocation)
+        , m_receivedUpTo(receivedUpTo)
+    {
+    }
 
     const QString &error() const { return m_error; }
 
@@ -68,6 +73,8 @@ public:
         queries::RunFilter span;
         span.since = m_invocation.since;
         span.until = m_invocation.until;
+        span.receivedAfter = m_invocation.after;
+        span.receivedUpTo = m_receivedUpTo;
         const QString range = queries::where(span, QStringLiteral("r"), bound);
         const QString inRange = range.isEmpty() ? QString() : QStringLiteral(" AND ") + range;
         QSqlQuery q(m_db);
@@ -163,6 +170,7 @@ private:
 
     QSqlDatabase m_db;
     const Invocation &m_invocation;
+    std::optional<qint64> m_receivedUpTo;
     Key m_key;
     QString m_error;
 };
@@ -235,7 +243,19 @@ int exportRuns(const Invocation &invocation, ResultStore &store)
                            QStringLiteral("profile"), QStringLiteral("file")};
         out(csvLine(header + queries::itemOrder()));
     }
-    Reader reader(store, invocation);
+    // By arrival: up to the server's last number now; what arrives meanwhile
+    // comes next time.
+    std::optional<qint64> upTo;
+    if (invocation.after) {
+        qint64 last = 0;
+        QString error;
+        if (!queries::lastReceived(store.database(), last, &error)) {
+            err(QStringLiteral("export: the store refused the query: %1\n").arg(error));
+            return ExitFailure;
+        }
+        upTo = std::max(last, *invocation.after);
+    }
+    Reader reader(store, invocation, upTo);
     Page page;
     qint64 written = 0;
     do {
@@ -250,6 +270,8 @@ int exportRuns(const Invocation &invocation, ResultStore &store)
             writeCsv(page);
         written += qint64(page.runs.size());
     } while (page.runs.size() == std::size_t(PageSize));
+    if (upTo)
+        err(QStringLiteral("next cursor: %1\n").arg(*upTo));
     return ExitOk;
 }
 

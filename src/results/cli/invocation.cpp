@@ -20,11 +20,14 @@ Commands:
   yield                 runs, panels, first-pass and final yield per group
   export                every run with its items, as CSV or JSON Lines
   sync                  send the runs the line has not acknowledged
+  server SUBCOMMAND     set up the line's server: init, add-station,
+                        add-reader, release-station (its administrator)
   help [COMMAND]        this text, or a command's
 
 Store (every command):
   --store PATH          the station's store (default ./results.db)
-  --line                the line's server that ./line.ini names
+  --line                the line's server that ./line.ini names (its reader
+                        connection for queries, its station's for the rest)
   --connection CONNINFO the line's server by a libpq connection string or
                         "service=NAME" (implies --line)
 
@@ -109,12 +112,43 @@ Options:
   --format F            csv or json
   --since T             runs that started at or after T
   --until T             runs that started before T
+  --after CURSOR        the line's server only: the runs that reached it since
+                        CURSOR (0 the first time), however late they were
+                        taken; ends with "next cursor: N" on stderr, the
+                        CURSOR to give next time
 )";
 
-const char *const Sync = R"(Usage: kavel-results [STORE] sync
+const char *const Sync = R"(Usage: kavel-results [STORE] sync [--retry]
 
 Sends the runs of the station's store that the line's server has not
-acknowledged.
+acknowledged, as the station id of ./line.ini, and prints "sent N, waiting M"
+(and ", K refused" when the server refused runs: each is named on stderr with
+the server's reason). Exit status 1 while runs wait or are refused.
+
+Options:
+  --retry               try the refused runs again
+)";
+
+const char *const Server = R"(Usage: kavel-results [--connection CONNINFO] server SUBCOMMAND
+
+Sets up the line's server. Run by its administrator with a connection of a
+superuser or of a role that may create roles (by default the one ./line.ini
+names), never by a station.
+
+Subcommands:
+  init                  creates or migrates the results schema and the roles
+                        kavel_owner (owns it), kavel_writer (the stations) and
+                        kavel_reader (analysts, statistics); safe to repeat
+  add-station ID --role NAME
+                        a login role that adds the runs of station ID and
+                        nothing else (created when absent)
+  add-reader --role NAME
+                        a login role that reads everything and writes nothing
+  release-station ID    forgets which machine holds station ID, so that
+                        another (a replaced station PC) may claim it
+
+Roles are made without a password: set one with psql's \password, or let the
+station log in with a client certificate (see the README).
 )";
 
 const char *const HelpCommand = R"(Usage: kavel-results help [COMMAND]
@@ -142,8 +176,9 @@ const std::vector<Command> &commands()
         {"import", Import, {"station", "pass-folder", "fail-folder"}},
         {"find", Find, {"barcode", "lot", "since", "until", "format"}},
         {"yield", Yield, {"by", "since", "until", "format"}},
-        {"export", Export, {"since", "until", "format"}},
-        {"sync", Sync, {}},
+        {"export", Export, {"since", "until", "format", "after"}},
+        {"sync", Sync, {"retry"}},
+        {"server", Server, {"role"}},
         {"help", HelpCommand, {}},
     };
     return list;
@@ -207,6 +242,9 @@ Parsed parseArguments(const QStringList &arguments)
         {QStringLiteral("until"), QString(), QStringLiteral("T")},
         {QStringLiteral("by"), QString(), QStringLiteral("GROUP")},
         {QStringLiteral("format"), QString(), QStringLiteral("F")},
+        {QStringLiteral("after"), QString(), QStringLiteral("CURSOR")},
+        {QStringLiteral("retry"), QString()},
+        {QStringLiteral("role"), QString(), QStringLiteral("NAME")},
     });
     if (!parser.parse(arguments)) {
         parsed.error = parser.errorText();
@@ -279,6 +317,18 @@ Parsed parseArguments(const QStringList &arguments)
                                                                            : QStringLiteral("text, csv, json")));
     }
     inv.by = value("by");
+    inv.retry = given("retry");
+    inv.role = value("role");
+    if (given("after")) {
+        bool number = false;
+        const qint64 after = value("after").toLongLong(&number);
+        if (!number || after < 0)
+            return fail(QStringLiteral("--after: \"%1\" is no cursor (a number that export printed, 0 the first time)")
+                            .arg(value("after")));
+        if (!inv.line)
+            return fail(QStringLiteral("--after counts what reached the line's server: give --line or --connection"));
+        inv.after = after;
+    }
 
     if (inv.command == QLatin1String("import")) {
         if (inv.arguments.isEmpty())
@@ -287,6 +337,21 @@ Parsed parseArguments(const QStringList &arguments)
         // station's files as this one's.
         if (inv.line && inv.station.isEmpty())
             return fail(QStringLiteral("import --line needs --station, the station the files were taken on"));
+    } else if (inv.command == QLatin1String("server")) {
+        static const QStringList withStation{QStringLiteral("add-station"), QStringLiteral("release-station")};
+        const QString sub = inv.arguments.value(0);
+        const qsizetype wanted = withStation.contains(sub) ? 2 : 1;
+        if (sub != QLatin1String("init") && sub != QLatin1String("add-reader") && !withStation.contains(sub))
+            return fail(sub.isEmpty() ? QStringLiteral("server needs init, add-station, add-reader or release-station")
+                                      : QStringLiteral("server: no subcommand \"%1\"").arg(sub));
+        if (inv.arguments.size() != wanted)
+            return fail(wanted == 2 ? QStringLiteral("server %1 needs a station id").arg(sub)
+                                    : QStringLiteral("server %1 takes no argument \"%2\"").arg(sub, inv.arguments.last()));
+        const bool needsRole = sub == QLatin1String("add-station") || sub == QLatin1String("add-reader");
+        if (needsRole != !inv.role.isEmpty())
+            return fail(needsRole ? QStringLiteral("server %1 needs --role NAME").arg(sub)
+                                  : QStringLiteral("server %1 takes no --role").arg(sub));
+        inv.line = true;
     } else if (inv.command == QLatin1String("help")) {
         if (inv.arguments.size() > 1)
             return fail(QStringLiteral("help takes one command"));

@@ -39,6 +39,15 @@ struct Invocation
     // yield
     QString by;
 
+    // export: runs that reached the line's server after this arrival number
+    std::optional<qint64> after;
+
+    // sync: put the runs the server refused back into the outbox first
+    bool retry = false;
+
+    // server add-station, add-reader
+    QString role;
+
     std::optional<Format> format;
 
     bool help = false;

@@ -23,6 +23,8 @@ int run(const Invocation &invocation)
     const QString &command = invocation.command;
     if (command == QLatin1String("sync"))
         return syncOutbox(invocation) == ExitOk && flushOut() ? ExitOk : ExitFailure;
+    if (command == QLatin1String("server"))
+        return serverCommand(invocation) == ExitOk && flushOut() ? ExitOk : ExitFailure;
     ResultStore store;
     QString error;
     if (!openStore(invocation, store, command != QLatin1String("import"), &error)) {
