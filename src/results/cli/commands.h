@@ -27,7 +27,7 @@ int exportRuns(const Invocation &invocation, ResultStore &store);
 // Sends the station store's outbox to the line's server now; "sent N, waiting M".
 int syncOutbox(const Invocation &invocation);
 
-// The runs the invocation's --barcode, --lot, --since and --until keep.
+// The runs the invocation's --barcode, --barcode-prefix, --lot, --since and --until keep.
 queries::RunFilter runFilter(const Invocation &invocation);
 
 } // namespace results::cli
