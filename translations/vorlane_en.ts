@@ -463,39 +463,39 @@ Please don&apos;t touch the screen!</translation>
 <context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="153"/>
-        <location filename="../src/app/vorlane.cpp" line="445"/>
+        <location filename="../src/app/vorlane.cpp" line="166"/>
+        <location filename="../src/app/vorlane.cpp" line="505"/>
         <source>Line statistics</source>
         <translation>Line statistics</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="237"/>
-        <location filename="../src/app/vorlane.cpp" line="443"/>
+        <location filename="../src/app/vorlane.cpp" line="297"/>
+        <location filename="../src/app/vorlane.cpp" line="503"/>
         <source>open file</source>
         <translation>open file</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="281"/>
+        <location filename="../src/app/vorlane.cpp" line="341"/>
         <source>results store unavailable: %1</source>
         <translation>results store unavailable: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="284"/>
+        <location filename="../src/app/vorlane.cpp" line="344"/>
         <source>results store available again</source>
         <translation>results store available again</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="452"/>
+        <location filename="../src/app/vorlane.cpp" line="512"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="452"/>
+        <location filename="../src/app/vorlane.cpp" line="512"/>
         <source>Do you really want to exit?</source>
         <translation>Do you really want to exit?</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="631"/>
+        <location filename="../src/app/vorlane.cpp" line="691"/>
         <location filename="../src/app/vorlane_run.cpp" line="101"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
@@ -839,30 +839,43 @@ barcode：</translation>
 <context>
     <name>results::LineUploader</name>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="301"/>
+        <location filename="../src/results/lineuploader.cpp" line="337"/>
         <source>line store: connected</source>
         <translation>line store: connected</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="301"/>
+        <location filename="../src/results/lineuploader.cpp" line="337"/>
         <source>line store: %1 waiting</source>
         <translation>line store: %1 waiting</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="302"/>
+        <location filename="../src/results/lineuploader.cpp" line="338"/>
         <source>line store: %1 waiting, server not reached: %2</source>
         <translation>line store: %1 waiting, server not reached: %2</translation>
     </message>
 </context>
 <context>
+    <name>stats::HeatMapWidget</name>
+    <message>
+        <location filename="../src/stats/heatmapwidget.cpp" line="152"/>
+        <source>of the runs:</source>
+        <translation>of the runs:</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/heatmapwidget.cpp" line="152"/>
+        <source>runs:</source>
+        <translation>runs:</translation>
+    </message>
+</context>
+<context>
     <name>stats::ShiftYield</name>
     <message>
-        <location filename="../src/stats/shiftyield.cpp" line="34"/>
+        <location filename="../src/stats/shiftyield.cpp" line="36"/>
         <source>this station since %1: no panels</source>
         <translation>this station since %1: no panels</translation>
     </message>
     <message>
-        <location filename="../src/stats/shiftyield.cpp" line="36"/>
+        <location filename="../src/stats/shiftyield.cpp" line="38"/>
         <source>this station since %1: %2 panels, first pass %3 %</source>
         <translation>this station since %1: %2 panels, first pass %3 %</translation>
     </message>
@@ -870,17 +883,17 @@ barcode：</translation>
 <context>
     <name>stats::StatsService</name>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="117"/>
+        <location filename="../src/stats/statsservice.cpp" line="128"/>
         <source>there is no results store at %1 yet</source>
         <translation>there is no results store at %1 yet</translation>
     </message>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="124"/>
+        <location filename="../src/stats/statsservice.cpp" line="135"/>
         <source>no line store is configured (./line.ini)</source>
         <translation>no line store is configured (./line.ini)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="129"/>
+        <location filename="../src/stats/statsservice.cpp" line="140"/>
         <source>the line store is not reached: %1</source>
         <translation>the line store is not reached: %1</translation>
     </message>
@@ -888,481 +901,591 @@ barcode：</translation>
 <context>
     <name>stats::StatsWindow</name>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="144"/>
+        <location filename="../src/stats/statswindow.cpp" line="256"/>
         <source>current</source>
         <translation>current</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="145"/>
+        <location filename="../src/stats/statswindow.cpp" line="257"/>
         <source>USB version</source>
         <translation>USB version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="146"/>
+        <location filename="../src/stats/statswindow.cpp" line="258"/>
         <source>CRC version</source>
         <translation>CRC version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="147"/>
+        <location filename="../src/stats/statswindow.cpp" line="259"/>
         <source>EEPROM version</source>
         <translation>EEPROM version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="148"/>
+        <location filename="../src/stats/statswindow.cpp" line="260"/>
         <source>TB</source>
         <translation>TB</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="149"/>
+        <location filename="../src/stats/statswindow.cpp" line="261"/>
         <source>Attb</source>
         <translation>Attb</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="150"/>
+        <location filename="../src/stats/statswindow.cpp" line="262"/>
         <source>open/short</source>
         <translation>open/short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="151"/>
+        <location filename="../src/stats/statswindow.cpp" line="263"/>
         <source>X raster</source>
         <translation>X raster</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="152"/>
+        <location filename="../src/stats/statswindow.cpp" line="264"/>
         <source>Y raster</source>
         <translation>Y raster</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="153"/>
+        <location filename="../src/stats/statswindow.cpp" line="265"/>
         <source>button data</source>
         <translation>button data</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="154"/>
+        <location filename="../src/stats/statswindow.cpp" line="266"/>
         <source>reset</source>
         <translation>reset</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="166"/>
+        <location filename="../src/stats/statswindow.cpp" line="278"/>
         <source>Line statistics</source>
         <translation>Line statistics</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="173"/>
-        <location filename="../src/stats/statswindow.cpp" line="297"/>
+        <location filename="../src/stats/statswindow.cpp" line="285"/>
+        <location filename="../src/stats/statswindow.cpp" line="417"/>
         <source>Yield</source>
         <translation>Yield</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="174"/>
+        <location filename="../src/stats/statswindow.cpp" line="286"/>
         <source>Failures</source>
         <translation>Failures</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="175"/>
+        <location filename="../src/stats/statswindow.cpp" line="287"/>
         <source>Where panels fail</source>
         <translation>Where panels fail</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="176"/>
+        <location filename="../src/stats/statswindow.cpp" line="288"/>
         <source>Drift</source>
         <translation>Drift</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="177"/>
+        <location filename="../src/stats/statswindow.cpp" line="289"/>
         <source>Traceability</source>
         <translation>Traceability</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="184"/>
-        <location filename="../src/stats/statswindow.cpp" line="192"/>
+        <location filename="../src/stats/statswindow.cpp" line="296"/>
+        <location filename="../src/stats/statswindow.cpp" line="304"/>
         <source>Export PNG</source>
         <translation>Export PNG</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="185"/>
-        <location filename="../src/stats/statswindow.cpp" line="197"/>
+        <location filename="../src/stats/statswindow.cpp" line="297"/>
+        <location filename="../src/stats/statswindow.cpp" line="309"/>
         <source>Export CSV</source>
         <translation>Export CSV</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="192"/>
+        <location filename="../src/stats/statswindow.cpp" line="304"/>
         <source>PNG (*.png)</source>
         <translation>PNG (*.png)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="194"/>
-        <location filename="../src/stats/statswindow.cpp" line="199"/>
+        <location filename="../src/stats/statswindow.cpp" line="306"/>
+        <location filename="../src/stats/statswindow.cpp" line="311"/>
         <source>could not write %1</source>
         <translation>could not write %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="197"/>
+        <location filename="../src/stats/statswindow.cpp" line="309"/>
         <source>CSV (*.csv)</source>
         <translation>CSV (*.csv)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="223"/>
-        <location filename="../src/stats/statswindow.cpp" line="552"/>
+        <location filename="../src/stats/statswindow.cpp" line="335"/>
+        <location filename="../src/stats/statswindow.cpp" line="749"/>
         <source>this station&apos;s store</source>
         <translation>this station&apos;s store</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="224"/>
-        <location filename="../src/stats/statswindow.cpp" line="552"/>
+        <location filename="../src/stats/statswindow.cpp" line="336"/>
+        <location filename="../src/stats/statswindow.cpp" line="749"/>
         <source>line store</source>
         <translation>line store</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="235"/>
+        <location filename="../src/stats/statswindow.cpp" line="348"/>
         <source>last 8 hours</source>
         <translation>last 8 hours</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="236"/>
+        <location filename="../src/stats/statswindow.cpp" line="349"/>
         <source>last 24 hours</source>
         <translation>last 24 hours</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="237"/>
+        <location filename="../src/stats/statswindow.cpp" line="350"/>
         <source>last 7 days</source>
         <translation>last 7 days</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="238"/>
+        <location filename="../src/stats/statswindow.cpp" line="351"/>
         <source>last 30 days</source>
         <translation>last 30 days</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="243"/>
-        <location filename="../src/stats/statswindow.cpp" line="587"/>
+        <location filename="../src/stats/statswindow.cpp" line="356"/>
+        <location filename="../src/stats/statswindow.cpp" line="784"/>
         <source>all</source>
         <translation>all</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="247"/>
+        <location filename="../src/stats/statswindow.cpp" line="360"/>
         <source>Refresh</source>
         <translation>Refresh</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="249"/>
+        <location filename="../src/stats/statswindow.cpp" line="362"/>
         <source>Store:</source>
         <translation>Store:</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="251"/>
+        <location filename="../src/stats/statswindow.cpp" line="364"/>
         <source>From</source>
         <translation>From</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="253"/>
-        <location filename="../src/stats/statswindow.cpp" line="363"/>
+        <location filename="../src/stats/statswindow.cpp" line="366"/>
+        <location filename="../src/stats/statswindow.cpp" line="512"/>
         <source>to</source>
         <translation>to</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="256"/>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="369"/>
+        <location filename="../src/stats/statswindow.cpp" line="550"/>
         <source>Station</source>
         <translation>Station</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="258"/>
+        <location filename="../src/stats/statswindow.cpp" line="371"/>
         <source>Profile</source>
         <translation>Profile</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="288"/>
+        <location filename="../src/stats/statswindow.cpp" line="402"/>
         <source>per hour</source>
         <translation>per hour</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="289"/>
+        <location filename="../src/stats/statswindow.cpp" line="403"/>
         <source>per day</source>
         <translation>per day</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="290"/>
+        <location filename="../src/stats/statswindow.cpp" line="404"/>
         <source>per LOT</source>
         <translation>per LOT</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="291"/>
+        <location filename="../src/stats/statswindow.cpp" line="405"/>
         <source>per station</source>
         <translation>per station</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="292"/>
+        <location filename="../src/stats/statswindow.cpp" line="406"/>
         <source>per profile</source>
         <translation>per profile</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="298"/>
+        <location filename="../src/stats/statswindow.cpp" line="411"/>
+        <source>e.g. GOLD*, REF-0001</source>
+        <translation>e.g. GOLD*, REF-0001</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="412"/>
+        <source>Barcodes of golden samples and other engineering runs, left out of the yield: GOLD* is every barcode starting with GOLD, REF-0001 that one barcode.</source>
+        <translation>Barcodes of golden samples and other engineering runs, left out of the yield: GOLD* is every barcode starting with GOLD, REF-0001 that one barcode.</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="414"/>
+        <source>engineering runs only</source>
+        <translation>engineering runs only</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="418"/>
         <source>Shift starts at</source>
         <translation>Shift starts at</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="316"/>
+        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <source>Engineering barcodes</source>
+        <translation>Engineering barcodes</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="425"/>
+        <source>Both bars of a group are of the panels first tested in it (a panel is a barcode; a run without one is a panel of its own): first pass, their first run passed; final, their latest run passed, wherever and whenever it was. Each bar: yield, passed / panels; – where no panel was first tested in the group. Engineering runs are left out.</source>
+        <translation>Both bars of a group are of the panels first tested in it (a panel is a barcode; a run without one is a panel of its own): first pass, their first run passed; final, their latest run passed, wherever and whenever it was. Each bar: yield, passed / panels; – where no panel was first tested in the group. Engineering runs are left out.</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="457"/>
         <source>Click a bar for the runs behind it.</source>
         <translation>Click a bar for the runs behind it.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="346"/>
+        <location filename="../src/stats/statswindow.cpp" line="471"/>
+        <source>as a share of the runs (%)</source>
+        <translation>as a share of the runs (%)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="495"/>
         <source>supply current (mA)</source>
         <translation>supply current (mA)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="347"/>
+        <location filename="../src/stats/statswindow.cpp" line="496"/>
         <source>TB (mean of five)</source>
         <translation>TB (mean of five)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="348"/>
+        <location filename="../src/stats/statswindow.cpp" line="497"/>
         <source>open/short level X</source>
         <translation>open/short level X</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="349"/>
+        <location filename="../src/stats/statswindow.cpp" line="498"/>
         <source>open/short level Y</source>
         <translation>open/short level Y</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="361"/>
+        <location filename="../src/stats/statswindow.cpp" line="510"/>
         <source>Limits from the reference period</source>
         <translation>Limits from the reference period</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="383"/>
+        <location filename="../src/stats/statswindow.cpp" line="531"/>
+        <source>is</source>
+        <translation>is</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="532"/>
+        <source>starts with</source>
+        <translation>starts with</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="535"/>
         <source>in the time range</source>
         <translation>in the time range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="385"/>
+        <location filename="../src/stats/statswindow.cpp" line="537"/>
         <source>Search</source>
         <translation>Search</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="386"/>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="538"/>
+        <location filename="../src/stats/statswindow.cpp" line="550"/>
         <source>Barcode</source>
         <translation>Barcode</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="388"/>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="541"/>
+        <location filename="../src/stats/statswindow.cpp" line="550"/>
         <source>LOT</source>
         <translation>LOT</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="390"/>
-        <location filename="../src/stats/statswindow.cpp" line="398"/>
+        <location filename="../src/stats/statswindow.cpp" line="543"/>
+        <location filename="../src/stats/statswindow.cpp" line="551"/>
         <source>Worker ID</source>
         <translation>Worker ID</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="550"/>
         <source>Started</source>
         <translation>Started</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="550"/>
         <source>Verdict</source>
         <translation>Verdict</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="398"/>
+        <location filename="../src/stats/statswindow.cpp" line="551"/>
         <source>Failed items</source>
         <translation>Failed items</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="398"/>
+        <location filename="../src/stats/statswindow.cpp" line="551"/>
         <source>Result file</source>
         <translation>Result file</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="404"/>
+        <location filename="../src/stats/statswindow.cpp" line="557"/>
         <source>Click a run to open its result file in the log viewer.</source>
         <translation>Click a run to open its result file in the log viewer.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="468"/>
+        <location filename="../src/stats/statswindow.cpp" line="634"/>
         <source>failed: %1</source>
         <translation>failed: %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="550"/>
+        <location filename="../src/stats/statswindow.cpp" line="747"/>
         <source>The store holds no runs yet.</source>
         <translation>The store holds no runs yet.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="552"/>
+        <location filename="../src/stats/statswindow.cpp" line="749"/>
         <source>%1: %2 runs</source>
         <translation>%1: %2 runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="589"/>
+        <location filename="../src/stats/statswindow.cpp" line="786"/>
+        <location filename="../src/stats/statswindow.cpp" line="830"/>
         <source>(none)</source>
         <translation>(none)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="599"/>
-        <source>This hour: %1 % first pass, %2 % final, %3 panels</source>
-        <translation>This hour: %1 % first pass, %2 % final, %3 panels</translation>
+        <location filename="../src/stats/statswindow.cpp" line="1121"/>
+        <source>LCL (−3σ)</source>
+        <translation>LCL (−3σ)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="602"/>
+        <location filename="../src/stats/statswindow.cpp" line="1123"/>
+        <source>UCL (3.267 × mean range)</source>
+        <translation>UCL (3.267 × mean range)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1124"/>
+        <source>mean range</source>
+        <translation>mean range</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1126"/>
+        <source>%1 of %2: individual values, %3; %4</source>
+        <translation>%1 of %2: individual values, %3; %4</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1129"/>
+        <source>%1 of %2: moving range</source>
+        <translation>%1 of %2: moving range</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="800"/>
         <source>This hour: no panels yet</source>
         <translation>This hour: no panels yet</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="612"/>
+        <location filename="../src/stats/statswindow.cpp" line="816"/>
         <source>first pass %</source>
         <translation>first pass %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="613"/>
+        <location filename="../src/stats/statswindow.cpp" line="817"/>
         <source>final %</source>
         <translation>final %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="630"/>
-        <source>Yield, the latest %1 of %2 groups (number of runs in brackets)</source>
-        <translation>Yield, the latest %1 of %2 groups (number of runs in brackets)</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="632"/>
-        <source>Yield (number of runs in brackets)</source>
-        <translation>Yield (number of runs in brackets)</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="645"/>
-        <location filename="../src/stats/statswindow.cpp" line="684"/>
+        <location filename="../src/stats/statswindow.cpp" line="889"/>
         <source>%</source>
         <translation>%</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="654"/>
+        <location filename="../src/stats/statswindow.cpp" line="859"/>
+        <location filename="../src/stats/statswindow.cpp" line="888"/>
         <source>failed runs</source>
         <translation>failed runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="656"/>
+        <location filename="../src/stats/statswindow.cpp" line="797"/>
+        <source>This hour: first pass %1 %, final %2 % (panels: %3)</source>
+        <translation>This hour: first pass %1 %, final %2 % (panels: %3)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="837"/>
+        <source>First-pass and final yield of the panels first tested in each group (runs in brackets)</source>
+        <translation>First-pass and final yield of the panels first tested in each group (runs in brackets)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="839"/>
+        <source>%1, the latest %2 of %3 groups</source>
+        <translation>%1, the latest %2 of %3 groups</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="840"/>
+        <source>No runs in the range</source>
+        <translation>No runs in the range</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="848"/>
+        <source>yield (%)</source>
+        <translation>yield (%)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="861"/>
         <source>cumulative %</source>
         <translation>cumulative %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="673"/>
+        <location filename="../src/stats/statswindow.cpp" line="878"/>
         <source>No item failed in the range</source>
         <translation>No item failed in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="674"/>
+        <location filename="../src/stats/statswindow.cpp" line="879"/>
         <source>Failing items (%1 failures)</source>
         <translation>Failing items (%1 failures)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="683"/>
-        <location filename="../src/stats/statswindow.cpp" line="764"/>
+        <location filename="../src/stats/statswindow.cpp" line="919"/>
+        <source>%1 raster: share of the runs failing at each cell (%), rows down, columns across</source>
+        <translation>%1 raster: share of the runs failing at each cell (%), rows down, columns across</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="920"/>
+        <source>%1 raster: runs failing at each cell, rows down, columns across</source>
+        <translation>%1 raster: runs failing at each cell, rows down, columns across</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="932"/>
+        <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more runs failed there.</source>
+        <translation>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more runs failed there.</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="971"/>
+        <source>%1 electrodes: share of the runs with an open or short</source>
+        <translation>%1 electrodes: share of the runs with an open or short</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="985"/>
+        <source>electrode</source>
+        <translation>electrode</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="988"/>
+        <source>% of the runs</source>
+        <translation>% of the runs</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="989"/>
         <source>runs</source>
         <translation>runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="712"/>
-        <source>X raster: panels failed per cell</source>
-        <translation>X raster: panels failed per cell</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="713"/>
-        <source>Y raster: panels failed per cell</source>
-        <translation>Y raster: panels failed per cell</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="717"/>
+        <location filename="../src/stats/statswindow.cpp" line="926"/>
         <source>The panel of profile %1 is not known here: no map can be drawn.</source>
         <translation>The panel of profile %1 is not known here: no map can be drawn.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="719"/>
+        <location filename="../src/stats/statswindow.cpp" line="928"/>
         <source>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</source>
         <translation>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="723"/>
-        <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more panels failed there.</source>
-        <translation>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more panels failed there.</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="742"/>
+        <location filename="../src/stats/statswindow.cpp" line="958"/>
         <source>open</source>
         <translation>open</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="743"/>
+        <location filename="../src/stats/statswindow.cpp" line="959"/>
         <source>short</source>
         <translation>short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="757"/>
+        <location filename="../src/stats/statswindow.cpp" line="972"/>
         <source>%1 electrodes: runs with an open or short</source>
         <translation>%1 electrodes: runs with an open or short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="806"/>
+        <location filename="../src/stats/statswindow.cpp" line="1013"/>
+        <source>mA</source>
+        <translation>mA</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1013"/>
+        <source>counts</source>
+        <translation>counts</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1047"/>
         <source>value</source>
         <translation>value</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="808"/>
+        <location filename="../src/stats/statswindow.cpp" line="1049"/>
         <source>outside the limits</source>
         <translation>outside the limits</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="812"/>
+        <location filename="../src/stats/statswindow.cpp" line="1055"/>
         <source>run of eight on one side</source>
         <translation>run of eight on one side</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="830"/>
+        <location filename="../src/stats/statswindow.cpp" line="1107"/>
+        <source>no station has runs in the range</source>
+        <translation>no station has runs in the range</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1109"/>
+        <source>station %1 (the first in the range; drift is per station, choose one above)</source>
+        <translation>station %1 (the first in the range; drift is per station, choose one above)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1111"/>
+        <source>station %1</source>
+        <translation>station %1</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1113"/>
+        <source>the newest %1 of %2 runs in the range</source>
+        <translation>the newest %1 of %2 runs in the range</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1114"/>
+        <source>%1 runs</source>
+        <translation>%1 runs</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1119"/>
+        <source>UCL (+3σ)</source>
+        <translation>UCL (+3σ)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1120"/>
         <source>centre</source>
         <translation>centre</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="831"/>
-        <source>-3 sigma</source>
-        <translation>-3 sigma</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="832"/>
-        <source>+3 sigma</source>
-        <translation>+3 sigma</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="846"/>
+        <location filename="../src/stats/statswindow.cpp" line="1092"/>
         <source>run, oldest to newest</source>
         <translation>run, oldest to newest</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="857"/>
+        <location filename="../src/stats/statswindow.cpp" line="1115"/>
         <source>limits from %1 reference runs</source>
         <translation>limits from %1 reference runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="858"/>
+        <location filename="../src/stats/statswindow.cpp" line="1116"/>
         <source>too few reference runs for limits: choose another period</source>
         <translation>too few reference runs for limits: choose another period</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="859"/>
-        <source>%1: individual values, %2</source>
-        <translation>%1: individual values, %2</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="862"/>
-        <source>%1: moving range</source>
-        <translation>%1: moving range</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="892"/>
+        <location filename="../src/stats/statswindow.cpp" line="1159"/>
         <source>No run matches the search.</source>
         <translation>No run matches the search.</translation>
     </message>

@@ -463,39 +463,39 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="153"/>
-        <location filename="../src/app/vorlane.cpp" line="445"/>
+        <location filename="../src/app/vorlane.cpp" line="166"/>
+        <location filename="../src/app/vorlane.cpp" line="505"/>
         <source>Line statistics</source>
         <translation>产线统计</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="237"/>
-        <location filename="../src/app/vorlane.cpp" line="443"/>
+        <location filename="../src/app/vorlane.cpp" line="297"/>
+        <location filename="../src/app/vorlane.cpp" line="503"/>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="281"/>
+        <location filename="../src/app/vorlane.cpp" line="341"/>
         <source>results store unavailable: %1</source>
         <translation>结果数据库不可用：%1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="284"/>
+        <location filename="../src/app/vorlane.cpp" line="344"/>
         <source>results store available again</source>
         <translation>结果数据库已恢复</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="452"/>
+        <location filename="../src/app/vorlane.cpp" line="512"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="452"/>
+        <location filename="../src/app/vorlane.cpp" line="512"/>
         <source>Do you really want to exit?</source>
         <translation>确定要退出吗？</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="631"/>
+        <location filename="../src/app/vorlane.cpp" line="691"/>
         <location filename="../src/app/vorlane_run.cpp" line="101"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
@@ -839,30 +839,43 @@ barcode：</source>
 <context>
     <name>results::LineUploader</name>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="301"/>
+        <location filename="../src/results/lineuploader.cpp" line="337"/>
         <source>line store: connected</source>
         <translation>产线数据库：已连接</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="301"/>
+        <location filename="../src/results/lineuploader.cpp" line="337"/>
         <source>line store: %1 waiting</source>
         <translation>产线数据库：%1 条待上传</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="302"/>
+        <location filename="../src/results/lineuploader.cpp" line="338"/>
         <source>line store: %1 waiting, server not reached: %2</source>
         <translation>产线数据库：%1 条待上传，无法连接服务器：%2</translation>
     </message>
 </context>
 <context>
+    <name>stats::HeatMapWidget</name>
+    <message>
+        <location filename="../src/stats/heatmapwidget.cpp" line="152"/>
+        <source>of the runs:</source>
+        <translation>占测试次数：</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/heatmapwidget.cpp" line="152"/>
+        <source>runs:</source>
+        <translation>次数：</translation>
+    </message>
+</context>
+<context>
     <name>stats::ShiftYield</name>
     <message>
-        <location filename="../src/stats/shiftyield.cpp" line="34"/>
+        <location filename="../src/stats/shiftyield.cpp" line="36"/>
         <source>this station since %1: no panels</source>
         <translation>本站自 %1 起：暂无面板</translation>
     </message>
     <message>
-        <location filename="../src/stats/shiftyield.cpp" line="36"/>
+        <location filename="../src/stats/shiftyield.cpp" line="38"/>
         <source>this station since %1: %2 panels, first pass %3 %</source>
         <translation>本站自 %1 起：%2 片，一次良率 %3 %</translation>
     </message>
@@ -870,17 +883,17 @@ barcode：</source>
 <context>
     <name>stats::StatsService</name>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="117"/>
+        <location filename="../src/stats/statsservice.cpp" line="128"/>
         <source>there is no results store at %1 yet</source>
         <translation>%1 尚无结果数据库</translation>
     </message>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="124"/>
+        <location filename="../src/stats/statsservice.cpp" line="135"/>
         <source>no line store is configured (./line.ini)</source>
         <translation>未配置产线数据库（./line.ini）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="129"/>
+        <location filename="../src/stats/statsservice.cpp" line="140"/>
         <source>the line store is not reached: %1</source>
         <translation>无法连接产线数据库：%1</translation>
     </message>
@@ -888,481 +901,591 @@ barcode：</source>
 <context>
     <name>stats::StatsWindow</name>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="144"/>
+        <location filename="../src/stats/statswindow.cpp" line="256"/>
         <source>current</source>
         <translation>电流</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="145"/>
+        <location filename="../src/stats/statswindow.cpp" line="257"/>
         <source>USB version</source>
         <translation>USB 版本</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="146"/>
+        <location filename="../src/stats/statswindow.cpp" line="258"/>
         <source>CRC version</source>
         <translation>CRC 版本</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="147"/>
+        <location filename="../src/stats/statswindow.cpp" line="259"/>
         <source>EEPROM version</source>
         <translation>EEPROM 版本</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="148"/>
+        <location filename="../src/stats/statswindow.cpp" line="260"/>
         <source>TB</source>
         <translation>TB</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="149"/>
+        <location filename="../src/stats/statswindow.cpp" line="261"/>
         <source>Attb</source>
         <translation>Attb</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="150"/>
+        <location filename="../src/stats/statswindow.cpp" line="262"/>
         <source>open/short</source>
         <translation>开短路</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="151"/>
+        <location filename="../src/stats/statswindow.cpp" line="263"/>
         <source>X raster</source>
         <translation>X 平整度</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="152"/>
+        <location filename="../src/stats/statswindow.cpp" line="264"/>
         <source>Y raster</source>
         <translation>Y 平整度</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="153"/>
+        <location filename="../src/stats/statswindow.cpp" line="265"/>
         <source>button data</source>
         <translation>按键数据</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="154"/>
+        <location filename="../src/stats/statswindow.cpp" line="266"/>
         <source>reset</source>
         <translation>复位</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="166"/>
+        <location filename="../src/stats/statswindow.cpp" line="278"/>
         <source>Line statistics</source>
         <translation>产线统计</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="173"/>
-        <location filename="../src/stats/statswindow.cpp" line="297"/>
+        <location filename="../src/stats/statswindow.cpp" line="285"/>
+        <location filename="../src/stats/statswindow.cpp" line="417"/>
         <source>Yield</source>
         <translation>良率</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="174"/>
+        <location filename="../src/stats/statswindow.cpp" line="286"/>
         <source>Failures</source>
         <translation>不良项</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="175"/>
+        <location filename="../src/stats/statswindow.cpp" line="287"/>
         <source>Where panels fail</source>
         <translation>不良位置</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="176"/>
+        <location filename="../src/stats/statswindow.cpp" line="288"/>
         <source>Drift</source>
         <translation>漂移</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="177"/>
+        <location filename="../src/stats/statswindow.cpp" line="289"/>
         <source>Traceability</source>
         <translation>追溯</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="184"/>
-        <location filename="../src/stats/statswindow.cpp" line="192"/>
+        <location filename="../src/stats/statswindow.cpp" line="296"/>
+        <location filename="../src/stats/statswindow.cpp" line="304"/>
         <source>Export PNG</source>
         <translation>导出 PNG</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="185"/>
-        <location filename="../src/stats/statswindow.cpp" line="197"/>
+        <location filename="../src/stats/statswindow.cpp" line="297"/>
+        <location filename="../src/stats/statswindow.cpp" line="309"/>
         <source>Export CSV</source>
         <translation>导出 CSV</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="192"/>
+        <location filename="../src/stats/statswindow.cpp" line="304"/>
         <source>PNG (*.png)</source>
         <translation>PNG (*.png)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="194"/>
-        <location filename="../src/stats/statswindow.cpp" line="199"/>
+        <location filename="../src/stats/statswindow.cpp" line="306"/>
+        <location filename="../src/stats/statswindow.cpp" line="311"/>
         <source>could not write %1</source>
         <translation>无法写入 %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="197"/>
+        <location filename="../src/stats/statswindow.cpp" line="309"/>
         <source>CSV (*.csv)</source>
         <translation>CSV (*.csv)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="223"/>
-        <location filename="../src/stats/statswindow.cpp" line="552"/>
+        <location filename="../src/stats/statswindow.cpp" line="335"/>
+        <location filename="../src/stats/statswindow.cpp" line="749"/>
         <source>this station&apos;s store</source>
         <translation>本站数据库</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="224"/>
-        <location filename="../src/stats/statswindow.cpp" line="552"/>
+        <location filename="../src/stats/statswindow.cpp" line="336"/>
+        <location filename="../src/stats/statswindow.cpp" line="749"/>
         <source>line store</source>
         <translation>产线数据库</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="235"/>
+        <location filename="../src/stats/statswindow.cpp" line="348"/>
         <source>last 8 hours</source>
         <translation>最近 8 小时</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="236"/>
+        <location filename="../src/stats/statswindow.cpp" line="349"/>
         <source>last 24 hours</source>
         <translation>最近 24 小时</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="237"/>
+        <location filename="../src/stats/statswindow.cpp" line="350"/>
         <source>last 7 days</source>
         <translation>最近 7 天</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="238"/>
+        <location filename="../src/stats/statswindow.cpp" line="351"/>
         <source>last 30 days</source>
         <translation>最近 30 天</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="243"/>
-        <location filename="../src/stats/statswindow.cpp" line="587"/>
+        <location filename="../src/stats/statswindow.cpp" line="356"/>
+        <location filename="../src/stats/statswindow.cpp" line="784"/>
         <source>all</source>
         <translation>全部</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="247"/>
+        <location filename="../src/stats/statswindow.cpp" line="360"/>
         <source>Refresh</source>
         <translation>刷新</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="249"/>
+        <location filename="../src/stats/statswindow.cpp" line="362"/>
         <source>Store:</source>
         <translation>数据库：</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="251"/>
+        <location filename="../src/stats/statswindow.cpp" line="364"/>
         <source>From</source>
         <translation>从</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="253"/>
-        <location filename="../src/stats/statswindow.cpp" line="363"/>
+        <location filename="../src/stats/statswindow.cpp" line="366"/>
+        <location filename="../src/stats/statswindow.cpp" line="512"/>
         <source>to</source>
         <translation>到</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="256"/>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="369"/>
+        <location filename="../src/stats/statswindow.cpp" line="550"/>
         <source>Station</source>
         <translation>工位</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="258"/>
+        <location filename="../src/stats/statswindow.cpp" line="371"/>
         <source>Profile</source>
         <translation>配置</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="288"/>
+        <location filename="../src/stats/statswindow.cpp" line="402"/>
         <source>per hour</source>
         <translation>按小时</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="289"/>
+        <location filename="../src/stats/statswindow.cpp" line="403"/>
         <source>per day</source>
         <translation>按天</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="290"/>
+        <location filename="../src/stats/statswindow.cpp" line="404"/>
         <source>per LOT</source>
         <translation>按批次</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="291"/>
+        <location filename="../src/stats/statswindow.cpp" line="405"/>
         <source>per station</source>
         <translation>按工位</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="292"/>
+        <location filename="../src/stats/statswindow.cpp" line="406"/>
         <source>per profile</source>
         <translation>按配置</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="298"/>
+        <location filename="../src/stats/statswindow.cpp" line="411"/>
+        <source>e.g. GOLD*, REF-0001</source>
+        <translation>例如 GOLD*, REF-0001</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="412"/>
+        <source>Barcodes of golden samples and other engineering runs, left out of the yield: GOLD* is every barcode starting with GOLD, REF-0001 that one barcode.</source>
+        <translation>标准样品等工程测试的条码，不计入良率：GOLD* 表示所有以 GOLD 开头的条码，REF-0001 仅表示该条码。</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="414"/>
+        <source>engineering runs only</source>
+        <translation>仅工程测试</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="418"/>
         <source>Shift starts at</source>
         <translation>班次开始于</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="316"/>
+        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <source>Engineering barcodes</source>
+        <translation>工程条码</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="425"/>
+        <source>Both bars of a group are of the panels first tested in it (a panel is a barcode; a run without one is a panel of its own): first pass, their first run passed; final, their latest run passed, wherever and whenever it was. Each bar: yield, passed / panels; – where no panel was first tested in the group. Engineering runs are left out.</source>
+        <translation>每组的两根柱条都针对在该组首次测试的面板（一个条码为一片面板；无条码的测试各算一片）：一次良率，其首次测试通过；最终良率，其最近一次测试通过，无论何时何地。每根柱条：良率，通过片数 / 面板数；该组无首次测试的面板时显示 –。工程测试不计入。</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="457"/>
         <source>Click a bar for the runs behind it.</source>
         <translation>点击柱条查看对应的测试记录。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="346"/>
+        <location filename="../src/stats/statswindow.cpp" line="471"/>
+        <source>as a share of the runs (%)</source>
+        <translation>按占测试次数的比例（%）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="495"/>
         <source>supply current (mA)</source>
         <translation>供电电流 (mA)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="347"/>
+        <location filename="../src/stats/statswindow.cpp" line="496"/>
         <source>TB (mean of five)</source>
         <translation>TB（五次均值）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="348"/>
+        <location filename="../src/stats/statswindow.cpp" line="497"/>
         <source>open/short level X</source>
         <translation>开短路水平 X</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="349"/>
+        <location filename="../src/stats/statswindow.cpp" line="498"/>
         <source>open/short level Y</source>
         <translation>开短路水平 Y</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="361"/>
+        <location filename="../src/stats/statswindow.cpp" line="510"/>
         <source>Limits from the reference period</source>
         <translation>控制限取自基准时段</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="383"/>
+        <location filename="../src/stats/statswindow.cpp" line="531"/>
+        <source>is</source>
+        <translation>等于</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="532"/>
+        <source>starts with</source>
+        <translation>开头为</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="535"/>
         <source>in the time range</source>
         <translation>限于时间范围</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="385"/>
+        <location filename="../src/stats/statswindow.cpp" line="537"/>
         <source>Search</source>
         <translation>查询</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="386"/>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="538"/>
+        <location filename="../src/stats/statswindow.cpp" line="550"/>
         <source>Barcode</source>
         <translation>条码</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="388"/>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="541"/>
+        <location filename="../src/stats/statswindow.cpp" line="550"/>
         <source>LOT</source>
         <translation>批次</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="390"/>
-        <location filename="../src/stats/statswindow.cpp" line="398"/>
+        <location filename="../src/stats/statswindow.cpp" line="543"/>
+        <location filename="../src/stats/statswindow.cpp" line="551"/>
         <source>Worker ID</source>
         <translation>工号</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="550"/>
         <source>Started</source>
         <translation>开始时间</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="550"/>
         <source>Verdict</source>
         <translation>结果</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="398"/>
+        <location filename="../src/stats/statswindow.cpp" line="551"/>
         <source>Failed items</source>
         <translation>不良项</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="398"/>
+        <location filename="../src/stats/statswindow.cpp" line="551"/>
         <source>Result file</source>
         <translation>结果文件</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="404"/>
+        <location filename="../src/stats/statswindow.cpp" line="557"/>
         <source>Click a run to open its result file in the log viewer.</source>
         <translation>点击一条记录，在日志查看器中打开其结果文件。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="468"/>
+        <location filename="../src/stats/statswindow.cpp" line="634"/>
         <source>failed: %1</source>
         <translation>不良：%1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="550"/>
+        <location filename="../src/stats/statswindow.cpp" line="747"/>
         <source>The store holds no runs yet.</source>
         <translation>数据库中尚无测试记录。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="552"/>
+        <location filename="../src/stats/statswindow.cpp" line="749"/>
         <source>%1: %2 runs</source>
         <translation>%1：%2 条记录</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="589"/>
+        <location filename="../src/stats/statswindow.cpp" line="786"/>
+        <location filename="../src/stats/statswindow.cpp" line="830"/>
         <source>(none)</source>
         <translation>（无）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="599"/>
-        <source>This hour: %1 % first pass, %2 % final, %3 panels</source>
-        <translation>本小时：一次良率 %1 %，最终良率 %2 %，%3 片</translation>
+        <location filename="../src/stats/statswindow.cpp" line="1121"/>
+        <source>LCL (−3σ)</source>
+        <translation>下控制限（−3σ）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="602"/>
+        <location filename="../src/stats/statswindow.cpp" line="1123"/>
+        <source>UCL (3.267 × mean range)</source>
+        <translation>上控制限（3.267 × 平均移动极差）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1124"/>
+        <source>mean range</source>
+        <translation>平均移动极差</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1126"/>
+        <source>%1 of %2: individual values, %3; %4</source>
+        <translation>%2 的%1：单值，%3；%4</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1129"/>
+        <source>%1 of %2: moving range</source>
+        <translation>%2 的%1：移动极差</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="800"/>
         <source>This hour: no panels yet</source>
         <translation>本小时：暂无面板</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="612"/>
+        <location filename="../src/stats/statswindow.cpp" line="816"/>
         <source>first pass %</source>
         <translation>一次良率 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="613"/>
+        <location filename="../src/stats/statswindow.cpp" line="817"/>
         <source>final %</source>
         <translation>最终良率 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="630"/>
-        <source>Yield, the latest %1 of %2 groups (number of runs in brackets)</source>
-        <translation>良率，%2 组中最近 %1 组（括号内为测试次数）</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="632"/>
-        <source>Yield (number of runs in brackets)</source>
-        <translation>良率（括号内为测试次数）</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="645"/>
-        <location filename="../src/stats/statswindow.cpp" line="684"/>
+        <location filename="../src/stats/statswindow.cpp" line="889"/>
         <source>%</source>
         <translation>%</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="654"/>
+        <location filename="../src/stats/statswindow.cpp" line="859"/>
+        <location filename="../src/stats/statswindow.cpp" line="888"/>
         <source>failed runs</source>
         <translation>不良次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="656"/>
+        <location filename="../src/stats/statswindow.cpp" line="797"/>
+        <source>This hour: first pass %1 %, final %2 % (panels: %3)</source>
+        <translation>本小时：一次良率 %1 %，最终良率 %2 %（面板：%3 片）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="837"/>
+        <source>First-pass and final yield of the panels first tested in each group (runs in brackets)</source>
+        <translation>各组首次测试面板的一次良率与最终良率（括号内为测试次数）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="839"/>
+        <source>%1, the latest %2 of %3 groups</source>
+        <translation>%1，%3 组中最近 %2 组</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="840"/>
+        <source>No runs in the range</source>
+        <translation>该时段无测试记录</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="848"/>
+        <source>yield (%)</source>
+        <translation>良率（%）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="861"/>
         <source>cumulative %</source>
         <translation>累计 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="673"/>
+        <location filename="../src/stats/statswindow.cpp" line="878"/>
         <source>No item failed in the range</source>
         <translation>该时段内无不良项</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="674"/>
+        <location filename="../src/stats/statswindow.cpp" line="879"/>
         <source>Failing items (%1 failures)</source>
         <translation>不良项（共 %1 次）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="683"/>
-        <location filename="../src/stats/statswindow.cpp" line="764"/>
+        <location filename="../src/stats/statswindow.cpp" line="919"/>
+        <source>%1 raster: share of the runs failing at each cell (%), rows down, columns across</source>
+        <translation>%1 平整度：各单元不良次数占比（%），行向下，列向右</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="920"/>
+        <source>%1 raster: runs failing at each cell, rows down, columns across</source>
+        <translation>%1 平整度：各单元不良次数，行向下，列向右</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="932"/>
+        <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more runs failed there.</source>
+        <translation>配置 %1（%2 x %3），该时段 %4 条记录。红色越深，该处不良的次数越多。</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="971"/>
+        <source>%1 electrodes: share of the runs with an open or short</source>
+        <translation>%1 电极：开路或短路次数占比</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="985"/>
+        <source>electrode</source>
+        <translation>电极</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="988"/>
+        <source>% of the runs</source>
+        <translation>占测试次数 %</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="989"/>
         <source>runs</source>
         <translation>次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="712"/>
-        <source>X raster: panels failed per cell</source>
-        <translation>X 平整度：各单元不良片数</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="713"/>
-        <source>Y raster: panels failed per cell</source>
-        <translation>Y 平整度：各单元不良片数</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="717"/>
+        <location filename="../src/stats/statswindow.cpp" line="926"/>
         <source>The panel of profile %1 is not known here: no map can be drawn.</source>
         <translation>此处不知配置 %1 的面板尺寸，无法绘制分布图。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="719"/>
+        <location filename="../src/stats/statswindow.cpp" line="928"/>
         <source>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</source>
         <translation>%1 个不良单元超出配置 %4 的 %2 x %3 面板：数据库中同名配置下有其他尺寸的记录。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="723"/>
-        <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more panels failed there.</source>
-        <translation>配置 %1（%2 x %3），该时段 %4 条记录。红色越深，该处不良的面板越多。</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="742"/>
+        <location filename="../src/stats/statswindow.cpp" line="958"/>
         <source>open</source>
         <translation>开路</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="743"/>
+        <location filename="../src/stats/statswindow.cpp" line="959"/>
         <source>short</source>
         <translation>短路</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="757"/>
+        <location filename="../src/stats/statswindow.cpp" line="972"/>
         <source>%1 electrodes: runs with an open or short</source>
         <translation>%1 电极：开路或短路的次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="806"/>
+        <location filename="../src/stats/statswindow.cpp" line="1013"/>
+        <source>mA</source>
+        <translation>mA</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1013"/>
+        <source>counts</source>
+        <translation>计数值</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1047"/>
         <source>value</source>
         <translation>数值</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="808"/>
+        <location filename="../src/stats/statswindow.cpp" line="1049"/>
         <source>outside the limits</source>
         <translation>超出控制限</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="812"/>
+        <location filename="../src/stats/statswindow.cpp" line="1055"/>
         <source>run of eight on one side</source>
         <translation>连续八点在中心线同侧</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="830"/>
+        <location filename="../src/stats/statswindow.cpp" line="1107"/>
+        <source>no station has runs in the range</source>
+        <translation>该时段没有工位有测试记录</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1109"/>
+        <source>station %1 (the first in the range; drift is per station, choose one above)</source>
+        <translation>工位 %1（该时段的第一个工位；漂移按工位统计，请在上方选择）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1111"/>
+        <source>station %1</source>
+        <translation>工位 %1</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1113"/>
+        <source>the newest %1 of %2 runs in the range</source>
+        <translation>该时段 %2 条记录中最新的 %1 条</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1114"/>
+        <source>%1 runs</source>
+        <translation>%1 条记录</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1119"/>
+        <source>UCL (+3σ)</source>
+        <translation>上控制限（+3σ）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1120"/>
         <source>centre</source>
         <translation>中心线</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="831"/>
-        <source>-3 sigma</source>
-        <translation>-3 sigma</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="832"/>
-        <source>+3 sigma</source>
-        <translation>+3 sigma</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="846"/>
+        <location filename="../src/stats/statswindow.cpp" line="1092"/>
         <source>run, oldest to newest</source>
         <translation>测试序号（由旧到新）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="857"/>
+        <location filename="../src/stats/statswindow.cpp" line="1115"/>
         <source>limits from %1 reference runs</source>
         <translation>控制限取自 %1 条基准记录</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="858"/>
+        <location filename="../src/stats/statswindow.cpp" line="1116"/>
         <source>too few reference runs for limits: choose another period</source>
         <translation>基准记录太少，无法计算控制限：请选择其他时段</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="859"/>
-        <source>%1: individual values, %2</source>
-        <translation>%1：单值图，%2</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="862"/>
-        <source>%1: moving range</source>
-        <translation>%1：移动极差图</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="892"/>
+        <location filename="../src/stats/statswindow.cpp" line="1159"/>
         <source>No run matches the search.</source>
         <translation>没有符合条件的记录。</translation>
     </message>

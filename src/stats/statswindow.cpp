@@ -425,7 +425,7 @@ QWidget *StatsWindow::buildYieldTab()
     auto *note = new QLabel(tr("Both bars of a group are of the panels first tested in it (a panel is a barcode; a "
                                "run without one is a panel of its own): first pass, their first run passed; final, "
                                "their latest run passed, wherever and whenever it was. Each bar: yield, passed / "
-                               "panels; \u2013 where no panel was first tested in the group. Engineering runs are "
+                               "panels; – where no panel was first tested in the group. Engineering runs are "
                                "left out."),
                             page);
     note->setWordWrap(true);
@@ -1116,11 +1116,11 @@ void StatsWindow::drawSpc(const Reply &reply)
                                          : tr("too few reference runs for limits: choose another period");
     std::vector<Limit> valueLines, rangeLines;
     if (haveLimits) {
-        valueLines = {{tr("UCL (+3\u03C3)"), limits.upper(), QColor(200, 0, 0)},
+        valueLines = {{tr("UCL (+3σ)"), limits.upper(), QColor(200, 0, 0)},
                       {tr("centre"), limits.centre, QColor(0, 140, 0)},
-                      {tr("LCL (\u22123\u03C3)"), limits.lower(), QColor(200, 0, 0)}};
+                      {tr("LCL (−3σ)"), limits.lower(), QColor(200, 0, 0)}};
         // A moving range has no lower limit: its least value is 0.
-        rangeLines = {{tr("UCL (3.267 \u00D7 mean range)"), limits.rangeUpper(), QColor(200, 0, 0)},
+        rangeLines = {{tr("UCL (3.267 × mean range)"), limits.rangeUpper(), QColor(200, 0, 0)},
                       {tr("mean range"), limits.meanRange, QColor(0, 140, 0)}};
     }
     replaceChart(m_valueView, chartOf(tr("%1 of %2: individual values, %3; %4").arg(name, of, shown, limitText), values,
