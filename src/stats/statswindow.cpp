@@ -886,7 +886,11 @@ void StatsWindow::drawPareto(const Reply &reply)
     cumulative->attachAxis(axisX);
     const qint64 most = reply.pareto.empty() ? 1 : reply.pareto.front().runs;
     bars->attachAxis(countAxis(chart, Qt::AlignLeft, double(most), tr("failed runs")));
-    cumulative->attachAxis(valueAxis(chart, Qt::AlignRight, 0, 100, tr("%")));
+    // Its own grid would cross the counts' grid at other heights.
+    QValueAxis *share = valueAxis(chart, Qt::AlignRight, 0, 100, tr("%"));
+    share->setGridLineVisible(false);
+    share->setLabelFormat(QStringLiteral("%d"));
+    cumulative->attachAxis(share);
     std::vector<QString> items;
     for (const ParetoRow &row : reply.pareto)
         items.push_back(row.item);
