@@ -386,9 +386,15 @@ bool yieldByGroup(const QSqlDatabase &db, GroupBy by, const RunFilter &filter, s
     };
 
     QSqlQuery q(db);
+    // Engineering runs left out are counted with the rest from the indexes
+    // (which lack the barcode) and then taken off: they are a few, found
+    // through the barcode index.
+    const bool subtract = !filter.engineering.isEmpty() && !filter.engineeringOnly;
+    RunFilter counted = filter;
+    if (subtract)
+        counted.engineering.clear();
     // Without a filter, or one of whole quarters in time only, the store's
-    // own count per quarter answers, less the engineering runs (a few, found
-    // through the barcode index); else the runs are counted.
+    // own count per quarter answers; else the runs are counted.
     const bool wholeQuarters = byTime && !filter.barcode && !filter.barcodePrefix && !filter.lot && !filter.worker
                                && !filter.station && !filter.profile && !filter.engineeringOnly
                                && filter.since.value_or(0) % QuarterMs == 0
@@ -410,34 +416,48 @@ bool yieldByGroup(const QSqlDatabase &db, GroupBy by, const RunFilter &filter, s
                       + QStringLiteral(" ORDER BY quarter"),
                   span, error))
             return false;
-        while (q.next())
-            group(q.value(0)).addBase(q);
-        q.finish();
-        if (!filter.engineering.isEmpty()) {
-            RunFilter engineering;
-            engineering.since = filter.since;
-            engineering.until = filter.until;
-            engineering.engineering = filter.engineering;
-            engineering.engineeringOnly = true;
-            QVariantList eb;
-            if (!exec(q,
-                      QStringLiteral("SELECT %1, ").arg(key) + baseColumns() + QStringLiteral(" FROM runs r WHERE ")
-                          + where(engineering, QStringLiteral("r"), eb, false, engine)
-                          + QStringLiteral(" GROUP BY %1").arg(key),
-                      eb, error))
-                return false;
-            while (q.next())
-                group(q.value(0)).addBase(q, -1);
-            q.finish();
-        }
     } else {
+        QVariantList countedBound;
+        const QString countedCondition = where(counted, QStringLiteral("r"), countedBound, byTime, engine);
         if (!exec(q,
                   QStringLiteral("SELECT %1, ").arg(key) + baseColumns() + QStringLiteral(" FROM runs r")
-                      + whereCondition + QStringLiteral(" GROUP BY %1 ORDER BY %1").arg(key),
-                  bound, error))
+                      + (countedCondition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + countedCondition)
+                      + QStringLiteral(" GROUP BY %1 ORDER BY %1").arg(key),
+                  countedBound, error))
             return false;
-        while (q.next())
-            group(q.value(0)).addBase(q);
+    }
+    while (q.next())
+        group(q.value(0)).addBase(q);
+    q.finish();
+    if (subtract) {
+        // Asked by the barcode alone, so that the barcode index is read
+        // whatever else the filter names; the rest is kept here.
+        RunFilter engineering;
+        engineering.engineering = filter.engineering;
+        engineering.engineeringOnly = true;
+        QVariantList eb;
+        if (!exec(q,
+                  QStringLiteral("SELECT %1, r.started_at, r.verdict, r.panel_first, r.barcode, r.lot, r.worker,"
+                                 " r.station, r.profile FROM runs r WHERE ")
+                          .arg(key)
+                      + where(engineering, QStringLiteral("r"), eb, false, engine),
+                  eb, error))
+            return false;
+        const auto is = [&q](const std::optional<QString> &wanted, int column) {
+            return !wanted || q.value(column).toString() == *wanted;
+        };
+        while (q.next()) {
+            const qint64 at = q.value(1).toLongLong();
+            if ((filter.since && at < *filter.since) || (filter.until && at >= *filter.until) || !is(filter.barcode, 4)
+                || (filter.barcodePrefix && !q.value(4).toString().startsWith(*filter.barcodePrefix))
+                || !is(filter.lot, 5) || !is(filter.worker, 6) || !is(filter.station, 7) || !is(filter.profile, 8))
+                continue;
+            Counts &c = group(q.value(0));
+            const bool first = q.value(3).toInt() == 1;
+            c.runs -= 1;
+            c.panels -= first ? 1 : 0;
+            c.firstPassed -= first && q.value(2).toString() == QLatin1String("PASS") ? 1 : 0;
+        }
         q.finish();
     }
     if (!exec(q, retestedSql(key, condition), bound, error))
@@ -446,8 +466,11 @@ bool yieldByGroup(const QSqlDatabase &db, GroupBy by, const RunFilter &filter, s
         group(q.value(0)).addRetested(q);
     q.finish();
 
+    // A group whose runs were all engineering runs is no group.
     if (!byTime) {
         for (const auto &[k, counts] : groups) {
+            if (counts.runs <= 0)
+                continue;
             YieldRow row;
             counts.into(row);
             row.group = k.toString();
@@ -456,8 +479,7 @@ bool yieldByGroup(const QSqlDatabase &db, GroupBy by, const RunFilter &filter, s
         return true;
     }
     // The quarters in ascending order; local buckets follow them (an hour
-    // that the clocks repeat in autumn is one bucket). A quarter whose runs
-    // were all engineering runs is no group.
+    // that the clocks repeat in autumn is one bucket).
     std::map<qint64, Counts> quarters;
     for (const auto &[k, counts] : groups)
         if (counts.runs > 0)

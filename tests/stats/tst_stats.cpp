@@ -59,8 +59,9 @@ struct Run
 // their own.
 // Tuesday, on S3 with another profile: B1 fails at 08:50 and passes at 10:05
 // (an hour with a retest only); B2 passes, then fails on a retest; B3 fails
-// twice; GOLD_1, a golden sample, fails as it should at 09:10 and 11:20 (an
-// hour of engineering runs only).
+// twice; GOLD_1, a golden sample first tested in a LOT of its own, fails as
+// it should at 09:10, at 09:35 on S2 and at 11:20 (an hour of engineering
+// runs only), and again on Wednesday.
 const Run Runs[] = {
     {"A1", "S1", "L1", "W1", 5, false, false, 10, "demo.ini"},
     {Retested, "S1", "L1", "W1", 10, true, true, 12, "demo.ini"},
@@ -78,12 +79,16 @@ const Run Runs[] = {
     {"", "S1", "L0", "W0", -2870, false, false, 10, "demo.ini"}, {"", "S1", "L0", "W0", -2869, false, false, 10, "demo.ini"},
     {"B1", "S3", "L3", "W3", 1490, true, false, 10, "other.ini"},
     {"B1", "S3", "L3", "W3", 1565, false, false, 10, "other.ini"},
-    {"GOLD_1", "S3", "L3", "W3", 1510, true, false, 10, "other.ini"},
-    {"GOLD_1", "S3", "L3", "W3", 1640, true, false, 10, "other.ini"},
+    {"GOLD_1", "S3", "L9", "W3", 1510, true, false, 10, "other.ini"},
+    {"GOLD_1", "S3", "L9", "W3", 1640, true, false, 10, "other.ini"},
     {"B2", "S3", "L3", "W3", 1530, false, false, 10, "other.ini"},
     {"B2", "S3", "L3", "W3", 1540, true, false, 10, "other.ini"},
     {"B3", "S3", "L3", "W3", 1545, true, false, 10, "other.ini"},
     {"B3", "S3", "L3", "W3", 1550, true, false, 10, "other.ini"},
+    // Wednesday: the golden sample once more, out of Tuesday's range.
+    {"GOLD_1", "S3", "L3", "W3", 2940, true, false, 10, "other.ini"},
+    // Tuesday 09:35, on another station in B's LOT.
+    {"GOLD_1", "S2", "L3", "W3", 1535, true, false, 10, "other.ini"},
 };
 
 QByteArray runFile(const Run &run)
@@ -240,6 +245,7 @@ private slots:
         // The same counted from the runs (a station filter), not the store's quarters.
         QTest::newRow("hour, counted from the runs") << int(GroupBy::Hour) << 1 << "S3" << gold << false
                                                      << tuesdayHours << tuesday << tuesdayYields;
+        // The golden sample's LOT L9 holds nothing else: no group.
         QTest::newRow("lot, engineering left out") << int(GroupBy::Lot) << 1 << "" << gold << false
                                                    << QStringList{"L3"}
                                                    << QList<QList<qint64>>{{6, 3, 1, 1, 1, 1, 3}}
@@ -249,17 +255,21 @@ private slots:
             << QList<QList<qint64>>{{6, 3, 1, 1, 1, 1, 3}} << QStringList{"33.3/33.3"};
         QTest::newRow("day, engineering runs alone") << int(GroupBy::Day) << 1 << "" << gold << true
                                                      << QStringList{"2024-03-05"}
-                                                     << QList<QList<qint64>>{{2, 1, 0, 0, 0, 1, 1}}
+                                                     << QList<QList<qint64>>{{3, 1, 0, 0, 0, 1, 3}}
                                                      << QStringList{"0.0/0.0"};
         QTest::newRow("day, no engineering barcodes") << int(GroupBy::Day) << 1 << "" << none << false
                                                       << QStringList{"2024-03-05"}
-                                                      << QList<QList<qint64>>{{8, 4, 1, 1, 1, 2, 4}}
+                                                      << QList<QList<qint64>>{{9, 4, 1, 1, 1, 2, 6}}
                                                       << QStringList{"25.0/25.0"};
         // A pattern's _ is a character like any other, not a wildcard.
         QTest::newRow("day, _ in a pattern") << int(GroupBy::Day) << 1 << "" << QStringList{"GOL_*"} << false
                                              << QStringList{"2024-03-05"}
-                                             << QList<QList<qint64>>{{8, 4, 1, 1, 1, 2, 4}}
+                                             << QList<QList<qint64>>{{9, 4, 1, 1, 1, 2, 6}}
                                              << QStringList{"25.0/25.0"};
+        QTest::newRow("lot, engineering counted") << int(GroupBy::Lot) << 1 << "" << none << false
+                                                  << QStringList{"L3", "L9"}
+                                                  << QList<QList<qint64>>{{7, 3, 1, 1, 1, 1, 3}, {2, 1, 0, 0, 0, 1, 3}}
+                                                  << QStringList{"33.3/33.3", "0.0/0.0"};
     }
 
     void yield()
@@ -447,12 +457,12 @@ private slots:
                                           << QStringList{"run-3", "run-2"} << "";
         QTest::newRow("worker") << "" << false << "W1" << "" << 500 << "" << "" << QStringList{"run-2", "run-1"}
                                 << "open_short raster_x";
-        // Looked up from the item's failures (2 in 26 runs), then found
+        // Looked up from the item's failures (2 in 28 runs), then found
         // walking the newest runs (a common item, or the newest run only).
         QTest::newRow("failed item") << "" << false << "" << "raster_x" << 500 << "" << ""
                                      << QStringList{"run-4", "run-2"} << "open_short raster_x";
         QTest::newRow("failed item, newest") << "" << false << "" << "open_short" << 1 << "" << ""
-                                             << QStringList{"run-22"} << "open_short";
+                                             << QStringList{"run-27"} << "open_short";
         // A failure bar of one station or one profile lists its runs only.
         QTest::newRow("failed item, one station") << "" << false << "" << "raster_x" << 500 << "S1" << ""
                                                   << QStringList{"run-2"} << "open_short raster_x";
@@ -460,7 +470,8 @@ private slots:
                                                             << "demo.ini" << QStringList{"run-6"} << "open_short";
         QTest::newRow("failed item, another profile")
             << "" << false << "" << "open_short" << 500 << "" << "other.ini"
-            << QStringList{"run-22", "run-26", "run-25", "run-24", "run-21", "run-19"} << "open_short";
+            << QStringList{"run-27", "run-22", "run-26", "run-25", "run-24", "run-28", "run-21", "run-19"}
+            << "open_short";
         QTest::newRow("barcode prefix") << "B" << true << "" << "" << 500 << "" << ""
                                         << QStringList{"run-20", "run-26", "run-25", "run-24", "run-23", "run-19"}
                                         << "";
@@ -469,7 +480,7 @@ private slots:
         QTest::newRow("barcode prefix, quote and semicolon") << "A'2;" << true << "" << "" << 500 << "" << ""
                                                              << QStringList{"run-3", "run-2"} << "";
         QTest::newRow("barcode prefix, with _") << "GOLD_" << true << "" << "" << 500 << "" << ""
-                                                << QStringList{"run-22", "run-21"} << "open_short";
+                                                << QStringList{"run-27", "run-22", "run-28", "run-21"} << "open_short";
         // _ and % are characters, not wildcards: GOL_ does not find GOLD_1.
         QTest::newRow("barcode prefix, _ no wildcard") << "GOL_" << true << "" << "" << 500 << "" << ""
                                                        << QStringList{} << "";
@@ -655,7 +666,7 @@ private slots:
         window.show();
         window.setRange(T0, T0.addDays(1));
         QTRY_VERIFY(!window.busy());
-        QVERIFY2(window.statusText().contains(QLatin1String("26 runs")), qPrintable(window.statusText()));
+        QVERIFY2(window.statusText().contains(QLatin1String("28 runs")), qPrintable(window.statusText()));
         QVERIFY2(window.csv(StatsWindow::YieldTab).contains(QLatin1String("2024-03-04 09:00,3,3,1,33.3,1,33.3,0,2,0")),
                  qPrintable(window.csv(StatsWindow::YieldTab)));
         QVERIFY(!window.currentHourLabel()->text().isEmpty());
@@ -689,7 +700,7 @@ private slots:
         window.setEngineering({QStringLiteral("GOLD*")}, true);
         QTRY_VERIFY(!window.busy());
         QCOMPARE(window.csv(StatsWindow::YieldTab).count(QLatin1Char('\n')), 1 + 2); // 09:00 and 11:00
-        QVERIFY2(window.csv(StatsWindow::YieldTab).contains(QLatin1String("\n2024-03-05 09:00,1,1,0,0.0,0,0.0,0,1,1\n")),
+        QVERIFY2(window.csv(StatsWindow::YieldTab).contains(QLatin1String("\n2024-03-05 09:00,2,1,0,0.0,0,0.0,0,1,3\n")),
                  qPrintable(window.csv(StatsWindow::YieldTab)));
         window.setEngineering({}, false);
         window.setRange(T0, T0.addDays(1));
