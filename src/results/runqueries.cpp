@@ -54,7 +54,7 @@ private:
 };
 
 // What a group's yield is made of before it becomes a YieldRow: the runs and
-// the panels first tested in it (the store counts those per quarter), and
+// the panels first tested in it (counted from the indexes alone), and
 // what became of those panels that were tested again. A panel tested once
 // has its first run as its latest, so only the retested ones are looked up.
 struct Counts
@@ -69,11 +69,11 @@ struct Counts
     qint64 retestedNeverPassed = 0;
     qint64 retests = 0;
 
-    void addBase(const QSqlQuery &q, qint64 sign = 1)
+    void addBase(const QSqlQuery &q)
     {
-        runs += sign * q.value(1).toLongLong();
-        panels += sign * q.value(2).toLongLong();
-        firstPassed += sign * q.value(3).toLongLong();
+        runs += q.value(1).toLongLong();
+        panels += q.value(2).toLongLong();
+        firstPassed += q.value(3).toLongLong();
     }
 
     void addRetested(const QSqlQuery &q)
