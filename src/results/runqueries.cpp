@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QSettings>
 #include <QSqlError>
+#include <QSqlRecord>
 #include <QTimeZone>
 
 #include <map>
@@ -123,24 +124,27 @@ QString baseColumns()
 
 // Per key, of the panels first tested there that were tested again: how many,
 // passed at first, passed at their latest run, failed at first and passed
-// later, never passed, and their runs after the first. Each such panel's runs
-// are found through the barcode index (a few in a hundred panels).
+// later, never passed, and their runs after the first. Each such panel (a few
+// in a hundred) is looked up through the barcode index, one seek for its
+// latest run and one for its count; whether any run passed is asked only of
+// those that failed first and last. (Lookups one panel at a time, not a join:
+// PostgreSQL would read every run to hash-join a few hundred.) The inner
+// query groups by run so that SQLite keeps it apart and asks each lookup once.
 QString retestedSql(const QString &key, const QString &condition)
 {
-    return QStringLiteral(
-               "SELECT c.k, COUNT(*), SUM(c.fp), SUM(c.lp),"
-               " SUM(CASE WHEN c.fp = 0 AND c.passes > 0 THEN 1 ELSE 0 END),"
-               " SUM(CASE WHEN c.passes = 0 THEN 1 ELSE 0 END), SUM(c.n - 1)"
-               " FROM (SELECT %1 AS k, r.run_id,"
-               " MAX(CASE WHEN r.verdict = 'PASS' THEN 1 ELSE 0 END) AS fp,"
-               " MAX(CASE WHEN n.panel_last = 1 AND n.verdict = 'PASS' THEN 1 ELSE 0 END) AS lp,"
-               " SUM(CASE WHEN n.verdict = 'PASS' THEN 1 ELSE 0 END) AS passes, COUNT(*) AS n"
-               " FROM runs r CROSS JOIN runs n WHERE ")
-               .arg(key)
+    const QString passed = QStringLiteral("EXISTS (SELECT 1 FROM runs p WHERE p.barcode = c.barcode AND p.verdict = 'PASS')");
+    return QStringLiteral("SELECT c.k, COUNT(*), SUM(c.fp), SUM(c.lp),"
+                          " SUM(CASE WHEN c.fp = 0 AND (c.lp = 1 OR %1) THEN 1 ELSE 0 END),"
+                          " SUM(CASE WHEN c.fp = 0 AND c.lp = 0 AND NOT %1 THEN 1 ELSE 0 END), SUM(c.n - 1)"
+                          " FROM (SELECT %2 AS k, r.barcode AS barcode,"
+                          " CASE WHEN r.verdict = 'PASS' THEN 1 ELSE 0 END AS fp,"
+                          " (SELECT CASE WHEN l.verdict = 'PASS' THEN 1 ELSE 0 END FROM runs l"
+                          " WHERE l.barcode = r.barcode ORDER BY l.started_at DESC, l.run_id DESC LIMIT 1) AS lp,"
+                          " (SELECT COUNT(*) FROM runs n WHERE n.barcode = r.barcode) AS n"
+                          " FROM runs r WHERE ")
+               .arg(passed, key)
            + (condition.isEmpty() ? QString() : condition + QStringLiteral(" AND "))
-           + QStringLiteral("r.panel_first = 1 AND r.panel_last = 0 AND n.barcode = r.barcode"
-                            " GROUP BY %1, r.run_id) c GROUP BY c.k")
-                 .arg(key);
+           + QStringLiteral("r.panel_first = 1 AND r.panel_last = 0 GROUP BY r.run_id) c GROUP BY c.k");
 }
 
 // The code point after the last of text's that can be raised, the rest
@@ -459,6 +463,19 @@ bool yieldByGroup(const QSqlDatabase &db, GroupBy by, const RunFilter &filter, s
             c.firstPassed -= first && q.value(2).toString() == QLatin1String("PASS") ? 1 : 0;
         }
         q.finish();
+    }
+    if (qEnvironmentVariableIsSet("KAVEL_EXPLAIN")) {
+        QString sql = (engine == Engine::PostgreSQL ? QStringLiteral("EXPLAIN ANALYZE ") : QStringLiteral("EXPLAIN QUERY PLAN ")) + retestedSql(key, condition);
+        for (const QVariant &v : bound) {
+            const qsizetype at = sql.indexOf(QLatin1Char('?'));
+            sql.replace(at, 1, v.typeId() == QMetaType::QString ? QLatin1Char('\'') + v.toString() + QLatin1Char('\'') : v.toString());
+        }
+        QSqlQuery e(db);
+        if (e.exec(sql))
+            while (e.next())
+                qWarning("%s", qPrintable(e.value(e.record().count() - 1).toString()));
+        else
+            qWarning("%s", qPrintable(e.lastError().text()));
     }
     if (!exec(q, retestedSql(key, condition), bound, error))
         return false;

@@ -59,9 +59,9 @@ struct Run
 // their own.
 // Tuesday, on S3 with another profile: B1 fails at 08:50 and passes at 10:05
 // (an hour with a retest only); B2 passes, then fails on a retest; B3 fails
-// twice; GOLD_1, a golden sample first tested in a LOT of its own, fails as
-// it should at 09:10, at 09:35 on S2 and at 11:20 (an hour of engineering
-// runs only), and again on Wednesday.
+// twice; B4 fails, passes and fails; GOLD_1, a golden sample first tested in
+// a LOT of its own, fails as it should at 09:10, at 09:35 on S2 and at 11:20
+// (an hour of engineering runs only), and again on Wednesday.
 const Run Runs[] = {
     {"A1", "S1", "L1", "W1", 5, false, false, 10, "demo.ini"},
     {Retested, "S1", "L1", "W1", 10, true, true, 12, "demo.ini"},
@@ -89,6 +89,10 @@ const Run Runs[] = {
     {"GOLD_1", "S3", "L3", "W3", 2940, true, false, 10, "other.ini"},
     // Tuesday 09:35, on another station in B's LOT.
     {"GOLD_1", "S2", "L3", "W3", 1535, true, false, 10, "other.ini"},
+    // B4 fails, passes, and fails again at its latest run.
+    {"B4", "S3", "L3", "W3", 1555, true, false, 10, "other.ini"},
+    {"B4", "S3", "L3", "W3", 1556, false, false, 10, "other.ini"},
+    {"B4", "S3", "L3", "W3", 1557, true, false, 10, "other.ini"},
 };
 
 QByteArray runFile(const Run &run)
@@ -235,11 +239,12 @@ private slots:
                                  << QList<QList<qint64>>{{6, 5, 2, 3, 1, 2, 1}} << QStringList{"40.0/60.0"};
         // B1's retest at 10:05 counts for 08:00, where it was first tested;
         // 10:00 holds a retest only and has no yield. B2 passed, then failed
-        // its retest: final yield below first pass, and it is no "never passed".
-        // 11:00 held engineering runs only: no group.
-        const QList<QList<qint64>> tuesday{{1, 1, 0, 1, 1, 0, 1}, {4, 2, 1, 0, 0, 1, 2}, {1, 0, 0, 0, 0, 0, 0}};
+        // its retest: final yield below first pass, and it is no "never passed";
+        // B4 passed after a retest though its latest run failed. 11:00 held
+        // engineering runs only: no group.
+        const QList<QList<qint64>> tuesday{{1, 1, 0, 1, 1, 0, 1}, {7, 3, 1, 0, 1, 1, 4}, {1, 0, 0, 0, 0, 0, 0}};
         const QStringList tuesdayHours{"2024-03-05 08:00", "2024-03-05 09:00", "2024-03-05 10:00"};
-        const QStringList tuesdayYields{"0.0/100.0", "50.0/0.0", "\u2013/\u2013"};
+        const QStringList tuesdayYields{"0.0/100.0", "33.3/0.0", "\u2013/\u2013"};
         QTest::newRow("hour, a retest in a later hour") << int(GroupBy::Hour) << 1 << "" << gold << false
                                                         << tuesdayHours << tuesday << tuesdayYields;
         // The same counted from the runs (a station filter), not the store's quarters.
@@ -248,28 +253,28 @@ private slots:
         // The golden sample's LOT L9 holds nothing else: no group.
         QTest::newRow("lot, engineering left out") << int(GroupBy::Lot) << 1 << "" << gold << false
                                                    << QStringList{"L3"}
-                                                   << QList<QList<qint64>>{{6, 3, 1, 1, 1, 1, 3}}
-                                                   << QStringList{"33.3/33.3"};
+                                                   << QList<QList<qint64>>{{9, 4, 1, 1, 2, 1, 5}}
+                                                   << QStringList{"25.0/25.0"};
         QTest::newRow("lot, one engineering barcode exactly")
             << int(GroupBy::Lot) << 1 << "" << QStringList{"GOLD_1"} << false << QStringList{"L3"}
-            << QList<QList<qint64>>{{6, 3, 1, 1, 1, 1, 3}} << QStringList{"33.3/33.3"};
+            << QList<QList<qint64>>{{9, 4, 1, 1, 2, 1, 5}} << QStringList{"25.0/25.0"};
         QTest::newRow("day, engineering runs alone") << int(GroupBy::Day) << 1 << "" << gold << true
                                                      << QStringList{"2024-03-05"}
                                                      << QList<QList<qint64>>{{3, 1, 0, 0, 0, 1, 3}}
                                                      << QStringList{"0.0/0.0"};
         QTest::newRow("day, no engineering barcodes") << int(GroupBy::Day) << 1 << "" << none << false
                                                       << QStringList{"2024-03-05"}
-                                                      << QList<QList<qint64>>{{9, 4, 1, 1, 1, 2, 6}}
-                                                      << QStringList{"25.0/25.0"};
+                                                      << QList<QList<qint64>>{{12, 5, 1, 1, 2, 2, 8}}
+                                                      << QStringList{"20.0/20.0"};
         // A pattern's _ is a character like any other, not a wildcard.
         QTest::newRow("day, _ in a pattern") << int(GroupBy::Day) << 1 << "" << QStringList{"GOL_*"} << false
                                              << QStringList{"2024-03-05"}
-                                             << QList<QList<qint64>>{{9, 4, 1, 1, 1, 2, 6}}
-                                             << QStringList{"25.0/25.0"};
+                                             << QList<QList<qint64>>{{12, 5, 1, 1, 2, 2, 8}}
+                                             << QStringList{"20.0/20.0"};
         QTest::newRow("lot, engineering counted") << int(GroupBy::Lot) << 1 << "" << none << false
                                                   << QStringList{"L3", "L9"}
-                                                  << QList<QList<qint64>>{{7, 3, 1, 1, 1, 1, 3}, {2, 1, 0, 0, 0, 1, 3}}
-                                                  << QStringList{"33.3/33.3", "0.0/0.0"};
+                                                  << QList<QList<qint64>>{{10, 4, 1, 1, 2, 1, 5}, {2, 1, 0, 0, 0, 1, 3}}
+                                                  << QStringList{"25.0/25.0", "0.0/0.0"};
     }
 
     void yield()
@@ -457,7 +462,7 @@ private slots:
                                           << QStringList{"run-3", "run-2"} << "";
         QTest::newRow("worker") << "" << false << "W1" << "" << 500 << "" << "" << QStringList{"run-2", "run-1"}
                                 << "open_short raster_x";
-        // Looked up from the item's failures (2 in 28 runs), then found
+        // Looked up from the item's failures (2 in 31 runs), then found
         // walking the newest runs (a common item, or the newest run only).
         QTest::newRow("failed item") << "" << false << "" << "raster_x" << 500 << "" << ""
                                      << QStringList{"run-4", "run-2"} << "open_short raster_x";
@@ -470,10 +475,12 @@ private slots:
                                                             << "demo.ini" << QStringList{"run-6"} << "open_short";
         QTest::newRow("failed item, another profile")
             << "" << false << "" << "open_short" << 500 << "" << "other.ini"
-            << QStringList{"run-27", "run-22", "run-26", "run-25", "run-24", "run-28", "run-21", "run-19"}
+            << QStringList{"run-27", "run-22", "run-31", "run-29", "run-26", "run-25", "run-24", "run-28", "run-21",
+                           "run-19"}
             << "open_short";
         QTest::newRow("barcode prefix") << "B" << true << "" << "" << 500 << "" << ""
-                                        << QStringList{"run-20", "run-26", "run-25", "run-24", "run-23", "run-19"}
+                                        << QStringList{"run-20", "run-31", "run-30", "run-29", "run-26", "run-25",
+                                                       "run-24", "run-23", "run-19"}
                                         << "";
         QTest::newRow("barcode prefix, a whole barcode") << Retested << true << "" << "" << 500 << "" << ""
                                                          << QStringList{"run-3", "run-2"} << "";
@@ -666,7 +673,7 @@ private slots:
         window.show();
         window.setRange(T0, T0.addDays(1));
         QTRY_VERIFY(!window.busy());
-        QVERIFY2(window.statusText().contains(QLatin1String("28 runs")), qPrintable(window.statusText()));
+        QVERIFY2(window.statusText().contains(QLatin1String("31 runs")), qPrintable(window.statusText()));
         QVERIFY2(window.csv(StatsWindow::YieldTab).contains(QLatin1String("2024-03-04 09:00,3,3,1,33.3,1,33.3,0,2,0")),
                  qPrintable(window.csv(StatsWindow::YieldTab)));
         QVERIFY(!window.currentHourLabel()->text().isEmpty());
