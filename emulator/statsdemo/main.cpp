@@ -163,9 +163,8 @@ int main(int argc, char **argv)
         double current = 17.6 + random.bounded(40) / 100.0;
         if (station == QLatin1String("ST-01"))
             current += progress * progress * 3.4;
-        const bool currentPass = current <= currentLimit;
-
         for (int attempt = 0; attempt < 2; ++attempt) {
+            const bool currentPass = current <= currentLimit;
             const bool pass = currentPass && blocks->pass;
             const QString ma = QString::number(current, 'f', 4) + QStringLiteral("MA");
             const QString verdict = pass ? QStringLiteral("PASS") : QStringLiteral("FAIL");
