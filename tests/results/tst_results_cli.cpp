@@ -179,14 +179,37 @@ private slots:
         QCOMPARE(r.out.count('\n'), 2);
         QVERIFY2(r.out.contains(Lot) && r.out.contains("SN9"), qPrintable(r.out));
 
-        // The barcode passed at its second run: first-pass and final yield differ.
+        // By barcode prefix: the quoted barcode and SN9, SN5; a prefix as typed.
+        r = tool({"find", "--barcode-prefix", "SN", "--format", "csv"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out.count('\n'), 1 + 4);
+        r = tool({"find", "--barcode-prefix", "SN\"7", "--format", "json"});
+        QCOMPARE(jsonLines(r.out).size(), 2);
+
+        // The barcode passed at its second run: first-pass and final yield
+        // differ, with the counts beside them.
+        const QString columns = QStringLiteral(
+            "runs,panels,firstPassed,firstPassYield,finalPassed,finalYield,passedAfterRetest,neverPassed,retests\n");
         r = tool({"yield", "--by", "day", "--format", "csv"});
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out, QStringLiteral("day,runs,panels,firstPassYield,finalYield\n"
-                                       "2026-12-06,4,3,66.7,100.0\n"
-                                       "2026-12-07,1,1,0.0,0.0\n"));
+        QCOMPARE(r.out, "day," + columns
+                            + "2026-12-06,4,3,2,66.7,3,100.0,1,0,1\n"
+                              "2026-12-07,1,1,0,0.0,0,0.0,0,1,0\n");
         r = tool({"yield", "--by", "lot", "--since", "2026-12-06", "--until", "2026-12-06", "--format", "csv"});
-        QCOMPARE(r.out, "lot,runs,panels,firstPassYield,finalYield\n,3,2,50.0,100.0\n\"" + Lot + "\",1,1,100.0,100.0\n");
+        QCOMPARE(r.out, "lot," + columns + ",3,2,1,50.0,2,100.0,1,0,1\n\"" + Lot + "\",1,1,1,100.0,1,100.0,0,0,0\n");
+        // An hour holding the retest alone has no panel first tested: no yield.
+        r = tool({"yield", "--by", "hour", "--since", "2026-12-06T09:20", "--until", "2026-12-06T09:40", "--format",
+                  "json"});
+        QCOMPARE(r.out, QStringLiteral("{\"hour\":\"2026-12-06T09:00\",\"runs\":1,\"panels\":0,\"firstPassed\":0,"
+                                       "\"firstPassYield\":null,\"finalPassed\":0,\"finalYield\":null,"
+                                       "\"passedAfterRetest\":0,\"neverPassed\":0,\"retests\":0}\n"));
+        // Engineering runs (./stats.ini) are left out, or shown alone.
+        QVERIFY(file(dir.filePath("stats.ini"), "[engineering]\nbarcodes=SN5\n"));
+        r = tool({"yield", "--by", "day", "--format", "csv"});
+        QCOMPARE(r.out, "day," + columns + "2026-12-06,4,3,2,66.7,3,100.0,1,0,1\n");
+        r = tool({"yield", "--by", "day", "--engineering", "--format", "csv"});
+        QCOMPARE(r.out, "day," + columns + "2026-12-07,1,1,0,0.0,0,0.0,0,1,0\n");
+        QVERIFY(QFile::remove(dir.filePath("stats.ini")));
 
         // One object per run, oldest first, in the shape the MES takes.
         r = tool({"export", "--format", "json"});
@@ -489,14 +512,16 @@ private slots:
         QCOMPARE(runTool(dir.path(), {"import", "resultsPASS"}, berlin).exitCode, 0);
 
         Result r = runTool(dir.path(), {"yield", "--by", "hour", "--format", "csv"}, berlin);
-        QCOMPARE(r.out, QStringLiteral("hour,runs,panels,firstPassYield,finalYield\n"
-                                       "2026-03-28T23:00,1,1,100.0,100.0\n"
-                                       "2026-03-29T01:00,1,1,100.0,100.0\n"
-                                       "2026-03-29T03:00,1,1,100.0,100.0\n"));
+        const QString columns = QStringLiteral(
+            "runs,panels,firstPassed,firstPassYield,finalPassed,finalYield,passedAfterRetest,neverPassed,retests\n");
+        QCOMPARE(r.out, "hour," + columns
+                            + "2026-03-28T23:00,1,1,1,100.0,1,100.0,0,0,0\n"
+                              "2026-03-29T01:00,1,1,1,100.0,1,100.0,0,0,0\n"
+                              "2026-03-29T03:00,1,1,1,100.0,1,100.0,0,0,0\n");
         r = runTool(dir.path(), {"yield", "--by", "day", "--format", "csv"}, berlin);
-        QCOMPARE(r.out, QStringLiteral("day,runs,panels,firstPassYield,finalYield\n"
-                                       "2026-03-28,1,1,100.0,100.0\n"
-                                       "2026-03-29,2,2,100.0,100.0\n"));
+        QCOMPARE(r.out, "day," + columns
+                            + "2026-03-28,1,1,1,100.0,1,100.0,0,0,0\n"
+                              "2026-03-29,2,2,2,100.0,2,100.0,0,0,0\n");
         // The export says the offset each run was taken under.
         r = runTool(dir.path(), {"export", "--format", "csv", "--since", "2026-03-29"}, berlin);
         QVERIFY2(r.out.contains(",2026-03-29T01:30:00+01:00,") && r.out.contains(",2026-03-29T03:30:00+02:00,"),

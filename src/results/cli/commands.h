@@ -29,7 +29,7 @@ int syncOutbox(const Invocation &invocation);
 // Sets up the line's server (init, add-station, add-reader, release-station).
 int serverCommand(const Invocation &invocation);
 
-// The runs the invocation's --barcode, --lot, --since and --until keep.
+// The runs the invocation's --barcode, --barcode-prefix, --lot, --since and --until keep.
 queries::RunFilter runFilter(const Invocation &invocation);
 
 } // namespace results::cli

@@ -17,7 +17,7 @@ Commands:
   import DIR...         record the result files under the folders (resultsPASS,
                         resultsFAIL, log paths, an archive) that the store lacks
   find                  the runs of a barcode, a LOT or a time, newest first
-  yield                 runs, panels, first-pass and final yield per group
+  yield                 panels, first-pass and final yield per group
   export                every run with its items, as CSV or JSON Lines
   sync                  send the runs the line has not acknowledged
   server SUBCOMMAND     set up the line's server: init, add-station,
@@ -65,7 +65,8 @@ store refused a write, or a file other than one that is no result file was
 left out or cut short.
 )";
 
-const char *const Find = R"(Usage: kavel-results [STORE] find (--barcode X | --lot L | --since T) [OPTIONS]
+const char *const Find = R"(Usage: kavel-results [STORE] find (--barcode X | --barcode-prefix P | --lot L |
+                                  --since T) [OPTIONS]
 
 The runs that match, newest first: verdict, station, start time, barcode, LOT,
 the items that failed and the filed file. "find: no run matches" on stderr
@@ -73,6 +74,8 @@ when none does.
 
 Options:
   --barcode X           the runs of this barcode, as typed
+  --barcode-prefix P    the runs whose barcode starts with P, as typed (% and
+                        _ are characters like any other)
   --lot L               the runs of this LOT, as typed
   --since T             runs that started at or after T
   --until T             runs that started before T
@@ -82,16 +85,38 @@ Options:
 
 const char *const Yield = R"(Usage: kavel-results [STORE] yield --by GROUP [OPTIONS]
 
-Per group: the runs, the panels (barcodes first tested in the group; a run
-without a barcode is a panel of its own), the first-pass yield (of those
-panels, the share whose first run passed) and the final yield (of the panels
-whose latest run is in the group, the share whose latest run passed), in
-percent. A panel's first and latest run are taken over the whole store.
+Per group, both yields of the same panels: those first tested in the group (a
+panel is a barcode; a run without one is a panel of its own), wherever and
+whenever they were tested again. A retest in the next hour, on another station
+or in another LOT counts for the group the panel was first tested in.
+
+  runs                  the runs in the group, retests included
+  panels                the panels first tested in the group
+  firstPassed           of those, the panels whose first run passed
+  firstPassYield        firstPassed / panels, in percent
+  finalPassed           of those, the panels whose latest run passed
+  finalYield            finalPassed / panels, in percent (below the first-pass
+                        yield only where a panel that passed was tested again
+                        and failed)
+  passedAfterRetest     of those, the panels whose first run failed and a
+                        later one passed
+  neverPassed           of those, the panels of which no run passed
+                        (firstPassed + passedAfterRetest + neverPassed = panels)
+  retests               the runs of those panels after their first
+
+A group without first-tested panels (only retests) has no yield: "-" in text,
+an empty field in CSV, null in JSON.
+
+Engineering runs (golden samples, reference panels) are left out: their
+barcodes' patterns are kept in ./stats.ini, [engineering] barcodes=GOLD*,REF-1
+("GOLD*" every barcode starting with GOLD, "REF-1" that barcode alone); the
+statistics window sets them too.
 
 Options:
   --by GROUP            hour, day (local time), lot, station or profile
   --since T             runs that started at or after T
   --until T             runs that started before T
+  --engineering         the engineering runs alone
   --format F            text (the default), csv or json
 )";
 
@@ -174,8 +199,8 @@ const std::vector<Command> &commands()
 {
     static const std::vector<Command> list{
         {"import", Import, {"station", "pass-folder", "fail-folder"}},
-        {"find", Find, {"barcode", "lot", "since", "until", "format"}},
-        {"yield", Yield, {"by", "since", "until", "format"}},
+        {"find", Find, {"barcode", "barcode-prefix", "lot", "since", "until", "format"}},
+        {"yield", Yield, {"by", "since", "until", "engineering", "format"}},
         {"export", Export, {"since", "until", "format", "after"}},
         {"sync", Sync, {"retry"}},
         {"server", Server, {"role"}},
@@ -237,6 +262,8 @@ Parsed parseArguments(const QStringList &arguments)
         {QStringLiteral("pass-folder"), QString(), QStringLiteral("DIR")},
         {QStringLiteral("fail-folder"), QString(), QStringLiteral("DIR")},
         {QStringLiteral("barcode"), QString(), QStringLiteral("X")},
+        {QStringLiteral("barcode-prefix"), QString(), QStringLiteral("P")},
+        {QStringLiteral("engineering"), QString()},
         {QStringLiteral("lot"), QString(), QStringLiteral("L")},
         {QStringLiteral("since"), QString(), QStringLiteral("T")},
         {QStringLiteral("until"), QString(), QStringLiteral("T")},
@@ -290,6 +317,9 @@ Parsed parseArguments(const QStringList &arguments)
     inv.failFolder = value("fail-folder");
     if (given("barcode"))
         inv.barcode = value("barcode");
+    if (given("barcode-prefix"))
+        inv.barcodePrefix = value("barcode-prefix");
+    inv.engineering = given("engineering");
     if (given("lot"))
         inv.lot = value("lot");
     for (const auto &[name, target, endOfDay] :
@@ -358,8 +388,8 @@ Parsed parseArguments(const QStringList &arguments)
     } else if (!inv.arguments.isEmpty()) {
         return fail(QStringLiteral("%1 takes no argument \"%2\"").arg(inv.command, inv.arguments.first()));
     }
-    if (inv.command == QLatin1String("find") && !inv.barcode && !inv.lot && !inv.since)
-        return fail(QStringLiteral("find needs --barcode, --lot or --since"));
+    if (inv.command == QLatin1String("find") && !inv.barcode && !inv.barcodePrefix && !inv.lot && !inv.since)
+        return fail(QStringLiteral("find needs --barcode, --barcode-prefix, --lot or --since"));
     if (inv.command == QLatin1String("yield")) {
         static const QStringList groups{QStringLiteral("hour"), QStringLiteral("day"), QStringLiteral("lot"),
                                         QStringLiteral("station"), QStringLiteral("profile")};

@@ -30,6 +30,7 @@ struct Invocation
 
     // find
     std::optional<QString> barcode;
+    std::optional<QString> barcodePrefix;
     std::optional<QString> lot;
 
     // find, yield, export: milliseconds since the epoch; until is exclusive.
@@ -38,6 +39,9 @@ struct Invocation
 
     // yield
     QString by;
+    bool engineering = false; // the engineering runs alone
+    // Where the engineering runs' barcode patterns are kept.
+    QString statsSettings = QStringLiteral("./stats.ini");
 
     // export: runs that reached the line's server after this arrival number
     std::optional<qint64> after;

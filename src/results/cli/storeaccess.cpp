@@ -36,6 +36,7 @@ queries::RunFilter runFilter(const Invocation &invocation)
 {
     queries::RunFilter filter;
     filter.barcode = invocation.barcode;
+    filter.barcodePrefix = invocation.barcodePrefix;
     filter.lot = invocation.lot;
     filter.since = invocation.since;
     filter.until = invocation.until;
