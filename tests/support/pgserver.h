@@ -312,6 +312,20 @@ public:
         return run.output.section(QLatin1Char('\n'), 0, 0).trimmed();
     }
 
+    // Runs one of PostgreSQL's client programs (pg_basebackup, pg_dump, …)
+    // against this server's database, named with -d after args.
+    bool runClientTool(const QString &tool, const QStringList &args, const QString &database, int timeoutS,
+                       QString *output = nullptr)
+    {
+        const Run r = run(binDir() + QLatin1Char('/') + tool,
+                          args + QStringList{QStringLiteral("-d"), connectionString(database)}, timeoutS);
+        if (output)
+            *output = r.output;
+        if (!r.ok)
+            m_error = QStringLiteral("%1 failed: %2").arg(tool, r.output);
+        return r.ok;
+    }
+
     bool createDatabase(const QString &name)
     {
         return execSql(QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8' TEMPLATE template0")
