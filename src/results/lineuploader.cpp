@@ -6,16 +6,23 @@
 #include "runrows.h"
 
 #include <QDateTime>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTimer>
 #include <QVariant>
 
+#include <libpq-fe.h>
+
+#include <sys/socket.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <limits>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <tuple>
 
@@ -42,14 +49,82 @@ QString firstLine(const QString &text)
 
 } // namespace
 
+// What the uploader's own thread may know and do of the worker's connection
+// to the server while the worker waits in a call: since when it waits, and
+// cutting the connection (shutting its socket down wakes the worker with an
+// error, as a broken line would; the worker still closes it).
+struct ServerLink
+{
+    std::atomic<qint64> callSince{0}; // ms since the epoch; 0: no call waits
+
+    // The worker's connection opened (its socket) or about to close (-1).
+    // After cut(), a connection just opened is cut at once.
+    void setSocket(int socket)
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        fd = socket;
+        if (closing && fd >= 0)
+            ::shutdown(fd, SHUT_RDWR);
+    }
+
+    void cut()
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        closing = true;
+        if (fd >= 0)
+            ::shutdown(fd, SHUT_RDWR);
+    }
+
+    bool isClosing()
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        return closing;
+    }
+
+private:
+    std::mutex lock;
+    int fd = -1;
+    bool closing = false;
+};
+
+namespace {
+
+// The socket of a QPSQL connection, -1 when it has none.
+int socketOf(const QSqlDatabase &db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    // The driver names the type as libpq's header declares it.
+    if (!handle.isValid()
+        || (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+        return -1;
+    PGconn *connection = *static_cast<PGconn *const *>(handle.constData());
+    return connection ? PQsocket(connection) : -1;
+}
+
+// Marks a call to the server for the uploader's watch while it lasts.
+class Call
+{
+public:
+    explicit Call(ServerLink &link) : m_link(link) { m_link.callSince = QDateTime::currentMSecsSinceEpoch(); }
+    ~Call() { m_link.callSince = 0; }
+    Call(const Call &) = delete;
+    Call &operator=(const Call &) = delete;
+
+private:
+    ServerLink &m_link;
+};
+
+} // namespace
+
 class UploadWorker : public QObject
 {
     Q_OBJECT
 
 public:
-    UploadWorker(LineUploader *front, const QString &localStore, const QString &connection, const QString &station,
-                 const QString &machine)
+    UploadWorker(LineUploader *front, std::shared_ptr<ServerLink> link, const QString &localStore,
+                 const QString &connection, const QString &station, const QString &machine)
         : m_front(front)
+        , m_link(std::move(link))
         , m_localPath(localStore)
         , m_connection(connection)
         , m_station(station)
@@ -113,16 +188,24 @@ private:
     {
         if (m_server.isOpen())
             return true;
+        if (m_link->isClosing())
+            return serverAway(QStringLiteral("the uploader is closing"));
         QString error;
-        if (!m_server.openDatabase(addLineDatabase(m_connection, m_server.connectionName()), &error))
+        bool opened = false;
+        {
+            const Call call(*m_link);
+            opened = m_server.openDatabase(addLineDatabase(m_connection, m_server.connectionName()), &error);
+        }
+        if (!opened)
             return serverAway(error);
+        m_link->setSocket(socketOf(m_server.database()));
         QSqlQuery *claim = prepared(lineserver::claimSql());
         if (!claim)
             return serverAway(m_prepareError);
         const qint64 before = QDateTime::currentMSecsSinceEpoch();
         claim->addBindValue(m_station);
         claim->addBindValue(m_machine);
-        if (!claim->exec() || !claim->next())
+        if (!exec(claim) || !claim->next())
             return serverAway(lineserver::reason(claim->lastError()));
         const qint64 after = QDateTime::currentMSecsSinceEpoch();
         m_state.clockOffsetMs = (before + after) / 2 - claim->value(0).toLongLong();
@@ -141,6 +224,7 @@ private:
     void closeServer()
     {
         m_prepared.clear(); // before the connection they belong to
+        m_link->setSocket(-1);
         m_server.close();
         m_state.connected = false;
     }
@@ -211,7 +295,7 @@ private:
         QSqlQuery *ping = prepared(QStringLiteral("SELECT 1"));
         if (!ping)
             return serverFailed(m_prepareError);
-        if (!ping->exec())
+        if (!exec(ping))
             return serverFailed(lineserver::reason(ping->lastError()));
         ping->finish();
         return true;
@@ -251,7 +335,7 @@ private:
         if (!ask)
             return serverFailed(m_prepareError);
         ask->addBindValue(QLatin1Char('[') + asked.join(QLatin1Char(',')) + QLatin1Char(']'));
-        if (!ask->exec()) {
+        if (!exec(ask)) {
             // Asking is a saving, not a need: a refusal sends the runs one by one.
             return lineserver::transient(ask->lastError()) ? serverFailed(lineserver::reason(ask->lastError())) : true;
         }
@@ -277,7 +361,7 @@ private:
         if (!record)
             return serverFailed(m_prepareError), Sent::Failed;
         record->addBindValue(linePayload(rows));
-        if (!record->exec()) {
+        if (!exec(record)) {
             const QSqlError e = record->lastError();
             if (lineserver::transient(e))
                 return serverFailed(lineserver::reason(e)), Sent::Failed;
@@ -356,6 +440,13 @@ private:
         return query.get();
     }
 
+    // A statement of the server's, watched while it waits for the answer.
+    bool exec(QSqlQuery *query)
+    {
+        const Call call(*m_link);
+        return query->exec();
+    }
+
     // The server or the connection failed (not the run): closed, and tried
     // afresh after the back-off.
     bool serverFailed(const QString &why)
@@ -366,6 +457,7 @@ private:
     }
 
     LineUploader *m_front;
+    std::shared_ptr<ServerLink> m_link;
     QString m_localPath;
     QString m_connection;
     QString m_station;
@@ -382,10 +474,20 @@ private:
 LineUploader::LineUploader(const QString &localStore, const QString &connection, const QString &station,
                            const QString &machine, QObject *parent)
     : QObject(parent)
+    , m_link(std::make_shared<ServerLink>())
+    , m_localPath(localStore)
 {
     qRegisterMetaType<results::LineUploader::State>();
     m_thread.setObjectName(QStringLiteral("line uploader"));
-    auto worker = std::make_unique<UploadWorker>(this, localStore, connection, station, machine);
+    // The worker's states, queued to this thread, are the latest known.
+    connect(this, &LineUploader::stateChanged, this, [this](const State &state) {
+        if (!m_silent)
+            m_last = state;
+    });
+    m_watch.setInterval(1000);
+    connect(&m_watch, &QTimer::timeout, this, &LineUploader::watchSilence);
+    m_watch.start();
+    auto worker = std::make_unique<UploadWorker>(this, m_link, localStore, connection, station, machine);
     worker->moveToThread(&m_thread);
     m_worker = worker.release();
     // The thread owns the worker from here: it goes when the thread ends.
@@ -398,7 +500,36 @@ LineUploader::LineUploader(const QString &localStore, const QString &connection,
 LineUploader::~LineUploader()
 {
     m_thread.quit();
+    // A run whose answer is cut off stays in the outbox: sent again, the
+    // server knows it.
+    m_link->cut();
     m_thread.wait();
+}
+
+void LineUploader::watchSilence()
+{
+    const qint64 since = m_link->callSince;
+    const qint64 silent = since > 0 ? QDateTime::currentMSecsSinceEpoch() - since : 0;
+    if (silent < SilenceMs)
+        return;
+    State state = m_last;
+    // The worker, waiting, cannot count: what the recorder added since is
+    // read here, from a connection of this thread's own.
+    {
+        ResultStore local;
+        if (local.openLocal(m_localPath, nullptr)) {
+            QSqlQuery q(local.database());
+            if (q.exec(QStringLiteral("SELECT COUNT(*) FROM outbox")) && q.next())
+                state.waiting = q.value(0).toInt();
+        }
+    }
+    state.connected = false;
+    state.sent = 0;
+    state.retryMs = 0;
+    state.reason = QStringLiteral("the server has not answered for %1 s").arg(silent / 1000);
+    m_silent = true;
+    emit stateChanged(state);
+    m_silent = false;
 }
 
 void LineUploader::kick()

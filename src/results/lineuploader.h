@@ -4,11 +4,15 @@
 #include <QObject>
 #include <QString>
 #include <QThread>
+#include <QTimer>
+
+#include <memory>
 
 namespace results {
 
 class ResultStore;
 class UploadWorker;
+struct ServerLink;
 
 // Sends the runs of the station's store that the line's server has not
 // acknowledged, oldest first, from a thread of its own: the station never
@@ -24,6 +28,13 @@ class UploadWorker;
 // cannot take, a run id it holds with other content, a station this role may
 // not write) does not stop the others: it is tried again, and after a few
 // refusals put in quarantine with the server's reason, until retryRefused().
+//
+// A server may also hold a call without answering: a commit that waits for a
+// synchronous standby that is away. The run stays in the outbox until the
+// server's answer; meanwhile the state says how long the server has been
+// silent, and closing the uploader cuts the connection (never cancels the
+// call, which would let the server confirm a commit its standby lacks) rather
+// than wait for it.
 class LineUploader : public QObject
 {
     Q_OBJECT
@@ -43,6 +54,9 @@ public:
 
     // How often the server refuses a run before it goes into quarantine.
     static constexpr int RefusalsBeforeQuarantine = 3;
+    // A call unanswered this long makes the state "not reached" until the
+    // answer comes.
+    static constexpr int SilenceMs = 10000;
 
     // localStore: the station's SQLite file; connection: the line's libpq
     // connection string (see linesettings.h); station: the id this station
@@ -75,8 +89,15 @@ signals:
     void refused(const QString &runId, const QString &path, const QString &reason);
 
 private:
+    void watchSilence();
+
     QThread m_thread;
     UploadWorker *m_worker = nullptr; // lives on m_thread, deleted when it finishes
+    std::shared_ptr<ServerLink> m_link; // the worker's connection, as this thread may touch it
+    QTimer m_watch;
+    QString m_localPath;
+    State m_last; // the worker's latest state
+    bool m_silent = false;
 };
 
 } // namespace results

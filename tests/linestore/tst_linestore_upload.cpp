@@ -22,6 +22,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
+#include <thread>
+
 using namespace results;
 
 namespace {
@@ -150,6 +153,7 @@ private slots:
 
     void cleanupTestCase()
     {
+        m_standby.reset();
         m_tlsServer.reset();
         m_server.reset();
     }
@@ -240,6 +244,150 @@ private slots:
         q.finish();
     }
 
+    // The line's primary lost for good, twice: stations that name both
+    // servers go on by themselves with the standby once it is promoted, and
+    // no run is lost or kept twice, those acknowledged just before the loss
+    // included. First while a station uploads; then, after the old primary is
+    // made the new one's standby, while that standby is away too: the
+    // primary holds the commits it cannot copy, the station keeps those runs,
+    // says that the server does not answer, and closes without waiting.
+    // Readers read from the standby, while the primary is lost too.
+    void failoverToStandby()
+    {
+        PgServer::Options synchronous;
+        synchronous.synchronousStandby = QStringLiteral("kavel_standby");
+        PgServer first(synchronous);
+        PgServer second;
+        // The standby first: the primary commits nothing without it.
+        QVERIFY2(first.start(), qPrintable(first.errorString()));
+        QVERIFY2(second.startCopyOf(first, "kavel_standby"), qPrintable(second.errorString()));
+        QVERIFY2(first.createDatabase("line"), qPrintable(first.errorString()));
+        {
+            Connection admin("admin", first.connectionString("line"));
+            QString error;
+            QVERIFY2(lineserver::init(admin.db, nullptr, &error)
+                         && lineserver::addStation(admin.db, "SF", "sf", nullptr, &error)
+                         && lineserver::addReader(admin.db, "sf_reader", nullptr, &error),
+                     qPrintable(error));
+        }
+        QVERIFY(first.setPassword("sf", "pw-sf") && first.setPassword("sf_reader", "pw-r"));
+        QCOMPARE(first.queryValue("SELECT sync_state FROM pg_stat_replication"), QStringLiteral("sync"));
+
+        QTemporaryDir dir;
+        const QString local = dir.filePath("results.db");
+        // line.ini naming both servers: the station's connection.
+        const auto lineFile = [&dir](const PgServer &a, const PgServer &b) {
+            const QString writer = PgServer::connectionString({&a, &b}, "line", "sf", "pw-sf", "read-write");
+            const QString reader = PgServer::connectionString({&a, &b}, "line", "sf_reader", "pw-r", "prefer-standby");
+            return writeFile(dir.filePath("line.ini"), "[line]\nconnection=\"" + writer.toUtf8() + "\"\nreader=\""
+                                                           + reader.toUtf8() + "\"\n[station]\nid=SF\n")
+                       ? writer
+                       : QString();
+        };
+        const QString connection = lineFile(first, second);
+        const auto outbox = [&local] {
+            ResultStore store;
+            if (!store.openLocal(local, nullptr))
+                return -1;
+            QSqlQuery q(store.database());
+            return q.exec("SELECT COUNT(*) FROM outbox") && q.next() ? q.value(0).toInt() : -1;
+        };
+        const auto onServer = [](PgServer &server) {
+            return server.queryValue("SELECT COUNT(*) || ' ' || COUNT(DISTINCT run_id) || ' ' || COUNT(DISTINCT received_seq)"
+                                     " FROM runs",
+                                     "line");
+        };
+        const auto readerFinds = [&dir](const QString &barcode) {
+            const Tool t = runTool(dir.path(), {"--line", "find", "--barcode", barcode});
+            return t.exitCode == 0 && t.out.contains(barcode);
+        };
+
+        // Lost while the station uploads.
+        QVERIFY(recordRuns(dir.path(), local, 0, 200, "SF"));
+        {
+            LineUploader uploader(local, connection, "SF", "machine SF");
+            QTRY_VERIFY_WITH_TIMEOUT(outbox() <= 190, 20000);
+            QVERIFY2(first.stopHard(), qPrintable(first.errorString()));
+            const int acknowledged = 200 - outbox();
+            QVERIFY2(acknowledged >= 10 && acknowledged < 200, qPrintable(QString::number(acknowledged)));
+            // The lost primary's readers go on with the standby.
+            QVERIFY(readerFinds("SN005"));
+            QVERIFY2(second.promote(), qPrintable(second.errorString()));
+            QTRY_COMPARE_WITH_TIMEOUT(outbox(), 0, 30000);
+        }
+        QCOMPARE(onServer(second), QStringLiteral("200 200 200"));
+        const QString beforeSecond = second.queryValue("SELECT MAX(received_seq) FROM runs", "line");
+
+        // The old primary rebuilt as the new one's standby, and made synchronous.
+        PgServer third;
+        QVERIFY2(third.startCopyOf(second, "kavel_standby"), qPrintable(third.errorString()));
+        // (A line's server commits with synchronous_commit on, its default; this
+        // test's server was started without.)
+        QVERIFY(second.execSql("ALTER SYSTEM SET synchronous_standby_names = 'kavel_standby'")
+                && second.execSql("ALTER SYSTEM SET synchronous_commit = on")
+                && second.queryValue("SELECT pg_reload_conf()") == "t");
+        QTRY_COMPARE(second.queryValue("SELECT sync_state FROM pg_stat_replication"), QStringLiteral("sync"));
+        // The same two machines as before, in this test two other folders.
+        const QString both = lineFile(third, second);
+
+        // The standby away: the station keeps what the primary cannot copy.
+        QVERIFY(recordRuns(dir.path(), local, 200, 5, "SF"));
+        {
+            LineUploader uploader(local, both, "SF", "machine SF");
+            QTRY_COMPARE_WITH_TIMEOUT(outbox(), 0, 20000);
+        }
+        QVERIFY2(third.caughtUp(second), qPrintable(third.errorString()));
+        QVERIFY(readerFinds("SN204"));
+        QVERIFY2(third.stop(), qPrintable(third.errorString()));
+        QVERIFY(recordRuns(dir.path(), local, 205, 3, "SF"));
+        {
+            auto uploader = std::make_unique<LineUploader>(local, both, "SF", "machine SF");
+            QSignalSpy states(uploader.get(), &LineUploader::stateChanged);
+            const auto silent = [&states] {
+                for (const QList<QVariant> &state : states) {
+                    const QString line = LineUploader::describe(state.at(0).value<LineUploader::State>());
+                    if (line.startsWith("line store: 3 waiting, server not reached: the server has not answered for"))
+                        return true;
+                }
+                return false;
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(silent(), LineUploader::SilenceMs + 10000);
+            QCOMPARE(outbox(), 3);
+            // Closing does not wait for the standby: should it, the standby's
+            // return after a while ends the wait and the time says so.
+            QElapsedTimer clock;
+            clock.start();
+            std::atomic<bool> done{false};
+            std::thread rescue([&third, &done] {
+                for (int i = 0; i < 80 && !done; ++i)
+                    QThread::msleep(100);
+                if (!done)
+                    third.start();
+            });
+            uploader.reset();
+            const qint64 closed = clock.elapsed();
+            done = true;
+            rescue.join();
+            QVERIFY2(closed < 5000, qPrintable(QString::number(closed)));
+            QCOMPARE(outbox(), 3);
+        }
+        // The primary lost before its standby is back: what it held waiting never reaches it.
+        QVERIFY2(second.stopHard(), qPrintable(second.errorString()));
+        QVERIFY2(third.start() && third.promote(), qPrintable(third.errorString()));
+        QVERIFY(recordRuns(dir.path(), local, 208, 2, "SF"));
+        {
+            LineUploader uploader(local, both, "SF", "machine SF");
+            QTRY_COMPARE_WITH_TIMEOUT(outbox(), 0, 30000);
+        }
+        QCOMPARE(onServer(third), QStringLiteral("210 210 210"));
+        // An export by arrival number that had read the lost primary misses nothing on the new one.
+        QCOMPARE(third.queryValue(QStringLiteral("SELECT COUNT(*) FROM runs WHERE received_seq <= %1 AND barcode >= 'SN200'")
+                                      .arg(beforeSecond),
+                                  "line"),
+                 QStringLiteral("0"));
+        QVERIFY(readerFinds("SN209"));
+    }
+
     // The uploading process killed again and again in the middle of its work,
     // then a second station retesting the same panels: every run on the
     // server once and whole, and each panel's first and last run are flagged
@@ -306,6 +454,8 @@ private slots:
         QTest::newRow("a newer schema") << "newer" << "schema 4, newer than this station's 3";
         QTest::newRow("a role of another station") << "other station" << "adds the runs of station C2 only, not of C1";
         QTest::newRow("a role in no group") << "no group" << "permission denied for database";
+        QTest::newRow("a standby only, writes asked") << "standby read-write" << "session is read-only";
+        QTest::newRow("a standby only, nothing asked") << "standby" << "cannot execute INSERT in a read-only transaction";
     }
     void connectFailsClearly()
     {
@@ -319,6 +469,18 @@ private slots:
             connection = stationRole(database, fault == "other station" ? "C2" : "C1", "c_" + database);
         if (fault == "password")
             connection.replace(QRegularExpression("password=\\S+"), "password=wrong");
+        if (fault.startsWith("standby")) {
+            const QString role = "c_" + database;
+            QVERIFY(!stationRole(database, "C1", role).isEmpty());
+            if (!m_standby) {
+                m_standby = std::make_unique<PgServer>();
+                QVERIFY2(m_standby->startCopyOf(*m_server, "tst_standby"), qPrintable(m_standby->errorString()));
+            }
+            QVERIFY2(m_standby->caughtUp(*m_server), qPrintable(m_standby->errorString()));
+            connection = m_standby->connectionString(database, role, "pw-" + role);
+            if (fault == "standby read-write")
+                connection += " target_session_attrs=read-write";
+        }
         if (fault == "no group") {
             QVERIFY(m_server->execSql("CREATE ROLE nobody_" + database + " LOGIN PASSWORD 'pw'"));
             connection = m_server->connectionString(database, "nobody_" + database, "pw");
@@ -818,6 +980,7 @@ private:
     QMap<QString, QString> m_roles;
     QTemporaryDir m_certificates;
     std::unique_ptr<PgServer> m_tlsServer;
+    std::unique_ptr<PgServer> m_standby; // of m_server
     int m_tlsRuns = 0;
 };
 
