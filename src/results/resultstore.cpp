@@ -116,8 +116,9 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
     constexpr schema::Engine Station = schema::Engine::Station;
     const bool filed = !context.path.isEmpty();
     const QString fileName = filed ? QFileInfo(context.path).fileName() : QString();
-    const QString runId = filed ? fileRunId(context.station, fileName, sha1)
-                                : context.runId.isEmpty() ? newRunId() : context.runId;
+    const QString runId = filed && !context.keepRunId ? fileRunId(context.station, fileName, sha1)
+                          : context.runId.isEmpty()     ? newRunId()
+                                                        : context.runId;
     const std::vector<const schema::Table *> tables = schema::runTables();
     RunRows rows;
     rows.tables.resize(tables.size());
