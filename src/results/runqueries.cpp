@@ -192,8 +192,8 @@ QString engineeringMatch(const QString &column, const QStringList &patterns, Eng
     return any.isEmpty() ? QStringLiteral("1 = 0") : QLatin1Char('(') + any.join(QStringLiteral(" OR ")) + QLatin1Char(')');
 }
 
-// After the last row: false with the reason when the rows stopped because
-// the connection or the store broke off, not because there were no more.
+} // namespace
+
 bool finished(const QSqlQuery &q, QString *error)
 {
     if (!q.lastError().isValid())
@@ -202,8 +202,6 @@ bool finished(const QSqlQuery &q, QString *error)
         *error = q.lastError().text();
     return false;
 }
-
-} // namespace
 
 bool exec(QSqlQuery &query, const QString &sql, const QVariantList &bound, QString *error)
 {
@@ -343,7 +341,7 @@ bool lastReceived(const QSqlDatabase &db, qint64 &seq, QString *error)
         return false;
     if (!q.next()) {
         if (error)
-            *error = q.lastError().text();
+            *error = q.lastError().isValid() ? q.lastError().text() : QStringLiteral("the server gave no answer");
         return false;
     }
     seq = q.value(0).toLongLong();
