@@ -163,8 +163,9 @@ public:
         const auto queued = m_found.outbox.constFind(context.runId);
         const bool aside = refused != m_found.quarantine.cend();
         const bool queue = !aside && (!m_found.sentKnown || queued != m_found.outbox.cend());
-        m_parsed = ResultRecord();
-        if (!content.isEmpty())
+        if (content.isEmpty())
+            m_parsed.clear();
+        else
             readResult(std::string_view(content.constData(), std::size_t(content.size())), m_parsed);
         const Recorded done = context.path.isEmpty()
                                   ? m_store.record(context, content, sha1, m_parsed, &reason, queue)
