@@ -477,7 +477,10 @@ QSqlDatabase ResultStore::database() const
 
 Recorded ResultStore::record(const RunContext &context, QString *error, bool queueForLine)
 {
-    if (!readFileBytes(QFile::encodeName(context.path).toStdString(), m_buffer))
+    // A run that filed nothing is recorded all the same, with its items.
+    if (context.path.isEmpty())
+        m_buffer.clear();
+    else if (!readFileBytes(QFile::encodeName(context.path).toStdString(), m_buffer))
         return Recorded::Unreadable;
     const QByteArray content(m_buffer.data(), qsizetype(m_buffer.size()));
     readResult(m_buffer, m_parsed);
@@ -549,7 +552,7 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
 Recorded ResultStore::record(const RunContext &context, const QByteArray &content, const QByteArray &sha1,
                              const ResultRecord &parsed, QString *error, bool queueForLine)
 {
-    if (!parsed.anyBlock())
+    if (!parsed.anyBlock() && !context.path.isEmpty())
         return Recorded::NotAResult;
     QSqlDatabase db = database();
     const auto fail = [&](const QString &why) {
@@ -614,6 +617,20 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
         item.addBindValue(row.pass);
         item.addBindValue(row.value);
         item.addBindValue(textValue(row.text));
+        if (!item.exec())
+            return fail(lastError(item));
+    }
+    // What the run says of the items its file cannot show; the file's own row wins.
+    for (auto e = context.items.begin(); e != context.items.end(); ++e) {
+        const QByteArray name = e->item.toLatin1();
+        if (std::any_of(items.begin(), items.end(), [&name](const ItemRow &row) { return name == row.item; })
+            || std::any_of(context.items.begin(), e, [e](const ItemEvidence &o) { return o.item == e->item; }))
+            continue;
+        item.addBindValue(context.runId);
+        item.addBindValue(textValue(e->item));
+        item.addBindValue(flag(e->pass));
+        item.addBindValue(e->value.isValid() ? QVariant(e->value.toDouble()) : QVariant());
+        item.addBindValue(textValue(e->text));
         if (!item.exec())
             return fail(lastError(item));
     }

@@ -3,10 +3,22 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QVariant>
+
+#include <vector>
 
 // What the results store keeps of a run beside its filed file: who, where,
 // when and under which profile it ran.
 namespace results {
+
+// An item's outcome that the run hands to the store beside its file.
+struct ItemEvidence
+{
+    QString item;   // the store's item name, e.g. "button_status", "border", "calibration", "drawing"
+    bool pass = false;
+    QVariant value; // its figure where it has one (keys seen, cells left, seconds), else null
+    QString text;   // the figure as the pane says it, e.g. "3/4"
+};
 
 struct RunContext
 {
@@ -20,13 +32,17 @@ struct RunContext
     QDateTime startedAt;
     QDateTime endedAt;
     QString verdict;    // "PASS" or "FAIL"
-    QString path;       // the filed file
+    QString path;       // the filed file; empty for a run that filed nothing
+    // items the file cannot show (key status, border, calibration, drawing check)
+    // and, for a run that filed nothing, every item it reached
+    std::vector<ItemEvidence> items;
 };
 
 // The context a filed file's name and place give, for files filed before the
 // store recorded them (a crash between filing and recording, an import of old
 // folders): the verdict from the folder ("resultsPASS" / "resultsFAIL") or the
-// name's "-Pass" / "-Fail", the start mode and operator input from the name's
+// name's "-Pass" / "-Fail" (where both verdicts share one folder and the name
+// says nothing, from the file's own lines), the start mode and operator input from the name's
 // shape (Barcode: "<barcode>-yyyyMMddhhmmss-00-00-Pass.csv" and its Attb
 // variant; Auto: "MM-dd-hh-mm-ss.csv"; anything else Manual,
 // "<LOT>-<worker>-<barcode>.csv", split at its first two "-"). The times are

@@ -53,14 +53,31 @@ private slots:
         QTest::addColumn<QString>("verdict");
         QTest::addColumn<QString>("lot");
         QTest::addColumn<QString>("barcode");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("logFolders"); // the profile's LogPASS_Path and LogFAIL_Path, both this folder
+        const QByteArray attb = "Attb:,PASS\n";
         QTest::newRow("barcode") << "resultsFAIL/SN-12;'x-20261206094107-00-00-Fail.csv" << "Barcode" << "FAIL" << ""
-                                 << "SN-12;'x";
+                                 << "SN-12;'x" << attb << "";
         QTest::newRow("barcode, Attb ending") << "resultsFAIL/SN9-12-06-09-41-0700-00-Fail.csv" << "Barcode"
-                                              << "FAIL" << "" << "SN9";
-        QTest::newRow("auto") << "resultsPASS/12-06-09-41-07.csv" << "Auto" << "PASS" << "" << "";
-        QTest::newRow("manual") << "resultsPASS/L01-W7-SN-123.csv" << "Manual" << "PASS" << "L01" << "SN-123";
+                                              << "FAIL" << "" << "SN9" << attb << "";
+        QTest::newRow("auto") << "resultsPASS/12-06-09-41-07.csv" << "Auto" << "PASS" << "" << "" << attb << "";
+        QTest::newRow("manual") << "resultsPASS/L01-W7-SN-123.csv" << "Manual" << "PASS" << "L01" << "SN-123"
+                                << attb << "";
         QTest::newRow("an archive, verdict from the name") << "archive/SN5-20261206094107-00-00-Pass.csv"
-                                                           << "Barcode" << "PASS" << "" << "SN5";
+                                                           << "Barcode" << "PASS" << "" << "SN5" << attb << "";
+        // Both log folders the same: the folder cannot tell, the file's lines do.
+        const QByteArray tbFailed = "Electric,PASS,18MA,18MA,18MA\nTb_Value,FAIL,80,81,82,83,84\nAttb:,PASS\n";
+        QTest::newRow("one log folder, an item failed") << "logs/12-06-09-41-07.csv" << "Auto" << "FAIL" << "" << ""
+                                                        << tbFailed << "logs";
+        QTest::newRow("one log folder, every item passed") << "logs/12-06-09-41-08.csv" << "Auto" << "PASS" << ""
+                                                           << "" << attb << "logs";
+        QTest::newRow("one log folder, the reset failed last")
+            << "logs/L1-W1-SN1.csv" << "Manual" << "FAIL" << "L1" << "SN1" << QByteArray("Attb:,PASS\nReset:,FAIL\n")
+            << "logs";
+        QTest::newRow("one log folder that is resultsPASS") << "resultsPASS/12-06-09-41-09.csv" << "Auto" << "FAIL"
+                                                            << "" << "" << tbFailed << "resultsPASS";
+        QTest::newRow("one log folder, the name says Pass")
+            << "logs/SN7-20261206094107-00-00-Pass.csv" << "Barcode" << "PASS" << "" << "SN7" << tbFailed << "logs";
     }
     void contextFromFileNames()
     {
@@ -69,9 +86,12 @@ private slots:
         QFETCH(QString, verdict);
         QFETCH(QString, lot);
         QFETCH(QString, barcode);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, logFolders);
         QTemporaryDir dir;
-        QVERIFY(write(dir.filePath(path), "Attb:,PASS\n"));
-        const RunContext c = contextFromFile(dir.filePath(path), "ST1");
+        QVERIFY(write(dir.filePath(path), content));
+        const QString folder = logFolders.isEmpty() ? QString() : dir.filePath(logFolders);
+        const RunContext c = contextFromFile(dir.filePath(path), "ST1", folder, folder);
         QCOMPARE(c.startMode, mode);
         QCOMPARE(c.verdict, verdict);
         QCOMPARE(c.lot, lot);
@@ -115,6 +135,38 @@ private slots:
         QCOMPARE(store.record(contextFromFile(dir.filePath("notes.csv"), "ST1"), &error), Recorded::NotAResult);
         QCOMPARE(store.record(contextFromFile(dir.filePath("gone.csv"), "ST1"), &error), Recorded::Unreadable);
         QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs").toInt(), 1);
+
+        // What the run says beside its file: the items the file cannot show
+        // are added, a row the file gives is never replaced.
+        const QString second = dir.filePath("resultsPASS/b.csv");
+        QVERIFY(write(second, stationResultFile("run-pass-30x20.csv")));
+        RunContext withItems = contextFromFile(second, "ST1");
+        withItems.items = {{"button_status", true, 3, "3/3"}, {"reset", false, QVariant(), "FAIL"},
+                           {"border", true, 0, "0"}, {"border", false, 5, "5"}};
+        QCOMPARE(store.record(withItems, &error), Recorded::Added);
+        const auto itemOf = [&](const RunContext &run, const char *name) {
+            return scalar(store, "SELECT pass || '|' || COALESCE(value, 'null') || '|' || text FROM items"
+                                 " WHERE run_id = ? AND item = ?",
+                          {run.runId, QString::fromLatin1(name)})
+                .toString();
+        };
+        QCOMPARE(itemOf(withItems, "button_status"), QString("1|3.0|3/3"));
+        QCOMPARE(itemOf(withItems, "reset"), QString("1|null|PASS"));
+        QCOMPARE(itemOf(withItems, "border"), QString("1|0.0|0"));
+
+        // A run that filed nothing: its verdict and the items it reached.
+        RunContext nothingFiled;
+        nothingFiled.runId = newRunId();
+        nothingFiled.station = "ST1";
+        nothingFiled.verdict = "FAIL";
+        nothingFiled.items = {{"electric", true, QVariant(), ""}, {"crc_version", false, QVariant(), "error1"}};
+        QCOMPARE(store.record(nothingFiled, &error), Recorded::Added);
+        QCOMPARE(scalar(store, "SELECT verdict || '|' || file_name || '|' || content FROM runs WHERE run_id = ?",
+                        {nothingFiled.runId})
+                     .toString(),
+                 QString("FAIL||"));
+        QCOMPARE(itemOf(nothingFiled, "crc_version"), QString("0|null|error1"));
+        QCOMPARE(itemOf(nothingFiled, "electric"), QString("1|null|"));
     }
 
     // Each panel's first and last run flagged whatever order its files come
