@@ -37,12 +37,12 @@ Please don&apos;t touch the screen!</source>
 Please don&apos;t touch the screen!</translation>
     </message>
     <message>
-        <location filename="../src/production/calibratedialog.cpp" line="55"/>
+        <location filename="../src/production/calibratedialog.cpp" line="56"/>
         <source>Ok</source>
         <translation>Ok</translation>
     </message>
     <message>
-        <location filename="../src/production/calibratedialog.cpp" line="55"/>
+        <location filename="../src/production/calibratedialog.cpp" line="56"/>
         <source>fail</source>
         <translation>fail</translation>
     </message>
@@ -86,7 +86,7 @@ Please don&apos;t touch the screen!</translation>
 <context>
     <name>HidCommand</name>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="168"/>
+        <location filename="../src/app/vorlane_run.cpp" line="258"/>
         <location filename="../src/device/hidcommand.cpp" line="113"/>
         <location filename="../src/device/hidcommand.cpp" line="137"/>
         <source>read XN,YN error!</source>
@@ -463,82 +463,102 @@ Please don&apos;t touch the screen!</translation>
 <context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="153"/>
-        <location filename="../src/app/vorlane.cpp" line="445"/>
+        <location filename="../src/app/vorlane.cpp" line="166"/>
+        <location filename="../src/app/vorlane.cpp" line="508"/>
         <source>Line statistics</source>
         <translation>Line statistics</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="237"/>
-        <location filename="../src/app/vorlane.cpp" line="443"/>
+        <location filename="../src/app/vorlane.cpp" line="300"/>
+        <location filename="../src/app/vorlane.cpp" line="506"/>
         <source>open file</source>
         <translation>open file</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="281"/>
+        <location filename="../src/app/vorlane.cpp" line="344"/>
         <source>results store unavailable: %1</source>
         <translation>results store unavailable: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="284"/>
+        <location filename="../src/app/vorlane.cpp" line="347"/>
         <source>results store available again</source>
         <translation>results store available again</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="452"/>
+        <location filename="../src/app/vorlane.cpp" line="516"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="452"/>
+        <location filename="../src/app/vorlane.cpp" line="516"/>
         <source>Do you really want to exit?</source>
         <translation>Do you really want to exit?</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="631"/>
-        <location filename="../src/app/vorlane_run.cpp" line="101"/>
+        <location filename="../src/app/vorlane.cpp" line="711"/>
+        <location filename="../src/app/vorlane_run.cpp" line="185"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
         <translation>can&apos;t find device!<byte value="xd"/>
 </translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="117"/>
+        <location filename="../src/app/vorlane_run.cpp" line="179"/>
+        <source>Test run in progress: start refused</source>
+        <translation>Test run in progress: start refused</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="203"/>
         <source>no input</source>
         <translation>no input</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="121"/>
+        <location filename="../src/app/vorlane_run.cpp" line="207"/>
         <source>repeated test message!</source>
         <translation>repeated test message!</translation>
     </message>
     <message>
         <location filename="../src/app/vorlane_run.cpp" line="360"/>
+        <source>Btn_Num is %1: no keys to press</source>
+        <translation>Btn_Num is %1: no keys to press</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="465"/>
+        <source>Calibrate: FAIL</source>
+        <translation>Calibrate: FAIL</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="484"/>
+        <source>Drawing: FAIL</source>
+        <translation>Drawing: FAIL</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="534"/>
         <source>OpenShort: PASS</source>
         <translation>OpenShort: PASS</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="360"/>
+        <location filename="../src/app/vorlane_run.cpp" line="534"/>
         <source>OpenShort: FAIL</source>
         <translation>OpenShort: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="376"/>
+        <location filename="../src/app/vorlane_run.cpp" line="552"/>
         <source>Planeness_Y: Testing</source>
         <translation>Planeness_Y: Testing</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="377"/>
+        <location filename="../src/app/vorlane_run.cpp" line="553"/>
         <source>Planeness_Y: %1</source>
         <translation>Planeness_Y: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="379"/>
+        <location filename="../src/app/vorlane_run.cpp" line="555"/>
         <source>Planeness_X: Testing</source>
         <translation>Planeness_X: Testing</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="379"/>
+        <location filename="../src/app/vorlane_run.cpp" line="555"/>
         <source>Planeness_X: %1</source>
         <translation>Planeness_X: %1</translation>
     </message>
@@ -829,7 +849,7 @@ barcode：</translation>
 <context>
     <name>production::ResultFile</name>
     <message>
-        <location filename="../src/production/resultfile.cpp" line="160"/>
+        <location filename="../src/production/resultfile.cpp" line="162"/>
         <source>open csv file fail!<byte value="xd"/>
 </source>
         <translation>open csv file fail!<byte value="xd"/>
@@ -839,17 +859,17 @@ barcode：</translation>
 <context>
     <name>results::LineUploader</name>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="301"/>
+        <location filename="../src/results/lineuploader.cpp" line="337"/>
         <source>line store: connected</source>
         <translation>line store: connected</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="301"/>
+        <location filename="../src/results/lineuploader.cpp" line="337"/>
         <source>line store: %1 waiting</source>
         <translation>line store: %1 waiting</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="302"/>
+        <location filename="../src/results/lineuploader.cpp" line="338"/>
         <source>line store: %1 waiting, server not reached: %2</source>
         <translation>line store: %1 waiting, server not reached: %2</translation>
     </message>
@@ -888,481 +908,481 @@ barcode：</translation>
 <context>
     <name>stats::StatsWindow</name>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="144"/>
+        <location filename="../src/stats/statswindow.cpp" line="165"/>
         <source>current</source>
         <translation>current</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="145"/>
+        <location filename="../src/stats/statswindow.cpp" line="166"/>
         <source>USB version</source>
         <translation>USB version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="146"/>
+        <location filename="../src/stats/statswindow.cpp" line="167"/>
         <source>CRC version</source>
         <translation>CRC version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="147"/>
+        <location filename="../src/stats/statswindow.cpp" line="168"/>
         <source>EEPROM version</source>
         <translation>EEPROM version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="148"/>
+        <location filename="../src/stats/statswindow.cpp" line="169"/>
         <source>TB</source>
         <translation>TB</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="149"/>
+        <location filename="../src/stats/statswindow.cpp" line="170"/>
         <source>Attb</source>
         <translation>Attb</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="150"/>
+        <location filename="../src/stats/statswindow.cpp" line="171"/>
         <source>open/short</source>
         <translation>open/short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="151"/>
+        <location filename="../src/stats/statswindow.cpp" line="172"/>
         <source>X raster</source>
         <translation>X raster</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="152"/>
+        <location filename="../src/stats/statswindow.cpp" line="173"/>
         <source>Y raster</source>
         <translation>Y raster</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="153"/>
+        <location filename="../src/stats/statswindow.cpp" line="174"/>
         <source>button data</source>
         <translation>button data</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="154"/>
+        <location filename="../src/stats/statswindow.cpp" line="175"/>
         <source>reset</source>
         <translation>reset</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="166"/>
+        <location filename="../src/stats/statswindow.cpp" line="187"/>
         <source>Line statistics</source>
         <translation>Line statistics</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="173"/>
-        <location filename="../src/stats/statswindow.cpp" line="297"/>
+        <location filename="../src/stats/statswindow.cpp" line="194"/>
+        <location filename="../src/stats/statswindow.cpp" line="319"/>
         <source>Yield</source>
         <translation>Yield</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="174"/>
+        <location filename="../src/stats/statswindow.cpp" line="195"/>
         <source>Failures</source>
         <translation>Failures</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="175"/>
+        <location filename="../src/stats/statswindow.cpp" line="196"/>
         <source>Where panels fail</source>
         <translation>Where panels fail</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="176"/>
+        <location filename="../src/stats/statswindow.cpp" line="197"/>
         <source>Drift</source>
         <translation>Drift</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="177"/>
+        <location filename="../src/stats/statswindow.cpp" line="198"/>
         <source>Traceability</source>
         <translation>Traceability</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="184"/>
-        <location filename="../src/stats/statswindow.cpp" line="192"/>
+        <location filename="../src/stats/statswindow.cpp" line="205"/>
+        <location filename="../src/stats/statswindow.cpp" line="213"/>
         <source>Export PNG</source>
         <translation>Export PNG</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="185"/>
-        <location filename="../src/stats/statswindow.cpp" line="197"/>
+        <location filename="../src/stats/statswindow.cpp" line="206"/>
+        <location filename="../src/stats/statswindow.cpp" line="218"/>
         <source>Export CSV</source>
         <translation>Export CSV</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="192"/>
+        <location filename="../src/stats/statswindow.cpp" line="213"/>
         <source>PNG (*.png)</source>
         <translation>PNG (*.png)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="194"/>
-        <location filename="../src/stats/statswindow.cpp" line="199"/>
+        <location filename="../src/stats/statswindow.cpp" line="215"/>
+        <location filename="../src/stats/statswindow.cpp" line="220"/>
         <source>could not write %1</source>
         <translation>could not write %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="197"/>
+        <location filename="../src/stats/statswindow.cpp" line="218"/>
         <source>CSV (*.csv)</source>
         <translation>CSV (*.csv)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="223"/>
-        <location filename="../src/stats/statswindow.cpp" line="552"/>
+        <location filename="../src/stats/statswindow.cpp" line="244"/>
+        <location filename="../src/stats/statswindow.cpp" line="584"/>
         <source>this station&apos;s store</source>
         <translation>this station&apos;s store</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="224"/>
-        <location filename="../src/stats/statswindow.cpp" line="552"/>
+        <location filename="../src/stats/statswindow.cpp" line="245"/>
+        <location filename="../src/stats/statswindow.cpp" line="584"/>
         <source>line store</source>
         <translation>line store</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="235"/>
+        <location filename="../src/stats/statswindow.cpp" line="257"/>
         <source>last 8 hours</source>
         <translation>last 8 hours</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="236"/>
+        <location filename="../src/stats/statswindow.cpp" line="258"/>
         <source>last 24 hours</source>
         <translation>last 24 hours</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="237"/>
+        <location filename="../src/stats/statswindow.cpp" line="259"/>
         <source>last 7 days</source>
         <translation>last 7 days</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="238"/>
+        <location filename="../src/stats/statswindow.cpp" line="260"/>
         <source>last 30 days</source>
         <translation>last 30 days</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="243"/>
-        <location filename="../src/stats/statswindow.cpp" line="587"/>
+        <location filename="../src/stats/statswindow.cpp" line="265"/>
+        <location filename="../src/stats/statswindow.cpp" line="619"/>
         <source>all</source>
         <translation>all</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="247"/>
+        <location filename="../src/stats/statswindow.cpp" line="269"/>
         <source>Refresh</source>
         <translation>Refresh</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="249"/>
+        <location filename="../src/stats/statswindow.cpp" line="271"/>
         <source>Store:</source>
         <translation>Store:</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="251"/>
+        <location filename="../src/stats/statswindow.cpp" line="273"/>
         <source>From</source>
         <translation>From</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="253"/>
-        <location filename="../src/stats/statswindow.cpp" line="363"/>
+        <location filename="../src/stats/statswindow.cpp" line="275"/>
+        <location filename="../src/stats/statswindow.cpp" line="385"/>
         <source>to</source>
         <translation>to</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="256"/>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="278"/>
+        <location filename="../src/stats/statswindow.cpp" line="419"/>
         <source>Station</source>
         <translation>Station</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="258"/>
+        <location filename="../src/stats/statswindow.cpp" line="280"/>
         <source>Profile</source>
         <translation>Profile</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="288"/>
+        <location filename="../src/stats/statswindow.cpp" line="310"/>
         <source>per hour</source>
         <translation>per hour</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="289"/>
+        <location filename="../src/stats/statswindow.cpp" line="311"/>
         <source>per day</source>
         <translation>per day</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="290"/>
+        <location filename="../src/stats/statswindow.cpp" line="312"/>
         <source>per LOT</source>
         <translation>per LOT</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="291"/>
+        <location filename="../src/stats/statswindow.cpp" line="313"/>
         <source>per station</source>
         <translation>per station</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="292"/>
+        <location filename="../src/stats/statswindow.cpp" line="314"/>
         <source>per profile</source>
         <translation>per profile</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="298"/>
+        <location filename="../src/stats/statswindow.cpp" line="320"/>
         <source>Shift starts at</source>
         <translation>Shift starts at</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="316"/>
+        <location filename="../src/stats/statswindow.cpp" line="338"/>
         <source>Click a bar for the runs behind it.</source>
         <translation>Click a bar for the runs behind it.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="346"/>
+        <location filename="../src/stats/statswindow.cpp" line="368"/>
         <source>supply current (mA)</source>
         <translation>supply current (mA)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="347"/>
+        <location filename="../src/stats/statswindow.cpp" line="369"/>
         <source>TB (mean of five)</source>
         <translation>TB (mean of five)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="348"/>
+        <location filename="../src/stats/statswindow.cpp" line="370"/>
         <source>open/short level X</source>
         <translation>open/short level X</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="349"/>
+        <location filename="../src/stats/statswindow.cpp" line="371"/>
         <source>open/short level Y</source>
         <translation>open/short level Y</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="361"/>
+        <location filename="../src/stats/statswindow.cpp" line="383"/>
         <source>Limits from the reference period</source>
         <translation>Limits from the reference period</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="383"/>
+        <location filename="../src/stats/statswindow.cpp" line="405"/>
         <source>in the time range</source>
         <translation>in the time range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="385"/>
+        <location filename="../src/stats/statswindow.cpp" line="407"/>
         <source>Search</source>
         <translation>Search</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="386"/>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="408"/>
+        <location filename="../src/stats/statswindow.cpp" line="419"/>
         <source>Barcode</source>
         <translation>Barcode</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="388"/>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="410"/>
+        <location filename="../src/stats/statswindow.cpp" line="419"/>
         <source>LOT</source>
         <translation>LOT</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="390"/>
-        <location filename="../src/stats/statswindow.cpp" line="398"/>
+        <location filename="../src/stats/statswindow.cpp" line="412"/>
+        <location filename="../src/stats/statswindow.cpp" line="420"/>
         <source>Worker ID</source>
         <translation>Worker ID</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="419"/>
         <source>Started</source>
         <translation>Started</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="419"/>
         <source>Verdict</source>
         <translation>Verdict</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="398"/>
+        <location filename="../src/stats/statswindow.cpp" line="420"/>
         <source>Failed items</source>
         <translation>Failed items</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="398"/>
+        <location filename="../src/stats/statswindow.cpp" line="420"/>
         <source>Result file</source>
         <translation>Result file</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="404"/>
+        <location filename="../src/stats/statswindow.cpp" line="426"/>
         <source>Click a run to open its result file in the log viewer.</source>
         <translation>Click a run to open its result file in the log viewer.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="468"/>
+        <location filename="../src/stats/statswindow.cpp" line="500"/>
         <source>failed: %1</source>
         <translation>failed: %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="550"/>
+        <location filename="../src/stats/statswindow.cpp" line="582"/>
         <source>The store holds no runs yet.</source>
         <translation>The store holds no runs yet.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="552"/>
+        <location filename="../src/stats/statswindow.cpp" line="584"/>
         <source>%1: %2 runs</source>
         <translation>%1: %2 runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="589"/>
+        <location filename="../src/stats/statswindow.cpp" line="621"/>
         <source>(none)</source>
         <translation>(none)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="599"/>
+        <location filename="../src/stats/statswindow.cpp" line="631"/>
         <source>This hour: %1 % first pass, %2 % final, %3 panels</source>
         <translation>This hour: %1 % first pass, %2 % final, %3 panels</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="602"/>
+        <location filename="../src/stats/statswindow.cpp" line="634"/>
         <source>This hour: no panels yet</source>
         <translation>This hour: no panels yet</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="612"/>
+        <location filename="../src/stats/statswindow.cpp" line="644"/>
         <source>first pass %</source>
         <translation>first pass %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="613"/>
+        <location filename="../src/stats/statswindow.cpp" line="645"/>
         <source>final %</source>
         <translation>final %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="630"/>
+        <location filename="../src/stats/statswindow.cpp" line="669"/>
         <source>Yield, the latest %1 of %2 groups (number of runs in brackets)</source>
         <translation>Yield, the latest %1 of %2 groups (number of runs in brackets)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="632"/>
+        <location filename="../src/stats/statswindow.cpp" line="671"/>
         <source>Yield (number of runs in brackets)</source>
         <translation>Yield (number of runs in brackets)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="645"/>
         <location filename="../src/stats/statswindow.cpp" line="684"/>
+        <location filename="../src/stats/statswindow.cpp" line="723"/>
         <source>%</source>
         <translation>%</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="654"/>
+        <location filename="../src/stats/statswindow.cpp" line="693"/>
         <source>failed runs</source>
         <translation>failed runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="656"/>
+        <location filename="../src/stats/statswindow.cpp" line="695"/>
         <source>cumulative %</source>
         <translation>cumulative %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="673"/>
+        <location filename="../src/stats/statswindow.cpp" line="712"/>
         <source>No item failed in the range</source>
         <translation>No item failed in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="674"/>
+        <location filename="../src/stats/statswindow.cpp" line="713"/>
         <source>Failing items (%1 failures)</source>
         <translation>Failing items (%1 failures)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="683"/>
-        <location filename="../src/stats/statswindow.cpp" line="764"/>
+        <location filename="../src/stats/statswindow.cpp" line="722"/>
+        <location filename="../src/stats/statswindow.cpp" line="809"/>
         <source>runs</source>
         <translation>runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="712"/>
+        <location filename="../src/stats/statswindow.cpp" line="751"/>
         <source>X raster: panels failed per cell</source>
         <translation>X raster: panels failed per cell</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="713"/>
+        <location filename="../src/stats/statswindow.cpp" line="752"/>
         <source>Y raster: panels failed per cell</source>
         <translation>Y raster: panels failed per cell</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="717"/>
+        <location filename="../src/stats/statswindow.cpp" line="756"/>
         <source>The panel of profile %1 is not known here: no map can be drawn.</source>
         <translation>The panel of profile %1 is not known here: no map can be drawn.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="719"/>
+        <location filename="../src/stats/statswindow.cpp" line="758"/>
         <source>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</source>
         <translation>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="723"/>
+        <location filename="../src/stats/statswindow.cpp" line="762"/>
         <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more panels failed there.</source>
         <translation>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more panels failed there.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="742"/>
+        <location filename="../src/stats/statswindow.cpp" line="781"/>
         <source>open</source>
         <translation>open</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="743"/>
+        <location filename="../src/stats/statswindow.cpp" line="782"/>
         <source>short</source>
         <translation>short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="757"/>
+        <location filename="../src/stats/statswindow.cpp" line="794"/>
         <source>%1 electrodes: runs with an open or short</source>
         <translation>%1 electrodes: runs with an open or short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="806"/>
+        <location filename="../src/stats/statswindow.cpp" line="851"/>
         <source>value</source>
         <translation>value</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="808"/>
+        <location filename="../src/stats/statswindow.cpp" line="853"/>
         <source>outside the limits</source>
         <translation>outside the limits</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="812"/>
+        <location filename="../src/stats/statswindow.cpp" line="857"/>
         <source>run of eight on one side</source>
         <translation>run of eight on one side</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="830"/>
+        <location filename="../src/stats/statswindow.cpp" line="875"/>
         <source>centre</source>
         <translation>centre</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="831"/>
+        <location filename="../src/stats/statswindow.cpp" line="876"/>
         <source>-3 sigma</source>
         <translation>-3 sigma</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="832"/>
+        <location filename="../src/stats/statswindow.cpp" line="877"/>
         <source>+3 sigma</source>
         <translation>+3 sigma</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="846"/>
+        <location filename="../src/stats/statswindow.cpp" line="891"/>
         <source>run, oldest to newest</source>
         <translation>run, oldest to newest</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="857"/>
+        <location filename="../src/stats/statswindow.cpp" line="902"/>
         <source>limits from %1 reference runs</source>
         <translation>limits from %1 reference runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="858"/>
+        <location filename="../src/stats/statswindow.cpp" line="903"/>
         <source>too few reference runs for limits: choose another period</source>
         <translation>too few reference runs for limits: choose another period</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="859"/>
+        <location filename="../src/stats/statswindow.cpp" line="904"/>
         <source>%1: individual values, %2</source>
         <translation>%1: individual values, %2</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="862"/>
+        <location filename="../src/stats/statswindow.cpp" line="907"/>
         <source>%1: moving range</source>
         <translation>%1: moving range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="892"/>
+        <location filename="../src/stats/statswindow.cpp" line="937"/>
         <source>No run matches the search.</source>
         <translation>No run matches the search.</translation>
     </message>

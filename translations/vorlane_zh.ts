@@ -37,12 +37,12 @@ Please don&apos;t touch the screen!</source>
 请不要触摸屏幕！</translation>
     </message>
     <message>
-        <location filename="../src/production/calibratedialog.cpp" line="55"/>
+        <location filename="../src/production/calibratedialog.cpp" line="56"/>
         <source>Ok</source>
         <translation>确定</translation>
     </message>
     <message>
-        <location filename="../src/production/calibratedialog.cpp" line="55"/>
+        <location filename="../src/production/calibratedialog.cpp" line="56"/>
         <source>fail</source>
         <translation>失败</translation>
     </message>
@@ -86,7 +86,7 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>HidCommand</name>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="168"/>
+        <location filename="../src/app/vorlane_run.cpp" line="258"/>
         <location filename="../src/device/hidcommand.cpp" line="113"/>
         <location filename="../src/device/hidcommand.cpp" line="137"/>
         <source>read XN,YN error!</source>
@@ -463,82 +463,102 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="153"/>
-        <location filename="../src/app/vorlane.cpp" line="445"/>
+        <location filename="../src/app/vorlane.cpp" line="166"/>
+        <location filename="../src/app/vorlane.cpp" line="508"/>
         <source>Line statistics</source>
         <translation>产线统计</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="237"/>
-        <location filename="../src/app/vorlane.cpp" line="443"/>
+        <location filename="../src/app/vorlane.cpp" line="300"/>
+        <location filename="../src/app/vorlane.cpp" line="506"/>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="281"/>
+        <location filename="../src/app/vorlane.cpp" line="344"/>
         <source>results store unavailable: %1</source>
         <translation>结果数据库不可用：%1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="284"/>
+        <location filename="../src/app/vorlane.cpp" line="347"/>
         <source>results store available again</source>
         <translation>结果数据库已恢复</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="452"/>
+        <location filename="../src/app/vorlane.cpp" line="516"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="452"/>
+        <location filename="../src/app/vorlane.cpp" line="516"/>
         <source>Do you really want to exit?</source>
         <translation>确定要退出吗？</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="631"/>
-        <location filename="../src/app/vorlane_run.cpp" line="101"/>
+        <location filename="../src/app/vorlane.cpp" line="711"/>
+        <location filename="../src/app/vorlane_run.cpp" line="185"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
         <translation>找不到设备！<byte value="xd"/>
 </translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="117"/>
+        <location filename="../src/app/vorlane_run.cpp" line="179"/>
+        <source>Test run in progress: start refused</source>
+        <translation>测试进行中：不再开始新的测试</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="203"/>
         <source>no input</source>
         <translation>没有输入</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="121"/>
+        <location filename="../src/app/vorlane_run.cpp" line="207"/>
         <source>repeated test message!</source>
         <translation>测试信息重复！</translation>
     </message>
     <message>
         <location filename="../src/app/vorlane_run.cpp" line="360"/>
+        <source>Btn_Num is %1: no keys to press</source>
+        <translation>Btn_Num 为 %1：没有要按的按键</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="465"/>
+        <source>Calibrate: FAIL</source>
+        <translation>校准: FAIL</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="484"/>
+        <source>Drawing: FAIL</source>
+        <translation>划线: FAIL</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="534"/>
         <source>OpenShort: PASS</source>
         <translation>开短路: PASS</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="360"/>
+        <location filename="../src/app/vorlane_run.cpp" line="534"/>
         <source>OpenShort: FAIL</source>
         <translation>开短路: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="376"/>
+        <location filename="../src/app/vorlane_run.cpp" line="552"/>
         <source>Planeness_Y: Testing</source>
         <translation>平整度_Y: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="377"/>
+        <location filename="../src/app/vorlane_run.cpp" line="553"/>
         <source>Planeness_Y: %1</source>
         <translation>平整度_Y: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="379"/>
+        <location filename="../src/app/vorlane_run.cpp" line="555"/>
         <source>Planeness_X: Testing</source>
         <translation>平整度_X: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="379"/>
+        <location filename="../src/app/vorlane_run.cpp" line="555"/>
         <source>Planeness_X: %1</source>
         <translation>平整度_X: %1</translation>
     </message>
@@ -829,7 +849,7 @@ barcode：</source>
 <context>
     <name>production::ResultFile</name>
     <message>
-        <location filename="../src/production/resultfile.cpp" line="160"/>
+        <location filename="../src/production/resultfile.cpp" line="162"/>
         <source>open csv file fail!<byte value="xd"/>
 </source>
         <translation>打开CSV文件失败！<byte value="xd"/>
@@ -839,17 +859,17 @@ barcode：</source>
 <context>
     <name>results::LineUploader</name>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="301"/>
+        <location filename="../src/results/lineuploader.cpp" line="337"/>
         <source>line store: connected</source>
         <translation>产线数据库：已连接</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="301"/>
+        <location filename="../src/results/lineuploader.cpp" line="337"/>
         <source>line store: %1 waiting</source>
         <translation>产线数据库：%1 条待上传</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="302"/>
+        <location filename="../src/results/lineuploader.cpp" line="338"/>
         <source>line store: %1 waiting, server not reached: %2</source>
         <translation>产线数据库：%1 条待上传，无法连接服务器：%2</translation>
     </message>
@@ -888,481 +908,481 @@ barcode：</source>
 <context>
     <name>stats::StatsWindow</name>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="144"/>
+        <location filename="../src/stats/statswindow.cpp" line="165"/>
         <source>current</source>
         <translation>电流</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="145"/>
+        <location filename="../src/stats/statswindow.cpp" line="166"/>
         <source>USB version</source>
         <translation>USB 版本</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="146"/>
+        <location filename="../src/stats/statswindow.cpp" line="167"/>
         <source>CRC version</source>
         <translation>CRC 版本</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="147"/>
+        <location filename="../src/stats/statswindow.cpp" line="168"/>
         <source>EEPROM version</source>
         <translation>EEPROM 版本</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="148"/>
+        <location filename="../src/stats/statswindow.cpp" line="169"/>
         <source>TB</source>
         <translation>TB</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="149"/>
+        <location filename="../src/stats/statswindow.cpp" line="170"/>
         <source>Attb</source>
         <translation>Attb</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="150"/>
+        <location filename="../src/stats/statswindow.cpp" line="171"/>
         <source>open/short</source>
         <translation>开短路</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="151"/>
+        <location filename="../src/stats/statswindow.cpp" line="172"/>
         <source>X raster</source>
         <translation>X 平整度</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="152"/>
+        <location filename="../src/stats/statswindow.cpp" line="173"/>
         <source>Y raster</source>
         <translation>Y 平整度</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="153"/>
+        <location filename="../src/stats/statswindow.cpp" line="174"/>
         <source>button data</source>
         <translation>按键数据</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="154"/>
+        <location filename="../src/stats/statswindow.cpp" line="175"/>
         <source>reset</source>
         <translation>复位</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="166"/>
+        <location filename="../src/stats/statswindow.cpp" line="187"/>
         <source>Line statistics</source>
         <translation>产线统计</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="173"/>
-        <location filename="../src/stats/statswindow.cpp" line="297"/>
+        <location filename="../src/stats/statswindow.cpp" line="194"/>
+        <location filename="../src/stats/statswindow.cpp" line="319"/>
         <source>Yield</source>
         <translation>良率</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="174"/>
+        <location filename="../src/stats/statswindow.cpp" line="195"/>
         <source>Failures</source>
         <translation>不良项</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="175"/>
+        <location filename="../src/stats/statswindow.cpp" line="196"/>
         <source>Where panels fail</source>
         <translation>不良位置</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="176"/>
+        <location filename="../src/stats/statswindow.cpp" line="197"/>
         <source>Drift</source>
         <translation>漂移</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="177"/>
+        <location filename="../src/stats/statswindow.cpp" line="198"/>
         <source>Traceability</source>
         <translation>追溯</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="184"/>
-        <location filename="../src/stats/statswindow.cpp" line="192"/>
+        <location filename="../src/stats/statswindow.cpp" line="205"/>
+        <location filename="../src/stats/statswindow.cpp" line="213"/>
         <source>Export PNG</source>
         <translation>导出 PNG</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="185"/>
-        <location filename="../src/stats/statswindow.cpp" line="197"/>
+        <location filename="../src/stats/statswindow.cpp" line="206"/>
+        <location filename="../src/stats/statswindow.cpp" line="218"/>
         <source>Export CSV</source>
         <translation>导出 CSV</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="192"/>
+        <location filename="../src/stats/statswindow.cpp" line="213"/>
         <source>PNG (*.png)</source>
         <translation>PNG (*.png)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="194"/>
-        <location filename="../src/stats/statswindow.cpp" line="199"/>
+        <location filename="../src/stats/statswindow.cpp" line="215"/>
+        <location filename="../src/stats/statswindow.cpp" line="220"/>
         <source>could not write %1</source>
         <translation>无法写入 %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="197"/>
+        <location filename="../src/stats/statswindow.cpp" line="218"/>
         <source>CSV (*.csv)</source>
         <translation>CSV (*.csv)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="223"/>
-        <location filename="../src/stats/statswindow.cpp" line="552"/>
+        <location filename="../src/stats/statswindow.cpp" line="244"/>
+        <location filename="../src/stats/statswindow.cpp" line="584"/>
         <source>this station&apos;s store</source>
         <translation>本站数据库</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="224"/>
-        <location filename="../src/stats/statswindow.cpp" line="552"/>
+        <location filename="../src/stats/statswindow.cpp" line="245"/>
+        <location filename="../src/stats/statswindow.cpp" line="584"/>
         <source>line store</source>
         <translation>产线数据库</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="235"/>
+        <location filename="../src/stats/statswindow.cpp" line="257"/>
         <source>last 8 hours</source>
         <translation>最近 8 小时</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="236"/>
+        <location filename="../src/stats/statswindow.cpp" line="258"/>
         <source>last 24 hours</source>
         <translation>最近 24 小时</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="237"/>
+        <location filename="../src/stats/statswindow.cpp" line="259"/>
         <source>last 7 days</source>
         <translation>最近 7 天</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="238"/>
+        <location filename="../src/stats/statswindow.cpp" line="260"/>
         <source>last 30 days</source>
         <translation>最近 30 天</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="243"/>
-        <location filename="../src/stats/statswindow.cpp" line="587"/>
+        <location filename="../src/stats/statswindow.cpp" line="265"/>
+        <location filename="../src/stats/statswindow.cpp" line="619"/>
         <source>all</source>
         <translation>全部</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="247"/>
+        <location filename="../src/stats/statswindow.cpp" line="269"/>
         <source>Refresh</source>
         <translation>刷新</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="249"/>
+        <location filename="../src/stats/statswindow.cpp" line="271"/>
         <source>Store:</source>
         <translation>数据库：</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="251"/>
+        <location filename="../src/stats/statswindow.cpp" line="273"/>
         <source>From</source>
         <translation>从</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="253"/>
-        <location filename="../src/stats/statswindow.cpp" line="363"/>
+        <location filename="../src/stats/statswindow.cpp" line="275"/>
+        <location filename="../src/stats/statswindow.cpp" line="385"/>
         <source>to</source>
         <translation>到</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="256"/>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="278"/>
+        <location filename="../src/stats/statswindow.cpp" line="419"/>
         <source>Station</source>
         <translation>工位</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="258"/>
+        <location filename="../src/stats/statswindow.cpp" line="280"/>
         <source>Profile</source>
         <translation>配置</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="288"/>
+        <location filename="../src/stats/statswindow.cpp" line="310"/>
         <source>per hour</source>
         <translation>按小时</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="289"/>
+        <location filename="../src/stats/statswindow.cpp" line="311"/>
         <source>per day</source>
         <translation>按天</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="290"/>
+        <location filename="../src/stats/statswindow.cpp" line="312"/>
         <source>per LOT</source>
         <translation>按批次</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="291"/>
+        <location filename="../src/stats/statswindow.cpp" line="313"/>
         <source>per station</source>
         <translation>按工位</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="292"/>
+        <location filename="../src/stats/statswindow.cpp" line="314"/>
         <source>per profile</source>
         <translation>按配置</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="298"/>
+        <location filename="../src/stats/statswindow.cpp" line="320"/>
         <source>Shift starts at</source>
         <translation>班次开始于</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="316"/>
+        <location filename="../src/stats/statswindow.cpp" line="338"/>
         <source>Click a bar for the runs behind it.</source>
         <translation>点击柱条查看对应的测试记录。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="346"/>
+        <location filename="../src/stats/statswindow.cpp" line="368"/>
         <source>supply current (mA)</source>
         <translation>供电电流 (mA)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="347"/>
+        <location filename="../src/stats/statswindow.cpp" line="369"/>
         <source>TB (mean of five)</source>
         <translation>TB（五次均值）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="348"/>
+        <location filename="../src/stats/statswindow.cpp" line="370"/>
         <source>open/short level X</source>
         <translation>开短路水平 X</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="349"/>
+        <location filename="../src/stats/statswindow.cpp" line="371"/>
         <source>open/short level Y</source>
         <translation>开短路水平 Y</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="361"/>
+        <location filename="../src/stats/statswindow.cpp" line="383"/>
         <source>Limits from the reference period</source>
         <translation>控制限取自基准时段</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="383"/>
+        <location filename="../src/stats/statswindow.cpp" line="405"/>
         <source>in the time range</source>
         <translation>限于时间范围</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="385"/>
+        <location filename="../src/stats/statswindow.cpp" line="407"/>
         <source>Search</source>
         <translation>查询</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="386"/>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="408"/>
+        <location filename="../src/stats/statswindow.cpp" line="419"/>
         <source>Barcode</source>
         <translation>条码</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="388"/>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="410"/>
+        <location filename="../src/stats/statswindow.cpp" line="419"/>
         <source>LOT</source>
         <translation>批次</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="390"/>
-        <location filename="../src/stats/statswindow.cpp" line="398"/>
+        <location filename="../src/stats/statswindow.cpp" line="412"/>
+        <location filename="../src/stats/statswindow.cpp" line="420"/>
         <source>Worker ID</source>
         <translation>工号</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="419"/>
         <source>Started</source>
         <translation>开始时间</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="419"/>
         <source>Verdict</source>
         <translation>结果</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="398"/>
+        <location filename="../src/stats/statswindow.cpp" line="420"/>
         <source>Failed items</source>
         <translation>不良项</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="398"/>
+        <location filename="../src/stats/statswindow.cpp" line="420"/>
         <source>Result file</source>
         <translation>结果文件</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="404"/>
+        <location filename="../src/stats/statswindow.cpp" line="426"/>
         <source>Click a run to open its result file in the log viewer.</source>
         <translation>点击一条记录，在日志查看器中打开其结果文件。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="468"/>
+        <location filename="../src/stats/statswindow.cpp" line="500"/>
         <source>failed: %1</source>
         <translation>不良：%1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="550"/>
+        <location filename="../src/stats/statswindow.cpp" line="582"/>
         <source>The store holds no runs yet.</source>
         <translation>数据库中尚无测试记录。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="552"/>
+        <location filename="../src/stats/statswindow.cpp" line="584"/>
         <source>%1: %2 runs</source>
         <translation>%1：%2 条记录</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="589"/>
+        <location filename="../src/stats/statswindow.cpp" line="621"/>
         <source>(none)</source>
         <translation>（无）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="599"/>
+        <location filename="../src/stats/statswindow.cpp" line="631"/>
         <source>This hour: %1 % first pass, %2 % final, %3 panels</source>
         <translation>本小时：一次良率 %1 %，最终良率 %2 %，%3 片</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="602"/>
+        <location filename="../src/stats/statswindow.cpp" line="634"/>
         <source>This hour: no panels yet</source>
         <translation>本小时：暂无面板</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="612"/>
+        <location filename="../src/stats/statswindow.cpp" line="644"/>
         <source>first pass %</source>
         <translation>一次良率 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="613"/>
+        <location filename="../src/stats/statswindow.cpp" line="645"/>
         <source>final %</source>
         <translation>最终良率 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="630"/>
+        <location filename="../src/stats/statswindow.cpp" line="669"/>
         <source>Yield, the latest %1 of %2 groups (number of runs in brackets)</source>
         <translation>良率，%2 组中最近 %1 组（括号内为测试次数）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="632"/>
+        <location filename="../src/stats/statswindow.cpp" line="671"/>
         <source>Yield (number of runs in brackets)</source>
         <translation>良率（括号内为测试次数）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="645"/>
         <location filename="../src/stats/statswindow.cpp" line="684"/>
+        <location filename="../src/stats/statswindow.cpp" line="723"/>
         <source>%</source>
         <translation>%</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="654"/>
+        <location filename="../src/stats/statswindow.cpp" line="693"/>
         <source>failed runs</source>
         <translation>不良次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="656"/>
+        <location filename="../src/stats/statswindow.cpp" line="695"/>
         <source>cumulative %</source>
         <translation>累计 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="673"/>
+        <location filename="../src/stats/statswindow.cpp" line="712"/>
         <source>No item failed in the range</source>
         <translation>该时段内无不良项</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="674"/>
+        <location filename="../src/stats/statswindow.cpp" line="713"/>
         <source>Failing items (%1 failures)</source>
         <translation>不良项（共 %1 次）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="683"/>
-        <location filename="../src/stats/statswindow.cpp" line="764"/>
+        <location filename="../src/stats/statswindow.cpp" line="722"/>
+        <location filename="../src/stats/statswindow.cpp" line="809"/>
         <source>runs</source>
         <translation>次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="712"/>
+        <location filename="../src/stats/statswindow.cpp" line="751"/>
         <source>X raster: panels failed per cell</source>
         <translation>X 平整度：各单元不良片数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="713"/>
+        <location filename="../src/stats/statswindow.cpp" line="752"/>
         <source>Y raster: panels failed per cell</source>
         <translation>Y 平整度：各单元不良片数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="717"/>
+        <location filename="../src/stats/statswindow.cpp" line="756"/>
         <source>The panel of profile %1 is not known here: no map can be drawn.</source>
         <translation>此处不知配置 %1 的面板尺寸，无法绘制分布图。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="719"/>
+        <location filename="../src/stats/statswindow.cpp" line="758"/>
         <source>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</source>
         <translation>%1 个不良单元超出配置 %4 的 %2 x %3 面板：数据库中同名配置下有其他尺寸的记录。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="723"/>
+        <location filename="../src/stats/statswindow.cpp" line="762"/>
         <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more panels failed there.</source>
         <translation>配置 %1（%2 x %3），该时段 %4 条记录。红色越深，该处不良的面板越多。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="742"/>
+        <location filename="../src/stats/statswindow.cpp" line="781"/>
         <source>open</source>
         <translation>开路</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="743"/>
+        <location filename="../src/stats/statswindow.cpp" line="782"/>
         <source>short</source>
         <translation>短路</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="757"/>
+        <location filename="../src/stats/statswindow.cpp" line="794"/>
         <source>%1 electrodes: runs with an open or short</source>
         <translation>%1 电极：开路或短路的次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="806"/>
+        <location filename="../src/stats/statswindow.cpp" line="851"/>
         <source>value</source>
         <translation>数值</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="808"/>
+        <location filename="../src/stats/statswindow.cpp" line="853"/>
         <source>outside the limits</source>
         <translation>超出控制限</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="812"/>
+        <location filename="../src/stats/statswindow.cpp" line="857"/>
         <source>run of eight on one side</source>
         <translation>连续八点在中心线同侧</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="830"/>
+        <location filename="../src/stats/statswindow.cpp" line="875"/>
         <source>centre</source>
         <translation>中心线</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="831"/>
+        <location filename="../src/stats/statswindow.cpp" line="876"/>
         <source>-3 sigma</source>
         <translation>-3 sigma</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="832"/>
+        <location filename="../src/stats/statswindow.cpp" line="877"/>
         <source>+3 sigma</source>
         <translation>+3 sigma</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="846"/>
+        <location filename="../src/stats/statswindow.cpp" line="891"/>
         <source>run, oldest to newest</source>
         <translation>测试序号（由旧到新）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="857"/>
+        <location filename="../src/stats/statswindow.cpp" line="902"/>
         <source>limits from %1 reference runs</source>
         <translation>控制限取自 %1 条基准记录</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="858"/>
+        <location filename="../src/stats/statswindow.cpp" line="903"/>
         <source>too few reference runs for limits: choose another period</source>
         <translation>基准记录太少，无法计算控制限：请选择其他时段</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="859"/>
+        <location filename="../src/stats/statswindow.cpp" line="904"/>
         <source>%1: individual values, %2</source>
         <translation>%1：单值图，%2</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="862"/>
+        <location filename="../src/stats/statswindow.cpp" line="907"/>
         <source>%1: moving range</source>
         <translation>%1：移动极差图</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="892"/>
+        <location filename="../src/stats/statswindow.cpp" line="937"/>
         <source>No run matches the search.</source>
         <translation>没有符合条件的记录。</translation>
     </message>

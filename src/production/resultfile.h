@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class QWidget;
 class Settings;
 
@@ -102,8 +104,11 @@ public:
                                  Ending ending = Ending::Normal,
                                  const QDateTime &filedAt = QDateTime::currentDateTime());
 
-    // Copies the working file, as it is now, to ./log under its own name, for
-    // baseline collection. Never replaces a copy already there.
+    // Baseline collection: holdForLog() keeps the working file's content as it
+    // is now; copyToLog() writes what was held (or, with nothing held, the
+    // working file as it is) to ./log under the working file's name, once the
+    // run has passed as a whole. Never replaces a copy already there.
+    void holdForLog();
     bool copyToLog();
 
     // Deletes the working file (runs that end with a read error).
@@ -117,6 +122,7 @@ private:
     StartMode m_mode = StartMode::Auto;
     QString m_workingName;
     QString m_barcode;
+    std::optional<QByteArray> m_heldForLog;
 };
 
 } // namespace production
