@@ -203,9 +203,17 @@ private slots:
         Vorlane w;
         selectMode(w, mode);
         fillTestMessage(w, "L01", "W7", "SN123");
+        // The verdict shows once the file is filed.
+        QStringList filedWhenShown;
+        auto *browser = w.findChild<QTextBrowser *>("textBrowser");
+        connect(browser, &QTextBrowser::textChanged, this, [&] {
+            if (browser->toPlainText().endsWith("\nPASS"))
+                filedWhenShown = filesIn("resultsPASS");
+        });
         ModalAnswerer answerer;
         w.findChild<QPushButton *>("pushButton_2")->click();
         QCOMPARE(answerer.boxes.size(), 0);
+        QCOMPARE(filedWhenShown.size(), 2);
         QVERIFY2(pane(w).endsWith("PASS"), qPrintable(pane(w)));
         QVERIFY(w.findChild<QTextBrowser *>("textBrowser")->toHtml().contains("color:#008000"));
         QCOMPARE(filesIn("resultsFAIL"), QStringList());
@@ -306,6 +314,8 @@ private slots:
         QCOMPARE(failed.size(), 1);
         // What was measured is in the file, the current first.
         QVERIFY(readAll("resultsFAIL/" + failed.first()).startsWith("Electric,"));
+        // Baseline collection takes no failed panel.
+        QCOMPARE(filesIn("log"), QStringList{"baseline.csv"});
         QTRY_COMPARE(storedRuns("verdict = 'FAIL'", {}), 1);
         // The file's own row where it has one (a key value's band is the
         // profile's, which the file cannot tell), else what the run said.
@@ -565,6 +575,14 @@ private slots:
         }
         QCOMPARE(filesIn("log").size(), 3);
         QVERIFY(pane(w).contains(QCoreApplication::translate("Vorlane", "OpenShort: PASS")));
+        // A panel whose rasters pass but whose reset after them fails is no
+        // panel for the baseline.
+        station.board().setPanel(panelFile("bootloader_4b.ini"));
+        w.start();
+        QVERIFY2(pane(w).endsWith("FAIL") && pane(w).contains("Reset:FAIL"), qPrintable(pane(w)));
+        QVERIFY(pane(w).contains(QCoreApplication::translate("Vorlane", "Planeness_X: %1").arg("PASS")));
+        QCOMPARE(filesIn("log").size(), 3);
+        station.board().setPanel(panelFile("good_noisy.ini"));
         QVERIFY(pane(w).contains(QCoreApplication::translate("Vorlane", "Planeness_X: %1").arg("PASS")));
 
         // The engineer generates the baseline from them.
