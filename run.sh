@@ -22,7 +22,7 @@ done
 ./scripts/install-deps.sh
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)" --target kavel-station kavel-bridge-emud station_translations
+cmake --build build -j"$(nproc)" --target kavel-station kavel-bridge-emud station_translations kavel-results
 
 demo="$root/build/demo"
 mkdir -p "$demo/Config" "$demo/QlxFiles" "$demo/resultsPASS" "$demo/resultsFAIL" "$demo/log"
@@ -35,8 +35,14 @@ cp resources/demo/css.qss "$demo/css.qss"
 cp emulator/firmware/demo.qlx "$demo/QlxFiles/demo.qlx"
 cp build/translations/vorlane_zh.qm build/translations/vorlane_en.qm "$demo/"
 if [ "$line" = 1 ]; then
-  connection=$(scripts/demo-line-server.sh start "$demo/line-server")
-  printf '[line]\nconnection=%s\n[station]\nid=DEMO-1\n' "$connection" >"$demo/line.ini"
+  admin=$(scripts/demo-line-server.sh start "$demo/line-server")
+  # Set up as a line's administrator does (see the README): the schema, and a
+  # role of the demo station's own that may add its runs and nothing else.
+  build/src/results/cli/kavel-results --connection "$admin" server init >/dev/null
+  build/src/results/cli/kavel-results --connection "$admin" server add-station DEMO-1 --role demo_station >/dev/null
+  connection=${admin/user=postgres/user=demo_station}
+  (umask 077 && printf '[line]\nconnection=%s\n[station]\nid=DEMO-1\n' "$connection" >"$demo/line.ini")
+  chmod 600 "$demo/line.ini"
   trap '"$root/scripts/demo-line-server.sh" stop "$demo/line-server"' EXIT
   echo "run.sh: the line server takes connections at: $connection"
 else

@@ -1,5 +1,7 @@
 #include "wiretrace.h"
 
+#include "logrotation.h"
+
 #include <algorithm>
 
 namespace emulator {
@@ -9,11 +11,20 @@ bool WireTrace::open(const QString &path)
     std::lock_guard<std::mutex> lock(mutex_);
     if (file_.isOpen())
         file_.close();
+    // A fresh trace: no part of an earlier one is taken for its beginning.
+    files::removeWithParts(path, kept_);
     file_.setFileName(path);
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
         return false;
     start_ = std::chrono::steady_clock::now();
     return true;
+}
+
+void WireTrace::setRotation(qint64 limitBytes, int partsKept)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    limit_ = limitBytes;
+    kept_ = partsKept;
 }
 
 void WireTrace::close()
@@ -38,6 +49,14 @@ void WireTrace::record(Direction direction, const std::uint8_t *data, std::size_
     file_.write(line);
     // Flushed line by line: a trace is most wanted after a crash or a hang.
     file_.flush();
+    if (file_.pos() >= limit_) {
+        // Whole lines only: a part always ends where a report's line does.
+        const QString path = file_.fileName();
+        file_.close();
+        files::rotate(path, kept_);
+        file_.setFileName(path);
+        (void)file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text);
+    }
 }
 
 QString WireTrace::formatLine(double elapsedMs, Direction direction, const std::uint8_t *data,

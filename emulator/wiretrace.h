@@ -22,6 +22,9 @@ namespace emulator {
 // in: board to host, set/get: feature reports), the bytes in hex. Trailing
 // zeros beyond the fields the report carries are left out; a non-zero byte is
 // never left out.
+//
+// A trace left on for a long session is rotated at a size (wire.txt becomes
+// wire.txt.1, and so on); the times go on counting from the first open.
 class WireTrace
 {
 public:
@@ -31,8 +34,16 @@ public:
     WireTrace(const WireTrace &) = delete;
     WireTrace &operator=(const WireTrace &) = delete;
 
-    // Starts a fresh file (truncated); false when it cannot be written.
+    // A run of the demo panel puts about 18 KB on the wire: one part holds
+    // some 1 800 runs, the four parts about a day of production.
+    static constexpr qint64 DefaultLimitBytes = qint64(32) << 20;
+    static constexpr int DefaultPartsKept = 3;
+
+    // Starts a fresh file (truncated, the parts of an earlier trace removed);
+    // false when it cannot be written.
     bool open(const QString &path);
+    // The size at which the file is rotated, and how many older parts stay.
+    void setRotation(qint64 limitBytes, int partsKept);
     void close();
     bool isOpen() const;
 
@@ -45,6 +56,8 @@ public:
 private:
     mutable std::mutex mutex_;
     QFile file_;
+    qint64 limit_ = DefaultLimitBytes;
+    int kept_ = DefaultPartsKept;
     std::chrono::steady_clock::time_point start_;
 };
 

@@ -11,10 +11,18 @@ packages=(
   umockdev libumockdev-dev libglib2.0-dev
   fonts-noto-cjk
   dpkg-dev desktop-file-utils
+  # The package's own check (scripts/check-package.sh) installs it on a bare
+  # Debian root made with debootstrap.
+  debootstrap
   # The results store: SQLite on the station, PostgreSQL for a line. The tests
   # start a private PostgreSQL server of their own (tests/support/pgserver.h) and
   # never use the distribution's cluster, so nothing here starts it.
   libqt6sql6-sqlite libqt6sql6-psql postgresql
+  # libpq's header: the uploader cuts its own connection to the line's server
+  # when it closes while the server holds a call (a synchronous standby away).
+  libpq-dev
+  # The line tests' own certificate authority for a TLS server (openssl req/x509).
+  openssl
   # SQLite's own headers, for the benchmark of what SQLite alone can write.
   libsqlite3-dev
   # The line statistics' charts; Qt Charts' CMake package needs Qt OpenGL's.

@@ -86,7 +86,7 @@ Please don&apos;t touch the screen!</translation>
 <context>
     <name>HidCommand</name>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="258"/>
+        <location filename="../src/app/vorlane_run.cpp" line="264"/>
         <location filename="../src/device/hidcommand.cpp" line="113"/>
         <location filename="../src/device/hidcommand.cpp" line="137"/>
         <source>read XN,YN error!</source>
@@ -463,102 +463,128 @@ Please don&apos;t touch the screen!</translation>
 <context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="166"/>
-        <location filename="../src/app/vorlane.cpp" line="508"/>
+        <location filename="../src/app/vorlane.cpp" line="171"/>
+        <location filename="../src/app/vorlane.cpp" line="581"/>
         <source>Line statistics</source>
         <translation>Line statistics</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="300"/>
-        <location filename="../src/app/vorlane.cpp" line="506"/>
+        <location filename="../src/app/vorlane.cpp" line="305"/>
+        <location filename="../src/app/vorlane.cpp" line="579"/>
         <source>open file</source>
         <translation>open file</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="344"/>
+        <location filename="../src/app/vorlane.cpp" line="349"/>
         <source>results store unavailable: %1</source>
         <translation>results store unavailable: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="347"/>
+        <location filename="../src/app/vorlane.cpp" line="352"/>
         <source>results store available again</source>
         <translation>results store available again</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="516"/>
+        <location filename="../src/app/vorlane.cpp" line="354"/>
+        <source>results store rebuilt: %1</source>
+        <translation>results store rebuilt: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="388"/>
+        <location filename="../src/app/vorlane.cpp" line="390"/>
+        <source>line store: %1</source>
+        <translation>line store: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="401"/>
+        <source>line store refused %1: %2</source>
+        <translation>line store refused %1: %2</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="437"/>
+        <source>disk: %1 MB free</source>
+        <translation>disk: %1 MB free</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="449"/>
+        <source>disk almost full: %1 MB free</source>
+        <translation>disk almost full: %1 MB free</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="591"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="516"/>
+        <location filename="../src/app/vorlane.cpp" line="591"/>
         <source>Do you really want to exit?</source>
         <translation>Do you really want to exit?</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="711"/>
-        <location filename="../src/app/vorlane_run.cpp" line="185"/>
+        <location filename="../src/app/vorlane.cpp" line="786"/>
+        <location filename="../src/app/vorlane_run.cpp" line="186"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
         <translation>can&apos;t find device!<byte value="xd"/>
 </translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="179"/>
+        <location filename="../src/app/vorlane_run.cpp" line="180"/>
         <source>Test run in progress: start refused</source>
         <translation>Test run in progress: start refused</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="203"/>
+        <location filename="../src/app/vorlane_run.cpp" line="209"/>
         <source>no input</source>
         <translation>no input</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="207"/>
+        <location filename="../src/app/vorlane_run.cpp" line="213"/>
         <source>repeated test message!</source>
         <translation>repeated test message!</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="360"/>
+        <location filename="../src/app/vorlane_run.cpp" line="366"/>
         <source>Btn_Num is %1: no keys to press</source>
         <translation>Btn_Num is %1: no keys to press</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="465"/>
+        <location filename="../src/app/vorlane_run.cpp" line="471"/>
         <source>Calibrate: FAIL</source>
         <translation>Calibrate: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="484"/>
+        <location filename="../src/app/vorlane_run.cpp" line="490"/>
         <source>Drawing: FAIL</source>
         <translation>Drawing: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="534"/>
+        <location filename="../src/app/vorlane_run.cpp" line="540"/>
         <source>OpenShort: PASS</source>
         <translation>OpenShort: PASS</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="534"/>
+        <location filename="../src/app/vorlane_run.cpp" line="540"/>
         <source>OpenShort: FAIL</source>
         <translation>OpenShort: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="552"/>
+        <location filename="../src/app/vorlane_run.cpp" line="558"/>
         <source>Planeness_Y: Testing</source>
         <translation>Planeness_Y: Testing</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="553"/>
+        <location filename="../src/app/vorlane_run.cpp" line="559"/>
         <source>Planeness_Y: %1</source>
         <translation>Planeness_Y: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="555"/>
+        <location filename="../src/app/vorlane_run.cpp" line="561"/>
         <source>Planeness_X: Testing</source>
         <translation>Planeness_X: Testing</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="555"/>
+        <location filename="../src/app/vorlane_run.cpp" line="561"/>
         <source>Planeness_X: %1</source>
         <translation>Planeness_X: %1</translation>
     </message>
@@ -849,7 +875,7 @@ barcode：</translation>
 <context>
     <name>production::ResultFile</name>
     <message>
-        <location filename="../src/production/resultfile.cpp" line="162"/>
+        <location filename="../src/production/resultfile.cpp" line="174"/>
         <source>open csv file fail!<byte value="xd"/>
 </source>
         <translation>open csv file fail!<byte value="xd"/>
@@ -859,30 +885,58 @@ barcode：</translation>
 <context>
     <name>results::LineUploader</name>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="337"/>
+        <location filename="../src/results/lineuploader.cpp" line="571"/>
         <source>line store: connected</source>
         <translation>line store: connected</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="337"/>
+        <location filename="../src/results/lineuploader.cpp" line="572"/>
         <source>line store: %1 waiting</source>
         <translation>line store: %1 waiting</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="338"/>
+        <location filename="../src/results/lineuploader.cpp" line="574"/>
+        <source>, %1 refused</source>
+        <translation>, %1 refused</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp" line="577"/>
+        <source>, this clock is %1 min ahead of the server&apos;s</source>
+        <translation>, this clock is %1 min ahead of the server&apos;s</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp" line="578"/>
+        <source>, this clock is %1 min behind the server&apos;s</source>
+        <translation>, this clock is %1 min behind the server&apos;s</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp" line="570"/>
         <source>line store: %1 waiting, server not reached: %2</source>
         <translation>line store: %1 waiting, server not reached: %2</translation>
     </message>
 </context>
 <context>
+    <name>stats::HeatMapWidget</name>
+    <message>
+        <location filename="../src/stats/heatmapwidget.cpp" line="152"/>
+        <source>of the runs:</source>
+        <translation>of the runs:</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/heatmapwidget.cpp" line="152"/>
+        <source>runs:</source>
+        <translation>runs:</translation>
+    </message>
+</context>
+<context>
     <name>stats::ShiftYield</name>
     <message>
-        <location filename="../src/stats/shiftyield.cpp" line="34"/>
+        <location filename="../src/stats/shiftyield.cpp" line="36"/>
         <source>this station since %1: no panels</source>
         <translation>this station since %1: no panels</translation>
     </message>
     <message>
-        <location filename="../src/stats/shiftyield.cpp" line="36"/>
+        <location filename="../src/stats/shiftyield.cpp" line="38"/>
         <source>this station since %1: %2 panels, first pass %3 %</source>
         <translation>this station since %1: %2 panels, first pass %3 %</translation>
     </message>
@@ -890,17 +944,17 @@ barcode：</translation>
 <context>
     <name>stats::StatsService</name>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="117"/>
+        <location filename="../src/stats/statsservice.cpp" line="128"/>
         <source>there is no results store at %1 yet</source>
         <translation>there is no results store at %1 yet</translation>
     </message>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="124"/>
+        <location filename="../src/stats/statsservice.cpp" line="135"/>
         <source>no line store is configured (./line.ini)</source>
         <translation>no line store is configured (./line.ini)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="129"/>
+        <location filename="../src/stats/statsservice.cpp" line="140"/>
         <source>the line store is not reached: %1</source>
         <translation>the line store is not reached: %1</translation>
     </message>
@@ -908,481 +962,591 @@ barcode：</translation>
 <context>
     <name>stats::StatsWindow</name>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="165"/>
+        <location filename="../src/stats/statswindow.cpp" line="241"/>
         <source>current</source>
         <translation>current</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="166"/>
+        <location filename="../src/stats/statswindow.cpp" line="242"/>
         <source>USB version</source>
         <translation>USB version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="167"/>
+        <location filename="../src/stats/statswindow.cpp" line="243"/>
         <source>CRC version</source>
         <translation>CRC version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="168"/>
+        <location filename="../src/stats/statswindow.cpp" line="244"/>
         <source>EEPROM version</source>
         <translation>EEPROM version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="169"/>
+        <location filename="../src/stats/statswindow.cpp" line="245"/>
         <source>TB</source>
         <translation>TB</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="170"/>
+        <location filename="../src/stats/statswindow.cpp" line="246"/>
         <source>Attb</source>
         <translation>Attb</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="171"/>
+        <location filename="../src/stats/statswindow.cpp" line="247"/>
         <source>open/short</source>
         <translation>open/short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="172"/>
+        <location filename="../src/stats/statswindow.cpp" line="248"/>
         <source>X raster</source>
         <translation>X raster</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="173"/>
+        <location filename="../src/stats/statswindow.cpp" line="249"/>
         <source>Y raster</source>
         <translation>Y raster</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="174"/>
+        <location filename="../src/stats/statswindow.cpp" line="250"/>
         <source>button data</source>
         <translation>button data</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="175"/>
+        <location filename="../src/stats/statswindow.cpp" line="251"/>
         <source>reset</source>
         <translation>reset</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="187"/>
+        <location filename="../src/stats/statswindow.cpp" line="263"/>
         <source>Line statistics</source>
         <translation>Line statistics</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="194"/>
-        <location filename="../src/stats/statswindow.cpp" line="319"/>
+        <location filename="../src/stats/statswindow.cpp" line="270"/>
+        <location filename="../src/stats/statswindow.cpp" line="402"/>
         <source>Yield</source>
         <translation>Yield</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="195"/>
+        <location filename="../src/stats/statswindow.cpp" line="271"/>
         <source>Failures</source>
         <translation>Failures</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="196"/>
+        <location filename="../src/stats/statswindow.cpp" line="272"/>
         <source>Where panels fail</source>
         <translation>Where panels fail</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="197"/>
+        <location filename="../src/stats/statswindow.cpp" line="273"/>
         <source>Drift</source>
         <translation>Drift</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="198"/>
+        <location filename="../src/stats/statswindow.cpp" line="274"/>
         <source>Traceability</source>
         <translation>Traceability</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="205"/>
-        <location filename="../src/stats/statswindow.cpp" line="213"/>
+        <location filename="../src/stats/statswindow.cpp" line="281"/>
+        <location filename="../src/stats/statswindow.cpp" line="289"/>
         <source>Export PNG</source>
         <translation>Export PNG</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="206"/>
-        <location filename="../src/stats/statswindow.cpp" line="218"/>
+        <location filename="../src/stats/statswindow.cpp" line="282"/>
+        <location filename="../src/stats/statswindow.cpp" line="294"/>
         <source>Export CSV</source>
         <translation>Export CSV</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="213"/>
+        <location filename="../src/stats/statswindow.cpp" line="289"/>
         <source>PNG (*.png)</source>
         <translation>PNG (*.png)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="215"/>
-        <location filename="../src/stats/statswindow.cpp" line="220"/>
+        <location filename="../src/stats/statswindow.cpp" line="291"/>
+        <location filename="../src/stats/statswindow.cpp" line="296"/>
         <source>could not write %1</source>
         <translation>could not write %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="218"/>
+        <location filename="../src/stats/statswindow.cpp" line="294"/>
         <source>CSV (*.csv)</source>
         <translation>CSV (*.csv)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="244"/>
-        <location filename="../src/stats/statswindow.cpp" line="584"/>
+        <location filename="../src/stats/statswindow.cpp" line="320"/>
+        <location filename="../src/stats/statswindow.cpp" line="734"/>
         <source>this station&apos;s store</source>
         <translation>this station&apos;s store</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="245"/>
-        <location filename="../src/stats/statswindow.cpp" line="584"/>
+        <location filename="../src/stats/statswindow.cpp" line="321"/>
+        <location filename="../src/stats/statswindow.cpp" line="734"/>
         <source>line store</source>
         <translation>line store</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="257"/>
+        <location filename="../src/stats/statswindow.cpp" line="333"/>
         <source>last 8 hours</source>
         <translation>last 8 hours</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="258"/>
+        <location filename="../src/stats/statswindow.cpp" line="334"/>
         <source>last 24 hours</source>
         <translation>last 24 hours</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="259"/>
+        <location filename="../src/stats/statswindow.cpp" line="335"/>
         <source>last 7 days</source>
         <translation>last 7 days</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="260"/>
+        <location filename="../src/stats/statswindow.cpp" line="336"/>
         <source>last 30 days</source>
         <translation>last 30 days</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="265"/>
-        <location filename="../src/stats/statswindow.cpp" line="619"/>
+        <location filename="../src/stats/statswindow.cpp" line="341"/>
+        <location filename="../src/stats/statswindow.cpp" line="769"/>
         <source>all</source>
         <translation>all</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="269"/>
+        <location filename="../src/stats/statswindow.cpp" line="345"/>
         <source>Refresh</source>
         <translation>Refresh</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="271"/>
+        <location filename="../src/stats/statswindow.cpp" line="347"/>
         <source>Store:</source>
         <translation>Store:</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="273"/>
+        <location filename="../src/stats/statswindow.cpp" line="349"/>
         <source>From</source>
         <translation>From</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="275"/>
-        <location filename="../src/stats/statswindow.cpp" line="385"/>
+        <location filename="../src/stats/statswindow.cpp" line="351"/>
+        <location filename="../src/stats/statswindow.cpp" line="497"/>
         <source>to</source>
         <translation>to</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="278"/>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="354"/>
+        <location filename="../src/stats/statswindow.cpp" line="535"/>
         <source>Station</source>
         <translation>Station</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="280"/>
+        <location filename="../src/stats/statswindow.cpp" line="356"/>
         <source>Profile</source>
         <translation>Profile</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="310"/>
+        <location filename="../src/stats/statswindow.cpp" line="387"/>
         <source>per hour</source>
         <translation>per hour</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="311"/>
+        <location filename="../src/stats/statswindow.cpp" line="388"/>
         <source>per day</source>
         <translation>per day</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="312"/>
+        <location filename="../src/stats/statswindow.cpp" line="389"/>
         <source>per LOT</source>
         <translation>per LOT</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="313"/>
+        <location filename="../src/stats/statswindow.cpp" line="390"/>
         <source>per station</source>
         <translation>per station</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="314"/>
+        <location filename="../src/stats/statswindow.cpp" line="391"/>
         <source>per profile</source>
         <translation>per profile</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="320"/>
+        <location filename="../src/stats/statswindow.cpp" line="396"/>
+        <source>e.g. GOLD*, REF-0001</source>
+        <translation>e.g. GOLD*, REF-0001</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <source>Barcodes of golden samples and other engineering runs, left out of the yield: GOLD* is every barcode starting with GOLD, REF-0001 that one barcode.</source>
+        <translation>Barcodes of golden samples and other engineering runs, left out of the yield: GOLD* is every barcode starting with GOLD, REF-0001 that one barcode.</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="399"/>
+        <source>engineering runs only</source>
+        <translation>engineering runs only</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="403"/>
         <source>Shift starts at</source>
         <translation>Shift starts at</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="338"/>
+        <location filename="../src/stats/statswindow.cpp" line="404"/>
+        <source>Engineering barcodes</source>
+        <translation>Engineering barcodes</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="410"/>
+        <source>Both bars of a group are of the panels first tested in it (a panel is a barcode; a run without one is a panel of its own): first pass, their first run passed; final, their latest run passed, wherever and whenever it was. Each bar: yield, passed / panels; – where no panel was first tested in the group. Engineering runs are left out.</source>
+        <translation>Both bars of a group are of the panels first tested in it (a panel is a barcode; a run without one is a panel of its own): first pass, their first run passed; final, their latest run passed, wherever and whenever it was. Each bar: yield, passed / panels; – where no panel was first tested in the group. Engineering runs are left out.</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="442"/>
         <source>Click a bar for the runs behind it.</source>
         <translation>Click a bar for the runs behind it.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="368"/>
+        <location filename="../src/stats/statswindow.cpp" line="456"/>
+        <source>as a share of the runs (%)</source>
+        <translation>as a share of the runs (%)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="480"/>
         <source>supply current (mA)</source>
         <translation>supply current (mA)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="369"/>
+        <location filename="../src/stats/statswindow.cpp" line="481"/>
         <source>TB (mean of five)</source>
         <translation>TB (mean of five)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="370"/>
+        <location filename="../src/stats/statswindow.cpp" line="482"/>
         <source>open/short level X</source>
         <translation>open/short level X</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="371"/>
+        <location filename="../src/stats/statswindow.cpp" line="483"/>
         <source>open/short level Y</source>
         <translation>open/short level Y</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="383"/>
+        <location filename="../src/stats/statswindow.cpp" line="495"/>
         <source>Limits from the reference period</source>
         <translation>Limits from the reference period</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="405"/>
+        <location filename="../src/stats/statswindow.cpp" line="516"/>
+        <source>is</source>
+        <translation>is</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="517"/>
+        <source>starts with</source>
+        <translation>starts with</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="520"/>
         <source>in the time range</source>
         <translation>in the time range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="407"/>
+        <location filename="../src/stats/statswindow.cpp" line="522"/>
         <source>Search</source>
         <translation>Search</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="408"/>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="523"/>
+        <location filename="../src/stats/statswindow.cpp" line="535"/>
         <source>Barcode</source>
         <translation>Barcode</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="410"/>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="526"/>
+        <location filename="../src/stats/statswindow.cpp" line="535"/>
         <source>LOT</source>
         <translation>LOT</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="412"/>
-        <location filename="../src/stats/statswindow.cpp" line="420"/>
+        <location filename="../src/stats/statswindow.cpp" line="528"/>
+        <location filename="../src/stats/statswindow.cpp" line="536"/>
         <source>Worker ID</source>
         <translation>Worker ID</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="535"/>
         <source>Started</source>
         <translation>Started</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="535"/>
         <source>Verdict</source>
         <translation>Verdict</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="420"/>
+        <location filename="../src/stats/statswindow.cpp" line="536"/>
         <source>Failed items</source>
         <translation>Failed items</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="420"/>
+        <location filename="../src/stats/statswindow.cpp" line="536"/>
         <source>Result file</source>
         <translation>Result file</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="426"/>
+        <location filename="../src/stats/statswindow.cpp" line="542"/>
         <source>Click a run to open its result file in the log viewer.</source>
         <translation>Click a run to open its result file in the log viewer.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="500"/>
+        <location filename="../src/stats/statswindow.cpp" line="619"/>
         <source>failed: %1</source>
         <translation>failed: %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="582"/>
+        <location filename="../src/stats/statswindow.cpp" line="732"/>
         <source>The store holds no runs yet.</source>
         <translation>The store holds no runs yet.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="584"/>
+        <location filename="../src/stats/statswindow.cpp" line="734"/>
         <source>%1: %2 runs</source>
         <translation>%1: %2 runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="621"/>
+        <location filename="../src/stats/statswindow.cpp" line="771"/>
+        <location filename="../src/stats/statswindow.cpp" line="815"/>
         <source>(none)</source>
         <translation>(none)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="631"/>
-        <source>This hour: %1 % first pass, %2 % final, %3 panels</source>
-        <translation>This hour: %1 % first pass, %2 % final, %3 panels</translation>
+        <location filename="../src/stats/statswindow.cpp" line="1110"/>
+        <source>LCL (−3σ)</source>
+        <translation>LCL (−3σ)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="634"/>
+        <location filename="../src/stats/statswindow.cpp" line="1112"/>
+        <source>UCL (3.267 × mean range)</source>
+        <translation>UCL (3.267 × mean range)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1113"/>
+        <source>mean range</source>
+        <translation>mean range</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1115"/>
+        <source>%1 of %2: individual values, %3; %4</source>
+        <translation>%1 of %2: individual values, %3; %4</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1118"/>
+        <source>%1 of %2: moving range</source>
+        <translation>%1 of %2: moving range</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="785"/>
         <source>This hour: no panels yet</source>
         <translation>This hour: no panels yet</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="644"/>
+        <location filename="../src/stats/statswindow.cpp" line="801"/>
         <source>first pass %</source>
         <translation>first pass %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="645"/>
+        <location filename="../src/stats/statswindow.cpp" line="802"/>
         <source>final %</source>
         <translation>final %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="669"/>
-        <source>Yield, the latest %1 of %2 groups (number of runs in brackets)</source>
-        <translation>Yield, the latest %1 of %2 groups (number of runs in brackets)</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="671"/>
-        <source>Yield (number of runs in brackets)</source>
-        <translation>Yield (number of runs in brackets)</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="684"/>
-        <location filename="../src/stats/statswindow.cpp" line="723"/>
+        <location filename="../src/stats/statswindow.cpp" line="875"/>
         <source>%</source>
         <translation>%</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="693"/>
+        <location filename="../src/stats/statswindow.cpp" line="844"/>
+        <location filename="../src/stats/statswindow.cpp" line="873"/>
         <source>failed runs</source>
         <translation>failed runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="695"/>
+        <location filename="../src/stats/statswindow.cpp" line="782"/>
+        <source>This hour: first pass %1 %, final %2 % (panels: %3)</source>
+        <translation>This hour: first pass %1 %, final %2 % (panels: %3)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="822"/>
+        <source>First-pass and final yield of the panels first tested in each group (runs in brackets)</source>
+        <translation>First-pass and final yield of the panels first tested in each group (runs in brackets)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="824"/>
+        <source>%1, the latest %2 of %3 groups</source>
+        <translation>%1, the latest %2 of %3 groups</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="825"/>
+        <source>No runs in the range</source>
+        <translation>No runs in the range</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="833"/>
+        <source>yield (%)</source>
+        <translation>yield (%)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="846"/>
         <source>cumulative %</source>
         <translation>cumulative %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="712"/>
+        <location filename="../src/stats/statswindow.cpp" line="863"/>
         <source>No item failed in the range</source>
         <translation>No item failed in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="713"/>
+        <location filename="../src/stats/statswindow.cpp" line="864"/>
         <source>Failing items (%1 failures)</source>
         <translation>Failing items (%1 failures)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="722"/>
-        <location filename="../src/stats/statswindow.cpp" line="809"/>
+        <location filename="../src/stats/statswindow.cpp" line="908"/>
+        <source>%1 raster: share of the runs failing at each cell (%), rows down, columns across</source>
+        <translation>%1 raster: share of the runs failing at each cell (%), rows down, columns across</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="909"/>
+        <source>%1 raster: runs failing at each cell, rows down, columns across</source>
+        <translation>%1 raster: runs failing at each cell, rows down, columns across</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="921"/>
+        <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more runs failed there.</source>
+        <translation>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more runs failed there.</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="960"/>
+        <source>%1 electrodes: share of the runs with an open or short</source>
+        <translation>%1 electrodes: share of the runs with an open or short</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="974"/>
+        <source>electrode</source>
+        <translation>electrode</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="977"/>
+        <source>% of the runs</source>
+        <translation>% of the runs</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="978"/>
         <source>runs</source>
         <translation>runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="751"/>
-        <source>X raster: panels failed per cell</source>
-        <translation>X raster: panels failed per cell</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="752"/>
-        <source>Y raster: panels failed per cell</source>
-        <translation>Y raster: panels failed per cell</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="756"/>
+        <location filename="../src/stats/statswindow.cpp" line="915"/>
         <source>The panel of profile %1 is not known here: no map can be drawn.</source>
         <translation>The panel of profile %1 is not known here: no map can be drawn.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="758"/>
+        <location filename="../src/stats/statswindow.cpp" line="917"/>
         <source>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</source>
         <translation>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="762"/>
-        <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more panels failed there.</source>
-        <translation>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more panels failed there.</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="781"/>
+        <location filename="../src/stats/statswindow.cpp" line="947"/>
         <source>open</source>
         <translation>open</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="782"/>
+        <location filename="../src/stats/statswindow.cpp" line="948"/>
         <source>short</source>
         <translation>short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="794"/>
+        <location filename="../src/stats/statswindow.cpp" line="961"/>
         <source>%1 electrodes: runs with an open or short</source>
         <translation>%1 electrodes: runs with an open or short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="851"/>
+        <location filename="../src/stats/statswindow.cpp" line="1002"/>
+        <source>mA</source>
+        <translation>mA</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1002"/>
+        <source>counts</source>
+        <translation>counts</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1036"/>
         <source>value</source>
         <translation>value</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="853"/>
+        <location filename="../src/stats/statswindow.cpp" line="1038"/>
         <source>outside the limits</source>
         <translation>outside the limits</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="857"/>
+        <location filename="../src/stats/statswindow.cpp" line="1044"/>
         <source>run of eight on one side</source>
         <translation>run of eight on one side</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="875"/>
+        <location filename="../src/stats/statswindow.cpp" line="1096"/>
+        <source>no station has runs in the range</source>
+        <translation>no station has runs in the range</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1098"/>
+        <source>station %1 (the first in the range; drift is per station, choose one above)</source>
+        <translation>station %1 (the first in the range; drift is per station, choose one above)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1100"/>
+        <source>station %1</source>
+        <translation>station %1</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1102"/>
+        <source>the newest %1 of %2 runs in the range</source>
+        <translation>the newest %1 of %2 runs in the range</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1103"/>
+        <source>%1 runs</source>
+        <translation>%1 runs</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1108"/>
+        <source>UCL (+3σ)</source>
+        <translation>UCL (+3σ)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1109"/>
         <source>centre</source>
         <translation>centre</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="876"/>
-        <source>-3 sigma</source>
-        <translation>-3 sigma</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="877"/>
-        <source>+3 sigma</source>
-        <translation>+3 sigma</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="891"/>
+        <location filename="../src/stats/statswindow.cpp" line="1081"/>
         <source>run, oldest to newest</source>
         <translation>run, oldest to newest</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="902"/>
+        <location filename="../src/stats/statswindow.cpp" line="1104"/>
         <source>limits from %1 reference runs</source>
         <translation>limits from %1 reference runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="903"/>
+        <location filename="../src/stats/statswindow.cpp" line="1105"/>
         <source>too few reference runs for limits: choose another period</source>
         <translation>too few reference runs for limits: choose another period</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="904"/>
-        <source>%1: individual values, %2</source>
-        <translation>%1: individual values, %2</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="907"/>
-        <source>%1: moving range</source>
-        <translation>%1: moving range</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="937"/>
+        <location filename="../src/stats/statswindow.cpp" line="1148"/>
         <source>No run matches the search.</source>
         <translation>No run matches the search.</translation>
     </message>

@@ -86,7 +86,7 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>HidCommand</name>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="258"/>
+        <location filename="../src/app/vorlane_run.cpp" line="264"/>
         <location filename="../src/device/hidcommand.cpp" line="113"/>
         <location filename="../src/device/hidcommand.cpp" line="137"/>
         <source>read XN,YN error!</source>
@@ -463,102 +463,128 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="166"/>
-        <location filename="../src/app/vorlane.cpp" line="508"/>
+        <location filename="../src/app/vorlane.cpp" line="171"/>
+        <location filename="../src/app/vorlane.cpp" line="581"/>
         <source>Line statistics</source>
         <translation>产线统计</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="300"/>
-        <location filename="../src/app/vorlane.cpp" line="506"/>
+        <location filename="../src/app/vorlane.cpp" line="305"/>
+        <location filename="../src/app/vorlane.cpp" line="579"/>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="344"/>
+        <location filename="../src/app/vorlane.cpp" line="349"/>
         <source>results store unavailable: %1</source>
         <translation>结果数据库不可用：%1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="347"/>
+        <location filename="../src/app/vorlane.cpp" line="352"/>
         <source>results store available again</source>
         <translation>结果数据库已恢复</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="516"/>
+        <location filename="../src/app/vorlane.cpp" line="354"/>
+        <source>results store rebuilt: %1</source>
+        <translation>结果数据库已重建：%1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="388"/>
+        <location filename="../src/app/vorlane.cpp" line="390"/>
+        <source>line store: %1</source>
+        <translation>产线数据库：%1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="401"/>
+        <source>line store refused %1: %2</source>
+        <translation>产线数据库拒收 %1：%2</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="437"/>
+        <source>disk: %1 MB free</source>
+        <translation>磁盘剩余 %1 MB</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="449"/>
+        <source>disk almost full: %1 MB free</source>
+        <translation>磁盘空间将满：剩余 %1 MB</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane.cpp" line="591"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="516"/>
+        <location filename="../src/app/vorlane.cpp" line="591"/>
         <source>Do you really want to exit?</source>
         <translation>确定要退出吗？</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="711"/>
-        <location filename="../src/app/vorlane_run.cpp" line="185"/>
+        <location filename="../src/app/vorlane.cpp" line="786"/>
+        <location filename="../src/app/vorlane_run.cpp" line="186"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
         <translation>找不到设备！<byte value="xd"/>
 </translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="179"/>
+        <location filename="../src/app/vorlane_run.cpp" line="180"/>
         <source>Test run in progress: start refused</source>
         <translation>测试进行中：不再开始新的测试</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="203"/>
+        <location filename="../src/app/vorlane_run.cpp" line="209"/>
         <source>no input</source>
         <translation>没有输入</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="207"/>
+        <location filename="../src/app/vorlane_run.cpp" line="213"/>
         <source>repeated test message!</source>
         <translation>测试信息重复！</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="360"/>
+        <location filename="../src/app/vorlane_run.cpp" line="366"/>
         <source>Btn_Num is %1: no keys to press</source>
         <translation>Btn_Num 为 %1：没有要按的按键</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="465"/>
+        <location filename="../src/app/vorlane_run.cpp" line="471"/>
         <source>Calibrate: FAIL</source>
         <translation>校准: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="484"/>
+        <location filename="../src/app/vorlane_run.cpp" line="490"/>
         <source>Drawing: FAIL</source>
         <translation>划线: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="534"/>
+        <location filename="../src/app/vorlane_run.cpp" line="540"/>
         <source>OpenShort: PASS</source>
         <translation>开短路: PASS</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="534"/>
+        <location filename="../src/app/vorlane_run.cpp" line="540"/>
         <source>OpenShort: FAIL</source>
         <translation>开短路: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="552"/>
+        <location filename="../src/app/vorlane_run.cpp" line="558"/>
         <source>Planeness_Y: Testing</source>
         <translation>平整度_Y: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="553"/>
+        <location filename="../src/app/vorlane_run.cpp" line="559"/>
         <source>Planeness_Y: %1</source>
         <translation>平整度_Y: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="555"/>
+        <location filename="../src/app/vorlane_run.cpp" line="561"/>
         <source>Planeness_X: Testing</source>
         <translation>平整度_X: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="555"/>
+        <location filename="../src/app/vorlane_run.cpp" line="561"/>
         <source>Planeness_X: %1</source>
         <translation>平整度_X: %1</translation>
     </message>
@@ -849,7 +875,7 @@ barcode：</source>
 <context>
     <name>production::ResultFile</name>
     <message>
-        <location filename="../src/production/resultfile.cpp" line="162"/>
+        <location filename="../src/production/resultfile.cpp" line="174"/>
         <source>open csv file fail!<byte value="xd"/>
 </source>
         <translation>打开CSV文件失败！<byte value="xd"/>
@@ -859,30 +885,58 @@ barcode：</source>
 <context>
     <name>results::LineUploader</name>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="337"/>
+        <location filename="../src/results/lineuploader.cpp" line="571"/>
         <source>line store: connected</source>
         <translation>产线数据库：已连接</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="337"/>
+        <location filename="../src/results/lineuploader.cpp" line="572"/>
         <source>line store: %1 waiting</source>
         <translation>产线数据库：%1 条待上传</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="338"/>
+        <location filename="../src/results/lineuploader.cpp" line="574"/>
+        <source>, %1 refused</source>
+        <translation>，%1 条被拒收</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp" line="577"/>
+        <source>, this clock is %1 min ahead of the server&apos;s</source>
+        <translation>，本机时钟比服务器快 %1 分钟</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp" line="578"/>
+        <source>, this clock is %1 min behind the server&apos;s</source>
+        <translation>，本机时钟比服务器慢 %1 分钟</translation>
+    </message>
+    <message>
+        <location filename="../src/results/lineuploader.cpp" line="570"/>
         <source>line store: %1 waiting, server not reached: %2</source>
         <translation>产线数据库：%1 条待上传，无法连接服务器：%2</translation>
     </message>
 </context>
 <context>
+    <name>stats::HeatMapWidget</name>
+    <message>
+        <location filename="../src/stats/heatmapwidget.cpp" line="152"/>
+        <source>of the runs:</source>
+        <translation>占测试次数：</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/heatmapwidget.cpp" line="152"/>
+        <source>runs:</source>
+        <translation>次数：</translation>
+    </message>
+</context>
+<context>
     <name>stats::ShiftYield</name>
     <message>
-        <location filename="../src/stats/shiftyield.cpp" line="34"/>
+        <location filename="../src/stats/shiftyield.cpp" line="36"/>
         <source>this station since %1: no panels</source>
         <translation>本站自 %1 起：暂无面板</translation>
     </message>
     <message>
-        <location filename="../src/stats/shiftyield.cpp" line="36"/>
+        <location filename="../src/stats/shiftyield.cpp" line="38"/>
         <source>this station since %1: %2 panels, first pass %3 %</source>
         <translation>本站自 %1 起：%2 片，一次良率 %3 %</translation>
     </message>
@@ -890,17 +944,17 @@ barcode：</source>
 <context>
     <name>stats::StatsService</name>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="117"/>
+        <location filename="../src/stats/statsservice.cpp" line="128"/>
         <source>there is no results store at %1 yet</source>
         <translation>%1 尚无结果数据库</translation>
     </message>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="124"/>
+        <location filename="../src/stats/statsservice.cpp" line="135"/>
         <source>no line store is configured (./line.ini)</source>
         <translation>未配置产线数据库（./line.ini）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="129"/>
+        <location filename="../src/stats/statsservice.cpp" line="140"/>
         <source>the line store is not reached: %1</source>
         <translation>无法连接产线数据库：%1</translation>
     </message>
@@ -908,481 +962,591 @@ barcode：</source>
 <context>
     <name>stats::StatsWindow</name>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="165"/>
+        <location filename="../src/stats/statswindow.cpp" line="241"/>
         <source>current</source>
         <translation>电流</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="166"/>
+        <location filename="../src/stats/statswindow.cpp" line="242"/>
         <source>USB version</source>
         <translation>USB 版本</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="167"/>
+        <location filename="../src/stats/statswindow.cpp" line="243"/>
         <source>CRC version</source>
         <translation>CRC 版本</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="168"/>
+        <location filename="../src/stats/statswindow.cpp" line="244"/>
         <source>EEPROM version</source>
         <translation>EEPROM 版本</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="169"/>
+        <location filename="../src/stats/statswindow.cpp" line="245"/>
         <source>TB</source>
         <translation>TB</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="170"/>
+        <location filename="../src/stats/statswindow.cpp" line="246"/>
         <source>Attb</source>
         <translation>Attb</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="171"/>
+        <location filename="../src/stats/statswindow.cpp" line="247"/>
         <source>open/short</source>
         <translation>开短路</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="172"/>
+        <location filename="../src/stats/statswindow.cpp" line="248"/>
         <source>X raster</source>
         <translation>X 平整度</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="173"/>
+        <location filename="../src/stats/statswindow.cpp" line="249"/>
         <source>Y raster</source>
         <translation>Y 平整度</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="174"/>
+        <location filename="../src/stats/statswindow.cpp" line="250"/>
         <source>button data</source>
         <translation>按键数据</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="175"/>
+        <location filename="../src/stats/statswindow.cpp" line="251"/>
         <source>reset</source>
         <translation>复位</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="187"/>
+        <location filename="../src/stats/statswindow.cpp" line="263"/>
         <source>Line statistics</source>
         <translation>产线统计</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="194"/>
-        <location filename="../src/stats/statswindow.cpp" line="319"/>
+        <location filename="../src/stats/statswindow.cpp" line="270"/>
+        <location filename="../src/stats/statswindow.cpp" line="402"/>
         <source>Yield</source>
         <translation>良率</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="195"/>
+        <location filename="../src/stats/statswindow.cpp" line="271"/>
         <source>Failures</source>
         <translation>不良项</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="196"/>
+        <location filename="../src/stats/statswindow.cpp" line="272"/>
         <source>Where panels fail</source>
         <translation>不良位置</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="197"/>
+        <location filename="../src/stats/statswindow.cpp" line="273"/>
         <source>Drift</source>
         <translation>漂移</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="198"/>
+        <location filename="../src/stats/statswindow.cpp" line="274"/>
         <source>Traceability</source>
         <translation>追溯</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="205"/>
-        <location filename="../src/stats/statswindow.cpp" line="213"/>
+        <location filename="../src/stats/statswindow.cpp" line="281"/>
+        <location filename="../src/stats/statswindow.cpp" line="289"/>
         <source>Export PNG</source>
         <translation>导出 PNG</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="206"/>
-        <location filename="../src/stats/statswindow.cpp" line="218"/>
+        <location filename="../src/stats/statswindow.cpp" line="282"/>
+        <location filename="../src/stats/statswindow.cpp" line="294"/>
         <source>Export CSV</source>
         <translation>导出 CSV</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="213"/>
+        <location filename="../src/stats/statswindow.cpp" line="289"/>
         <source>PNG (*.png)</source>
         <translation>PNG (*.png)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="215"/>
-        <location filename="../src/stats/statswindow.cpp" line="220"/>
+        <location filename="../src/stats/statswindow.cpp" line="291"/>
+        <location filename="../src/stats/statswindow.cpp" line="296"/>
         <source>could not write %1</source>
         <translation>无法写入 %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="218"/>
+        <location filename="../src/stats/statswindow.cpp" line="294"/>
         <source>CSV (*.csv)</source>
         <translation>CSV (*.csv)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="244"/>
-        <location filename="../src/stats/statswindow.cpp" line="584"/>
+        <location filename="../src/stats/statswindow.cpp" line="320"/>
+        <location filename="../src/stats/statswindow.cpp" line="734"/>
         <source>this station&apos;s store</source>
         <translation>本站数据库</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="245"/>
-        <location filename="../src/stats/statswindow.cpp" line="584"/>
+        <location filename="../src/stats/statswindow.cpp" line="321"/>
+        <location filename="../src/stats/statswindow.cpp" line="734"/>
         <source>line store</source>
         <translation>产线数据库</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="257"/>
+        <location filename="../src/stats/statswindow.cpp" line="333"/>
         <source>last 8 hours</source>
         <translation>最近 8 小时</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="258"/>
+        <location filename="../src/stats/statswindow.cpp" line="334"/>
         <source>last 24 hours</source>
         <translation>最近 24 小时</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="259"/>
+        <location filename="../src/stats/statswindow.cpp" line="335"/>
         <source>last 7 days</source>
         <translation>最近 7 天</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="260"/>
+        <location filename="../src/stats/statswindow.cpp" line="336"/>
         <source>last 30 days</source>
         <translation>最近 30 天</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="265"/>
-        <location filename="../src/stats/statswindow.cpp" line="619"/>
+        <location filename="../src/stats/statswindow.cpp" line="341"/>
+        <location filename="../src/stats/statswindow.cpp" line="769"/>
         <source>all</source>
         <translation>全部</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="269"/>
+        <location filename="../src/stats/statswindow.cpp" line="345"/>
         <source>Refresh</source>
         <translation>刷新</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="271"/>
+        <location filename="../src/stats/statswindow.cpp" line="347"/>
         <source>Store:</source>
         <translation>数据库：</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="273"/>
+        <location filename="../src/stats/statswindow.cpp" line="349"/>
         <source>From</source>
         <translation>从</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="275"/>
-        <location filename="../src/stats/statswindow.cpp" line="385"/>
+        <location filename="../src/stats/statswindow.cpp" line="351"/>
+        <location filename="../src/stats/statswindow.cpp" line="497"/>
         <source>to</source>
         <translation>到</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="278"/>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="354"/>
+        <location filename="../src/stats/statswindow.cpp" line="535"/>
         <source>Station</source>
         <translation>工位</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="280"/>
+        <location filename="../src/stats/statswindow.cpp" line="356"/>
         <source>Profile</source>
         <translation>配置</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="310"/>
+        <location filename="../src/stats/statswindow.cpp" line="387"/>
         <source>per hour</source>
         <translation>按小时</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="311"/>
+        <location filename="../src/stats/statswindow.cpp" line="388"/>
         <source>per day</source>
         <translation>按天</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="312"/>
+        <location filename="../src/stats/statswindow.cpp" line="389"/>
         <source>per LOT</source>
         <translation>按批次</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="313"/>
+        <location filename="../src/stats/statswindow.cpp" line="390"/>
         <source>per station</source>
         <translation>按工位</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="314"/>
+        <location filename="../src/stats/statswindow.cpp" line="391"/>
         <source>per profile</source>
         <translation>按配置</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="320"/>
+        <location filename="../src/stats/statswindow.cpp" line="396"/>
+        <source>e.g. GOLD*, REF-0001</source>
+        <translation>例如 GOLD*, REF-0001</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <source>Barcodes of golden samples and other engineering runs, left out of the yield: GOLD* is every barcode starting with GOLD, REF-0001 that one barcode.</source>
+        <translation>标准样品等工程测试的条码，不计入良率：GOLD* 表示所有以 GOLD 开头的条码，REF-0001 仅表示该条码。</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="399"/>
+        <source>engineering runs only</source>
+        <translation>仅工程测试</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="403"/>
         <source>Shift starts at</source>
         <translation>班次开始于</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="338"/>
+        <location filename="../src/stats/statswindow.cpp" line="404"/>
+        <source>Engineering barcodes</source>
+        <translation>工程条码</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="410"/>
+        <source>Both bars of a group are of the panels first tested in it (a panel is a barcode; a run without one is a panel of its own): first pass, their first run passed; final, their latest run passed, wherever and whenever it was. Each bar: yield, passed / panels; – where no panel was first tested in the group. Engineering runs are left out.</source>
+        <translation>每组的两根柱条都针对在该组首次测试的面板（一个条码为一片面板；无条码的测试各算一片）：一次良率，其首次测试通过；最终良率，其最近一次测试通过，无论何时何地。每根柱条：良率，通过片数 / 面板数；该组无首次测试的面板时显示 –。工程测试不计入。</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="442"/>
         <source>Click a bar for the runs behind it.</source>
         <translation>点击柱条查看对应的测试记录。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="368"/>
+        <location filename="../src/stats/statswindow.cpp" line="456"/>
+        <source>as a share of the runs (%)</source>
+        <translation>按占测试次数的比例（%）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="480"/>
         <source>supply current (mA)</source>
         <translation>供电电流 (mA)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="369"/>
+        <location filename="../src/stats/statswindow.cpp" line="481"/>
         <source>TB (mean of five)</source>
         <translation>TB（五次均值）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="370"/>
+        <location filename="../src/stats/statswindow.cpp" line="482"/>
         <source>open/short level X</source>
         <translation>开短路水平 X</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="371"/>
+        <location filename="../src/stats/statswindow.cpp" line="483"/>
         <source>open/short level Y</source>
         <translation>开短路水平 Y</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="383"/>
+        <location filename="../src/stats/statswindow.cpp" line="495"/>
         <source>Limits from the reference period</source>
         <translation>控制限取自基准时段</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="405"/>
+        <location filename="../src/stats/statswindow.cpp" line="516"/>
+        <source>is</source>
+        <translation>等于</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="517"/>
+        <source>starts with</source>
+        <translation>开头为</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="520"/>
         <source>in the time range</source>
         <translation>限于时间范围</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="407"/>
+        <location filename="../src/stats/statswindow.cpp" line="522"/>
         <source>Search</source>
         <translation>查询</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="408"/>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="523"/>
+        <location filename="../src/stats/statswindow.cpp" line="535"/>
         <source>Barcode</source>
         <translation>条码</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="410"/>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="526"/>
+        <location filename="../src/stats/statswindow.cpp" line="535"/>
         <source>LOT</source>
         <translation>批次</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="412"/>
-        <location filename="../src/stats/statswindow.cpp" line="420"/>
+        <location filename="../src/stats/statswindow.cpp" line="528"/>
+        <location filename="../src/stats/statswindow.cpp" line="536"/>
         <source>Worker ID</source>
         <translation>工号</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="535"/>
         <source>Started</source>
         <translation>开始时间</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="419"/>
+        <location filename="../src/stats/statswindow.cpp" line="535"/>
         <source>Verdict</source>
         <translation>结果</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="420"/>
+        <location filename="../src/stats/statswindow.cpp" line="536"/>
         <source>Failed items</source>
         <translation>不良项</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="420"/>
+        <location filename="../src/stats/statswindow.cpp" line="536"/>
         <source>Result file</source>
         <translation>结果文件</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="426"/>
+        <location filename="../src/stats/statswindow.cpp" line="542"/>
         <source>Click a run to open its result file in the log viewer.</source>
         <translation>点击一条记录，在日志查看器中打开其结果文件。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="500"/>
+        <location filename="../src/stats/statswindow.cpp" line="619"/>
         <source>failed: %1</source>
         <translation>不良：%1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="582"/>
+        <location filename="../src/stats/statswindow.cpp" line="732"/>
         <source>The store holds no runs yet.</source>
         <translation>数据库中尚无测试记录。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="584"/>
+        <location filename="../src/stats/statswindow.cpp" line="734"/>
         <source>%1: %2 runs</source>
         <translation>%1：%2 条记录</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="621"/>
+        <location filename="../src/stats/statswindow.cpp" line="771"/>
+        <location filename="../src/stats/statswindow.cpp" line="815"/>
         <source>(none)</source>
         <translation>（无）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="631"/>
-        <source>This hour: %1 % first pass, %2 % final, %3 panels</source>
-        <translation>本小时：一次良率 %1 %，最终良率 %2 %，%3 片</translation>
+        <location filename="../src/stats/statswindow.cpp" line="1110"/>
+        <source>LCL (−3σ)</source>
+        <translation>下控制限（−3σ）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="634"/>
+        <location filename="../src/stats/statswindow.cpp" line="1112"/>
+        <source>UCL (3.267 × mean range)</source>
+        <translation>上控制限（3.267 × 平均移动极差）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1113"/>
+        <source>mean range</source>
+        <translation>平均移动极差</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1115"/>
+        <source>%1 of %2: individual values, %3; %4</source>
+        <translation>%2 的%1：单值，%3；%4</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1118"/>
+        <source>%1 of %2: moving range</source>
+        <translation>%2 的%1：移动极差</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="785"/>
         <source>This hour: no panels yet</source>
         <translation>本小时：暂无面板</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="644"/>
+        <location filename="../src/stats/statswindow.cpp" line="801"/>
         <source>first pass %</source>
         <translation>一次良率 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="645"/>
+        <location filename="../src/stats/statswindow.cpp" line="802"/>
         <source>final %</source>
         <translation>最终良率 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="669"/>
-        <source>Yield, the latest %1 of %2 groups (number of runs in brackets)</source>
-        <translation>良率，%2 组中最近 %1 组（括号内为测试次数）</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="671"/>
-        <source>Yield (number of runs in brackets)</source>
-        <translation>良率（括号内为测试次数）</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="684"/>
-        <location filename="../src/stats/statswindow.cpp" line="723"/>
+        <location filename="../src/stats/statswindow.cpp" line="875"/>
         <source>%</source>
         <translation>%</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="693"/>
+        <location filename="../src/stats/statswindow.cpp" line="844"/>
+        <location filename="../src/stats/statswindow.cpp" line="873"/>
         <source>failed runs</source>
         <translation>不良次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="695"/>
+        <location filename="../src/stats/statswindow.cpp" line="782"/>
+        <source>This hour: first pass %1 %, final %2 % (panels: %3)</source>
+        <translation>本小时：一次良率 %1 %，最终良率 %2 %（面板：%3 片）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="822"/>
+        <source>First-pass and final yield of the panels first tested in each group (runs in brackets)</source>
+        <translation>各组首次测试面板的一次良率与最终良率（括号内为测试次数）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="824"/>
+        <source>%1, the latest %2 of %3 groups</source>
+        <translation>%1，%3 组中最近 %2 组</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="825"/>
+        <source>No runs in the range</source>
+        <translation>该时段无测试记录</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="833"/>
+        <source>yield (%)</source>
+        <translation>良率（%）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="846"/>
         <source>cumulative %</source>
         <translation>累计 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="712"/>
+        <location filename="../src/stats/statswindow.cpp" line="863"/>
         <source>No item failed in the range</source>
         <translation>该时段内无不良项</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="713"/>
+        <location filename="../src/stats/statswindow.cpp" line="864"/>
         <source>Failing items (%1 failures)</source>
         <translation>不良项（共 %1 次）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="722"/>
-        <location filename="../src/stats/statswindow.cpp" line="809"/>
+        <location filename="../src/stats/statswindow.cpp" line="908"/>
+        <source>%1 raster: share of the runs failing at each cell (%), rows down, columns across</source>
+        <translation>%1 平整度：各单元不良次数占比（%），行向下，列向右</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="909"/>
+        <source>%1 raster: runs failing at each cell, rows down, columns across</source>
+        <translation>%1 平整度：各单元不良次数，行向下，列向右</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="921"/>
+        <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more runs failed there.</source>
+        <translation>配置 %1（%2 x %3），该时段 %4 条记录。红色越深，该处不良的次数越多。</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="960"/>
+        <source>%1 electrodes: share of the runs with an open or short</source>
+        <translation>%1 电极：开路或短路次数占比</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="974"/>
+        <source>electrode</source>
+        <translation>电极</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="977"/>
+        <source>% of the runs</source>
+        <translation>占测试次数 %</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="978"/>
         <source>runs</source>
         <translation>次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="751"/>
-        <source>X raster: panels failed per cell</source>
-        <translation>X 平整度：各单元不良片数</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="752"/>
-        <source>Y raster: panels failed per cell</source>
-        <translation>Y 平整度：各单元不良片数</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="756"/>
+        <location filename="../src/stats/statswindow.cpp" line="915"/>
         <source>The panel of profile %1 is not known here: no map can be drawn.</source>
         <translation>此处不知配置 %1 的面板尺寸，无法绘制分布图。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="758"/>
+        <location filename="../src/stats/statswindow.cpp" line="917"/>
         <source>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</source>
         <translation>%1 个不良单元超出配置 %4 的 %2 x %3 面板：数据库中同名配置下有其他尺寸的记录。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="762"/>
-        <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more panels failed there.</source>
-        <translation>配置 %1（%2 x %3），该时段 %4 条记录。红色越深，该处不良的面板越多。</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="781"/>
+        <location filename="../src/stats/statswindow.cpp" line="947"/>
         <source>open</source>
         <translation>开路</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="782"/>
+        <location filename="../src/stats/statswindow.cpp" line="948"/>
         <source>short</source>
         <translation>短路</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="794"/>
+        <location filename="../src/stats/statswindow.cpp" line="961"/>
         <source>%1 electrodes: runs with an open or short</source>
         <translation>%1 电极：开路或短路的次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="851"/>
+        <location filename="../src/stats/statswindow.cpp" line="1002"/>
+        <source>mA</source>
+        <translation>mA</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1002"/>
+        <source>counts</source>
+        <translation>计数值</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1036"/>
         <source>value</source>
         <translation>数值</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="853"/>
+        <location filename="../src/stats/statswindow.cpp" line="1038"/>
         <source>outside the limits</source>
         <translation>超出控制限</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="857"/>
+        <location filename="../src/stats/statswindow.cpp" line="1044"/>
         <source>run of eight on one side</source>
         <translation>连续八点在中心线同侧</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="875"/>
+        <location filename="../src/stats/statswindow.cpp" line="1096"/>
+        <source>no station has runs in the range</source>
+        <translation>该时段没有工位有测试记录</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1098"/>
+        <source>station %1 (the first in the range; drift is per station, choose one above)</source>
+        <translation>工位 %1（该时段的第一个工位；漂移按工位统计，请在上方选择）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1100"/>
+        <source>station %1</source>
+        <translation>工位 %1</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1102"/>
+        <source>the newest %1 of %2 runs in the range</source>
+        <translation>该时段 %2 条记录中最新的 %1 条</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1103"/>
+        <source>%1 runs</source>
+        <translation>%1 条记录</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1108"/>
+        <source>UCL (+3σ)</source>
+        <translation>上控制限（+3σ）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1109"/>
         <source>centre</source>
         <translation>中心线</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="876"/>
-        <source>-3 sigma</source>
-        <translation>-3 sigma</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="877"/>
-        <source>+3 sigma</source>
-        <translation>+3 sigma</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="891"/>
+        <location filename="../src/stats/statswindow.cpp" line="1081"/>
         <source>run, oldest to newest</source>
         <translation>测试序号（由旧到新）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="902"/>
+        <location filename="../src/stats/statswindow.cpp" line="1104"/>
         <source>limits from %1 reference runs</source>
         <translation>控制限取自 %1 条基准记录</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="903"/>
+        <location filename="../src/stats/statswindow.cpp" line="1105"/>
         <source>too few reference runs for limits: choose another period</source>
         <translation>基准记录太少，无法计算控制限：请选择其他时段</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="904"/>
-        <source>%1: individual values, %2</source>
-        <translation>%1：单值图，%2</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="907"/>
-        <source>%1: moving range</source>
-        <translation>%1：移动极差图</translation>
-    </message>
-    <message>
-        <location filename="../src/stats/statswindow.cpp" line="937"/>
+        <location filename="../src/stats/statswindow.cpp" line="1148"/>
         <source>No run matches the search.</source>
         <translation>没有符合条件的记录。</translation>
     </message>

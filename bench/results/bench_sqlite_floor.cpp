@@ -151,7 +151,7 @@ void recordRuns(benchmark::State &state, const QByteArray &content, bool text, b
                     continue;
                 for (const char *name : Items)
                     ok = ok && item.text(id).text(name).integer(1).real(1.0).text(std::string()).run();
-                ok = ok && outbox.text(id).integer(started + 900).run();
+                ok = ok && outbox.text(id).integer(started + 900).integer(0).text(std::string()).run();
                 if (flags)
                     ok = ok && changeYield(barcode, id, false)
                          && panel.text(barcode).text(barcode).text(barcode).text(id).run() && changeYield(barcode, id, true);

@@ -1,6 +1,7 @@
 #include "storegen.h"
 
 #include "pgserver.h"
+#include "lineserver.h"
 #include "resultstore.h"
 
 #include <QElapsedTimer>
@@ -56,13 +57,17 @@ bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress)
                          " %3 + n * 30000, %3 + n * 30000 + 25000,"
                          " CASE WHEN %4 THEN 'FAIL' ELSE 'PASS' END,"
                          " %2 || '.csv', '/results/' || %2 || '.csv', %1,"
-                         " 'Attb:,' || CASE WHEN %4 THEN 'FAIL' ELSE 'PASS' END,"
+                         " %5,"
                          " 60 + (n % 17) / 10.0, 500 + n % 23, %3 + n * 30000 + 26000,"
                          " CASE WHEN n % 20 = 19 THEN 0 ELSE 1 END, CASE WHEN n % 20 = 18 THEN 0 ELSE 1 END,"
                          " 100 + n % 13, 110 + n % 11 FROM seq")
               .arg(runId, barcode)
               .arg(Start)
-              .arg(failed);
+              .arg(failed)
+              // The server keeps the files' bytes.
+              .arg(pg ? QStringLiteral("convert_to('Attb:,' || CASE WHEN %1 THEN 'FAIL' ELSE 'PASS' END, 'LATIN1')")
+                            .arg(failed)
+                      : QStringLiteral("'Attb:,' || CASE WHEN %1 THEN 'FAIL' ELSE 'PASS' END").arg(failed));
     const QString insertItems =
         seq
         + QStringLiteral(", names(item) AS (SELECT 'electric' UNION ALL SELECT 'usb_version' UNION ALL"
@@ -175,7 +180,12 @@ bool BenchStore::open(const QStringList &args, QString *error)
         }
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_store.connectionName());
         m_server->configure(db, QStringLiteral("line"));
-        if (!m_store.openDatabase(db, error))
+        if (!db.open()) {
+            *error = db.lastError().text();
+            return false;
+        }
+        // The runs are made as the superuser; the schema as a line's server has it.
+        if (!results::lineserver::init(db, nullptr, error) || !m_store.openDatabase(db, error))
             return false;
     } else {
         if (m_path.isEmpty())

@@ -2,6 +2,7 @@
 // what judging one raster frame costs.
 //   ./bench_tools
 #include "baseline.h"
+#include "diskspace.h"
 #include "generatecsv.h"
 #include "planeness.h"
 #include "resultfile.h"
@@ -141,6 +142,26 @@ void BM_FileAResult(benchmark::State &state)
     QDir::setCurrent(old);
 }
 BENCHMARK(BM_FileAResult)->Unit(benchmark::kMicrosecond)->Iterations(500);
+
+// The look at the disks before every run: the free space of each folder a run
+// writes to (the demo profile's: working folder, both results folders, ./log
+// and the two log folders it names), judged against the levels.
+void BM_DiskRoomBeforeARun(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString old = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    for (const char *folder : {"resultsPASS", "resultsFAIL", "log"})
+        QDir().mkpath(QString::fromLatin1(folder));
+    Settings store;
+    store.set("LogPASS_Path", "./resultsPASS");
+    store.set("LogFAIL_Path", "./resultsFAIL");
+    const files::DiskLevels levels;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(files::diskRoom(production::runFolders(store), levels));
+    QDir::setCurrent(old);
+}
+BENCHMARK(BM_DiskRoomBeforeARun)->Unit(benchmark::kMicrosecond);
 
 void BM_JudgeRasterFrame(benchmark::State &state)
 {

@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <sys/stat.h>
+
 namespace emulator {
 
 ControlWindow::ControlWindow(HidrawHost &host, HostControl &control, QWidget *parent)
@@ -157,12 +159,33 @@ void ControlWindow::followTrace(bool on)
         m_traceTimer->start();
 }
 
+namespace {
+
+// The trace was rotated: the name is another file than the one being read.
+bool renamedAway(const QFile &file)
+{
+    struct stat reading{}, named{};
+    return ::fstat(file.handle(), &reading) == 0
+           && (::stat(QFile::encodeName(file.fileName()).constData(), &named) != 0
+               || named.st_ino != reading.st_ino || named.st_dev != reading.st_dev);
+}
+
+} // namespace
+
 void ControlWindow::readTrace()
 {
     if (!m_traceFile)
         return;
     // The trace only grows; take what came since the last look, whole lines.
+    // Once it has been rotated, the rest of the old part, then the new file.
+    const bool rotated = renamedAway(*m_traceFile);
     m_tracePending += m_traceFile->readAll();
+    if (rotated) {
+        // Until the new file is there, the old part is read on.
+        auto next = std::make_unique<QFile>(m_traceFile->fileName());
+        if (next->open(QIODevice::ReadOnly | QIODevice::Text))
+            m_traceFile = std::move(next);
+    }
     const int end = m_tracePending.lastIndexOf('\n');
     if (end < 0)
         return;

@@ -11,7 +11,9 @@
 #include "baseline.h"
 #include "bridgereport.h"
 #include "devicelink.h"
+#include "panelcodec.h"
 #include "paneltests.h"
+#include "shortitems.h"
 #include "resultstore.h"
 #include "rowlimits.h"
 #include "settings.h"
@@ -26,6 +28,7 @@
 #include <QRandomGenerator>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -38,7 +41,8 @@ struct Blocks
     bool pass = true;
     bool openShortPass = true;
     bool rasterPass = true;
-    QString text; // the open/short and both raster blocks
+    bool buttonsPass = true;
+    QString text; // the open/short and both raster blocks, the button data
 };
 
 // Reads `frames` panels of one kind from the emulated board.
@@ -65,13 +69,22 @@ bool acquire(const QString &panelPath, int frames, const Settings &store, const 
         const production::RasterItemResult x = tests.rasterItem(production::RasterAxis::X, [](int) {});
         bridge::transfer(bridge::modeWrite(map, bridge::mode::InternalRaster), 0);
         const production::RasterItemResult y = tests.rasterItem(production::RasterAxis::Y, [](int) {});
-        if (x.readError || y.readError || openShort.block.isEmpty())
+        // The button data item, as a run of the demo profile (BtnData_Mode=1)
+        // files it: the viewer reads a file only as far as its BtnData line.
+        bridge::transfer(bridge::modeWrite(map, bridge::mode::Debug), 0);
+        bridge::Report answer;
+        if (x.readError || y.readError || openShort.block.isEmpty()
+            || !bridge::transfer(bridge::i2cRead(bridge::reg::ButtonData, 8), 0, &answer).ok())
             return false;
+        const std::vector<int> buttons = device::codec::buttonValues(answer);
         Blocks b;
         b.openShortPass = openShort.pass;
         b.rasterPass = x.pass && y.pass;
-        b.pass = b.openShortPass && b.rasterPass;
-        b.text = openShort.block + x.block + y.block;
+        b.buttonsPass = std::all_of(buttons.begin(), buttons.end(), [&](int v) {
+            return v >= profile::toInt(store.value("Btn_Min")) && v <= profile::toInt(store.value("Btn_Max"));
+        });
+        b.pass = b.openShortPass && b.rasterPass && b.buttonsPass;
+        b.text = openShort.block + x.block + y.block + production::btnDataBlock(buttons);
         out.push_back(b);
     }
     device::link::setConnected(0);
@@ -150,9 +163,8 @@ int main(int argc, char **argv)
         double current = 17.6 + random.bounded(40) / 100.0;
         if (station == QLatin1String("ST-01"))
             current += progress * progress * 3.4;
-        const bool currentPass = current <= currentLimit;
-
         for (int attempt = 0; attempt < 2; ++attempt) {
+            const bool currentPass = current <= currentLimit;
             const bool pass = currentPass && blocks->pass;
             const QString ma = QString::number(current, 'f', 4) + QStringLiteral("MA");
             const QString verdict = pass ? QStringLiteral("PASS") : QStringLiteral("FAIL");

@@ -2,6 +2,7 @@
 
 #include "devicelink.h"
 #include "devicewatcher.h"
+#include "diskspace.h"
 #include "displaycontext.h"
 #include "displayview.h"
 #include "formresources.h"
@@ -26,6 +27,7 @@
 #include "hidthreadboot.h"
 #include "hidthreaddebug.h"
 #include "installpaths.h"
+#include "logrotation.h"
 #include "myusbhid.h"
 #include "streamkind.h"
 #include "streammailbox.h"
@@ -62,6 +64,7 @@
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -98,8 +101,9 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
 {
     kavelInitFormResources();
 
-    // The enumeration log is written afresh by every run of the station.
-    QFile::remove(QStringLiteral("./log.txt"));
+    // The enumeration log is written afresh by every run of the station, the
+    // parts a long session rotated away included.
+    files::removeWithParts(QStringLiteral("./log.txt"), MyUsbHid::LogPartsKept);
     m_running = false;
 
     // Arrival and removal of HID devices, heard on the GUI thread.
@@ -150,6 +154,7 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
     restoreStartMode();
 
     startRecording();
+    watchDisk();
     probeDevice();
 
     connect(ui.actionChinese, &QAction::triggered, this, &Vorlane::setChinese);
@@ -345,6 +350,8 @@ void Vorlane::startRecording()
     });
     connect(m_recorder.get(), &results::ResultRecorder::available, this,
             [this] { ui.textBrowser->append(tr("results store available again")); });
+    connect(m_recorder.get(), &results::ResultRecorder::rebuilt, this,
+            [this](const QString &summary) { ui.textBrowser->append(tr("results store rebuilt: %1").arg(summary)); });
     // Whatever was filed but never recorded (the station stopped between the
     // two) is recorded now; the filed files are the truth.
     results::ResultRecorder::Folders folders;
@@ -358,10 +365,16 @@ void Vorlane::startRecording()
     m_shiftState = new QLabel(this);
     m_shiftState->setObjectName(QStringLiteral("shiftYield"));
     statusBar()->addPermanentWidget(m_shiftState);
-    m_shiftYield = std::make_unique<stats::ShiftYield>(QStringLiteral("./results.db"), folders.station);
-    connect(m_shiftYield.get(), &stats::ShiftYield::changed, m_shiftState, &QLabel::setText);
-    connect(m_recorder.get(), &results::ResultRecorder::recorded, m_shiftYield.get(), &stats::ShiftYield::refresh);
-    m_shiftYield->refresh();
+    const auto startShiftYield = [this, station = folders.station] {
+        m_shiftYield = std::make_unique<stats::ShiftYield>(QStringLiteral("./results.db"), station);
+        connect(m_shiftYield.get(), &stats::ShiftYield::changed, m_shiftState, &QLabel::setText);
+        connect(m_recorder.get(), &results::ResultRecorder::recorded, m_shiftYield.get(), &stats::ShiftYield::refresh);
+        m_shiftYield->refresh();
+    };
+    startShiftYield();
+    // A rebuilt store is another file: connections kept open would go on
+    // reading the damaged one, kept aside.
+    connect(m_recorder.get(), &results::ResultRecorder::rebuilt, this, startShiftYield);
 
     const results::LineSettings line = results::readLineSettings();
     if (line.connection.isEmpty())
@@ -369,12 +382,72 @@ void Vorlane::startRecording()
     m_storeState = new QLabel(this);
     m_storeState->setObjectName(QStringLiteral("lineStoreState"));
     statusBar()->addPermanentWidget(m_storeState);
-    m_uploader = std::make_unique<results::LineUploader>(QStringLiteral("./results.db"), line.connection);
-    connect(m_recorder.get(), &results::ResultRecorder::recorded, m_uploader.get(), &results::LineUploader::kick);
-    connect(m_uploader.get(), &results::LineUploader::stateChanged, this,
-            [this](const results::LineUploader::State &state) {
-                m_storeState->setText(results::LineUploader::describe(state));
-            });
+    // Said once, where the operator and whoever looks after the station see it.
+    const QStringList unsafe = results::lineSettingsWarnings();
+    for (const QString &warning : unsafe)
+        ui.textBrowser->append(tr("line store: %1").arg(warning));
+    if (!unsafe.isEmpty())
+        statusBar()->showMessage(tr("line store: %1").arg(unsafe.join(QStringLiteral("; "))));
+    const auto startUploader = [this, connection = line.connection, station = folders.station] {
+        m_uploader = std::make_unique<results::LineUploader>(QStringLiteral("./results.db"), connection, station,
+                                                             results::machineIdentity());
+        connect(m_recorder.get(), &results::ResultRecorder::recorded, m_uploader.get(), &results::LineUploader::kick);
+        connect(m_uploader.get(), &results::LineUploader::stateChanged, this,
+                [this](const results::LineUploader::State &state) {
+                    m_storeState->setText(results::LineUploader::describe(state));
+                });
+        connect(m_uploader.get(), &results::LineUploader::refused, this,
+                [this](const QString &runId, const QString &path, const QString &reason) {
+                    ui.textBrowser->append(tr("line store refused %1: %2").arg(path.isEmpty() ? runId : path, reason));
+                });
+    };
+    startUploader();
+    // A rebuilt store is another file: the uploader's connection would go on
+    // reading the one moved aside.
+    connect(m_recorder.get(), &results::ResultRecorder::rebuilt, this, [this, startUploader] {
+        m_uploader.reset();
+        startUploader();
+    });
+}
+
+void Vorlane::watchDisk()
+{
+    m_diskLevels = files::readDiskLevels();
+    m_diskState = new QLabel(this);
+    m_diskState->setObjectName(QStringLiteral("diskState"));
+    statusBar()->addPermanentWidget(m_diskState);
+    // Something else on the machine may fill the disk between runs; a look
+    // a minute costs a few system calls.
+    auto *timer = new QTimer(this);
+    timer->setInterval(60 * 1000);
+    connect(timer, &QTimer::timeout, this, [this] { checkDisk(); });
+    timer->start();
+    checkDisk();
+}
+
+files::DiskRoom Vorlane::checkDisk()
+{
+    // The working folder holds the working file and ./results.db.
+    const files::DiskRoom room = files::diskRoom(production::runFolders(*m_settings), m_diskLevels);
+    if (!room.belowWarning) {
+        m_diskState->clear();
+        m_diskState->hide();
+        return room;
+    }
+    m_diskState->setText(tr("disk: %1 MB free").arg(room.freeMb()));
+    m_diskState->setToolTip(QDir::cleanPath(QDir().absoluteFilePath(room.folder)));
+    m_diskState->setStyleSheet(room.belowFloor ? QStringLiteral("color:#c62828;font-weight:bold")
+                                               : QStringLiteral("color:#b25e00"));
+    m_diskState->show();
+    return room;
+}
+
+bool Vorlane::roomForRun()
+{
+    const files::DiskRoom room = checkDisk();
+    if (room.belowFloor)
+        appendRed(tr("disk almost full: %1 MB free").arg(room.freeMb()));
+    return !room.belowFloor;
 }
 
 bool Vorlane::loadProfile()
@@ -508,6 +581,8 @@ void Vorlane::applyLanguage(const QString &qmFile)
         m_statsAction->setText(tr("Line statistics"));
     if (m_shiftYield)
         m_shiftYield->refresh();
+    if (m_diskState)
+        checkDisk();
 }
 
 void Vorlane::closeEvent(QCloseEvent *event)

@@ -2,6 +2,7 @@
 #define VORLANE_H
 
 #include "devicelink.h"
+#include "diskspace.h"
 #include "runcontext.h"
 #include "ui_vorlane.h"
 
@@ -211,6 +212,13 @@ private:
     void fileResult(int ending);
     void clearTestMessage();
     void startRecording();
+    // The disks a run writes to: below the warning level the status line
+    // shows their least free space; below the floor no run starts.
+    void watchDisk();
+    files::DiskRoom checkDisk();
+    // False, with the reason in the message pane, when the disk could not
+    // take the run's files.
+    bool roomForRun();
     // Open/short and planeness.
     void runPanelItems();
     // Where the exit sequence stops the worker threads and leaves the bridge
@@ -289,6 +297,8 @@ private:
     // This station's panels and first-pass yield since the shift began.
     std::unique_ptr<stats::ShiftYield> m_shiftYield;
     QLabel *m_shiftState = nullptr;
+    files::DiskLevels m_diskLevels;
+    QLabel *m_diskState = nullptr;
     QAction *m_statsAction = nullptr;
     stats::StatsWindow *m_statsWindow = nullptr; // a child window, opened once
     results::RunContext m_runContext;

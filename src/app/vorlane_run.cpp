@@ -152,6 +152,7 @@ void Vorlane::fileResult(int ending)
     m_runContext.path =
         outcome.stored && !outcome.path.isEmpty() ? QFileInfo(outcome.path).absoluteFilePath() : QString();
     m_recorder->record(m_runContext);
+    checkDisk();
 }
 
 void Vorlane::concludeRun(int ending, bool clearFields)
@@ -193,6 +194,11 @@ void Vorlane::start()
     ui.refreshBtn->setEnabled(false);
     ui.pushButton_2->setEnabled(false);
     ui.textBrowser->clear();
+    // A panel measured and then not filed is worse than one not measured.
+    if (!roomForRun()) {
+        endRun();
+        return;
+    }
 
     // 3: the working result file. Its checks come before anything is sent, so
     // a typing mistake never touches the panel.
@@ -597,7 +603,7 @@ void Vorlane::LineStatisticsClicked()
 {
     if (!m_statsWindow) {
         stats::StatsWindow::Options options;
-        options.lineConnection = results::readLineSettings().connection;
+        options.lineConnection = results::readLineSettings().readConnection();
         options.station = results::stationId();
         options.profile = QFileInfo(m_profilePath).fileName();
         // The loaded profile's panel, or another profile's beside it.

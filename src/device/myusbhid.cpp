@@ -1,6 +1,7 @@
 #include "myusbhid.h"
 
 #include "devicelink.h"
+#include "logrotation.h"
 #include "stationids.h"
 #include "streamrecord.h"
 
@@ -56,7 +57,9 @@ bool MyUsbHid::findHidDevice()
 std::optional<device::HidDeviceInfo> MyUsbHid::openInterface(int index)
 {
     // Not opened as text: the log carries CR LF on every platform.
-    QFile log(QStringLiteral("./log.txt"));
+    const QString logPath = QStringLiteral("./log.txt");
+    files::rotateWhenFull(logPath, LogLimitBytes, LogPartsKept);
+    QFile log(logPath);
     if (!log.open(QIODevice::WriteOnly | QIODevice::Append))
         return std::nullopt;
 

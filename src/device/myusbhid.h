@@ -58,6 +58,13 @@ public:
 
     static constexpr int StreamTimeoutMs = 300;
 
+    // ./log.txt grows by one search's lines at every arrival of any HID device:
+    // over a long session of a loose cable it is rotated at this size, and a
+    // few older parts are kept (log.txt.1 the newest). About 8 000 searches
+    // fit in one part.
+    static constexpr qint64 LogLimitBytes = 1 << 20;
+    static constexpr int LogPartsKept = 3;
+
 signals:
     void readdata(const unsigned char *data);
     void setVidTextEdit(const QString &vid);

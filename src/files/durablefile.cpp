@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -69,26 +70,41 @@ bool durableCopy(const QString &from, const QString &to)
 
     const QByteArray target = QFile::encodeName(QFileInfo(to).absoluteFilePath());
     const QByteArray folder = QFile::encodeName(QFileInfo(to).absolutePath());
-    bool placed = false;
     int fd = unnamedFile(folder);
     if (fd >= 0) {
         // Written and synced without a name, then linked in: the name never
         // shows a part of the file, and an existing name is never replaced.
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
-        placed = writeAll(fd, data) && ::fsync(fd) == 0
-                 && ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) == 0;
+        const bool placed =
+            writeAll(fd, data) && ::fsync(fd) == 0
+            && ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) == 0;
+        const int why = errno;
         ::close(fd);
-    } else {
-        // A temporary name beside it, linked to the real one (which fails on
-        // an existing name) and then removed.
-        QByteArray temporary = folder + "/.kavel-copy-XXXXXX";
-        fd = ::mkstemp(temporary.data());
-        if (fd < 0)
+        fd = -1;
+        if (placed)
+            return syncFolderOf(to);
+        // Taken: never replaced. Anything else (no /proc to link through, a
+        // file system that refuses the link) tries the named way.
+        if (why == EEXIST)
             return false;
-        placed = writeAll(fd, data) && ::fsync(fd) == 0 && ::link(temporary.constData(), target.constData()) == 0;
-        ::close(fd);
-        ::unlink(temporary.constData());
     }
+    // A temporary name beside it, linked to the real one (which fails on an
+    // existing name) and then removed. Made with the mode an unnamed file
+    // gets (0644 less the umask), which a mkstemp file (0600) would not have.
+    QByteArray temporary;
+    for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
+        temporary = folder + "/.kavel-copy-" + QByteArray::number(::getpid()) + '-'
+                    + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+    const bool placed =
+        writeAll(fd, data) && ::fsync(fd) == 0 && ::link(temporary.constData(), target.constData()) == 0;
+    ::close(fd);
+    ::unlink(temporary.constData());
     return placed && syncFolderOf(to);
 }
 

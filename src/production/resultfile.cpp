@@ -86,6 +86,18 @@ QString logFolder(const Settings &store, const QString &verdict)
     return folder;
 }
 
+QStringList runFolders(const Settings &store)
+{
+    QStringList folders{QStringLiteral("."), QStringLiteral("./resultsPASS"), QStringLiteral("./resultsFAIL"),
+                        QStringLiteral("./log")};
+    for (const QString &verdict : {QStringLiteral("PASS"), QStringLiteral("FAIL")}) {
+        const QString folder = logFolder(store, verdict);
+        if (!folder.isEmpty())
+            folders << folder;
+    }
+    return folders;
+}
+
 bool appendToFile(const QString &fileName, const QString &text)
 {
     QFile file(fileName);

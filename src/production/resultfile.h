@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -45,6 +46,10 @@ QString storedName(StartMode mode, const QString &workingName, const QString &ve
 // The profile's log folder for this verdict (LogPASS_Path or LogFAIL_Path),
 // with every backslash turned into "/"; empty when the profile gives none.
 QString logFolder(const Settings &store, const QString &verdict);
+
+// Every folder a run writes to: the working folder (the working file), the
+// results folders, the profile's log folders and ./log (baseline collection).
+QStringList runFolders(const Settings &store);
 
 // Appends text to the file as ASCII in text mode (CR LF on Windows). The block
 // is written whole or not at all: a write that fails midway is cut off again,

@@ -210,8 +210,11 @@ public:
             m_section = Section::None;
             break;
         case Section::RasterJitter:
-            if (isRow(text))
+            if (isRow(text)) {
+                if (m_differencesOf)
+                    ++m_differencesOf->differenceRows;
                 return;
+            }
             m_section = Section::None;
             break;
         default:
@@ -287,6 +290,11 @@ private:
         } else if (!r.rasterY.present && contains(text, "RasterY")) {
             raster(r.rasterY, text, "RasterY:,");
         } else if (startsWith(text, "RJitter")) {
+            // The differences of the raster just read, when the header names it.
+            const char which = text.size() > 7 ? text[7] : '?';
+            m_differencesOf = m_raster && which == (m_raster == &r.rasterX ? 'X' : 'Y') ? m_raster : nullptr;
+            if (m_differencesOf)
+                m_differencesOf->differencesRead = true;
             m_section = Section::RasterJitter;
         } else if (startsWith(text, "Electric,")) {
             r.electricPresent = true;
@@ -324,7 +332,12 @@ private:
             readPairs(text.substr(7), r.openShort.shorts);
         } else if (m_section == Section::OpenShortRest
                    && (startsWith(text, "DJitter:") || startsWith(text, "X") || startsWith(text, "Y"))) {
-            // The differences to the baseline: the store does not keep them.
+            // The differences to the baseline: the store does not keep them,
+            // but they end a whole block (header, X line, Y line).
+            int &step = r.openShort.differences;
+            const int next = text.front() == 'D' ? 1 : text.front() == 'X' ? 2 : 3;
+            if (next == step + 1)
+                step = next;
         } else if (!text.empty()) {
             ++r.strayLines;
         }
@@ -333,7 +346,43 @@ private:
     ResultRecord &r;
     Section m_section = Section::None;
     RasterBlock *m_raster = nullptr;
+    RasterBlock *m_differencesOf = nullptr;
 };
+
+// Where a file read into r was cut short, or null. text is the whole file.
+const char *cutShort(string_view text, const ResultRecord &r)
+{
+    const OpenShortBlock &o = r.openShort;
+    if (o.headerRead && !o.linesRead)
+        return "the open/short block ends before its X and Y lines";
+    if (o.headerRead && o.differences < 3)
+        return "the open/short block ends before its differences to the baseline";
+    const struct
+    {
+        const RasterBlock &block;
+        const char *noRows, *noDifferences, *fewDifferences;
+    } rasters[] = {
+        {r.rasterX, "the X raster ends before its rows", "the X raster ends before its differences to the baseline",
+         "the X raster ends inside its differences to the baseline"},
+        {r.rasterY, "the Y raster ends before its rows", "the Y raster ends before its differences to the baseline",
+         "the Y raster ends inside its differences to the baseline"},
+    };
+    for (const auto &raster : rasters) {
+        const RasterBlock &b = raster.block;
+        if (!b.headerRead)
+            continue;
+        if (b.rows() == 0)
+            return raster.noRows;
+        if (!b.differencesRead)
+            return raster.noDifferences;
+        if (b.differenceRows < b.rows())
+            return raster.fewDifferences;
+    }
+    // Every line the station writes ends with a line end.
+    if (!text.empty() && text.back() != '\n')
+        return "its last line has no line end";
+    return nullptr;
+}
 
 void clearText(TextItem &item)
 {
@@ -344,7 +393,8 @@ void clearText(TextItem &item)
 
 void clearRaster(RasterBlock &b)
 {
-    b.present = b.headerRead = b.pass = false;
+    b.present = b.headerRead = b.pass = b.differencesRead = false;
+    b.differenceRows = 0;
     b.failing.clear();
     b.values.clear();
     b.rowStart.clear();
@@ -370,12 +420,14 @@ void ResultRecord::clear()
     openShort.x.trailingComma = openShort.y.trailingComma = false;
     openShort.open.clear();
     openShort.shorts.clear();
+    openShort.differences = 0;
     clearRaster(rasterX);
     clearRaster(rasterY);
     buttonsPresent = false;
     buttons.clear();
     clearText(reset);
     strayLines = 0;
+    cut = nullptr;
 }
 
 bool ResultRecord::anyBlock() const
@@ -388,6 +440,7 @@ bool ResultRecord::anyBlock() const
 bool readResult(std::string_view text, ResultRecord &record)
 {
     record.clear();
+    const std::string_view whole = text;
     Reader reader(record);
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
@@ -399,16 +452,28 @@ bool readResult(std::string_view text, ResultRecord &record)
             break;
         text.remove_prefix(end + 1);
     }
-    return record.anyBlock();
+    if (!record.anyBlock())
+        return false;
+    record.cut = cutShort(whole, record);
+    return true;
 }
 
 bool readFileBytes(const std::string &path, std::string &buffer)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a FIFO under a result file's name must not stop the reader
+    // until someone writes to it; it is refused below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0;
+    const bool statted = ::fstat(fd, &info) == 0;
+    if (!statted || !S_ISREG(info.st_mode)) {
+        const int why = statted ? EINVAL : errno;
+        ::close(fd);
+        errno = why;
+        return false;
+    }
+    bool ok = true;
     // The size the file has now, and whatever it grew by while being read.
     buffer.resize(ok ? std::size_t(info.st_size) + 1 : 4096);
     std::size_t size = 0;
@@ -423,7 +488,9 @@ bool readFileBytes(const std::string &path, std::string &buffer)
             break;
         size += std::size_t(n);
     }
+    const int why = errno;
     ::close(fd);
+    errno = why;
     buffer.resize(size);
     return ok;
 }

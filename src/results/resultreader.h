@@ -69,6 +69,9 @@ struct OpenShortBlock
     ValueLine y;             // YN - 1 values
     std::vector<ElectrodePair> open;
     std::vector<ElectrodePair> shorts;
+    // The differences to the baseline, the block's last lines: 0 none yet,
+    // 1 their header, 2 the X line, 3 the Y line too (a whole block).
+    int differences = 0;
 };
 
 struct RasterBlock
@@ -82,6 +85,10 @@ struct RasterBlock
     std::vector<int> values;
     std::vector<std::size_t> rowStart; // one more entry than rows
     std::vector<char> rowTrailingComma;
+    // The differences to the baseline that follow the rows: their header was
+    // read, and how many rows of them (as many as rows in a whole block).
+    bool differencesRead = false;
+    int differenceRows = 0;
 
     int rows() const { return rowStart.empty() ? 0 : int(rowStart.size()) - 1; }
     std::size_t rowLength(int row) const { return rowStart[std::size_t(row) + 1] - rowStart[std::size_t(row)]; }
@@ -116,6 +123,13 @@ struct ResultRecord
     // Lines that belong to no block the station writes; 0 in its own files.
     int strayLines = 0;
 
+    // Where the file was cut short, when it was: a block without the lines
+    // every such block ends with, or a last line without its line end. Null
+    // for a whole file. A file cut just after a block cannot be told from the
+    // file of a run whose profile had fewer items, so it reads as whole.
+    const char *cut = nullptr;
+    bool whole() const { return cut == nullptr; }
+
     // Empties the record and keeps its buffers.
     void clear();
     // At least one of the station's blocks was found.
@@ -129,7 +143,8 @@ struct ResultRecord
 bool readResult(std::string_view text, ResultRecord &record);
 
 // A whole file's bytes into buffer (the caller's, reused between files);
-// false when the file cannot be opened or read.
+// false, with errno, when the file cannot be opened or read or is no regular
+// file (a FIFO is refused, never waited on).
 bool readFileBytes(const std::string &path, std::string &buffer);
 
 // readResult() for a file on disk; false also when the file cannot be read.

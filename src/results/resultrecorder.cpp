@@ -1,18 +1,248 @@
 #include "resultrecorder.h"
 
+#include "durablefile.h"
+#include "foundresult.h"
 #include "resultstore.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTimer>
 
 #include <deque>
+#include <limits>
 
 namespace results {
+
+namespace {
+
+// SQLite's own words for a damaged file: SQLITE_CORRUPT ("database disk
+// image is malformed") and SQLITE_NOTADB ("file is not a database"). A
+// damaged index may show only when a run is written into it.
+bool damaged(const QString &reason)
+{
+    return reason.contains(QLatin1String("malformed")) || reason.contains(QLatin1String("not a database"));
+}
+
+// What a damaged store still held, and what became of it.
+struct Salvage
+{
+    QHash<QString, qint64> outbox; // run id, queued_at
+    bool outboxWhole = false;      // every row of the outbox was read
+    bool runsWhole = true;         // every row of runs was read
+    int salvaged = 0;              // runs recorded again from their texts
+    int queued = 0;                // of those, the ones not sent yet
+    int textsLost = 0;             // runs whose text is damaged and whose file is gone or other
+    QSet<QString> folders;         // where its runs' files were filed
+};
+
+// Reads the rows of table in rowid order, and on past the pages that cannot
+// be read: after a row that fails, the next rowid from which rows can be read
+// again is found by steps that double, then narrowed down, so that the rows
+// of a damaged page are lost and not the rest. row(query) takes each row
+// (rowid first) and returns false to stop. False when the table could not be
+// read whole.
+template<typename Row>
+bool readAround(const QSqlDatabase &db, const QString &columns, const QString &table, Row row)
+{
+    // ">=", not ">": SQLite finds "rowid > n" by seeking n, which leads into
+    // the page that holds n even when everything after n is readable.
+    const QString sql = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid >= ? ORDER BY rowid").arg(columns, table);
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    // Whether the first row at or after from (if any) can be read whole.
+    const auto readable = [&](qint64 from) {
+        q.prepare(sql + QStringLiteral(" LIMIT 1"));
+        q.addBindValue(from);
+        bool ok = q.exec();
+        while (ok && q.next()) {
+        }
+        ok = ok && !q.lastError().isValid();
+        q.finish();
+        return ok;
+    };
+    constexpr qint64 First = std::numeric_limits<qint64>::min();
+    constexpr qint64 Last = std::numeric_limits<qint64>::max();
+    qint64 next = First; // the first rowid not read yet
+    bool whole = true;
+    for (;;) {
+        q.prepare(sql);
+        q.addBindValue(next);
+        if (q.exec()) {
+            while (q.next()) {
+                const qint64 id = q.value(0).toLongLong();
+                if (!row(q) || id == Last)
+                    return whole;
+                next = id + 1;
+            }
+            if (!q.lastError().isValid())
+                return whole;
+        } else if (next == First && !damaged(q.lastError().text())) {
+            return false; // no such table, or the schema itself unreadable
+        }
+        q.finish();
+        whole = false;
+        // The row at next (or the page that leads to it) cannot be read.
+        // (SQLite numbers rows from 1 up unless told otherwise, which the
+        // store never does.)
+        const qint64 from = next == First ? 1 : next;
+        qint64 step = 1;
+        for (;;) {
+            if (from > Last - step)
+                return false;
+            if (readable(from + step))
+                break;
+            if (step > Last / 2)
+                return false;
+            step *= 2;
+        }
+        qint64 low = from + step / 2; // not readable (or from itself, taken as such)
+        qint64 high = from + step;    // readable
+        while (high - low > 1) {
+            const qint64 middle = low + (high - low) / 2;
+            if (readable(middle))
+                high = middle;
+            else
+                low = middle;
+        }
+        next = high;
+    }
+}
+
+// Records the salvaged runs into store under their own ids, times and
+// place in the outbox, a batch at a time; their items, flags and yields are
+// made anew from their texts. A run the outbox shows as sent stays sent;
+// where the outbox could not be read whole, every run is sent again (the
+// line's server takes a run it has once).
+class Refill
+{
+public:
+    Refill(ResultStore &store, Salvage &found)
+        : m_store(store)
+        , m_found(found)
+        , m_recordedAt(store.database())
+        , m_queuedAt(store.database())
+    {
+        m_recordedAt.prepare(QStringLiteral("UPDATE runs SET recorded_at = ? WHERE run_id = ?"));
+        m_queuedAt.prepare(QStringLiteral("UPDATE outbox SET queued_at = ? WHERE run_id = ?"));
+    }
+
+    bool add(const RunContext &context, const QByteArray &content, const QByteArray &sha1, qint64 recordedAt,
+             QString &reason)
+    {
+        if (!m_store.inBatch() && !m_store.beginBatch(&reason))
+            return false;
+        const auto queuedAt = m_found.outbox.constFind(context.runId);
+        const bool queue = !m_found.outboxWhole || queuedAt != m_found.outbox.cend();
+        readResult(std::string_view(content.constData(), std::size_t(content.size())), m_parsed);
+        const Recorded done = recordFound(m_store, context, content, sha1, m_parsed, &reason, queue);
+        if (done == Recorded::Failed)
+            return false;
+        if (done != Recorded::Added)
+            return true;
+        ++m_found.salvaged;
+        m_recordedAt.addBindValue(recordedAt);
+        m_recordedAt.addBindValue(context.runId);
+        bool ok = m_recordedAt.exec();
+        if (ok && queue) {
+            ++m_found.queued;
+            if (queuedAt != m_found.outbox.cend()) {
+                m_queuedAt.addBindValue(queuedAt.value());
+                m_queuedAt.addBindValue(context.runId);
+                ok = m_queuedAt.exec();
+            }
+        }
+        if (!ok) {
+            reason = (m_recordedAt.lastError().isValid() ? m_recordedAt : m_queuedAt).lastError().text();
+            m_store.rollbackBatch();
+            return false;
+        }
+        return ++m_inBatch % 500 != 0 || m_store.commitBatch(&reason);
+    }
+
+    bool finish(QString &reason) { return m_store.commitBatch(&reason); }
+
+private:
+    ResultStore &m_store;
+    Salvage &m_found;
+    QSqlQuery m_recordedAt, m_queuedAt;
+    ResultRecord m_parsed;
+    int m_inBatch = 0;
+};
+
+// Salvages what the damaged store at path still holds into store: its
+// outbox first, then its runs one by one with their texts (a store of years
+// is never held in memory). Read through SQLite itself, table by table, past
+// damaged pages. (The sqlite3 program's .recover would read pages that no
+// table reaches any more, but Debian's SQLite library lacks the page table it
+// needs, and there it only fails.) False when store refused a write.
+bool salvageInto(const QString &path, ResultStore &store, Salvage &found, QString &reason)
+{
+    const QString name = QStringLiteral("results-salvage-%1").arg(quintptr(&found), 0, 16);
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (db.open()) {
+            found.outboxWhole = readAround(db, QStringLiteral("run_id, queued_at"), QStringLiteral("outbox"),
+                                           [&found](const QSqlQuery &q) {
+                                               found.outbox.insert(q.value(1).toString(), q.value(2).toLongLong());
+                                               return true;
+                                           });
+            Refill refill(store, found);
+            std::string buffer;
+            found.runsWhole = readAround(
+                db,
+                QStringLiteral("run_id, station, start_mode, lot, worker, barcode, profile, started_at, ended_at,"
+                               " verdict, file_path, content_sha1, content, recorded_at"),
+                QStringLiteral("runs"), [&](const QSqlQuery &q) {
+                    RunContext c;
+                    c.runId = q.value(1).toString();
+                    c.station = q.value(2).toString();
+                    c.startMode = q.value(3).toString();
+                    c.lot = q.value(4).toString();
+                    c.worker = q.value(5).toString();
+                    c.barcode = q.value(6).toString();
+                    c.profile = q.value(7).toString();
+                    c.startedAt = QDateTime::fromMSecsSinceEpoch(q.value(8).toLongLong());
+                    c.endedAt = QDateTime::fromMSecsSinceEpoch(q.value(9).toLongLong());
+                    c.verdict = q.value(10).toString();
+                    c.path = q.value(11).toString();
+                    if (c.runId.isEmpty())
+                        return true;
+                    found.folders.insert(QFileInfo(c.path).absolutePath());
+                    const QByteArray sha1 = q.value(12).toString().toLatin1();
+                    // The text as the file had it (Latin-1, one byte a character);
+                    // one that does not hash to what was recorded is damaged, and
+                    // the filed file, where it is still there as it was, stands in.
+                    QByteArray content = q.value(13).toString().toLatin1();
+                    if (content.isEmpty() || contentHash(content) != sha1) {
+                        content.clear();
+                        if (readFileBytes(QFile::encodeName(c.path).toStdString(), buffer)
+                            && contentHash(QByteArray::fromRawData(buffer.data(), qsizetype(buffer.size()))) == sha1)
+                            content = QByteArray(buffer.data(), qsizetype(buffer.size()));
+                    }
+                    if (content.isEmpty()) {
+                        ++found.textsLost;
+                        return true;
+                    }
+                    ok = refill.add(c, content, sha1, q.value(14).toLongLong(), reason);
+                    return ok;
+                });
+            ok = ok && refill.finish(reason);
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+} // namespace
 
 // The store's own thread: opens the store there (connections are bound to
 // their thread) and keeps what it could not record until it can.
@@ -52,20 +282,7 @@ private:
             return true;
         if (m_store.openLocal(m_path, &reason))
             return true;
-        // A file that is not a database any more is moved aside, never
-        // deleted, and the store is rebuilt from the filed results.
-        if (QFile::exists(m_path) && (reason.contains(QLatin1String("not a database"))
-                                      || reason.contains(QLatin1String("malformed")))) {
-            const QString aside =
-                m_path + QStringLiteral(".corrupt-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss"));
-            if (QFile::rename(m_path, aside)) {
-                QFile::rename(m_path + QStringLiteral("-wal"), aside + QStringLiteral("-wal"));
-                QFile::remove(m_path + QStringLiteral("-shm"));
-                m_catchUpDue = m_catchUpDue || !m_folders.folders.isEmpty();
-                return m_store.openLocal(m_path, &reason);
-            }
-        }
-        return false;
+        return QFile::exists(m_path) && damaged(reason) && rebuild(reason);
     }
 
     void drain()
@@ -75,44 +292,64 @@ private:
             down(reason);
             return;
         }
+        // A store found damaged while writing is rebuilt once per drain; what
+        // could not be written is written into the rebuilt one.
+        bool rebuilt = false;
+        const auto broke = [&] {
+            m_store.close();
+            if (!rebuilt && damaged(reason)) {
+                rebuilt = true;
+                if (rebuild(reason))
+                    return false;
+            }
+            down(reason);
+            return true;
+        };
         while (!m_pending.empty()) {
             const RunContext &context = m_pending.front();
             const Recorded done = m_store.record(context, &reason);
             if (done == Recorded::Failed) {
                 // The connection may be what broke: open it afresh next time.
-                m_store.close();
-                down(reason);
-                return;
+                if (broke())
+                    return;
+                continue;
             }
             emit m_front->recorded(context.path);
             m_pending.pop_front();
         }
-        if (m_catchUpDue && !recordMissing(reason)) {
-            m_store.close();
-            down(reason);
-            return;
+        while (m_catchUpDue && !recordMissing(m_store, m_folders.folders, true, reason)) {
+            if (broke())
+                return;
         }
+        m_catchUpDue = false;
         up();
     }
 
     // Files filed but never recorded (a crash between the two, a store
-    // rebuilt). Only files changed since shortly before the newest recorded
-    // run can be such (a day's margin for a clock set back), so a store of a
-    // year of runs is not read whole at every start.
-    bool recordMissing(QString &reason)
+    // rebuilt). bounded: only files changed since shortly before the newest
+    // run recorded up to now can be such (a day's margin for a clock set
+    // back), so that a store of a year of runs is not read whole at every
+    // start. Runs recorded while the clock was ahead lie in the future and
+    // bound nothing: the files filed after the clock was put right are found.
+    bool recordMissing(ResultStore &store, const QStringList &folders, bool bounded, QString &reason)
     {
-        QSqlQuery newest(m_store.database());
-        if (!newest.exec(QStringLiteral("SELECT MAX(recorded_at) FROM runs")) || !newest.next()) {
-            reason = newest.lastError().text();
-            return false;
+        QDateTime since;
+        if (bounded) {
+            QSqlQuery newest(store.database());
+            newest.prepare(QStringLiteral("SELECT MAX(recorded_at) FROM runs WHERE recorded_at <= ?"));
+            newest.addBindValue(QDateTime::currentMSecsSinceEpoch());
+            if (!newest.exec() || !newest.next()) {
+                reason = newest.lastError().text();
+                return false;
+            }
+            const QVariant last = newest.value(0);
+            newest.finish();
+            if (!last.isNull())
+                since = QDateTime::fromMSecsSinceEpoch(last.toLongLong()).addDays(-1);
         }
-        const QVariant last = newest.value(0);
-        newest.finish();
-        const QDateTime since = last.isNull() ? QDateTime()
-                                              : QDateTime::fromMSecsSinceEpoch(last.toLongLong()).addDays(-1);
-        QSqlQuery known(m_store.database());
+        QSqlQuery known(store.database());
         known.prepare(QStringLiteral("SELECT 1 FROM runs WHERE file_path = ?"));
-        for (const QString &folder : m_folders.folders) {
+        for (const QString &folder : folders) {
             if (folder.isEmpty())
                 continue;
             const QDir dir(folder);
@@ -125,18 +362,87 @@ private:
                     return false;
                 }
                 const bool recorded = known.next();
+                if (known.lastError().isValid()) {
+                    reason = known.lastError().text();
+                    return false;
+                }
                 known.finish();
                 if (recorded)
                     continue;
                 const RunContext context = contextFromFile(file.absoluteFilePath(), m_folders.station,
                                                            m_folders.passFolder, m_folders.failFolder);
-                if (m_store.record(context, &reason) == Recorded::Failed)
+                if (recordFound(store, context, &reason) == Recorded::Failed)
                     return false;
                 emit m_front->recorded(context.path);
             }
         }
-        m_catchUpDue = false;
         return true;
+    }
+
+    // A damaged store: what it still holds is salvaged into a new file
+    // beside it, with the files of every folder it named and of the
+    // configured ones; then the damaged file is moved aside (never deleted)
+    // and the new one takes its name. Until then the damaged file stays where
+    // it is, so that a station stopped meanwhile salvages it again.
+    bool rebuild(QString &reason)
+    {
+        m_store.close();
+        const QString fresh = m_path + QStringLiteral(".rebuild");
+        for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+            QFile::remove(fresh + suffix);
+        Salvage old;
+        qint64 rebuiltFromFiles = 0;
+        {
+            ResultStore store;
+            if (!store.openLocal(fresh, &reason) || !salvageInto(m_path, store, old, reason))
+                return false;
+            QStringList folders = m_folders.folders;
+            for (const QString &folder : std::as_const(old.folders))
+                if (!folders.contains(folder))
+                    folders << folder;
+            const qint64 before = count(store);
+            if (!recordMissing(store, folders, false, reason))
+                return false;
+            rebuiltFromFiles = count(store) - before;
+        }
+        const QString aside = m_path + QStringLiteral(".corrupt-")
+                              + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss"));
+        if (!QFile::rename(m_path, aside)) {
+            reason = QStringLiteral("%1 could not be moved aside").arg(m_path);
+            return false;
+        }
+        const QString wal = QStringLiteral("-wal");
+        const QString shm = QStringLiteral("-shm");
+        QFile::rename(m_path + wal, aside + wal);
+        QFile::remove(m_path + shm);
+        // (Closed, the rebuilt store has no journal left; were one there, it
+        // would go with it.)
+        QFile::rename(fresh + wal, m_path + wal);
+        QFile::remove(fresh + shm);
+        if (!QFile::rename(fresh, m_path) || !files::syncFolderOf(m_path)) {
+            reason = QStringLiteral("the rebuilt store could not be put in place of %1").arg(m_path);
+            return false;
+        }
+        m_catchUpDue = false;
+        QString summary = QStringLiteral("the results store was damaged and is kept as %1; %2 runs salvaged"
+                                         " (%3 not sent yet), %4 recorded again from the result folders")
+                              .arg(QFileInfo(aside).fileName())
+                              .arg(old.salvaged)
+                              .arg(old.queued)
+                              .arg(rebuiltFromFiles);
+        if (old.textsLost > 0)
+            summary += QStringLiteral(", %1 lost with their text and file").arg(old.textsLost);
+        if (!old.runsWhole)
+            summary += old.salvaged + old.textsLost == 0 ? QStringLiteral(", nothing could be read from it")
+                                                         : QStringLiteral(", the rows on its damaged pages are lost");
+        emit m_front->rebuilt(summary);
+        return m_store.openLocal(m_path, &reason);
+    }
+
+    static qint64 count(const ResultStore &store)
+    {
+        QSqlQuery q(store.database());
+        return q.exec(QStringLiteral("SELECT COUNT(*) FROM runs")) && q.next() ? q.value(0).toLongLong() : 0;
     }
 
     void down(const QString &reason)

@@ -15,7 +15,10 @@ class RecorderWorker;
 // own: the run hands the filed file's context over and goes on. A store that
 // cannot be written costs the run nothing; what it could not take is kept and
 // taken once the store works again, and what was filed but never recorded (a
-// crash between the two) is found by catchUp().
+// crash between the two) is found by catchUp(). A store that SQLite finds
+// damaged (when it is opened or only when a run is written) is rebuilt: the
+// runs it still holds keep their ids and their place in the outbox, and the
+// result folders it named are read again.
 class ResultRecorder : public QObject
 {
     Q_OBJECT
@@ -47,6 +50,9 @@ signals:
     void available();
     // A filed file is in the store (or was there already).
     void recorded(const QString &path);
+    // The store was found damaged and has been rebuilt: what became of it, in
+    // one line for the message pane.
+    void rebuilt(const QString &summary);
 
 private:
     QThread m_thread;

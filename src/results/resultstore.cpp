@@ -1,5 +1,7 @@
 #include "resultstore.h"
 
+#include "lineserver.h"
+
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
@@ -10,130 +12,14 @@
 
 #include <algorithm>
 #include <numeric>
-#include <tuple>
 
 namespace results {
 
 namespace {
 
-// Both engines take these as they stand: TEXT, INTEGER, BIGINT and DOUBLE
-// PRECISION, times as milliseconds since the epoch (UTC).
-const char *const CreateTables[] = {
-    "CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)",
-    "CREATE TABLE IF NOT EXISTS runs ("
-    " run_id TEXT PRIMARY KEY,"
-    " station TEXT NOT NULL,"
-    " start_mode TEXT NOT NULL,"
-    " lot TEXT NOT NULL,"
-    " worker TEXT NOT NULL,"
-    " barcode TEXT NOT NULL,"
-    " profile TEXT NOT NULL,"
-    " started_at BIGINT NOT NULL,"
-    " ended_at BIGINT NOT NULL,"
-    " verdict TEXT NOT NULL,"
-    " file_name TEXT NOT NULL,"
-    " file_path TEXT NOT NULL,"
-    " content_sha1 TEXT NOT NULL,"
-    " content TEXT NOT NULL,"
-    " current_ma DOUBLE PRECISION,"
-    " tb_mean DOUBLE PRECISION,"
-    " recorded_at BIGINT NOT NULL,"
-    " panel_first INTEGER NOT NULL DEFAULT 0,"
-    " panel_last INTEGER NOT NULL DEFAULT 0,"
-    // The open/short line's mean level, X and Y, for the drift chart.
-    " open_short_x DOUBLE PRECISION,"
-    " open_short_y DOUBLE PRECISION,"
-    " UNIQUE (station, file_name, content_sha1))",
-    "CREATE INDEX IF NOT EXISTS runs_barcode ON runs (barcode, started_at)",
-    // Per LOT, station and profile: the runs of one in a time range, and yield
-    // per each over a long range, read from the index alone.
-    "CREATE INDEX IF NOT EXISTS runs_lot ON runs (lot, started_at, verdict, panel_first, panel_last)",
-    "CREATE INDEX IF NOT EXISTS runs_station ON runs (station, started_at, verdict, panel_first, panel_last)",
-    "CREATE INDEX IF NOT EXISTS runs_profile ON runs (profile, started_at, verdict, panel_first, panel_last)",
-    "CREATE INDEX IF NOT EXISTS runs_started ON runs (started_at)",
-    "CREATE INDEX IF NOT EXISTS runs_path ON runs (file_path)",
-    // Yield over a long time reads this index alone, in order of the quarters
-    // of an hour it counts in, never the runs' texts.
-    "CREATE INDEX IF NOT EXISTS runs_yield ON runs ((started_at / 900000), started_at, verdict, panel_first,"
-    " panel_last, station, lot, profile)",
-    // pass: 1 or 0, NULL where the file cannot tell (an item whose line
-    // carries the run's verdict after an earlier item failed).
-    "CREATE TABLE IF NOT EXISTS items ("
-    " run_id TEXT NOT NULL REFERENCES runs (run_id) ON DELETE CASCADE,"
-    " item TEXT NOT NULL,"
-    " pass INTEGER,"
-    " value DOUBLE PRECISION,"
-    " text TEXT NOT NULL,"
-    " PRIMARY KEY (run_id, item))",
-    "CREATE INDEX IF NOT EXISTS items_item ON items (item, pass)",
-    // The failed items alone (a few in a hundred runs): the failures' Pareto
-    // over a long range reads these instead of every run's items.
-    "CREATE INDEX IF NOT EXISTS items_failed ON items (run_id, item) WHERE pass = 0",
-    "CREATE TABLE IF NOT EXISTS failing_cells ("
-    " run_id TEXT NOT NULL REFERENCES runs (run_id) ON DELETE CASCADE,"
-    " raster TEXT NOT NULL,"
-    " row_index INTEGER NOT NULL,"
-    " column_index INTEGER NOT NULL,"
-    " value INTEGER NOT NULL)",
-    "CREATE INDEX IF NOT EXISTS failing_cells_run ON failing_cells (run_id)",
-    // kind: "window" (outside its per-electrode window, first = value index),
-    // "open" or "short" (the pair first:second, numbered from 1).
-    "CREATE TABLE IF NOT EXISTS failing_electrodes ("
-    " run_id TEXT NOT NULL REFERENCES runs (run_id) ON DELETE CASCADE,"
-    " kind TEXT NOT NULL,"
-    " line TEXT NOT NULL,"
-    " first_index INTEGER NOT NULL,"
-    " second_index INTEGER,"
-    " value INTEGER)",
-    "CREATE INDEX IF NOT EXISTS failing_electrodes_run ON failing_electrodes (run_id)",
-    // Yield per quarter of an hour (UTC), kept with every run recorded: the
-    // runs, the panels first tested then and how many passed at once, the
-    // panels whose latest run is then and how many passed. Yield by hour or
-    // day over a year of a line reads a few ten thousand of these, not a
-    // million runs.
-    "CREATE TABLE IF NOT EXISTS yield_quarters ("
-    " quarter BIGINT PRIMARY KEY,"
-    " runs BIGINT NOT NULL,"
-    " panels BIGINT NOT NULL,"
-    " first_passed BIGINT NOT NULL,"
-    " last_panels BIGINT NOT NULL,"
-    " last_passed BIGINT NOT NULL)",
-    // The runs the line's server has not acknowledged yet (the station's store only).
-    "CREATE TABLE IF NOT EXISTS outbox ("
-    " run_id TEXT PRIMARY KEY REFERENCES runs (run_id) ON DELETE CASCADE,"
-    " queued_at BIGINT NOT NULL)",
-};
-
-// From schema 1: each panel's first and last run flagged, so that yield over
-// a million runs is a count instead of a ranking of every run.
-const char *const MigrateFrom1[] = {
-    "ALTER TABLE runs ADD COLUMN panel_first INTEGER NOT NULL DEFAULT 0",
-    "ALTER TABLE runs ADD COLUMN panel_last INTEGER NOT NULL DEFAULT 0",
-    "ALTER TABLE runs ADD COLUMN open_short_x DOUBLE PRECISION",
-    "ALTER TABLE runs ADD COLUMN open_short_y DOUBLE PRECISION",
-    // Made anew below with the yield's columns.
-    "DROP INDEX IF EXISTS runs_lot",
-    "DROP INDEX IF EXISTS runs_station",
-    "UPDATE runs SET"
-    " panel_first = CASE WHEN barcode = '' OR run_id = (SELECT f.run_id FROM runs f WHERE f.barcode = runs.barcode"
-    " ORDER BY f.started_at, f.run_id LIMIT 1) THEN 1 ELSE 0 END,"
-    " panel_last = CASE WHEN barcode = '' OR run_id = (SELECT l.run_id FROM runs l WHERE l.barcode = runs.barcode"
-    " ORDER BY l.started_at DESC, l.run_id DESC LIMIT 1) THEN 1 ELSE 0 END",
-};
-
 QString lastError(const QSqlQuery &q)
 {
     return q.lastError().text();
-}
-
-bool exec(QSqlDatabase &db, const char *sql, QString *error)
-{
-    QSqlQuery q(db);
-    if (q.exec(QString::fromLatin1(sql)))
-        return true;
-    if (error)
-        *error = lastError(q);
-    return false;
 }
 
 // An empty text is stored as one, never as NULL.
@@ -147,9 +33,10 @@ qint64 msSinceEpoch(const QDateTime &t)
     return t.isValid() ? t.toMSecsSinceEpoch() : 0;
 }
 
+// A text of the file, as both engines can keep it.
 QString text(const std::string &s)
 {
-    return QString::fromLatin1(s.data(), qsizetype(s.size()));
+    return storableText(QString::fromLatin1(s.data(), qsizetype(s.size())));
 }
 
 struct ItemRow
@@ -209,126 +96,110 @@ std::vector<ItemRow> itemRows(const ResultRecord &r)
     return rows;
 }
 
-// The mean of an open/short line, NULL where the file has none.
-QVariant lineLevel(const ResultRecord &r, const ValueLine &line)
+} // namespace
+
+QVariant openShortLevel(const ResultRecord &r, const ValueLine &line)
 {
     if (!r.openShort.linesRead || line.values.empty())
         return QVariant();
     return std::accumulate(line.values.begin(), line.values.end(), 0.0) / double(line.values.size());
 }
 
-// The open/short levels of the runs a schema-1 store holds, read from their
-// files' texts (which the store keeps), a thousand runs at a time.
-bool fillOpenShortLevels(QSqlDatabase &db, QString *error)
-{
-    QSqlQuery read(db), write(db);
-    read.setForwardOnly(true);
-    if (!read.prepare(QStringLiteral("SELECT run_id, content FROM runs WHERE run_id > ? ORDER BY run_id LIMIT 1000"))
-        || !write.prepare(QStringLiteral("UPDATE runs SET open_short_x = ?, open_short_y = ? WHERE run_id = ?"))) {
-        if (error)
-            *error = lastError(read.lastError().isValid() ? read : write);
-        return false;
-    }
-    ResultRecord parsed;
-    QString after = QStringLiteral("");
-    for (;;) {
-        read.addBindValue(after);
-        if (!read.exec()) {
-            if (error)
-                *error = lastError(read);
-            return false;
-        }
-        std::vector<std::tuple<QString, QVariant, QVariant>> levels;
-        while (read.next()) {
-            const QByteArray content = read.value(1).toString().toLatin1();
-            readResult(std::string_view(content.constData(), std::size_t(content.size())), parsed);
-            levels.emplace_back(read.value(0).toString(), lineLevel(parsed, parsed.openShort.x),
-                                lineLevel(parsed, parsed.openShort.y));
-        }
-        read.finish();
-        if (levels.empty())
-            return true;
-        for (const auto &[runId, x, y] : levels) {
-            write.addBindValue(x);
-            write.addBindValue(y);
-            write.addBindValue(runId);
-            if (!write.exec()) {
-                if (error)
-                    *error = lastError(write);
-                return false;
-            }
-        }
-        after = std::get<0>(levels.back());
-    }
-}
-
-} // namespace
-
-bool schema::rebuildYield(QSqlDatabase &db, QString *error)
-{
-    return exec(db, "DELETE FROM yield_quarters", error)
-           && exec(db,
-                   "INSERT INTO yield_quarters (quarter, runs, panels, first_passed, last_panels, last_passed)"
-                   " SELECT started_at / 900000, COUNT(*), SUM(panel_first),"
-                   " SUM(CASE WHEN panel_first = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END), SUM(panel_last),"
-                   " SUM(CASE WHEN panel_last = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END)"
-                   " FROM runs GROUP BY started_at / 900000",
-                   error);
-}
-
-bool schema::prepare(QSqlDatabase &db, QString *error)
-{
-    QSqlQuery version(db);
-    int current = 0;
-    if (version.exec(QStringLiteral("SELECT version FROM schema_version")) && version.next())
-        current = version.value(0).toInt();
-    version.finish();
-    if (current > Version) {
-        if (error)
-            *error = QStringLiteral("the store was written by a newer station (schema %1)").arg(current);
-        return false;
-    }
-    if (current == Version)
-        return true;
-    if (!db.transaction()) {
-        if (error)
-            *error = db.lastError().text();
-        return false;
-    }
-    if (current == 1) {
-        for (const char *sql : MigrateFrom1) {
-            if (!exec(db, sql, error)) {
-                db.rollback();
-                return false;
-            }
-        }
-    }
-    for (const char *sql : CreateTables) {
-        if (!exec(db, sql, error)) {
-            db.rollback();
-            return false;
-        }
-    }
-    if (current == 1 && !(rebuildYield(db, error) && fillOpenShortLevels(db, error))) {
-        db.rollback();
-        return false;
-    }
-    QSqlQuery set(db);
-    const bool ok = set.exec(QStringLiteral("DELETE FROM schema_version"))
-                    && set.prepare(QStringLiteral("INSERT INTO schema_version (version) VALUES (?)"))
-                    && (set.addBindValue(Version), set.exec());
-    if (!ok || !db.commit()) {
-        if (error)
-            *error = ok ? db.lastError().text() : lastError(set);
-        db.rollback();
-        return false;
-    }
-    return true;
-}
-
 QByteArray contentHash(const QByteArray &content)
 {
     return QCryptographicHash::hash(content, QCryptographicHash::Sha1).toHex();
+}
+
+RunRows runRows(const RunContext &context, const QByteArray &content, const QByteArray &sha1,
+                const ResultRecord &parsed)
+{
+    constexpr schema::Engine Station = schema::Engine::Station;
+    const bool filed = !context.path.isEmpty();
+    const QString fileName = filed ? QFileInfo(context.path).fileName() : QString();
+    const QString runId = filed ? fileRunId(context.station, fileName, sha1)
+                                : context.runId.isEmpty() ? newRunId() : context.runId;
+    const std::vector<const schema::Table *> tables = schema::runTables();
+    RunRows rows;
+    rows.tables.resize(tables.size());
+
+    // A row of table, its values set by column name.
+    const auto row = [&](std::size_t table, std::initializer_list<std::pair<const char *, QVariant>> values) {
+        QVariantList r(qsizetype(tables[table]->columnsIn(Station).size()));
+        for (const auto &[column, value] : values) {
+            const int at = tables[table]->indexOf(column, Station);
+            Q_ASSERT_X(at >= 0, "runRows", column);
+            if (at >= 0)
+                r[at] = value;
+        }
+        rows.tables[table].push_back(std::move(r));
+    };
+
+    std::vector<ItemRow> items = parsed.anyBlock() ? itemRows(parsed) : std::vector<ItemRow>();
+    QVariant current, tb;
+    for (const ItemRow &item : items) {
+        if (qstrcmp(item.item, "electric") == 0)
+            current = item.value;
+        else if (qstrcmp(item.item, "tb") == 0)
+            tb = item.value;
+    }
+    const QVariant ownPanel(context.barcode.isEmpty() ? 1 : 0);
+    const bool read = parsed.anyBlock();
+    row(0, {{"run_id", runId},
+            {"station", textValue(context.station)},
+            {"start_mode", textValue(context.startMode)},
+            {"lot", textValue(context.lot)},
+            {"worker", textValue(context.worker)},
+            {"barcode", textValue(context.barcode)},
+            {"profile", textValue(context.profile)},
+            {"started_at", msSinceEpoch(context.startedAt)},
+            {"ended_at", msSinceEpoch(context.endedAt)},
+            {"verdict", textValue(context.verdict)},
+            {"file_name", textValue(fileName)},
+            {"file_path", textValue(context.path)},
+            {"content_sha1", filed ? QString::fromLatin1(sha1) : QStringLiteral("")},
+            {"content", filed ? content : QByteArray("")},
+            {"current_ma", current},
+            {"tb_mean", tb},
+            {"recorded_at", QDateTime::currentMSecsSinceEpoch()},
+            {"panel_first", ownPanel},
+            {"panel_last", ownPanel},
+            {"open_short_x", read ? openShortLevel(parsed, parsed.openShort.x) : QVariant()},
+            {"open_short_y", read ? openShortLevel(parsed, parsed.openShort.y) : QVariant()}});
+
+    for (const ItemRow &item : items)
+        row(1, {{"run_id", runId}, {"item", QString::fromLatin1(item.item)}, {"pass", item.pass}, {"value", item.value},
+                {"text", textValue(item.text)}});
+    // What the run hands over beside the file, where the file does not say it;
+    // an item handed twice is taken once (the first).
+    for (auto e = context.items.begin(); e != context.items.end(); ++e) {
+        const ItemEvidence &evidence = *e;
+        if (std::any_of(items.begin(), items.end(),
+                        [&](const ItemRow &item) { return evidence.item == QLatin1String(item.item); })
+            || std::any_of(context.items.begin(), e, [&](const ItemEvidence &o) { return o.item == evidence.item; }))
+            continue;
+        row(1, {{"run_id", runId}, {"item", textValue(evidence.item)}, {"pass", flag(evidence.pass)},
+                {"value", evidence.value}, {"text", textValue(storableText(evidence.text))}});
+    }
+    if (!read)
+        return rows;
+
+    for (const auto &[name, block] : {std::pair<const char *, const RasterBlock *>{"X", &parsed.rasterX},
+                                      std::pair<const char *, const RasterBlock *>{"Y", &parsed.rasterY}}) {
+        for (const FailingCell &c : block->failing)
+            row(2, {{"run_id", runId}, {"raster", QString::fromLatin1(name)}, {"row_index", c.row},
+                    {"column_index", c.column}, {"value", c.value}});
+    }
+    const auto electrode = [&](const char *kind, char line, int first, const QVariant &second, const QVariant &value) {
+        row(3, {{"run_id", runId}, {"kind", QString::fromLatin1(kind)}, {"line", QString(QLatin1Char(line))},
+                {"first_index", first}, {"second_index", second}, {"value", value}});
+    };
+    for (const FailingElectrode &e : parsed.openShort.failing)
+        electrode("window", e.line, e.index, QVariant(), e.value);
+    for (const ElectrodePair &p : parsed.openShort.open)
+        electrode("open", p.line, p.first, p.second, QVariant());
+    for (const ElectrodePair &p : parsed.openShort.shorts)
+        electrode("short", p.line, p.first, p.second, QVariant());
+    return rows;
 }
 
 QString panelFlagsSql()
@@ -345,45 +216,51 @@ QString panelFlagsSql()
 const RecordSql &recordSql()
 {
     static const RecordSql sql{
-        QStringLiteral("INSERT INTO runs (run_id, station, start_mode, lot, worker, barcode, profile, started_at,"
-                       " ended_at, verdict, file_name, file_path, content_sha1, content, current_ma, tb_mean,"
-                       " recorded_at, panel_first, panel_last, open_short_x, open_short_y)"
-                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, CAST(? AS TEXT), ?, ?, ?, ?, ?, ?, ?)"
-                       " ON CONFLICT DO NOTHING"),
-        QStringLiteral("INSERT INTO items (run_id, item, pass, value, text) VALUES (?, ?, ?, ?, ?)"),
-        QStringLiteral("INSERT INTO failing_cells (run_id, raster, row_index, column_index, value)"
-                       " VALUES (?, ?, ?, ?, ?)"),
-        QStringLiteral("INSERT INTO failing_electrodes (run_id, kind, line, first_index, second_index, value)"
-                       " VALUES (?, ?, ?, ?, ?, ?)"),
-        QStringLiteral("INSERT INTO outbox (run_id, queued_at) VALUES (?, ?)"),
+        schema::insertSql(schema::table("runs"), QStringLiteral(" ON CONFLICT DO NOTHING")),
+        schema::insertSql(schema::table("items")),
+        schema::insertSql(schema::table("failing_cells")),
+        schema::insertSql(schema::table("failing_electrodes")),
+        schema::insertSql(schema::table("outbox")),
     };
     return sql;
 }
 
 // The statements a record makes, prepared once per connection: preparing
-// them for every run cost more than running them.
+// them for every run cost more than running them. One per run table (in
+// schema::runTables() order), then the outbox and the panel's flags.
 struct ResultStore::Statements
 {
-    explicit Statements(const QSqlDatabase &db)
-        : run(db)
-        , item(db)
-        , cell(db)
-        , electrode(db)
-        , outbox(db)
-        , panel(db)
-        , yield(db)
+    explicit Statements(const QSqlDatabase &db) : outbox(db), panel(db), yield(db), line(db)
     {
+        for (std::size_t i = 0; i < schema::runTables().size(); ++i)
+            tables.emplace_back(db);
     }
 
-    bool prepare()
+    bool prepare(bool sqlite, QString *error)
     {
-        const RecordSql &sql = recordSql();
-        return run.prepare(sql.run) && item.prepare(sql.item) && cell.prepare(sql.cell)
-               && electrode.prepare(sql.electrode) && outbox.prepare(sql.outbox)
-               && panel.prepare(panelFlagsSql()) && yield.prepare(yieldChangeSql());
+        bool ok = true;
+        if (sqlite) {
+            const RecordSql &sql = recordSql();
+            const QString *each[] = {&sql.run, &sql.item, &sql.cell, &sql.electrode};
+            for (std::size_t i = 0; ok && i < tables.size(); ++i)
+                ok = tables[i].prepare(*each[i]);
+            ok = ok && outbox.prepare(sql.outbox) && panel.prepare(panelFlagsSql()) && yield.prepare(yieldChangeSql());
+        } else {
+            ok = line.prepare(lineserver::recordRunSql());
+        }
+        if (!ok && error) {
+            for (const QSqlQuery *q : {&outbox, &panel, &yield, &line})
+                if (q->lastError().isValid())
+                    *error = q->lastError().text();
+            for (const QSqlQuery &q : tables)
+                if (q.lastError().isValid())
+                    *error = q.lastError().text();
+        }
+        return ok;
     }
 
-    QSqlQuery run, item, cell, electrode, outbox, panel, yield;
+    std::vector<QSqlQuery> tables;
+    QSqlQuery outbox, panel, yield, line;
 };
 
 ResultStore::ResultStore() = default;
@@ -397,6 +274,25 @@ bool ResultStore::openLocal(const QString &path, QString *error)
 {
     close();
     const bool opened = [&] {
+        // The store holds operator input and every run: its owner's alone.
+        // SQLite gives its -wal and -shm files the main file's permissions.
+        const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        if (!QFileInfo::exists(path)) {
+            QFile create(path);
+            if (create.open(QIODevice::WriteOnly))
+                create.setPermissions(ownerOnly);
+        } else {
+            // Only the owner's bits are kept: the "user" flags Qt reports are
+            // the caller's access (root's is every right), not the file's mode.
+            const QFileDevice::Permissions owner =
+                QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+            for (const QString &file : {path, path + QStringLiteral("-wal"), path + QStringLiteral("-shm")}) {
+                const QFileDevice::Permissions now = QFile::permissions(file);
+                if (QFileInfo::exists(file) && (now & ~owner & ~(QFileDevice::ReadUser | QFileDevice::WriteUser
+                                                                 | QFileDevice::ExeUser)))
+                    QFile::setPermissions(file, now & owner);
+            }
+        }
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         db.setDatabaseName(path);
         // A writer that finds the file busy waits a little rather than failing.
@@ -432,7 +328,7 @@ bool ResultStore::openDatabase(QSqlDatabase db, QString *error)
             *error = db.lastError().text();
         return false;
     }
-    return schema::prepare(db, error);
+    return m_sqlite ? schema::prepare(db, error) : schema::checkServer(db, error);
 }
 
 bool ResultStore::setBulk(QString *error)
@@ -477,10 +373,11 @@ QSqlDatabase ResultStore::database() const
 
 Recorded ResultStore::record(const RunContext &context, QString *error, bool queueForLine)
 {
-    // A run that filed nothing is recorded all the same, with its items.
-    if (context.path.isEmpty())
-        m_buffer.clear();
-    else if (!readFileBytes(QFile::encodeName(context.path).toStdString(), m_buffer))
+    if (context.path.isEmpty()) {
+        m_parsed = ResultRecord();
+        return record(context, QByteArray(), QByteArray(), m_parsed, error, queueForLine);
+    }
+    if (!readFileBytes(QFile::encodeName(context.path).toStdString(), m_buffer))
         return Recorded::Unreadable;
     const QByteArray content(m_buffer.data(), qsizetype(m_buffer.size()));
     readResult(m_buffer, m_parsed);
@@ -552,7 +449,7 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
 Recorded ResultStore::record(const RunContext &context, const QByteArray &content, const QByteArray &sha1,
                              const ResultRecord &parsed, QString *error, bool queueForLine)
 {
-    if (!parsed.anyBlock() && !context.path.isEmpty())
+    if (!context.path.isEmpty() && !parsed.anyBlock())
         return Recorded::NotAResult;
     QSqlDatabase db = database();
     const auto fail = [&](const QString &why) {
@@ -566,119 +463,67 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
         return fail(QStringLiteral("the store is not open"));
     if (!m_statements) {
         auto statements = std::make_unique<Statements>(db);
-        if (!statements->prepare())
-            return fail(statements->run.lastError().text());
+        QString why;
+        if (!statements->prepare(m_sqlite, &why))
+            return fail(why);
         m_statements = std::move(statements);
     }
     Statements &s = *m_statements;
+    const RunRows rows = runRows(context, content, sha1, parsed);
+    const QString runId = rows.runId();
+
+    // The line's server takes a run whole through its own function, which
+    // also keeps its flags, its yield and its time of arrival.
+    if (!m_sqlite) {
+        s.line.addBindValue(linePayload(rows));
+        if (!s.line.exec() || !s.line.next())
+            return fail(lineserver::reason(s.line.lastError()));
+        const bool added = s.line.value(0).toString() == QLatin1String("added");
+        s.line.finish();
+        return added ? Recorded::Added : Recorded::Known;
+    }
+
     if (!m_batch && !db.transaction())
         return fail(db.lastError().text());
-
-    const std::vector<ItemRow> items = itemRows(parsed);
-    QVariant current, tb;
-    for (const ItemRow &row : items) {
-        if (qstrcmp(row.item, "electric") == 0)
-            current = row.value;
-        else if (qstrcmp(row.item, "tb") == 0)
-            tb = row.value;
-    }
-    // The file's text as the station wrote it (Latin-1). SQLite takes it as
-    // UTF-8 bytes, which for the usual all-ASCII file are the file's own.
-    QVariant text;
-    if (m_sqlite) {
-        const bool ascii = std::all_of(content.begin(), content.end(), [](char c) { return uchar(c) < 0x80; });
-        text = ascii ? content : QString::fromLatin1(content).toUtf8();
-    } else {
-        text = QString::fromLatin1(content);
-    }
-    const QVariant ownPanel(context.barcode.isEmpty() ? 1 : 0);
-    QSqlQuery &run = s.run;
-    for (const QVariant &v :
-         {textValue(context.runId), textValue(context.station), textValue(context.startMode), textValue(context.lot),
-          textValue(context.worker), textValue(context.barcode), textValue(context.profile),
-          QVariant(msSinceEpoch(context.startedAt)), QVariant(msSinceEpoch(context.endedAt)),
-          textValue(context.verdict), textValue(QFileInfo(context.path).fileName()), textValue(context.path),
-          QVariant(QString::fromLatin1(sha1)), text, current, tb, QVariant(QDateTime::currentMSecsSinceEpoch()),
-          ownPanel, ownPanel, lineLevel(parsed, parsed.openShort.x), lineLevel(parsed, parsed.openShort.y)})
-        run.addBindValue(v);
-    if (!run.exec())
-        return fail(lastError(run));
-    if (run.numRowsAffected() == 0) {
-        // Nothing was written; a batch goes on.
-        if (!m_batch)
-            db.rollback();
-        return Recorded::Known;
-    }
-
-    QSqlQuery &item = s.item;
-    for (const ItemRow &row : items) {
-        item.addBindValue(context.runId);
-        item.addBindValue(QString::fromLatin1(row.item));
-        item.addBindValue(row.pass);
-        item.addBindValue(row.value);
-        item.addBindValue(textValue(row.text));
-        if (!item.exec())
-            return fail(lastError(item));
-    }
-    // What the run says of the items its file cannot show; the file's own row wins.
-    for (auto e = context.items.begin(); e != context.items.end(); ++e) {
-        const QByteArray name = e->item.toLatin1();
-        if (std::any_of(items.begin(), items.end(), [&name](const ItemRow &row) { return name == row.item; })
-            || std::any_of(context.items.begin(), e, [e](const ItemEvidence &o) { return o.item == e->item; }))
-            continue;
-        item.addBindValue(context.runId);
-        item.addBindValue(textValue(e->item));
-        item.addBindValue(flag(e->pass));
-        item.addBindValue(e->value.isValid() ? QVariant(e->value.toDouble()) : QVariant());
-        item.addBindValue(textValue(e->text));
-        if (!item.exec())
-            return fail(lastError(item));
-    }
-
-    QSqlQuery &cell = s.cell;
-    for (const auto &[name, block] : {std::pair<const char *, const RasterBlock *>{"X", &parsed.rasterX},
-                                      std::pair<const char *, const RasterBlock *>{"Y", &parsed.rasterY}}) {
-        for (const FailingCell &c : block->failing) {
-            cell.addBindValue(context.runId);
-            cell.addBindValue(QString::fromLatin1(name));
-            cell.addBindValue(c.row);
-            cell.addBindValue(c.column);
-            cell.addBindValue(c.value);
-            if (!cell.exec())
-                return fail(lastError(cell));
+    const std::vector<const schema::Table *> tables = schema::runTables();
+    const int contentAt = tables.front()->indexOf("content", schema::Engine::Station);
+    for (std::size_t t = 0; t < tables.size(); ++t) {
+        QSqlQuery &insert = s.tables[t];
+        for (const QVariantList &row : rows.tables[t]) {
+            for (int i = 0; i < row.size(); ++i) {
+                if (t == 0 && i == contentAt) {
+                    // The file's text as the station wrote it (Latin-1). SQLite
+                    // takes it as UTF-8 bytes, which for the usual all-ASCII
+                    // file are the file's own.
+                    const QByteArray bytes = row.at(i).toByteArray();
+                    const bool ascii =
+                        std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+                    insert.addBindValue(ascii ? bytes : QString::fromLatin1(bytes).toUtf8());
+                } else {
+                    insert.addBindValue(row.at(i));
+                }
+            }
+            if (!insert.exec())
+                return fail(lastError(insert));
+            if (t == 0 && insert.numRowsAffected() == 0) {
+                // Nothing was written; a batch goes on.
+                if (!m_batch)
+                    db.rollback();
+                return Recorded::Known;
+            }
         }
     }
 
-    QSqlQuery &electrode = s.electrode;
-    const auto addElectrode = [&](const char *kind, char line, int first, const QVariant &second,
-                                  const QVariant &value) {
-        electrode.addBindValue(context.runId);
-        electrode.addBindValue(QString::fromLatin1(kind));
-        electrode.addBindValue(QString(QLatin1Char(line)));
-        electrode.addBindValue(first);
-        electrode.addBindValue(second);
-        electrode.addBindValue(value);
-        return electrode.exec();
-    };
-    for (const FailingElectrode &e : parsed.openShort.failing)
-        if (!addElectrode("window", e.line, e.index, QVariant(), e.value))
-            return fail(lastError(electrode));
-    for (const ElectrodePair &p : parsed.openShort.open)
-        if (!addElectrode("open", p.line, p.first, p.second, QVariant()))
-            return fail(lastError(electrode));
-    for (const ElectrodePair &p : parsed.openShort.shorts)
-        if (!addElectrode("short", p.line, p.first, p.second, QVariant()))
-            return fail(lastError(electrode));
-
     if (queueForLine) {
         QSqlQuery &outbox = s.outbox;
-        outbox.addBindValue(context.runId);
-        outbox.addBindValue(QDateTime::currentMSecsSinceEpoch());
+        for (const QVariant &v : {QVariant(runId), QVariant(QDateTime::currentMSecsSinceEpoch()), QVariant(0),
+                                  QVariant(QStringLiteral(""))})
+            outbox.addBindValue(v);
         if (!outbox.exec())
             return fail(lastError(outbox));
     }
-    // Last: the line's server takes the same order (see the uploader).
-    if (!flagPanel(s.panel, s.yield, context.barcode, context.runId))
+    // Last: the line's server takes the same order (see record_run()).
+    if (!flagPanel(s.panel, s.yield, context.barcode, runId))
         return fail(s.panel.lastError().isValid() ? lastError(s.panel) : lastError(s.yield));
     if (!m_batch && !db.commit())
         return fail(db.lastError().text());
@@ -719,15 +564,6 @@ void ResultStore::rollbackBatch()
         return;
     m_batch = false;
     database().rollback();
-}
-
-bool ResultStore::contains(const QString &fileName, const QByteArray &content) const
-{
-    QSqlQuery q(database());
-    q.prepare(QStringLiteral("SELECT 1 FROM runs WHERE file_name = ? AND content_sha1 = ?"));
-    q.addBindValue(fileName);
-    q.addBindValue(QString::fromLatin1(contentHash(content)));
-    return q.exec() && q.next();
 }
 
 } // namespace results

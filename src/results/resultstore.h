@@ -3,6 +3,8 @@
 
 #include "resultreader.h"
 #include "runcontext.h"
+#include "runrows.h"
+#include "schema.h"
 
 #include <QByteArray>
 #include <QSqlDatabase>
@@ -14,25 +16,14 @@
 class QSqlQuery;
 
 // The results store: an index of the filed result files that a line can
-// query. The same schema serves the station's SQLite file and the line's
-// PostgreSQL server; every value is bound, never spliced into the SQL.
+// query. The same schema (schema.h) serves the station's SQLite file and the
+// line's PostgreSQL server; every value is bound, never spliced into the SQL.
 namespace results {
-
-namespace schema {
-// The version this code writes; older stores are migrated in place.
-constexpr int Version = 2;
-// Creates the tables or migrates them to Version. False with a reason when
-// the database cannot be brought there (a newer version included).
-bool prepare(QSqlDatabase &db, QString *error);
-// Counts yield_quarters anew from the runs (after a migration, or runs written
-// other than through ResultStore::record).
-bool rebuildYield(QSqlDatabase &db, QString *error);
-} // namespace schema
 
 // What recording did with a filed file.
 enum class Recorded {
     Added,      // a new run
-    Known,      // the same file (name and content) is in the store already
+    Known,      // the same file (station, name and content) is in the store already
     NotAResult, // the file holds none of the station's blocks
     Unreadable, // the file could not be read
     Failed,     // the store refused the write; the reason is in error
@@ -48,10 +39,13 @@ public:
     ResultStore(const ResultStore &) = delete;
     ResultStore &operator=(const ResultStore &) = delete;
 
-    // The station's own store: an SQLite file in WAL mode, created when absent.
+    // The station's own store: an SQLite file in WAL mode, created when absent
+    // (readable by its owner only), migrated to this code's schema.
     bool openLocal(const QString &path, QString *error);
     // The line's server: driver "QPSQL" with the connection fields already set
-    // on a database the caller made with connectionName().
+    // on a database the caller made with connectionName(). Nothing is created
+    // or migrated there (its administrator does that); a server of another
+    // schema is refused with schema::checkServer()'s line.
     bool openDatabase(QSqlDatabase db, QString *error);
     void close();
     bool isOpen() const;
@@ -61,8 +55,11 @@ public:
     const QString &connectionName() const { return m_name; }
 
     // Records a filed file with its run's context; the file is read here (the
-    // filed file is the truth). queueForLine: put the run in the outbox for
-    // the line's uploader.
+    // filed file is the truth), and the run's id derived from it
+    // (fileRunId()). A context without a path is a run that filed nothing: it
+    // is recorded under its own run id with the items it carries.
+    // queueForLine: put the run in the outbox for the line's uploader. On the
+    // line's server a run goes through the server's record_run().
     Recorded record(const RunContext &context, QString *error, bool queueForLine = true);
     // The same from text already read.
     Recorded record(const RunContext &context, const QByteArray &content, const ResultRecord &parsed,
@@ -85,9 +82,6 @@ public:
     void rollbackBatch();
     bool inBatch() const { return m_batch; }
 
-    // A file recorded under this name with this content.
-    bool contains(const QString &fileName, const QByteArray &content) const;
-
 private:
     struct Statements;
     std::unique_ptr<Statements> m_statements;
@@ -98,9 +92,15 @@ private:
     bool m_batch = false;
 };
 
-// Everything a run's file says, as rows: the context plus the items, the
-// failing cells and the electrodes. Used for both engines.
 QByteArray contentHash(const QByteArray &content);
+
+// The run as rows of its tables: the context plus the items (the file's, then
+// those the context adds), the failing cells and the electrodes.
+RunRows runRows(const RunContext &context, const QByteArray &content, const QByteArray &sha1,
+                const ResultRecord &parsed);
+
+// The mean of an open/short line, NULL where the file has none.
+QVariant openShortLevel(const ResultRecord &record, const ValueLine &line);
 
 // Keeps the flags of a panel's first and last run (by start time) and the
 // yield per quarter true after a run of that barcode was added, in either
@@ -108,8 +108,9 @@ QByteArray contentHash(const QByteArray &content);
 QString panelFlagsSql();
 QString yieldChangeSql();
 
-// The statements ResultStore::record() writes a run with, as both engines
-// take them; the run's content is bound as bytes (CAST(? AS TEXT)).
+// The statements ResultStore::record() writes a run with into the station's
+// store, from the schema's lists; the run's content is bound as bytes
+// (CAST(? AS TEXT)).
 struct RecordSql
 {
     QString run, item, cell, electrode, outbox;

@@ -3,7 +3,6 @@
 #include "linesettings.h"
 #include "resultreader.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -47,19 +46,20 @@ QString verdictFromPlace(const QFileInfo &file, const QString &passFolder, const
     return failed ? QStringLiteral("FAIL") : QStringLiteral("PASS");
 }
 
-// A UUID whose first 48 bits are a time in milliseconds, so that ids made one
-// after another sort one after another: the stores' indexes on run_id then
-// grow at one end instead of being written all over (a large import is several
-// times faster). The remaining bits are kept from the given UUID; version is
-// 7 for a new id, 8 for one derived from a file.
-QString timeOrdered(QUuid id, qint64 ms, uint version)
+// A UUID whose first 48 bits are a time in milliseconds (version 7), so that
+// ids made one after another sort one after another: the stores' indexes on
+// run_id then grow at one end instead of being written all over.
+QString timeOrdered(QUuid id, qint64 ms)
 {
     const quint64 t = quint64(ms) & 0xFFFFFFFFFFFFull;
     id.data1 = uint(t >> 16);
     id.data2 = ushort(t & 0xFFFF);
-    id.data3 = ushort((id.data3 & 0x0FFF) | (version << 12));
+    id.data3 = ushort((id.data3 & 0x0FFF) | (7 << 12));
     return id.toString(QUuid::WithoutBraces);
 }
+
+// The namespace of the station's name-based run ids.
+const QUuid FiledRuns(0x6b1d52a4, 0x93e1, 0x4c57, 0x9a, 0x0e, 0x51, 0x7f, 0x22, 0xc8, 0x03, 0x4d);
 
 } // namespace
 
@@ -71,7 +71,19 @@ QString stationId(const QString &lineSettings)
 
 QString newRunId()
 {
-    return timeOrdered(QUuid::createUuid(), QDateTime::currentMSecsSinceEpoch(), 7);
+    return timeOrdered(QUuid::createUuid(), QDateTime::currentMSecsSinceEpoch());
+}
+
+QString fileRunId(const QString &station, const QString &fileName, const QByteArray &sha1)
+{
+    // Each part's length first, so that no two triples give one name.
+    QByteArray name;
+    for (const QByteArray &part : {station.toUtf8(), fileName.toUtf8(), sha1}) {
+        name += QByteArray::number(part.size());
+        name += ':';
+        name += part;
+    }
+    return QUuid::createUuidV5(FiledRuns, name).toString(QUuid::WithoutBraces);
 }
 
 RunContext contextFromFile(const QString &path, const QString &station, const QString &passFolder,
@@ -116,8 +128,6 @@ RunContext contextFromFile(const QString &path, const QString &station, const QS
             context.barcode = parts.mid(2).join(QLatin1Char('-'));
         }
     }
-    // The same file imported twice is the same run.
-    context.runId = timeOrdered(QUuid::createUuidV5(QUuid(), context.path), context.startedAt.toMSecsSinceEpoch(), 8);
     return context;
 }
 

@@ -2,6 +2,7 @@
 #define RUNQUERIES_H
 
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
@@ -19,13 +20,33 @@ namespace results::queries {
 struct RunFilter
 {
     std::optional<QString> barcode;
+    // The runs whose barcode starts with it.
+    std::optional<QString> barcodePrefix;
     std::optional<QString> lot;
     std::optional<QString> worker;
     std::optional<QString> station;
     std::optional<QString> profile;
     std::optional<qint64> since;
     std::optional<qint64> until;
+    // The line's server only: runs that arrived after receivedAfter and up to
+    // receivedUpTo, by the server's arrival number (received_seq).
+    std::optional<qint64> receivedAfter;
+    std::optional<qint64> receivedUpTo;
+    // Engineering runs (golden samples, reference panels), by their barcodes'
+    // patterns (engineeringPatterns()): left out, or with engineeringOnly the
+    // only runs kept.
+    QStringList engineering;
+    bool engineeringOnly = false;
 };
+
+// How a barcode prefix is asked. SQLite compares text byte by byte, so a
+// range on the barcode index finds a prefix exactly. PostgreSQL compares in
+// the database's collation, where a range can miss barcodes (punctuation
+// weighs nothing in most locales): LIKE is exact there and reads the index
+// where the collation is C. Any: exact on both, but reads every run asked.
+enum class Engine { Any, SQLite, PostgreSQL };
+Engine engineOf(const QSqlDatabase &db);
+Engine engineOf(const QSqlDriver *driver);
 
 // Prepares sql forward-only, binds the values in order and runs it; false
 // with the driver's reason.
@@ -35,8 +56,24 @@ bool exec(QSqlQuery &query, const QString &sql, const QVariantList &bound, QStri
 // its values appended to bound; empty when the filter keeps everything.
 // quarters: the time range is also given in quarters of an hour, so that a
 // count over many runs reads the yield index (which leads with the quarter)
-// instead of the runs.
-QString where(const RunFilter &filter, const QString &alias, QVariantList &bound, bool quarters = false);
+// instead of the runs. engine: how a barcode prefix is asked.
+QString where(const RunFilter &filter, const QString &alias, QVariantList &bound, bool quarters = false,
+              Engine engine = Engine::Any);
+
+// The condition that column starts with prefix, its values appended to bound.
+QString startsWith(const QString &column, const QString &prefix, Engine engine, QVariantList &bound);
+
+// The patterns of a statistics settings file's engineering barcodes
+// (./stats.ini, [engineering] barcodes): "GOLD*" is a prefix, anything else
+// one barcode exactly.
+QStringList engineeringPatterns(const QString &settingsFile = QStringLiteral("./stats.ini"));
+void setEngineeringPatterns(const QStringList &patterns, const QString &settingsFile = QStringLiteral("./stats.ini"));
+
+// The line server's last arrival number (0 before the first run): an export
+// by arrival reads up to it, and goes on from it next time. Every run with a
+// smaller number is visible once this one is (the server numbers runs one at a
+// time), so a cursor taken here misses no run that arrives late.
+bool lastReceived(const QSqlDatabase &db, qint64 &seq, QString *error);
 
 // Runs are counted per quarter of an hour in UTC, which the stores index.
 constexpr qint64 QuarterMs = 900000;
@@ -51,20 +88,31 @@ enum class GroupBy { Hour, Day, Lot, Station, Profile };
 std::optional<GroupBy> groupByName(const QString &name);
 qint64 bucketMs(GroupBy by);
 
-// One group's yield: its runs, the panels first tested there and how many of
-// those passed at once, the panels whose latest run is there and how many of
-// those passed.
+// One group's yield. Both yields are of the same panels: those first tested
+// in the group (a panel is a barcode; a run without one is a panel of its
+// own), whenever and wherever their later runs were. First-pass yield: their
+// first run passed; final yield: their latest run passed. Passed at first,
+// passed after a retest and never passed divide the panels between them.
 struct YieldRow
 {
-    // For Hour and Day the start of the local hour or day, as ms since the
-    // epoch read as UTC (so that it prints as the local wall-clock time); else
-    // the LOT, station or profile.
-    QVariant group;
-    qint64 runs = 0;
-    qint64 panels = 0;
-    qint64 firstPassed = 0;
-    qint64 lastPanels = 0;
-    qint64 lastPassed = 0;
+    // A LOT, station or profile; for Hour and Day the local start,
+    // "yyyy-MM-dd HH:00" or "yyyy-MM-dd".
+    QString group;
+    // Hour and Day: the start of the local hour or day, as ms since the epoch
+    // read as UTC (so that it prints as the local wall-clock time).
+    qint64 bucket = 0;
+    qint64 runs = 0;              // runs in the group, retests included
+    qint64 panels = 0;            // panels first tested in the group
+    qint64 firstPassed = 0;       // ... whose first run passed
+    qint64 finalPassed = 0;       // ... whose latest run passed
+    qint64 passedAfterRetest = 0; // ... whose first run failed and a later one passed
+    qint64 neverPassed = 0;       // ... of which no run passed
+    qint64 retests = 0;           // their runs after the first
+
+    // In percent; none for a group without first-tested panels.
+    std::optional<double> firstPassYield() const;
+    std::optional<double> finalYield() const;
+    void add(const YieldRow &other);
 };
 
 // The groups with runs, in group order.

@@ -15,10 +15,12 @@ void ShiftYield::refresh()
 {
     Request request;
     request.view = View::Shift;
-    // Read each time: the statistics window may have moved the shift's start.
-    m_since = currentShiftStart(QDateTime::currentDateTime(), shiftStart(m_settings)).toMSecsSinceEpoch();
+    // Read each time: the statistics window may have moved the shift's start
+    // or changed the engineering barcodes.
+    m_since = currentShiftStart(m_now(), shiftStart(m_settings)).toMSecsSinceEpoch();
     request.filter.from = m_since;
     request.filter.station = m_station;
+    request.filter.engineering = results::queries::engineeringPatterns(m_settings);
     m_service.ask(request);
 }
 
@@ -30,13 +32,13 @@ void ShiftYield::onAnswer(const Reply &reply)
     const YieldRow &shift = reply.currentHour;
     if (!reply.error.isEmpty())
         m_text = QString(); // the store's own line says what is wrong with it
-    else if (shift.firstPanels == 0)
+    else if (!shift.firstPassYield())
         m_text = tr("this station since %1: no panels").arg(since);
     else
         m_text = tr("this station since %1: %2 panels, first pass %3 %")
                      .arg(since)
-                     .arg(shift.firstPanels)
-                     .arg(QString::number(shift.firstPassYield(), 'f', 1));
+                     .arg(shift.panels)
+                     .arg(QString::number(*shift.firstPassYield(), 'f', 1));
     emit changed(m_text);
 }
 

@@ -1,6 +1,7 @@
 #include "statsquery.h"
 
 #include "runqueries.h"
+#include "schema.h"
 
 #include <QDateTime>
 #include <QSqlQuery>
@@ -26,13 +27,16 @@ results::queries::RunFilter runFilter(const Filter &filter)
         f.lot = filter.lot;
     if (!filter.profile.isEmpty())
         f.profile = filter.profile;
+    f.engineering = filter.engineering;
+    f.engineeringOnly = filter.engineeringOnly;
     return f;
 }
 
 // The filter as SQL conditions on runs aliased r, its values appended to bound.
-QString where(const Filter &filter, QVariantList &bound)
+QString where(const QSqlDatabase &db, const Filter &filter, QVariantList &bound)
 {
-    const QString sql = results::queries::where(runFilter(filter), QStringLiteral("r"), bound);
+    const QString sql = results::queries::where(runFilter(filter), QStringLiteral("r"), bound, false,
+                                                results::queries::engineOf(db));
     return sql.isEmpty() ? QStringLiteral("1 = 1") : sql;
 }
 
@@ -125,30 +129,7 @@ bool countRuns(const QSqlDatabase &db, qint64 *runs, QString *error)
 bool yieldByGroup(const QSqlDatabase &db, const Filter &filter, GroupBy by, std::vector<YieldRow> &rows,
                   QString *error)
 {
-    rows.clear();
-    const bool byTime = by == GroupBy::Hour || by == GroupBy::Day;
-    std::vector<results::queries::YieldRow> groups;
-    if (!results::queries::yieldByGroup(db, by, runFilter(filter), groups, error))
-        return false;
-    for (const results::queries::YieldRow &g : groups) {
-        YieldRow row;
-        if (byTime) {
-            row.bucket = g.group.toLongLong();
-            // The bucket counts local wall-clock time, so it is shown as UTC.
-            row.group = QDateTime::fromMSecsSinceEpoch(row.bucket, Qt::UTC)
-                            .toString(by == GroupBy::Hour ? QStringLiteral("yyyy-MM-dd HH:00")
-                                                          : QStringLiteral("yyyy-MM-dd"));
-        } else {
-            row.group = g.group.toString();
-        }
-        row.runs = g.runs;
-        row.firstPanels = g.panels;
-        row.firstPass = g.firstPassed;
-        row.finalPanels = g.lastPanels;
-        row.finalPass = g.lastPassed;
-        rows.push_back(row);
-    }
-    return true;
+    return results::queries::yieldByGroup(db, by, runFilter(filter), rows, error);
 }
 
 bool failurePareto(const QSqlDatabase &db, const Filter &filter, std::vector<ParetoRow> &rows, QString *error)
@@ -161,7 +142,7 @@ bool failurePareto(const QSqlDatabase &db, const Filter &filter, std::vector<Par
     QSqlQuery q(db);
     if (!results::queries::exec(q,
              QStringLiteral("SELECT i.item, COUNT(*) FROM ") + joinRuns(QStringLiteral("items i"), failuresFirst)
-                 + QStringLiteral(" WHERE r.run_id = i.run_id AND i.pass = 0 AND ") + where(filter, bound)
+                 + QStringLiteral(" WHERE r.run_id = i.run_id AND i.pass = 0 AND ") + where(db, filter, bound)
                  + QStringLiteral(" GROUP BY i.item"),
              bound, error))
         return false;
@@ -184,7 +165,7 @@ bool failureMap(const QSqlDatabase &db, const Filter &filter, int rows, int colu
     if (!fromFailures(db, filter, &failuresFirst, error))
         return false;
     QVariantList bound;
-    const QString runs = where(filter, bound);
+    const QString runs = where(db, filter, bound);
     QSqlQuery count(db);
     if (!results::queries::exec(count, QStringLiteral("SELECT COUNT(*) FROM runs r WHERE ") + runs, bound, error))
         return false;
@@ -241,19 +222,27 @@ bool failureMap(const QSqlDatabase &db, const Filter &filter, int rows, int colu
 }
 
 bool spcSeries(const QSqlDatabase &db, const Filter &filter, Measure measure, int limit,
-               std::vector<SpcPoint> &points, QString *error)
+               std::vector<SpcPoint> &points, qint64 *total, QString *error)
 {
     points.clear();
+    const QString column = QLatin1String(measureColumn(measure));
     QVariantList bound;
-    const QString sql = QStringLiteral("SELECT r.started_at, %1 FROM runs r WHERE %1 IS NOT NULL AND ")
-                            .arg(QLatin1String(measureColumn(measure)))
-                        + where(filter, bound) + QStringLiteral(" ORDER BY r.started_at DESC, r.run_id DESC LIMIT ?");
+    const QString runs = QStringLiteral("%1 IS NOT NULL AND ").arg(column) + where(db, filter, bound);
+    QSqlQuery count(db);
+    if (!results::queries::exec(count, QStringLiteral("SELECT COUNT(*) FROM runs r WHERE ") + runs, bound, error))
+        return false;
+    *total = count.next() ? count.value(0).toLongLong() : 0;
+    count.finish();
     bound << limit;
     QSqlQuery q(db);
-    if (!results::queries::exec(q, sql, bound, error))
+    if (!results::queries::exec(q,
+             QStringLiteral("SELECT r.started_at, %1, r.run_id, r.station, r.barcode FROM runs r WHERE ").arg(column)
+                 + runs + QStringLiteral(" ORDER BY r.started_at DESC, r.run_id DESC LIMIT ?"),
+             bound, error))
         return false;
     while (q.next())
-        points.push_back({q.value(0).toLongLong(), q.value(1).toDouble()});
+        points.push_back({q.value(0).toLongLong(), q.value(1).toDouble(), q.value(2).toString(),
+                          q.value(3).toString(), q.value(4).toString()});
     std::reverse(points.begin(), points.end());
     return true;
 }
@@ -263,7 +252,7 @@ bool spcLimits(const QSqlDatabase &db, const Filter &filter, Measure measure, Sp
     limits = SpcLimits();
     const QString column = QLatin1String(measureColumn(measure));
     QVariantList bound;
-    const QString runs = where(filter, bound) + QStringLiteral(" AND %1 IS NOT NULL").arg(column);
+    const QString runs = where(db, filter, bound) + QStringLiteral(" AND %1 IS NOT NULL").arg(column);
     QSqlQuery centre(db);
     if (!results::queries::exec(centre, QStringLiteral("SELECT COUNT(*), AVG(%1) FROM runs r WHERE ").arg(column) + runs, bound, error))
         return false;
@@ -288,17 +277,23 @@ bool spcLimits(const QSqlDatabase &db, const Filter &filter, Measure measure, Sp
 bool traceRuns(const QSqlDatabase &db, const TraceQuery &query, std::vector<TraceRow> &rows, QString *error)
 {
     rows.clear();
-    results::queries::RunFilter filter =
-        runFilter(Filter{query.from, query.to, query.station, query.lot, query.profile});
+    Filter given;
+    given.from = query.from;
+    given.to = query.to;
+    given.station = query.station;
+    given.lot = query.lot;
+    given.profile = query.profile;
+    results::queries::RunFilter filter = runFilter(given);
     if (!query.barcode.isEmpty())
-        filter.barcode = query.barcode;
+        (query.barcodePrefix ? filter.barcodePrefix : filter.barcode) = query.barcode;
     if (!query.worker.isEmpty())
         filter.worker = query.worker;
     QVariantList bound;
     QStringList conditions{QStringLiteral("1 = 1")};
-    const QString given = results::queries::where(filter, QStringLiteral("r"), bound);
-    if (!given.isEmpty())
-        conditions << given;
+    const QString sql =
+        results::queries::where(filter, QStringLiteral("r"), bound, false, results::queries::engineOf(db));
+    if (!sql.isEmpty())
+        conditions << sql;
     if (!query.failedItem.isEmpty()) {
         // The newest runs are walked until enough failed the item: about
         // limit x (store's runs / item's failures) of them, at most the
@@ -353,7 +348,7 @@ bool runContent(const QSqlDatabase &db, const QString &runId, QByteArray &conten
     if (!results::queries::exec(q, QStringLiteral("SELECT content FROM runs WHERE run_id = ?"), {runId}, error))
         return false;
     if (q.next())
-        content = q.value(0).toString().toLatin1();
+        content = results::schema::fileBytes(q.value(0));
     return true;
 }
 
@@ -368,7 +363,7 @@ bool distinctValues(const QSqlDatabase &db, const Filter &filter, const QString 
     range.from = filter.from;
     range.to = filter.to;
     QVariantList bound;
-    const QString inRange = where(range, bound);
+    const QString inRange = where(db, range, bound);
     // The values are few and each leads an index with the start time: the
     // index is walked from one value to the next (a seek each), and each value
     // is kept when a run of it lies in the range (a seek each), instead of

@@ -29,23 +29,14 @@ struct Filter
     QString station;
     QString lot;
     QString profile;
+    // Engineering runs' barcode patterns (results::queries::engineeringPatterns):
+    // left out, or with engineeringOnly the only runs kept.
+    QStringList engineering;
+    bool engineeringOnly = false;
 };
 
 using GroupBy = results::queries::GroupBy;
-
-struct YieldRow
-{
-    QString group;      // "2024-05-06 14:00", "2024-05-06", a LOT, a station, a profile
-    qint64 bucket = 0;  // hour and day: the bucket's start in local wall-clock ms (as UTC)
-    qint64 runs = 0;
-    qint64 firstPanels = 0;  // panels whose first run is in the group
-    qint64 firstPass = 0;    // ... that passed it
-    qint64 finalPanels = 0;  // panels whose latest run is in the group
-    qint64 finalPass = 0;
-
-    double firstPassYield() const { return firstPanels > 0 ? 100.0 * double(firstPass) / double(firstPanels) : 0.0; }
-    double finalYield() const { return finalPanels > 0 ? 100.0 * double(finalPass) / double(finalPanels) : 0.0; }
-};
+using YieldRow = results::queries::YieldRow;
 
 struct ParetoRow
 {
@@ -83,6 +74,9 @@ struct SpcPoint
 {
     qint64 startedAt = 0;
     double value = 0;
+    QString runId;
+    QString station;
+    QString barcode;
 };
 
 // Control limits from a reference period: centre = mean of the individual
@@ -101,6 +95,7 @@ struct SpcLimits
 struct TraceQuery
 {
     QString barcode;
+    bool barcodePrefix = false; // the runs whose barcode starts with barcode
     QString lot;
     QString worker;
     QString failedItem;  // only runs in which this item failed
@@ -134,9 +129,10 @@ bool failurePareto(const QSqlDatabase &db, const Filter &filter, std::vector<Par
 // beyond rows x columns are counted in outsideCells, not returned.
 bool failureMap(const QSqlDatabase &db, const Filter &filter, int rows, int columns, FailureMap &map,
                 QString *error);
-// The newest `limit` values of the filter's runs, oldest first.
+// The newest `limit` values of the filter's runs, oldest first; total: how
+// many values the filter's runs hold.
 bool spcSeries(const QSqlDatabase &db, const Filter &filter, Measure measure, int limit,
-               std::vector<SpcPoint> &points, QString *error);
+               std::vector<SpcPoint> &points, qint64 *total, QString *error);
 // The limits from the filter's runs (the reference period).
 bool spcLimits(const QSqlDatabase &db, const Filter &filter, Measure measure, SpcLimits &limits, QString *error);
 bool traceRuns(const QSqlDatabase &db, const TraceQuery &query, std::vector<TraceRow> &rows, QString *error);

@@ -34,22 +34,33 @@ bool answerInto(const QSqlDatabase &db, const Request &request, Reply &reply)
         std::vector<YieldRow> rows;
         if (!yieldByGroup(db, current, GroupBy::Station, rows, error))
             return false;
-        for (const YieldRow &row : rows) {
-            reply.currentHour.runs += row.runs;
-            reply.currentHour.firstPanels += row.firstPanels;
-            reply.currentHour.firstPass += row.firstPass;
-            reply.currentHour.finalPanels += row.finalPanels;
-            reply.currentHour.finalPass += row.finalPass;
-        }
+        for (const YieldRow &row : rows)
+            reply.currentHour.add(row);
         return true;
     }
     case View::Pareto:
         return failurePareto(db, request.filter, reply.pareto, error);
     case View::Map:
         return failureMap(db, request.filter, request.rows, request.columns, reply.map, error);
-    case View::Spc:
-        return spcLimits(db, request.reference, request.measure, reply.limits, error)
-               && spcSeries(db, request.filter, request.measure, request.points, reply.points, error);
+    case View::Spc: {
+        // A measurement drifts on one station: several stations in one chart
+        // flag the healthy ones against the others' limits. Without a station
+        // asked for, the first with runs in the range is drawn.
+        Filter filter = request.filter;
+        if (filter.station.isEmpty()) {
+            QStringList stations;
+            if (!distinctValues(db, filter, QStringLiteral("station"), stations, error))
+                return false;
+            filter.station = stations.value(0);
+        }
+        reply.spcStation = filter.station;
+        if (filter.station.isEmpty())
+            return true; // no runs in the range
+        Filter reference = request.reference;
+        reference.station = filter.station;
+        return spcLimits(db, reference, request.measure, reply.limits, error)
+               && spcSeries(db, filter, request.measure, request.points, reply.points, &reply.spcValues, error);
+    }
     case View::Trace:
         return traceRuns(db, request.trace, reply.trace, error);
     case View::Content:

@@ -34,7 +34,7 @@ struct Request
     int rows = 0;             // Map: the raster's rows and columns
     int columns = 0;
     Measure measure = Measure::Current;
-    Filter reference;         // Spc: the period the limits come from
+    Filter reference;         // Spc: the period the limits come from (its station is the filter's)
     int points = 500;
     TraceQuery trace;
     QString runId;            // Content
@@ -53,6 +53,8 @@ struct Reply
     std::vector<ParetoRow> pareto;
     FailureMap map;
     std::vector<SpcPoint> points;
+    qint64 spcValues = 0;     // Spc: the values in the range, of which points are the newest
+    QString spcStation;       // Spc: the station drawn (the first, when none was asked for)
     SpcLimits limits;
     std::vector<TraceRow> trace;
     QString runId;

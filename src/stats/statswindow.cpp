@@ -1,5 +1,6 @@
 #include "statswindow.h"
 
+#include "csv.h"
 #include "heatmapwidget.h"
 
 #include <QBarCategoryAxis>
@@ -15,6 +16,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QGraphicsSimpleTextItem>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -24,7 +26,6 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScatterSeries>
-#include <QSet>
 #include <QSettings>
 #include <QStackedBarSeries>
 #include <QTabWidget>
@@ -37,6 +38,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace stats {
 
@@ -91,23 +93,7 @@ QString percent(double value)
     return QString::number(value, 'f', 1);
 }
 
-// CSV fields: quoted when they hold a separator, a quote or a line break.
-QString csvField(const QString &s)
-{
-    if (!s.contains(QLatin1Char(',')) && !s.contains(QLatin1Char('"')) && !s.contains(QLatin1Char('\n')))
-        return s;
-    QString quoted = s;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-QString csvLine(const QStringList &fields)
-{
-    QStringList out;
-    for (const QString &f : fields)
-        out << csvField(f);
-    return out.join(QLatin1Char(',')) + QLatin1Char('\n');
-}
+using results::csvLine; // the one CSV writer of the store's tools
 
 // A range of values with a little room, never empty.
 std::pair<double, double> padded(double low, double high)
@@ -118,6 +104,96 @@ std::pair<double, double> padded(double low, double high)
     }
     const double room = (high - low) * 0.08;
     return {low - room, high + room};
+}
+
+// An axis from 0 to at least most, with ticks a round step apart (1, 2 or 5
+// times a power of ten, at most five steps, which a small chart still
+// labels): counts of runs never read as 0.25 or 9.5.
+QValueAxis *countAxis(QChart *chart, Qt::Alignment where, double most, const QString &title, bool whole = true)
+{
+    double step = 1;
+    for (double power = whole ? 1 : 0.01;; power *= 10) {
+        const double steps[] = {power, 2 * power, 5 * power};
+        const auto fit = std::find_if(std::begin(steps), std::end(steps), [most](double s) { return most / s <= 5; });
+        if (fit != std::end(steps)) {
+            step = *fit;
+            break;
+        }
+    }
+    auto *axis = new QValueAxis;
+    axis->setRange(0, std::max(step, std::ceil(most / step - 1e-9) * step));
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(step);
+    axis->setLabelFormat(whole || step >= 1 ? QStringLiteral("%d") : QStringLiteral("%.2g"));
+    axis->setTitleText(title);
+    chart->addAxis(axis, where);
+    return axis;
+}
+
+// Texts of its own on each bar of a bar series (a yield with its counts),
+// upright along the bar: inside from its foot where it fits, else above it.
+// Kept in place as the plot area moves.
+class BarLabels : public QObject
+{
+public:
+    // texts[set][bar]
+    BarLabels(QChart *chart, QBarSeries *series, std::vector<QStringList> texts)
+        : QObject(chart), m_chart(chart), m_series(series)
+    {
+        QFont font = chart->font();
+        font.setPointSizeF(std::max(6.0, font.pointSizeF() - 2));
+        for (const QStringList &set : texts) {
+            m_items.emplace_back();
+            for (const QString &text : set) {
+                auto *item = new QGraphicsSimpleTextItem(text, chart);
+                item->setFont(font);
+                item->setRotation(-90);
+                item->setZValue(10);
+                m_items.back().push_back(item);
+            }
+        }
+        connect(chart, &QChart::plotAreaChanged, this, &BarLabels::place);
+        place();
+    }
+
+    void place()
+    {
+        const QList<QBarSet *> sets = m_series->barSets();
+        const double width = m_series->barWidth();
+        const qsizetype k = sets.size();
+        for (qsizetype j = 0; j < k && std::size_t(j) < m_items.size(); ++j) {
+            for (qsizetype i = 0; i < sets.at(j)->count() && std::size_t(i) < m_items[std::size_t(j)].size(); ++i) {
+                QGraphicsSimpleTextItem *item = m_items[std::size_t(j)][std::size_t(i)];
+                const double x = double(i) - width / 2 + (double(j) + 0.5) * width / double(k);
+                const QPointF foot = m_chart->mapToPosition(QPointF(x, 0), m_series);
+                const QPointF top = m_chart->mapToPosition(QPointF(x, sets.at(j)->at(i)), m_series);
+                const QRectF box = item->boundingRect();
+                // Turned upright, the text's width runs up the bar.
+                const bool inside = foot.y() - top.y() >= box.width() + 6;
+                item->setBrush(inside ? QColor(Qt::white) : QColor(Qt::black));
+                item->setPos(foot.x() - box.height() / 2, (inside ? foot.y() : top.y()) - 3);
+            }
+        }
+    }
+
+private:
+    QChart *m_chart;
+    QBarSeries *m_series;
+    std::vector<std::vector<QGraphicsSimpleTextItem *>> m_items; // owned by the chart
+};
+
+// "66.7 % 2/3", or "–" where no panel was first tested.
+QString yieldLabel(std::optional<double> yield, qint64 passed, qint64 panels)
+{
+    if (!yield)
+        return QStringLiteral("\u2013");
+    return QStringLiteral("%1 % %2/%3").arg(QString::number(*yield, 'f', 1)).arg(passed).arg(panels);
+}
+
+QString yieldField(std::optional<double> yield)
+{
+    return yield ? QString::number(*yield, 'f', 1) : QString();
 }
 
 } // namespace
@@ -306,6 +382,7 @@ QWidget *StatsWindow::buildYieldTab()
     big.setPointSize(26);
     big.setBold(true);
     m_hourLabel->setFont(big);
+    m_hourLabel->setWordWrap(true);
     m_groupBy = new QComboBox(page);
     m_groupBy->addItem(tr("per hour"), int(GroupBy::Hour));
     m_groupBy->addItem(tr("per day"), int(GroupBy::Day));
@@ -314,18 +391,45 @@ QWidget *StatsWindow::buildYieldTab()
     m_groupBy->addItem(tr("per profile"), int(GroupBy::Profile));
     m_shiftEdit = new QTimeEdit(shiftStart(m_options.shiftSettings), page);
     m_shiftEdit->setDisplayFormat(QStringLiteral("HH:mm"));
+    m_engineeringEdit = new QLineEdit(
+        results::queries::engineeringPatterns(m_options.shiftSettings).join(QStringLiteral(", ")), page);
+    m_engineeringEdit->setPlaceholderText(tr("e.g. GOLD*, REF-0001"));
+    m_engineeringEdit->setToolTip(tr("Barcodes of golden samples and other engineering runs, left out of the "
+                                     "yield: GOLD* is every barcode starting with GOLD, REF-0001 that one barcode."));
+    m_engineeringOnly = new QCheckBox(tr("engineering runs only"), page);
     top->addWidget(m_hourLabel, 1);
     auto *controls = new QFormLayout;
     controls->addRow(tr("Yield"), m_groupBy);
     controls->addRow(tr("Shift starts at"), m_shiftEdit);
+    controls->addRow(tr("Engineering barcodes"), m_engineeringEdit);
+    controls->addRow(QString(), m_engineeringOnly);
     top->addLayout(controls);
     layout->addLayout(top);
     m_yieldView = newChartView(page);
     layout->addWidget(m_yieldView, 1);
+    auto *note = new QLabel(tr("Both bars of a group are of the panels first tested in it (a panel is a barcode; a "
+                               "run without one is a panel of its own): first pass, their first run passed; final, "
+                               "their latest run passed, wherever and whenever it was. Each bar: yield, passed / "
+                               "panels; – where no panel was first tested in the group. Engineering runs are "
+                               "left out."),
+                            page);
+    note->setWordWrap(true);
+    layout->addWidget(note);
 
     connect(m_groupBy, qOverload<int>(&QComboBox::activated), this, [this] { refresh(); });
     connect(m_shiftEdit, &QTimeEdit::editingFinished, this,
             [this] { setShiftStart(m_shiftEdit->time(), m_options.shiftSettings); });
+    connect(m_engineeringEdit, &QLineEdit::editingFinished, this, [this] {
+        QStringList patterns;
+        for (const QString &p : m_engineeringEdit->text().split(QLatin1Char(','), Qt::SkipEmptyParts))
+            if (!p.trimmed().isEmpty())
+                patterns << p.trimmed();
+        if (patterns == results::queries::engineeringPatterns(m_options.shiftSettings))
+            return;
+        results::queries::setEngineeringPatterns(patterns, m_options.shiftSettings);
+        refresh();
+    });
+    connect(m_engineeringOnly, &QCheckBox::toggled, this, [this] { refresh(); });
     return page;
 }
 
@@ -349,7 +453,15 @@ QWidget *StatsWindow::buildMapTab()
     m_electrodeY = newChartView(page);
     m_mapNote = new QLabel(page);
     m_mapNote->setWordWrap(true);
-    layout->addWidget(m_mapNote, 0, 0, 1, 2);
+    m_mapShare = new QCheckBox(tr("as a share of the runs (%)"), page);
+    auto *top = new QHBoxLayout;
+    top->addWidget(m_mapNote, 1);
+    top->addWidget(m_mapShare);
+    layout->addLayout(top, 0, 0, 1, 2);
+    connect(m_mapShare, &QCheckBox::toggled, this, [this] {
+        if (m_mapReply.view == View::Map && m_mapReply.error.isEmpty())
+            drawMap(m_mapReply);
+    });
     layout->addWidget(m_heatX, 1, 0);
     layout->addWidget(m_heatY, 1, 1);
     layout->addWidget(m_electrodeX, 2, 0);
@@ -400,12 +512,16 @@ QWidget *StatsWindow::buildTraceTab()
     auto *layout = new QVBoxLayout(page);
     auto *top = new QHBoxLayout;
     m_barcode = new QLineEdit(page);
+    m_barcodeMatch = new QComboBox(page);
+    m_barcodeMatch->addItem(tr("is"));
+    m_barcodeMatch->addItem(tr("starts with"));
     m_lot = new QLineEdit(page);
     m_worker = new QLineEdit(page);
     m_inRange = new QCheckBox(tr("in the time range"), page);
     m_itemFilter = new QLabel(page);
     auto *search = new QPushButton(tr("Search"), page);
     top->addWidget(new QLabel(tr("Barcode"), page));
+    top->addWidget(m_barcodeMatch);
     top->addWidget(m_barcode, 2);
     top->addWidget(new QLabel(tr("LOT"), page));
     top->addWidget(m_lot, 1);
@@ -460,6 +576,8 @@ void StatsWindow::refresh()
         request.view = View::Yield;
         request.by = GroupBy(m_groupBy->currentData().toInt());
         request.now = now().toMSecsSinceEpoch();
+        request.filter.engineering = results::queries::engineeringPatterns(m_options.shiftSettings);
+        request.filter.engineeringOnly = m_engineeringOnly->isChecked();
         break;
     case ParetoTab:
         request.view = View::Pareto;
@@ -485,6 +603,7 @@ void StatsWindow::refresh()
     case TraceTab:
         request.view = View::Trace;
         request.trace.barcode = m_barcode->text().trimmed();
+        request.trace.barcodePrefix = m_barcodeMatch->currentIndex() == 1;
         request.trace.lot = m_lot->text().trimmed();
         request.trace.worker = m_worker->text().trimmed();
         request.trace.failedItem = m_failedItem;
@@ -562,6 +681,7 @@ void StatsWindow::traceFailedItem(const QString &item)
 void StatsWindow::trace(const TraceQuery &query)
 {
     m_barcode->setText(query.barcode);
+    m_barcodeMatch->setCurrentIndex(query.barcodePrefix ? 1 : 0);
     m_lot->setText(query.lot);
     m_worker->setText(query.worker);
     m_failedItem = query.failedItem;
@@ -571,11 +691,41 @@ void StatsWindow::trace(const TraceQuery &query)
         showTab(TraceTab);
 }
 
+void StatsWindow::setEngineering(const QStringList &patterns, bool only)
+{
+    results::queries::setEngineeringPatterns(patterns, m_options.shiftSettings);
+    m_engineeringEdit->setText(patterns.join(QStringLiteral(", ")));
+    const QSignalBlocker quiet(m_engineeringOnly);
+    m_engineeringOnly->setChecked(only);
+    refresh();
+}
+
+void StatsWindow::setMapShare(bool share)
+{
+    m_mapShare->setChecked(share);
+}
+
+QChart *StatsWindow::yieldChart() const
+{
+    return m_yieldView->chart();
+}
+
+QChart *StatsWindow::driftChart(bool range) const
+{
+    return (range ? m_rangeView : m_valueView)->chart();
+}
+
+QChart *StatsWindow::electrodeChart(char line) const
+{
+    return (line == 'X' ? m_electrodeX : m_electrodeY)->chart();
+}
+
 void StatsWindow::onAnswer(const Reply &reply)
 {
     if (!m_service.isLatest(reply))
         return;
     m_waiting[std::size_t(reply.view)] = 0;
+    m_error = reply.error;
     if (!reply.error.isEmpty()) {
         setStatus(reply.error);
     } else if (reply.storeRuns == 0) {
@@ -628,60 +778,61 @@ void StatsWindow::drawYield(const Reply &reply)
     fillChoices(m_stationBox, reply.stations);
     fillChoices(m_profileBox, reply.profiles);
     const YieldRow &hour = reply.currentHour;
-    m_hourLabel->setText(hour.firstPanels > 0 ? tr("This hour: %1 % first pass, %2 % final, %3 panels")
-                                                    .arg(percent(hour.firstPassYield()), percent(hour.finalYield()))
-                                                    .arg(hour.firstPanels)
-                                              : tr("This hour: no panels yet"));
+    m_hourLabel->setText(hour.firstPassYield()
+                             ? tr("This hour: first pass %1 %, final %2 % (panels: %3)")
+                                   .arg(percent(*hour.firstPassYield()), percent(*hour.finalYield()))
+                                   .arg(hour.panels)
+                             : tr("This hour: no panels yet"));
 
     QString csv = csvLine({m_groupBy->currentText(), QStringLiteral("runs"), QStringLiteral("panels"),
-                           QStringLiteral("first_pass_yield"), QStringLiteral("final_yield")});
+                           QStringLiteral("first_passed"), QStringLiteral("first_pass_yield"),
+                           QStringLiteral("final_passed"), QStringLiteral("final_yield"),
+                           QStringLiteral("passed_after_retest"), QStringLiteral("never_passed"),
+                           QStringLiteral("retests")});
     for (const YieldRow &row : reply.yield)
-        csv += csvLine({row.group, QString::number(row.runs), QString::number(row.firstPanels),
-                        percent(row.firstPassYield()), percent(row.finalYield())});
+        csv += csvLine({row.group, QString::number(row.runs), QString::number(row.panels),
+                        QString::number(row.firstPassed), yieldField(row.firstPassYield()),
+                        QString::number(row.finalPassed), yieldField(row.finalYield()),
+                        QString::number(row.passedAfterRetest), QString::number(row.neverPassed),
+                        QString::number(row.retests)});
     m_csv[YieldTab] = csv;
 
     const std::size_t first = reply.yield.size() > MostBars ? reply.yield.size() - MostBars : 0;
     auto *firstPass = new QBarSet(tr("first pass %"));
     auto *final = new QBarSet(tr("final %"));
+    std::vector<QStringList> labels(2);
     QStringList categories;
     const GroupBy by = GroupBy(m_groupBy->currentData().toInt());
-    QSet<QString> hours;
     for (std::size_t i = first; i < reply.yield.size(); ++i) {
         const YieldRow &row = reply.yield[i];
-        *firstPass << row.firstPassYield();
-        *final << row.finalYield();
-        // An hour is named by its day only at midnight and at the first bar,
-        // and where its time alone was taken already (the bars span more than
-        // a day): the axis draws bars of one name in one place.
-        QString name = row.group;
-        if (by == GroupBy::Hour && name.mid(11, 2) != QLatin1String("00") && i != first) {
-            name = name.mid(11, 5);
-            if (hours.contains(name))
-                name = row.group.mid(5);
-            hours.insert(name);
-        }
+        *firstPass << row.firstPassYield().value_or(0);
+        *final << row.finalYield().value_or(0);
+        labels[0] << yieldLabel(row.firstPassYield(), row.firstPassed, row.panels);
+        labels[1] << yieldLabel(row.finalYield(), row.finalPassed, row.panels);
+        // Every hour named alike, day and time (the bars may span midnight).
+        const QString name = by == GroupBy::Hour
+                                 ? QDateTime::fromMSecsSinceEpoch(row.bucket, Qt::UTC).toString(QStringLiteral("MM-dd HH:00"))
+                                 : row.group.isEmpty() ? tr("(none)") : row.group;
         categories << QStringLiteral("%1 (%2)").arg(name).arg(row.runs);
     }
     auto *series = new QBarSeries;
     series->append(firstPass);
     series->append(final);
+    series->setBarWidth(0.85);
+    const QString title = tr("First-pass and final yield of the panels first tested in each group (runs in brackets)");
     QChart *chart = newChart(reply.yield.size() > MostBars
-                                 ? tr("Yield, the latest %1 of %2 groups (number of runs in brackets)")
-                                       .arg(MostBars).arg(reply.yield.size())
-                                 : tr("Yield (number of runs in brackets)"));
+                                 ? tr("%1, the latest %2 of %3 groups").arg(title).arg(MostBars).arg(reply.yield.size())
+                                 : reply.yield.empty() ? tr("No runs in the range") : title);
     chart->addSeries(series);
     auto *axisX = new QBarCategoryAxis;
     axisX->append(categories);
     axisX->setLabelsAngle(-90);
     chart->addAxis(axisX, Qt::AlignBottom);
     series->attachAxis(axisX);
-    const double low = reply.yield.empty() ? 0.0
-                                           : std::max(0.0, std::floor(std::min_element(reply.yield.begin() + qsizetype(first),
-                                                                                       reply.yield.end(),
-                                                                                       [](const YieldRow &a, const YieldRow &b) {
-                                                                                           return a.firstPassYield() < b.firstPassYield();
-                                                                                       })->firstPassYield() / 10.0) * 10.0 - 10.0);
-    series->attachAxis(valueAxis(chart, Qt::AlignLeft, low, 100.0, tr("%")));
+    // From 0: a bar's length is its yield, so 96 % never looks four times 76 %.
+    QValueAxis *axisY = countAxis(chart, Qt::AlignLeft, 100, tr("yield (%)"));
+    series->attachAxis(axisY);
+    new BarLabels(chart, series, std::move(labels));
     replaceChart(m_yieldView, chart);
 }
 
@@ -719,8 +870,12 @@ void StatsWindow::drawPareto(const Reply &reply)
     bars->attachAxis(axisX);
     cumulative->attachAxis(axisX);
     const qint64 most = reply.pareto.empty() ? 1 : reply.pareto.front().runs;
-    bars->attachAxis(valueAxis(chart, Qt::AlignLeft, 0, double(most) * 1.1, tr("runs")));
-    cumulative->attachAxis(valueAxis(chart, Qt::AlignRight, 0, 100, tr("%")));
+    bars->attachAxis(countAxis(chart, Qt::AlignLeft, double(most), tr("failed runs")));
+    // Its own grid would cross the counts' grid at other heights.
+    QValueAxis *share = valueAxis(chart, Qt::AlignRight, 0, 100, tr("%"));
+    share->setGridLineVisible(false);
+    share->setLabelFormat(QStringLiteral("%d"));
+    cumulative->attachAxis(share);
     std::vector<QString> items;
     for (const ParetoRow &row : reply.pareto)
         items.push_back(row.item);
@@ -733,7 +888,9 @@ void StatsWindow::drawPareto(const Reply &reply)
 
 void StatsWindow::drawMap(const Reply &reply)
 {
+    m_mapReply = reply;
     const FailureMap &map = reply.map;
+    const bool share = m_mapShare->isChecked() && map.runs > 0;
     QString profile = m_profileBox->currentData().toString();
     if (profile.isEmpty())
         profile = m_options.profile;
@@ -742,14 +899,16 @@ void StatsWindow::drawMap(const Reply &reply)
     const int columns = panel.isEmpty() ? 0 : panel.width() + 1;
     QVector<qint64> x(qsizetype(rows) * columns), y(qsizetype(rows) * columns);
     QString csv = csvLine({QStringLiteral("raster"), QStringLiteral("row"), QStringLiteral("column"),
-                           QStringLiteral("failed_panels")});
+                           QStringLiteral("failed_runs"), QStringLiteral("runs")});
     for (const CellCount &c : map.cells) {
         (c.raster == 'X' ? x : y)[qsizetype(c.row) * columns + c.column] = c.panels;
         csv += csvLine({QString(QLatin1Char(c.raster)), QString::number(c.row), QString::number(c.column),
-                        QString::number(c.panels)});
+                        QString::number(c.panels), QString::number(map.runs)});
     }
-    m_heatX->setCounts(tr("X raster: panels failed per cell"), rows, columns, x);
-    m_heatY->setCounts(tr("Y raster: panels failed per cell"), rows, columns, y);
+    const QString what = share ? tr("%1 raster: share of the runs failing at each cell (%), rows down, columns across")
+                               : tr("%1 raster: runs failing at each cell, rows down, columns across");
+    m_heatX->setCounts(what.arg(QLatin1Char('X')), rows, columns, x, map.runs, share);
+    m_heatY->setCounts(what.arg(QLatin1Char('Y')), rows, columns, y, map.runs, share);
 
     QString note;
     if (panel.isEmpty())
@@ -759,12 +918,19 @@ void StatsWindow::drawMap(const Reply &reply)
                   "geometry under that name.")
                    .arg(map.outsideCells).arg(panel.width()).arg(panel.height()).arg(profile);
     else
-        note = tr("Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more panels failed there.")
+        note = tr("Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more runs failed there.")
                    .arg(profile).arg(panel.width()).arg(panel.height()).arg(map.runs);
     m_mapNote->setText(note);
+    drawElectrodes(map, panel, share, csv);
+    m_csv[MapTab] = csv;
+}
 
+void StatsWindow::drawElectrodes(const FailureMap &map, const QSize &panel, bool share, QString &csv)
+{
     // One bar per electrode, open and short stacked.
-    csv += csvLine({QStringLiteral("line"), QStringLiteral("electrode"), QStringLiteral("open"), QStringLiteral("short")});
+    csv += csvLine({QStringLiteral("line"), QStringLiteral("electrode"), QStringLiteral("open"),
+                    QStringLiteral("short"), QStringLiteral("runs")});
+    const double scale = share ? 100.0 / double(map.runs) : 1.0;
     for (const char line : {'X', 'Y'}) {
         const int count = line == 'X' ? panel.width() : panel.height();
         QVector<qint64> open(std::max(0, count)), shorts(std::max(0, count));
@@ -772,7 +938,7 @@ void StatsWindow::drawMap(const Reply &reply)
             if (e.line != line)
                 continue;
             csv += csvLine({QString(QLatin1Char(line)), QString::number(e.electrode), QString::number(e.open),
-                            QString::number(e.shorts)});
+                            QString::number(e.shorts), QString::number(map.runs)});
             if (e.electrode >= 1 && e.electrode <= count) {
                 open[e.electrode - 1] = e.open;
                 shorts[e.electrode - 1] = e.shorts;
@@ -784,14 +950,15 @@ void StatsWindow::drawMap(const Reply &reply)
         shortSet->setColor(QColor(60, 90, 200));
         qint64 most = 1;
         for (int i = 0; i < count; ++i) {
-            *openSet << double(open[i]);
-            *shortSet << double(shorts[i]);
+            *openSet << double(open[i]) * scale;
+            *shortSet << double(shorts[i]) * scale;
             most = std::max(most, open[i] + shorts[i]);
         }
         auto *series = new QStackedBarSeries;
         series->append(openSet);
         series->append(shortSet);
-        QChart *chart = newChart(tr("%1 electrodes: runs with an open or short").arg(QLatin1Char(line)));
+        QChart *chart = newChart(share ? tr("%1 electrodes: share of the runs with an open or short").arg(QLatin1Char(line))
+                                       : tr("%1 electrodes: runs with an open or short").arg(QLatin1Char(line)));
         chart->addSeries(series);
         // Bars stand at 0 .. count - 1; electrode numbers count from 1. A
         // panel's 30 or 40 numbers side by side do not fit: beyond 20
@@ -804,12 +971,13 @@ void StatsWindow::drawMap(const Reply &reply)
             if (i == 0 || (i + 1) % step == 0)
                 axisX->append(QString::number(i + 1), double(i));
         axisX->setGridLineVisible(false);
+        axisX->setTitleText(tr("electrode"));
         chart->addAxis(axisX, Qt::AlignBottom);
         series->attachAxis(axisX);
-        series->attachAxis(valueAxis(chart, Qt::AlignLeft, 0, double(most), tr("runs")));
+        series->attachAxis(share ? countAxis(chart, Qt::AlignLeft, double(most) * scale, tr("% of the runs"), false)
+                                 : countAxis(chart, Qt::AlignLeft, double(most), tr("runs")));
         replaceChart(line == 'X' ? m_electrodeX : m_electrodeY, chart);
     }
-    m_csv[MapTab] = csv;
 }
 
 void StatsWindow::drawSpc(const Reply &reply)
@@ -830,22 +998,39 @@ void StatsWindow::drawSpc(const Reply &reply)
     for (std::size_t i = 1; haveLimits && i < ranges.size(); ++i)
         rangeOutside[i] = ranges[i] > limits.rangeUpper();
 
-    QString csv = csvLine({QStringLiteral("started"), m_measure->currentText(), QStringLiteral("moving_range"),
+    const Measure measure = Measure(m_measure->currentData().toInt());
+    const QString unit = measure == Measure::Current ? tr("mA") : tr("counts");
+    QString csv = csvLine({QStringLiteral("started"), QStringLiteral("station"), QStringLiteral("barcode"),
+                           QStringLiteral("run_id"), m_measure->currentText(), QStringLiteral("moving_range"),
                            QStringLiteral("outside_limits"), QStringLiteral("run_of_eight")});
-    for (std::size_t i = 0; i < values.size(); ++i)
-        csv += csvLine({timeText(reply.points[i].startedAt), QString::number(values[i], 'g', 8),
-                        i == 0 ? QString() : QString::number(ranges[i], 'g', 8), outside[i] ? QStringLiteral("1") : QStringLiteral("0"),
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const SpcPoint &p = reply.points[i];
+        csv += csvLine({timeText(p.startedAt), p.station, p.barcode, p.runId, QString::number(values[i], 'g', 8),
+                        i == 0 ? QString() : QString::number(ranges[i], 'g', 8),
+                        outside[i] ? QStringLiteral("1") : QStringLiteral("0"),
                         runs[i] ? QStringLiteral("1") : QStringLiteral("0")});
+    }
     if (haveLimits)
-        csv += csvLine({QStringLiteral("limits"), QStringLiteral("centre=%1").arg(limits.centre, 0, 'g', 8),
+        csv += csvLine({QStringLiteral("limits"), reply.spcStation, QString(), QString(),
+                        QStringLiteral("centre=%1").arg(limits.centre, 0, 'g', 8),
                         QStringLiteral("lcl=%1").arg(limits.lower(), 0, 'g', 8),
                         QStringLiteral("ucl=%1").arg(limits.upper(), 0, 'g', 8),
                         QStringLiteral("mr_ucl=%1").arg(limits.rangeUpper(), 0, 'g', 8)});
     m_csv[SpcTab] = csv;
 
+    struct Limit
+    {
+        QString name;
+        double level;
+        QColor colour;
+    };
+    // floor: the chart's values cannot go below it (a moving range is never
+    // negative), so neither does its axis.
     const auto chartOf = [&](const QString &title, const std::vector<double> &v, std::size_t from,
-                             const std::vector<bool> &marked, const std::vector<bool> &marked2, double centre,
-                             double lower, double upper) {
+                             const std::vector<bool> &marked, const std::vector<bool> &marked2,
+                             const std::vector<Limit> &lines, std::optional<double> floor) {
+        // A run of eight is a rule of the individual values only.
+        const bool rules = !floor;
         QChart *chart = newChart(title);
         auto *line = new QLineSeries;
         line->setName(tr("value"));
@@ -853,45 +1038,52 @@ void StatsWindow::drawSpc(const Reply &reply)
         out->setName(tr("outside the limits"));
         out->setColor(QColor(220, 0, 0));
         out->setMarkerSize(9);
-        auto *run = new QScatterSeries;
-        run->setName(tr("run of eight on one side"));
-        run->setColor(QColor(240, 150, 0));
-        run->setMarkerSize(9);
-        double low = haveLimits ? std::min(lower, centre) : 0, high = haveLimits ? upper : 0;
-        bool first = !haveLimits;
+        QScatterSeries *run = nullptr;
+        if (rules) {
+            run = new QScatterSeries;
+            run->setName(tr("run of eight on one side"));
+            run->setColor(QColor(240, 150, 0));
+            run->setMarkerSize(9);
+        }
+        double low = 0, high = 0;
+        bool first = true;
+        const auto take = [&](double value) {
+            low = first ? value : std::min(low, value);
+            high = first ? value : std::max(high, value);
+            first = false;
+        };
+        for (const Limit &l : lines)
+            take(l.level);
         for (std::size_t i = from; i < v.size(); ++i) {
             line->append(double(i), v[i]);
             if (marked[i])
                 out->append(double(i), v[i]);
-            else if (marked2[i])
+            else if (run && marked2[i])
                 run->append(double(i), v[i]);
-            low = first ? v[i] : std::min(low, v[i]);
-            high = first ? v[i] : std::max(high, v[i]);
-            first = false;
+            take(v[i]);
         }
-        std::vector<QAbstractSeries *> series{line, out, run};
-        if (haveLimits) {
-            for (const auto &[name, level, colour] :
-                 {std::tuple<QString, double, QColor>{tr("centre"), centre, QColor(0, 140, 0)},
-                  {tr("-3 sigma"), lower, QColor(200, 0, 0)},
-                  {tr("+3 sigma"), upper, QColor(200, 0, 0)}}) {
-                auto *limit = new QLineSeries;
-                limit->setName(name);
-                limit->append(0, level);
-                limit->append(double(std::max<std::size_t>(v.size(), 2) - 1), level);
-                QPen pen(colour);
-                pen.setStyle(Qt::DashLine);
-                limit->setPen(pen);
-                series.push_back(limit);
-            }
+        std::vector<QAbstractSeries *> series{line, out};
+        if (run)
+            series.push_back(run);
+        for (const Limit &l : lines) {
+            auto *limit = new QLineSeries;
+            limit->setName(l.name);
+            limit->append(0, l.level);
+            limit->append(double(std::max<std::size_t>(v.size(), 2) - 1), l.level);
+            QPen pen(l.colour);
+            pen.setStyle(Qt::DashLine);
+            limit->setPen(pen);
+            series.push_back(limit);
         }
         for (QAbstractSeries *s : series)
             chart->addSeries(s);
         QValueAxis *axisX = valueAxis(chart, Qt::AlignBottom, 0, double(std::max<std::size_t>(v.size(), 2) - 1),
                                       tr("run, oldest to newest"));
         axisX->setLabelFormat(QStringLiteral("%d"));
-        const auto [yLow, yHigh] = padded(low, high);
-        QValueAxis *axisY = valueAxis(chart, Qt::AlignLeft, yLow, yHigh, QString());
+        auto [yLow, yHigh] = padded(first ? 0.0 : low, first ? 1.0 : high);
+        if (floor)
+            yLow = *floor;
+        QValueAxis *axisY = valueAxis(chart, Qt::AlignLeft, yLow, yHigh, unit);
         for (QAbstractSeries *s : series) {
             s->attachAxis(axisX);
             s->attachAxis(axisY);
@@ -899,13 +1091,32 @@ void StatsWindow::drawSpc(const Reply &reply)
         return chart;
     };
     const QString name = m_measure->currentText();
+    QString of;
+    if (reply.spcStation.isEmpty())
+        of = tr("no station has runs in the range");
+    else if (m_stationBox->currentData().toString().isEmpty())
+        of = tr("station %1 (the first in the range; drift is per station, choose one above)").arg(reply.spcStation);
+    else
+        of = tr("station %1").arg(reply.spcStation);
+    const QString shown = reply.spcValues > qint64(values.size())
+                              ? tr("the newest %1 of %2 runs in the range").arg(values.size()).arg(reply.spcValues)
+                              : tr("%1 runs").arg(values.size());
     const QString limitText = haveLimits ? tr("limits from %1 reference runs").arg(limits.count)
                                          : tr("too few reference runs for limits: choose another period");
-    replaceChart(m_valueView, chartOf(tr("%1: individual values, %2").arg(name, limitText), values, 0, outside, runs,
-                                      limits.centre, limits.lower(), limits.upper()));
+    std::vector<Limit> valueLines, rangeLines;
+    if (haveLimits) {
+        valueLines = {{tr("UCL (+3σ)"), limits.upper(), QColor(200, 0, 0)},
+                      {tr("centre"), limits.centre, QColor(0, 140, 0)},
+                      {tr("LCL (−3σ)"), limits.lower(), QColor(200, 0, 0)}};
+        // A moving range has no lower limit: its least value is 0.
+        rangeLines = {{tr("UCL (3.267 × mean range)"), limits.rangeUpper(), QColor(200, 0, 0)},
+                      {tr("mean range"), limits.meanRange, QColor(0, 140, 0)}};
+    }
+    replaceChart(m_valueView, chartOf(tr("%1 of %2: individual values, %3; %4").arg(name, of, shown, limitText), values,
+                                      0, outside, runs, valueLines, std::nullopt));
     const std::vector<bool> none(ranges.size(), false);
-    replaceChart(m_rangeView, chartOf(tr("%1: moving range").arg(name), ranges, 1, rangeOutside, none,
-                                      limits.meanRange, 0.0, limits.rangeUpper()));
+    replaceChart(m_rangeView, chartOf(tr("%1 of %2: moving range").arg(name, of), ranges, 1, rangeOutside, none,
+                                      rangeLines, 0.0));
 }
 
 void StatsWindow::drawTrace(const Reply &reply)

@@ -87,12 +87,24 @@ public:
 
     // What the window says of its store, and the shown tab's numbers as CSV.
     QString statusText() const;
+    // Why the last answer could not be given; empty when it was.
+    QString errorText() const { return m_error; }
     QString csv(Tab tab) const { return m_csv[tab]; }
     // Answers still awaited.
     bool busy() const;
     HeatMapWidget *heatMap(char raster) const;
     QTableWidget *traceTable() const { return m_traceTable; }
     QLabel *currentHourLabel() const { return m_hourLabel; }
+    // The charts drawn last: the yield's, the drift's individual values
+    // (range false) or moving ranges, an electrode line's ('X', 'Y').
+    QChart *yieldChart() const;
+    QChart *driftChart(bool range) const;
+    QChart *electrodeChart(char line) const;
+    // The engineering runs: their barcodes' patterns (kept in the shift
+    // settings' file), and whether yield shows them alone.
+    void setEngineering(const QStringList &patterns, bool only);
+    // Where panels fail, as shares of the range's runs instead of counts.
+    void setMapShare(bool share);
 
 signals:
     // The filed file of a run, for the log viewer: its path and the text the
@@ -120,11 +132,13 @@ private:
     void setStatus(const QString &text);
     void openRow(int row);
     void fillChoices(QComboBox *box, const QStringList &values);
+    void drawElectrodes(const FailureMap &map, const QSize &panel, bool share, QString &csv);
 
     Options m_options;
     StatsService m_service;
     std::array<QString, TabCount> m_csv;
     std::array<quint64, std::size_t(View::Count)> m_waiting{};
+    QString m_error;
 
     QComboBox *m_source = nullptr;
     QDateTimeEdit *m_from = nullptr;
@@ -138,6 +152,8 @@ private:
     QLabel *m_hourLabel = nullptr;
     QComboBox *m_groupBy = nullptr;
     QTimeEdit *m_shiftEdit = nullptr;
+    QLineEdit *m_engineeringEdit = nullptr;
+    QCheckBox *m_engineeringOnly = nullptr;
     QChartView *m_yieldView = nullptr;
 
     QChartView *m_paretoView = nullptr;
@@ -147,6 +163,8 @@ private:
     QChartView *m_electrodeX = nullptr;
     QChartView *m_electrodeY = nullptr;
     QLabel *m_mapNote = nullptr;
+    QCheckBox *m_mapShare = nullptr;
+    Reply m_mapReply;  // redrawn as shares or counts without asking again
 
     QComboBox *m_measure = nullptr;
     QDateTimeEdit *m_refFrom = nullptr;
@@ -155,6 +173,7 @@ private:
     QChartView *m_rangeView = nullptr;
 
     QLineEdit *m_barcode = nullptr;
+    QComboBox *m_barcodeMatch = nullptr;
     QLineEdit *m_lot = nullptr;
     QLineEdit *m_worker = nullptr;
     QCheckBox *m_inRange = nullptr;

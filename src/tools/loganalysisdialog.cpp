@@ -132,10 +132,14 @@ void LogAnalysisDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     // The view has its real size only once the maximized dialog is laid out;
-    // the charts are drawn to that size.
+    // the charts are drawn to that size. A result handed over before the
+    // dialog was shown (from the statistics) was drawn to the unshown view's
+    // default size, a speck: it is drawn again.
     if (!m_sized) {
         m_sized = true;
         m_scene->setSceneRect(QRectF(QPointF(0, 0), m_view->viewport()->size()));
+        if (m_drawn)
+            draw();
     }
 }
 
@@ -166,6 +170,7 @@ void LogAnalysisDialog::showContent(const QByteArray &content)
     m_charts->button(LogRasterScene::OpenShort)->setChecked(true);
     m_scene->setChart(LogRasterScene::OpenShort);
     draw();
+    m_drawn = true;
 }
 
 void LogAnalysisDialog::RadioButtonClicked(int number)

@@ -57,6 +57,7 @@ private:
     QGraphicsView *m_view = nullptr;
     LogRasterScene *m_scene = nullptr;
     bool m_sized = false;
+    bool m_drawn = false; // a file was read and drawn
 };
 
 #endif

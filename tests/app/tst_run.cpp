@@ -3,12 +3,14 @@
 #include "borderwidget.h"
 #include "btnstatusdlg.h"
 #include "calibratedialog.h"
+#include "smalldisk.h"
 #include "stationfixture.h"
 
 #include <operatorscript.h>
 #include "vorlane.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -174,6 +176,10 @@ void fillTestMessage(Vorlane &w, const QString &lot, const QString &worker, cons
     w.findChild<QLineEdit *>("lineEdit_4")->setText(barcode);
 }
 
+// Before QApplication starts its threads: where the tests do not run as root,
+// the small disks need a mount namespace of the process's own.
+[[maybe_unused]] const bool smallDisksMountable = SmallDisk::enterOwnNamespace();
+
 } // namespace
 
 // Whole runs against the emulated board, read back from the files they leave.
@@ -186,21 +192,34 @@ private slots:
     {
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("namePattern");
-        QTest::newRow("auto") << 0 << R"(^\d\d-\d\d-\d\d-\d\d-\d\d\.csv$)";
-        QTest::newRow("manual") << 1 << R"(^L01-W7-SN123\.csv$)";
-        QTest::newRow("barcode") << 2 << R"(^SN123-\d{14}-00-00-Pass\.csv$)";
+        QTest::addColumn<bool>("damagedStore"); // results.db is no database when the station starts
+        QTest::newRow("auto") << 0 << R"(^\d\d-\d\d-\d\d-\d\d-\d\d\.csv$)" << false;
+        QTest::newRow("manual") << 1 << R"(^L01-W7-SN123\.csv$)" << false;
+        QTest::newRow("barcode") << 2 << R"(^SN123-\d{14}-00-00-Pass\.csv$)" << false;
+        QTest::newRow("barcode, damaged store") << 2 << R"(^SN123-\d{14}-00-00-Pass\.csv$)" << true;
     }
     void goodPanelPassesInEveryMode()
     {
         QFETCH(int, mode);
         QFETCH(QString, namePattern);
+        QFETCH(bool, damagedStore);
         StationFixture station(profile(), true, panelFile("demo.ini"));
+        if (damagedStore) {
+            QFile damaged(QStringLiteral("results.db"));
+            QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(QByteArray(8192, 'x')) == 8192);
+        }
         QDir().mkpath("log");
         QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/app/baseline-30x20.csv"), "log/baseline.csv");
         QDir().mkpath("resultsPASS");
         QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/tools/run-pass-30x20.csv"),
                     "resultsPASS/left-over-Pass.csv");
         Vorlane w;
+        // A damaged store is rebuilt at start-up, kept aside and said so in
+        // one line (before the run, which clears the pane).
+        if (damagedStore)
+            QTRY_VERIFY2(pane(w).contains("results store rebuilt: the results store was damaged and is kept as "
+                                          "results.db.corrupt-"),
+                         qPrintable(pane(w)));
         selectMode(w, mode);
         fillTestMessage(w, "L01", "W7", "SN123");
         // The verdict shows once the file is filed.
@@ -236,6 +255,7 @@ private slots:
         QTRY_COMPARE(storedRuns("file_name = 'left-over-Pass.csv'", {}), 1);
         if (mode > 0)
             QCOMPARE(storedRuns("barcode = 'SN123'", {}), 1);
+        QCOMPARE(QDir().entryList({"results.db.corrupt-*"}).size(), damagedStore ? 1 : 0);
         // The working file is gone, the fields are empty, the buttons are back.
         QVERIFY(!QFile::exists("test.csv") && !QFile::exists("L01-W7-SN123.csv"));
         QCOMPARE(w.findChild<QLineEdit *>("lineEdit_4")->text(), QString());
@@ -510,6 +530,151 @@ private slots:
             QVERIFY2(pane(w).contains(QLatin1String(line)), line);
         QVERIFY2(pane(w).split('\n').contains("FAIL"), qPrintable(pane(w)));
         QCOMPARE(filesIn("resultsPASS"), QStringList());
+    }
+
+    void diskRoomDecidesTheRun_data()
+    {
+        // Which folders sit on a small disk of their own: the working folder
+        // (working file, results.db) or the profile's result folders. The
+        // levels line.ini sets ("" the defaults; "free" the small disk's free
+        // MB as the station will find it), and how the run goes.
+        QTest::addColumn<QString>("small");
+        QTest::addColumn<int>("diskMb");
+        QTest::addColumn<QString>("floorMb");
+        QTest::addColumn<QString>("warningMb");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("working folder under the default floor") << "working" << 16 << "" << "" << "refused";
+        QTest::newRow("result folders under the default floor") << "results" << 16 << "" << "" << "refused";
+        QTest::newRow("floor a MB above the free space") << "results" << 64 << "free+1" << "" << "refused";
+        QTest::newRow("floor exactly the free space") << "results" << 64 << "free" << "" << "PASS";
+        QTest::newRow("above the warning level") << "results" << 64 << "0" << "1" << "PASS";
+        QTest::newRow("disk fills during the run") << "working" << 16 << "0" << "" << "FAIL";
+    }
+    void diskRoomDecidesTheRun()
+    {
+        QFETCH(QString, small);
+        QFETCH(int, diskMb);
+        QFETCH(QString, floorMb);
+        QFETCH(QString, warningMb);
+        QFETCH(QString, outcome);
+        // Where the disk fills, the items with the large blocks on too: a block
+        // that fits into the file's last, already allocated page is written on
+        // a full disk.
+        StationFixture station(outcome == "FAIL" ? withPanelItems(profile()) : profile(), true,
+                               panelFile("demo.ini"));
+        SmallDisk disk(station.path(small), diskMb);
+        if (!disk.mounted())
+            QSKIP(qPrintable(disk.whyNot()));
+        if (small == "working") {
+            // The station's whole working folder moves onto the small disk.
+            QDir().mkpath(disk.path() + "/Config");
+            for (const char *file : {"config.txt", "Config/p.ini"})
+                QVERIFY(QFile::copy(file, disk.path() + "/" + file));
+            QVERIFY(QDir::setCurrent(disk.path()));
+        } else {
+            QFile p("Config/p.ini");
+            QVERIFY(p.open(QIODevice::ReadOnly));
+            const QByteArray text = p.readAll().replace("./resultsPASS", disk.path().toLocal8Bit())
+                                        .replace("./resultsFAIL", disk.path().toLocal8Bit());
+            p.close();
+            QVERIFY(p.open(QIODevice::WriteOnly | QIODevice::Truncate) && p.write(text) == text.size());
+        }
+        copyDemoBaseline();
+        QDir().mkpath("resultsPASS");
+        QVERIFY(QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/tools/run-pass-30x20.csv"),
+                            "resultsPASS/earlier-Pass.csv"));
+        const qint64 freeMb = disk.freeMb();
+        QByteArray ini = "[station]\n";
+        if (floorMb == "free")
+            floorMb = QString::number(freeMb);
+        else if (floorMb == "free+1")
+            floorMb = QString::number(freeMb + 1);
+        if (!floorMb.isEmpty())
+            ini += "disk_floor_mb=" + floorMb.toLatin1() + "\n";
+        if (!warningMb.isEmpty())
+            ini += "disk_warning_mb=" + warningMb.toLatin1() + "\n";
+        QFile settings("line.ini");
+        QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write(ini) == ini.size());
+        settings.close();
+
+        Vorlane w;
+        auto *status = w.findChild<QLabel *>("diskState");
+        QVERIFY(status);
+        const QRegularExpression shown(QRegularExpression::anchoredPattern(
+            QCoreApplication::translate("Vorlane", "disk: %1 MB free").arg(R"((\d+))")));
+        const auto shownMb = [&] {
+            const QRegularExpressionMatch m = shown.match(status->text());
+            return status->isHidden() || !m.hasMatch() ? -1 : m.captured(1).toInt();
+        };
+        if (warningMb.isEmpty()) {
+            // Below the default warning level the status line says how much is left.
+            QVERIFY2(shownMb() >= 0 && shownMb() <= diskMb, qPrintable(status->text()));
+            if (small == "results")
+                QCOMPARE(shownMb(), freeMb);
+        } else {
+            QCOMPARE(shownMb(), -1);
+        }
+
+        ModalAnswerer answerer;
+        QVERIFY(station.board().startTrace(station.path("wire.txt")));
+        auto *browser = w.findChild<QTextBrowser *>("textBrowser");
+        if (outcome == "FAIL") {
+            // Something else takes the disk's last byte once the first item
+            // has written its block.
+            connect(browser, &QTextBrowser::textChanged, this, [&] {
+                if (browser->toPlainText().contains("read Electric") && !QFile::exists(disk.path() + "/filler"))
+                    disk.fill();
+            });
+        }
+        w.start();
+        station.board().stopTrace();
+        const QByteArray earlier = readAll(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/tools/run-pass-30x20.csv"));
+        QCOMPARE(readAll("resultsPASS/earlier-Pass.csv"), earlier);
+        QVERIFY(!w.isRunning());
+        QVERIFY(w.findChild<QPushButton *>("pushButton_2")->isEnabled());
+
+        if (outcome == "refused") {
+            // One line, before anything reached the panel or the working folder.
+            const QRegularExpression line(QRegularExpression::anchoredPattern(
+                QCoreApplication::translate("Vorlane", "disk almost full: %1 MB free").arg(R"((\d+))")));
+            const QRegularExpressionMatch m = line.match(pane(w));
+            QVERIFY2(m.hasMatch(), qPrintable(pane(w)));
+            QVERIFY(m.captured(1).toInt() <= diskMb);
+            if (small == "results")
+                QCOMPARE(m.captured(1).toLongLong(), freeMb);
+            QVERIFY(browser->toHtml().contains("color:#ff0000"));
+            QCOMPARE(readAll(station.path("wire.txt")), QByteArray());
+            QCOMPARE(answerer.boxes.size(), 0);
+            QCOMPARE(QDir().entryList({"*.csv"}, QDir::Files), QStringList());
+            QCOMPARE(filesIn("resultsPASS"), QStringList{"earlier-Pass.csv"});
+            QCOMPARE(filesIn("resultsFAIL"), QStringList());
+            if (small == "results")
+                QCOMPARE(filesIn(disk.path()), QStringList());
+            QVERIFY(shownMb() >= 0);
+            return;
+        }
+
+        QVERIFY2(pane(w).split('\n').contains(outcome), qPrintable(pane(w)));
+        if (outcome == "PASS") {
+            // Filed on the small disk, which had just the room the floor asked.
+            QCOMPARE(filesIn(disk.path()).size(), 1);
+            QVERIFY(readAll(disk.path() + "/" + filesIn(disk.path()).first()).startsWith("Electric,PASS,"));
+            QCOMPARE(shownMb() >= 0, warningMb.isEmpty());
+            return;
+        }
+        // The disk filled mid-run: every later block failed, and so the run;
+        // nothing filed before is touched, and what was measured is kept in
+        // the working folder under a name no run reuses.
+        QVERIFY2(answerer.boxes.size() >= 2, qPrintable(pane(w)));
+        QCOMPARE(answerer.boxes.first().text, QCoreApplication::translate("production::ResultFile", "open csv file fail!\r\n"));
+        QVERIFY2(pane(w).contains(QCoreApplication::translate("Vorlane", "Planeness_Y: %1").arg("FAIL")), qPrintable(pane(w)));
+        QCOMPARE(filesIn("resultsPASS"), QStringList{"earlier-Pass.csv"});
+        QCOMPARE(filesIn("resultsFAIL"), QStringList());
+        const QStringList kept = QDir().entryList({"*-1.csv"}, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        QVERIFY2(pane(w).contains("Result file could not be filed; kept as ./" + kept.first()), qPrintable(pane(w)));
+        QVERIFY(readAll(kept.first()).startsWith("Electric,PASS,"));
+        QCOMPARE(shownMb(), 0);
     }
 
     void enterStartsOnlyInBarcodeMode()

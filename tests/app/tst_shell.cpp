@@ -148,9 +148,12 @@ private slots:
     {
         makeStation("[General]\nx_electrodes=20\ny_electrodes=12\nx_res=1280\ny_res=800\nRadioBtnIndex=2\n");
         writeText("log.txt", "old enumeration log");
+        writeText("log.txt.1", "older part");
+        writeText("log.txt.3", "oldest part");
         Vorlane w;
-        // Written afresh by the start-up search.
+        // Written afresh by the start-up search, with none of a former session's parts.
         QVERIFY(!readText("log.txt").contains("old enumeration log"));
+        QVERIFY(!QFile::exists("log.txt.1") && !QFile::exists("log.txt.3"));
         QVERIFY(QDir("resultsPASS").exists());
         QVERIFY(QDir("resultsFAIL").exists());
         QCOMPARE(w.size(), QSize(796, 489));

@@ -1,5 +1,6 @@
 // Finding and opening the bridge board, and what the search leaves in ./log.txt.
 #include "devicelink.h"
+#include "logrotation.h"
 #include "myusbhid.h"
 #include "scriptedtransport.h"
 #include "stationids.h"
@@ -20,12 +21,17 @@ HidDeviceInfo hid(std::uint16_t vid, std::uint16_t pid, std::uint16_t release = 
     return d;
 }
 
-QByteArray readLog()
+QByteArray readAll(const QString &name)
 {
-    QFile f(QStringLiteral("./log.txt"));
+    QFile f(name);
     if (!f.open(QIODevice::ReadOnly))
         return QByteArray();
     return f.readAll();
+}
+
+QByteArray readLog()
+{
+    return readAll(QStringLiteral("./log.txt"));
 }
 
 const QByteArray NoMoreItems = "error2\r\n259\r\n";
@@ -53,7 +59,7 @@ private slots:
 
     void init()
     {
-        QFile::remove(QStringLiteral("./log.txt"));
+        files::removeWithParts(QStringLiteral("./log.txt"), MyUsbHid::LogPartsKept);
         auto board = std::make_unique<ScriptedTransport>();
         m_board = board.get();
         link::install(std::move(board));
@@ -93,15 +99,46 @@ private slots:
         QCOMPARE(link::connected(), std::uint8_t(0));
     }
 
+    void logAppends_data()
+    {
+        // What the log holds before the search, how many older parts lie
+        // beside it, and whether the search starts a fresh part.
+        QTest::addColumn<QByteArray>("earlier");
+        QTest::addColumn<int>("parts");
+        QTest::addColumn<bool>("rotated");
+        const QByteArray full(MyUsbHid::LogLimitBytes, 'e');
+        QTest::newRow("appended") << QByteArray("earlier\r\n") << 0 << false;
+        QTest::newRow("a byte under the limit: appended") << full.left(full.size() - 1) << 1 << false;
+        QTest::newRow("at the limit: rotated") << full << 1 << true;
+        QTest::newRow("every part there: the oldest dropped") << full << MyUsbHid::LogPartsKept << true;
+    }
     void logAppends()
     {
-        QFile f(QStringLiteral("./log.txt"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("earlier\r\n");
-        f.close();
+        QFETCH(QByteArray, earlier);
+        QFETCH(int, parts);
+        QFETCH(bool, rotated);
+        const auto part = [](int n) { return QStringLiteral("./log.txt.%1").arg(n); };
+        const auto write = [](const QString &name, const QByteArray &text) {
+            QFile f(name);
+            return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+        };
+        QVERIFY(write(QStringLiteral("./log.txt"), earlier));
+        for (int n = 1; n <= parts; ++n)
+            QVERIFY(write(part(n), "part " + QByteArray::number(n)));
         MyUsbHid usb;
         QVERIFY(!usb.openInterface(0));
-        QCOMPARE(readLog(), QByteArray("earlier\r\n") + NoMoreItems);
+        if (!rotated) {
+            // The lines go on where the log ended, unchanged.
+            QCOMPARE(readLog(), earlier + NoMoreItems);
+            for (int n = 1; n <= parts; ++n)
+                QCOMPARE(readAll(part(n)), "part " + QByteArray::number(n));
+        } else {
+            QCOMPARE(readLog(), NoMoreItems);
+            QCOMPARE(readAll(part(1)), earlier);
+            for (int n = 2; n <= std::min(parts + 1, MyUsbHid::LogPartsKept); ++n)
+                QCOMPARE(readAll(part(n)), "part " + QByteArray::number(n - 1));
+        }
+        QVERIFY(!QFile::exists(part(MyUsbHid::LogPartsKept + 1)));
     }
 
     void matching_data()

@@ -72,6 +72,7 @@ private slots:
     void resets();
     void bridgeVersionAndCurrent_data();
     void bridgeVersionAndCurrent();
+    void traceLines_data();
     void traceLines();
     void framesMove_data();
     void framesMove();
@@ -609,12 +610,32 @@ void TestEmulatorBoard::bridgeVersionAndCurrent()
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(a.data() + 1), 4), QByteArray("W2.1"));
 }
 
+void TestEmulatorBoard::traceLines_data()
+{
+    // The size at which the trace is rotated and how many older parts stay;
+    // how many of the seven lines are then still on the disk.
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<int>("kept");
+    QTest::addColumn<int>("linesLeft");
+    QTest::newRow("one file") << emulator::WireTrace::DefaultLimitBytes << emulator::WireTrace::DefaultPartsKept << 7;
+    QTest::newRow("rotated at every line, all parts kept") << qint64(1) << 7 << 7;
+    // 39 bytes: the first line's length, time column and line end included.
+    QTest::newRow("rotated at the first line's end, three parts kept") << qint64(39) << 3 << 4;
+}
+
 void TestEmulatorBoard::traceLines()
 {
+    QFETCH(qint64, limit);
+    QFETCH(int, kept);
+    QFETCH(int, linesLeft);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("wire.txt"));
+    QFile stale(path + QStringLiteral(".1")); // of an earlier trace
+    QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write("     1.000 out 02 07\n") > 0);
+    stale.close();
     emulator::WireTrace trace;
+    trace.setRotation(limit, kept);
     QVERIFY(trace.open(path));
     PanelDescription p;
     p.xElectrodes = 30;
@@ -629,9 +650,15 @@ void TestEmulatorBoard::traceLines()
     h.exchange(req::i2cRead(0x3E, 2));
     trace.close();
 
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadOnly | QIODevice::Text));
-    QStringList lines = QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // The oldest part first; each ends with a whole line.
+    QStringList lines;
+    for (int n = kept + 1; n >= 0; --n) {
+        QFile f(n == 0 ? path : path + QLatin1Char('.') + QString::number(n));
+        QVERIFY(n > kept ? !f.exists() : !f.exists() || f.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QByteArray text = f.isOpen() ? f.readAll() : QByteArray();
+        QVERIFY(text.isEmpty() || text.endsWith('\n'));
+        lines += QString::fromLatin1(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
     double last = -1;
     for (QString &line : lines) {
         bool ok = false;
@@ -650,7 +677,7 @@ void TestEmulatorBoard::traceLines()
         // flags are never trimmed away
         QStringLiteral("in  02") + QStringLiteral(" 00").repeated(62) + QStringLiteral(" 01"),
     };
-    QCOMPARE(lines, expected);
+    QCOMPARE(lines, expected.mid(expected.size() - linesLeft));
 }
 
 void TestEmulatorBoard::framesMove_data()

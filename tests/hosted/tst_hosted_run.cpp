@@ -1,3 +1,4 @@
+#include "lineserver.h"
 #include "pgserver.h"
 #include "stationrun.h"
 
@@ -55,11 +56,26 @@ private slots:
         // A line: the station sends what it files to the line's server.
         PgServer server;
         QVERIFY2(server.start() && server.createDatabase("line"), qPrintable(server.errorString()));
+        {
+            // Set up as the README's line set-up does: the schema, and a role of the station's own.
+            QSqlDatabase admin = QSqlDatabase::addDatabase("QPSQL", "admin");
+            server.configure(admin, "line");
+            QString error;
+            QVERIFY2(admin.open() && results::lineserver::init(admin, nullptr, &error)
+                         && results::lineserver::addStation(admin, "ST-07", "st07", nullptr, &error),
+                     qPrintable(error));
+            admin.close();
+        }
+        QSqlDatabase::removeDatabase("admin");
+        QVERIFY(server.setPassword("st07", "pw07"));
         StationRun run;
         {
             QFile line(run.path("line.ini"));
             QVERIFY(line.open(QIODevice::WriteOnly));
-            line.write("[line]\nconnection=" + server.connectionString("line").toUtf8() + "\n[station]\nid=ST-07\n");
+            line.write("[line]\nconnection=" + server.connectionString("line", "st07", "pw07").toUtf8()
+                       + "\n[station]\nid=ST-07\n");
+            // Left readable by others, with the password in it: the station says so once.
+            QVERIFY(line.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
         }
         StationRun::Options options;
         options.profile = powerOnProfile("0");
@@ -79,6 +95,10 @@ private slots:
         QCOMPARE(filesIn(run.path("resultsFAIL")), QStringList());
         const QStringList pane = run.channel();
         QVERIFY(pane.contains("pane|OpenShort: PASS"));
+        for (const char *warning : {"pane|line store: ./line.ini holds a password: keep it in ~/.pgpass or a service "
+                                    "file, or log in with a certificate",
+                                    "pane|line store: ./line.ini can be read by other users (chmod 600 ./line.ini)"})
+            QVERIFY2(pane.count(warning) == 1, warning);
 
         // Filed, recorded in the station's store, and on the line's server.
         {

@@ -66,27 +66,53 @@ private slots:
 
     void cleanupTestCase() { m_server.reset(); }
 
+    // The server restarted, or lost for good with its standby promoted, or
+    // a base backup of it restored: the texts come back as written, and a
+    // connection of before says it is gone rather than answering from nowhere.
     void keepsBoundTextAcrossRestart_data()
     {
         QTest::addColumn<bool>("tcp");
-        QTest::newRow("unix socket") << false;
-        QTest::newRow("127.0.0.1") << true;
+        QTest::addColumn<QString>("then");
+        QTest::newRow("unix socket") << false << "restart";
+        QTest::newRow("127.0.0.1") << true << "restart";
+        QTest::newRow("standby promoted, unix sockets") << false << "failover";
+        QTest::newRow("standby promoted, two ports") << true << "failover";
+        QTest::newRow("base backup restored") << false << "backup";
     }
 
     void keepsBoundTextAcrossRestart()
     {
         QFETCH(bool, tcp);
+        QFETCH(QString, then);
         PgServer::Options options;
         options.tcp = tcp;
+        // Nothing the primary acknowledged is missing on the standby.
+        if (then == "failover")
+            options.synchronousStandby = QStringLiteral("kavel_standby");
         PgServer server(options);
+        options.synchronousStandby.clear();
+        PgServer copy(options);
         QElapsedTimer clock;
         clock.start();
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         qInfo("server created and started in %lld ms", static_cast<long long>(clock.elapsed()));
+        if (then == "failover") {
+            clock.restart();
+            QVERIFY2(copy.startCopyOf(server, QStringLiteral("kavel_standby")), qPrintable(copy.errorString()));
+            qInfo("standby made and started in %lld ms", static_cast<long long>(clock.elapsed()));
+        }
         QVERIFY2(server.createDatabase(QStringLiteral("line_store")), qPrintable(server.errorString()));
 
         Connection conn(QStringLiteral("linestore"));
-        server.configure(conn.db, QStringLiteral("line_store"));
+        if (then == "failover") {
+            // One connection string naming both, handed to the driver whole:
+            // the one of the two that takes writes.
+            conn.db.setConnectOptions(PgServer::connectionString({&server, &copy}, QStringLiteral("line_store"),
+                                                                 server.userName(), server.password(),
+                                                                 QStringLiteral("read-write")));
+        } else {
+            server.configure(conn.db, QStringLiteral("line_store"));
+        }
         QVERIFY2(conn.db.open(), qPrintable(conn.db.lastError().text()));
         {
             QSqlQuery q(conn.db);
@@ -100,14 +126,44 @@ private slots:
             }
         }
         QCOMPARE(readNotes(conn.db), kAwkwardTexts);
+        PgServer *after = &server;
 
         clock.restart();
-        QVERIFY2(server.restart(), qPrintable(server.errorString()));
-        qInfo("server restarted in %lld ms", static_cast<long long>(clock.elapsed()));
+        if (then == "restart") {
+            QVERIFY2(server.restart(), qPrintable(server.errorString()));
+            qInfo("server restarted in %lld ms", static_cast<long long>(clock.elapsed()));
+        } else if (then == "backup") {
+            QVERIFY2(copy.startCopyOf(server), qPrintable(copy.errorString()));
+            qInfo("base backup taken and started in %lld ms", static_cast<long long>(clock.elapsed()));
+            QVERIFY2(server.stop(), qPrintable(server.errorString()));
+            server.configure(conn.db, QStringLiteral("line_store"));
+            conn.db.setHostName(copy.host());
+            after = &copy;
+        } else {
+            // A reader that prefers the standby reads there, read-only.
+            {
+                Connection reader(QStringLiteral("reader"));
+                reader.db.setConnectOptions(conn.db.connectOptions().replace(QStringLiteral("read-write"),
+                                                                             QStringLiteral("prefer-standby")));
+                QVERIFY2(copy.caughtUp(server), qPrintable(copy.errorString()));
+                QVERIFY2(reader.db.open(), qPrintable(reader.db.lastError().text()));
+                QCOMPARE(readNotes(reader.db), kAwkwardTexts);
+                QSqlQuery q(reader.db);
+                QVERIFY(q.exec(QStringLiteral("SELECT pg_is_in_recovery()")) && q.next());
+                QVERIFY(q.value(0).toBool());
+                QVERIFY(!q.exec(QStringLiteral("DELETE FROM panel_note")));
+                QVERIFY2(q.lastError().text().contains(QStringLiteral("read-only transaction")),
+                         qPrintable(q.lastError().text()));
+            }
+            QVERIFY2(server.stopHard(), qPrintable(server.errorString()));
+            QVERIFY2(copy.promote(), qPrintable(copy.errorString()));
+            qInfo("primary stopped hard and standby promoted in %lld ms", static_cast<long long>(clock.elapsed()));
+            after = &copy;
+        }
 
-        // The connection from before the restart is gone: it must say so, not
-        // crash or answer from nowhere.
-        {
+        // The connection from before is gone: it must say so, not crash or
+        // answer from nowhere.
+        if (then != "backup") {
             QSqlQuery q(conn.db);
             QVERIFY(!q.exec(QStringLiteral("SELECT count(*) FROM panel_note")));
             QVERIFY(q.lastError().type() != QSqlError::NoError);
@@ -117,10 +173,20 @@ private slots:
         conn.db.close();
         QVERIFY2(conn.db.open(), qPrintable(conn.db.lastError().text()));
         QCOMPARE(readNotes(conn.db), kAwkwardTexts);
+        {
+            QSqlQuery q(conn.db);
+            QVERIFY(q.exec(QStringLiteral("SELECT pg_is_in_recovery(), current_setting('unix_socket_directories')"))
+                    && q.next());
+            QVERIFY(!q.value(0).toBool());
+            QCOMPARE(q.value(1).toString(), after->socketDir());
+            // It takes writes.
+            QVERIFY2(q.exec(QStringLiteral("DELETE FROM panel_note WHERE id = 0")), qPrintable(q.lastError().text()));
+        }
 
         clock.restart();
-        QVERIFY2(server.stop(), qPrintable(server.errorString()));
+        QVERIFY2(after->stop(), qPrintable(after->errorString()));
         qInfo("server stopped in %lld ms", static_cast<long long>(clock.elapsed()));
+        conn.db.close();
         QVERIFY(!conn.db.open());
     }
 

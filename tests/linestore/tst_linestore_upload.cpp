@@ -1,9 +1,14 @@
-// The station's uploader against a real PostgreSQL server that goes away and
-// comes back: every run arrives once, oldest first, and the state line says
-// what is waiting.
+// The station's uploader against a real PostgreSQL server set up as a line's
+// administrator sets it up ("kavel-results server init", a login role per
+// station): every run arrives once, oldest first, whatever the server
+// refuses or however it goes away, and the roles may do what they must and
+// nothing else.
+#include "lineserver.h"
+#include "linesettings.h"
 #include "lineuploader.h"
 #include "resultstore.h"
 
+#include "oldschemas.h"
 #include "pgserver.h"
 #include "resultdata.h"
 #include "yieldcheck.h"
@@ -12,34 +17,88 @@
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <atomic>
+#include <thread>
 
 using namespace results;
 
 namespace {
 
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+}
+
 // Records n filed runs (barcodes SN<first>..) in the store at path.
 bool recordRuns(const QString &folder, const QString &path, int first, int n,
-                const QString &station = QStringLiteral("ST1"), const QString &at = QStringLiteral("20261206094107"))
+                const QString &station = QStringLiteral("ST1"), const QString &at = QStringLiteral("20261206094107"),
+                const QByteArray &content = stationResultFile(QStringLiteral("run-fail-30x20.csv")))
 {
     ResultStore store;
     if (!store.openLocal(path, nullptr))
         return false;
-    const QByteArray content = stationResultFile(QStringLiteral("run-fail-30x20.csv"));
     for (int i = first; i < first + n; ++i) {
         const QString filed =
             QStringLiteral("%1/SN%2-%3-00-00-Fail.csv").arg(folder).arg(i, 3, 10, QLatin1Char('0')).arg(at);
-        QFile f(filed);
-        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
-            return false;
-        f.close();
-        if (store.record(contextFromFile(filed, station), nullptr) != Recorded::Added)
+        if (!writeFile(filed, content) || store.record(contextFromFile(filed, station), nullptr) != Recorded::Added)
             return false;
     }
     return true;
 }
+
+struct Tool
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Tool runTool(const QString &workingDir, const QStringList &arguments)
+{
+    QProcess p;
+    p.setWorkingDirectory(workingDir);
+    p.start(QStringLiteral(KAVEL_RESULTS_TOOL), arguments);
+    Tool t;
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
+        return t;
+    t.exitCode = p.exitCode();
+    t.out = QString::fromUtf8(p.readAllStandardOutput());
+    t.err = QString::fromUtf8(p.readAllStandardError());
+    return t;
+}
+
+// A connection to the server that closes and goes when the test leaves it.
+struct Connection
+{
+    Connection(const QString &name, const QString &conninfo) : name(name)
+    {
+        db = addLineDatabase(conninfo, name);
+        db.open();
+    }
+    ~Connection()
+    {
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+    }
+    QVariant scalar(const QString &sql, const QVariantList &bound = {})
+    {
+        QSqlQuery q(db);
+        q.prepare(sql);
+        for (const QVariant &v : bound)
+            q.addBindValue(v);
+        return q.exec() && q.next() ? q.value(0) : QVariant();
+    }
+    QString name;
+    QSqlDatabase db;
+};
 
 } // namespace
 
@@ -47,41 +106,116 @@ class TestLinestoreUpload : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<PgServer> m_server;
+    int m_databases = 0;
+
+    // A database of its own on the shared server, set up as the README does:
+    // "kavel-results --connection ADMIN server init". Its name in name.
+    QString freshLine(QString &name, bool init = true)
+    {
+        name = QStringLiteral("line%1").arg(++m_databases);
+        if (!m_server->createDatabase(name))
+            return m_server->errorString();
+        if (!init)
+            return QString();
+        const Tool t = runTool(QDir::tempPath(), {"--connection", m_server->connectionString(name), "server", "init"});
+        return t.exitCode == 0 ? QString() : t.err;
+    }
+
+    // "server add-station" and a password set as the README says; the
+    // station's connection string.
+    QString stationRole(const QString &database, const QString &station, const QString &role)
+    {
+        const Tool t = runTool(QDir::tempPath(), {"--connection", m_server->connectionString(database), "server",
+                                                  "add-station", station, "--role", role});
+        if (t.exitCode != 0 || !m_server->setPassword(role, QStringLiteral("pw-") + role))
+            return QString();
+        return m_server->connectionString(database, role, QStringLiteral("pw-") + role);
+    }
+
+    // A station's working folder: line.ini (its role's connection and id)
+    // and its store.
+    static bool stationFolder(const QString &folder, const QString &connection, const QString &station)
+    {
+        return writeFile(folder + "/line.ini", "[line]\nconnection=\"" + connection.toUtf8() + "\"\n[station]\nid="
+                                                   + station.toUtf8() + "\n")
+               && QFile::setPermissions(folder + "/line.ini", QFile::ReadOwner | QFile::WriteOwner);
+    }
+
 private slots:
     void initTestCase()
     {
         if (!PgServer::available())
             QSKIP("PostgreSQL 15 is not installed");
+        m_server = std::make_unique<PgServer>();
+        QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
     }
 
+    void cleanupTestCase()
+    {
+        m_standby.reset();
+        m_tlsServer.reset();
+        m_server.reset();
+    }
+
+    // The server away at the start, back, restarted: every run arrives once,
+    // and the back-off doubles while it is away and starts at its first step
+    // again after an attempt that reached it.
     void serverAwayThenBack()
     {
         PgServer server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         QVERIFY(server.createDatabase(QStringLiteral("line")));
+        {
+            QSqlDatabase admin = QSqlDatabase::addDatabase("QPSQL", "admin");
+            server.configure(admin, "line");
+            QString error;
+            QVERIFY2(admin.open() && lineserver::init(admin, nullptr, &error)
+                         && lineserver::addStation(admin, "ST1", "st1", nullptr, &error),
+                     qPrintable(error));
+            admin.close();
+        }
+        QSqlDatabase::removeDatabase("admin");
+        QVERIFY(server.setPassword("st1", "pw1"));
         QVERIFY(server.stop());
         QTemporaryDir dir;
         const QString local = dir.filePath(QStringLiteral("results.db"));
         QVERIFY(recordRuns(dir.path(), local, 0, 50));
 
-        LineUploader uploader(local, server.connectionString(QStringLiteral("line")));
+        LineUploader uploader(local, server.connectionString("line", "st1", "pw1"), "ST1", "machine 1");
         QSignalSpy states(&uploader, &LineUploader::stateChanged);
         QSignalSpy uploaded(&uploader, &LineUploader::uploaded);
         QTRY_VERIFY(!states.isEmpty());
         const auto away = states.constLast().at(0).value<LineUploader::State>();
         QVERIFY(!away.connected);
         QCOMPARE(away.waiting, 50);
+        QCOMPARE(away.retryMs, 1000);
         QVERIFY2(LineUploader::describe(away).startsWith("line store: 50 waiting"), qPrintable(LineUploader::describe(away)));
+        QCOMPARE(uploader.syncNow().retryMs, 2000);
+        QCOMPARE(uploader.syncNow().retryMs, 4000);
 
         // Back: all fifty arrive, once, oldest first.
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         QTRY_COMPARE_WITH_TIMEOUT(uploaded.count(), 50, 20000);
-        QCOMPARE(uploaded.first().at(0).toString(), contextFromFile(dir.filePath("SN000-20261206094107-00-00-Fail.csv"), "ST1").runId);
+        QCOMPARE(uploaded.first().at(0).toString(),
+                 fileRunId("ST1", "SN000-20261206094107-00-00-Fail.csv",
+                           contentHash(stationResultFile("run-fail-30x20.csv"))));
         QTRY_COMPARE(LineUploader::describe(uploader.syncNow()), QString("line store: connected"));
 
-        // The server restarted under it, and runs recorded meanwhile: sent
-        // again once it is back, nothing twice.
-        QVERIFY(server.restart());
+        // Away again: the back-off starts at its first step.
+        states.clear();
+        QVERIFY(server.stop());
+        QTRY_VERIFY(!states.isEmpty() && !states.constLast().at(0).value<LineUploader::State>().connected);
+        for (const QList<QVariant> &state : states) {
+            const auto s = state.at(0).value<LineUploader::State>();
+            if (!s.connected) {
+                QCOMPARE(s.retryMs, 1000);
+                break;
+            }
+        }
+
+        // Runs recorded meanwhile: sent once it is back, nothing twice.
+        QVERIFY(server.start());
         QVERIFY(recordRuns(dir.path(), local, 50, 5));
         uploader.kick();
         QTRY_COMPARE_WITH_TIMEOUT(uploaded.count(), 55, 20000);
@@ -94,21 +228,164 @@ private slots:
         }
         QCOMPARE(uploader.syncNow().waiting, 0);
 
-        QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "check");
-        server.configure(db, "line");
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        QVERIFY(q.exec("SELECT COUNT(*), COUNT(DISTINCT run_id) FROM runs") && q.next());
+        Connection check("check", server.connectionString("line"));
+        QSqlQuery q(check.db);
+        QVERIFY(q.exec("SELECT COUNT(*), COUNT(DISTINCT run_id), COUNT(DISTINCT received_seq) FROM runs") && q.next());
         QCOMPARE(q.value(0).toInt(), 55);
         QCOMPARE(q.value(1).toInt(), 55);
+        QCOMPARE(q.value(2).toInt(), 55);
         QVERIFY(q.exec("SELECT COUNT(*) FROM failing_electrodes") && q.next());
         QCOMPARE(q.value(0).toInt(), 55 * 3);
         // The open/short levels travel with the run (the drift chart reads them on the line).
-        QVERIFY(q.exec("SELECT COUNT(open_short_x), COUNT(open_short_y) FROM runs") && q.next());
+        QVERIFY(q.exec("SELECT COUNT(open_short_x), COUNT(open_short_y), COUNT(received_at) FROM runs") && q.next());
         QCOMPARE(q.value(0).toInt(), 55);
         QCOMPARE(q.value(1).toInt(), 55);
+        QCOMPARE(q.value(2).toInt(), 55);
         q.finish();
-        db.close();
+    }
+
+    // The line's primary lost for good, twice: stations that name both
+    // servers go on by themselves with the standby once it is promoted, and
+    // no run is lost or kept twice, those acknowledged just before the loss
+    // included. First while a station uploads; then, after the old primary is
+    // made the new one's standby, while that standby is away too: the
+    // primary holds the commits it cannot copy, the station keeps those runs,
+    // says that the server does not answer, and closes without waiting.
+    // Readers read from the standby, while the primary is lost too.
+    void failoverToStandby()
+    {
+        PgServer::Options synchronous;
+        synchronous.synchronousStandby = QStringLiteral("kavel_standby");
+        PgServer first(synchronous);
+        PgServer second;
+        // The standby first: the primary commits nothing without it.
+        QVERIFY2(first.start(), qPrintable(first.errorString()));
+        QVERIFY2(second.startCopyOf(first, "kavel_standby"), qPrintable(second.errorString()));
+        QVERIFY2(first.createDatabase("line"), qPrintable(first.errorString()));
+        {
+            Connection admin("admin", first.connectionString("line"));
+            QString error;
+            QVERIFY2(lineserver::init(admin.db, nullptr, &error)
+                         && lineserver::addStation(admin.db, "SF", "sf", nullptr, &error)
+                         && lineserver::addReader(admin.db, "sf_reader", nullptr, &error),
+                     qPrintable(error));
+        }
+        QVERIFY(first.setPassword("sf", "pw-sf") && first.setPassword("sf_reader", "pw-r"));
+        QCOMPARE(first.queryValue("SELECT sync_state FROM pg_stat_replication"), QStringLiteral("sync"));
+
+        QTemporaryDir dir;
+        const QString local = dir.filePath("results.db");
+        // line.ini naming both servers: the station's connection.
+        const auto lineFile = [&dir](const PgServer &a, const PgServer &b) {
+            const QString writer = PgServer::connectionString({&a, &b}, "line", "sf", "pw-sf", "read-write");
+            const QString reader = PgServer::connectionString({&a, &b}, "line", "sf_reader", "pw-r", "prefer-standby");
+            return writeFile(dir.filePath("line.ini"), "[line]\nconnection=\"" + writer.toUtf8() + "\"\nreader=\""
+                                                           + reader.toUtf8() + "\"\n[station]\nid=SF\n")
+                       ? writer
+                       : QString();
+        };
+        const QString connection = lineFile(first, second);
+        const auto outbox = [&local] {
+            ResultStore store;
+            if (!store.openLocal(local, nullptr))
+                return -1;
+            QSqlQuery q(store.database());
+            return q.exec("SELECT COUNT(*) FROM outbox") && q.next() ? q.value(0).toInt() : -1;
+        };
+        const auto onServer = [](PgServer &server) {
+            return server.queryValue("SELECT COUNT(*) || ' ' || COUNT(DISTINCT run_id) || ' ' || COUNT(DISTINCT received_seq)"
+                                     " FROM runs",
+                                     "line");
+        };
+        const auto readerFinds = [&dir](const QString &barcode) {
+            const Tool t = runTool(dir.path(), {"--line", "find", "--barcode", barcode});
+            return t.exitCode == 0 && t.out.contains(barcode);
+        };
+
+        // Lost while the station uploads.
+        QVERIFY(recordRuns(dir.path(), local, 0, 200, "SF"));
+        {
+            LineUploader uploader(local, connection, "SF", "machine SF");
+            QTRY_VERIFY_WITH_TIMEOUT(outbox() <= 190, 20000);
+            QVERIFY2(first.stopHard(), qPrintable(first.errorString()));
+            const int acknowledged = 200 - outbox();
+            QVERIFY2(acknowledged >= 10 && acknowledged < 200, qPrintable(QString::number(acknowledged)));
+            // The lost primary's readers go on with the standby.
+            QVERIFY(readerFinds("SN005"));
+            QVERIFY2(second.promote(), qPrintable(second.errorString()));
+            QTRY_COMPARE_WITH_TIMEOUT(outbox(), 0, 30000);
+        }
+        QCOMPARE(onServer(second), QStringLiteral("200 200 200"));
+        const QString beforeSecond = second.queryValue("SELECT MAX(received_seq) FROM runs", "line");
+
+        // The old primary rebuilt as the new one's standby, and made synchronous.
+        PgServer third;
+        QVERIFY2(third.startCopyOf(second, "kavel_standby"), qPrintable(third.errorString()));
+        // (A line's server commits with synchronous_commit on, its default; this
+        // test's server was started without.)
+        QVERIFY(second.execSql("ALTER SYSTEM SET synchronous_standby_names = 'kavel_standby'")
+                && second.execSql("ALTER SYSTEM SET synchronous_commit = on")
+                && second.queryValue("SELECT pg_reload_conf()") == "t");
+        QTRY_COMPARE(second.queryValue("SELECT sync_state FROM pg_stat_replication"), QStringLiteral("sync"));
+        // The same two machines as before, in this test two other folders.
+        const QString both = lineFile(third, second);
+
+        // The standby away: the station keeps what the primary cannot copy.
+        QVERIFY(recordRuns(dir.path(), local, 200, 5, "SF"));
+        {
+            LineUploader uploader(local, both, "SF", "machine SF");
+            QTRY_COMPARE_WITH_TIMEOUT(outbox(), 0, 20000);
+        }
+        QVERIFY2(third.caughtUp(second), qPrintable(third.errorString()));
+        QVERIFY(readerFinds("SN204"));
+        QVERIFY2(third.stop(), qPrintable(third.errorString()));
+        QVERIFY(recordRuns(dir.path(), local, 205, 3, "SF"));
+        {
+            auto uploader = std::make_unique<LineUploader>(local, both, "SF", "machine SF");
+            QSignalSpy states(uploader.get(), &LineUploader::stateChanged);
+            const auto silent = [&states] {
+                for (const QList<QVariant> &state : states) {
+                    const QString line = LineUploader::describe(state.at(0).value<LineUploader::State>());
+                    if (line.startsWith("line store: 3 waiting, server not reached: the server has not answered for"))
+                        return true;
+                }
+                return false;
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(silent(), LineUploader::SilenceMs + 10000);
+            QCOMPARE(outbox(), 3);
+            // Closing does not wait for the standby: should it, the standby's
+            // return after a while ends the wait and the time says so.
+            QElapsedTimer clock;
+            clock.start();
+            std::atomic<bool> done{false};
+            std::thread rescue([&third, &done] {
+                for (int i = 0; i < 80 && !done; ++i)
+                    QThread::msleep(100);
+                if (!done)
+                    third.start();
+            });
+            uploader.reset();
+            const qint64 closed = clock.elapsed();
+            done = true;
+            rescue.join();
+            QVERIFY2(closed < 5000, qPrintable(QString::number(closed)));
+            QCOMPARE(outbox(), 3);
+        }
+        // The primary lost before its standby is back: what it held waiting never reaches it.
+        QVERIFY2(second.stopHard(), qPrintable(second.errorString()));
+        QVERIFY2(third.start() && third.promote(), qPrintable(third.errorString()));
+        QVERIFY(recordRuns(dir.path(), local, 208, 2, "SF"));
+        {
+            LineUploader uploader(local, both, "SF", "machine SF");
+            QTRY_COMPARE_WITH_TIMEOUT(outbox(), 0, 30000);
+        }
+        QCOMPARE(onServer(third), QStringLiteral("210 210 210"));
+        // An export by arrival number that had read the lost primary misses nothing on the new one.
+        QCOMPARE(third.queryValue(QStringLiteral("SELECT COUNT(*) FROM runs WHERE received_seq <= %1 AND barcode >= 'SN200'")
+                                      .arg(beforeSecond),
+                                  "line"),
+                 QStringLiteral("0"));
+        QVERIFY(readerFinds("SN209"));
     }
 
     // The uploading process killed again and again in the middle of its work,
@@ -117,17 +394,18 @@ private slots:
     // over both stations.
     void killedMidUploadThenAnotherStation()
     {
-        PgServer server;
-        QVERIFY2(server.start() && server.createDatabase("line"), qPrintable(server.errorString()));
+        QString database;
+        QString error = freshLine(database);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
         QTemporaryDir dir;
+        QVERIFY(stationFolder(dir.path(), stationRole(database, "ST1", "k_st1"), "ST1"));
         const QString first = dir.filePath("results.db"); // the tool's default store
         QVERIFY(recordRuns(dir.path(), first, 0, 200));
-        const QString connection = server.connectionString("line");
         bool interrupted = false;
         for (int kill : {150, 300, 450}) {
             QProcess sync;
             sync.setWorkingDirectory(dir.path());
-            sync.start(KAVEL_RESULTS_TOOL, {"sync", "--connection", connection});
+            sync.start(KAVEL_RESULTS_TOOL, {"sync"});
             QVERIFY(sync.waitForStarted());
             QTest::qWait(kill);
             interrupted |= sync.state() == QProcess::Running;
@@ -136,15 +414,16 @@ private slots:
         }
         QVERIFY(interrupted);
         QVERIFY(QDir().mkpath(dir.filePath("st2")));
-        const QString second = dir.filePath("st2.db");
+        const QString second = dir.filePath("st2/results.db");
+        QVERIFY(stationFolder(dir.filePath("st2"), stationRole(database, "ST2", "k_st2"), "ST2"));
         QVERIFY(recordRuns(dir.filePath("st2"), second, 100, 150, "ST2", "20261206100000"));
-        for (const QString &store : {first, second})
-            QCOMPARE(LineUploader(store, connection).syncNow().waiting, 0);
+        for (const QString &folder : {dir.path(), dir.filePath("st2")}) {
+            const Tool t = runTool(folder, {"sync"});
+            QVERIFY2(t.exitCode == 0 && t.out.endsWith("waiting 0\n"), qPrintable(t.out + t.err));
+        }
 
-        QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "check");
-        server.configure(db, "line");
-        QVERIFY(db.open());
-        QSqlQuery q(db);
+        Connection check("check", m_server->connectionString(database));
+        QSqlQuery q(check.db);
         QVERIFY(q.exec("SELECT COUNT(*), COUNT(DISTINCT run_id), SUM(panel_first), SUM(panel_last) FROM runs")
                 && q.next());
         QCOMPARE(q.value(0).toInt(), 350);
@@ -159,28 +438,550 @@ private slots:
         while (q.next())
             flags << QStringLiteral("%1:%2%3").arg(q.value(0).toString()).arg(q.value(1).toInt()).arg(q.value(2).toInt());
         QCOMPARE(flags, (QStringList{"ST1:10", "ST2:01"}));
-        QCOMPARE(yieldRows(db, true), yieldRows(db, false));
+        QCOMPARE(yieldRows(check.db, true), yieldRows(check.db, false));
         q.finish();
-        db.close();
     }
 
-    void wrongPasswordSaysSo()
+    // What keeps a station from writing says so in one line at connect, and
+    // nothing is written.
+    void connectFailsClearly_data()
     {
-        PgServer server;
-        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("wrong password") << "password" << "password authentication failed";
+        QTest::newRow("no schema yet") << "no schema" << "holds no results store yet";
+        QTest::newRow("an older schema") << "older" << "has schema 2, this station writes 3";
+        QTest::newRow("a newer schema") << "newer" << "schema 4, newer than this station's 3";
+        QTest::newRow("a role of another station") << "other station" << "adds the runs of station C2 only, not of C1";
+        QTest::newRow("a role in no group") << "no group" << "permission denied for database";
+        QTest::newRow("a standby only, writes asked") << "standby read-write" << "session is read-only";
+        QTest::newRow("a standby only, nothing asked") << "standby" << "cannot execute INSERT in a read-only transaction";
+    }
+    void connectFailsClearly()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, says);
+        QString database;
+        QString error = freshLine(database, fault != "no schema");
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QString connection = m_server->connectionString(database);
+        if (fault == "password" || fault == "other station" || fault == "older" || fault == "newer")
+            connection = stationRole(database, fault == "other station" ? "C2" : "C1", "c_" + database);
+        if (fault == "password")
+            connection.replace(QRegularExpression("password=\\S+"), "password=wrong");
+        if (fault.startsWith("standby")) {
+            const QString role = "c_" + database;
+            QVERIFY(!stationRole(database, "C1", role).isEmpty());
+            if (!m_standby) {
+                m_standby = std::make_unique<PgServer>();
+                QVERIFY2(m_standby->startCopyOf(*m_server, "tst_standby"), qPrintable(m_standby->errorString()));
+            }
+            QVERIFY2(m_standby->caughtUp(*m_server), qPrintable(m_standby->errorString()));
+            connection = m_standby->connectionString(database, role, "pw-" + role);
+            if (fault == "standby read-write")
+                connection += " target_session_attrs=read-write";
+        }
+        if (fault == "no group") {
+            QVERIFY(m_server->execSql("CREATE ROLE nobody_" + database + " LOGIN PASSWORD 'pw'"));
+            connection = m_server->connectionString(database, "nobody_" + database, "pw");
+        }
+        if (fault == "older" || fault == "newer")
+            QVERIFY(m_server->execSql(QStringLiteral("UPDATE schema_version SET version = %1").arg(fault == "older" ? 2 : 4),
+                                      database));
         QTemporaryDir dir;
-        const QString local = dir.filePath(QStringLiteral("results.db"));
-        QVERIFY(recordRuns(dir.path(), local, 0, 1));
-        QString connection = server.connectionString();
-        connection.replace(QRegularExpression("password=\\S+"), "password=wrong");
-        LineUploader uploader(local, connection);
+        QVERIFY(recordRuns(dir.path(), dir.filePath("results.db"), 0, 1, "C1"));
+        LineUploader uploader(dir.filePath("results.db"), connection, "C1", "machine");
         const LineUploader::State state = uploader.syncNow();
         QVERIFY(!state.connected);
         QCOMPARE(state.waiting, 1);
-        QVERIFY2(state.reason.contains("password"), qPrintable(state.reason));
+        const QString line = LineUploader::describe(state);
+        QVERIFY2(line.contains(says) && !line.contains('\n'), qPrintable(line));
+        Connection check("check", m_server->connectionString(database));
+        QCOMPARE(check.scalar("SELECT COUNT(*) FROM runs").toInt(), 0);
     }
 
-    void cleanupTestCase() { QSqlDatabase::removeDatabase("check"); }
+    // A station's role adds its own runs and does nothing else; a reader's
+    // reads and writes nothing; a role in neither group does not get in.
+    void rolesRefuse_data()
+    {
+        QTest::addColumn<QString>("who");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("refused"); // empty: allowed
+        const QString denied = QStringLiteral("permission denied");
+        QTest::newRow("station deletes") << "station" << "DELETE FROM runs" << denied;
+        QTest::newRow("station updates") << "station" << "UPDATE runs SET verdict = 'PASS'" << denied;
+        QTest::newRow("station inserts") << "station" << "INSERT INTO items (run_id, item, text) VALUES ('x', 'y', '')"
+                                         << denied;
+        QTest::newRow("station reads runs") << "station" << "SELECT COUNT(*) FROM runs" << denied;
+        QTest::newRow("station reads claims") << "station" << "SELECT COUNT(*) FROM stations" << denied;
+        QTest::newRow("station creates a table") << "station" << "CREATE TABLE mine (a INTEGER)" << denied;
+        QTest::newRow("station creates a temporary table") << "station" << "CREATE TEMP TABLE mine (a INTEGER)"
+                                                           << denied;
+        QTest::newRow("station drops") << "station" << "DROP TABLE runs" << "must be owner";
+        QTest::newRow("station alters") << "station" << "ALTER TABLE runs ADD COLUMN x INTEGER" << "must be owner";
+        QTest::newRow("station writes another station's run")
+            << "station" << "SELECT record_run(CAST(:foreign AS jsonb))" << "adds the runs of station R1 only, not of R2";
+        QTest::newRow("station claims another station") << "station" << "SELECT claim_station('R2', 'm')"
+                                                        << "adds the runs of station R1 only";
+        QTest::newRow("station calls the check itself") << "station" << "SELECT check_writer('R2')" << denied;
+        QTest::newRow("station adds its own run") << "station" << "SELECT record_run(CAST(:own AS jsonb))" << "";
+        QTest::newRow("station reads the schema's version") << "station" << "SELECT version FROM schema_version" << "";
+        QTest::newRow("reader reads") << "reader" << "SELECT COUNT(*) FROM runs r JOIN items i ON i.run_id = r.run_id"
+                                      << "";
+        QTest::newRow("reader deletes") << "reader" << "DELETE FROM runs" << denied;
+        QTest::newRow("reader adds a run") << "reader" << "SELECT record_run(CAST(:own AS jsonb))" << denied;
+        QTest::newRow("reader creates a table") << "reader" << "CREATE TABLE mine (a INTEGER)" << denied;
+        QTest::newRow("a role in no group") << "nobody" << "SELECT 1" << "permission denied for database";
+    }
+    void rolesRefuse()
+    {
+        QFETCH(QString, who);
+        QFETCH(QString, sql);
+        QFETCH(QString, refused);
+        // One line for every row: a station R1 with one run on the server, a
+        // reader, a role in neither group.
+        QString &database = m_rolesLine;
+        if (database.isEmpty()) {
+            QString error = freshLine(database);
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+            m_roles["station"] = stationRole(database, "R1", "r1_" + database);
+            QVERIFY(runTool(QDir::tempPath(), {"--connection", m_server->connectionString(database), "server",
+                                               "add-reader", "--role", "analyst_" + database})
+                        .exitCode
+                    == 0);
+            QVERIFY(m_server->setPassword("analyst_" + database, "pw"));
+            m_roles["reader"] = m_server->connectionString(database, "analyst_" + database, "pw");
+            QVERIFY(m_server->execSql("CREATE ROLE nobody_" + database + " LOGIN PASSWORD 'pw'"));
+            m_roles["nobody"] = m_server->connectionString(database, "nobody_" + database, "pw");
+            QTemporaryDir dir;
+            QVERIFY(recordRuns(dir.path(), dir.filePath("results.db"), 0, 1, "R1"));
+            QCOMPARE(LineUploader(dir.filePath("results.db"), m_roles["station"], "R1", "m").syncNow().waiting, 0);
+        }
+        // A run of R1's and the same claiming to be R2's, as a station sends them.
+        const QByteArray content = stationResultFile("run-pass-30x20.csv");
+        ResultRecord parsed;
+        readResult(std::string_view(content.constData(), std::size_t(content.size())), parsed);
+        RunContext context;
+        context.station = "R1";
+        context.barcode = "SN999";
+        context.verdict = "PASS";
+        context.path = "/station/resultsPASS/SN999-20261206094107-00-00-Pass.csv";
+        const QString own = linePayload(runRows(context, content, contentHash(content), parsed));
+        context.station = "R2";
+        const QString foreign = linePayload(runRows(context, content, contentHash(content), parsed));
+
+        Connection check("check", m_server->connectionString(database));
+        const int before = check.scalar("SELECT COUNT(*) FROM runs").toInt();
+        {
+            Connection as("as", m_roles[who]);
+            if (who == "nobody") {
+                QVERIFY(!as.db.isOpen());
+                QVERIFY2(as.db.lastError().text().contains(refused), qPrintable(as.db.lastError().text()));
+                return;
+            }
+            QVERIFY2(as.db.isOpen(), qPrintable(as.db.lastError().text()));
+            QSqlQuery q(as.db);
+            QString statement = sql;
+            QVariantList bound;
+            for (const auto &[mark, payload] : {std::pair{QStringLiteral(":foreign"), foreign}, {":own", own}}) {
+                if (statement.contains(mark)) {
+                    statement.replace(mark, "?");
+                    bound << payload;
+                }
+            }
+            // Statements other than queries cannot be prepared on the server.
+            const bool ok = bound.isEmpty() ? q.exec(statement) : q.prepare(statement) && [&] {
+                for (const QVariant &v : bound)
+                    q.addBindValue(v);
+                return q.exec();
+            }();
+            if (refused.isEmpty())
+                QVERIFY2(ok, qPrintable(q.lastError().text()));
+            else
+                QVERIFY2(!ok && q.lastError().text().contains(refused), qPrintable(q.lastError().text()));
+        }
+        QCOMPARE(check.scalar("SELECT verdict FROM runs WHERE barcode = 'SN000'").toString(), "FAIL");
+        QCOMPARE(check.scalar("SELECT COUNT(*) FROM runs").toInt(), before + (sql.contains(":own") && refused.isEmpty()));
+        QCOMPARE(check.scalar("SELECT COUNT(*) FROM information_schema.tables WHERE table_name = 'mine'").toInt(), 0);
+    }
+
+    // One run the server refuses between good ones: the good ones arrive, the
+    // refused one is tried again and after a few refusals put in quarantine
+    // with the server's reason, shown in the state line and by "sync", and
+    // tried afresh with "sync --retry".
+    void refusedRunsQuarantined_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason"); // empty: the run is not refused
+        QTest::addColumn<bool>("fixable");
+        QTest::newRow("NUL bytes in the file") << "nul" << "" << true;
+        QTest::newRow("a commit that fails") << "commit" << "commit refused here" << true;
+        QTest::newRow("a value out of the server's range") << "range" << "out of range for type integer" << true;
+        QTest::newRow("a run id the server holds with other content")
+            << "other content" << "is on the server already with other content" << false;
+        QTest::newRow("another station's run") << "foreign" << "adds the runs of station Q only, not of QX" << false;
+    }
+    void refusedRunsQuarantined()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        QFETCH(bool, fixable);
+        QString database;
+        QString error = freshLine(database);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QTemporaryDir dir;
+        const QString connection = stationRole(database, "Q", "q_" + database);
+        QVERIFY(stationFolder(dir.path(), connection, "Q"));
+        const QString local = dir.filePath("results.db");
+        QVERIFY(recordRuns(dir.path(), local, 1, 1, "Q", "20261206090000"));
+        QByteArray bad = stationResultFile(fault == "range" ? "run-fail-30x20.csv" : "run-pass-30x20.csv");
+        if (fault == "nul")
+            bad.replace("W103", QByteArray("W1\0\0", 4));
+        QVERIFY(recordRuns(dir.path(), local, 2, 1, fault == "foreign" ? "QX" : "Q", "20261206091000", bad));
+        QVERIFY(recordRuns(dir.path(), local, 3, 1, "Q", "20261206092000"));
+        const QString badFile = dir.filePath("SN002-20261206091000-00-00-Fail.csv");
+        const QString badId = fileRunId(fault == "foreign" ? "QX" : "Q", QFileInfo(badFile).fileName(), contentHash(bad));
+        Connection admin("admin", m_server->connectionString(database));
+        ResultStore store;
+        QVERIFY(store.openLocal(local, nullptr));
+        if (fault == "commit") {
+            QVERIFY(m_server->execSql(
+                "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN"
+                " IF NEW.barcode = 'SN002' THEN RAISE EXCEPTION 'commit refused here'; END IF; RETURN NULL; END$$;"
+                " CREATE CONSTRAINT TRIGGER at_commit AFTER INSERT ON runs DEFERRABLE INITIALLY DEFERRED"
+                " FOR EACH ROW EXECUTE FUNCTION refuse()",
+                database));
+        } else if (fault == "range") {
+            QVERIFY(QSqlQuery(store.database()).exec("UPDATE failing_electrodes SET value = 3000000000 WHERE kind = 'window'"
+                                                     " AND run_id = '" + badId + "'"));
+        } else if (fault == "other content") {
+            // What an older station's id, made from a path and a time, did:
+            // another run under the same id.
+            QByteArray other = stationResultFile("run-fail-30x20.csv");
+            ResultRecord parsed;
+            readResult(std::string_view(other.constData(), std::size_t(other.size())), parsed);
+            QString payload = linePayload(runRows(contextFromFile(badFile, "Q"), other, contentHash(other), parsed));
+            payload.replace(fileRunId("Q", QFileInfo(badFile).fileName(), contentHash(other)), badId);
+            QVERIFY(admin.scalar("SELECT record_run(CAST(? AS jsonb))", {payload}).toString() == "added");
+        }
+        const int before = admin.scalar("SELECT COUNT(*) FROM runs").toInt();
+
+        {
+            LineUploader uploader(local, connection, "Q", machineIdentity(dir.filePath("line.id")));
+            QSignalSpy refusedRuns(&uploader, &LineUploader::refused);
+            LineUploader::State state = uploader.syncNow();
+            QVERIFY(state.connected);
+            // The good ones went; the refused one waits for its next try.
+            QCOMPARE(admin.scalar("SELECT COUNT(*) FROM runs WHERE barcode IN ('SN001', 'SN003')").toInt(), 2);
+            if (reason.isEmpty()) {
+                QCOMPARE(state.waiting, 0);
+                QCOMPARE(state.refused, 0);
+                // Kept byte for byte, the zeros too.
+                QCOMPARE(schema::fileBytes(admin.scalar("SELECT content FROM runs WHERE run_id = ?", {badId})), bad);
+                QCOMPARE(admin.scalar("SELECT text FROM items WHERE run_id = ? AND item = 'usb_version'", {badId}).toString(),
+                         QStringLiteral("W1\uFFFD\uFFFD"));
+                return;
+            }
+            QCOMPARE(state.waiting, 1);
+            QVERIFY2(state.refusal.contains(reason), qPrintable(state.refusal));
+            QCOMPARE(admin.scalar("SELECT COUNT(*) FROM runs").toInt(), before + 2);
+            for (int i = 1; i < LineUploader::RefusalsBeforeQuarantine; ++i)
+                state = uploader.syncNow();
+            QCOMPARE(state.waiting, 0);
+            QCOMPARE(state.refused, 1);
+            QCOMPARE(refusedRuns.count(), 1);
+            QCOMPARE(refusedRuns.first().at(0).toString(), badId);
+            QVERIFY2(refusedRuns.first().at(2).toString().contains(reason), qPrintable(refusedRuns.first().at(2).toString()));
+            QCOMPARE(LineUploader::describe(state), QStringLiteral("line store: connected, 1 refused"));
+            // Newer runs are not held up.
+            QVERIFY(recordRuns(dir.path(), local, 4, 1, "Q", "20261206093000"));
+            QCOMPARE(uploader.syncNow().waiting, 0);
+            QCOMPARE(admin.scalar("SELECT COUNT(*) FROM runs WHERE barcode = 'SN004'").toInt(), 1);
+        }
+        Tool t = runTool(dir.path(), {"sync"});
+        QCOMPARE(t.out, QStringLiteral("sent 0, waiting 0, 1 refused\n"));
+        QCOMPARE(t.exitCode, 1);
+        QVERIFY2(t.err.startsWith("refused: " + badFile + ": ") && t.err.contains(reason), qPrintable(t.err));
+
+        if (fault == "commit")
+            QVERIFY(m_server->execSql("DROP TRIGGER at_commit ON runs", database));
+        else if (fault == "range")
+            QVERIFY(QSqlQuery(store.database()).exec("UPDATE failing_electrodes SET value = 1 WHERE value = 3000000000"));
+        t = runTool(dir.path(), {"sync", "--retry"});
+        QCOMPARE(t.out, fixable ? QStringLiteral("sent 1, waiting 0\n") : QStringLiteral("sent 0, waiting 0, 1 refused\n"));
+        QCOMPARE(t.exitCode, fixable ? 0 : 1);
+        QCOMPARE(admin.scalar("SELECT COUNT(*) FROM runs WHERE barcode = 'SN002' AND station = ?", {fault == "foreign" ? "QX" : "Q"}).toInt(),
+                 fixable || fault == "other content" ? 1 : 0);
+        if (fault == "other content")
+            QCOMPARE(admin.scalar("SELECT content_sha1 FROM runs WHERE run_id = ?", {badId}).toString(),
+                     QString::fromLatin1(contentHash(stationResultFile("run-fail-30x20.csv"))));
+        QCOMPARE(yieldRows(admin.db, true), yieldRows(admin.db, false));
+    }
+
+    // Two stations laid out the same way file an Auto run in the same second
+    // under the same path: two runs on the line. A store rebuilt from its
+    // files queues them again; the server has them and keeps them once.
+    void twoStationsSameLayout()
+    {
+        QString database;
+        QString error = freshLine(database);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QTemporaryDir dir;
+        const QString filed = dir.filePath("resultsPASS/12-06-09-41-07.csv");
+        QVERIFY(writeFile(filed, stationResultFile("run-pass-30x20.csv")));
+        const QStringList stations{"SA", "SB"};
+        for (const QString &station : stations) {
+            QVERIFY(stationFolder(dir.filePath(station), stationRole(database, station, station.toLower() + database),
+                                  station));
+            ResultStore store;
+            QVERIFY(store.openLocal(dir.filePath(station + "/results.db"), nullptr));
+            QCOMPARE(store.record(contextFromFile(filed, station), nullptr), Recorded::Added);
+        }
+        for (const QString &station : stations)
+            QCOMPARE(runTool(dir.filePath(station), {"sync"}).out, QStringLiteral("sent 1, waiting 0\n"));
+        Connection check("check", m_server->connectionString(database));
+        QCOMPARE(check.scalar("SELECT string_agg(station, ',' ORDER BY station) FROM runs").toString(), "SA,SB");
+
+        // SA's store lost and rebuilt from its folder: queued again, known, not added.
+        QVERIFY(QFile::remove(dir.filePath("SA/results.db")));
+        QVERIFY(writeFile(dir.filePath("resultsPASS/12-06-09-41-08.csv"), stationResultFile("run-fail-30x20.csv")));
+        {
+            ResultStore store;
+            QVERIFY(store.openLocal(dir.filePath("SA/results.db"), nullptr));
+            for (const QString &name : QStringList{"12-06-09-41-07.csv", "12-06-09-41-08.csv"})
+                QCOMPARE(store.record(contextFromFile(dir.filePath("resultsPASS/") + name, "SA"), nullptr),
+                         Recorded::Added);
+        }
+        QCOMPARE(runTool(dir.filePath("SA"), {"sync"}).out, QStringLiteral("sent 2, waiting 0\n"));
+        QCOMPARE(check.scalar("SELECT COUNT(*) FROM runs").toInt(), 3);
+        QCOMPARE(check.scalar("SELECT COUNT(DISTINCT received_seq) FROM runs").toInt(), 3);
+
+        // Two runs that filed nothing, with what the run handed over: two runs
+        // on the line, each with its items.
+        {
+            ResultStore store;
+            QVERIFY(store.openLocal(dir.filePath("SB/results.db"), nullptr));
+            for (int i = 0; i < 2; ++i) {
+                RunContext nothing;
+                nothing.runId = newRunId();
+                nothing.station = "SB";
+                nothing.verdict = "FAIL";
+                nothing.startedAt = nothing.endedAt = QDateTime::currentDateTime();
+                nothing.items = {{"firmware", false, 3, "download failed"}};
+                QCOMPARE(store.record(nothing, nullptr), Recorded::Added);
+            }
+        }
+        QCOMPARE(runTool(dir.filePath("SB"), {"sync"}).out, QStringLiteral("sent 2, waiting 0\n"));
+        QCOMPARE(check.scalar("SELECT COUNT(*) FROM runs r JOIN items i ON i.run_id = r.run_id"
+                              " WHERE r.file_name = '' AND i.item = 'firmware' AND i.value = 3"
+                              " AND i.text = 'download failed' AND length(r.content) = 0")
+                     .toInt(),
+                 2);
+    }
+
+    // A station id is claimed by the first machine that uploads under it; a
+    // second (a cloned PC) is refused with a clear line until the
+    // administrator releases the id.
+    void secondMachineClaims()
+    {
+        QString database;
+        QString error = freshLine(database);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        const QString connection = stationRole(database, "M1", "m1_" + database);
+        QTemporaryDir dir;
+        for (const QString &pc : QStringList{"pc1", "pc2"}) {
+            QVERIFY(stationFolder(dir.filePath(pc), connection, "M1"));
+            QVERIFY(recordRuns(dir.filePath(pc), dir.filePath(pc + "/results.db"), pc == "pc1" ? 1 : 2, 1, "M1"));
+        }
+        Tool t = runTool(dir.filePath("pc1"), {"sync"});
+        QCOMPARE(t.out, QStringLiteral("sent 1, waiting 0\n"));
+        t = runTool(dir.filePath("pc2"), {"sync"});
+        QCOMPARE(t.exitCode, 1);
+        QVERIFY2(t.err.contains("the station id M1 is held by another machine")
+                     && t.err.contains("server release-station M1") && t.err.endsWith("; 1 waiting\n"),
+                 qPrintable(t.err));
+        // The first goes on as before.
+        QCOMPARE(runTool(dir.filePath("pc1"), {"sync"}).exitCode, 0);
+        t = runTool(dir.path(), {"--connection", m_server->connectionString(database), "server", "release-station", "M1"});
+        QCOMPARE(t.out, QStringLiteral("station M1 released; the next machine to upload claims it\n"));
+        QCOMPARE(runTool(dir.filePath("pc2"), {"sync"}).out, QStringLiteral("sent 1, waiting 0\n"));
+        QVERIFY(runTool(dir.filePath("pc1"), {"sync"}).err.contains("held by another machine"));
+        Connection check("check", m_server->connectionString(database));
+        QCOMPARE(check.scalar("SELECT COUNT(*) FROM runs WHERE station = 'M1'").toInt(), 2);
+
+        // The server's clock five minutes behind this station's: the state line says so.
+        QVERIFY(m_server->execSql("CREATE OR REPLACE FUNCTION claim_station(wanted text, machine_id text) RETURNS bigint"
+                                  " LANGUAGE sql AS $$SELECT floor(extract(epoch FROM clock_timestamp()) * 1000)::bigint"
+                                  " - 300000$$",
+                                  database));
+        const LineUploader::State state =
+            LineUploader(dir.filePath("pc2/results.db"), connection, "M1", machineIdentity(dir.filePath("pc2/line.id")))
+                .syncNow();
+        QCOMPARE(LineUploader::describe(state),
+                 QStringLiteral("line store: connected, this clock is 5 min ahead of the server's"));
+    }
+
+    // A line's server of every schema that shipped, with runs in it, brought
+    // to this one by "server init": the runs whole, the file texts back to
+    // the files' bytes, flags, levels and yield as recorded today; the role
+    // that owned it all before owns nothing any more.
+    void migratesOnServer_data()
+    {
+        QTest::addColumn<QString>("shape");
+        QTest::newRow("from schema 1") << "1";
+        QTest::newRow("from schema 2 with panel flags") << "2 flags";
+        QTest::newRow("from schema 2 with yield") << "2 yield";
+        QTest::newRow("from schema 2 with levels") << "2 levels";
+    }
+    void migratesOnServer()
+    {
+        QFETCH(QString, shape);
+        QTemporaryDir dir;
+        // Today's record of the runs, on a station.
+        ResultStore reference;
+        QVERIFY(reference.openLocal(dir.filePath("reference.db"), nullptr));
+        QByteArray latin = stationResultFile("run-pass-30x20.csv");
+        latin.replace("V1.0A", "V1.0\xe9");
+        for (const auto &[name, content] :
+             {std::pair{QStringLiteral("resultsFAIL/SN1-20261206090000-00-00-Fail.csv"), stationResultFile("run-fail-30x20.csv")},
+              {QStringLiteral("resultsPASS/SN1-20261206100000-00-00-Pass.csv"), latin},
+              {QStringLiteral("resultsPASS/SN2-20261206093000-00-00-Pass.csv"), stationResultFile("run-pass-30x20.csv")},
+              {QStringLiteral("resultsPASS/12-06-09-41-07.csv"), stationResultFile("run-pass-30x20.csv")}}) {
+            QVERIFY(writeFile(dir.filePath(name), content));
+            QCOMPARE(reference.record(contextFromFile(dir.filePath(name), "OLD"), nullptr), Recorded::Added);
+        }
+        // The line as the old README set it up: one role owning everything.
+        QString database;
+        QString error = freshLine(database, false);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        const QString owner = "station_" + database;
+        QVERIFY(m_server->execSql("CREATE ROLE " + owner + " LOGIN PASSWORD 'pw'; ALTER DATABASE " + database
+                                  + " OWNER TO " + owner));
+        {
+            Connection old("old", m_server->connectionString(database, owner, "pw"));
+            QVERIFY2(oldschemas::build(old.db, shape, &error), qPrintable(error));
+            QSqlDatabase from = reference.database();
+            QVERIFY2(oldschemas::copyRuns(from, old.db, &error), qPrintable(error));
+        }
+        const Tool t = runTool(dir.path(), {"--connection", m_server->connectionString(database), "server", "init"});
+        QVERIFY2(t.exitCode == 0 && t.out.contains("holds schema 3"), qPrintable(t.out + t.err));
+
+        const auto snapshot = [](QSqlDatabase db) {
+            QStringList rows;
+            QSqlQuery q(db);
+            q.exec("SELECT run_id, content, content_sha1, panel_first, panel_last, open_short_x, open_short_y,"
+                   " (SELECT COUNT(*) FROM items i WHERE i.run_id = r.run_id) FROM runs r ORDER BY run_id");
+            while (q.next()) {
+                const QByteArray bytes = schema::fileBytes(q.value(1));
+                rows << QStringList{q.value(0).toString(), QString::fromLatin1(contentHash(bytes)),
+                                    q.value(2).toString(), q.value(3).toString(), q.value(4).toString(),
+                                    q.value(5).toString(), q.value(6).toString(), q.value(7).toString()}
+                            .join('|');
+            }
+            return rows;
+        };
+        Connection line("line", m_server->connectionString(database));
+        QCOMPARE(line.scalar("SELECT version FROM schema_version").toInt(), schema::Version);
+        QCOMPARE(snapshot(line.db), snapshot(reference.database()));
+        QCOMPARE(line.scalar("SELECT data_type FROM information_schema.columns WHERE table_name = 'runs'"
+                             " AND column_name = 'content'")
+                     .toString(),
+                 "bytea");
+        QCOMPARE(yieldRows(line.db, true), yieldRows(line.db, false));
+        // Numbered, so that an export by arrival from 0 takes them in.
+        QCOMPARE(line.scalar("SELECT COUNT(DISTINCT received_seq) FROM runs").toInt(), 4);
+        QCOMPARE(line.scalar("SELECT COUNT(*) FROM pg_constraint WHERE conrelid = 'runs'::regclass AND contype = 'u'").toInt(), 0);
+        QVERIFY(line.scalar("SELECT indexdef FROM pg_indexes WHERE indexname = 'runs_lot'").toString().contains("panel_last"));
+        {
+            Connection old("old", m_server->connectionString(database, owner, "pw"));
+            // It no longer gets in; were it let in, it could not delete.
+            QVERIFY(!old.db.isOpen());
+            QVERIFY2(old.db.lastError().text().contains("permission denied for database"),
+                     qPrintable(old.db.lastError().text()));
+        }
+        // A station of today adds a retest of SN2; init again changes nothing.
+        QVERIFY(stationFolder(dir.path(), stationRole(database, "OLD", "old_" + database), "OLD"));
+        QVERIFY(writeFile(dir.filePath("resultsFAIL/SN2-20261207080000-00-00-Fail.csv"), stationResultFile("run-fail-30x20.csv")));
+        {
+            ResultStore store;
+            QVERIFY(store.openLocal(dir.filePath("results.db"), nullptr));
+            QCOMPARE(store.record(contextFromFile(dir.filePath("resultsFAIL/SN2-20261207080000-00-00-Fail.csv"), "OLD"),
+                                  nullptr),
+                     Recorded::Added);
+        }
+        QCOMPARE(runTool(dir.path(), {"sync"}).out, QStringLiteral("sent 1, waiting 0\n"));
+        QCOMPARE(line.scalar("SELECT string_agg(panel_first || '' || panel_last, ',' ORDER BY started_at) FROM runs"
+                             " WHERE barcode = 'SN2'")
+                     .toString(),
+                 "10,01");
+        QCOMPARE(yieldRows(line.db, true), yieldRows(line.db, false));
+        QCOMPARE(runTool(dir.path(), {"--connection", m_server->connectionString(database), "server", "init"}).exitCode, 0);
+        QCOMPARE(line.scalar("SELECT COUNT(*) FROM runs").toInt(), 5);
+    }
+
+    // The station's uploads over TLS that checks the server's certificate
+    // against the line's own CA and the name the station asked for.
+    void tls_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("refused"); // empty: the run arrives
+        QTest::newRow("verify-full, the server's name") << "host=localhost sslmode=verify-full sslrootcert=line-ca.crt"
+                                                       << "";
+        QTest::newRow("verify-full, another name")
+            << "host=db.elsewhere sslmode=verify-full sslrootcert=line-ca.crt" << "does not match host name";
+        QTest::newRow("verify-full, another CA") << "host=localhost sslmode=verify-full sslrootcert=other-ca.crt"
+                                                 << "certificate verify failed";
+        QTest::newRow("no TLS") << "host=localhost sslmode=disable" << "no encryption";
+    }
+    void tls()
+    {
+        QFETCH(QString, options);
+        QFETCH(QString, refused);
+        QString error;
+        if (!m_tlsServer) {
+            QVERIFY2(makeTestCertificates(m_certificates.path(), "line", "localhost", &error)
+                         && makeTestCertificates(m_certificates.path(), "other", "localhost", &error),
+                     qPrintable(error));
+            PgServer::Options tls;
+            tls.tlsCertificate = m_certificates.filePath("line-server.crt");
+            tls.tlsKey = m_certificates.filePath("line-server.key");
+            m_tlsServer = std::make_unique<PgServer>(tls);
+            QVERIFY2(m_tlsServer->start() && m_tlsServer->createDatabase("line"), qPrintable(m_tlsServer->errorString()));
+            // The administrator on the server machine, through its socket.
+            {
+                Connection admin("admin", QStringLiteral("host=%1 port=%2 user=postgres password=%3 dbname=line")
+                                              .arg(m_tlsServer->socketDir())
+                                              .arg(m_tlsServer->port())
+                                              .arg(m_tlsServer->password()));
+                QVERIFY2(admin.db.isOpen() && lineserver::init(admin.db, nullptr, &error)
+                             && lineserver::addStation(admin.db, "T1", "t1", nullptr, &error),
+                         qPrintable(error + admin.db.lastError().text()));
+            }
+            QVERIFY(m_tlsServer->setPassword("t1", "pw"));
+        }
+        options.replace("sslrootcert=", "sslrootcert=" + m_certificates.path() + "/");
+        const QString connection = QStringLiteral("%1 hostaddr=127.0.0.1 port=%2 user=t1 password=pw dbname=line")
+                                       .arg(options)
+                                       .arg(m_tlsServer->port());
+        QTemporaryDir dir;
+        QVERIFY(recordRuns(dir.path(), dir.filePath("results.db"), ++m_tlsRuns, 1, "T1"));
+        const LineUploader::State state = LineUploader(dir.filePath("results.db"), connection, "T1", "m").syncNow();
+        if (refused.isEmpty()) {
+            QVERIFY2(state.connected && state.waiting == 0, qPrintable(state.reason));
+        } else {
+            QVERIFY(!state.connected);
+            QCOMPARE(state.waiting, 1);
+            QVERIFY2(state.reason.contains(refused), qPrintable(state.reason));
+        }
+    }
+
+private:
+    QString m_rolesLine;
+    QMap<QString, QString> m_roles;
+    QTemporaryDir m_certificates;
+    std::unique_ptr<PgServer> m_tlsServer;
+    std::unique_ptr<PgServer> m_standby; // of m_server
+    int m_tlsRuns = 0;
 };
 
 QTEST_GUILESS_MAIN(TestLinestoreUpload)

@@ -8,6 +8,8 @@
 
 #include <functional>
 #include <QApplication>
+
+#include <sys/stat.h>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTimer>
@@ -241,18 +243,22 @@ private slots:
     {
         QTest::addColumn<QByteArray>("logPass");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("no log folder") << QByteArray("") << "./resultsPASS/12-06-09-41-07.csv";
+        QTest::addColumn<bool>("unnamedFiles"); // the file system has unnamed temporary files (O_TMPFILE)
+        QTest::newRow("no log folder") << QByteArray("") << "./resultsPASS/12-06-09-41-07.csv" << true;
         QTest::newRow("log folder with backslashes") << QByteArray("logs\\pass")
-                                                     << "logs/pass/12-06-09-41-07.csv";
+                                                     << "logs/pass/12-06-09-41-07.csv" << true;
         QTest::newRow("log folder that does not exist") << QByteArray("nowhere")
-                                                        << "./resultsPASS/12-06-09-41-07.csv";
+                                                        << "./resultsPASS/12-06-09-41-07.csv" << true;
         QTest::newRow("profile without the key reads 0") << QByteArray("0")
-                                                         << "./resultsPASS/12-06-09-41-07.csv";
+                                                         << "./resultsPASS/12-06-09-41-07.csv" << true;
+        QTest::newRow("no unnamed temporary files") << QByteArray("") << "./resultsPASS/12-06-09-41-07.csv"
+                                                    << false;
     }
     void filing()
     {
         QFETCH(QByteArray, logPass);
         QFETCH(QString, expected);
+        QFETCH(bool, unnamedFiles);
         QDir().mkpath(QStringLiteral("logs/pass"));
         Settings store;
         store.set("LogPASS_Path", logPass);
@@ -265,13 +271,25 @@ private slots:
         QVERIFY2(qgetenv("LD_PRELOAD").contains("fslog"), "run through ctest: the filing's calls need the preload");
         const QString log = m_dir->filePath(QStringLiteral("fs.log"));
         qputenv("KAVEL_FSLOG", QFile::encodeName(log));
+        if (!unnamedFiles)
+            qputenv("KAVEL_FS_NO_TMPFILE", "1"); // the preload refuses them, as such a file system does
         const StoreOutcome out = file.storeResultFile(store, QStringLiteral("PASS"));
+        qunsetenv("KAVEL_FS_NO_TMPFILE");
         qunsetenv("KAVEL_FSLOG");
         QVERIFY(out.stored);
         QCOMPARE(out.path, expected);
         QVERIFY(out.paneLine.isEmpty());
         QCOMPARE(readAll(expected), QByteArray("Reset:,PASS\n"));
         QVERIFY(!file.exists());
+        // Either way the filed file is alone in its folder, readable as any
+        // file the station makes (0644 less the umask).
+        QCOMPARE(QDir(QFileInfo(expected).absolutePath()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QFileInfo(expected).fileName()});
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        struct stat info {};
+        QCOMPARE(::stat(QFile::encodeName(expected).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, 0644 & ~mask);
 
         // A power cut at any instant keeps the result: the copy's data is on
         // the disk before it gets its name, the name (its folder) before the
@@ -292,6 +310,8 @@ private slots:
                                                                  && !c.contains(folder); });
         QVERIFY2(dataSynced >= 0 && named > dataSynced && folderSynced > named && deleted > folderSynced,
                  qPrintable(calls.join('\n')));
+        // The way taken: a file without a name, or one under a temporary name.
+        QCOMPARE(calls.at(dataSynced).contains("/.kavel-copy-"), !unnamedFiles);
     }
 
     void nothingWrittenNothingFiled()

@@ -16,6 +16,16 @@ bool read(const QByteArray &text, ResultRecord &record)
     return results::readResult(std::string_view(text.constData(), std::size_t(text.size())), record);
 }
 
+// The station's passing file up to (not with) its line number line (from 1).
+QByteArray passingUpToLine(int line)
+{
+    const QByteArray whole = stationResultFile("run-pass-30x20.csv");
+    qsizetype at = 0;
+    for (int i = 1; i < line && at >= 0; ++i)
+        at = whole.indexOf('\n', at) + 1;
+    return whole.left(at);
+}
+
 } // namespace
 
 class TestResultsReader : public QObject
@@ -46,6 +56,7 @@ private slots:
         ResultRecord r;
         QVERIFY(read(text, r));
         QCOMPARE(r.strayLines, 0);
+        QVERIFY2(r.whole(), r.cut);
         QVERIFY(r.electricPresent && r.electricPass);
         QVERIFY(r.currentMa[1] == 17.9985f || r.currentMa[1] == 18.498f);
         QCOMPARE(QString::fromStdString(r.usbVersion.text), QString("W103"));
@@ -86,30 +97,59 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<bool>("isResult");
         QTest::addColumn<QString>("check");
-        QTest::newRow("not a result file") << QByteArray("hello,world\n1,2,3\n") << false << "stray 2";
-        QTest::newRow("empty file") << QByteArray() << false << "stray 0";
+        QTest::addColumn<QString>("cut"); // where the file reads as cut short; empty: whole
+        const QString rasterXShort = "the X raster ends inside its differences to the baseline";
+        const QString noYDifferences = "the Y raster ends before its differences to the baseline";
+        QTest::newRow("not a result file") << QByteArray("hello,world\n1,2,3\n") << false << "stray 2" << "";
+        QTest::newRow("empty file") << QByteArray() << false << "stray 0" << "";
         QTest::newRow("failing raster cells")
             << QByteArray("RasterX:,FAIL,RasterX[2][5]=95 ,RasterX[0][0]=-3 ,\n1,2,\n3,x,\nRJitterX:\n0,0,\n")
-            << true << "raster 2 rows, cells 2,5=95 0,0=-3, row1 3,0";
+            << true << "raster 2 rows, cells 2,5=95 0,0=-3, row1 3,0" << rasterXShort;
         QTest::newRow("raster cut short") << QByteArray("RasterY:,PASS,\n5,6,7,\n8\n") << true
-                                          << "rasterY rows 3,1";
+                                          << "rasterY rows 3,1" << noYDifferences;
         QTest::newRow("button read that failed") << QByteArray("BtnData\nReset:,FAIL\n") << true
-                                                 << "buttons 0, reset FAIL";
-        QTest::newRow("TB stuck") << QByteArray("Tb_Value,FAIL,900,2048\r\n") << true << "tb 900 2048 FAIL";
+                                                 << "buttons 0, reset FAIL" << "";
+        QTest::newRow("TB stuck") << QByteArray("Tb_Value,FAIL,900,2048\r\n") << true << "tb 900 2048 FAIL" << "";
         QTest::newRow("values beyond int and not numbers")
-            << QByteArray("BtnData,99999999999,+7, 8 ,abc\n") << true << "buttons 0 7 8 0";
-        QTest::newRow("open/short header alone at the end") << QByteArray("OpenShort:,FAIL,Y[3]=5 ,\n") << true
-                                                             << "open/short lines missing";
+            << QByteArray("BtnData,99999999999,+7, 8 ,abc\n") << true << "buttons 0 7 8 0" << "";
+        QTest::newRow("open/short header alone at the end")
+            << QByteArray("OpenShort:,FAIL,Y[3]=5 ,\n") << true << "open/short lines missing"
+            << "the open/short block ends before its X and Y lines";
+        QTest::newRow("short pairs on the Y line")
+            << QByteArray("OpenShort:,FAIL,\nX,1,2,\nY,3,4,\nXopen:\nXshort:\nYopen:\nYshort:,Y3:Y4,Y7:Y8\n"
+                          "DJitter:\nX,0,0\nY,0,0\n")
+            << true << "Y shorts 3:4 7:8" << "";
+        // The station's passing file (102 lines) cut short where a copy may
+        // break off: inside a line, and at the end of lines inside blocks.
+        const QByteArray passing = stationResultFile("run-pass-30x20.csv");
+        QTest::newRow("cut inside a raster row") << passing.left(3000) << true << "cut"
+                                                 << "the X raster ends before its differences to the baseline";
+        QTest::newRow("cut inside the last line") << passing.chopped(1) << true << "cut"
+                                                  << "its last line has no line end";
+        const QString noDifferences = "the open/short block ends before its differences to the baseline";
+        QTest::newRow("open/short without its differences") << passingUpToLine(10) << true << "cut" << noDifferences;
+        QTest::newRow("open/short without its Y difference") << passingUpToLine(12) << true << "cut" << noDifferences;
+        QTest::newRow("raster header alone") << passingUpToLine(58) << true << "cut"
+                                             << "the Y raster ends before its rows";
+        QTest::newRow("raster rows without differences") << passingUpToLine(79) << true << "cut" << noYDifferences;
+        QTest::newRow("raster differences cut at a line end")
+            << passingUpToLine(100) << true << "cut" << "the Y raster ends inside its differences to the baseline";
+        // At the end of a block the file is whole as far as it can tell: a
+        // profile may well have ended the run there.
+        QTest::newRow("cut at the end of a block") << passingUpToLine(101) << true << "cut" << "";
     }
     void oddInput()
     {
         QFETCH(QByteArray, text);
         QFETCH(bool, isResult);
         QFETCH(QString, check);
+        QFETCH(QString, cut);
         ResultRecord r;
         // Whatever a previous file left is gone.
         QVERIFY(read(stationResultFile("run-fail-30x20.csv"), r));
+        QVERIFY(read(stationResultFile("run-pass-30x20.csv").left(100), r) && !r.whole());
         QCOMPARE(read(text, r), isResult);
+        QCOMPARE(QString::fromLatin1(r.cut), cut);
         if (check.startsWith("stray")) {
             QCOMPARE(r.strayLines, check.mid(6).toInt());
             QVERIFY(!r.openShort.present && !r.rasterX.present && r.buttons.empty());
@@ -137,6 +177,17 @@ private slots:
             QVERIFY(r.tbPresent && !r.tbPass);
         } else if (check.startsWith("buttons 0 7")) {
             QCOMPARE(r.buttons, (std::vector<int>{0, 7, 8, 0}));
+        } else if (check.startsWith("Y shorts")) {
+            QCOMPARE(r.openShort.shorts.size(), std::size_t(2));
+            QVERIFY(r.openShort.open.empty());
+            for (const results::ElectrodePair &p : r.openShort.shorts)
+                QCOMPARE(p.line, 'Y');
+            QCOMPARE(r.openShort.shorts[0].first, 3);
+            QCOMPARE(r.openShort.shorts[0].second, 4);
+            QCOMPARE(r.openShort.shorts[1].first, 7);
+            QCOMPARE(r.openShort.shorts[1].second, 8);
+        } else if (check == "cut") {
+            QVERIFY(r.electricPresent && r.attb.present); // what came before the cut is read
         } else {
             QVERIFY(r.openShort.present && r.openShort.headerRead && !r.openShort.linesRead);
             QCOMPARE(r.openShort.failing.size(), std::size_t(1));

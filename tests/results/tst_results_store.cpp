@@ -1,14 +1,18 @@
 // The station's results store on real SQLite files: what a filed file becomes,
 // what is refused, and the recorder thread through a store that breaks.
+#include "csv.h"
+#include "linesettings.h"
 #include "resultrecorder.h"
 #include "resultstore.h"
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include "filemodesbind.h"
+#include "oldschemas.h"
 #include "resultdata.h"
 #include "yieldcheck.h"
 
@@ -96,9 +100,40 @@ private slots:
         QCOMPARE(c.verdict, verdict);
         QCOMPARE(c.lot, lot);
         QCOMPARE(c.barcode, barcode);
-        QCOMPARE(c.runId, contextFromFile(dir.filePath(path), "ST1").runId);
         if (mode == "Barcode" && path.contains("2026"))
             QCOMPARE(c.startedAt, QDateTime(QDate(2026, 12, 6), QTime(9, 41, 7)));
+    }
+
+    // The one CSV writer of the tool and the statistics window: what a
+    // spreadsheet reads back is the text, never a formula it runs.
+    void csvFields_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("plain") << "SN-123" << "SN-123";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("comma") << "a,b" << "\"a,b\"";
+        QTest::newRow("semicolon, a separator in many locales") << "a;b" << "\"a;b\"";
+        QTest::newRow("quote") << "say \"hi\"" << "\"say \"\"hi\"\"\"";
+        QTest::newRow("line break") << "a\nb" << "\"a\nb\"";
+        QTest::newRow("formula") << "=HYPERLINK(\"x\")" << "\"'=HYPERLINK(\"\"x\"\")\"";
+        QTest::newRow("plus") << "+1+2" << "'+1+2";
+        QTest::newRow("minus, not a number") << "-2+3+cmd|' /C calc'!A0" << "'-2+3+cmd|' /C calc'!A0";
+        QTest::newRow("at") << "@SUM(A1)" << "'@SUM(A1)";
+        QTest::newRow("tab") << "\t=1" << "'\t=1";
+        QTest::newRow("carriage return") << "\r=1" << "\"'\r=1\"";
+        QTest::newRow("formula with a separator") << "=1;2" << "\"'=1;2\"";
+        QTest::newRow("negative number stays a number") << "-149" << "-149";
+        QTest::newRow("signed decimal stays a number") << "+12.5e-3" << "+12.5e-3";
+        QTest::newRow("minus alone") << "-" << "'-";
+        QTest::newRow("equals inside") << "a=1" << "a=1";
+    }
+    void csvFields()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, field);
+        QCOMPARE(csvField(text), field);
+        QCOMPARE(csvLine({text, text}), field + QLatin1Char(',') + field + QLatin1Char('\n'));
     }
 
     void recordingAFiledFile()
@@ -107,6 +142,10 @@ private slots:
         ResultStore store;
         QString error;
         QVERIFY2(store.openLocal(dir.filePath("results.db"), &error), qPrintable(error));
+        // The store holds operator input: its owner's alone.
+        QCOMPARE(QFile::permissions(dir.filePath("results.db"))
+                     & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
+                 QFile::Permissions());
         const QString filed = dir.filePath("resultsFAIL/a.csv");
         QVERIFY(write(filed, stationResultFile("run-fail-30x20.csv")));
         RunContext c = contextFromFile(filed, "ST1");
@@ -115,76 +154,130 @@ private slots:
         const Recorded added = store.record(c, &error);
         QVERIFY2(added == Recorded::Added, qPrintable(error));
         QVERIFY2(error.isEmpty(), qPrintable(error));
+        const QString runId = fileRunId("ST1", "a.csv", contentHash(stationResultFile("run-fail-30x20.csv")));
 
         // Found as typed, and the run's items and failing electrodes are there.
         QCOMPARE(scalar(store, "SELECT worker FROM runs WHERE lot = ?", {c.lot}).toString(), c.worker);
-        QCOMPARE(scalar(store, "SELECT pass FROM items WHERE run_id = ? AND item = 'open_short'", {c.runId}).toInt(), 0);
-        QCOMPARE(scalar(store, "SELECT pass FROM items WHERE run_id = ? AND item = 'reset'", {c.runId}).toInt(), 1);
-        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM failing_electrodes WHERE run_id = ?", {c.runId}).toInt(), 3);
+        QCOMPARE(scalar(store, "SELECT pass FROM items WHERE run_id = ? AND item = 'open_short'", {runId}).toInt(), 0);
+        QCOMPARE(scalar(store, "SELECT pass FROM items WHERE run_id = ? AND item = 'reset'", {runId}).toInt(), 1);
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM failing_electrodes WHERE run_id = ?", {runId}).toInt(), 3);
         QCOMPARE(scalar(store, "SELECT first_index FROM failing_electrodes WHERE kind = 'open'").toInt(), 5);
         QCOMPARE(scalar(store, "SELECT COUNT(*) FROM outbox").toInt(), 1);
         QCOMPARE(scalar(store, "SELECT content FROM runs").toByteArray(), stationResultFile("run-fail-30x20.csv"));
-
-        // The same file again, or a copy of it elsewhere: one run.
-        QCOMPARE(store.record(c, &error), Recorded::Known);
-        const QString copy = dir.filePath("archive/a.csv");
-        QVERIFY(QDir().mkpath(dir.filePath("archive")) && QFile::copy(filed, copy));
-        QCOMPARE(store.record(contextFromFile(copy, "ST1"), &error), Recorded::Known);
         // Not a result file, or gone.
         QVERIFY(write(dir.filePath("notes.csv"), "hello\n"));
         QCOMPARE(store.record(contextFromFile(dir.filePath("notes.csv"), "ST1"), &error), Recorded::NotAResult);
         QCOMPARE(store.record(contextFromFile(dir.filePath("gone.csv"), "ST1"), &error), Recorded::Unreadable);
         QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs").toInt(), 1);
 
-        // What the run says beside its file: the items the file cannot show
-        // are added, a row the file gives is never replaced.
-        const QString second = dir.filePath("resultsPASS/b.csv");
-        QVERIFY(write(second, stationResultFile("run-pass-30x20.csv")));
-        RunContext withItems = contextFromFile(second, "ST1");
-        withItems.items = {{"button_status", true, 3, "3/3"}, {"reset", false, QVariant(), "FAIL"},
-                           {"border", true, 0, "0"}, {"border", false, 5, "5"}};
-        QCOMPARE(store.record(withItems, &error), Recorded::Added);
-        const auto itemOf = [&](const RunContext &run, const char *name) {
-            return scalar(store, "SELECT pass || '|' || COALESCE(value, 'null') || '|' || text FROM items"
-                                 " WHERE run_id = ? AND item = ?",
-                          {run.runId, QString::fromLatin1(name)})
-                .toString();
-        };
-        QCOMPARE(itemOf(withItems, "button_status"), QString("1|3.0|3/3"));
-        QCOMPARE(itemOf(withItems, "reset"), QString("1|null|PASS"));
-        QCOMPARE(itemOf(withItems, "border"), QString("1|0.0|0"));
+        // A file a power cut left with zeros in it is kept byte for byte; a
+        // text read from it keeps no NUL, which the line's server cannot hold.
+        QByteArray zeros = stationResultFile("run-pass-30x20.csv");
+        zeros.replace("W103", QByteArray("W1\0\0", 4));
+        QVERIFY(write(dir.filePath("resultsPASS/z.csv"), zeros));
+        QCOMPARE(store.record(contextFromFile(dir.filePath("resultsPASS/z.csv"), "ST1"), &error), Recorded::Added);
+        const QString zerosId = fileRunId("ST1", "z.csv", contentHash(zeros));
+        QCOMPARE(schema::fileBytes(scalar(store, "SELECT content FROM runs WHERE run_id = ?", {zerosId})), zeros);
+        QCOMPARE(scalar(store, "SELECT text FROM items WHERE run_id = ? AND item = 'usb_version'", {zerosId}).toString(),
+                 QStringLiteral("W1\uFFFD\uFFFD"));
+    }
 
-        // A run that filed nothing: its verdict and the items it reached.
-        RunContext nothingFiled;
-        nothingFiled.runId = newRunId();
-        nothingFiled.station = "ST1";
-        nothingFiled.verdict = "FAIL";
-        nothingFiled.items = {{"electric", true, QVariant(), ""}, {"crc_version", false, QVariant(), "error1"}};
-        QCOMPARE(store.record(nothingFiled, &error), Recorded::Added);
-        QCOMPARE(scalar(store, "SELECT verdict || '|' || file_name || '|' || content FROM runs WHERE run_id = ?",
-                        {nothingFiled.runId})
-                     .toString(),
-                 QString("FAIL||"));
-        QCOMPARE(itemOf(nothingFiled, "crc_version"), QString("0|null|error1"));
-        QCOMPARE(itemOf(nothingFiled, "electric"), QString("1|null|"));
+    // A run recorded live, then recorded again the way the row says: the
+    // same run (known, under the same id), or a run of its own.
+    void recordedAgain_data()
+    {
+        QTest::addColumn<QString>("again");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<bool>("sameId");
+        QTest::newRow("the same file") << "same" << int(Recorded::Known) << true;
+        QTest::newRow("rebuilt from its file") << "rebuilt" << int(Recorded::Known) << true;
+        QTest::newRow("a copy in another folder") << "copy" << int(Recorded::Known) << true;
+        QTest::newRow("a second station's copy") << "second station" << int(Recorded::Added) << false;
+        QTest::newRow("other content under the same name") << "other content" << int(Recorded::Added) << false;
+        QTest::newRow("a run that filed nothing") << "nothing filed" << int(Recorded::Added) << false;
+    }
+    void recordedAgain()
+    {
+        QFETCH(QString, again);
+        QFETCH(int, expected);
+        QFETCH(bool, sameId);
+        QTemporaryDir dir;
+        ResultStore store;
+        QString error;
+        QVERIFY(store.openLocal(dir.filePath("results.db"), &error));
+        const QString filed = dir.filePath("resultsPASS/12-06-09-41-07.csv");
+        QVERIFY(write(filed, stationResultFile("run-pass-30x20.csv")));
+        RunContext live;
+        live.runId = newRunId();
+        live.station = "ST1";
+        live.startMode = "Auto";
+        live.verdict = "PASS";
+        live.startedAt = live.endedAt = QDateTime::currentDateTime();
+        live.path = filed;
+        // Items the run hands over beside the file, where the file says nothing of them.
+        // An item handed twice is taken once, the first.
+        live.items = {{"border", true, QVariant(), "4 sides"},
+                      {"reset", false, QVariant(), "not the file's"},
+                      {"border", false, QVariant(), "handed again"}};
+        QCOMPARE(store.record(live, &error), Recorded::Added);
+        const QString first = scalar(store, "SELECT run_id FROM runs").toString();
+        QCOMPARE(first, fileRunId("ST1", "12-06-09-41-07.csv", contentHash(stationResultFile("run-pass-30x20.csv"))));
+        QCOMPARE(scalar(store, "SELECT text FROM items WHERE run_id = ? AND item = 'border'", {first}).toString(),
+                 "4 sides");
+        QCOMPARE(scalar(store, "SELECT pass FROM items WHERE run_id = ? AND item = 'reset'", {first}).toInt(), 1);
+
+        RunContext second = contextFromFile(filed, "ST1");
+        if (again == "same") {
+            second = live;
+        } else if (again == "copy") {
+            QVERIFY(write(dir.filePath("archive/12-06-09-41-07.csv"), stationResultFile("run-pass-30x20.csv")));
+            second = contextFromFile(dir.filePath("archive/12-06-09-41-07.csv"), "ST1");
+        } else if (again == "second station") {
+            second.station = "ST2";
+        } else if (again == "other content") {
+            QVERIFY(write(filed, stationResultFile("run-fail-30x20.csv")));
+        } else if (again == "nothing filed") {
+            // Two such runs of one station are two runs.
+            second = live;
+            second.path.clear();
+            QCOMPARE(store.record(second, &error), Recorded::Added);
+            second.runId = newRunId();
+        }
+        QCOMPARE(int(store.record(second, &error)), expected);
+        const int runs = scalar(store, "SELECT COUNT(*) FROM runs").toInt();
+        QCOMPARE(runs, again == "nothing filed" ? 3 : sameId ? 1 : 2);
+        if (again == "nothing filed") {
+            QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs WHERE file_name = '' AND content = ''").toInt(), 2);
+            QCOMPARE(scalar(store, "SELECT COUNT(*) FROM items WHERE run_id = ?", {second.runId}).toInt(), 2);
+        }
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM outbox").toInt(), runs);
     }
 
     // Each panel's first and last run flagged whatever order its files come
     // in (an import of old folders brings earlier runs after later ones), and
-    // a store of the first schema given the flags when it is opened.
+    // a store of every schema a station shipped with brought to this one.
+    void panelFirstAndLastRun_data()
+    {
+        QTest::addColumn<QString>("shape");
+        QTest::newRow("this schema") << "";
+        QTest::newRow("from schema 1") << "1";
+        QTest::newRow("from schema 2 with panel flags") << "2 flags";
+        QTest::newRow("from schema 2 with yield") << "2 yield";
+        QTest::newRow("from schema 2 with levels") << "2 levels";
+    }
     void panelFirstAndLastRun()
     {
+        QFETCH(QString, shape);
         QTemporaryDir dir;
-        const QString db = dir.filePath("results.db");
         const QByteArray pass = stationResultFile("run-pass-30x20.csv");
         const QStringList names{"resultsPASS/SN1-20261206100000-00-00-Pass.csv",
                                 "resultsFAIL/SN1-20261206090000-00-00-Fail.csv",
                                 "resultsPASS/SN1-20261206110000-00-00-Pass.csv",
                                 "resultsPASS/SN2-20261206093000-00-00-Pass.csv", "resultsPASS/12-06-09-41-07.csv",
                                 "resultsPASS/12-06-09-41-08.csv"};
-        const auto flags = [](const ResultStore &store) {
+        const auto flags = [](const QSqlDatabase &db) {
             QStringList out;
-            QSqlQuery q(store.database());
+            QSqlQuery q(db);
             q.exec("SELECT barcode, panel_first, panel_last FROM runs ORDER BY barcode, started_at");
             while (q.next())
                 out << QStringLiteral("%1:%2%3").arg(q.value(0).toString()).arg(q.value(1).toInt()).arg(q.value(2).toInt());
@@ -192,45 +285,108 @@ private slots:
         };
         const QStringList expected{":11", ":11", "SN1:10", "SN1:00", "SN1:01", "SN2:11"};
         // The open/short levels as recorded, and as the migration reads them from the texts.
-        const auto levels = [](const ResultStore &store) {
+        const auto levels = [](const QSqlDatabase &db) {
             QStringList out;
-            QSqlQuery q(store.database());
+            QSqlQuery q(db);
             q.exec("SELECT open_short_x, open_short_y FROM runs ORDER BY run_id");
             while (q.next())
                 out << q.value(0).toString() + QLatin1Char('/') + q.value(1).toString();
             return out;
         };
-        QStringList recordedLevels;
-        {
-            ResultStore store;
-            QVERIFY(store.openLocal(db, nullptr));
-            for (const QString &name : names) {
-                QVERIFY(write(dir.filePath(name), pass));
-                QCOMPARE(store.record(contextFromFile(dir.filePath(name), "ST1"), nullptr), Recorded::Added);
-            }
-            QCOMPARE(flags(store), expected);
-            QCOMPARE(yieldRows(store.database(), true), yieldRows(store.database(), false));
-            recordedLevels = levels(store);
-            // Back to the first schema, as an older station left it.
-            QSqlQuery q(store.database());
-            for (const char *sql : {"DROP INDEX runs_yield", "DROP INDEX runs_lot", "DROP INDEX runs_station",
-                                    "DROP INDEX runs_profile", "DROP INDEX items_failed",
-                                    "CREATE INDEX runs_lot ON runs (lot, started_at)",
-                                    "CREATE INDEX runs_station ON runs (station, started_at)",
-                                    "ALTER TABLE runs DROP COLUMN panel_first",
-                                    "ALTER TABLE runs DROP COLUMN panel_last", "ALTER TABLE runs DROP COLUMN open_short_x",
-                                    "ALTER TABLE runs DROP COLUMN open_short_y", "DROP TABLE yield_quarters",
-                                    "UPDATE schema_version SET version = 1"})
-                QVERIFY2(q.exec(sql), sql);
+        ResultStore reference;
+        QVERIFY(reference.openLocal(dir.filePath("reference.db"), nullptr));
+        for (const QString &name : names) {
+            QVERIFY(write(dir.filePath(name), pass));
+            QCOMPARE(reference.record(contextFromFile(dir.filePath(name), "ST1"), nullptr), Recorded::Added);
         }
-        ResultStore store;
-        QVERIFY(store.openLocal(db, nullptr));
-        QCOMPARE(scalar(store, "SELECT version FROM schema_version").toInt(), schema::Version);
-        QCOMPARE(flags(store), expected);
-        QCOMPARE(yieldRows(store.database(), true), yieldRows(store.database(), false));
-        QCOMPARE(levels(store), recordedLevels);
-        QVERIFY(scalar(store, "SELECT sql FROM sqlite_master WHERE name = 'runs_lot'").toString().contains("panel_last"));
+        QCOMPARE(flags(reference.database()), expected);
+        QCOMPARE(yieldRows(reference.database(), true), yieldRows(reference.database(), false));
+        const QStringList recordedLevels = levels(reference.database());
         QVERIFY2(!recordedLevels.first().startsWith(QLatin1Char('/')), qPrintable(recordedLevels.first()));
+        if (shape.isEmpty())
+            return;
+
+        // The same runs in a store as an older station left it.
+        const QString db = dir.filePath("results.db");
+        {
+            QSqlDatabase old = QSqlDatabase::addDatabase("QSQLITE", "old");
+            old.setDatabaseName(db);
+            QVERIFY(old.open());
+            QString error;
+            QVERIFY2(oldschemas::build(old, shape, &error), qPrintable(error));
+            QSqlDatabase from = reference.database();
+            QVERIFY2(oldschemas::copyRuns(from, old, &error), qPrintable(error));
+            old.close();
+        }
+        QSqlDatabase::removeDatabase("old");
+        ResultStore store;
+        QString error;
+        QVERIFY2(store.openLocal(db, &error), qPrintable(error));
+        QCOMPARE(scalar(store, "SELECT version FROM schema_version").toInt(), schema::Version);
+        QCOMPARE(flags(store.database()), expected);
+        QCOMPARE(yieldRows(store.database(), true), yieldRows(store.database(), false));
+        QCOMPARE(levels(store.database()), recordedLevels);
+        QVERIFY(scalar(store, "SELECT sql FROM sqlite_master WHERE name = 'runs_lot'").toString().contains("panel_last"));
+        QVERIFY(!scalar(store, "SELECT sql FROM sqlite_master WHERE name = 'runs'").toString().contains("UNIQUE"));
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM items").toInt(), scalar(reference, "SELECT COUNT(*) FROM items").toInt());
+        // Written to as a store of today: a retest of SN2 moves its flags.
+        QVERIFY(write(dir.filePath("resultsFAIL/SN2-20261207080000-00-00-Fail.csv"), stationResultFile("run-fail-30x20.csv")));
+        QCOMPARE(store.record(contextFromFile(dir.filePath("resultsFAIL/SN2-20261207080000-00-00-Fail.csv"), "ST1"), &error),
+                 Recorded::Added);
+        QCOMPARE(flags(store.database()).last(), QStringLiteral("SN2:01"));
+        QCOMPARE(yieldRows(store.database(), true), yieldRows(store.database(), false));
+    }
+
+    // The station says once when line.ini is unsafe: a password in it, or
+    // a file that others may read.
+    void lineSettingsSaySoWhenUnsafe_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("othersRead");
+        QTest::addColumn<QStringList>("says");
+        const QByteArray plain = "[line]\nconnection=host=db user=st07 sslmode=verify-full\n";
+        QTest::newRow("safe") << plain << false << QStringList();
+        QTest::newRow("a password") << QByteArray("[line]\nconnection=host=db user=st07 password=x\n") << false
+                                    << QStringList{"holds a password"};
+        QTest::newRow("a password in a URI") << QByteArray("[line]\nconnection=\"postgresql://st07:x@db/results\"\n")
+                                             << false << QStringList{"holds a password"};
+        QTest::newRow("a password for reading only")
+            << QByteArray("[line]\nconnection=host=db\nreader=host=db password = y\n") << false
+            << QStringList{"holds a password"};
+        QTest::newRow("readable by others") << plain << true << QStringList{"can be read by other users"};
+        QTest::newRow("both") << QByteArray("[line]\nconnection=password=x\n") << true
+                              << QStringList{"holds a password", "can be read by other users"};
+    }
+    void lineSettingsSaySoWhenUnsafe()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, othersRead);
+        QFETCH(QStringList, says);
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("line.ini");
+        QCOMPARE(lineSettingsWarnings(ini), QStringList());
+        QVERIFY(write(ini, text));
+        QVERIFY(QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner
+                                               | (othersRead ? QFile::ReadOther : QFile::Permissions())));
+        const QStringList warnings = lineSettingsWarnings(ini);
+        QCOMPARE(warnings.size(), says.size());
+        for (qsizetype i = 0; i < says.size(); ++i)
+            QVERIFY2(warnings[i].contains(says[i]), qPrintable(warnings[i]));
+    }
+
+    // The identity a station claims its id with: the same at every start,
+    // another for another station folder; its key readable by its owner only.
+    void machineIdentityKeptBesideTheStation()
+    {
+        QTemporaryDir dir;
+        const QString key = dir.filePath("line.id");
+        const QString identity = machineIdentity(key);
+        QCOMPARE(identity.size(), 32);
+        QCOMPARE(machineIdentity(key), identity);
+        QCOMPARE(QFile::permissions(key) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+        QVERIFY(machineIdentity(dir.filePath("other.id")) != identity);
+        QVERIFY(QFile::remove(key));
+        QVERIFY(machineIdentity(key) != identity);
     }
 
     void aNewerStoreIsRefused()
@@ -350,19 +506,201 @@ private slots:
             QTRY_COMPARE(recorded.count(), 3);
             QCOMPARE(down.count(), 1);
         }
+        ResultStore store;
+        QVERIFY(store.openLocal(db, nullptr));
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs").toInt(), 2);
+    }
+
+    // What was filed but never recorded is found at start-up among the files
+    // changed since a day before the newest run recorded up to now: a run
+    // recorded while the clock was ahead bounds nothing.
+    void catchUpFindsWhatWasNeverRecorded_data()
+    {
+        QTest::addColumn<qint64>("newestRun"); // recorded at, from now, in minutes
+        QTest::addColumn<qint64>("filed");     // the unrecorded file's time, from now, in minutes
+        QTest::addColumn<bool>("found");
+        QTest::newRow("stopped between filing and recording") << qint64(-120) << qint64(-60) << true;
+        QTest::newRow("clock set back two hours") << qint64(-60) << qint64(-180) << true;
+        QTest::newRow("a run recorded while the clock was a year ahead") << qint64(365 * 1440) << qint64(-60) << true;
+        QTest::newRow("a day and a minute before the newest run") << qint64(-60) << qint64(-60 - 1441) << false;
+    }
+    void catchUpFindsWhatWasNeverRecorded()
+    {
+        QFETCH(qint64, newestRun);
+        QFETCH(qint64, filed);
+        QFETCH(bool, found);
+        QTemporaryDir dir;
+        const QString db = dir.filePath("results.db");
+        const QString recorded = dir.filePath("resultsPASS/SN1-20261206090000-00-00-Pass.csv");
+        const QString missing = dir.filePath("resultsPASS/SN2-20261206100000-00-00-Pass.csv");
+        const QString next = dir.filePath("resultsPASS/SN3-20261206110000-00-00-Pass.csv");
+        for (const QString &file : {recorded, missing, next})
+            QVERIFY(write(file, stationResultFile("run-pass-30x20.csv") + QFileInfo(file).fileName().toLatin1()));
+        const QDateTime now = QDateTime::currentDateTime();
+        {
+            QFile f(missing);
+            QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(now.addSecs(filed * 60), QFileDevice::FileModificationTime));
+            ResultStore store;
+            QVERIFY(store.openLocal(db, nullptr));
+            QCOMPARE(store.record(contextFromFile(recorded, "ST1"), nullptr), Recorded::Added);
+            QSqlQuery q(store.database());
+            QVERIFY(q.exec(QStringLiteral("UPDATE runs SET recorded_at = %1")
+                               .arg(now.addSecs(newestRun * 60).toMSecsSinceEpoch())));
+        }
+        {
+            ResultRecorder recorder(db);
+            QSignalSpy spy(&recorder, &ResultRecorder::recorded);
+            recorder.catchUp({{dir.filePath("resultsPASS")}, {}, {}, "ST1"});
+            recorder.record(contextFromFile(next, "ST1")); // taken after the catch-up
+            QTRY_VERIFY(!spy.isEmpty() && spy.last().at(0).toString() == next);
+        }
+        ResultStore store;
+        QVERIFY(store.openLocal(db, nullptr));
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs WHERE file_path = ?", {missing}).toInt(), found ? 1 : 0);
+    }
+
+    // A store that SQLite finds damaged, on opening it or only when a run is
+    // written: what it still holds is salvaged (runs whose files were
+    // archived away included), the folders it named are read again with the
+    // configured ones, runs keep their ids, the sent stay sent, and the unsent
+    // keep their place in the outbox.
+    void recorderRebuildsADamagedStore_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QStringList>("runs");   // the files whose runs are there afterwards
+        QTest::addColumn<QStringList>("kept");   // of the unsent, those that keep their place, in order
+        QTest::addColumn<QStringList>("queued"); // sent anew, in any order
+        const QStringList unsent{"P2", "P3", "P4", "O1"};
+        // Damaged where it cannot be read at all: only the configured folders are left.
+        QTest::newRow("not a database") << "header" << QStringList{"P1", "P2", "P3", "P4", "P5", "P6"}
+                                        << QStringList{} << QStringList{"P1", "P2", "P3", "P4", "P5", "P6"};
+        // Shows only when a run is written into the index.
+        QTest::newRow("an index page") << "index"
+                                       << QStringList{"P1", "P2", "P3", "P4", "A1", "O1", "O2", "P5", "P6"}
+                                       << unsent << QStringList{"O2", "P5", "P6"};
+        // The first leaf of runs: the runs on it are read again from their
+        // files (the test finds which), and queued anew, even one sent before.
+        QTest::newRow("a page of runs") << "runs"
+                                        << QStringList{"P1", "P2", "P3", "P4", "A1", "O1", "O2", "P5", "P6"}
+                                        << unsent << QStringList{"O2", "P5", "P6"};
+    }
+    void recorderRebuildsADamagedStore()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QStringList, runs);
+        QFETCH(QStringList, kept);
+        QFETCH(QStringList, queued);
+        QTemporaryDir dir;
+        const QString db = dir.filePath("results.db");
+        // P: the configured folder; A: an archive whose file is gone since;
+        // O: another profile's log folder, named only by its runs.
+        QHash<QString, QString> path;
+        const auto add = [&](const QString &key, const QString &folder, int second) {
+            path[key] = dir.filePath(QStringLiteral("%1/%2-202612060900%3-00-00-Pass.csv")
+                                         .arg(folder, key)
+                                         .arg(second, 2, 10, QLatin1Char('0')));
+            return write(path[key], stationResultFile("run-pass-30x20.csv") + key.toLatin1() + "\n");
+        };
+        int second = 0;
+        for (const QString key : {"P1", "P2", "P3", "P4", "A1", "O1"})
+            QVERIFY(add(key, key.startsWith('P') ? "resultsPASS" : key.startsWith('A') ? "archive" : "logpass", ++second));
+        QStringList outboxBefore;
         {
             ResultStore store;
             QVERIFY(store.openLocal(db, nullptr));
-            QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs").toInt(), 2);
+            for (const QString key : {"P1", "P2", "P3", "P4", "A1", "O1"})
+                QCOMPARE(store.record(contextFromFile(path[key], "ST1"), nullptr), Recorded::Added);
+            // P1 and A1 were sent; the outbox's order is not that of the ids.
+            QSqlQuery q(store.database());
+            QVERIFY(q.exec("DELETE FROM outbox WHERE run_id IN (SELECT run_id FROM runs WHERE file_path LIKE '%P1-%'"
+                           " OR file_path LIKE '%A1-%')"));
+            QVERIFY(q.exec("UPDATE outbox SET queued_at = (SELECT 100 - started_at / 1000 % 100 FROM runs"
+                           " WHERE runs.run_id = outbox.run_id)"));
+            QVERIFY(q.exec("SELECT r.file_path FROM outbox o JOIN runs r ON r.run_id = o.run_id"
+                           " ORDER BY o.queued_at, o.run_id"));
+            while (q.next())
+                outboxBefore << QFileInfo(q.value(0).toString()).fileName().left(2);
+            QCOMPARE(outboxBefore, (QStringList{"O1", "P4", "P3", "P2"}));
+            if (damage == "runs") {
+                // The first leaf in key order holds the first runs recorded;
+                // A1, whose file is gone, must not be among them.
+                QVERIFY(q.exec("SELECT pageno, ncell FROM dbstat WHERE name = 'runs' AND pagetype = 'leaf' ORDER BY path"));
+                QVERIFY(q.next());
+                const int lost = q.value(1).toInt();
+                QVERIFY2(lost >= 1 && lost <= 4, qPrintable(QString::number(lost)));
+                for (const QString &key : QStringList{"P1", "P2", "P3", "P4"}.mid(0, lost)) {
+                    kept.removeOne(key);
+                    queued << key;
+                }
+                queued.sort();
+            } else {
+                QVERIFY(q.exec("SELECT rootpage FROM sqlite_master WHERE name = 'runs_lot'") && q.next());
+            }
+            const qint64 page = q.value(0).toLongLong();
+            q.finish();
+            QVERIFY(q.exec("PRAGMA page_size") && q.next());
+            const qint64 pageSize = q.value(0).toLongLong();
+            q.finish();
+            store.close();
+            QVERIFY(!QFile::exists(db + "-wal")); // everything is in the file itself
+            QFile file(db);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            if (damage == "header")
+                QVERIFY(file.write(QByteArray(8192, 'x')) == 8192);
+            else
+                QVERIFY(file.seek((page - 1) * pageSize) && file.write(QByteArray(int(pageSize), '\xff')) == pageSize);
         }
-        QVERIFY(write(db, QByteArray(8192, 'x')));
-        QFile::remove(db + "-wal");
-        QFile::remove(db + "-shm");
-        ResultRecorder recorder(db);
-        QSignalSpy recorded(&recorder, &ResultRecorder::recorded);
-        recorder.catchUp({{dir.filePath("resultsPASS"), dir.filePath("resultsFAIL")}, {}, {}, "ST1"});
-        QTRY_COMPARE(recorded.count(), 2);
+        QVERIFY(QFile::remove(path["A1"]));                         // archived away
+        QVERIFY(add("O2", "logpass", 7) && add("P5", "resultsPASS", 8)); // filed, never recorded
+        QVERIFY(add("P6", "resultsPASS", 9));
+        {
+            ResultRecorder recorder(db);
+            QSignalSpy rebuilt(&recorder, &ResultRecorder::rebuilt);
+            QSignalSpy recorded(&recorder, &ResultRecorder::recorded);
+            recorder.catchUp({{dir.filePath("resultsPASS"), dir.filePath("resultsFAIL")}, {}, {}, "ST1"});
+            recorder.record(contextFromFile(path["P6"], "ST1")); // handed over meanwhile
+            QTRY_COMPARE_WITH_TIMEOUT(rebuilt.count(), 1, 20000);
+            QTRY_VERIFY(recorded.count() > 0 && recorded.last().at(0).toString() == path["P6"]);
+            const QString summary = rebuilt.first().at(0).toString();
+            QVERIFY2(summary.contains("results.db.corrupt-") && !summary.contains('\n'), qPrintable(summary));
+        }
         QCOMPARE(QDir(dir.path()).entryList({"results.db.corrupt-*"}).size(), 1);
+        QCOMPARE(QDir(dir.path()).entryList({"results.db.rebuild*"}), QStringList());
+
+        ResultStore store;
+        QVERIFY(store.openLocal(db, nullptr));
+        QSqlQuery q(store.database());
+        QStringList found;
+        QVERIFY(q.exec("SELECT file_path, run_id FROM runs ORDER BY file_path"));
+        QHash<QString, QString> ids;
+        while (q.next()) {
+            const QString key = QFileInfo(q.value(0).toString()).fileName().left(2);
+            found << key;
+            ids[key] = q.value(1).toString();
+        }
+        QStringList expected = runs;
+        expected.sort();
+        found.sort();
+        QCOMPARE(found.join(" "), expected.join(" "));
+        // Runs keep their ids, whether salvaged or read again from their files.
+        for (const QString key : {"P1", "P2", "P3", "P4", "O1", "P5", "P6"})
+            if (ids.contains(key) && key != "P6")
+                QCOMPARE(ids[key], contextFromFile(path[key], "ST1").runId);
+        QStringList outbox;
+        QVERIFY(q.exec("SELECT r.file_path FROM outbox o JOIN runs r ON r.run_id = o.run_id ORDER BY o.queued_at, o.run_id"));
+        while (q.next())
+            outbox << QFileInfo(q.value(0).toString()).fileName().left(2);
+        QStringList keptBefore;
+        for (const QString &key : outboxBefore)
+            if (kept.contains(key))
+                keptBefore << key;
+        QCOMPARE(outbox.mid(0, kept.size()), keptBefore);
+        QStringList anew = outbox.mid(kept.size());
+        anew.sort();
+        QCOMPARE(anew, queued);
+        // Everything a run's text gives is made anew from it.
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM items WHERE item = 'reset'").toInt(), runs.size());
+        QCOMPARE(yieldRows(store.database(), true), yieldRows(store.database(), false));
     }
 };
 

@@ -3,15 +3,23 @@
 // beforehand; then the window itself on the SQLite store.
 #include "heatmapwidget.h"
 #include "linesettings.h"
+#include "lineserver.h"
 #include "pgserver.h"
 #include "resultdata.h"
 #include "resultstore.h"
+#include "shiftyield.h"
 #include "statsquery.h"
 #include "statsservice.h"
 #include "statswindow.h"
 
 #include <QApplication>
+#include <QBarSet>
+#include <QChart>
+#include <QGraphicsSimpleTextItem>
 #include <QLabel>
+#include <QLineSeries>
+#include <QSqlQuery>
+#include <QValueAxis>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -44,25 +52,48 @@ struct Run
     bool fail;     // the failing file (open X5:X6) rather than the passing one
     bool rasterX;  // and two X raster cells failed
     double current;
+    QString profile;
 };
 
-// Hour 08: A1 passes; Retested fails then passes. Hour 09: A3 fails, and two
-// runs without a barcode, one passing and one failing, are panels of their own.
+// Monday, hour 08: A1 passes; Retested fails then passes. Hour 09: A3 fails,
+// and two runs without a barcode, one passing and one failing, are panels of
+// their own.
+// Tuesday, on S3 with another profile: B1 fails at 08:50 and passes at 10:05
+// (an hour with a retest only); B2 passes, then fails on a retest; B3 fails
+// twice; B4 fails, passes and fails; GOLD_1, a golden sample first tested in
+// a LOT of its own, fails as it should at 09:10, at 09:35 on S2 and at 11:20
+// (an hour of engineering runs only), and again on Wednesday.
 const Run Runs[] = {
-    {"A1", "S1", "L1", "W1", 5, false, false, 10},
-    {Retested, "S1", "L1", "W1", 10, true, true, 12},
-    {Retested, "S1", "L1", "W2", 20, false, false, 11},
-    {"A3", "S2", "L2", "W2", 65, true, true, 13},
-    {"", "S2", "L2", "W2", 70, false, false, 12},
-    {"", "S2", "L2", "W2", 75, true, false, 14},
+    {"A1", "S1", "L1", "W1", 5, false, false, 10, "demo.ini"},
+    {Retested, "S1", "L1", "W1", 10, true, true, 12, "demo.ini"},
+    {Retested, "S1", "L1", "W2", 20, false, false, 11, "demo.ini"},
+    {"A3", "S2", "L2", "W2", 65, true, true, 13, "demo.ini"},
+    {"", "S2", "L2", "W2", 70, false, false, 12, "demo.ini"},
+    {"", "S2", "L2", "W2", 75, true, false, 14, "demo.ini"},
     // Two days before, a dozen passing panels: out of every range below, and
     // enough runs that searching for a rare failed item starts from its failures.
-    {"", "S1", "L0", "W0", -2880, false, false, 10}, {"", "S1", "L0", "W0", -2879, false, false, 10},
-    {"", "S1", "L0", "W0", -2878, false, false, 10}, {"", "S1", "L0", "W0", -2877, false, false, 10},
-    {"", "S1", "L0", "W0", -2876, false, false, 10}, {"", "S1", "L0", "W0", -2875, false, false, 10},
-    {"", "S1", "L0", "W0", -2874, false, false, 10}, {"", "S1", "L0", "W0", -2873, false, false, 10},
-    {"", "S1", "L0", "W0", -2872, false, false, 10}, {"", "S1", "L0", "W0", -2871, false, false, 10},
-    {"", "S1", "L0", "W0", -2870, false, false, 10}, {"", "S1", "L0", "W0", -2869, false, false, 10},
+    {"", "S1", "L0", "W0", -2880, false, false, 10, "demo.ini"}, {"", "S1", "L0", "W0", -2879, false, false, 10, "demo.ini"},
+    {"", "S1", "L0", "W0", -2878, false, false, 10, "demo.ini"}, {"", "S1", "L0", "W0", -2877, false, false, 10, "demo.ini"},
+    {"", "S1", "L0", "W0", -2876, false, false, 10, "demo.ini"}, {"", "S1", "L0", "W0", -2875, false, false, 10, "demo.ini"},
+    {"", "S1", "L0", "W0", -2874, false, false, 10, "demo.ini"}, {"", "S1", "L0", "W0", -2873, false, false, 10, "demo.ini"},
+    {"", "S1", "L0", "W0", -2872, false, false, 10, "demo.ini"}, {"", "S1", "L0", "W0", -2871, false, false, 10, "demo.ini"},
+    {"", "S1", "L0", "W0", -2870, false, false, 10, "demo.ini"}, {"", "S1", "L0", "W0", -2869, false, false, 10, "demo.ini"},
+    {"B1", "S3", "L3", "W3", 1490, true, false, 10, "other.ini"},
+    {"B1", "S3", "L3", "W3", 1565, false, false, 10, "other.ini"},
+    {"GOLD_1", "S3", "L9", "W3", 1510, true, false, 10, "other.ini"},
+    {"GOLD_1", "S3", "L9", "W3", 1640, true, false, 10, "other.ini"},
+    {"B2", "S3", "L3", "W3", 1530, false, false, 10, "other.ini"},
+    {"B2", "S3", "L3", "W3", 1540, true, false, 10, "other.ini"},
+    {"B3", "S3", "L3", "W3", 1545, true, false, 10, "other.ini"},
+    {"B3", "S3", "L3", "W3", 1550, true, false, 10, "other.ini"},
+    // Wednesday: the golden sample once more, out of Tuesday's range.
+    {"GOLD_1", "S3", "L3", "W3", 2940, true, false, 10, "other.ini"},
+    // Tuesday 09:35, on another station in B's LOT.
+    {"GOLD_1", "S2", "L3", "W3", 1535, true, false, 10, "other.ini"},
+    // B4 fails, passes, and fails again at its latest run.
+    {"B4", "S3", "L3", "W3", 1555, true, false, 10, "other.ini"},
+    {"B4", "S3", "L3", "W3", 1556, false, false, 10, "other.ini"},
+    {"B4", "S3", "L3", "W3", 1557, true, false, 10, "other.ini"},
 };
 
 QByteArray runFile(const Run &run)
@@ -87,7 +118,7 @@ bool fill(results::ResultStore &store)
         c.lot = run.lot;
         c.worker = run.worker;
         c.barcode = run.barcode;
-        c.profile = QStringLiteral("demo.ini");
+        c.profile = run.profile;
         c.startedAt = T0.addSecs(60LL * run.minute);
         c.endedAt = c.startedAt.addSecs(20);
         c.verdict = run.fail ? QStringLiteral("FAIL") : QStringLiteral("PASS");
@@ -104,12 +135,18 @@ bool fill(results::ResultStore &store)
     return true;
 }
 
-Filter all()
+// Monday's runs (day 0) or Tuesday's (day 1).
+Filter all(int day = 0)
 {
     Filter f;
-    f.from = T0.toMSecsSinceEpoch();
-    f.to = T0.addDays(1).toMSecsSinceEpoch();
+    f.from = T0.addDays(day).toMSecsSinceEpoch();
+    f.to = T0.addDays(day + 1).toMSecsSinceEpoch();
     return f;
+}
+
+QString yieldText(std::optional<double> yield)
+{
+    return yield ? QString::number(*yield, 'f', 1) : QStringLiteral("\u2013");
 }
 
 } // namespace
@@ -124,12 +161,15 @@ private:
     results::ResultStore m_sqlite;
     std::unique_ptr<PgServer> m_server;
     results::ResultStore m_pg;
+    // The statistics read the line's server as an analyst does: with a role
+    // that may read and nothing else.
+    results::ResultStore m_reader;
 
     // The row's engine; not open when PostgreSQL 15 is not installed.
     QSqlDatabase engine()
     {
         QFETCH_GLOBAL(QString, engine);
-        return engine == QLatin1String("sqlite") ? m_sqlite.database() : m_pg.database();
+        return engine == QLatin1String("sqlite") ? m_sqlite.database() : m_reader.database();
     }
 
 private slots:
@@ -144,11 +184,31 @@ private slots:
         m_server = std::make_unique<PgServer>();
         QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
         QVERIFY(m_server->createDatabase(QStringLiteral("line")));
+        {
+            // The line's server as its administrator sets it up.
+            QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("admin"));
+            m_server->configure(admin, QStringLiteral("line"));
+            QVERIFY2(admin.open() && results::lineserver::init(admin, nullptr, &error), qPrintable(error));
+            admin.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("admin"));
         QVERIFY2(m_pg.openDatabase(results::addLineDatabase(m_server->connectionString(QStringLiteral("line")),
                                                             m_pg.connectionName()),
                                    &error),
                  qPrintable(error));
         QVERIFY(fill(m_pg));
+        QVERIFY2(m_server->execSql(QStringLiteral("CREATE ROLE analyst LOGIN PASSWORD 'reads-only';"
+                                                  " GRANT SELECT ON ALL TABLES IN SCHEMA public TO analyst"),
+                                   QStringLiteral("line")),
+                 qPrintable(m_server->errorString()));
+        const QString reader = QStringLiteral("host='%1' port=%2 user=analyst password=reads-only dbname=line")
+                                   .arg(m_server->host())
+                                   .arg(m_server->port());
+        QVERIFY2(m_reader.openDatabase(results::addLineDatabase(reader, m_reader.connectionName()), &error),
+                 qPrintable(error));
+        // It is no writer: what it is shown is what the line holds.
+        QSqlQuery write(m_reader.database());
+        QVERIFY(!write.exec(QStringLiteral("DELETE FROM runs")));
     }
 
     void initTestCase_data()
@@ -161,37 +221,100 @@ private slots:
     void yield_data()
     {
         QTest::addColumn<int>("by");
+        QTest::addColumn<int>("day");            // of all()
+        QTest::addColumn<QString>("station");    // the filter's; empty: every station
+        QTest::addColumn<QStringList>("engineering");
+        QTest::addColumn<bool>("engineeringOnly");
         QTest::addColumn<QStringList>("groups");
-        // runs, first panels, first passes, final panels, final passes per group
+        // runs, panels, passed at first, passed at the latest run, passed after
+        // a retest, never passed, retests; then both yields
         QTest::addColumn<QList<QList<qint64>>>("counts");
-        QTest::newRow("hour") << int(GroupBy::Hour)
+        QTest::addColumn<QStringList>("yields");
+        const QStringList none;
+        const QStringList gold{"GOLD*"};
+        QTest::newRow("hour") << int(GroupBy::Hour) << 0 << "" << none << false
                               << QStringList{"2024-03-04 08:00", "2024-03-04 09:00"}
-                              << QList<QList<qint64>>{{3, 2, 1, 2, 2}, {3, 3, 1, 3, 1}};
-        QTest::newRow("day") << int(GroupBy::Day) << QStringList{"2024-03-04"}
-                             << QList<QList<qint64>>{{6, 5, 2, 5, 3}};
-        QTest::newRow("station") << int(GroupBy::Station) << QStringList{"S1", "S2"}
-                                 << QList<QList<qint64>>{{3, 2, 1, 2, 2}, {3, 3, 1, 3, 1}};
-        QTest::newRow("lot") << int(GroupBy::Lot) << QStringList{"L1", "L2"}
-                             << QList<QList<qint64>>{{3, 2, 1, 2, 2}, {3, 3, 1, 3, 1}};
-        QTest::newRow("profile") << int(GroupBy::Profile) << QStringList{"demo.ini"}
-                                 << QList<QList<qint64>>{{6, 5, 2, 5, 3}};
+                              << QList<QList<qint64>>{{3, 2, 1, 2, 1, 0, 1}, {3, 3, 1, 1, 0, 2, 0}}
+                              << QStringList{"50.0/100.0", "33.3/33.3"};
+        QTest::newRow("day") << int(GroupBy::Day) << 0 << "" << none << false << QStringList{"2024-03-04"}
+                             << QList<QList<qint64>>{{6, 5, 2, 3, 1, 2, 1}} << QStringList{"40.0/60.0"};
+        QTest::newRow("station") << int(GroupBy::Station) << 0 << "" << none << false << QStringList{"S1", "S2"}
+                                 << QList<QList<qint64>>{{3, 2, 1, 2, 1, 0, 1}, {3, 3, 1, 1, 0, 2, 0}}
+                                 << QStringList{"50.0/100.0", "33.3/33.3"};
+        QTest::newRow("lot") << int(GroupBy::Lot) << 0 << "" << none << false << QStringList{"L1", "L2"}
+                             << QList<QList<qint64>>{{3, 2, 1, 2, 1, 0, 1}, {3, 3, 1, 1, 0, 2, 0}}
+                             << QStringList{"50.0/100.0", "33.3/33.3"};
+        QTest::newRow("profile") << int(GroupBy::Profile) << 0 << "" << none << false << QStringList{"demo.ini"}
+                                 << QList<QList<qint64>>{{6, 5, 2, 3, 1, 2, 1}} << QStringList{"40.0/60.0"};
+        // B1's retest at 10:05 counts for 08:00, where it was first tested;
+        // 10:00 holds a retest only and has no yield. B2 passed, then failed
+        // its retest: final yield below first pass, and it is no "never passed";
+        // B4 passed after a retest though its latest run failed. 11:00 held
+        // engineering runs only: no group.
+        const QList<QList<qint64>> tuesday{{1, 1, 0, 1, 1, 0, 1}, {7, 3, 1, 0, 1, 1, 4}, {1, 0, 0, 0, 0, 0, 0}};
+        const QStringList tuesdayHours{"2024-03-05 08:00", "2024-03-05 09:00", "2024-03-05 10:00"};
+        const QStringList tuesdayYields{"0.0/100.0", "33.3/0.0", "\u2013/\u2013"};
+        QTest::newRow("hour, a retest in a later hour") << int(GroupBy::Hour) << 1 << "" << gold << false
+                                                        << tuesdayHours << tuesday << tuesdayYields;
+        // The same counted from the runs (a station filter), not the store's quarters.
+        QTest::newRow("hour, counted from the runs") << int(GroupBy::Hour) << 1 << "S3" << gold << false
+                                                     << tuesdayHours << tuesday << tuesdayYields;
+        // The golden sample's LOT L9 holds nothing else: no group.
+        QTest::newRow("lot, engineering left out") << int(GroupBy::Lot) << 1 << "" << gold << false
+                                                   << QStringList{"L3"}
+                                                   << QList<QList<qint64>>{{9, 4, 1, 1, 2, 1, 5}}
+                                                   << QStringList{"25.0/25.0"};
+        QTest::newRow("lot, one engineering barcode exactly")
+            << int(GroupBy::Lot) << 1 << "" << QStringList{"GOLD_1"} << false << QStringList{"L3"}
+            << QList<QList<qint64>>{{9, 4, 1, 1, 2, 1, 5}} << QStringList{"25.0/25.0"};
+        QTest::newRow("day, engineering runs alone") << int(GroupBy::Day) << 1 << "" << gold << true
+                                                     << QStringList{"2024-03-05"}
+                                                     << QList<QList<qint64>>{{3, 1, 0, 0, 0, 1, 3}}
+                                                     << QStringList{"0.0/0.0"};
+        QTest::newRow("day, no engineering barcodes") << int(GroupBy::Day) << 1 << "" << none << false
+                                                      << QStringList{"2024-03-05"}
+                                                      << QList<QList<qint64>>{{12, 5, 1, 1, 2, 2, 8}}
+                                                      << QStringList{"20.0/20.0"};
+        // A pattern's _ is a character like any other, not a wildcard.
+        QTest::newRow("day, _ in a pattern") << int(GroupBy::Day) << 1 << "" << QStringList{"GOL_*"} << false
+                                             << QStringList{"2024-03-05"}
+                                             << QList<QList<qint64>>{{12, 5, 1, 1, 2, 2, 8}}
+                                             << QStringList{"20.0/20.0"};
+        QTest::newRow("lot, engineering counted") << int(GroupBy::Lot) << 1 << "" << none << false
+                                                  << QStringList{"L3", "L9"}
+                                                  << QList<QList<qint64>>{{10, 4, 1, 1, 2, 1, 5}, {2, 1, 0, 0, 0, 1, 3}}
+                                                  << QStringList{"25.0/25.0", "0.0/0.0"};
     }
 
     void yield()
     {
         ENGINE(db);
         QFETCH(int, by);
+        QFETCH(int, day);
+        QFETCH(QString, station);
+        QFETCH(QStringList, engineering);
+        QFETCH(bool, engineeringOnly);
         QFETCH(QStringList, groups);
         QFETCH(QList<QList<qint64>>, counts);
+        QFETCH(QStringList, yields);
+        Filter filter = all(day);
+        filter.station = station;
+        filter.engineering = engineering;
+        filter.engineeringOnly = engineeringOnly;
         std::vector<YieldRow> rows;
         QString error;
-        QVERIFY2(yieldByGroup(db, all(), GroupBy(by), rows, &error), qPrintable(error));
+        QVERIFY2(yieldByGroup(db, filter, GroupBy(by), rows, &error), qPrintable(error));
         QCOMPARE(int(rows.size()), groups.size());
         for (int i = 0; i < groups.size(); ++i) {
             const YieldRow &r = rows[std::size_t(i)];
             QCOMPARE(r.group, groups.at(i));
-            QCOMPARE((QList<qint64>{r.runs, r.firstPanels, r.firstPass, r.finalPanels, r.finalPass}), counts.at(i));
+            QCOMPARE((QList<qint64>{r.runs, r.panels, r.firstPassed, r.finalPassed, r.passedAfterRetest,
+                                    r.neverPassed, r.retests}),
+                     counts.at(i));
+            QCOMPARE(yieldText(r.firstPassYield()) + QLatin1Char('/') + yieldText(r.finalYield()), yields.at(i));
         }
+        if (day != 0)
+            return;
         // The filter narrows before anything is counted.
         Filter s2 = all();
         s2.station = QStringLiteral("S2");
@@ -280,70 +403,140 @@ private slots:
         QCOMPARE(limits.centre, 12.0);
         QCOMPARE(limits.meanRange, 1.6);
         std::vector<SpcPoint> points;
-        QVERIFY(spcSeries(db, all(), Measure::Current, 4, points, &error));
+        qint64 total = 0;
+        QVERIFY(spcSeries(db, all(), Measure::Current, 4, points, &total, &error));
         QCOMPARE(int(points.size()), 4);
+        QCOMPARE(total, 6); // the newest 4 of 6
         QCOMPARE(points.front().value, 11.0);
         QCOMPARE(points.back().value, 14.0);
         QCOMPARE(points.back().startedAt, T0.addSecs(75 * 60).toMSecsSinceEpoch());
-        QVERIFY(spcSeries(db, all(), Measure::TbMean, 10, points, &error));
+        QCOMPARE(points.front().runId, QStringLiteral("run-3"));
+        QCOMPARE(points.front().station, QStringLiteral("S1"));
+        QCOMPARE(points.front().barcode, Retested);
+        QVERIFY(spcSeries(db, all(), Measure::Current, 6, points, &total, &error));
+        QCOMPARE(int(points.size()), 6);
+        QCOMPARE(total, 6);
+        QVERIFY(spcSeries(db, all(), Measure::TbMean, 10, points, &total, &error));
         QCOMPARE(points.front().value, 649.0);
         // The open/short levels, kept with each run: the means of the file's
         // lines, 120 (X) and 110 (Y) on the passing panel.
-        QVERIFY(spcSeries(db, all(), Measure::OpenShortX, 10, points, &error));
+        QVERIFY(spcSeries(db, all(), Measure::OpenShortX, 10, points, &total, &error));
         QCOMPARE(int(points.size()), 6);
         QCOMPARE(points.front().value, 120.0);
-        QVERIFY(spcSeries(db, all(), Measure::OpenShortY, 10, points, &error));
+        QVERIFY(spcSeries(db, all(), Measure::OpenShortY, 10, points, &total, &error));
         QCOMPARE(points.front().value, 110.0);
         QVERIFY(spcLimits(db, all(), Measure::OpenShortX, limits, &error));
         QCOMPARE(limits.count, 6);
+
+        // As the window asks, with no station chosen: the first station's
+        // values and limits alone, S1's currents 10 12 11 (mean 11, moving
+        // ranges 2 1).
+        Request request;
+        request.view = View::Spc;
+        request.filter = all();
+        request.reference = all();
+        Reply reply = answer(db, request);
+        QVERIFY2(reply.error.isEmpty(), qPrintable(reply.error));
+        QCOMPARE(reply.spcStation, QStringLiteral("S1"));
+        QCOMPARE(int(reply.points.size()), 3);
+        QCOMPARE(reply.spcValues, 3);
+        QCOMPARE(reply.limits.count, 3);
+        QCOMPARE(reply.limits.centre, 11.0);
+        QCOMPARE(reply.limits.meanRange, 1.5);
+        request.filter.station = QStringLiteral("S2");
+        reply = answer(db, request);
+        QCOMPARE(reply.spcStation, QStringLiteral("S2"));
+        QCOMPARE(reply.limits.centre, 13.0);
+        // A range without runs: no station to draw.
+        request.filter = all(3);
+        request.reference = all(3);
+        reply = answer(db, request);
+        QVERIFY2(reply.error.isEmpty(), qPrintable(reply.error));
+        QVERIFY(reply.spcStation.isEmpty());
+        QVERIFY(reply.points.empty());
     }
 
     void traceability_data()
     {
         QTest::addColumn<QString>("barcode");
+        QTest::addColumn<bool>("prefix");
         QTest::addColumn<QString>("worker");
         QTest::addColumn<QString>("item");
         QTest::addColumn<int>("limit");
         QTest::addColumn<QString>("station");
+        QTest::addColumn<QString>("profile");
         QTest::addColumn<QStringList>("runs");
         QTest::addColumn<QString>("failedOfNewest");
-        QTest::newRow("barcode as typed") << Retested << "" << "" << 500 << "" << QStringList{"run-3", "run-2"} << "";
-        QTest::newRow("worker") << "" << "W1" << "" << 500 << "" << QStringList{"run-2", "run-1"}
+        QTest::newRow("barcode as typed") << Retested << false << "" << "" << 500 << "" << ""
+                                          << QStringList{"run-3", "run-2"} << "";
+        QTest::newRow("worker") << "" << false << "W1" << "" << 500 << "" << "" << QStringList{"run-2", "run-1"}
                                 << "open_short raster_x";
-        // Looked up from the item's failures (2 in 18 runs), then found
+        // Looked up from the item's failures (2 in 31 runs), then found
         // walking the newest runs (a common item, or the newest run only).
-        QTest::newRow("failed item") << "" << "" << "raster_x" << 500 << "" << QStringList{"run-4", "run-2"}
-                                     << "open_short raster_x";
-        QTest::newRow("failed item, newest") << "" << "" << "open_short" << 1 << "" << QStringList{"run-6"}
-                                             << "open_short";
-        // A failure bar of one station lists that station's runs only.
-        QTest::newRow("failed item, one station") << "" << "" << "raster_x" << 500 << "S1" << QStringList{"run-2"}
-                                                  << "open_short raster_x";
-        QTest::newRow("nothing") << "A9" << "" << "" << 500 << "" << QStringList{} << "";
+        QTest::newRow("failed item") << "" << false << "" << "raster_x" << 500 << "" << ""
+                                     << QStringList{"run-4", "run-2"} << "open_short raster_x";
+        QTest::newRow("failed item, newest") << "" << false << "" << "open_short" << 1 << "" << ""
+                                             << QStringList{"run-27"} << "open_short";
+        // A failure bar of one station or one profile lists its runs only.
+        QTest::newRow("failed item, one station") << "" << false << "" << "raster_x" << 500 << "S1" << ""
+                                                  << QStringList{"run-2"} << "open_short raster_x";
+        QTest::newRow("failed item, newest of one profile") << "" << false << "" << "open_short" << 1 << ""
+                                                            << "demo.ini" << QStringList{"run-6"} << "open_short";
+        QTest::newRow("failed item, another profile")
+            << "" << false << "" << "open_short" << 500 << "" << "other.ini"
+            << QStringList{"run-27", "run-22", "run-31", "run-29", "run-26", "run-25", "run-24", "run-28", "run-21",
+                           "run-19"}
+            << "open_short";
+        QTest::newRow("barcode prefix") << "B" << true << "" << "" << 500 << "" << ""
+                                        << QStringList{"run-20", "run-31", "run-30", "run-29", "run-26", "run-25",
+                                                       "run-24", "run-23", "run-19"}
+                                        << "";
+        QTest::newRow("barcode prefix, a whole barcode") << Retested << true << "" << "" << 500 << "" << ""
+                                                         << QStringList{"run-3", "run-2"} << "";
+        QTest::newRow("barcode prefix, quote and semicolon") << "A'2;" << true << "" << "" << 500 << "" << ""
+                                                             << QStringList{"run-3", "run-2"} << "";
+        QTest::newRow("barcode prefix, with _") << "GOLD_" << true << "" << "" << 500 << "" << ""
+                                                << QStringList{"run-27", "run-22", "run-28", "run-21"} << "open_short";
+        // _ and % are characters, not wildcards: GOL_ does not find GOLD_1.
+        QTest::newRow("barcode prefix, _ no wildcard") << "GOL_" << true << "" << "" << 500 << "" << ""
+                                                       << QStringList{} << "";
+        QTest::newRow("barcode prefix, % no wildcard") << "%1" << true << "" << "" << 500 << "" << ""
+                                                       << QStringList{} << "";
+        // A3 is the least barcode above every one starting with A2: not one of them.
+        QTest::newRow("barcode prefix, the barcode just above") << "A2" << true << "" << "" << 500 << "" << ""
+                                                                << QStringList{} << "";
+        QTest::newRow("exact barcode is no prefix") << "B" << false << "" << "" << 500 << "" << "" << QStringList{}
+                                                    << "";
+        QTest::newRow("nothing") << "A9" << false << "" << "" << 500 << "" << "" << QStringList{} << "";
     }
 
     void traceability()
     {
         ENGINE(db);
         QFETCH(QString, barcode);
+        QFETCH(bool, prefix);
         QFETCH(QString, worker);
         QFETCH(QString, item);
         QFETCH(int, limit);
         QFETCH(QString, station);
+        QFETCH(QString, profile);
         QFETCH(QStringList, runs);
         QFETCH(QString, failedOfNewest);
         TraceQuery query;
         query.barcode = barcode;
+        query.barcodePrefix = prefix;
         query.worker = worker;
         query.failedItem = item;
         query.limit = limit;
         query.station = station;
+        query.profile = profile;
         std::vector<TraceRow> rows;
         QString error;
         QVERIFY2(traceRuns(db, query, rows, &error), qPrintable(error));
         QStringList found;
+        // A filed run's id comes from its file; the file's name says which run it is.
         for (const TraceRow &r : rows)
-            found << r.runId;
+            found << QFileInfo(r.path).completeBaseName();
         QCOMPARE(found, runs);
         if (!rows.empty()) {
             QCOMPARE(rows.front().failed.join(QLatin1Char(' ')), failedOfNewest);
@@ -419,6 +612,56 @@ private slots:
         QCOMPARE(got.toMSecsSinceEpoch(), expected.toMSecsSinceEpoch());
     }
 
+    // The main window's status line: this station's panels and first-pass
+    // yield since the shift began, from the station's store.
+    void shiftYield_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("station");
+        QTest::addColumn<QString>("engineering");
+        QTest::addColumn<QString>("text");
+        const QDateTime ten = T0.addSecs(2 * 3600);
+        QTest::newRow("since the start") << ten << "06:00" << "S1" << ""
+                                         << "this station since 06:00: 2 panels, first pass 50.0 %";
+        QTest::newRow("another station") << ten << "06:00" << "S2" << ""
+                                         << "this station since 06:00: 3 panels, first pass 33.3 %";
+        QTest::newRow("a run at the start") << ten << "09:05" << "S2" << ""
+                                            << "this station since 09:05: 3 panels, first pass 33.3 %";
+        QTest::newRow("a minute after it") << ten << "09:06" << "S2" << ""
+                                           << "this station since 09:06: 2 panels, first pass 50.0 %";
+        QTest::newRow("engineering left out") << ten << "06:00" << "S1" << "A1"
+                                              << "this station since 06:00: 1 panels, first pass 0.0 %";
+        QTest::newRow("no runs") << ten << "06:00" << "S9" << "" << "this station since 06:00: no panels";
+        // Tuesday 10:00 onwards held B1's retest only.
+        QTest::newRow("a retest only") << T0.addSecs(26 * 3600 + 1800) << "10:00" << "S3" << ""
+                                       << "this station since 10:00: no panels";
+    }
+
+    void shiftYield()
+    {
+        QFETCH_GLOBAL(QString, engine);
+        if (engine != QLatin1String("sqlite"))
+            QSKIP("the station's own store");
+        QFETCH(QDateTime, now);
+        QFETCH(QString, start);
+        QFETCH(QString, station);
+        QFETCH(QString, engineering);
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        const QString settings = dir.filePath(QStringLiteral("stats.ini"));
+        setShiftStart(QTime::fromString(start, QStringLiteral("HH:mm")), settings);
+        results::queries::setEngineeringPatterns(engineering.isEmpty() ? QStringList() : QStringList{engineering},
+                                                 settings);
+        ShiftYield shift(m_sqlitePath, station, settings);
+        shift.setClock([now] { return now; });
+        QSignalSpy changed(&shift, &ShiftYield::changed);
+        shift.refresh();
+        QTRY_COMPARE(changed.count(), 1);
+        QCOMPARE(changed.first().at(0).toString(), text);
+        QCOMPARE(shift.text(), text);
+    }
+
     // The window as the shift leader opens it: every view drawn from the
     // store, a run opened with one click, exports written; no store, no line.
     void window()
@@ -440,9 +683,45 @@ private slots:
         window.show();
         window.setRange(T0, T0.addDays(1));
         QTRY_VERIFY(!window.busy());
-        QVERIFY2(window.statusText().contains(QLatin1String("18 runs")), qPrintable(window.statusText()));
-        QVERIFY(window.csv(StatsWindow::YieldTab).contains(QLatin1String("2024-03-04 09:00,3,3,33.3,33.3")));
+        QVERIFY2(window.statusText().contains(QLatin1String("31 runs")), qPrintable(window.statusText()));
+        QVERIFY2(window.csv(StatsWindow::YieldTab).contains(QLatin1String("2024-03-04 09:00,3,3,1,33.3,1,33.3,0,2,0")),
+                 qPrintable(window.csv(StatsWindow::YieldTab)));
         QVERIFY(!window.currentHourLabel()->text().isEmpty());
+        // The yield's axis starts at 0, each bar says its yield and counts.
+        const auto yieldAxis = [&window] {
+            const QList<QAbstractAxis *> axes = window.yieldChart()->axes(Qt::Vertical);
+            return axes.isEmpty() ? nullptr : qobject_cast<QValueAxis *>(axes.first());
+        };
+        QVERIFY(yieldAxis());
+        QCOMPARE(yieldAxis()->min(), 0.0);
+        QCOMPARE(yieldAxis()->max(), 100.0);
+        const auto barLabels = [&window] {
+            QStringList texts;
+            for (QGraphicsItem *item : window.yieldChart()->childItems())
+                if (auto *text = dynamic_cast<QGraphicsSimpleTextItem *>(item))
+                    texts << text->text();
+            return texts;
+        };
+        QCOMPARE(barLabels(), (QStringList{"50.0 % 1/2", "33.3 % 1/3", "100.0 % 2/2", "33.3 % 1/3"}));
+
+        // Tuesday without the golden sample: 10:00 has no first-tested panel.
+        window.setEngineering({QStringLiteral("GOLD*")}, false);
+        window.setRange(T0.addDays(1), T0.addDays(2));
+        QTRY_VERIFY(!window.busy());
+        QCOMPARE(results::queries::engineeringPatterns(options.shiftSettings), QStringList{"GOLD*"});
+        QVERIFY2(window.csv(StatsWindow::YieldTab).contains(QLatin1String("\n2024-03-05 10:00,1,0,0,,0,,0,0,0\n")),
+                 qPrintable(window.csv(StatsWindow::YieldTab)));
+        QVERIFY2(!window.csv(StatsWindow::YieldTab).contains(QLatin1String("11:00")),
+                 qPrintable(window.csv(StatsWindow::YieldTab)));
+        QCOMPARE(barLabels().count(QStringLiteral("\u2013")), 2);
+        window.setEngineering({QStringLiteral("GOLD*")}, true);
+        QTRY_VERIFY(!window.busy());
+        QCOMPARE(window.csv(StatsWindow::YieldTab).count(QLatin1Char('\n')), 1 + 2); // 09:00 and 11:00
+        QVERIFY2(window.csv(StatsWindow::YieldTab).contains(QLatin1String("\n2024-03-05 09:00,2,1,0,0.0,0,0.0,0,1,3\n")),
+                 qPrintable(window.csv(StatsWindow::YieldTab)));
+        window.setEngineering({}, false);
+        window.setRange(T0, T0.addDays(1));
+        QTRY_VERIFY(!window.busy());
 
         window.showTab(StatsWindow::MapTab);
         QTRY_VERIFY(!window.busy());
@@ -450,6 +729,24 @@ private slots:
         QCOMPARE(window.heatMap('X')->most(), 2);
         QCOMPARE(window.heatMap('Y')->most(), 0);
         QCOMPARE(failureColour(2, 2), QColor(255, 0, 0));
+        QCOMPARE(window.heatMap('X')->label(2, 5), QStringLiteral("2"));
+        QCOMPARE(window.heatMap('X')->scaleTexts(), (QStringList{"0", "1", "2"}));
+        // Runs counted on whole ticks: X6 opened in 3 runs.
+        const auto countAxisOf = [&window](char line) {
+            const QList<QAbstractAxis *> axes = window.electrodeChart(line)->axes(Qt::Vertical);
+            return axes.isEmpty() ? nullptr : qobject_cast<QValueAxis *>(axes.first());
+        };
+        QVERIFY(countAxisOf('X'));
+        QCOMPARE(countAxisOf('X')->max(), 3.0);
+        QCOMPARE(countAxisOf('X')->tickInterval(), 1.0);
+        QCOMPARE(countAxisOf('Y')->max(), 1.0);
+        QCOMPARE(countAxisOf('Y')->tickInterval(), 1.0);
+        // As shares of the day's 6 runs.
+        window.setMapShare(true);
+        QCOMPARE(window.heatMap('X')->label(2, 5), QStringLiteral("33"));
+        QCOMPARE(window.heatMap('X')->scaleTexts(), (QStringList{"0.0 %", "17 %", "33 %"}));
+        QCOMPARE(countAxisOf('X')->max(), 50.0); // 3 of 6 runs: 50 %, on ticks of 10
+        window.setMapShare(false);
 
         window.showTab(StatsWindow::ParetoTab);
         QTRY_VERIFY(!window.busy());
@@ -462,21 +759,50 @@ private slots:
         QTRY_COMPARE(opened.count(), 1);
         QCOMPARE(opened.first().at(0).toString(), QStringLiteral("/station/resultsFAIL/run-6.csv"));
         QVERIFY(opened.first().at(1).toByteArray().contains("Xopen:,X5:X6"));
+        TraceQuery prefix;
+        prefix.barcode = QStringLiteral("A");
+        prefix.barcodePrefix = true;
+        window.trace(prefix);
+        QTRY_VERIFY(!window.busy());
+        QCOMPARE(window.traceTable()->rowCount(), 4);
 
+        // Drift is of one station: without one chosen, the first in the range,
+        // and the chart says so.
         window.setReferencePeriod(T0, T0.addDays(1));
         window.showTab(StatsWindow::SpcTab);
         QTRY_VERIFY(!window.busy());
+        QVERIFY2(window.driftChart(false)->title().contains(QLatin1String("station S1 (the first")),
+                 qPrintable(window.driftChart(false)->title()));
+        // The moving range has no lower limit and never goes below 0.
+        QStringList rangeLines;
+        for (QAbstractSeries *series : window.driftChart(true)->series())
+            rangeLines << series->name();
+        QVERIFY2(!rangeLines.join(QLatin1Char(' ')).contains(QLatin1String("LCL"))
+                     && !rangeLines.join(QLatin1Char(' ')).contains(QLatin1String("sigma")),
+                 qPrintable(rangeLines.join(QLatin1Char(','))));
+        const QList<QAbstractAxis *> rangeAxes = window.driftChart(true)->axes(Qt::Vertical);
+        QVERIFY(!rangeAxes.isEmpty());
+        QCOMPARE(qobject_cast<QValueAxis *>(rangeAxes.first())->min(), 0.0);
         QVERIFY(window.exportPng(m_dir.filePath(QStringLiteral("drift.png"))));
         QVERIFY(!QImage(m_dir.filePath(QStringLiteral("drift.png"))).isNull());
         QVERIFY(window.exportCsv(m_dir.filePath(QStringLiteral("drift.csv"))));
         QFile csv(m_dir.filePath(QStringLiteral("drift.csv")));
         QVERIFY(csv.open(QIODevice::ReadOnly));
-        QCOMPARE(csv.readAll().count('\n'), 1 + 6 + 1); // header, runs, the limits
+        const QList<QByteArray> lines = csv.readAll().split('\n');
+        QCOMPARE(lines.size(), 1 + 3 + 1 + 1); // header, S1's runs, the limits, the end
+        QVERIFY2(lines.at(0).startsWith("started,station,barcode,run_id,"), lines.at(0).constData());
+        QVERIFY2(lines.at(1).contains(",S1,A1,run-1,10,"), lines.at(1).constData());
+        // A chosen station is drawn as chosen; its newest values are all there is.
+        window.setStation(QStringLiteral("S2"));
+        QTRY_VERIFY(!window.busy());
+        QVERIFY2(window.driftChart(false)->title().contains(QLatin1String("of station S2: individual values, 3 runs;")),
+                 qPrintable(window.driftChart(false)->title()));
 
         // A line that is not configured, a station without a store: one line each.
         window.setLineStore(true);
         QTRY_VERIFY(!window.busy());
         QVERIFY2(window.statusText().contains(QLatin1String("line.ini")), qPrintable(window.statusText()));
+        QVERIFY(!window.errorText().isEmpty());
         StatsWindow::Options none = options;
         none.localPath = m_dir.filePath(QStringLiteral("absent.db"));
         StatsWindow empty(none);

@@ -1,10 +1,14 @@
 /* A preload library that writes down the file system calls that decide what
  * survives a power cut (fsync, link, rename, unlink), in the order a program
  * makes them, to the file named by KAVEL_FSLOG, one "call path" line each.
- * Without KAVEL_FSLOG it only passes the calls on. */
+ * Without KAVEL_FSLOG it only passes the calls on. With KAVEL_FS_NO_TMPFILE
+ * set, opening an unnamed temporary file (O_TMPFILE) fails as it does on a
+ * file system that has none. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
+#include <errno.h>
 #include <fcntl.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -93,4 +97,34 @@ int renameat2(int fromdir, const char *from, int todir, const char *to, unsigned
     note("rename", to);
     return REAL("renameat2", int (*)(int, const char *, int, const char *, unsigned int))(fromdir, from, todir, to,
                                                                                           flags);
+}
+
+static int openFile(const char *name, const char *path, int flags, va_list args)
+{
+    mode_t mode = 0;
+    if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE)
+        mode = (mode_t)va_arg(args, int);
+    if ((flags & O_TMPFILE) == O_TMPFILE && getenv("KAVEL_FS_NO_TMPFILE")) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return REAL(name, int (*)(const char *, int, ...))(path, flags, mode);
+}
+
+int open(const char *path, int flags, ...)
+{
+    va_list args;
+    va_start(args, flags);
+    const int fd = openFile("open", path, flags, args);
+    va_end(args);
+    return fd;
+}
+
+int open64(const char *path, int flags, ...)
+{
+    va_list args;
+    va_start(args, flags);
+    const int fd = openFile("open64", path, flags, args);
+    va_end(args);
+    return fd;
 }

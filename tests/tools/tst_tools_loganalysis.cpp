@@ -345,6 +345,18 @@ private slots:
         QCOMPARE(dialog.data().xLine, run(1, 5));
         QCOMPARE(dialog.data().buttons, (QList<int>{60, 500, -7}));
         QVERIFY(QFile(pass.filePath(QStringLiteral("no-rastery.csv"))).size() > 0);
+
+        // A result handed over before the dialog is shown, as the statistics
+        // window opens one, is drawn at the shown view's size: every
+        // electrode of the 30 x 20 panel labelled, not a speck of a cross.
+        LogAnalysisDialog handed(&store);
+        handed.showResult(fail.filePath(QStringLiteral("run.csv")), dataFile("run-fail-30x20.csv"));
+        handed.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&handed));
+        QCOMPARE(texts(*handed.scene()).size(), 29 + 19);
+        // The first grid line crosses the whole scene, as sized when shown.
+        QCOMPARE(itemsOf<QGraphicsLineItem>(*handed.scene()).at(0)->line().length(),
+                 handed.scene()->sceneRect().width());
     }
 
     void fallbackFolders()

@@ -26,8 +26,10 @@ int yieldReport(const Invocation &invocation, ResultStore &store);
 int exportRuns(const Invocation &invocation, ResultStore &store);
 // Sends the station store's outbox to the line's server now; "sent N, waiting M".
 int syncOutbox(const Invocation &invocation);
+// Sets up the line's server (init, add-station, add-reader, release-station).
+int serverCommand(const Invocation &invocation);
 
-// The runs the invocation's --barcode, --lot, --since and --until keep.
+// The runs the invocation's --barcode, --barcode-prefix, --lot, --since and --until keep.
 queries::RunFilter runFilter(const Invocation &invocation);
 
 } // namespace results::cli

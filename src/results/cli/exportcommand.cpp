@@ -1,9 +1,11 @@
 #include "commands.h"
 #include "output.h"
 
+#include "csv.h"
 #include "resultstore.h"
 
 #include <QHash>
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include <algorithm>
@@ -54,7 +56,12 @@ struct Page
 class Reader
 {
 public:
-    Reader(ResultStore &store, const Invocation &invocation) : m_db(store.database()), m_invocation(invocation) {}
+    Reader(ResultStore &store, const Invocation &invocation, std::optional<qint64> receivedUpTo)
+        : m_db(store.database())
+        , m_invocation(invocation)
+        , m_receivedUpTo(receivedUpTo)
+    {
+    }
 
     const QString &error() const { return m_error; }
 
@@ -66,13 +73,15 @@ public:
         queries::RunFilter span;
         span.since = m_invocation.since;
         span.until = m_invocation.until;
+        span.receivedAfter = m_invocation.after;
+        span.receivedUpTo = m_receivedUpTo;
         const QString range = queries::where(span, QStringLiteral("r"), bound);
+        const QString inRange = range.isEmpty() ? QString() : QStringLiteral(" AND ") + range;
         QSqlQuery q(m_db);
         if (!exec(q,
                   QStringLiteral("SELECT r.run_id, r.verdict, r.started_at, r.ended_at, r.file_path, r.station,"
                                  " r.start_mode, r.lot, r.worker, r.barcode, r.profile FROM runs r WHERE ")
-                      + After + (range.isEmpty() ? QString() : QStringLiteral(" AND ") + range)
-                      + QStringLiteral(" ORDER BY r.started_at, r.run_id LIMIT %1").arg(PageSize),
+                      + After + inRange + QStringLiteral(" ORDER BY r.started_at, r.run_id LIMIT %1").arg(PageSize),
                   bound))
             return false;
         while (q.next()) {
@@ -81,14 +90,19 @@ public:
                                  q.value(8).toString(), q.value(9).toString(), q.value(10).toString(),
                                  q.value(2).toLongLong(), q.value(3).toLongLong()});
         }
+        if (!finished(q))
+            return false;
         if (page.runs.empty())
             return true;
         const Key first = m_key;
         m_key = {page.runs.back().started, page.runs.back().id};
-        const QVariantList pageBound{first.startedAt, first.startedAt, first.runId,
-                                     m_key.startedAt, m_key.startedAt, m_key.runId};
+        // The page's key range, and the range asked for: the first page's key
+        // range begins before every run.
+        QVariantList pageBound{first.startedAt, first.startedAt, first.runId,
+                               m_key.startedAt, m_key.startedAt, m_key.runId};
+        queries::where(span, QStringLiteral("r"), pageBound);
         const QString inPage = QStringLiteral(" JOIN runs r ON r.run_id = c.run_id WHERE ") + After
-                               + QStringLiteral(" AND ") + UpTo;
+                               + QStringLiteral(" AND ") + UpTo + inRange;
 
         if (!exec(q, QStringLiteral("SELECT c.run_id, c.item, c.pass, c.value, c.text FROM items c") + inPage,
                   pageBound))
@@ -96,6 +110,8 @@ public:
         while (q.next())
             page.items[q.value(0).toString()].push_back(
                 {q.value(1).toString(), q.value(2), q.value(3), q.value(4).toString()});
+        if (!finished(q))
+            return false;
         if (!children)
             return true;
 
@@ -130,6 +146,16 @@ private:
         return queries::exec(q, sql, bound, &m_error);
     }
 
+    // The rows stopped because there were no more, not because the
+    // connection or the store broke off.
+    bool finished(const QSqlQuery &q)
+    {
+        if (!q.lastError().isValid())
+            return true;
+        m_error = q.lastError().text();
+        return false;
+    }
+
     // Each row of the query as a JSON object under its run (the first column).
     template<typename ToJson>
     bool collect(const QString &sql, const QVariantList &bound, QHash<QString, QStringList> &into, ToJson toJson)
@@ -139,11 +165,12 @@ private:
             return false;
         while (q.next())
             into[q.value(0).toString()] << toJson(q);
-        return true;
+        return finished(q);
     }
 
     QSqlDatabase m_db;
     const Invocation &m_invocation;
+    std::optional<qint64> m_receivedUpTo;
     Key m_key;
     QString m_error;
 };
@@ -171,9 +198,7 @@ void writeCsv(const Page &page)
                 items[at] = passText(item.pass);
         }
         fields << items;
-        for (QString &f : fields)
-            f = csvField(f);
-        out(fields.join(QLatin1Char(',')) + QLatin1Char('\n'));
+        out(csvLine(fields));
     }
 }
 
@@ -216,20 +241,37 @@ int exportRuns(const Invocation &invocation, ResultStore &store)
                            QStringLiteral("ended"),   QStringLiteral("station"),   QStringLiteral("startMode"),
                            QStringLiteral("lot"),     QStringLiteral("worker"),    QStringLiteral("barcode"),
                            QStringLiteral("profile"), QStringLiteral("file")};
-        out((header + queries::itemOrder()).join(QLatin1Char(',')) + QLatin1Char('\n'));
+        out(csvLine(header + queries::itemOrder()));
     }
-    Reader reader(store, invocation);
+    // By arrival: up to the server's last number now; what arrives meanwhile
+    // comes next time.
+    std::optional<qint64> upTo;
+    if (invocation.after) {
+        qint64 last = 0;
+        QString error;
+        if (!queries::lastReceived(store.database(), last, &error)) {
+            err(QStringLiteral("export: the store refused the query: %1\n").arg(error));
+            return ExitFailure;
+        }
+        upTo = std::max(last, *invocation.after);
+    }
+    Reader reader(store, invocation, upTo);
     Page page;
+    qint64 written = 0;
     do {
         if (!reader.next(page, json)) {
-            err(QStringLiteral("export: the store refused the query: %1\n").arg(reader.error()));
+            // What was written is a part only; the exit status says so.
+            err(QStringLiteral("export: stopped after %1 runs: %2\n").arg(written).arg(reader.error().simplified()));
             return ExitFailure;
         }
         if (json)
             writeJson(page);
         else
             writeCsv(page);
+        written += qint64(page.runs.size());
     } while (page.runs.size() == std::size_t(PageSize));
+    if (upTo)
+        err(QStringLiteral("next cursor: %1\n").arg(*upTo));
     return ExitOk;
 }
 

@@ -1,21 +1,27 @@
 #include "commands.h"
 #include "output.h"
 
+#include "foundresult.h"
 #include "resultstore.h"
 #include "runcontext.h"
 
+#include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <thread>
 
+#include <dirent.h>
 #include <malloc.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace results::cli {
@@ -67,34 +73,110 @@ struct Counts
 {
     qsizetype imported = 0;
     qsizetype known = 0;
+    qsizetype cut = 0;
 };
 
-// Every file under the arguments, each once, in name order so that an import
-// is repeatable. False when an argument names nothing.
-bool collectFiles(const QStringList &arguments, QStringList &files)
+// A path as the file system has it, and as it is shown and stored: old
+// archives hold names a station wrote in its legacy code page, which are not
+// UTF-8; those are taken byte by byte (as Latin-1), so that no file is left
+// out and its bytes can be had back from the text.
+QString shownPath(const QByteArray &path)
+{
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8(path);
+    return utf8.hasError() ? QString::fromLatin1(path) : text;
+}
+
+struct Found
+{
+    enum Kind { File, Dangling, NotRegular };
+    QByteArray path;
+    Kind kind = File;
+
+    bool operator<(const Found &other) const { return path < other.path; }
+    bool operator==(const Found &other) const { return path == other.path; }
+};
+
+// What a name found in a folder is; false for a folder (walked, or, behind a
+// link, left alone as before) and for what is gone meanwhile.
+bool classify(const QByteArray &path, const struct stat &link, Found::Kind &kind)
+{
+    struct stat target {};
+    if (S_ISLNK(link.st_mode)) {
+        if (::stat(path.constData(), &target) != 0) {
+            kind = Found::Dangling;
+            return true;
+        }
+    } else {
+        target = link;
+    }
+    if (S_ISDIR(target.st_mode))
+        return false;
+    kind = S_ISREG(target.st_mode) ? Found::File : Found::NotRegular;
+    return true;
+}
+
+// Every file under folder, its hidden ones and links included. A folder that
+// cannot be read is named; false then.
+bool walk(const QByteArray &folder, std::vector<Found> &files)
+{
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir) {
+        err(QStringLiteral("import: cannot read the folder (%1): %2\n")
+                .arg(QString::fromLocal8Bit(std::strerror(errno)), shownPath(folder)));
+        return false;
+    }
+    bool ok = true;
+    std::vector<QByteArray> folders;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        const QByteArray path = folder + '/' + name;
+        struct stat link {};
+        if (::lstat(path.constData(), &link) != 0)
+            continue;
+        Found::Kind kind = Found::File;
+        if (S_ISDIR(link.st_mode))
+            folders.push_back(path);
+        else if (classify(path, link, kind))
+            files.push_back({path, kind});
+    }
+    ::closedir(dir);
+    for (const QByteArray &sub : folders)
+        ok = walk(sub, files) && ok;
+    return ok;
+}
+
+// Every file under the arguments, each once, in the order of their bytes so
+// that an import is repeatable. False when an argument names nothing; a
+// folder that cannot be read clears complete, and the rest is taken.
+bool collectFiles(const QStringList &arguments, std::vector<Found> &files, bool &complete)
 {
     for (const QString &argument : arguments) {
-        const QFileInfo info(argument);
-        if (info.isDir()) {
-            QDirIterator it(argument, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-            while (it.hasNext())
-                files << QDir::cleanPath(QFileInfo(it.next()).absoluteFilePath());
-        } else if (info.exists()) {
-            files << QDir::cleanPath(info.absoluteFilePath());
-        } else {
+        const QByteArray path = QFile::encodeName(QDir::cleanPath(QFileInfo(argument).absoluteFilePath()));
+        struct stat link {};
+        Found::Kind kind = Found::File;
+        if (::lstat(path.constData(), &link) != 0) {
             err(QStringLiteral("import: no such file or folder: %1\n").arg(argument));
             return false;
         }
+        if (!classify(path, link, kind))
+            complete = walk(path, files) && complete;
+        else
+            files.push_back({path, kind});
     }
-    files.sort();
-    files.removeDuplicates();
+    std::sort(files.begin(), files.end());
+    files.erase(std::unique(files.begin(), files.end()), files.end());
     return true;
 }
 
 // A file read, parsed and hashed, ready for the store.
 struct Prepared
 {
-    enum Kind { Result, NotAResult, Unreadable } kind = NotAResult;
+    enum Kind { Result, NotAResult, Empty, Unreadable, Dangling, NotRegular } kind = NotAResult;
+    QString path;
+    QString why; // Unreadable: the system's reason
     RunContext context;
     QByteArray content;
     QByteArray sha1;
@@ -108,7 +190,7 @@ struct Prepared
 class FileFeed
 {
 public:
-    FileFeed(const QStringList &files, const Invocation &invocation, const QString &station)
+    FileFeed(const std::vector<Found> &files, const Invocation &invocation, const QString &station)
         : m_files(files)
         , m_invocation(invocation)
         , m_station(station)
@@ -147,22 +229,9 @@ private:
     void produce()
     {
         std::string buffer;
-        for (const QString &path : m_files) {
+        for (const Found &file : m_files) {
             Prepared p;
-            // Result files are always filed as .csv; anything else is not read.
-            if (path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
-                p.context = contextFromFile(path, m_station, m_invocation.passFolder, m_invocation.failFolder);
-                if (!readFileBytes(QFile::encodeName(path).toStdString(), buffer)) {
-                    p.kind = Prepared::Unreadable;
-                } else {
-                    readResult(buffer, p.parsed);
-                    if (p.parsed.anyBlock()) {
-                        p.kind = Prepared::Result;
-                        p.content = QByteArray(buffer.data(), qsizetype(buffer.size()));
-                        p.sha1 = contentHash(p.content);
-                    }
-                }
-            }
+            read(file, p, buffer);
             std::unique_lock<std::mutex> lock(m_mutex);
             m_changed.wait(lock, [this] { return m_stopped || m_ready.size() < Ahead; });
             if (m_stopped)
@@ -173,7 +242,45 @@ private:
         }
     }
 
-    const QStringList &m_files;
+    void read(const Found &file, Prepared &p, std::string &buffer) const
+    {
+        p.path = shownPath(file.path);
+        if (file.kind != Found::File) {
+            p.kind = file.kind == Found::Dangling ? Prepared::Dangling : Prepared::NotRegular;
+            return;
+        }
+        // Result files are always filed as .csv; anything else is not read.
+        if (!file.path.toLower().endsWith(".csv"))
+            return;
+        if (!readFileBytes(file.path.toStdString(), buffer)) {
+            p.kind = Prepared::Unreadable;
+            p.why = QString::fromLocal8Bit(std::strerror(errno));
+            return;
+        }
+        if (buffer.empty()) {
+            p.kind = Prepared::Empty;
+            return;
+        }
+        readResult(buffer, p.parsed);
+        if (!p.parsed.anyBlock())
+            return;
+        p.kind = Prepared::Result;
+        p.content = QByteArray(buffer.data(), qsizetype(buffer.size()));
+        p.sha1 = contentHash(p.content);
+        p.context = contextFromFile(p.path, m_station, m_invocation.passFolder, m_invocation.failFolder);
+        if (!p.context.endedAt.isValid()) {
+            // A name that is no UTF-8 cannot be found again by its text:
+            // its times are taken here, from its bytes.
+            struct stat info {};
+            if (::stat(file.path.constData(), &info) == 0)
+                p.context.endedAt = QDateTime::fromMSecsSinceEpoch(qint64(info.st_mtim.tv_sec) * 1000
+                                                                   + info.st_mtim.tv_nsec / 1000000);
+            if (!p.context.startedAt.isValid())
+                p.context.startedAt = p.context.endedAt;
+        }
+    }
+
+    const std::vector<Found> &m_files;
     const Invocation &m_invocation;
     const QString m_station;
     std::mutex m_mutex;
@@ -187,8 +294,9 @@ private:
 
 int importFiles(const Invocation &invocation, ResultStore &store)
 {
-    QStringList files;
-    if (!collectFiles(invocation.arguments, files))
+    std::vector<Found> files;
+    bool complete = true;
+    if (!collectFiles(invocation.arguments, files, complete))
         return ExitFailure;
     const QString station = invocation.station.isEmpty() ? stationId() : invocation.station;
     // The line's server is where the outbox sends to; runs imported there
@@ -207,57 +315,73 @@ int importFiles(const Invocation &invocation, ResultStore &store)
     }
     Counts committed, pending;
     qsizetype skipped = 0;
-    bool unreadable = false;
-    Progress progress(files.size());
+    const qsizetype total = qsizetype(files.size());
+    Progress progress(total);
     QElapsedTimer batchClock;
     const auto summary = [&] {
         progress.clear();
-        out(QStringLiteral("imported %1, known %2, skipped %3\n").arg(committed.imported).arg(committed.known).arg(skipped));
+        const QString imported = committed.cut == 0
+                                     ? QString::number(committed.imported)
+                                     : QStringLiteral("%1 (%2 cut short)").arg(committed.imported).arg(committed.cut);
+        out(QStringLiteral("imported %1, known %2, skipped %3\n").arg(imported).arg(committed.known).arg(skipped));
     };
     const auto commit = [&] {
         if (!store.commitBatch(&error))
             return false;
         committed.imported += pending.imported;
         committed.known += pending.known;
+        committed.cut += pending.cut;
         pending = Counts();
         return true;
+    };
+    // A file left out is named with why; all but "not a result file" make
+    // the import's exit status 1, for they may be results that were lost.
+    const auto skip = [&](const QString &why, const QString &path, bool lost) {
+        progress.clear();
+        err(QStringLiteral("skipped, %1: %2\n").arg(why, path));
+        ++skipped;
+        complete = complete && !lost;
     };
 
     bool ok = true;
     FileFeed feed(files, invocation, station);
-    for (qsizetype i = 0; ok && i < files.size(); ++i) {
-        const QString &path = files.at(i);
+    for (qsizetype i = 0; ok && i < total; ++i) {
         const Prepared file = feed.next();
         if (!store.inBatch()) {
             if (!(ok = store.beginBatch(&error)))
                 break;
             batchClock.start();
         }
-        const Recorded recorded =
-            file.kind == Prepared::Result
-                ? store.record(file.context, file.content, file.sha1, file.parsed, &error, queueForLine)
-                : file.kind == Prepared::Unreadable ? Recorded::Unreadable : Recorded::NotAResult;
-        switch (recorded) {
-        case Recorded::Added:
-            ++pending.imported;
-            break;
-        case Recorded::Known:
-            ++pending.known;
-            break;
-        case Recorded::NotAResult:
-            progress.clear();
-            err(QStringLiteral("skipped, not a result file: %1\n").arg(path));
-            ++skipped;
-            break;
-        case Recorded::Unreadable:
-            progress.clear();
-            err(QStringLiteral("skipped, cannot be read: %1\n").arg(path));
-            ++skipped;
-            unreadable = true;
-            break;
-        case Recorded::Failed:
-            error = QStringLiteral("%1: %2").arg(path, error);
-            ok = false;
+        switch (file.kind) {
+        case Prepared::NotAResult: skip(QStringLiteral("not a result file"), file.path, false); break;
+        case Prepared::Empty: skip(QStringLiteral("an empty file"), file.path, true); break;
+        case Prepared::Unreadable: skip(QStringLiteral("cannot be read (%1)").arg(file.why), file.path, true); break;
+        case Prepared::Dangling: skip(QStringLiteral("a link to nothing"), file.path, true); break;
+        case Prepared::NotRegular: skip(QStringLiteral("not a regular file"), file.path, true); break;
+        case Prepared::Result:
+            switch (recordFound(store, file.context, file.content, file.sha1, file.parsed, &error, queueForLine)) {
+            case Recorded::Added:
+                ++pending.imported;
+                if (!file.parsed.whole()) {
+                    // Recorded, for it is what there is, but never as a whole run.
+                    ++pending.cut;
+                    progress.clear();
+                    err(QStringLiteral("imported as incomplete, %1: %2\n")
+                            .arg(QLatin1String(file.parsed.cut), file.path));
+                    complete = false;
+                }
+                break;
+            case Recorded::Known:
+                ++pending.known;
+                break;
+            case Recorded::NotAResult:
+            case Recorded::Unreadable:
+                break; // read already
+            case Recorded::Failed:
+                error = QStringLiteral("%1: %2").arg(file.path, error);
+                ok = false;
+                break;
+            }
             break;
         }
         // Short transactions: the station's own recorder may be waiting to
@@ -270,10 +394,10 @@ int importFiles(const Invocation &invocation, ResultStore &store)
     if (!ok) {
         store.rollbackBatch();
         progress.clear();
-        err(QStringLiteral("import: the store refused a write: %1\n").arg(error));
+        err(QStringLiteral("import: the store refused a write: %1\n").arg(error.simplified()));
     }
     summary();
-    return ok && !unreadable ? ExitOk : ExitFailure;
+    return ok && complete ? ExitOk : ExitFailure;
 }
 
 } // namespace results::cli

@@ -17,14 +17,17 @@ Commands:
   import DIR...         record the result files under the folders (resultsPASS,
                         resultsFAIL, log paths, an archive) that the store lacks
   find                  the runs of a barcode, a LOT or a time, newest first
-  yield                 runs, panels, first-pass and final yield per group
+  yield                 panels, first-pass and final yield per group
   export                every run with its items, as CSV or JSON Lines
   sync                  send the runs the line has not acknowledged
+  server SUBCOMMAND     set up the line's server: init, add-station,
+                        add-reader, release-station (its administrator)
   help [COMMAND]        this text, or a command's
 
 Store (every command):
   --store PATH          the station's store (default ./results.db)
-  --line                the line's server that ./line.ini names
+  --line                the line's server that ./line.ini names (its reader
+                        connection for queries, its station's for the rest)
   --connection CONNINFO the line's server by a libpq connection string or
                         "service=NAME" (implies --line)
 
@@ -42,28 +45,37 @@ Records the result files found under each DIR (folders are searched through;
 a file may be named too) that the store does not hold yet. The run's context
 comes from the file's name and folder: the verdict from resultsPASS /
 resultsFAIL or the name's -Pass / -Fail, the start mode, barcode, LOT and
-worker from the name's shape. A file recorded before is known and left alone;
-a file that is not a result file is named on stderr and skipped. Runs imported
-into the station's store are queued for the line; runs imported into the
-line's server are not.
+worker from the name's shape. A file recorded before is known and left alone.
+Every file left out is named on stderr with why: not a result file, an empty
+file, a link to nothing, not a regular file (a FIFO is never waited on), or
+one that cannot be read. A result file cut short is recorded with an item
+"complete" that failed, and named. Names that are not UTF-8 (a legacy code
+page) are taken byte by byte. Runs imported into the station's store are
+queued for the line; runs imported into the line's server are not.
 
 Options:
   --station ID          the station the runs were taken on (default: the id in
-                        ./line.ini, else the host name)
+                        ./line.ini, else the host name; needed with --line)
   --pass-folder DIR     a profile's LogPASS_Path: its files passed
   --fail-folder DIR     a profile's LogFAIL_Path: its files failed
 
-Prints "imported N, known K, skipped S" at the end. Exit status 1 when the
-store refused a write or a file could not be read.
+Prints "imported N, known K, skipped S" at the end; N is followed by how many
+of them were cut short, in brackets, when some were. Exit status 1 when the
+store refused a write, or a file other than one that is no result file was
+left out or cut short.
 )";
 
-const char *const Find = R"(Usage: kavel-results [STORE] find (--barcode X | --lot L | --since T) [OPTIONS]
+const char *const Find = R"(Usage: kavel-results [STORE] find (--barcode X | --barcode-prefix P | --lot L |
+                                  --since T) [OPTIONS]
 
 The runs that match, newest first: verdict, station, start time, barcode, LOT,
-the items that failed and the filed file.
+the items that failed and the filed file. "find: no run matches" on stderr
+when none does.
 
 Options:
   --barcode X           the runs of this barcode, as typed
+  --barcode-prefix P    the runs whose barcode starts with P, as typed (% and
+                        _ are characters like any other)
   --lot L               the runs of this LOT, as typed
   --since T             runs that started at or after T
   --until T             runs that started before T
@@ -73,16 +85,38 @@ Options:
 
 const char *const Yield = R"(Usage: kavel-results [STORE] yield --by GROUP [OPTIONS]
 
-Per group: the runs, the panels (barcodes first tested in the group; a run
-without a barcode is a panel of its own), the first-pass yield (of those
-panels, the share whose first run passed) and the final yield (of the panels
-whose latest run is in the group, the share whose latest run passed), in
-percent. A panel's first and latest run are taken over the whole store.
+Per group, both yields of the same panels: those first tested in the group (a
+panel is a barcode; a run without one is a panel of its own), wherever and
+whenever they were tested again. A retest in the next hour, on another station
+or in another LOT counts for the group the panel was first tested in.
+
+  runs                  the runs in the group, retests included
+  panels                the panels first tested in the group
+  firstPassed           of those, the panels whose first run passed
+  firstPassYield        firstPassed / panels, in percent
+  finalPassed           of those, the panels whose latest run passed
+  finalYield            finalPassed / panels, in percent (below the first-pass
+                        yield only where a panel that passed was tested again
+                        and failed)
+  passedAfterRetest     of those, the panels whose first run failed and a
+                        later one passed
+  neverPassed           of those, the panels of which no run passed
+                        (firstPassed + passedAfterRetest + neverPassed = panels)
+  retests               the runs of those panels after their first
+
+A group without first-tested panels (only retests) has no yield: "-" in text,
+an empty field in CSV, null in JSON.
+
+Engineering runs (golden samples, reference panels) are left out: their
+barcodes' patterns are kept in ./stats.ini, [engineering] barcodes=GOLD*,REF-1
+("GOLD*" every barcode starting with GOLD, "REF-1" that barcode alone); the
+statistics window sets them too.
 
 Options:
   --by GROUP            hour, day (local time), lot, station or profile
   --since T             runs that started at or after T
   --until T             runs that started before T
+  --engineering         the engineering runs alone
   --format F            text (the default), csv or json
 )";
 
@@ -94,17 +128,52 @@ Every run, oldest first, written as it is read.
   json   JSON Lines, one object per run:
          {"run": {...}, "context": {...}, "items": [...],
           "failingCells": [...], "failingElectrodes": [...]}
+A CSV field that a spreadsheet would run as a formula (it starts with =, +,
+-, @, a tab or a CR and is no number) is written with a leading '. When the
+store stops answering, the export says after how many runs on stderr and
+its exit status is 1: what was written is a part only.
 
 Options:
   --format F            csv or json
   --since T             runs that started at or after T
   --until T             runs that started before T
+  --after CURSOR        the line's server only: the runs that reached it since
+                        CURSOR (0 the first time), however late they were
+                        taken; ends with "next cursor: N" on stderr, the
+                        CURSOR to give next time
 )";
 
-const char *const Sync = R"(Usage: kavel-results [STORE] sync
+const char *const Sync = R"(Usage: kavel-results [STORE] sync [--retry]
 
 Sends the runs of the station's store that the line's server has not
-acknowledged.
+acknowledged, as the station id of ./line.ini, and prints "sent N, waiting M"
+(and ", K refused" when the server refused runs: each is named on stderr with
+the server's reason). Exit status 1 while runs wait or are refused.
+
+Options:
+  --retry               try the refused runs again
+)";
+
+const char *const Server = R"(Usage: kavel-results [--connection CONNINFO] server SUBCOMMAND
+
+Sets up the line's server. Run by its administrator with a connection of a
+superuser or of a role that may create roles (by default the one ./line.ini
+names), never by a station.
+
+Subcommands:
+  init                  creates or migrates the results schema and the roles
+                        kavel_owner (owns it), kavel_writer (the stations) and
+                        kavel_reader (analysts, statistics); safe to repeat
+  add-station ID --role NAME
+                        a login role that adds the runs of station ID and
+                        nothing else (created when absent)
+  add-reader --role NAME
+                        a login role that reads everything and writes nothing
+  release-station ID    forgets which machine holds station ID, so that
+                        another (a replaced station PC) may claim it
+
+Roles are made without a password: set one with psql's \password, or let the
+station log in with a client certificate (see the README).
 )";
 
 const char *const HelpCommand = R"(Usage: kavel-results help [COMMAND]
@@ -130,10 +199,11 @@ const std::vector<Command> &commands()
 {
     static const std::vector<Command> list{
         {"import", Import, {"station", "pass-folder", "fail-folder"}},
-        {"find", Find, {"barcode", "lot", "since", "until", "format"}},
-        {"yield", Yield, {"by", "since", "until", "format"}},
-        {"export", Export, {"since", "until", "format"}},
-        {"sync", Sync, {}},
+        {"find", Find, {"barcode", "barcode-prefix", "lot", "since", "until", "format"}},
+        {"yield", Yield, {"by", "since", "until", "engineering", "format"}},
+        {"export", Export, {"since", "until", "format", "after"}},
+        {"sync", Sync, {"retry"}},
+        {"server", Server, {"role"}},
         {"help", HelpCommand, {}},
     };
     return list;
@@ -192,11 +262,16 @@ Parsed parseArguments(const QStringList &arguments)
         {QStringLiteral("pass-folder"), QString(), QStringLiteral("DIR")},
         {QStringLiteral("fail-folder"), QString(), QStringLiteral("DIR")},
         {QStringLiteral("barcode"), QString(), QStringLiteral("X")},
+        {QStringLiteral("barcode-prefix"), QString(), QStringLiteral("P")},
+        {QStringLiteral("engineering"), QString()},
         {QStringLiteral("lot"), QString(), QStringLiteral("L")},
         {QStringLiteral("since"), QString(), QStringLiteral("T")},
         {QStringLiteral("until"), QString(), QStringLiteral("T")},
         {QStringLiteral("by"), QString(), QStringLiteral("GROUP")},
         {QStringLiteral("format"), QString(), QStringLiteral("F")},
+        {QStringLiteral("after"), QString(), QStringLiteral("CURSOR")},
+        {QStringLiteral("retry"), QString()},
+        {QStringLiteral("role"), QString(), QStringLiteral("NAME")},
     });
     if (!parser.parse(arguments)) {
         parsed.error = parser.errorText();
@@ -242,6 +317,9 @@ Parsed parseArguments(const QStringList &arguments)
     inv.failFolder = value("fail-folder");
     if (given("barcode"))
         inv.barcode = value("barcode");
+    if (given("barcode-prefix"))
+        inv.barcodePrefix = value("barcode-prefix");
+    inv.engineering = given("engineering");
     if (given("lot"))
         inv.lot = value("lot");
     for (const auto &[name, target, endOfDay] :
@@ -269,18 +347,49 @@ Parsed parseArguments(const QStringList &arguments)
                                                                            : QStringLiteral("text, csv, json")));
     }
     inv.by = value("by");
+    inv.retry = given("retry");
+    inv.role = value("role");
+    if (given("after")) {
+        bool number = false;
+        const qint64 after = value("after").toLongLong(&number);
+        if (!number || after < 0)
+            return fail(QStringLiteral("--after: \"%1\" is no cursor (a number that export printed, 0 the first time)")
+                            .arg(value("after")));
+        if (!inv.line)
+            return fail(QStringLiteral("--after counts what reached the line's server: give --line or --connection"));
+        inv.after = after;
+    }
 
     if (inv.command == QLatin1String("import")) {
         if (inv.arguments.isEmpty())
             return fail(QStringLiteral("import needs a folder"));
+        // On the line, a run under this PC's own id would claim another
+        // station's files as this one's.
+        if (inv.line && inv.station.isEmpty())
+            return fail(QStringLiteral("import --line needs --station, the station the files were taken on"));
+    } else if (inv.command == QLatin1String("server")) {
+        static const QStringList withStation{QStringLiteral("add-station"), QStringLiteral("release-station")};
+        const QString sub = inv.arguments.value(0);
+        const qsizetype wanted = withStation.contains(sub) ? 2 : 1;
+        if (sub != QLatin1String("init") && sub != QLatin1String("add-reader") && !withStation.contains(sub))
+            return fail(sub.isEmpty() ? QStringLiteral("server needs init, add-station, add-reader or release-station")
+                                      : QStringLiteral("server: no subcommand \"%1\"").arg(sub));
+        if (inv.arguments.size() != wanted)
+            return fail(wanted == 2 ? QStringLiteral("server %1 needs a station id").arg(sub)
+                                    : QStringLiteral("server %1 takes no argument \"%2\"").arg(sub, inv.arguments.last()));
+        const bool needsRole = sub == QLatin1String("add-station") || sub == QLatin1String("add-reader");
+        if (needsRole != !inv.role.isEmpty())
+            return fail(needsRole ? QStringLiteral("server %1 needs --role NAME").arg(sub)
+                                  : QStringLiteral("server %1 takes no --role").arg(sub));
+        inv.line = true;
     } else if (inv.command == QLatin1String("help")) {
         if (inv.arguments.size() > 1)
             return fail(QStringLiteral("help takes one command"));
     } else if (!inv.arguments.isEmpty()) {
         return fail(QStringLiteral("%1 takes no argument \"%2\"").arg(inv.command, inv.arguments.first()));
     }
-    if (inv.command == QLatin1String("find") && !inv.barcode && !inv.lot && !inv.since)
-        return fail(QStringLiteral("find needs --barcode, --lot or --since"));
+    if (inv.command == QLatin1String("find") && !inv.barcode && !inv.barcodePrefix && !inv.lot && !inv.since)
+        return fail(QStringLiteral("find needs --barcode, --barcode-prefix, --lot or --since"));
     if (inv.command == QLatin1String("yield")) {
         static const QStringList groups{QStringLiteral("hour"), QStringLiteral("day"), QStringLiteral("lot"),
                                         QStringLiteral("station"), QStringLiteral("profile")};

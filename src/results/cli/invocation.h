@@ -30,6 +30,7 @@ struct Invocation
 
     // find
     std::optional<QString> barcode;
+    std::optional<QString> barcodePrefix;
     std::optional<QString> lot;
 
     // find, yield, export: milliseconds since the epoch; until is exclusive.
@@ -38,6 +39,18 @@ struct Invocation
 
     // yield
     QString by;
+    bool engineering = false; // the engineering runs alone
+    // Where the engineering runs' barcode patterns are kept.
+    QString statsSettings = QStringLiteral("./stats.ini");
+
+    // export: runs that reached the line's server after this arrival number
+    std::optional<qint64> after;
+
+    // sync: put the runs the server refused back into the outbox first
+    bool retry = false;
+
+    // server add-station, add-reader
+    QString role;
 
     std::optional<Format> format;
 

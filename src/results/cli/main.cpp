@@ -23,6 +23,8 @@ int run(const Invocation &invocation)
     const QString &command = invocation.command;
     if (command == QLatin1String("sync"))
         return syncOutbox(invocation) == ExitOk && flushOut() ? ExitOk : ExitFailure;
+    if (command == QLatin1String("server"))
+        return serverCommand(invocation) == ExitOk && flushOut() ? ExitOk : ExitFailure;
     ResultStore store;
     QString error;
     if (!openStore(invocation, store, command != QLatin1String("import"), &error)) {
@@ -45,10 +47,22 @@ int run(const Invocation &invocation)
     return code;
 }
 
+QtMessageHandler qtHandler = nullptr;
+
+// Qt's own warnings (a driver that cannot free a statement on a connection
+// that is gone, once per statement) would come between the tool's one-line
+// messages and say again what the tool says; only its critical ones pass.
+void qtMessages(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if ((type == QtCriticalMsg || type == QtFatalMsg) && qtHandler)
+        qtHandler(type, context, text);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    qtHandler = qInstallMessageHandler(qtMessages);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kavel-results"));
 

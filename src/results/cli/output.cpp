@@ -1,5 +1,7 @@
 #include "output.h"
 
+#include "csv.h"
+
 #include <QDateTime>
 
 #include <algorithm>
@@ -74,7 +76,8 @@ QString jsonString(const QString &text)
     QString s;
     s.reserve(text.size() + 2);
     s += QLatin1Char('"');
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
         switch (c.unicode()) {
         case '"': s += QLatin1String("\\\""); break;
         case '\\': s += QLatin1String("\\\\"); break;
@@ -82,34 +85,27 @@ QString jsonString(const QString &text)
         case '\r': s += QLatin1String("\\r"); break;
         case '\t': s += QLatin1String("\\t"); break;
         default:
-            if (c.unicode() < 0x20)
+            if (c.unicode() < 0x20 || c.unicode() == 0x2028 || c.unicode() == 0x2029) {
+                // (The two separators are valid JSON but end a line in JavaScript.)
                 s += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-            else
+            } else if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
                 s += c;
+                s += text.at(++i);
+            } else if (c.isSurrogate()) {
+                s += QLatin1String("\\ufffd");
+            } else {
+                s += c;
+            }
         }
     }
     s += QLatin1Char('"');
     return s;
 }
 
-QString csvField(const QString &text)
-{
-    // Spreadsheets in many locales split at ";" as well as at ",".
-    static const QString special = QStringLiteral(",;\"\r\n");
-    if (std::none_of(text.begin(), text.end(), [](QChar c) { return special.contains(c); }))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
 Table::Table(Format format, QStringList columns) : m_format(format), m_columns(std::move(columns))
 {
     if (m_format == Format::Csv) {
-        QStringList header;
-        for (const QString &c : m_columns)
-            header << csvField(c);
-        out(header.join(QLatin1Char(',')) + QLatin1Char('\n'));
+        out(csvLine(m_columns));
     } else if (m_format == Format::Text) {
         m_held.push_back(m_columns);
     }
@@ -128,8 +124,8 @@ void Table::row(std::vector<Value> values)
         return;
     case Format::Csv:
         for (const Value &v : values)
-            fields << csvField(plain(v));
-        out(fields.join(QLatin1Char(',')) + QLatin1Char('\n'));
+            fields << plain(v);
+        out(csvLine(fields));
         return;
     case Format::Json:
         for (std::size_t i = 0; i < values.size(); ++i)

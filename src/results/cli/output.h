@@ -23,8 +23,10 @@ bool flushOut();
 // withOffset adds the UTC offset, for readers on other machines.
 QString isoTime(qint64 ms, bool withOffset);
 
+// A JSON string (RFC 8259): quotes, backslashes and control characters
+// escaped, everything else as it is (UTF-8 on the way out); a lone half of a
+// surrogate pair, which UTF-8 cannot hold, becomes U+FFFD.
 QString jsonString(const QString &text);
-QString csvField(const QString &text);
 
 // Rows of a table in one of the formats. Values are text, numbers (written as
 // they are given in Number), lists of text, or null. Text is aligned, so it

@@ -5,6 +5,7 @@
 #include "runqueries.h"
 
 #include <QDateTime>
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include <algorithm>
@@ -15,13 +16,8 @@ namespace {
 
 bool failed(const QString &command, const QString &error)
 {
-    err(QStringLiteral("%1: the store refused the query: %2\n").arg(command, error));
+    err(QStringLiteral("%1: the store refused the query: %2\n").arg(command, error.simplified()));
     return false;
-}
-
-QString percent(qint64 part, qint64 whole)
-{
-    return QString::number(whole > 0 ? 100.0 * double(part) / double(whole) : 0.0, 'f', 1);
 }
 
 } // namespace
@@ -38,17 +34,17 @@ int findRuns(const Invocation &invocation, ResultStore &store)
                  QStringLiteral("barcode"), QStringLiteral("lot"), QStringLiteral("failed"), QStringLiteral("file")});
     QString runId;
     std::vector<Table::Value> pending;
-    QStringList failed;
+    QStringList failedItems;
     const auto flush = [&] {
         if (pending.empty())
             return;
-        std::sort(failed.begin(), failed.end(), [](const QString &a, const QString &b) {
+        std::sort(failedItems.begin(), failedItems.end(), [](const QString &a, const QString &b) {
             return queries::itemOrder().indexOf(a) < queries::itemOrder().indexOf(b);
         });
-        pending[5] = failed;
+        pending[5] = failedItems;
         table.row(std::move(pending));
         pending.clear();
-        failed.clear();
+        failedItems.clear();
     };
     while (q.next()) {
         if (q.value(0).toString() != runId) {
@@ -58,36 +54,53 @@ int findRuns(const Invocation &invocation, ResultStore &store)
                        q.value(4).toString(), q.value(5).toString(), QStringList(), q.value(6).toString()};
         }
         if (!q.value(8).isNull())
-            failed << q.value(8).toString();
+            failedItems << q.value(8).toString();
     }
+    // Rows that stopped early are no answer, however many came.
+    if (q.lastError().isValid())
+        return failed(invocation.command, q.lastError().text()), ExitFailure;
+    const bool none = runId.isNull();
     flush();
     table.finish();
+    if (none)
+        err(QStringLiteral("find: no run matches\n"));
     return ExitOk;
 }
 
 int yieldReport(const Invocation &invocation, ResultStore &store)
 {
     const std::optional<queries::GroupBy> by = queries::groupByName(invocation.by);
+    queries::RunFilter filter = runFilter(invocation);
+    filter.engineering = queries::engineeringPatterns(invocation.statsSettings);
+    filter.engineeringOnly = invocation.engineering;
     std::vector<queries::YieldRow> rows;
     QString error;
-    if (!by || !queries::yieldByGroup(store.database(), *by, runFilter(invocation), rows, &error))
+    if (!by || !queries::yieldByGroup(store.database(), *by, filter, rows, &error))
         return failed(invocation.command, by ? error : QStringLiteral("no such group")), ExitFailure;
     const bool byTime = *by == queries::GroupBy::Hour || *by == queries::GroupBy::Day;
 
     Table table(invocation.format.value_or(Format::Text),
-                {invocation.by, QStringLiteral("runs"), QStringLiteral("panels"), QStringLiteral("firstPassYield"),
-                 QStringLiteral("finalYield")});
+                {invocation.by, QStringLiteral("runs"), QStringLiteral("panels"), QStringLiteral("firstPassed"),
+                 QStringLiteral("firstPassYield"), QStringLiteral("finalPassed"), QStringLiteral("finalYield"),
+                 QStringLiteral("passedAfterRetest"), QStringLiteral("neverPassed"), QStringLiteral("retests")});
+    const auto count = [](qint64 n) { return Table::Number{QString::number(n)}; };
+    // A group without first-tested panels has no yield: null, not 0 %.
+    const auto percent = [](std::optional<double> yield) -> Table::Value {
+        if (!yield)
+            return std::monostate();
+        return Table::Number{QString::number(*yield, 'f', 1)};
+    };
     for (const queries::YieldRow &row : rows) {
-        QString name = row.group.toString();
+        QString name = row.group;
         if (byTime) {
             // The bucket counts local wall-clock time, so it is shown as UTC.
-            const QDateTime start = QDateTime::fromMSecsSinceEpoch(row.group.toLongLong(), Qt::UTC);
+            const QDateTime start = QDateTime::fromMSecsSinceEpoch(row.bucket, Qt::UTC);
             name = start.toString(*by == queries::GroupBy::Hour ? QStringLiteral("yyyy-MM-ddTHH:00")
                                                                 : QStringLiteral("yyyy-MM-dd"));
         }
-        table.row({name, Table::Number{QString::number(row.runs)}, Table::Number{QString::number(row.panels)},
-                   Table::Number{percent(row.firstPassed, row.panels)},
-                   Table::Number{percent(row.lastPassed, row.lastPanels)}});
+        table.row({name, count(row.runs), count(row.panels), count(row.firstPassed), percent(row.firstPassYield()),
+                   count(row.finalPassed), percent(row.finalYield()), count(row.passedAfterRetest),
+                   count(row.neverPassed), count(row.retests)});
     }
     table.finish();
     return ExitOk;

@@ -18,8 +18,12 @@ bool openStore(const Invocation &invocation, ResultStore &store, bool mustExist,
         }
         return store.openLocal(invocation.store, error);
     }
-    const QString connection =
-        invocation.connection.isEmpty() ? readLineSettings().connection : invocation.connection;
+    // Queries read with the line's reading role where line.ini names one.
+    const LineSettings line = readLineSettings();
+    const bool writes = invocation.command == QLatin1String("import");
+    const QString connection = !invocation.connection.isEmpty() ? invocation.connection
+                               : writes                         ? line.connection
+                                                                : line.readConnection();
     if (connection.isEmpty()) {
         *error = QStringLiteral("no line is configured: ./line.ini names no [line] connection; "
                                 "give one with --connection");
@@ -32,6 +36,7 @@ queries::RunFilter runFilter(const Invocation &invocation)
 {
     queries::RunFilter filter;
     filter.barcode = invocation.barcode;
+    filter.barcodePrefix = invocation.barcodePrefix;
     filter.lot = invocation.lot;
     filter.since = invocation.since;
     filter.until = invocation.until;

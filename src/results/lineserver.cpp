@@ -1,0 +1,477 @@
+#include "lineserver.h"
+
+#include "resultstore.h"
+#include "schema.h"
+
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+#include <algorithm>
+#include <functional>
+
+namespace results::lineserver {
+
+const char *const OwnerRole = "kavel_owner";
+const char *const WriterRole = "kavel_writer";
+const char *const ReaderRole = "kavel_reader";
+
+namespace {
+
+// The functions' own calls, as clients make them.
+const char RecordRun[] = "record_run(jsonb)";
+const char KnownRuns[] = "known_runs(jsonb)";
+const char ClaimStation[] = "claim_station(text, text)";
+const char CheckWriter[] = "check_writer(text)";
+
+// The server's code for a run of a station the caller may not write: a
+// refusal of that run, where a right missing altogether (42501) is the role's
+// trouble, not the run's.
+const char OtherStation[] = "KV001";
+
+// The number every record_run() holds from its start to its commit: runs get
+// their arrival number one after another, each visible before the next takes
+// one, so that a reader who sees a number sees every smaller one.
+const char ArrivalLock[] = "7023117416";
+
+QString latin(const char *text)
+{
+    return QString::fromLatin1(text);
+}
+
+// sql with its "?" replaced in turn by the expressions given: the statements
+// the station's store runs with bound values, run by the server's function on
+// its own variables.
+QString inlined(QString sql, const QStringList &values)
+{
+    qsizetype at = 0;
+    for (const QString &value : values) {
+        at = sql.indexOf(QLatin1Char('?'), at);
+        Q_ASSERT(at >= 0);
+        sql.replace(at, 1, value);
+        at += value.size();
+    }
+    Q_ASSERT(sql.indexOf(QLatin1Char('?'), at) < 0);
+    return sql;
+}
+
+QString yieldChange(bool add)
+{
+    const QString sign = add ? QStringLiteral("1") : QStringLiteral("-1");
+    const QString none = QStringLiteral("''");
+    const QString id = QStringLiteral("r.run_id");
+    return inlined(yieldChangeSql(), {id, sign, sign, sign, sign, sign, QStringLiteral("r.barcode"), add ? id : none,
+                                      add ? none : id, id});
+}
+
+QString functions()
+{
+    const QString header = QStringLiteral("LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, public");
+    QStringList children;
+    for (const schema::Table *table : schema::runTables()) {
+        if (table == schema::runTables().front())
+            continue;
+        // Each row belongs to the run it came with, whatever it says.
+        children << QStringLiteral("INSERT INTO %1 SELECT (jsonb_populate_record(NULL::%1,"
+                                   " e || jsonb_build_object('run_id', r.run_id))).*"
+                                   " FROM jsonb_array_elements(COALESCE(payload->'%1', '[]'::jsonb)) AS e;")
+                        .arg(QLatin1String(table->name));
+    }
+    const QString flags = inlined(panelFlagsSql(), {QStringLiteral("r.barcode"), QStringLiteral("r.barcode"),
+                                                    QStringLiteral("r.barcode"), QStringLiteral("r.run_id")});
+    return QStringLiteral(
+               // Which station the caller may write: its role's, any for the schema's owner.
+               "CREATE OR REPLACE FUNCTION check_writer(wanted text) RETURNS void %1 AS $fn$\n"
+               "DECLARE own text;\n"
+               "BEGIN\n"
+               "  SELECT s.station INTO own FROM station_roles s WHERE s.role_name = session_user;\n"
+               "  IF own IS NULL THEN\n"
+               "    IF pg_has_role(session_user, '%2', 'MEMBER') THEN RETURN; END IF;\n"
+               "    RAISE EXCEPTION 'the role % adds the runs of no station: the administrator runs"
+               " \"kavel-results server add-station ID --role %\"', session_user, session_user"
+               " USING ERRCODE = '42501';\n"
+               "  END IF;\n"
+               "  IF own IS DISTINCT FROM wanted THEN\n"
+               "    RAISE EXCEPTION 'the role % adds the runs of station % only, not of %', session_user, own,"
+               " wanted USING ERRCODE = '%9';\n"
+               "  END IF;\n"
+               "END $fn$;\n"
+
+               "CREATE OR REPLACE FUNCTION claim_station(wanted text, machine_id text) RETURNS bigint %1 AS $fn$\n"
+               "DECLARE held stations; now_ms bigint := floor(extract(epoch FROM clock_timestamp()) * 1000);\n"
+               "BEGIN\n"
+               "  PERFORM check_writer(wanted);\n"
+               "  INSERT INTO stations (station, machine, claimed_at, seen_at) VALUES (wanted, machine_id, now_ms, now_ms)"
+               " ON CONFLICT (station) DO NOTHING;\n"
+               "  SELECT * INTO held FROM stations s WHERE s.station = wanted;\n"
+               "  IF held.machine <> machine_id THEN\n"
+               "    RAISE EXCEPTION 'the station id % is held by another machine (since %): give this station an id"
+               " of its own in line.ini, or, where this machine replaces that one, the administrator runs"
+               " \"kavel-results server release-station %\"', wanted,"
+               " to_char(to_timestamp(held.claimed_at / 1000.0) AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI \"UTC\"'),"
+               " wanted USING ERRCODE = '42501';\n"
+               "  END IF;\n"
+               "  UPDATE stations SET seen_at = now_ms WHERE station = wanted;\n"
+               "  RETURN now_ms;\n"
+               "END $fn$;\n"
+
+               "CREATE OR REPLACE FUNCTION known_runs(asked jsonb) RETURNS SETOF text %1 STABLE AS $fn$\n"
+               "BEGIN\n"
+               "  PERFORM check_writer(a.station) FROM (SELECT DISTINCT x.station FROM jsonb_to_recordset(asked)"
+               " AS x(station text)) AS a;\n"
+               "  RETURN QUERY SELECT a.run_id FROM jsonb_to_recordset(asked)"
+               " AS a(run_id text, station text, file_name text, content_sha1 text)"
+               " WHERE a.file_name <> '' AND EXISTS (SELECT 1 FROM runs k WHERE k.station = a.station"
+               " AND k.file_name = a.file_name AND k.content_sha1 = a.content_sha1 AND k.file_name <> '');\n"
+               "END $fn$;\n"
+
+               "CREATE OR REPLACE FUNCTION record_run(payload jsonb) RETURNS text %1 AS $fn$\n"
+               "DECLARE r runs; held runs;\n"
+               "BEGIN\n"
+               "  IF (payload->>'schema') IS DISTINCT FROM '%3' THEN\n"
+               "    RAISE EXCEPTION 'the run comes in schema %, the server keeps schema %3', payload->>'schema'"
+               " USING ERRCODE = '55000';\n"
+               "  END IF;\n"
+               "  PERFORM pg_advisory_xact_lock(%4);\n"
+               "  r := jsonb_populate_record(NULL::runs, payload->'runs');\n"
+               "  IF r.run_id IS NULL THEN RAISE EXCEPTION 'a run without an id' USING ERRCODE = '22023'; END IF;\n"
+               "  PERFORM check_writer(r.station);\n"
+               "  SELECT * INTO held FROM runs WHERE run_id = r.run_id;\n"
+               "  IF FOUND THEN\n"
+               "    IF held.station = r.station AND held.file_name = r.file_name AND held.content_sha1 = r.content_sha1"
+               " AND (r.file_name <> '' OR (held.started_at = r.started_at AND held.verdict = r.verdict)) THEN\n"
+               "      RETURN 'known';\n"
+               "    END IF;\n"
+               "    RAISE EXCEPTION 'run % is on the server already with other content (station %, file \"%\")',"
+               " r.run_id, held.station, held.file_name USING ERRCODE = '23505';\n"
+               "  END IF;\n"
+               "  IF r.file_name <> '' AND EXISTS (SELECT 1 FROM runs k WHERE k.station = r.station"
+               " AND k.file_name = r.file_name AND k.content_sha1 = r.content_sha1 AND k.file_name <> '') THEN\n"
+               "    RETURN 'known';\n"
+               "  END IF;\n"
+               "  r.received_at := floor(extract(epoch FROM clock_timestamp()) * 1000);\n"
+               "  r.received_seq := nextval('runs_received_seq');\n"
+               "  r.panel_first := CASE WHEN r.barcode = '' THEN 1 ELSE 0 END;\n"
+               "  r.panel_last := r.panel_first;\n"
+               "  INSERT INTO runs SELECT r.*;\n"
+               "  %5\n"
+               "  IF r.barcode <> '' THEN\n"
+               "    %6;\n"
+               "    %7;\n"
+               "  END IF;\n"
+               "  %8;\n"
+               "  RETURN 'added';\n"
+               "END $fn$;\n")
+        .arg(header, latin(OwnerRole), QString::number(schema::Version), latin(ArrivalLock),
+             children.join(QStringLiteral("\n  ")), yieldChange(false), flags, yieldChange(true), latin(OtherStation));
+}
+
+class Admin
+{
+public:
+    Admin(QSqlDatabase &db, QString *error) : m_db(db), m_error(error) {}
+
+    bool fail(const QString &why)
+    {
+        if (m_error)
+            *m_error = why;
+        return false;
+    }
+
+    bool exec(const QString &sql, const QVariantList &bound = {})
+    {
+        const QSqlError e = schema::execute(m_db, sql, bound);
+        return e.type() == QSqlError::NoError || fail(reason(e));
+    }
+
+    bool value(const QString &sql, const QVariantList &bound, QVariant &result)
+    {
+        QSqlQuery q(m_db);
+        q.prepare(sql);
+        for (const QVariant &v : bound)
+            q.addBindValue(v);
+        if (!q.exec())
+            return fail(reason(q.lastError()));
+        result = q.next() ? q.value(0) : QVariant();
+        return true;
+    }
+
+    // An identifier as the server quotes it: role names cannot be bound.
+    bool identifier(const QString &name, QString &quoted)
+    {
+        QVariant v;
+        if (!value(QStringLiteral("SELECT quote_ident(?)"), {name}, v))
+            return false;
+        quoted = v.toString();
+        return true;
+    }
+
+    bool roleExists(const QString &role, bool &exists, bool *super = nullptr)
+    {
+        QVariant v;
+        if (!value(QStringLiteral("SELECT rolsuper FROM pg_roles WHERE rolname = ?"), {role}, v))
+            return false;
+        exists = !v.isNull();
+        if (super)
+            *super = v.toBool();
+        return true;
+    }
+
+    // Runs body as the schema's owner.
+    bool asOwner(const std::function<bool()> &body)
+    {
+        if (!exec(QStringLiteral("SET ROLE %1").arg(latin(OwnerRole))))
+            return false;
+        const bool ok = body();
+        QSqlQuery(m_db).exec(QStringLiteral("RESET ROLE"));
+        return ok;
+    }
+
+    bool transaction(const std::function<bool()> &body)
+    {
+        if (!m_db.transaction())
+            return fail(reason(m_db.lastError()));
+        if (!body()) {
+            m_db.rollback();
+            return false;
+        }
+        return m_db.commit() || fail(reason(m_db.lastError()));
+    }
+
+    // A login role in group (created when absent).
+    bool loginIn(const QString &role, const char *group, QString *report)
+    {
+        if (role.isEmpty())
+            return fail(QStringLiteral("a role needs a name (--role NAME)"));
+        bool exists = false, super = false;
+        QString quoted;
+        if (!roleExists(role, exists, &super) || !identifier(role, quoted))
+            return false;
+        if (super)
+            return fail(QStringLiteral("%1 is a superuser; give the station or reader a role of its own").arg(role));
+        for (const char *other : {OwnerRole, WriterRole, ReaderRole}) {
+            if (role == QLatin1String(other))
+                return fail(QStringLiteral("%1 is one of the line's own groups").arg(role));
+        }
+        if (exists) {
+            *report += QStringLiteral("role %1 exists; ").arg(role);
+            return exec(QStringLiteral("ALTER ROLE %1 LOGIN").arg(quoted))
+                   && exec(QStringLiteral("GRANT %1 TO %2").arg(latin(group), quoted));
+        }
+        *report += QStringLiteral("role %1 created (LOGIN, no password yet); ").arg(role);
+        return exec(QStringLiteral("CREATE ROLE %1 LOGIN IN ROLE %2").arg(quoted, latin(group)));
+    }
+
+private:
+    QSqlDatabase &m_db;
+    QString *m_error;
+};
+
+} // namespace
+
+bool init(QSqlDatabase &db, QString *report, QString *error)
+{
+    Admin admin(db, error);
+    QVariant v;
+    if (!admin.value(QStringLiteral("SELECT rolsuper OR rolcreaterole FROM pg_roles WHERE rolname = current_user"),
+                     {}, v))
+        return false;
+    if (!v.toBool())
+        return admin.fail(QStringLiteral("\"server init\" needs a connection of a superuser or of a role that may "
+                                         "create roles (the administrator's, not a station's)"));
+    QString database, self;
+    if (!admin.value(QStringLiteral("SELECT quote_ident(current_database())"), {}, v))
+        return false;
+    database = v.toString();
+    if (!admin.value(QStringLiteral("SELECT quote_ident(current_user)"), {}, v))
+        return false;
+    self = v.toString();
+
+    for (const char *role : {OwnerRole, WriterRole, ReaderRole}) {
+        bool exists = false;
+        if (!admin.roleExists(latin(role), exists))
+            return false;
+        if (!exists && !admin.exec(QStringLiteral("CREATE ROLE %1 NOLOGIN").arg(latin(role))))
+            return false;
+    }
+    if (!admin.value(QStringLiteral("SELECT pg_has_role(current_user, ?, 'MEMBER')"), {latin(OwnerRole)}, v)
+        || (!v.toBool() && !admin.exec(QStringLiteral("GRANT %1 TO %2").arg(latin(OwnerRole), self))))
+        return false;
+
+    // What another role owned (a line set up before these roles) becomes the
+    // owner's: the database, the tables, the sequence, the functions.
+    const auto give = [&admin](const QString &what, const QString &name) {
+        return admin.exec(QStringLiteral("ALTER %1 %2 OWNER TO %3").arg(what, name, latin(OwnerRole)));
+    };
+    if (!admin.value(QStringLiteral("SELECT pg_get_userbyid(datdba) = ? FROM pg_database WHERE datname = current_database()"),
+                     {latin(OwnerRole)}, v)
+        || (!v.toBool() && !give(QStringLiteral("DATABASE"), database)))
+        return false;
+    // Nobody but the groups reaches the database, and nobody creates anything
+    // in it but the owner.
+    if (!admin.exec(QStringLiteral("REVOKE ALL ON DATABASE %1 FROM PUBLIC").arg(database))
+        || !admin.exec(QStringLiteral("GRANT CONNECT ON DATABASE %1 TO %2, %3")
+                           .arg(database, latin(WriterRole), latin(ReaderRole)))
+        || !admin.exec(QStringLiteral("REVOKE CREATE ON SCHEMA public FROM PUBLIC"))
+        || !admin.exec(QStringLiteral("GRANT USAGE, CREATE ON SCHEMA public TO %1").arg(latin(OwnerRole))))
+        return false;
+    QSqlQuery owned(db);
+    if (!owned.exec(QStringLiteral("SELECT c.relname, c.relkind FROM pg_class c"
+                                   " JOIN pg_namespace n ON n.oid = c.relnamespace"
+                                   " WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'S')"
+                                   " AND pg_get_userbyid(c.relowner) <> '%1'")
+                        .arg(latin(OwnerRole))))
+        return admin.fail(reason(owned.lastError()));
+    QStringList tables, sequences;
+    while (owned.next()) {
+        const QString name = owned.value(0).toString();
+        const bool ours = name == QLatin1String("schema_migration") || name == QLatin1String("runs_received_seq")
+                          || std::any_of(schema::tables().begin(), schema::tables().end(),
+                                         [&](const schema::Table &t) { return name == QLatin1String(t.name); });
+        if (ours)
+            (owned.value(1).toString() == QLatin1String("S") ? sequences : tables) << name;
+    }
+    owned.finish();
+    for (const QString &t : tables)
+        if (!give(QStringLiteral("TABLE"), t))
+            return false;
+    for (const QString &s : sequences)
+        if (!give(QStringLiteral("SEQUENCE"), s))
+            return false;
+    for (const char *f : {RecordRun, KnownRuns, ClaimStation, CheckWriter}) {
+        if (!admin.value(QStringLiteral("SELECT to_regprocedure(?) IS NOT NULL"), {latin(f)}, v))
+            return false;
+        if (v.toBool() && !give(QStringLiteral("FUNCTION"), latin(f)))
+            return false;
+    }
+
+    const bool ok = admin.asOwner([&] {
+        if (!schema::prepareServer(db, error))
+            return false;
+        return admin.transaction([&] {
+            QStringList readable, ours;
+            for (const schema::Table &t : schema::tables()) {
+                if (t.in(schema::Engine::Server))
+                    readable << latin(t.name);
+            }
+            if (!admin.exec(functions()))
+                return false;
+            for (const char *f : {RecordRun, KnownRuns, ClaimStation, CheckWriter})
+                ours << latin(f);
+            return admin.exec(QStringLiteral("REVOKE ALL ON %1 FROM PUBLIC").arg(readable.join(QStringLiteral(", "))))
+                   && admin.exec(QStringLiteral("REVOKE ALL ON SEQUENCE runs_received_seq FROM PUBLIC"))
+                   && admin.exec(QStringLiteral("REVOKE ALL ON FUNCTION %1 FROM PUBLIC").arg(ours.join(QStringLiteral(", "))))
+                   && admin.exec(QStringLiteral("GRANT SELECT ON schema_version TO %1").arg(latin(WriterRole)))
+                   && admin.exec(QStringLiteral("GRANT EXECUTE ON FUNCTION %1, %2, %3 TO %4")
+                                     .arg(latin(RecordRun), latin(KnownRuns), latin(ClaimStation), latin(WriterRole)))
+                   && admin.exec(QStringLiteral("GRANT SELECT ON %1 TO %2")
+                                     .arg(readable.join(QStringLiteral(", ")), latin(ReaderRole)));
+        });
+    });
+    if (!ok)
+        return false;
+    if (report)
+        *report = QStringLiteral("the line's server holds schema %1; owner %2, stations in %3, readers in %4\n")
+                      .arg(schema::Version)
+                      .arg(latin(OwnerRole), latin(WriterRole), latin(ReaderRole));
+    return true;
+}
+
+bool addStation(QSqlDatabase &db, const QString &station, const QString &role, QString *report, QString *error)
+{
+    Admin admin(db, error);
+    if (station.trimmed().isEmpty())
+        return admin.fail(QStringLiteral("add-station needs the station's id"));
+    QString done;
+    if (!admin.loginIn(role, WriterRole, &done))
+        return false;
+    QVariant before;
+    const bool ok = admin.asOwner([&] {
+        return admin.value(QStringLiteral("SELECT station FROM station_roles WHERE role_name = ?"), {role}, before)
+               && admin.exec(QStringLiteral("INSERT INTO station_roles (role_name, station) VALUES (?, ?)"
+                                            " ON CONFLICT (role_name) DO UPDATE SET station = excluded.station"),
+                             {role, station});
+    });
+    if (ok && report) {
+        *report = done + QStringLiteral("%1 adds the runs of station %2").arg(role, station);
+        if (!before.isNull() && before.toString() != station)
+            *report += QStringLiteral(" (before: %1)").arg(before.toString());
+        *report += QLatin1Char('\n');
+    }
+    return ok;
+}
+
+bool addReader(QSqlDatabase &db, const QString &role, QString *report, QString *error)
+{
+    Admin admin(db, error);
+    QString done;
+    if (!admin.loginIn(role, ReaderRole, &done))
+        return false;
+    if (report)
+        *report = done + QStringLiteral("%1 reads the line's runs\n").arg(role);
+    return true;
+}
+
+bool releaseStation(QSqlDatabase &db, const QString &station, QString *report, QString *error)
+{
+    Admin admin(db, error);
+    QVariant machine;
+    const bool ok = admin.asOwner([&] {
+        return admin.value(QStringLiteral("SELECT machine FROM stations WHERE station = ?"), {station}, machine)
+               && admin.exec(QStringLiteral("DELETE FROM stations WHERE station = ?"), {station});
+    });
+    if (ok && report)
+        *report = machine.isNull() ? QStringLiteral("no machine held station %1\n").arg(station)
+                                   : QStringLiteral("station %1 released; the next machine to upload claims it\n")
+                                         .arg(station);
+    return ok;
+}
+
+QString recordRunSql()
+{
+    return QStringLiteral("SELECT record_run(CAST(? AS jsonb))");
+}
+
+QString knownRunsSql()
+{
+    return QStringLiteral("SELECT * FROM known_runs(CAST(? AS jsonb))");
+}
+
+QString claimSql()
+{
+    return QStringLiteral("SELECT claim_station(?, ?)");
+}
+
+QString reason(const QSqlError &error)
+{
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.text().trimmed();
+    text = text.section(QLatin1Char('\n'), 0, 0).trimmed();
+    for (const char *prefix : {"ERROR:", "FATAL:"}) {
+        if (text.startsWith(QLatin1String(prefix)))
+            text = text.mid(qsizetype(qstrlen(prefix))).trimmed();
+    }
+    return text;
+}
+
+bool transient(const QSqlError &error)
+{
+    const QString code = error.nativeErrorCode();
+    // No server answer at all, a connection that broke, a server shutting
+    // down, read-only or short of resources, a lock or a schema not in the
+    // state asked, a right or an object missing (the role's or the server's
+    // trouble, which would refuse every run alike). What is left refuses the
+    // run itself: its data (22), a constraint (23), the server's own reasons
+    // (P0, KV).
+    static const char *const Classes[] = {"08", "25", "40", "42", "53", "55", "57", "58", "XX"};
+    if (code.size() != 5)
+        return true;
+    for (const char *c : Classes) {
+        if (code.startsWith(QLatin1String(c)))
+            return true;
+    }
+    return false;
+}
+
+} // namespace results::lineserver

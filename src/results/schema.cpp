@@ -1,0 +1,762 @@
+#include "schema.h"
+
+#include "resultstore.h"
+
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <cstring>
+#include <functional>
+#include <tuple>
+
+namespace results::schema {
+
+namespace {
+
+// Both engines take these types as they stand: TEXT, INTEGER, BIGINT and
+// DOUBLE PRECISION; times are milliseconds since the epoch (UTC).
+const std::vector<Table> &allTables()
+{
+    static const std::vector<Table> list{
+        {"schema_version", {{"version", "INTEGER NOT NULL"}}, {}},
+        {"runs",
+         {
+             {"run_id", "TEXT NOT NULL"},
+             {"station", "TEXT NOT NULL"},
+             {"start_mode", "TEXT NOT NULL"},
+             {"lot", "TEXT NOT NULL"},
+             {"worker", "TEXT NOT NULL"},
+             {"barcode", "TEXT NOT NULL"},
+             {"profile", "TEXT NOT NULL"},
+             {"started_at", "BIGINT NOT NULL"},
+             {"ended_at", "BIGINT NOT NULL"},
+             {"verdict", "TEXT NOT NULL"},
+             // All three empty for a run that filed nothing.
+             {"file_name", "TEXT NOT NULL"},
+             {"file_path", "TEXT NOT NULL"},
+             {"content_sha1", "TEXT NOT NULL"},
+             // The filed file. The station keeps its Latin-1 text and takes
+             // it as bytes; the server keeps the bytes themselves, a NUL
+             // (the tail of a file a power cut left) included.
+             {"content", "TEXT NOT NULL", "BYTEA COMPRESSION lz4 NOT NULL", Place::Both, "CAST(? AS TEXT)"},
+             {"current_ma", "DOUBLE PRECISION"},
+             {"tb_mean", "DOUBLE PRECISION"},
+             {"recorded_at", "BIGINT NOT NULL"},
+             // Each panel's first and last run (by start time) flagged, so
+             // that yield over a million runs is a count, not a ranking.
+             {"panel_first", "INTEGER NOT NULL DEFAULT 0"},
+             {"panel_last", "INTEGER NOT NULL DEFAULT 0"},
+             // The open/short line's mean level, X and Y, for the drift chart.
+             {"open_short_x", "DOUBLE PRECISION"},
+             {"open_short_y", "DOUBLE PRECISION"},
+             // The server's clock when the run arrived, and the order runs
+             // arrived in (an export cursor that misses no late run).
+             {"received_at", "BIGINT", nullptr, Place::Server},
+             {"received_seq", "BIGINT", nullptr, Place::Server},
+         },
+         {"PRIMARY KEY (run_id)"},
+         Place::Both,
+         true},
+        // pass: 1 or 0, NULL where the file cannot tell (an item whose line
+        // carries the run's verdict after an earlier item failed).
+        {"items",
+         {{"run_id", "TEXT NOT NULL"},
+          {"item", "TEXT NOT NULL"},
+          {"pass", "INTEGER"},
+          {"value", "DOUBLE PRECISION"},
+          {"text", "TEXT NOT NULL"}},
+         {"FOREIGN KEY (run_id) REFERENCES runs (run_id) ON DELETE CASCADE", "PRIMARY KEY (run_id, item)"},
+         Place::Both,
+         true},
+        {"failing_cells",
+         {{"run_id", "TEXT NOT NULL"},
+          {"raster", "TEXT NOT NULL"},
+          {"row_index", "INTEGER NOT NULL"},
+          {"column_index", "INTEGER NOT NULL"},
+          {"value", "INTEGER NOT NULL"}},
+         {"FOREIGN KEY (run_id) REFERENCES runs (run_id) ON DELETE CASCADE"},
+         Place::Both,
+         true},
+        // kind: "window" (outside its per-electrode window, first = value
+        // index), "open" or "short" (the pair first:second, numbered from 1).
+        {"failing_electrodes",
+         {{"run_id", "TEXT NOT NULL"},
+          {"kind", "TEXT NOT NULL"},
+          {"line", "TEXT NOT NULL"},
+          {"first_index", "INTEGER NOT NULL"},
+          {"second_index", "INTEGER"},
+          {"value", "INTEGER"}},
+         {"FOREIGN KEY (run_id) REFERENCES runs (run_id) ON DELETE CASCADE"},
+         Place::Both,
+         true},
+        // Yield per quarter of an hour (UTC), kept with every run recorded:
+        // the runs, the panels first tested then and how many passed at once,
+        // the panels whose latest run is then and how many passed. Yield by
+        // hour or day over a year reads a few ten thousand of these.
+        {"yield_quarters",
+         {{"quarter", "BIGINT NOT NULL"},
+          {"runs", "BIGINT NOT NULL"},
+          {"panels", "BIGINT NOT NULL"},
+          {"first_passed", "BIGINT NOT NULL"},
+          {"last_panels", "BIGINT NOT NULL"},
+          {"last_passed", "BIGINT NOT NULL"}},
+         {"PRIMARY KEY (quarter)"}},
+        // The runs the line's server has not acknowledged yet, with how often
+        // and why it refused each.
+        {"outbox",
+         {{"run_id", "TEXT NOT NULL"},
+          {"queued_at", "BIGINT NOT NULL"},
+          {"attempts", "INTEGER NOT NULL DEFAULT 0"},
+          {"last_error", "TEXT NOT NULL DEFAULT ''"}},
+         {"PRIMARY KEY (run_id)", "FOREIGN KEY (run_id) REFERENCES runs (run_id) ON DELETE CASCADE"},
+         Place::Station},
+        // Runs the server refused again and again, with its reason; the
+        // uploader goes on without them until they are retried.
+        {"quarantine",
+         {{"run_id", "TEXT NOT NULL"},
+          {"refused_at", "BIGINT NOT NULL"},
+          {"attempts", "INTEGER NOT NULL"},
+          {"reason", "TEXT NOT NULL"}},
+         {"PRIMARY KEY (run_id)", "FOREIGN KEY (run_id) REFERENCES runs (run_id) ON DELETE CASCADE"},
+         Place::Station},
+        // Which machine holds each station id (claimed at its first upload).
+        {"stations",
+         {{"station", "TEXT NOT NULL"},
+          {"machine", "TEXT NOT NULL"},
+          {"claimed_at", "BIGINT NOT NULL"},
+          {"seen_at", "BIGINT NOT NULL"}},
+         {"PRIMARY KEY (station)"},
+         Place::Server},
+        // The login role each station adds its runs with.
+        {"station_roles",
+         {{"role_name", "TEXT NOT NULL"}, {"station", "TEXT NOT NULL"}},
+         {"PRIMARY KEY (role_name)"},
+         Place::Server},
+    };
+    return list;
+}
+
+struct Index
+{
+    const char *name;
+    const char *table;
+    const char *definition; // what follows "ON table"
+    // The version whose definition this is: a migration from an older one
+    // makes it anew.
+    int since;
+    Place place = Place::Both;
+    bool unique = false;
+};
+
+const Index Indexes[] = {
+    // A file is recorded once per station; runs that filed nothing are each their own.
+    {"runs_file", "runs", "(station, file_name, content_sha1) WHERE file_name <> ''", 3, Place::Both, true},
+    {"runs_barcode", "runs", "(barcode, started_at)", 1},
+    // Per LOT, station and profile: the runs of one in a time range, and yield
+    // per each over a long range, read from the index alone.
+    {"runs_lot", "runs", "(lot, started_at, verdict, panel_first, panel_last)", 3},
+    {"runs_station", "runs", "(station, started_at, verdict, panel_first, panel_last)", 3},
+    {"runs_profile", "runs", "(profile, started_at, verdict, panel_first, panel_last)", 3},
+    {"runs_started", "runs", "(started_at)", 1},
+    {"runs_path", "runs", "(file_path)", 1},
+    // Yield over a long time reads this index alone, in order of the quarters
+    // of an hour it counts in, never the runs' texts.
+    {"runs_yield", "runs", "((started_at / 900000), started_at, verdict, panel_first, panel_last, station, lot, profile)",
+     3},
+    {"runs_received", "runs", "(received_seq)", 3, Place::Server, true},
+    {"items_item", "items", "(item, pass)", 1},
+    // The failed items alone (a few in a hundred runs): the failures' Pareto
+    // over a long range reads these instead of every run's items.
+    {"items_failed", "items", "(run_id, item) WHERE pass = 0", 3},
+    {"failing_cells_run", "failing_cells", "(run_id)", 1},
+    {"failing_electrodes_run", "failing_electrodes", "(run_id)", 1},
+};
+
+bool placedIn(Place place, Engine engine)
+{
+    return place == Place::Both || (place == Place::Server) == (engine == Engine::Server);
+}
+
+// A migration walks the runs this many at a time, each batch a transaction of
+// its own: a server of a million runs is never locked for the whole of it, and
+// an interrupted migration loses one batch.
+constexpr int Batch = 2000;
+
+// Steps of a migration that take the runs in batches; written into
+// schema_migration when the migration starts and struck off when done, so
+// that a migration interrupted anywhere finishes at the next attempt.
+const char StepRunsTable[] = "runs_table";       // the station's runs without the old UNIQUE
+const char StepContentBytes[] = "content_bytes"; // the server's texts as the files' bytes
+const char StepLevels[] = "open_short_levels";
+const char StepFlags[] = "panel_flags";
+const char StepArrivals[] = "arrivals"; // the server's runs from before it numbered arrivals
+const char StepYield[] = "yield";
+// In the order they run.
+const char *const Steps[] = {StepRunsTable, StepContentBytes, StepLevels, StepFlags, StepArrivals, StepYield};
+
+class Migration
+{
+public:
+    Migration(QSqlDatabase &db, Engine engine, QString *error) : m_db(db), m_engine(engine), m_error(error) {}
+
+    bool run()
+    {
+        int current = 0;
+        bool hasVersion = false;
+        if (!readVersion(current, hasVersion))
+            return false;
+        if (current > Version)
+            return fail(QStringLiteral("the store was written by a newer station (schema %1)").arg(current));
+        if (current == Version)
+            return true;
+        bool hasRuns = false;
+        if (!tableExists("runs", hasRuns))
+            return false;
+        if (!hasRuns)
+            return create();
+        return structure(current) && batches() && finish();
+    }
+
+private:
+    bool fail(const QString &why)
+    {
+        if (m_error)
+            *m_error = why;
+        return false;
+    }
+
+    bool exec(const QString &sql, const QVariantList &bound = {})
+    {
+        const QSqlError e = execute(m_db, sql, bound);
+        return e.type() == QSqlError::NoError || fail(e.text());
+    }
+
+    bool begin() { return m_db.transaction() || fail(m_db.lastError().text()); }
+
+    bool commit()
+    {
+        if (m_db.commit())
+            return true;
+        fail(m_db.lastError().text());
+        m_db.rollback();
+        return false;
+    }
+
+    // Runs body in a transaction of its own.
+    bool transaction(const std::function<bool()> &body)
+    {
+        if (!begin())
+            return false;
+        if (!body()) {
+            m_db.rollback();
+            return false;
+        }
+        return commit();
+    }
+
+    bool server() const { return m_engine == Engine::Server; }
+
+    bool readVersion(int &version, bool &present)
+    {
+        if (!tableExists("schema_version", present))
+            return false;
+        if (!present)
+            return true;
+        QSqlQuery q(m_db);
+        if (!q.exec(QStringLiteral("SELECT version FROM schema_version")))
+            return fail(q.lastError().text());
+        if (q.next())
+            version = q.value(0).toInt();
+        return true;
+    }
+
+    bool tableExists(const char *name, bool &exists)
+    {
+        QSqlQuery q(m_db);
+        q.prepare(server() ? QStringLiteral("SELECT 1 FROM information_schema.tables"
+                                            " WHERE table_schema = current_schema() AND table_name = ?")
+                           : QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
+        q.addBindValue(QString::fromLatin1(name));
+        if (!q.exec())
+            return fail(q.lastError().text());
+        exists = q.next();
+        return true;
+    }
+
+    // The table's columns as the database has them, with their types.
+    bool columns(const char *table, QHash<QString, QString> &found)
+    {
+        QSqlQuery q(m_db);
+        if (server()) {
+            q.prepare(QStringLiteral("SELECT column_name, data_type FROM information_schema.columns"
+                                     " WHERE table_schema = current_schema() AND table_name = ?"));
+            q.addBindValue(QString::fromLatin1(table));
+            if (!q.exec())
+                return fail(q.lastError().text());
+            while (q.next())
+                found.insert(q.value(0).toString(), q.value(1).toString());
+            return true;
+        }
+        // The table's name is the code's own, never input.
+        if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(QLatin1String(table))))
+            return fail(q.lastError().text());
+        while (q.next())
+            found.insert(q.value(1).toString(), q.value(2).toString());
+        return true;
+    }
+
+    QString createTable(const Table &table, const QString &name) const
+    {
+        QStringList parts;
+        for (const Column *c : table.columnsIn(m_engine))
+            parts << QStringLiteral("%1 %2").arg(QLatin1String(c->name), QLatin1String(c->typeFor(m_engine)));
+        for (const char *constraint : table.constraints)
+            parts << QLatin1String(constraint);
+        return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(name, parts.join(QStringLiteral(", ")));
+    }
+
+    bool createTables()
+    {
+        for (const Table &table : allTables()) {
+            if (table.in(m_engine) && !exec(createTable(table, QLatin1String(table.name))))
+                return false;
+        }
+        if (server() && !exec(QStringLiteral("CREATE SEQUENCE IF NOT EXISTS runs_received_seq")))
+            return false;
+        return true;
+    }
+
+    bool createIndexes()
+    {
+        for (const Index &index : Indexes) {
+            if (placedIn(index.place, m_engine)
+                && !exec(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 %4")
+                             .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), QLatin1String(index.name),
+                                  QLatin1String(index.table), QLatin1String(index.definition))))
+                return false;
+        }
+        return true;
+    }
+
+    bool setVersion()
+    {
+        return exec(QStringLiteral("DELETE FROM schema_version"))
+               && exec(QStringLiteral("INSERT INTO schema_version (version) VALUES (?)"), {Version});
+    }
+
+    bool create()
+    {
+        return transaction([this] { return createTables() && createIndexes() && setVersion(); });
+    }
+
+    // What the migration changes in place, in one transaction: tables and
+    // columns that are missing, indexes whose definition changed, and the
+    // steps that follow in batches.
+    bool structure(int current)
+    {
+        return transaction([this, current] {
+            if (!exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_migration (step TEXT NOT NULL PRIMARY KEY)"))
+                || !createTables())
+                return false;
+            QSet<QString> steps;
+            QSqlQuery pending(m_db);
+            if (!pending.exec(QStringLiteral("SELECT step FROM schema_migration")))
+                return fail(pending.lastError().text());
+            while (pending.next())
+                steps.insert(pending.value(0).toString());
+            // The shapes a version-2 store was left in differ: whatever a
+            // store lacks is added and filled, whatever it was.
+            for (const Table &table : allTables()) {
+                if (!table.in(m_engine))
+                    continue;
+                QHash<QString, QString> found;
+                if (!columns(table.name, found))
+                    return false;
+                for (const Column *c : table.columnsIn(m_engine)) {
+                    if (found.contains(QLatin1String(c->name)))
+                        continue;
+                    if (!exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                                  .arg(QLatin1String(table.name), QLatin1String(c->name),
+                                       QLatin1String(c->typeFor(m_engine)))))
+                        return false;
+                    if (qstrcmp(c->name, "panel_first") == 0)
+                        steps.insert(QLatin1String(StepFlags));
+                    if (qstrcmp(c->name, "open_short_x") == 0)
+                        steps.insert(QLatin1String(StepLevels));
+                    if (qstrcmp(c->name, "received_seq") == 0)
+                        steps.insert(QLatin1String(StepArrivals));
+                }
+            }
+            steps.insert(QLatin1String(StepYield));
+            for (const Index &index : Indexes) {
+                if (index.since > current && !exec(QStringLiteral("DROP INDEX IF EXISTS %1").arg(QLatin1String(index.name))))
+                    return false;
+            }
+            if (!structureForThree(steps))
+                return false;
+            for (const QString &step : steps) {
+                if (!exec(m_engine == Engine::Server
+                              ? QStringLiteral("INSERT INTO schema_migration (step) VALUES (?) ON CONFLICT DO NOTHING")
+                              : QStringLiteral("INSERT OR IGNORE INTO schema_migration (step) VALUES (?)"),
+                          {step}))
+                    return false;
+            }
+            return true;
+        });
+    }
+
+    // Up to version 3 a file was unique per station by a table constraint,
+    // which a run that filed nothing breaks; the server kept the files' text.
+    bool structureForThree(QSet<QString> &steps)
+    {
+        if (server()) {
+            // The constraint goes at once; the index that replaces it comes at the end.
+            if (!exec(QStringLiteral(
+                    "DO $$DECLARE c name; BEGIN"
+                    " FOR c IN SELECT conname FROM pg_constraint WHERE conrelid = 'runs'::regclass AND contype = 'u'"
+                    " LOOP EXECUTE format('ALTER TABLE runs DROP CONSTRAINT %I', c); END LOOP; END$$")))
+                return false;
+            QHash<QString, QString> found;
+            if (!columns("runs", found))
+                return false;
+            if (found.value(QStringLiteral("content")) == QLatin1String("text")) {
+                if (!exec(QStringLiteral("ALTER TABLE runs ADD COLUMN IF NOT EXISTS content_bytes BYTEA COMPRESSION lz4")))
+                    return false;
+                steps.insert(QLatin1String(StepContentBytes));
+            }
+            return true;
+        }
+        // SQLite drops no table constraint: such a runs table is copied into
+        // one without it.
+        QSqlQuery q(m_db);
+        if (!q.exec(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = 'runs'")) || !q.next())
+            return fail(q.lastError().text());
+        if (!q.value(0).toString().contains(QLatin1String("UNIQUE")))
+            return true;
+        q.finish();
+        steps.insert(QLatin1String(StepRunsTable));
+        return exec(createTable(table("runs"), QStringLiteral("runs_next")));
+    }
+
+    bool pendingSteps(QStringList &steps)
+    {
+        QSqlQuery q(m_db);
+        if (!q.exec(QStringLiteral("SELECT step FROM schema_migration")))
+            return fail(q.lastError().text());
+        QSet<QString> found;
+        while (q.next())
+            found.insert(q.value(0).toString());
+        for (const char *step : Steps) {
+            if (found.contains(QLatin1String(step)))
+                steps << QLatin1String(step);
+        }
+        return true;
+    }
+
+    bool done(const char *step)
+    {
+        return exec(QStringLiteral("DELETE FROM schema_migration WHERE step = ?"), {QString::fromLatin1(step)});
+    }
+
+    // Walks the runs in run_id order, a batch per transaction: body(from, to)
+    // takes the runs with from < run_id <= to.
+    bool inBatches(const std::function<bool(const QString &, const QString &)> &body)
+    {
+        QString from = QStringLiteral("");
+        for (;;) {
+            QSqlQuery q(m_db);
+            q.prepare(QStringLiteral("SELECT MAX(run_id) FROM (SELECT run_id FROM runs WHERE run_id > ?"
+                                     " ORDER BY run_id LIMIT %1) AS batch")
+                          .arg(Batch));
+            q.addBindValue(from);
+            if (!q.exec() || !q.next())
+                return fail(q.lastError().text());
+            if (q.value(0).isNull())
+                return true;
+            const QString to = q.value(0).toString();
+            q.finish();
+            if (!transaction([&] { return body(from, to); }))
+                return false;
+            from = to;
+        }
+    }
+
+    bool batches()
+    {
+        QStringList steps;
+        if (!pendingSteps(steps))
+            return false;
+        for (const QString &step : steps) {
+            const QByteArray name = step.toLatin1();
+            if (name == StepRunsTable && !copyRuns())
+                return false;
+            if (name == StepContentBytes && !contentBytes())
+                return false;
+            if (name == StepLevels && !(inBatches([this](const QString &from, const QString &to) {
+                    return fillLevels(from, to);
+                }) && transaction([this] { return done(StepLevels); })))
+                return false;
+            if (name == StepFlags
+                && !(inBatches([this](const QString &from, const QString &to) {
+                         return exec(QStringLiteral(
+                                         "UPDATE runs SET"
+                                         " panel_first = CASE WHEN barcode = '' OR run_id = (SELECT f.run_id FROM runs f"
+                                         " WHERE f.barcode = runs.barcode ORDER BY f.started_at, f.run_id LIMIT 1)"
+                                         " THEN 1 ELSE 0 END,"
+                                         " panel_last = CASE WHEN barcode = '' OR run_id = (SELECT l.run_id FROM runs l"
+                                         " WHERE l.barcode = runs.barcode ORDER BY l.started_at DESC, l.run_id DESC"
+                                         " LIMIT 1) THEN 1 ELSE 0 END"
+                                         " WHERE run_id > ? AND run_id <= ?"),
+                                     {from, to});
+                     }) && transaction([this] { return done(StepFlags); })))
+                return false;
+            // Numbered (their time of arrival unknown) so that an export by
+            // arrival from 0 takes them in too.
+            if (name == StepArrivals
+                && !(inBatches([this](const QString &from, const QString &to) {
+                         return exec(QStringLiteral("UPDATE runs SET received_seq = nextval('runs_received_seq')"
+                                                    " WHERE received_seq IS NULL AND run_id > ? AND run_id <= ?"),
+                                     {from, to});
+                     }) && transaction([this] { return done(StepArrivals); })))
+                return false;
+        }
+        return true;
+    }
+
+    // The station's runs into a table without the old constraint, a batch
+    // at a time, then swapped in with whatever came meanwhile.
+    bool copyRuns()
+    {
+        const QString columns = table("runs").columnNames(m_engine).join(QStringLiteral(", "));
+        const QString copy = QStringLiteral("INSERT OR IGNORE INTO runs_next (%1) SELECT %1 FROM runs").arg(columns);
+        if (!inBatches([&](const QString &from, const QString &to) {
+                return exec(copy + QStringLiteral(" WHERE run_id > ? AND run_id <= ?"), {from, to});
+            }))
+            return false;
+        // Dropping the old table must not delete the runs' items with it.
+        if (!exec(QStringLiteral("PRAGMA foreign_keys=OFF")))
+            return false;
+        const bool swapped = transaction([&] {
+            return exec(copy + QStringLiteral(" WHERE run_id NOT IN (SELECT run_id FROM runs_next)"))
+                   && exec(QStringLiteral("DROP TABLE runs")) && exec(QStringLiteral("ALTER TABLE runs_next RENAME TO runs"))
+                   && done(StepRunsTable);
+        });
+        QSqlQuery(m_db).exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+        return swapped;
+    }
+
+    // The server's texts turned back into the files' bytes (the station sent
+    // each file as Latin-1 text).
+    bool contentBytes()
+    {
+        const QString convert =
+            QStringLiteral("UPDATE runs SET content_bytes = convert_to(content, 'LATIN1') WHERE content_bytes IS NULL");
+        return inBatches([&](const QString &from, const QString &to) {
+                   return exec(convert + QStringLiteral(" AND run_id > ? AND run_id <= ?"), {from, to});
+               })
+               && transaction([&] {
+                      return exec(convert) && exec(QStringLiteral("ALTER TABLE runs DROP COLUMN content"))
+                             && exec(QStringLiteral("ALTER TABLE runs RENAME COLUMN content_bytes TO content"))
+                             && exec(QStringLiteral("ALTER TABLE runs ALTER COLUMN content SET NOT NULL"))
+                             && done(StepContentBytes);
+                  });
+    }
+
+    // The open/short levels, read from the files' texts the store keeps.
+    bool fillLevels(const QString &from, const QString &to)
+    {
+        QSqlQuery read(m_db);
+        read.setForwardOnly(true);
+        read.prepare(QStringLiteral("SELECT run_id, content FROM runs WHERE run_id > ? AND run_id <= ?"));
+        read.addBindValue(from);
+        read.addBindValue(to);
+        if (!read.exec())
+            return fail(read.lastError().text());
+        ResultRecord parsed;
+        std::vector<std::tuple<QString, QVariant, QVariant>> levels;
+        while (read.next()) {
+            const QByteArray content = fileBytes(read.value(1));
+            readResult(std::string_view(content.constData(), std::size_t(content.size())), parsed);
+            levels.emplace_back(read.value(0).toString(), openShortLevel(parsed, parsed.openShort.x),
+                                openShortLevel(parsed, parsed.openShort.y));
+        }
+        read.finish();
+        for (const auto &[runId, x, y] : levels) {
+            if (!exec(QStringLiteral("UPDATE runs SET open_short_x = ?, open_short_y = ? WHERE run_id = ?"), {x, y, runId}))
+                return false;
+        }
+        return true;
+    }
+
+    bool finish()
+    {
+        return transaction([this] {
+            QStringList steps;
+            if (!pendingSteps(steps))
+                return false;
+            if (steps.contains(QLatin1String(StepYield)) && !rebuildYield(m_db, m_error))
+                return false;
+            return createIndexes() && setVersion() && exec(QStringLiteral("DROP TABLE schema_migration"));
+        });
+    }
+
+    QSqlDatabase &m_db;
+    Engine m_engine;
+    QString *m_error;
+};
+
+} // namespace
+
+bool Column::in(Engine engine) const
+{
+    return placedIn(place, engine);
+}
+
+bool Table::in(Engine engine) const
+{
+    return placedIn(place, engine);
+}
+
+std::vector<const Column *> Table::columnsIn(Engine engine) const
+{
+    std::vector<const Column *> list;
+    for (const Column &c : columns) {
+        if (c.in(engine))
+            list.push_back(&c);
+    }
+    return list;
+}
+
+QStringList Table::columnNames(Engine engine) const
+{
+    QStringList names;
+    for (const Column *c : columnsIn(engine))
+        names << QLatin1String(c->name);
+    return names;
+}
+
+int Table::indexOf(const char *column, Engine engine) const
+{
+    int at = 0;
+    for (const Column *c : columnsIn(engine)) {
+        if (qstrcmp(c->name, column) == 0)
+            return at;
+        ++at;
+    }
+    return -1;
+}
+
+const std::vector<Table> &tables()
+{
+    return allTables();
+}
+
+const Table &table(const char *name)
+{
+    for (const Table &t : allTables()) {
+        if (qstrcmp(t.name, name) == 0)
+            return t;
+    }
+    qFatal("no table %s in the schema", name);
+}
+
+std::vector<const Table *> runTables()
+{
+    std::vector<const Table *> list;
+    for (const Table &t : allTables()) {
+        if (t.ofRun)
+            list.push_back(&t);
+    }
+    return list;
+}
+
+QString insertSql(const Table &table, const QString &suffix)
+{
+    QStringList names, marks;
+    for (const Column *c : table.columnsIn(Engine::Station)) {
+        names << QLatin1String(c->name);
+        marks << (c->stationPlaceholder ? QLatin1String(c->stationPlaceholder) : QLatin1String("?"));
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)%4")
+        .arg(QLatin1String(table.name), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")), suffix);
+}
+
+bool prepare(QSqlDatabase &db, QString *error)
+{
+    return Migration(db, Engine::Station, error).run();
+}
+
+bool prepareServer(QSqlDatabase &db, QString *error)
+{
+    return Migration(db, Engine::Server, error).run();
+}
+
+bool checkServer(QSqlDatabase &db, QString *error)
+{
+    QSqlQuery q(db);
+    const auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (!q.exec(QStringLiteral("SELECT version FROM schema_version"))) {
+        // 42P01: no such table.
+        if (q.lastError().nativeErrorCode() == QLatin1String("42P01"))
+            return fail(QStringLiteral("the line's server holds no results store yet: its administrator runs "
+                                       "\"kavel-results server init\""));
+        return fail(q.lastError().text().trimmed().section(QLatin1Char('\n'), 0, 0));
+    }
+    const int version = q.next() ? q.value(0).toInt() : 0;
+    if (version == Version)
+        return true;
+    if (version > Version)
+        return fail(QStringLiteral("the line's server has schema %1, newer than this station's %2: this station "
+                                   "must be updated before it writes there")
+                        .arg(version)
+                        .arg(Version));
+    return fail(QStringLiteral("the line's server has schema %1, this station writes %2: its administrator runs "
+                               "\"kavel-results server init\"")
+                    .arg(version)
+                    .arg(Version));
+}
+
+bool rebuildYield(QSqlDatabase &db, QString *error)
+{
+    for (const char *sql :
+         {"DELETE FROM yield_quarters",
+          "INSERT INTO yield_quarters (quarter, runs, panels, first_passed, last_panels, last_passed)"
+          " SELECT started_at / 900000, COUNT(*), SUM(panel_first),"
+          " SUM(CASE WHEN panel_first = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END), SUM(panel_last),"
+          " SUM(CASE WHEN panel_last = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END)"
+          " FROM runs GROUP BY started_at / 900000"}) {
+        QSqlQuery q(db);
+        if (!q.exec(QString::fromLatin1(sql))) {
+            if (error)
+                *error = q.lastError().text();
+            return false;
+        }
+    }
+    return true;
+}
+
+QSqlError execute(QSqlDatabase &db, const QString &sql, const QVariantList &bound)
+{
+    QSqlQuery q(db);
+    bool ok = bound.isEmpty() ? q.exec(sql) : q.prepare(sql);
+    if (ok && !bound.isEmpty()) {
+        for (const QVariant &v : bound)
+            q.addBindValue(v);
+        ok = q.exec();
+    }
+    return ok ? QSqlError() : q.lastError();
+}
+
+QByteArray fileBytes(const QVariant &stored)
+{
+    if (stored.typeId() == QMetaType::QByteArray)
+        return stored.toByteArray();
+    return stored.toString().toLatin1();
+}
+
+} // namespace results::schema

@@ -1,0 +1,98 @@
+#ifndef RESULTS_SCHEMA_H
+#define RESULTS_SCHEMA_H
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <vector>
+
+// The results store's tables, written down once: every CREATE, every
+// migration, every statement that writes a run and the payload a run travels
+// to the line's server in are built from these lists, so that a column added
+// here reaches all of them. The station's store (SQLite) and the line's server
+// (PostgreSQL) share the schema; a few tables and columns live on one side only.
+namespace results::schema {
+
+// The version this code writes. Every change of a table, a column or an index
+// raises it; the station migrates its own file when it opens it, the line's
+// server is migrated by its administrator ("kavel-results server init").
+constexpr int Version = 3;
+
+enum class Engine { Station, Server };
+
+// Where a table or a column exists.
+enum class Place { Both, Station, Server };
+
+struct Column
+{
+    const char *name;
+    // The column's type and constraints as both engines take them (a NOT NULL
+    // column that a migration may add carries a DEFAULT).
+    const char *type;
+    // The server's, where it differs.
+    const char *serverType = nullptr;
+    Place place = Place::Both;
+    // How the station's INSERT takes the value, where it is not a plain "?".
+    const char *stationPlaceholder = nullptr;
+
+    const char *typeFor(Engine engine) const { return engine == Engine::Server && serverType ? serverType : type; }
+    bool in(Engine engine) const;
+};
+
+struct Table
+{
+    const char *name;
+    std::vector<Column> columns;
+    std::vector<const char *> constraints; // PRIMARY KEY, REFERENCES, ...
+    Place place = Place::Both;
+    // A run's own rows: written with the run, sent with it to the line.
+    bool ofRun = false;
+
+    bool in(Engine engine) const;
+    // The columns this engine has, in order.
+    std::vector<const Column *> columnsIn(Engine engine) const;
+    QStringList columnNames(Engine engine) const;
+    int indexOf(const char *column, Engine engine) const; // -1: not there
+};
+
+// Every table, parents before children.
+const std::vector<Table> &tables();
+const Table &table(const char *name);
+// The tables of a run (runs first, then its children).
+std::vector<const Table *> runTables();
+
+// "INSERT INTO t (a, b, ...) VALUES (?, ?, ...)" for the station's store.
+QString insertSql(const Table &table, const QString &suffix = QString());
+
+// The station's own store: creates the tables or migrates them to Version, in
+// batches (each a transaction of its own; an interrupted migration goes on
+// where it stopped at the next open). False with a reason when the file
+// cannot be brought there (one of a newer version included).
+bool prepare(QSqlDatabase &db, QString *error);
+// The same for the line's server, run by its administrator as the schema's
+// owner (see lineserver.h); never by a station or a reader.
+bool prepareServer(QSqlDatabase &db, QString *error);
+
+// A line client's look at the server's schema: true when it is this code's.
+// Otherwise one line that says what is wrong and who mends it.
+bool checkServer(QSqlDatabase &db, QString *error);
+
+// Counts yield_quarters anew from the runs (after a migration, or runs written
+// other than through the store).
+bool rebuildYield(QSqlDatabase &db, QString *error);
+
+// Runs sql on db, with the values bound in order where there are any (a
+// statement without values is not prepared: the server prepares no DDL).
+// The error, of type NoError when it ran.
+QSqlError execute(QSqlDatabase &db, const QString &sql, const QVariantList &bound = {});
+
+// The file's bytes from the content column as either engine gives it back:
+// the server keeps bytes, the station the file's Latin-1 text.
+QByteArray fileBytes(const QVariant &stored);
+
+} // namespace results::schema
+
+#endif
