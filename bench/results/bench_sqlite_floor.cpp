@@ -116,8 +116,8 @@ void recordRuns(benchmark::State &state, const QByteArray &content, bool text, b
     {
         const results::RecordSql &sql = results::recordSql();
         Statement run(db, sql.run), item(db, sql.item), outbox(db, sql.outbox), panel(db, results::panelFlagsSql()),
-            yield(db, results::yieldChangeSql());
-        for (const Statement *s : {&run, &item, &outbox, &panel, &yield})
+            yield(db, results::yieldChangeSql()), cohort(db, results::cohortChangeSql());
+        for (const Statement *s : {&run, &item, &outbox, &panel, &yield, &cohort})
             if (!s->error().empty())
                 state.SkipWithError(s->error().c_str());
         static const char *const Items[] = {"electric", "usb_version", "crc_version", "eeprom_version", "tb",
@@ -128,7 +128,10 @@ void recordRuns(benchmark::State &state, const QByteArray &content, bool text, b
             const int sign = add ? 1 : -1;
             yield.text(id).integer(sign).integer(sign).integer(sign).integer(sign).integer(sign).text(barcode);
             yield.text(add ? id : std::string()).text(add ? std::string() : id).text(id);
-            return yield.run();
+            cohort.integer(sign).integer(sign).integer(sign).integer(sign).text(barcode);
+            cohort.text(add ? id : std::string()).text(add ? std::string() : id);
+            const bool kept = yield.run();
+            return cohort.run() && kept;
         };
         for (auto _ : state) {
             bool ok = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;

@@ -1,8 +1,8 @@
 #include "foundresult.h"
 
 #include <QFile>
-#include <QSqlError>
-#include <QSqlQuery>
+
+#include <algorithm>
 
 namespace results {
 
@@ -11,28 +11,15 @@ Recorded recordFound(ResultStore &store, const RunContext &context, const QByteA
 {
     if (parsed.whole())
         return store.record(context, content, sha1, parsed, error, queueForLine);
-    const bool ownBatch = !store.inBatch();
-    if (ownBatch && !store.beginBatch(error))
-        return Recorded::Failed;
-    const Recorded recorded = store.record(context, content, sha1, parsed, error, queueForLine);
-    if (recorded == Recorded::Failed) // the batch is rolled back already
-        return recorded;
-    if (recorded == Recorded::Added) {
-        QSqlQuery item(store.database());
-        item.prepare(QStringLiteral("INSERT INTO items (run_id, item, pass, value, text) VALUES (?, ?, 0, NULL, ?)"));
-        item.addBindValue(context.runId);
-        item.addBindValue(QString::fromLatin1(IncompleteItem));
-        item.addBindValue(QString::fromLatin1(parsed.cut));
-        if (!item.exec()) {
-            if (error)
-                *error = item.lastError().text() + QStringLiteral(" (the batch was rolled back)");
-            store.rollbackBatch();
-            return Recorded::Failed;
-        }
-    }
-    if (ownBatch && !store.commitBatch(error))
-        return Recorded::Failed;
-    return recorded;
+    // The item goes with the run's own rows, under the id the store gives the
+    // run, to the station's store and to the line's server alike; the text
+    // says where the file was cut, whatever an earlier record of it said.
+    RunContext cut = context;
+    cut.items.erase(std::remove_if(cut.items.begin(), cut.items.end(),
+                                   [](const ItemEvidence &item) { return item.item == QLatin1String(IncompleteItem); }),
+                    cut.items.end());
+    cut.items.push_back({QString::fromLatin1(IncompleteItem), false, QVariant(), QString::fromLatin1(parsed.cut)});
+    return store.record(cut, content, sha1, parsed, error, queueForLine);
 }
 
 Recorded recordFound(ResultStore &store, const RunContext &context, QString *error, bool queueForLine)

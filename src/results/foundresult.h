@@ -14,8 +14,9 @@ namespace results {
 // The item a file cut short gets.
 inline constexpr const char *IncompleteItem = "complete";
 
-// Records the file's run (ResultStore::record()) and, for a file cut short,
-// the item, both in one transaction: the caller's batch when one is open.
+// Records the file's run (ResultStore::record()); for a file cut short the
+// item is one of the run's own rows, written with it (in the caller's batch
+// when one is open) and sent with it to the line's server.
 Recorded recordFound(ResultStore &store, const RunContext &context, const QByteArray &content,
                      const QByteArray &sha1, const ResultRecord &parsed, QString *error, bool queueForLine = true);
 // The same, reading the file at context.path.

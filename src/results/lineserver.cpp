@@ -61,7 +61,10 @@ QString yieldChange(bool add)
     const QString none = QStringLiteral("''");
     const QString id = QStringLiteral("r.run_id");
     return inlined(yieldChangeSql(), {id, sign, sign, sign, sign, sign, QStringLiteral("r.barcode"), add ? id : none,
-                                      add ? none : id, id});
+                                      add ? none : id, id})
+           + QStringLiteral(";\n    ")
+           + inlined(cohortChangeSql(),
+                     {sign, sign, sign, sign, QStringLiteral("r.barcode"), add ? id : none, add ? none : id});
 }
 
 QString functions()

@@ -32,13 +32,30 @@ bool damaged(const QString &reason)
 // What a damaged store still held, and what became of it.
 struct Salvage
 {
-    QHash<QString, qint64> outbox; // run id, queued_at
-    bool outboxWhole = false;      // every row of the outbox was read
-    bool runsWhole = true;         // every row of runs was read
-    int salvaged = 0;              // runs recorded again from their texts
-    int queued = 0;                // of those, the ones not sent yet
-    int textsLost = 0;             // runs whose text is damaged and whose file is gone or other
-    QSet<QString> folders;         // where its runs' files were filed
+    // A run waiting for the line: its place, and the server's refusals so far.
+    struct Queued
+    {
+        qint64 queuedAt = 0;
+        int attempts = 0;
+        QString lastError;
+    };
+    // A run put aside after the server refused it again and again.
+    struct Refused
+    {
+        qint64 refusedAt = 0;
+        int attempts = 0;
+        QString reason;
+    };
+    QHash<QString, Queued> outbox;      // by run id
+    QHash<QString, Refused> quarantine; // by run id
+    bool sentKnown = false;             // outbox and quarantine read whole: a run in neither was sent
+    bool runsWhole = true;              // every row of runs was read
+    int salvaged = 0;                   // runs recorded again from their texts
+    int queued = 0;                     // of those, the ones not sent yet
+    int refused = 0;                    // of those, the ones put aside again
+    int textsLost = 0;                  // runs whose text is damaged and whose file is gone or other
+    int itemsLost = 0;                  // runs whose items beside the file could not be read
+    QSet<QString> folders;              // where its runs' files were filed
 };
 
 // Reads the rows of table in rowid order, and on past the pages that cannot
@@ -116,9 +133,11 @@ bool readAround(const QSqlDatabase &db, const QString &columns, const QString &t
 
 // Records the salvaged runs into store under their own ids, times and
 // place in the outbox, a batch at a time; their items, flags and yields are
-// made anew from their texts. A run the outbox shows as sent stays sent;
-// where the outbox could not be read whole, every run is sent again (the
-// line's server takes a run it has once).
+// made anew from their texts, with the items the run handed beside its file.
+// A run the outbox shows as sent stays sent, one the line's server refused
+// stays aside with its reason; where the outbox or the quarantine could not
+// be read whole, every other run is sent again (the line's server takes a run
+// it has once).
 class Refill
 {
 public:
@@ -126,39 +145,55 @@ public:
         : m_store(store)
         , m_found(found)
         , m_recordedAt(store.database())
-        , m_queuedAt(store.database())
+        , m_queued(store.database())
+        , m_refused(store.database())
     {
         m_recordedAt.prepare(QStringLiteral("UPDATE runs SET recorded_at = ? WHERE run_id = ?"));
-        m_queuedAt.prepare(QStringLiteral("UPDATE outbox SET queued_at = ? WHERE run_id = ?"));
+        m_queued.prepare(QStringLiteral("UPDATE outbox SET queued_at = ?, attempts = ?, last_error = ? WHERE run_id = ?"));
+        m_refused.prepare(schema::insertSql(schema::table("quarantine")));
     }
 
+    // context.path empty: a run that filed nothing, content and sha1 empty.
     bool add(const RunContext &context, const QByteArray &content, const QByteArray &sha1, qint64 recordedAt,
              QString &reason)
     {
         if (!m_store.inBatch() && !m_store.beginBatch(&reason))
             return false;
-        const auto queuedAt = m_found.outbox.constFind(context.runId);
-        const bool queue = !m_found.outboxWhole || queuedAt != m_found.outbox.cend();
-        readResult(std::string_view(content.constData(), std::size_t(content.size())), m_parsed);
-        const Recorded done = recordFound(m_store, context, content, sha1, m_parsed, &reason, queue);
+        const auto refused = m_found.quarantine.constFind(context.runId);
+        const auto queued = m_found.outbox.constFind(context.runId);
+        const bool aside = refused != m_found.quarantine.cend();
+        const bool queue = !aside && (!m_found.sentKnown || queued != m_found.outbox.cend());
+        if (content.isEmpty())
+            m_parsed.clear();
+        else
+            readResult(std::string_view(content.constData(), std::size_t(content.size())), m_parsed);
+        const Recorded done = context.path.isEmpty()
+                                  ? m_store.record(context, content, sha1, m_parsed, &reason, queue)
+                                  : recordFound(m_store, context, content, sha1, m_parsed, &reason, queue);
         if (done == Recorded::Failed)
             return false;
         if (done != Recorded::Added)
             return true;
         ++m_found.salvaged;
-        m_recordedAt.addBindValue(recordedAt);
-        m_recordedAt.addBindValue(context.runId);
-        bool ok = m_recordedAt.exec();
+        const auto run = [](QSqlQuery &q, const QVariantList &values) {
+            for (const QVariant &v : values)
+                q.addBindValue(v);
+            return q.exec();
+        };
+        bool ok = run(m_recordedAt, {recordedAt, context.runId});
         if (ok && queue) {
             ++m_found.queued;
-            if (queuedAt != m_found.outbox.cend()) {
-                m_queuedAt.addBindValue(queuedAt.value());
-                m_queuedAt.addBindValue(context.runId);
-                ok = m_queuedAt.exec();
-            }
+            if (queued != m_found.outbox.cend())
+                ok = run(m_queued, {queued->queuedAt, queued->attempts, queued->lastError, context.runId});
+        }
+        if (ok && aside) {
+            ++m_found.refused;
+            ok = run(m_refused, {context.runId, refused->refusedAt, refused->attempts, refused->reason});
         }
         if (!ok) {
-            reason = (m_recordedAt.lastError().isValid() ? m_recordedAt : m_queuedAt).lastError().text();
+            for (const QSqlQuery *q : {&m_recordedAt, &m_queued, &m_refused})
+                if (q->lastError().isValid())
+                    reason = q->lastError().text();
             m_store.rollbackBatch();
             return false;
         }
@@ -170,17 +205,56 @@ public:
 private:
     ResultStore &m_store;
     Salvage &m_found;
-    QSqlQuery m_recordedAt, m_queuedAt;
+    QSqlQuery m_recordedAt, m_queued, m_refused;
     ResultRecord m_parsed;
     int m_inBatch = 0;
 };
 
+// The columns table has in the damaged store: none where it has no such
+// table, as a store of an older schema may lack one. False when even that
+// cannot be read.
+bool columnsOf(const QSqlDatabase &db, const QString &table, QSet<QString> &columns)
+{
+    QSqlQuery q(db);
+    // The table's name is the code's own, never input.
+    if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table)))
+        return false;
+    while (q.next())
+        columns.insert(q.value(1).toString());
+    return !q.lastError().isValid();
+}
+
+// column where the damaged store has it, else what it held before it had it.
+QString columnOr(const QSet<QString> &columns, const char *column, const char *before)
+{
+    return QLatin1String(columns.contains(QLatin1String(column)) ? column : before);
+}
+
+// The run's items in the damaged store, where they can be read: those its
+// text gives are made anew from it, the others (what the run handed beside
+// its file, and all of a run that filed nothing) only these rows still hold.
+bool readItems(QSqlQuery &items, const QString &runId, std::vector<ItemEvidence> &found)
+{
+    found.clear();
+    items.addBindValue(runId);
+    if (!items.exec())
+        return false;
+    while (items.next())
+        found.push_back({items.value(0).toString(), items.value(1).toInt() == 1, items.value(2), items.value(3).toString()});
+    const bool whole = !items.lastError().isValid();
+    items.finish();
+    if (!whole)
+        found.clear();
+    return whole;
+}
+
 // Salvages what the damaged store at path still holds into store: its
-// outbox first, then its runs one by one with their texts (a store of years
-// is never held in memory). Read through SQLite itself, table by table, past
-// damaged pages. (The sqlite3 program's .recover would read pages that no
-// table reaches any more, but Debian's SQLite library lacks the page table it
-// needs, and there it only fails.) False when store refused a write.
+// outbox and quarantine first, then its runs one by one with their texts
+// and items (a store of years is never held in memory). Read through SQLite
+// itself, table by table, past damaged pages. (The sqlite3 program's .recover
+// would read pages that no table reaches any more, but Debian's SQLite
+// library lacks the page table it needs, and there it only fails.) False when
+// store refused a write.
 bool salvageInto(const QString &path, ResultStore &store, Salvage &found, QString &reason)
 {
     const QString name = QStringLiteral("results-salvage-%1").arg(quintptr(&found), 0, 16);
@@ -189,12 +263,34 @@ bool salvageInto(const QString &path, ResultStore &store, Salvage &found, QStrin
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
         if (db.open()) {
-            found.outboxWhole = readAround(db, QStringLiteral("run_id, queued_at"), QStringLiteral("outbox"),
-                                           [&found](const QSqlQuery &q) {
-                                               found.outbox.insert(q.value(1).toString(), q.value(2).toLongLong());
-                                               return true;
-                                           });
+            QSet<QString> outbox, quarantine;
+            const bool outboxWhole =
+                columnsOf(db, QStringLiteral("outbox"), outbox) && !outbox.isEmpty()
+                && readAround(db,
+                              QStringLiteral("run_id, queued_at, %1, %2")
+                                  .arg(columnOr(outbox, "attempts", "0"), columnOr(outbox, "last_error", "''")),
+                              QStringLiteral("outbox"), [&found](const QSqlQuery &q) {
+                                  found.outbox.insert(q.value(1).toString(), {q.value(2).toLongLong(), q.value(3).toInt(),
+                                                                              q.value(4).toString()});
+                                  return true;
+                              });
+            // A store from before the quarantine has none, and it is whole.
+            const bool quarantineWhole =
+                columnsOf(db, QStringLiteral("quarantine"), quarantine)
+                && (quarantine.isEmpty()
+                    || readAround(db, QStringLiteral("run_id, refused_at, attempts, reason"), QStringLiteral("quarantine"),
+                                  [&found](const QSqlQuery &q) {
+                                      found.quarantine.insert(q.value(1).toString(),
+                                                              {q.value(2).toLongLong(), q.value(3).toInt(),
+                                                               q.value(4).toString()});
+                                      return true;
+                                  }));
+            found.sentKnown = outboxWhole && quarantineWhole;
             Refill refill(store, found);
+            QSqlQuery items(db);
+            items.setForwardOnly(true);
+            const bool itemsReadable =
+                items.prepare(QStringLiteral("SELECT item, pass, value, text FROM items WHERE run_id = ?"));
             std::string buffer;
             found.runsWhole = readAround(
                 db,
@@ -203,6 +299,7 @@ bool salvageInto(const QString &path, ResultStore &store, Salvage &found, QStrin
                 QStringLiteral("runs"), [&](const QSqlQuery &q) {
                     RunContext c;
                     c.runId = q.value(1).toString();
+                    c.keepRunId = true;
                     c.station = q.value(2).toString();
                     c.startMode = q.value(3).toString();
                     c.lot = q.value(4).toString();
@@ -215,23 +312,28 @@ bool salvageInto(const QString &path, ResultStore &store, Salvage &found, QStrin
                     c.path = q.value(11).toString();
                     if (c.runId.isEmpty())
                         return true;
-                    found.folders.insert(QFileInfo(c.path).absolutePath());
                     const QByteArray sha1 = q.value(12).toString().toLatin1();
-                    // The text as the file had it (Latin-1, one byte a character);
-                    // one that does not hash to what was recorded is damaged, and
-                    // the filed file, where it is still there as it was, stands in.
-                    QByteArray content = q.value(13).toString().toLatin1();
-                    if (content.isEmpty() || contentHash(content) != sha1) {
-                        content.clear();
-                        if (readFileBytes(QFile::encodeName(c.path).toStdString(), buffer)
-                            && contentHash(QByteArray::fromRawData(buffer.data(), qsizetype(buffer.size()))) == sha1)
-                            content = QByteArray(buffer.data(), qsizetype(buffer.size()));
+                    QByteArray content;
+                    if (!c.path.isEmpty()) {
+                        found.folders.insert(QFileInfo(c.path).absolutePath());
+                        // The text as the file had it (Latin-1, one byte a character);
+                        // one that does not hash to what was recorded is damaged, and
+                        // the filed file, where it is still there as it was, stands in.
+                        content = q.value(13).toString().toLatin1();
+                        if (content.isEmpty() || contentHash(content) != sha1) {
+                            content.clear();
+                            if (readFileBytes(QFile::encodeName(c.path).toStdString(), buffer)
+                                && contentHash(QByteArray::fromRawData(buffer.data(), qsizetype(buffer.size()))) == sha1)
+                                content = QByteArray(buffer.data(), qsizetype(buffer.size()));
+                        }
+                        if (content.isEmpty()) {
+                            ++found.textsLost;
+                            return true;
+                        }
                     }
-                    if (content.isEmpty()) {
-                        ++found.textsLost;
-                        return true;
-                    }
-                    ok = refill.add(c, content, sha1, q.value(14).toLongLong(), reason);
+                    if (!itemsReadable || !readItems(items, c.runId, c.items))
+                        ++found.itemsLost;
+                    ok = refill.add(c, content, c.path.isEmpty() ? QByteArray() : sha1, q.value(14).toLongLong(), reason);
                     return ok;
                 });
             ok = ok && refill.finish(reason);
@@ -430,8 +532,12 @@ private:
                               .arg(old.salvaged)
                               .arg(old.queued)
                               .arg(rebuiltFromFiles);
+        if (old.refused > 0)
+            summary += QStringLiteral(", %1 kept aside as the line's server refused them").arg(old.refused);
         if (old.textsLost > 0)
             summary += QStringLiteral(", %1 lost with their text and file").arg(old.textsLost);
+        if (old.itemsLost > 0)
+            summary += QStringLiteral(", the items beside the file of %1 lost").arg(old.itemsLost);
         if (!old.runsWhole)
             summary += old.salvaged + old.textsLost == 0 ? QStringLiteral(", nothing could be read from it")
                                                          : QStringLiteral(", the rows on its damaged pages are lost");

@@ -116,8 +116,9 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
     constexpr schema::Engine Station = schema::Engine::Station;
     const bool filed = !context.path.isEmpty();
     const QString fileName = filed ? QFileInfo(context.path).fileName() : QString();
-    const QString runId = filed ? fileRunId(context.station, fileName, sha1)
-                                : context.runId.isEmpty() ? newRunId() : context.runId;
+    const QString runId = filed && !context.keepRunId ? fileRunId(context.station, fileName, sha1)
+                          : context.runId.isEmpty()     ? newRunId()
+                                                        : context.runId;
     const std::vector<const schema::Table *> tables = schema::runTables();
     RunRows rows;
     rows.tables.resize(tables.size());
@@ -230,7 +231,7 @@ const RecordSql &recordSql()
 // schema::runTables() order), then the outbox and the panel's flags.
 struct ResultStore::Statements
 {
-    explicit Statements(const QSqlDatabase &db) : outbox(db), panel(db), yield(db), line(db)
+    explicit Statements(const QSqlDatabase &db) : outbox(db), panel(db), yield(db), cohort(db), line(db)
     {
         for (std::size_t i = 0; i < schema::runTables().size(); ++i)
             tables.emplace_back(db);
@@ -244,12 +245,13 @@ struct ResultStore::Statements
             const QString *each[] = {&sql.run, &sql.item, &sql.cell, &sql.electrode};
             for (std::size_t i = 0; ok && i < tables.size(); ++i)
                 ok = tables[i].prepare(*each[i]);
-            ok = ok && outbox.prepare(sql.outbox) && panel.prepare(panelFlagsSql()) && yield.prepare(yieldChangeSql());
+            ok = ok && outbox.prepare(sql.outbox) && panel.prepare(panelFlagsSql()) && yield.prepare(yieldChangeSql())
+                 && cohort.prepare(cohortChangeSql());
         } else {
             ok = line.prepare(lineserver::recordRunSql());
         }
         if (!ok && error) {
-            for (const QSqlQuery *q : {&outbox, &panel, &yield, &line})
+            for (const QSqlQuery *q : {&outbox, &panel, &yield, &cohort, &line})
                 if (q->lastError().isValid())
                     *error = q->lastError().text();
             for (const QSqlQuery &q : tables)
@@ -260,7 +262,7 @@ struct ResultStore::Statements
     }
 
     std::vector<QSqlQuery> tables;
-    QSqlQuery outbox, panel, yield, line;
+    QSqlQuery outbox, panel, yield, cohort, line;
 };
 
 ResultStore::ResultStore() = default;
@@ -407,7 +409,42 @@ QString yieldChangeSql()
         " last_passed = yield_quarters.last_passed + excluded.last_passed");
 }
 
+QString cohortChangeSql()
+{
+    // The panel's runs (the barcode's, or the one run given, less the one
+    // kept out) as one panel, added to the quarter of its first run times a
+    // sign: whether its latest run passed, whether it failed at first and
+    // passed later, whether it never passed, and its runs after the first.
+    return QStringLiteral(
+        "INSERT INTO yield_quarters (quarter, runs, panels, first_passed, last_panels, last_passed, final_passed,"
+        " passed_after_retest, never_passed, retests)"
+        " SELECT p.q, 0, 0, 0, 0, 0, p.lp * CAST(? AS BIGINT),"
+        " CASE WHEN p.fp = 0 AND p.passes > 0 THEN 1 ELSE 0 END * CAST(? AS BIGINT),"
+        " CASE WHEN p.passes = 0 THEN 1 ELSE 0 END * CAST(? AS BIGINT), (p.n - 1) * CAST(? AS BIGINT)"
+        " FROM (SELECT MIN(CASE WHEN panel_first = 1 THEN started_at / 900000 END) AS q,"
+        " MAX(CASE WHEN panel_first = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END) AS fp,"
+        " MAX(CASE WHEN panel_last = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END) AS lp,"
+        " SUM(CASE WHEN verdict = 'PASS' THEN 1 ELSE 0 END) AS passes, COUNT(*) AS n"
+        " FROM runs WHERE ((barcode = ? AND barcode <> '') OR run_id = ?) AND run_id <> ?) p"
+        " WHERE p.n > 0"
+        " ON CONFLICT (quarter) DO UPDATE SET final_passed = yield_quarters.final_passed + excluded.final_passed,"
+        " passed_after_retest = yield_quarters.passed_after_retest + excluded.passed_after_retest,"
+        " never_passed = yield_quarters.never_passed + excluded.never_passed,"
+        " retests = yield_quarters.retests + excluded.retests");
+}
+
 namespace {
+
+bool changeCohort(QSqlQuery &cohort, const QString &barcode, const QString &runId, bool add)
+{
+    const QString none = QStringLiteral("");
+    const qint64 sign = add ? 1 : -1;
+    for (const QVariant &v : {QVariant(sign), QVariant(sign), QVariant(sign), QVariant(sign),
+                              QVariant(barcode.isNull() ? none : barcode), QVariant(add ? runId : none),
+                              QVariant(add ? none : runId)})
+        cohort.addBindValue(v);
+    return cohort.exec();
+}
 
 bool changeYield(QSqlQuery &yield, const QString &barcode, const QString &runId, bool add)
 {
@@ -422,13 +459,13 @@ bool changeYield(QSqlQuery &yield, const QString &barcode, const QString &runId,
 
 } // namespace
 
-bool flagPanel(QSqlQuery &flags, QSqlQuery &yield, const QString &barcode, const QString &runId)
+bool flagPanel(QSqlQuery &flags, QSqlQuery &yield, QSqlQuery &cohort, const QString &barcode, const QString &runId)
 {
     // The barcode's first and last run as they were leave the yield, the
     // flags move, and the runs flagged now (with the new run) come back in.
     // A run without a barcode is a panel of its own, flagged when inserted.
     if (!barcode.isEmpty()) {
-        if (!changeYield(yield, barcode, runId, false))
+        if (!changeYield(yield, barcode, runId, false) || !changeCohort(cohort, barcode, runId, false))
             return false;
         flags.addBindValue(barcode);
         flags.addBindValue(barcode);
@@ -437,7 +474,7 @@ bool flagPanel(QSqlQuery &flags, QSqlQuery &yield, const QString &barcode, const
         if (!flags.exec())
             return false;
     }
-    return changeYield(yield, barcode, runId, true);
+    return changeYield(yield, barcode, runId, true) && changeCohort(cohort, barcode, runId, true);
 }
 
 Recorded ResultStore::record(const RunContext &context, const QByteArray &content, const ResultRecord &parsed,
@@ -523,8 +560,12 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
             return fail(lastError(outbox));
     }
     // Last: the line's server takes the same order (see record_run()).
-    if (!flagPanel(s.panel, s.yield, context.barcode, runId))
-        return fail(s.panel.lastError().isValid() ? lastError(s.panel) : lastError(s.yield));
+    if (!flagPanel(s.panel, s.yield, s.cohort, context.barcode, runId)) {
+        for (const QSqlQuery *q : {&s.panel, &s.yield, &s.cohort})
+            if (q->lastError().isValid())
+                return fail(lastError(*q));
+        return fail(QStringLiteral("the panel's flags could not be kept"));
+    }
     if (!m_batch && !db.commit())
         return fail(db.lastError().text());
     return Recorded::Added;

@@ -104,9 +104,11 @@ QVariant openShortLevel(const ResultRecord &record, const ValueLine &line);
 
 // Keeps the flags of a panel's first and last run (by start time) and the
 // yield per quarter true after a run of that barcode was added, in either
-// engine. flags holds panelFlagsSql(), yield yieldChangeSql().
+// engine. flags holds panelFlagsSql(), yield yieldChangeSql(), cohort
+// cohortChangeSql() (what became of the panels first tested in a quarter).
 QString panelFlagsSql();
 QString yieldChangeSql();
+QString cohortChangeSql();
 
 // The statements ResultStore::record() writes a run with into the station's
 // store, from the schema's lists; the run's content is bound as bytes
@@ -116,7 +118,7 @@ struct RecordSql
     QString run, item, cell, electrode, outbox;
 };
 const RecordSql &recordSql();
-bool flagPanel(QSqlQuery &flags, QSqlQuery &yield, const QString &barcode, const QString &runId);
+bool flagPanel(QSqlQuery &flags, QSqlQuery &yield, QSqlQuery &cohort, const QString &barcode, const QString &runId);
 
 } // namespace results
 

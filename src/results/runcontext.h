@@ -30,6 +30,11 @@ struct RunContext
     QString verdict;    // "PASS" or "FAIL"
     QString path;       // the filed file; empty when the run filed nothing
     std::vector<ItemEvidence> items;
+    // A run salvaged from a damaged store is recorded under runId as it was,
+    // a filed one too: the line's server knows it by that id, which for a run
+    // recorded before ids were made from the file is not fileRunId(). Only
+    // the salvage sets it.
+    bool keepRunId = false;
 };
 
 // The context a filed file's name and place give, for files filed before the

@@ -54,63 +54,74 @@ private:
     qint64 m_offset = 0;
 };
 
-// What a group's yield is made of before it becomes a YieldRow: the runs and
-// the panels first tested in it (counted from the indexes alone), and
-// what became of those panels that were tested again. A panel tested once
-// has its first run as its latest, so only the retested ones are looked up.
+// A group's counts as they are gathered. From the runs, the panels first
+// tested in the group are counted from the indexes alone as if each was
+// tested once (its first run its latest), and then those tested again are
+// looked up and put right; the store's counts per quarter hold them whole.
 struct Counts
 {
     qint64 runs = 0;
     qint64 panels = 0;
     qint64 firstPassed = 0;
-    qint64 retested = 0;
-    qint64 retestedFirstPassed = 0;
-    qint64 retestedFinalPassed = 0;
+    qint64 finalPassed = 0;
     qint64 passedAfterRetest = 0;
-    qint64 retestedNeverPassed = 0;
+    qint64 neverPassed = 0;
     qint64 retests = 0;
 
+    // runs, panels first tested, of those passed at first (baseColumns()).
     void addBase(const QSqlQuery &q)
+    {
+        const qint64 first = q.value(2).toLongLong();
+        const qint64 passed = q.value(3).toLongLong();
+        runs += q.value(1).toLongLong();
+        panels += first;
+        firstPassed += passed;
+        finalPassed += passed;
+        neverPassed += first - passed;
+    }
+
+    // The retested panels (retestedSql()), which addBase() took for tested once.
+    void addRetested(const QSqlQuery &q)
+    {
+        const qint64 retested = q.value(1).toLongLong();
+        const qint64 firstPassedOnes = q.value(2).toLongLong();
+        finalPassed += q.value(3).toLongLong() - firstPassedOnes;
+        passedAfterRetest += q.value(4).toLongLong();
+        neverPassed += q.value(5).toLongLong() - (retested - firstPassedOnes);
+        retests += q.value(6).toLongLong();
+    }
+
+    // A quarter as the store keeps it (quarterColumns()).
+    void addQuarter(const QSqlQuery &q)
     {
         runs += q.value(1).toLongLong();
         panels += q.value(2).toLongLong();
         firstPassed += q.value(3).toLongLong();
+        finalPassed += q.value(4).toLongLong();
+        passedAfterRetest += q.value(5).toLongLong();
+        neverPassed += q.value(6).toLongLong();
+        retests += q.value(7).toLongLong();
     }
 
-    void addRetested(const QSqlQuery &q)
+    void add(const Counts &o, qint64 sign = 1)
     {
-        retested += q.value(1).toLongLong();
-        retestedFirstPassed += q.value(2).toLongLong();
-        retestedFinalPassed += q.value(3).toLongLong();
-        passedAfterRetest += q.value(4).toLongLong();
-        retestedNeverPassed += q.value(5).toLongLong();
-        retests += q.value(6).toLongLong();
-    }
-
-    void add(const Counts &o)
-    {
-        runs += o.runs;
-        panels += o.panels;
-        firstPassed += o.firstPassed;
-        retested += o.retested;
-        retestedFirstPassed += o.retestedFirstPassed;
-        retestedFinalPassed += o.retestedFinalPassed;
-        passedAfterRetest += o.passedAfterRetest;
-        retestedNeverPassed += o.retestedNeverPassed;
-        retests += o.retests;
+        runs += sign * o.runs;
+        panels += sign * o.panels;
+        firstPassed += sign * o.firstPassed;
+        finalPassed += sign * o.finalPassed;
+        passedAfterRetest += sign * o.passedAfterRetest;
+        neverPassed += sign * o.neverPassed;
+        retests += sign * o.retests;
     }
 
     void into(YieldRow &row) const
     {
-        // A panel tested once passed finally exactly when it passed at first.
-        const qint64 once = panels - retested;
-        const qint64 oncePassed = firstPassed - retestedFirstPassed;
         row.runs = runs;
         row.panels = panels;
         row.firstPassed = firstPassed;
-        row.finalPassed = oncePassed + retestedFinalPassed;
+        row.finalPassed = finalPassed;
         row.passedAfterRetest = passedAfterRetest;
-        row.neverPassed = once - oncePassed + retestedNeverPassed;
+        row.neverPassed = neverPassed;
         row.retests = retests;
     }
 };
@@ -128,8 +139,8 @@ QString baseColumns()
 // panel's runs up through the barcode index (CROSS JOIN keeps that order);
 // PostgreSQL does so for a short range and hashes the runs for a long one,
 // which a lookup per panel was slower than (0.29 s against 0.15 s over 10^5
-// runs). Finding those panels reads the range's yield index: which first
-// runs were tested again is kept nowhere else.
+// runs). Finding those panels reads the range's yield index; a group of whole
+// quarters without other conditions reads the store's own counts instead.
 QString retestedSql(const QString &key, const QString &condition)
 {
     return QStringLiteral(
@@ -181,8 +192,8 @@ QString engineeringMatch(const QString &column, const QStringList &patterns, Eng
     return any.isEmpty() ? QStringLiteral("1 = 0") : QLatin1Char('(') + any.join(QStringLiteral(" OR ")) + QLatin1Char(')');
 }
 
-// After the last row: false with the reason when the rows stopped because
-// the connection or the store broke off, not because there were no more.
+} // namespace
+
 bool finished(const QSqlQuery &q, QString *error)
 {
     if (!q.lastError().isValid())
@@ -191,8 +202,6 @@ bool finished(const QSqlQuery &q, QString *error)
         *error = q.lastError().text();
     return false;
 }
-
-} // namespace
 
 bool exec(QSqlQuery &query, const QString &sql, const QVariantList &bound, QString *error)
 {
@@ -332,7 +341,7 @@ bool lastReceived(const QSqlDatabase &db, qint64 &seq, QString *error)
         return false;
     if (!q.next()) {
         if (error)
-            *error = q.lastError().text();
+            *error = q.lastError().isValid() ? q.lastError().text() : QStringLiteral("the server gave no answer");
         return false;
     }
     seq = q.value(0).toLongLong();
@@ -406,10 +415,6 @@ bool yieldByGroup(const QSqlDatabase &db, GroupBy by, const RunFilter &filter, s
                         : by == GroupBy::Lot     ? QStringLiteral("r.lot")
                         : by == GroupBy::Station ? QStringLiteral("r.station")
                                                  : QStringLiteral("r.profile");
-    QVariantList bound;
-    const QString condition = where(filter, QStringLiteral("r"), bound, byTime, engine);
-    const QString whereCondition = condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition;
-
     // The groups in the order the first query gives them.
     std::vector<std::pair<QVariant, Counts>> groups;
     QHash<QString, std::size_t> index;
@@ -424,15 +429,15 @@ bool yieldByGroup(const QSqlDatabase &db, GroupBy by, const RunFilter &filter, s
     };
 
     QSqlQuery q(db);
-    // Engineering runs left out are counted with the rest from the indexes
-    // (which lack the barcode) and then taken off: they are a few, found
-    // through the barcode index.
+    // Engineering runs left out are counted with the rest (from the indexes,
+    // which lack the barcode, or the store's quarters) and then taken off
+    // with their panels whole: they are a few, found through the barcode index.
     const bool subtract = !filter.engineering.isEmpty() && !filter.engineeringOnly;
     RunFilter counted = filter;
     if (subtract)
         counted.engineering.clear();
     // Without a filter, or one of whole quarters in time only, the store's
-    // own count per quarter answers; else the runs are counted.
+    // own counts per quarter answer; else the runs are counted.
     const bool wholeQuarters = byTime && !filter.barcode && !filter.barcodePrefix && !filter.lot && !filter.worker
                                && !filter.station && !filter.profile && !filter.engineeringOnly
                                && !filter.receivedAfter && !filter.receivedUpTo
@@ -450,11 +455,17 @@ bool yieldByGroup(const QSqlDatabase &db, GroupBy by, const RunFilter &filter, s
             span << *filter.until / QuarterMs;
         }
         if (!exec(q,
-                  QStringLiteral("SELECT quarter, runs, panels, first_passed FROM yield_quarters")
+                  QStringLiteral("SELECT quarter, runs, panels, first_passed, final_passed, passed_after_retest,"
+                                 " never_passed, retests FROM yield_quarters")
                       + (spanSql.isEmpty() ? QString() : QStringLiteral(" WHERE ") + spanSql.join(QStringLiteral(" AND ")))
                       + QStringLiteral(" ORDER BY quarter"),
                   span, error))
             return false;
+        while (q.next())
+            group(q.value(0)).addQuarter(q);
+        if (!finished(q, error))
+            return false;
+        q.finish();
     } else {
         QVariantList countedBound;
         const QString countedCondition = where(counted, QStringLiteral("r"), countedBound, byTime, engine);
@@ -464,52 +475,91 @@ bool yieldByGroup(const QSqlDatabase &db, GroupBy by, const RunFilter &filter, s
                       + QStringLiteral(" GROUP BY %1 ORDER BY %1").arg(key),
                   countedBound, error))
             return false;
+        while (q.next())
+            group(q.value(0)).addBase(q);
+        if (!finished(q, error))
+            return false;
+        q.finish();
+        if (!exec(q, retestedSql(key, countedCondition), countedBound, error))
+            return false;
+        while (q.next())
+            group(q.value(0)).addRetested(q);
+        if (!finished(q, error))
+            return false;
+        q.finish();
     }
-    while (q.next())
-        group(q.value(0)).addBase(q);
-    if (!finished(q, error))
-        return false;
-    q.finish();
     if (subtract) {
         // Asked by the barcode alone, so that the barcode index is read
-        // whatever else the filter names; the rest is kept here.
+        // whatever else the filter names; the rest is kept here. Every run of
+        // an engineering barcode comes, so each panel is seen whole.
         RunFilter engineering;
         engineering.engineering = filter.engineering;
         engineering.engineeringOnly = true;
         QVariantList eb;
         if (!exec(q,
                   QStringLiteral("SELECT %1, r.started_at, r.verdict, r.panel_first, r.barcode, r.lot, r.worker,"
-                                 " r.station, r.profile FROM runs r WHERE ")
+                                 " r.station, r.profile, r.panel_last, r.run_id FROM runs r WHERE ")
                           .arg(key)
                       + where(engineering, QStringLiteral("r"), eb, false, engine),
                   eb, error))
             return false;
+        struct Run
+        {
+            QVariant key;
+            QString panel;
+            bool first = false;
+            bool passed = false;
+            bool counted = false; // in the filter
+        };
+        struct Panel
+        {
+            qint64 runs = 0;
+            qint64 passes = 0;
+            bool lastPassed = false;
+        };
+        std::vector<Run> found;
+        QHash<QString, Panel> panels;
         const auto is = [&q](const std::optional<QString> &wanted, int column) {
             return !wanted || q.value(column).toString() == *wanted;
         };
         while (q.next()) {
             const qint64 at = q.value(1).toLongLong();
-            if ((filter.since && at < *filter.since) || (filter.until && at >= *filter.until) || !is(filter.barcode, 4)
-                || (filter.barcodePrefix && !q.value(4).toString().startsWith(*filter.barcodePrefix))
-                || !is(filter.lot, 5) || !is(filter.worker, 6) || !is(filter.station, 7) || !is(filter.profile, 8))
-                continue;
-            Counts &c = group(q.value(0));
-            const bool first = q.value(3).toInt() == 1;
-            c.runs -= 1;
-            c.panels -= first ? 1 : 0;
-            c.firstPassed -= first && q.value(2).toString() == QLatin1String("PASS") ? 1 : 0;
+            const bool passed = q.value(2).toString() == QLatin1String("PASS");
+            // A run without a barcode is a panel of its own.
+            const QString panel = q.value(4).toString().isEmpty() ? QLatin1Char('#') + q.value(10).toString()
+                                                                  : QLatin1Char('=') + q.value(4).toString();
+            Panel &p = panels[panel];
+            ++p.runs;
+            p.passes += passed ? 1 : 0;
+            if (q.value(9).toInt() == 1)
+                p.lastPassed = passed;
+            const bool counted = !((filter.since && at < *filter.since) || (filter.until && at >= *filter.until)
+                                   || !is(filter.barcode, 4)
+                                   || (filter.barcodePrefix && !q.value(4).toString().startsWith(*filter.barcodePrefix))
+                                   || !is(filter.lot, 5) || !is(filter.worker, 6) || !is(filter.station, 7)
+                                   || !is(filter.profile, 8));
+            found.push_back({q.value(0), panel, q.value(3).toInt() == 1, passed, counted});
         }
         if (!finished(q, error))
             return false;
         q.finish();
+        for (const Run &run : found) {
+            if (!run.counted)
+                continue;
+            Counts c;
+            c.runs = 1;
+            if (run.first) {
+                const Panel &p = panels[run.panel];
+                c.panels = 1;
+                c.firstPassed = run.passed ? 1 : 0;
+                c.finalPassed = p.lastPassed ? 1 : 0;
+                c.passedAfterRetest = !run.passed && p.passes > 0 ? 1 : 0;
+                c.neverPassed = p.passes == 0 ? 1 : 0;
+                c.retests = p.runs - 1;
+            }
+            group(run.key).add(c, -1);
+        }
     }
-    if (!exec(q, retestedSql(key, condition), bound, error))
-        return false;
-    while (q.next())
-        group(q.value(0)).addRetested(q);
-    if (!finished(q, error))
-        return false;
-    q.finish();
 
     // A group whose runs were all engineering runs is no group.
     if (!byTime) {

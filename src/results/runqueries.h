@@ -52,6 +52,12 @@ Engine engineOf(const QSqlDriver *driver);
 // with the driver's reason.
 bool exec(QSqlQuery &query, const QString &sql, const QVariantList &bound, QString *error);
 
+// After a query's rows (next() returned false, or the one row wanted was
+// read): false with the reason when they stopped because the connection or
+// the store broke off, not because there were no more. Every loop over rows
+// ends with it: rows that stopped early are no answer, however many came.
+bool finished(const QSqlQuery &query, QString *error);
+
 // The SQL that keeps the runs of filter, for a runs table named alias, with
 // its values appended to bound; empty when the filter keeps everything.
 // quarters: the time range is also given in quarters of an hour, so that a

@@ -100,7 +100,16 @@ const std::vector<Table> &allTables()
           {"panels", "BIGINT NOT NULL"},
           {"first_passed", "BIGINT NOT NULL"},
           {"last_panels", "BIGINT NOT NULL"},
-          {"last_passed", "BIGINT NOT NULL"}},
+          {"last_passed", "BIGINT NOT NULL"},
+          // Of the panels first tested then, whatever hour their retests
+          // fell in: those whose latest run passed, those that failed at
+          // first and passed later, those that never passed, and their runs
+          // after the first. Both yields of a group of whole quarters read
+          // these alone.
+          {"final_passed", "BIGINT NOT NULL DEFAULT 0"},
+          {"passed_after_retest", "BIGINT NOT NULL DEFAULT 0"},
+          {"never_passed", "BIGINT NOT NULL DEFAULT 0"},
+          {"retests", "BIGINT NOT NULL DEFAULT 0"}},
          {"PRIMARY KEY (quarter)"}},
         // The runs the line's server has not acknowledged yet, with how often
         // and why it refused each.
@@ -723,13 +732,29 @@ bool checkServer(QSqlDatabase &db, QString *error)
 
 bool rebuildYield(QSqlDatabase &db, QString *error)
 {
+    // Each run in its own quarter; each panel (a barcode, or a run without
+    // one) in the quarter of its first run with what became of it.
     for (const char *sql :
          {"DELETE FROM yield_quarters",
-          "INSERT INTO yield_quarters (quarter, runs, panels, first_passed, last_panels, last_passed)"
-          " SELECT started_at / 900000, COUNT(*), SUM(panel_first),"
-          " SUM(CASE WHEN panel_first = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END), SUM(panel_last),"
-          " SUM(CASE WHEN panel_last = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END)"
-          " FROM runs GROUP BY started_at / 900000"}) {
+          "INSERT INTO yield_quarters (quarter, runs, panels, first_passed, last_panels, last_passed, final_passed,"
+          " passed_after_retest, never_passed, retests)"
+          " SELECT t.q, SUM(t.runs), SUM(t.panels), SUM(t.first_passed), SUM(t.last_panels), SUM(t.last_passed),"
+          " SUM(t.final_passed), SUM(t.passed_after_retest), SUM(t.never_passed), SUM(t.retests) FROM ("
+          " SELECT started_at / 900000 AS q, COUNT(*) AS runs, SUM(panel_first) AS panels,"
+          " SUM(CASE WHEN panel_first = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END) AS first_passed,"
+          " SUM(panel_last) AS last_panels,"
+          " SUM(CASE WHEN panel_last = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END) AS last_passed,"
+          " 0 AS final_passed, 0 AS passed_after_retest, 0 AS never_passed, 0 AS retests"
+          " FROM runs GROUP BY started_at / 900000"
+          " UNION ALL"
+          " SELECT p.q, 0, 0, 0, 0, 0, SUM(p.lp), SUM(CASE WHEN p.fp = 0 AND p.passes > 0 THEN 1 ELSE 0 END),"
+          " SUM(CASE WHEN p.passes = 0 THEN 1 ELSE 0 END), SUM(p.n - 1) FROM ("
+          " SELECT MIN(CASE WHEN panel_first = 1 THEN started_at / 900000 END) AS q,"
+          " MAX(CASE WHEN panel_first = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END) AS fp,"
+          " MAX(CASE WHEN panel_last = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END) AS lp,"
+          " SUM(CASE WHEN verdict = 'PASS' THEN 1 ELSE 0 END) AS passes, COUNT(*) AS n"
+          " FROM runs GROUP BY barcode, CASE WHEN barcode = '' THEN run_id END) p GROUP BY p.q"
+          ") t GROUP BY t.q"}) {
         QSqlQuery q(db);
         if (!q.exec(QString::fromLatin1(sql))) {
             if (error)

@@ -14,6 +14,8 @@ namespace stats {
 
 namespace {
 
+using results::queries::finished;
+
 results::queries::RunFilter runFilter(const Filter &filter)
 {
     results::queries::RunFilter f;
@@ -90,7 +92,7 @@ bool sizes(const QSqlDatabase &db, qint64 from, qint64 to, const QString &item, 
         return false;
     if (q.next())
         *sizes = {q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong()};
-    return true;
+    return finished(q, error);
 }
 
 // Where the failures' questions start. A narrow range starts from its runs
@@ -123,7 +125,7 @@ bool countRuns(const QSqlDatabase &db, qint64 *runs, QString *error)
     if (!results::queries::exec(q, QStringLiteral("SELECT COALESCE(SUM(runs), 0) FROM yield_quarters"), {}, error))
         return false;
     *runs = q.next() ? q.value(0).toLongLong() : 0;
-    return true;
+    return finished(q, error);
 }
 
 bool yieldByGroup(const QSqlDatabase &db, const Filter &filter, GroupBy by, std::vector<YieldRow> &rows,
@@ -148,6 +150,8 @@ bool failurePareto(const QSqlDatabase &db, const Filter &filter, std::vector<Par
         return false;
     while (q.next())
         rows.push_back({q.value(0).toString(), q.value(1).toLongLong()});
+    if (!finished(q, error))
+        return false;
     // Most first; equal counts in the order a run takes the items.
     std::sort(rows.begin(), rows.end(), [](const ParetoRow &a, const ParetoRow &b) {
         if (a.runs != b.runs)
@@ -170,6 +174,8 @@ bool failureMap(const QSqlDatabase &db, const Filter &filter, int rows, int colu
     if (!results::queries::exec(count, QStringLiteral("SELECT COUNT(*) FROM runs r WHERE ") + runs, bound, error))
         return false;
     map.runs = count.next() ? count.value(0).toLongLong() : 0;
+    if (!finished(count, error))
+        return false;
     count.finish();
 
     QSqlQuery cells(db);
@@ -191,6 +197,8 @@ bool failureMap(const QSqlDatabase &db, const Filter &filter, int rows, int colu
         }
         map.cells.push_back({raster.at(0).toLatin1(), row, column, panels});
     }
+    if (!finished(cells, error))
+        return false;
     cells.finish();
 
     // An open or short pair names two electrodes: each gets the run. Each
@@ -216,6 +224,8 @@ bool failureMap(const QSqlDatabase &db, const Filter &filter, int rows, int colu
         e.electrode = pairs.value(2).toInt();
         (pairs.value(0).toString() == QLatin1String("open") ? e.open : e.shorts) += pairs.value(3).toLongLong();
     }
+    if (!finished(pairs, error))
+        return false;
     for (const auto &entry : electrodes)
         map.electrodes.push_back(entry.second);
     return true;
@@ -232,6 +242,8 @@ bool spcSeries(const QSqlDatabase &db, const Filter &filter, Measure measure, in
     if (!results::queries::exec(count, QStringLiteral("SELECT COUNT(*) FROM runs r WHERE ") + runs, bound, error))
         return false;
     *total = count.next() ? count.value(0).toLongLong() : 0;
+    if (!finished(count, error))
+        return false;
     count.finish();
     bound << limit;
     QSqlQuery q(db);
@@ -243,6 +255,8 @@ bool spcSeries(const QSqlDatabase &db, const Filter &filter, Measure measure, in
     while (q.next())
         points.push_back({q.value(0).toLongLong(), q.value(1).toDouble(), q.value(2).toString(),
                           q.value(3).toString(), q.value(4).toString()});
+    if (!finished(q, error))
+        return false;
     std::reverse(points.begin(), points.end());
     return true;
 }
@@ -260,6 +274,8 @@ bool spcLimits(const QSqlDatabase &db, const Filter &filter, Measure measure, Sp
         limits.count = centre.value(0).toLongLong();
         limits.centre = centre.value(1).toDouble();
     }
+    if (!finished(centre, error))
+        return false;
     centre.finish();
     QSqlQuery range(db);
     if (!results::queries::exec(range,
@@ -271,7 +287,7 @@ bool spcLimits(const QSqlDatabase &db, const Filter &filter, Measure measure, Sp
         return false;
     if (range.next())
         limits.meanRange = range.value(0).toDouble();
-    return true;
+    return finished(range, error);
 }
 
 bool traceRuns(const QSqlDatabase &db, const TraceQuery &query, std::vector<TraceRow> &rows, QString *error)
@@ -334,6 +350,8 @@ bool traceRuns(const QSqlDatabase &db, const TraceQuery &query, std::vector<Trac
         if (!q.value(8).isNull())
             rows.back().failed << q.value(8).toString();
     }
+    if (!finished(q, error))
+        return false;
     for (TraceRow &row : rows)
         std::sort(row.failed.begin(), row.failed.end(), [](const QString &a, const QString &b) {
             return results::queries::itemOrder().indexOf(a) < results::queries::itemOrder().indexOf(b);
@@ -349,7 +367,7 @@ bool runContent(const QSqlDatabase &db, const QString &runId, QByteArray &conten
         return false;
     if (q.next())
         content = results::schema::fileBytes(q.value(0));
-    return true;
+    return finished(q, error);
 }
 
 bool distinctValues(const QSqlDatabase &db, const Filter &filter, const QString &column, QStringList &values,
@@ -381,7 +399,7 @@ bool distinctValues(const QSqlDatabase &db, const Filter &filter, const QString 
         return false;
     while (q.next())
         values << q.value(0).toString();
-    return true;
+    return finished(q, error);
 }
 
 std::vector<bool> outsideLimits(const std::vector<double> &values, double lower, double upper)

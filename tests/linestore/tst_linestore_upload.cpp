@@ -915,8 +915,27 @@ private slots:
                      .toString(),
                  "10,01");
         QCOMPARE(yieldRows(line.db, true), yieldRows(line.db, false));
+        // A run of SN2 from before its first arrives last (a folder copied in
+        // late): the panel is first tested an hour and a half earlier, in
+        // both yields of that quarter, on the server and on the station.
+        QVERIFY(writeFile(dir.filePath("resultsPASS/SN2-20261206080000-00-00-Pass.csv"),
+                          stationResultFile("run-pass-30x20.csv")));
+        {
+            ResultStore store;
+            QVERIFY(store.openLocal(dir.filePath("results.db"), nullptr));
+            QCOMPARE(store.record(contextFromFile(dir.filePath("resultsPASS/SN2-20261206080000-00-00-Pass.csv"), "OLD"),
+                                  nullptr),
+                     Recorded::Added);
+            QCOMPARE(yieldRows(store.database(), true), yieldRows(store.database(), false));
+        }
+        QCOMPARE(runTool(dir.path(), {"sync"}).out, QStringLiteral("sent 1, waiting 0\n"));
+        QCOMPARE(line.scalar("SELECT string_agg(panel_first || '' || panel_last, ',' ORDER BY started_at) FROM runs"
+                             " WHERE barcode = 'SN2'")
+                     .toString(),
+                 "10,00,01");
+        QCOMPARE(yieldRows(line.db, true), yieldRows(line.db, false));
         QCOMPARE(runTool(dir.path(), {"--connection", m_server->connectionString(database), "server", "init"}).exitCode, 0);
-        QCOMPARE(line.scalar("SELECT COUNT(*) FROM runs").toInt(), 5);
+        QCOMPARE(line.scalar("SELECT COUNT(*) FROM runs").toInt(), 6);
     }
 
     // The station's uploads over TLS that checks the server's certificate

@@ -251,9 +251,9 @@ private slots:
         r = tool({"export", "--format", "csv", "--since", "2026-12-06T09:30", "--until", "2026-12-06T11:00:01"});
         QCOMPARE(r.out.count('\n'), 3);
         r = tool({"yield", "--by", "day", "--since", "2026-12-06T09:30", "--until", "2026-12-06T11:00:01", "--format", "csv"});
-        QCOMPARE(r.out, QStringLiteral("day,runs,panels,firstPassYield,finalYield\n2026-12-06,2,1,100.0,100.0\n"));
+        QCOMPARE(r.out, "day," + columns + "2026-12-06,2,1,1,100.0,1,100.0,0,0,0\n");
         r = tool({"yield", "--by", "day", "--since", "2026-12-06T09:30:01", "--until", "2026-12-06T11:00:01", "--format", "csv"});
-        QCOMPARE(r.out, QStringLiteral("day,runs,panels,firstPassYield,finalYield\n2026-12-06,1,1,100.0,100.0\n"));
+        QCOMPARE(r.out, "day," + columns + "2026-12-06,1,1,1,100.0,1,100.0,0,0,0\n");
 
         // Nothing found is said, on stderr, so that the output stays a table.
         r = tool({"find", "--barcode", "none such"});
@@ -309,8 +309,19 @@ private slots:
         }
         PgServer pg;
         QVERIFY2(pg.start() && pg.createDatabase("results"), qPrintable(pg.errorString()));
-        const QString line = pg.connectionString("results");
-        const Result imported = runTool(dir.path(), {"--connection", line, "import", "--station", "ST-1", "resultsPASS"});
+        // Set up as the README's line is: the station imports with its own
+        // role, the MES exports with a reading one.
+        const QString admin = pg.connectionString("results");
+        for (const QStringList &setUp : {QStringList{"server", "init"},
+                                         QStringList{"server", "add-station", "ST-1", "--role", "st1"},
+                                         QStringList{"server", "add-reader", "--role", "mes"}}) {
+            const Result done = runTool(dir.path(), QStringList{"--connection", admin} + setUp);
+            QVERIFY2(done.exitCode == 0, qPrintable(done.err));
+        }
+        QVERIFY2(pg.setPassword("st1", "pw-st1") && pg.setPassword("mes", "pw-mes"), qPrintable(pg.errorString()));
+        const QString line = pg.connectionString("results", "mes", "pw-mes");
+        const Result imported = runTool(dir.path(), {"--connection", pg.connectionString("results", "st1", "pw-st1"),
+                                                     "import", "--station", "ST-1", "resultsPASS"});
         QVERIFY2(imported.exitCode == 0, qPrintable(imported.err));
         const QString afterLong = QTime(8, 0).addSecs(Long * 10).toString("2026-12-06Thh:mm:ss");
 

@@ -561,63 +561,123 @@ private slots:
 
     // A store that SQLite finds damaged, on opening it or only when a run is
     // written: what it still holds is salvaged (runs whose files were
-    // archived away included), the folders it named are read again with the
-    // configured ones, runs keep their ids, the sent stay sent, and the unsent
-    // keep their place in the outbox.
+    // archived away included, a run that filed nothing, the items a run
+    // handed beside its file), the folders it named are read again with the
+    // configured ones, runs keep their ids (an older version's too), the sent
+    // stay sent, the refused stay aside with the server's reason, and the
+    // unsent keep their place in the outbox and their refusals so far.
     void recorderRebuildsADamagedStore_data()
     {
         QTest::addColumn<QString>("damage");
+        // "ids": its runs have ids from before ids were made from files; "schema
+        // 2": and it is as that version left it (no quarantine, no refusals kept).
+        QTest::addColumn<QString>("made");
         QTest::addColumn<QStringList>("runs");   // the files whose runs are there afterwards
         QTest::addColumn<QStringList>("kept");   // of the unsent, those that keep their place, in order
         QTest::addColumn<QStringList>("queued"); // sent anew, in any order
         const QStringList unsent{"P2", "P3", "P4", "O1"};
+        const QStringList all{"P1", "P2", "P3", "P4", "A1", "O1", "Q1", "O2", "P5", "P6"};
         // Damaged where it cannot be read at all: only the configured folders are left.
-        QTest::newRow("not a database") << "header" << QStringList{"P1", "P2", "P3", "P4", "P5", "P6"}
+        QTest::newRow("not a database") << "header" << "" << QStringList{"P1", "P2", "P3", "P4", "P5", "P6"}
                                         << QStringList{} << QStringList{"P1", "P2", "P3", "P4", "P5", "P6"};
         // Shows only when a run is written into the index.
-        QTest::newRow("an index page") << "index"
-                                       << QStringList{"P1", "P2", "P3", "P4", "A1", "O1", "O2", "P5", "P6"}
-                                       << unsent << QStringList{"O2", "P5", "P6"};
+        QTest::newRow("an index page") << "index" << "" << all << unsent << QStringList{"O2", "P5", "P6"};
+        QTest::newRow("an index page, ids of an older version") << "index" << "ids" << all << unsent
+                                                                << QStringList{"O2", "P5", "P6"};
         // The first leaf of runs: the runs on it are read again from their
         // files (the test finds which), and queued anew, even one sent before.
-        QTest::newRow("a page of runs") << "runs"
-                                        << QStringList{"P1", "P2", "P3", "P4", "A1", "O1", "O2", "P5", "P6"}
-                                        << unsent << QStringList{"O2", "P5", "P6"};
+        QTest::newRow("a page of runs") << "runs" << "" << all << unsent << QStringList{"O2", "P5", "P6"};
+        QTest::newRow("a page of runs, ids of an older version") << "runs" << "ids" << all << unsent
+                                                                 << QStringList{"O2", "P5", "P6"};
+        QTest::newRow("an index page, a store of schema 2") << "index" << "schema 2" << all << unsent
+                                                            << QStringList{"O2", "P5", "P6"};
     }
     void recorderRebuildsADamagedStore()
     {
         QFETCH(QString, damage);
+        QFETCH(QString, made);
+        const bool older = !made.isEmpty();
+        const bool refusalsKept = made != "schema 2";
         QFETCH(QStringList, runs);
         QFETCH(QStringList, kept);
         QFETCH(QStringList, queued);
         QTemporaryDir dir;
         const QString db = dir.filePath("results.db");
         // P: the configured folder; A: an archive whose file is gone since;
-        // O: another profile's log folder, named only by its runs.
+        // O and Q: another profile's log folder, named only by its runs.
         QHash<QString, QString> path;
+        QHash<QString, QString> id; // each key's run id from its file
         const auto add = [&](const QString &key, const QString &folder, int second) {
             path[key] = dir.filePath(QStringLiteral("%1/%2-202612060900%3-00-00-Pass.csv")
                                          .arg(folder, key)
                                          .arg(second, 2, 10, QLatin1Char('0')));
-            return write(path[key], stationResultFile("run-pass-30x20.csv") + key.toLatin1() + "\n");
+            const QByteArray content = stationResultFile("run-pass-30x20.csv") + key.toLatin1() + "\n";
+            id[key] = fileRunId("ST1", QFileInfo(path[key]).fileName(), contentHash(content));
+            return write(path[key], content);
         };
+        const auto folderOf = [](const QString &key) {
+            return key.startsWith('P') ? "resultsPASS" : key.startsWith('A') ? "archive" : "logpass";
+        };
+        const QStringList before{"P1", "P2", "P3", "P4", "A1", "O1", "Q1"};
         int second = 0;
-        for (const QString key : {"P1", "P2", "P3", "P4", "A1", "O1"})
-            QVERIFY(add(key, key.startsWith('P') ? "resultsPASS" : key.startsWith('A') ? "archive" : "logpass", ++second));
+        for (const QString &key : before)
+            QVERIFY(add(key, folderOf(key), ++second));
+        // A run that filed nothing, with what it handed over.
+        RunContext nothing;
+        nothing.runId = newRunId();
+        nothing.station = "ST1";
+        nothing.barcode = "N1";
+        nothing.startedAt = QDateTime(QDate(2026, 12, 6), QTime(9, 30));
+        nothing.endedAt = nothing.startedAt.addSecs(5);
+        nothing.verdict = "FAIL";
+        nothing.items = {{"button_status", false, QVariant(), "no answer"}};
         QStringList outboxBefore;
+        QHash<QString, QString> salvagedId; // what the damaged store had each run under
         {
             ResultStore store;
             QVERIFY(store.openLocal(db, nullptr));
-            for (const QString key : {"P1", "P2", "P3", "P4", "A1", "O1"})
-                QCOMPARE(store.record(contextFromFile(path[key], "ST1"), nullptr), Recorded::Added);
-            // P1 and A1 were sent; the outbox's order is not that of the ids.
+            for (const QString &key : before) {
+                RunContext c = contextFromFile(path[key], "ST1");
+                // P2 handed the operator's border test over beside its file.
+                if (key == "P2")
+                    c.items = {{"border", true, QVariant(), QString()}};
+                QCOMPARE(store.record(c, nullptr), Recorded::Added);
+                salvagedId[key] = id[key];
+            }
+            QCOMPARE(store.record(nothing, nullptr), Recorded::Added);
             QSqlQuery q(store.database());
+            if (older) {
+                // Recorded before ids were made from the files: each its own UUID.
+                QVERIFY(q.exec("PRAGMA foreign_keys=OFF"));
+                for (const QString &key : before) {
+                    salvagedId[key] = newRunId();
+                    for (const char *table : {"runs", "items", "failing_cells", "failing_electrodes", "outbox"})
+                        QVERIFY(q.exec(QStringLiteral("UPDATE %1 SET run_id = '%2' WHERE run_id = '%3'")
+                                           .arg(table, salvagedId[key], id[key])));
+                }
+                QVERIFY(q.exec("PRAGMA foreign_keys=ON"));
+            }
+            // P1 and A1 were sent, Q1 refused three times and put aside, P3
+            // refused once; the outbox's order is not that of the ids.
             QVERIFY(q.exec("DELETE FROM outbox WHERE run_id IN (SELECT run_id FROM runs WHERE file_path LIKE '%P1-%'"
                            " OR file_path LIKE '%A1-%')"));
+            QVERIFY(q.exec("INSERT INTO quarantine (run_id, refused_at, attempts, reason) SELECT run_id, 77, 3,"
+                           " 'a value out of range' FROM runs WHERE file_path LIKE '%Q1-%'"));
+            QVERIFY(q.exec("DELETE FROM outbox WHERE run_id IN (SELECT run_id FROM quarantine)"));
+            QVERIFY(q.exec("UPDATE outbox SET attempts = 1, last_error = 'a lock timed out' WHERE run_id IN"
+                           " (SELECT run_id FROM runs WHERE file_path LIKE '%P3-%')"));
             QVERIFY(q.exec("UPDATE outbox SET queued_at = (SELECT 100 - started_at / 1000 % 100 FROM runs"
                            " WHERE runs.run_id = outbox.run_id)"));
+            QVERIFY(q.exec("UPDATE outbox SET queued_at = 200 WHERE run_id = '" + nothing.runId + "'"));
+            if (!refusalsKept) {
+                // Schema 2 kept neither: Q1 was taken as sent.
+                QVERIFY(q.exec("DROP TABLE quarantine"));
+                QVERIFY(q.exec("ALTER TABLE outbox DROP COLUMN attempts"));
+                QVERIFY(q.exec("ALTER TABLE outbox DROP COLUMN last_error"));
+                QVERIFY(q.exec("UPDATE schema_version SET version = 2"));
+            }
             QVERIFY(q.exec("SELECT r.file_path FROM outbox o JOIN runs r ON r.run_id = o.run_id"
-                           " ORDER BY o.queued_at, o.run_id"));
+                           " WHERE r.file_name <> '' ORDER BY o.queued_at, o.run_id"));
             while (q.next())
                 outboxBefore << QFileInfo(q.value(0).toString()).fileName().left(2);
             QCOMPARE(outboxBefore, (QStringList{"O1", "P4", "P3", "P2"}));
@@ -631,6 +691,7 @@ private slots:
                 for (const QString &key : QStringList{"P1", "P2", "P3", "P4"}.mid(0, lost)) {
                     kept.removeOne(key);
                     queued << key;
+                    salvagedId.remove(key);
                 }
                 queued.sort();
             } else {
@@ -650,9 +711,12 @@ private slots:
             else
                 QVERIFY(file.seek((page - 1) * pageSize) && file.write(QByteArray(int(pageSize), '\xff')) == pageSize);
         }
+        if (damage == "header")
+            salvagedId.clear();
         QVERIFY(QFile::remove(path["A1"]));                         // archived away
         QVERIFY(add("O2", "logpass", 7) && add("P5", "resultsPASS", 8)); // filed, never recorded
         QVERIFY(add("P6", "resultsPASS", 9));
+        QString summary;
         {
             ResultRecorder recorder(db);
             QSignalSpy rebuilt(&recorder, &ResultRecorder::rebuilt);
@@ -661,17 +725,19 @@ private slots:
             recorder.record(contextFromFile(path["P6"], "ST1")); // handed over meanwhile
             QTRY_COMPARE_WITH_TIMEOUT(rebuilt.count(), 1, 20000);
             QTRY_VERIFY(recorded.count() > 0 && recorded.last().at(0).toString() == path["P6"]);
-            const QString summary = rebuilt.first().at(0).toString();
+            summary = rebuilt.first().at(0).toString();
             QVERIFY2(summary.contains("results.db.corrupt-") && !summary.contains('\n'), qPrintable(summary));
         }
         QCOMPARE(QDir(dir.path()).entryList({"results.db.corrupt-*"}).size(), 1);
         QCOMPARE(QDir(dir.path()).entryList({"results.db.rebuild*"}), QStringList());
+        const bool salvaged = damage != "header";
+        QCOMPARE(summary.contains(", 1 kept aside as the line's server refused them"), salvaged && refusalsKept);
 
         ResultStore store;
         QVERIFY(store.openLocal(db, nullptr));
         QSqlQuery q(store.database());
         QStringList found;
-        QVERIFY(q.exec("SELECT file_path, run_id FROM runs ORDER BY file_path"));
+        QVERIFY(q.exec("SELECT file_path, run_id FROM runs WHERE file_name <> '' ORDER BY file_path"));
         QHash<QString, QString> ids;
         while (q.next()) {
             const QString key = QFileInfo(q.value(0).toString()).fileName().left(2);
@@ -682,12 +748,13 @@ private slots:
         expected.sort();
         found.sort();
         QCOMPARE(found.join(" "), expected.join(" "));
-        // Runs keep their ids, whether salvaged or read again from their files.
-        for (const QString key : {"P1", "P2", "P3", "P4", "O1", "P5", "P6"})
-            if (ids.contains(key) && key != "P6")
-                QCOMPARE(ids[key], contextFromFile(path[key], "ST1").runId);
+        // Runs keep their ids: the salvaged ones what the store had them
+        // under, the ones read again from their files the files' own.
+        for (const QString &key : std::as_const(found))
+            QCOMPARE(ids[key], salvagedId.value(key, id[key]));
         QStringList outbox;
-        QVERIFY(q.exec("SELECT r.file_path FROM outbox o JOIN runs r ON r.run_id = o.run_id ORDER BY o.queued_at, o.run_id"));
+        QVERIFY(q.exec("SELECT r.file_path FROM outbox o JOIN runs r ON r.run_id = o.run_id WHERE r.file_name <> ''"
+                       " ORDER BY o.queued_at, o.run_id"));
         while (q.next())
             outbox << QFileInfo(q.value(0).toString()).fileName().left(2);
         QStringList keptBefore;
@@ -698,6 +765,23 @@ private slots:
         QStringList anew = outbox.mid(kept.size());
         anew.sort();
         QCOMPARE(anew, queued);
+        // A refusal so far stays with its run; the run put aside stays aside.
+        QCOMPARE(scalar(store, "SELECT attempts || ':' || last_error FROM outbox WHERE run_id = ?", {ids["P3"]}).toString(),
+                 salvagedId.contains("P3") && refusalsKept ? "1:a lock timed out" : "0:");
+        QCOMPARE(scalar(store, "SELECT attempts || ':' || reason || ':' || refused_at FROM quarantine WHERE run_id = ?",
+                        {ids.value("Q1")})
+                     .toString(),
+                 salvaged && refusalsKept ? "3:a value out of range:77" : QString());
+        // The run that filed nothing, with its item and its place in the outbox.
+        QCOMPARE(scalar(store,
+                        "SELECT r.verdict || ':' || i.item || ':' || i.text || ':' || o.queued_at FROM runs r"
+                        " JOIN items i ON i.run_id = r.run_id JOIN outbox o ON o.run_id = r.run_id WHERE r.run_id = ?",
+                        {nothing.runId})
+                     .toString(),
+                 salvaged ? "FAIL:button_status:no answer:200" : QString());
+        // What P2 handed beside its file, where P2 was salvaged.
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM items WHERE item = 'border' AND pass = 1").toInt(),
+                 salvagedId.contains("P2") ? 1 : 0);
         // Everything a run's text gives is made anew from it.
         QCOMPARE(scalar(store, "SELECT COUNT(*) FROM items WHERE item = 'reset'").toInt(), runs.size());
         QCOMPARE(yieldRows(store.database(), true), yieldRows(store.database(), false));

@@ -146,15 +146,7 @@ private:
         return queries::exec(q, sql, bound, &m_error);
     }
 
-    // The rows stopped because there were no more, not because the
-    // connection or the store broke off.
-    bool finished(const QSqlQuery &q)
-    {
-        if (!q.lastError().isValid())
-            return true;
-        m_error = q.lastError().text();
-        return false;
-    }
+    bool finished(const QSqlQuery &q) { return queries::finished(q, &m_error); }
 
     // Each row of the query as a JSON object under its run (the first column).
     template<typename ToJson>

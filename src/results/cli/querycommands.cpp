@@ -56,9 +56,8 @@ int findRuns(const Invocation &invocation, ResultStore &store)
         if (!q.value(8).isNull())
             failedItems << q.value(8).toString();
     }
-    // Rows that stopped early are no answer, however many came.
-    if (q.lastError().isValid())
-        return failed(invocation.command, q.lastError().text()), ExitFailure;
+    if (!queries::finished(q, &error))
+        return failed(invocation.command, error), ExitFailure;
     const bool none = runId.isNull();
     flush();
     table.finish();
