@@ -28,6 +28,22 @@ class TestFaultsI2c : public QObject
 
     StationRun m_run;
 
+    // What the folders hold before a case; then the board goes out, so that
+    // plugging it in again starts the case's run.
+    struct Before
+    {
+        faults::Files files;
+        QStringList passed, failed;
+    };
+    void unplugNoting(Before &before)
+    {
+        before = {faults::keptFiles(m_run), faults::filesIn(m_run, "resultsPASS"),
+                  faults::filesIn(m_run, "resultsFAIL")};
+        const int removed = m_run.channel().count("pane|HID_Removed!");
+        QCOMPARE(m_run.command("unplug"), QString("ok unplugged"));
+        QVERIFY(m_run.waitForCount("pane|HID_Removed!", removed + 1, 10000));
+    }
+
 private slots:
     void initTestCase()
     {
@@ -57,14 +73,10 @@ private slots:
         QFETCH(QString, after);
         const QString fault = QStringLiteral(FAULT_NAME);
         FaultCase station(m_run, !Lean);
-        const faults::Files before = faults::keptFiles(m_run);
-        const QStringList passedBefore = faults::filesIn(m_run, "resultsPASS");
-        const QStringList failedBefore = faults::filesIn(m_run, "resultsFAIL");
-
-        // Out and in again starts the next run.
-        const int removed = m_run.channel().count("pane|HID_Removed!");
-        QCOMPARE(m_run.command("unplug"), QString("ok unplugged"));
-        QVERIFY(m_run.waitForCount("pane|HID_Removed!", removed + 1, 10000));
+        Before kept;
+        unplugNoting(kept);
+        if (QTest::currentTestFailed())
+            return;
         const int from = m_run.channel().size();
         QCOMPARE(m_run.command("plug"), QString("ok plugged"));
         const int at = m_run.waitForPrefix(after, from, 30000);
@@ -80,18 +92,18 @@ private slots:
         QVERIFY2(!said.contains("pane|PASS"), qPrintable(said.join('\n')));
         // Every run that began ends with its verdict on the pane.
         QVERIFY2(said.contains("pane|FAIL"), qPrintable(said.join('\n')));
-        QCOMPARE(faults::filesIn(m_run, "resultsPASS"), passedBefore);
+        QCOMPARE(faults::filesIn(m_run, "resultsPASS"), kept.passed);
         // Once the first item has written its block, what was measured is filed as failed.
         const QStringList failedNow = faults::filesIn(m_run, "resultsFAIL");
         if (after != QLatin1String("pane-reset")) {
-            QCOMPARE(failedNow.size(), failedBefore.size() + 1);
+            QCOMPARE(failedNow.size(), kept.failed.size() + 1);
             QVERIFY(faults::readFile(m_run.path("resultsFAIL/" + failedNow.last())).startsWith("Electric,"));
         }
-        QVERIFY(FaultCase::unchanged(before, faults::keptFiles(m_run)));
+        QVERIFY(FaultCase::unchanged(kept.files, faults::keptFiles(m_run)));
         FAULT_VERIFY_ALIVE_AND_RESPONSIVE(m_run);
 
         QVERIFY(station.goodRunFilesPass());
-        QVERIFY(FaultCase::unchanged(before, faults::keptFiles(m_run)));
+        QVERIFY(FaultCase::unchanged(kept.files, faults::keptFiles(m_run)));
         FAULT_VERIFY_ALIVE_AND_RESPONSIVE(m_run);
     }
 
@@ -122,13 +134,10 @@ private slots:
         QFETCH(bool, filed);
         const QString command = QStringLiteral("fault " FAULT_NAME "_at ");
         FaultCase station(m_run, !Lean);
-        const faults::Files before = faults::keptFiles(m_run);
-        const QStringList passedBefore = faults::filesIn(m_run, "resultsPASS");
-        const QStringList failedBefore = faults::filesIn(m_run, "resultsFAIL");
-
-        const int removed = m_run.channel().count("pane|HID_Removed!");
-        QCOMPARE(m_run.command("unplug"), QString("ok unplugged"));
-        QVERIFY(m_run.waitForCount("pane|HID_Removed!", removed + 1, 10000));
+        Before kept;
+        unplugNoting(kept);
+        if (QTest::currentTestFailed())
+            return;
         QCOMPARE(m_run.command(command + spot), QString("ok fault"));
         const int from = m_run.channel().size();
         QCOMPARE(m_run.command("plug"), QString("ok plugged"));
@@ -140,9 +149,9 @@ private slots:
 
         const QStringList said = m_run.channel().mid(from);
         QVERIFY2(!said.contains("pane|PASS"), qPrintable(said.join('\n')));
-        QCOMPARE(faults::filesIn(m_run, "resultsPASS"), passedBefore);
-        QCOMPARE(faults::filesIn(m_run, "resultsFAIL").size(), failedBefore.size() + (filed ? 1 : 0));
-        QVERIFY(FaultCase::unchanged(before, faults::keptFiles(m_run)));
+        QCOMPARE(faults::filesIn(m_run, "resultsPASS"), kept.passed);
+        QCOMPARE(faults::filesIn(m_run, "resultsFAIL").size(), kept.failed.size() + (filed ? 1 : 0));
+        QVERIFY(FaultCase::unchanged(kept.files, faults::keptFiles(m_run)));
         FAULT_VERIFY_ALIVE_AND_RESPONSIVE(m_run);
 
         QVERIFY(station.goodRunFilesPass());
