@@ -42,7 +42,9 @@ QString verdictFromPlace(const QFileInfo &file, const QString &passFolder, const
                         || (r.eepromVersion.present && !r.eepromVersion.pass) || (r.tbPresent && !r.tbPass)
                         || (r.attb.present && !r.attb.pass) || (r.openShort.present && !r.openShort.pass)
                         || (r.rasterX.present && !r.rasterX.pass) || (r.rasterY.present && !r.rasterY.pass)
-                        || (r.reset.present && !r.reset.pass);
+                        || (r.reset.present && !r.reset.pass)
+                        // a button data line without values is a read that failed
+                        || (r.buttonsPresent && r.buttons.empty());
     return failed ? QStringLiteral("FAIL") : QStringLiteral("PASS");
 }
 

@@ -78,6 +78,12 @@ private slots:
         QTest::newRow("one log folder, the reset failed last")
             << "logs/L1-W1-SN1.csv" << "Manual" << "FAIL" << "L1" << "SN1" << QByteArray("Attb:,PASS\nReset:,FAIL\n")
             << "logs";
+        QTest::newRow("one log folder, the button data unread")
+            << "logs/12-06-09-41-10.csv" << "Auto" << "FAIL" << "" << "" << QByteArray("Attb:,PASS\nBtnData\n")
+            << "logs";
+        QTest::newRow("one log folder, the button data read") << "logs/12-06-09-41-11.csv" << "Auto" << "PASS" << ""
+                                                              << "" << QByteArray("Attb:,PASS\nBtnData,120,118\n")
+                                                              << "logs";
         QTest::newRow("one log folder that is resultsPASS") << "resultsPASS/12-06-09-41-09.csv" << "Auto" << "FAIL"
                                                             << "" << "" << tbFailed << "resultsPASS";
         QTest::newRow("one log folder, the name says Pass")
