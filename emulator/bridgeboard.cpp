@@ -87,7 +87,12 @@ void BridgeBoard::receive(const std::uint8_t *data, std::size_t length)
 
     if (request[0] != kBridgeReportId || panel_.faults.silent)
         return;
+    const bool cut = request[1] < 8 && (panel_.faults.shortAnswers & (1u << request[1])) != 0;
+    replyLength_ = cut ? std::clamp<std::size_t>(std::size_t(std::max(panel_.faults.shortAnswerBytes, 1)), 1,
+                                                 kReportSize - 1)
+                       : kReportSize;
     handle(request);
+    replyLength_ = kReportSize;
     // A disable, a mode write or a reset may have stopped the reports; a
     // scan already put out stays queued with the host.
     stopReportingIfOff();
@@ -173,10 +178,12 @@ void BridgeBoard::handleI2c(const Report &request)
     const std::size_t shown = isRead ? 1 + count : 1;
 
     const bool known = target == i2c::TargetController || target == i2c::TargetBootloader;
-    if (!known || panel_.faults.i2cNack || panel_.faults.i2cTimeout) {
+    const bool nack = !known || panel_.faults.i2cNack || refused(panel_.faults.nackAt, target, isRead, reg);
+    const bool timeout = known && (panel_.faults.i2cTimeout || refused(panel_.faults.timeoutAt, target, isRead, reg));
+    if (nack || timeout) {
         // Nothing reached the controller: no data, no effect, only the flags.
-        reply[i2c::NackFlag] = !known || panel_.faults.i2cNack ? 1 : 0;
-        reply[i2c::TimeoutFlag] = known && panel_.faults.i2cTimeout ? 1 : 0;
+        reply[i2c::NackFlag] = nack ? 1 : 0;
+        reply[i2c::TimeoutFlag] = timeout ? 1 : 0;
         answer(reply, shown);
         return;
     }
@@ -191,6 +198,32 @@ void BridgeBoard::handleI2c(const Report &request)
         controller_.write(reg, request.data() + i2c::Data, count);
     }
     answer(reply, shown);
+}
+
+bool BridgeBoard::refused(const I2cSpots &spots, std::uint8_t target, bool isRead, std::uint8_t reg) const
+{
+    if (target == i2c::TargetBootloader)
+        return spots.bootloader;
+    if (spots.registers[reg])
+        return true;
+    if (!isRead || spots.windows == 0 || !controller_.servesWindow(reg))
+        return false;
+    switch (controller_.mode()) {
+    case TouchController::Information:
+        return spots.windows & I2cSpots::Information;
+    case TouchController::Debug:
+        return spots.windows & I2cSpots::Debug;
+    case TouchController::M0:
+        return spots.windows & I2cSpots::M0;
+    case TouchController::Raster:
+    case TouchController::RasterAlt:
+        return spots.windows & I2cSpots::Raster;
+    case TouchController::InternalRaster:
+    case TouchController::InternalRasterAlt:
+        return spots.windows & I2cSpots::InternalRaster;
+    default:
+        return false;
+    }
 }
 
 void BridgeBoard::handleFirmwarePart(const Report &request)
@@ -327,10 +360,11 @@ void BridgeBoard::sendContact(const Contact &c)
 
 void BridgeBoard::answer(const Report &report, std::size_t meaningful)
 {
+    const std::size_t length = replyLength_;
     if (trace_)
-        trace_->record(WireTrace::Direction::In, report.data(), kReportSize, meaningful);
+        trace_->record(WireTrace::Direction::In, report.data(), length, std::min(meaningful, length));
     if (sink_)
-        sink_(report);
+        sink_(report, length);
 }
 
 int BridgeBoard::setFeature(const std::uint8_t *data, std::size_t length)

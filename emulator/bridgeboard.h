@@ -49,7 +49,9 @@ struct Touch
 class BridgeBoard
 {
 public:
-    using Sink = std::function<void(const Report &)>;
+    // An input report and how many of its bytes go out: a whole report, or
+    // fewer for an answer the short-answer fault cuts.
+    using Sink = std::function<void(const Report &, std::size_t length)>;
 
     explicit BridgeBoard(PanelDescription panel = PanelDescription());
     BridgeBoard(const BridgeBoard &) = delete;
@@ -120,6 +122,8 @@ private:
     void configureBootloader();
     void install(const Bootloader::Image &image);
     void answer(const Report &report, std::size_t meaningful);
+    // Whether the faults make the panel refuse this I2C transfer (nack or time-out).
+    bool refused(const I2cSpots &spots, std::uint8_t target, bool isRead, std::uint8_t reg) const;
     static std::size_t requestLength(const Report &request);
 
     PanelDescription panel_;
@@ -132,6 +136,9 @@ private:
     int bridgeResets_ = 0;
     int controllerResets_ = 0;
     std::map<std::uint8_t, QByteArray> features_;
+
+    // The length of the answers to the request in hand (whole outside a request).
+    std::size_t replyLength_ = kReportSize;
 
     Contact contact_;
     // States the panel went through since the last scan, reported one per scan.

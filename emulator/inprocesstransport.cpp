@@ -15,12 +15,12 @@ InProcessTransport::InProcessTransport(PanelDescription panel)
 {
     board_.setTrace(&trace_);
     // Runs inside board_.receive() and board_.tick(), which are only called with mutex_ held.
-    board_.setSink([this](const Report &report) {
+    board_.setSink([this](const Report &report, std::size_t length) {
         // Reports for a handle nobody holds open are lost, as with a hidraw node.
         if (!handleAlive() || pending_.size() >= kMaxPending)
             return;
         const Clock::time_point sent = inScan_ ? origin_ : Clock::now();
-        pending_.push_back({report, sent + latency_.perReport});
+        pending_.push_back({report, sent + latency_.perReport, length});
         arrived_.notify_all();
     });
 }
@@ -159,7 +159,7 @@ int InProcessTransport::read(std::uint8_t *data, std::size_t length, int timeout
         const Clock::time_point now = Clock::now();
         scanLocked(now);
         if (!pending_.empty() && pending_.front().due <= now) {
-            const std::size_t n = std::min(length, kReportSize);
+            const std::size_t n = std::min(length, pending_.front().length);
             std::copy_n(pending_.front().report.begin(), n, data);
             pending_.pop_front();
             return static_cast<int>(n);

@@ -104,6 +104,7 @@ private:
     {
         Report report;
         Clock::time_point due;
+        std::size_t length = kReportSize;
     };
 
     bool handleAlive() const; // with mutex_ held

@@ -4,6 +4,7 @@
 #include <QSettings>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -47,6 +48,67 @@ std::uint16_t PanelDescription::rawCurrent() const
     if (raw >= 65535.0)
         return 65535;
     return static_cast<std::uint16_t>(raw);
+}
+
+bool I2cSpots::empty() const
+{
+    return !bootloader && windows == 0 && std::none_of(registers.begin(), registers.end(), [](bool r) { return r; });
+}
+
+namespace {
+
+const std::pair<const char *, I2cSpots::Window> WindowNames[] = {
+    {"information", I2cSpots::Information}, {"debug", I2cSpots::Debug}, {"m0", I2cSpots::M0},
+    {"raster", I2cSpots::Raster},           {"internal_raster", I2cSpots::InternalRaster},
+};
+
+} // namespace
+
+std::optional<I2cSpots> I2cSpots::parse(const QString &text)
+{
+    I2cSpots spots;
+    if (text.trimmed().compare(QLatin1String("off"), Qt::CaseInsensitive) == 0)
+        return spots;
+    for (const QString &raw : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString part = raw.trimmed().toLower();
+        if (part.isEmpty())
+            continue;
+        if (part == QLatin1String("bootloader")) {
+            spots.bootloader = true;
+            continue;
+        }
+        if (part.startsWith(QLatin1String("window:"))) {
+            const QString name = part.mid(7);
+            const auto it = std::find_if(std::begin(WindowNames), std::end(WindowNames),
+                                         [&name](const auto &w) { return name == QLatin1String(w.first); });
+            if (it == std::end(WindowNames))
+                return std::nullopt;
+            spots.windows |= it->second;
+            continue;
+        }
+        bool ok = false;
+        const uint reg = part.toUInt(&ok, 0);
+        if (!ok || reg > 0xFF)
+            return std::nullopt;
+        spots.registers[reg] = true;
+    }
+    return spots;
+}
+
+QString I2cSpots::text() const
+{
+    QStringList parts;
+    for (std::size_t r = 0; r < registers.size(); ++r) {
+        if (registers[r])
+            parts << QStringLiteral("0x") + QString::number(uint(r), 16).rightJustified(2, QLatin1Char('0')).toUpper();
+    }
+    if (bootloader)
+        parts << QStringLiteral("bootloader");
+    for (const auto &w : WindowNames) {
+        if (windows & w.second)
+            parts << QStringLiteral("window:") + QLatin1String(w.first);
+    }
+    return parts.join(QStringLiteral(", "));
 }
 
 namespace {
@@ -167,6 +229,15 @@ std::optional<PanelDescription> PanelDescription::load(const QString &path, QStr
             return true;
         });
     };
+    auto spotsInto = [](I2cSpots &field) {
+        return Parser([&field](const QString &t) {
+            const auto v = I2cSpots::parse(t);
+            if (!v)
+                return false;
+            field = *v;
+            return true;
+        });
+    };
     auto listInto = [](std::vector<int> &field, long long lo, long long hi) {
         return Parser([&field, lo, hi](const QString &t) {
             auto v = integerList(t, lo, hi);
@@ -273,6 +344,19 @@ std::optional<PanelDescription> PanelDescription::load(const QString &path, QStr
         {QStringLiteral("m0/jitter"), intInto(d.m0Jitter, 0, 32767)},
         {QStringLiteral("faults/i2c_nack"), boolInto(d.faults.i2cNack)},
         {QStringLiteral("faults/i2c_timeout"), boolInto(d.faults.i2cTimeout)},
+        {QStringLiteral("faults/i2c_nack_at"), spotsInto(d.faults.nackAt)},
+        {QStringLiteral("faults/i2c_timeout_at"), spotsInto(d.faults.timeoutAt)},
+        {QStringLiteral("faults/short_answers"),
+         [&d](const QString &t) {
+             const auto v = integerList(t, 0, 7);
+             if (!v)
+                 return false;
+             d.faults.shortAnswers = 0;
+             for (int c : *v)
+                 d.faults.shortAnswers |= std::uint8_t(1u << c);
+             return true;
+         }},
+        {QStringLiteral("faults/short_answer_bytes"), intInto(d.faults.shortAnswerBytes, 1, 63)},
         {QStringLiteral("faults/silent"), boolInto(d.faults.silent)},
         {QStringLiteral("faults/attention_line"), boolInto(d.faults.attentionLine)},
         {QStringLiteral("faults/refuse_record"), intInto(d.faults.refuseRecord, 0, 1000000)},

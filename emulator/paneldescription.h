@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -50,6 +51,39 @@ struct RasterOffset
     }
 };
 
+// Where on its I2C bus a panel fails to answer, so that one item of a run can
+// be made to fail alone: single controller registers (a transfer that starts
+// at one of them, read or write), the bootloader's address, or the data
+// window while the controller shows a given mode (the identification, the
+// open/short and the two rasters all read the same window).
+struct I2cSpots
+{
+    enum Window : std::uint8_t {
+        Information = 1u << 0, // mode 02 00
+        Debug = 1u << 1,       // 01 01
+        M0 = 1u << 2,          // 09 01
+        Raster = 1u << 3,      // 85 01, 8D 01
+        InternalRaster = 1u << 4, // C5 01, CD 01
+    };
+
+    std::array<bool, 256> registers{};
+    bool bootloader = false;
+    std::uint8_t windows = 0; // Window bits
+
+    bool empty() const;
+    bool operator==(const I2cSpots &o) const
+    {
+        return registers == o.registers && bootloader == o.bootloader && windows == o.windows;
+    }
+
+    // "0x2B, 0x3A, bootloader, window:debug" (registers take 0x for hex, as
+    // everywhere); window names: information, debug, m0, raster,
+    // internal_raster. Empty text (or "off") is no spot. nullopt when a
+    // part is not understood.
+    static std::optional<I2cSpots> parse(const QString &text);
+    QString text() const;
+};
+
 // Things that go wrong on a real line, switched on one by one.
 struct Faults
 {
@@ -59,6 +93,13 @@ struct Faults
     bool attentionLine = false; // the attention line never follows the controller
     int refuseRecord = 0;         // the bootloader refuses record n of a download (from 1); 0 none
     int bootloaderSilentFrom = 0; // no answer from record n of a download on, until a reset; 0 never
+    // Only these transfers carry the flag (no data), the rest work.
+    I2cSpots nackAt{};
+    I2cSpots timeoutAt{};
+    // Bit c: the answers to bridge command c come short, shortAnswerBytes long
+    // (the rest of the report missing, as from a bridge that sends less).
+    std::uint8_t shortAnswers = 0;
+    int shortAnswerBytes = 3;
 };
 
 // One panel and the bridge board it sits on, as the emulator plays it.

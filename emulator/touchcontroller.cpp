@@ -116,14 +116,19 @@ bool TouchController::fixedStart(std::uint8_t reg)
     return reg == RegButtons || reg == RegTb || reg == RegCrc || reg == RegEeprom;
 }
 
-void TouchController::read(std::uint8_t reg, std::uint8_t *out, std::size_t count)
+bool TouchController::servesWindow(std::uint8_t reg) const
 {
     // A block past 157 bytes (227 with the alternate map) reaches round to the
     // fixed registers, but the reader's 60-byte chunks never start at one: a
     // read that does is for the register itself, in whatever mode.
-    if (!block_.empty() && !fixedStart(reg)) {
+    return !block_.empty() && !fixedStart(reg) && windowOffset(reg) < block_.size();
+}
+
+void TouchController::read(std::uint8_t reg, std::uint8_t *out, std::size_t count)
+{
+    if (servesWindow(reg)) {
         const std::size_t offset = windowOffset(reg);
-        if (offset < block_.size()) {
+        {
             for (std::size_t i = 0; i < count; ++i)
                 out[i] = offset + i < block_.size() ? block_[offset + i] : 0;
             cursor_ = offset + count >= block_.size() ? 0 : offset + count;

@@ -60,6 +60,8 @@ public:
 
     // True while the controller holds its attention line for the bridge's check.
     bool attentionRequested() const;
+    // Whether a read starting at reg would be served from the data window now.
+    bool servesWindow(std::uint8_t reg) const;
 
     std::uint16_t mode() const { return mode_; }
     int selectedRow() const { return row_; }

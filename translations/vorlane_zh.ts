@@ -37,12 +37,12 @@ Please don&apos;t touch the screen!</source>
 请不要触摸屏幕！</translation>
     </message>
     <message>
-        <location filename="../src/production/calibratedialog.cpp" line="55"/>
+        <location filename="../src/production/calibratedialog.cpp" line="56"/>
         <source>Ok</source>
         <translation>确定</translation>
     </message>
     <message>
-        <location filename="../src/production/calibratedialog.cpp" line="55"/>
+        <location filename="../src/production/calibratedialog.cpp" line="56"/>
         <source>fail</source>
         <translation>失败</translation>
     </message>
@@ -86,7 +86,7 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>HidCommand</name>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="174"/>
+        <location filename="../src/app/vorlane_run.cpp" line="264"/>
         <location filename="../src/device/hidcommand.cpp" line="113"/>
         <location filename="../src/device/hidcommand.cpp" line="137"/>
         <source>read XN,YN error!</source>
@@ -464,107 +464,127 @@ Please don&apos;t touch the screen!</source>
     <name>Vorlane</name>
     <message>
         <location filename="../src/app/vorlane.cpp" line="171"/>
-        <location filename="../src/app/vorlane.cpp" line="578"/>
+        <location filename="../src/app/vorlane.cpp" line="581"/>
         <source>Line statistics</source>
         <translation>产线统计</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="302"/>
-        <location filename="../src/app/vorlane.cpp" line="576"/>
+        <location filename="../src/app/vorlane.cpp" line="305"/>
+        <location filename="../src/app/vorlane.cpp" line="579"/>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="346"/>
+        <location filename="../src/app/vorlane.cpp" line="349"/>
         <source>results store unavailable: %1</source>
         <translation>结果数据库不可用：%1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="349"/>
+        <location filename="../src/app/vorlane.cpp" line="352"/>
         <source>results store available again</source>
         <translation>结果数据库已恢复</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="351"/>
+        <location filename="../src/app/vorlane.cpp" line="354"/>
         <source>results store rebuilt: %1</source>
         <translation>结果数据库已重建：%1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="385"/>
-        <location filename="../src/app/vorlane.cpp" line="387"/>
+        <location filename="../src/app/vorlane.cpp" line="388"/>
+        <location filename="../src/app/vorlane.cpp" line="390"/>
         <source>line store: %1</source>
         <translation>产线数据库：%1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="398"/>
+        <location filename="../src/app/vorlane.cpp" line="401"/>
         <source>line store refused %1: %2</source>
         <translation>产线数据库拒收 %1：%2</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="434"/>
+        <location filename="../src/app/vorlane.cpp" line="437"/>
         <source>disk: %1 MB free</source>
         <translation>磁盘剩余 %1 MB</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="446"/>
+        <location filename="../src/app/vorlane.cpp" line="449"/>
         <source>disk almost full: %1 MB free</source>
         <translation>磁盘空间将满：剩余 %1 MB</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="587"/>
+        <location filename="../src/app/vorlane.cpp" line="591"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="587"/>
+        <location filename="../src/app/vorlane.cpp" line="591"/>
         <source>Do you really want to exit?</source>
         <translation>确定要退出吗？</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="766"/>
-        <location filename="../src/app/vorlane_run.cpp" line="102"/>
+        <location filename="../src/app/vorlane.cpp" line="786"/>
+        <location filename="../src/app/vorlane_run.cpp" line="186"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
         <translation>找不到设备！<byte value="xd"/>
 </translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="123"/>
+        <location filename="../src/app/vorlane_run.cpp" line="180"/>
+        <source>Test run in progress: start refused</source>
+        <translation>测试进行中：不再开始新的测试</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="209"/>
         <source>no input</source>
         <translation>没有输入</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="127"/>
+        <location filename="../src/app/vorlane_run.cpp" line="213"/>
         <source>repeated test message!</source>
         <translation>测试信息重复！</translation>
     </message>
     <message>
         <location filename="../src/app/vorlane_run.cpp" line="366"/>
+        <source>Btn_Num is %1: no keys to press</source>
+        <translation>Btn_Num 为 %1：没有要按的按键</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="471"/>
+        <source>Calibrate: FAIL</source>
+        <translation>校准: FAIL</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="490"/>
+        <source>Drawing: FAIL</source>
+        <translation>划线: FAIL</translation>
+    </message>
+    <message>
+        <location filename="../src/app/vorlane_run.cpp" line="540"/>
         <source>OpenShort: PASS</source>
         <translation>开短路: PASS</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="366"/>
+        <location filename="../src/app/vorlane_run.cpp" line="540"/>
         <source>OpenShort: FAIL</source>
         <translation>开短路: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="382"/>
+        <location filename="../src/app/vorlane_run.cpp" line="558"/>
         <source>Planeness_Y: Testing</source>
         <translation>平整度_Y: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="383"/>
+        <location filename="../src/app/vorlane_run.cpp" line="559"/>
         <source>Planeness_Y: %1</source>
         <translation>平整度_Y: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="385"/>
+        <location filename="../src/app/vorlane_run.cpp" line="561"/>
         <source>Planeness_X: Testing</source>
         <translation>平整度_X: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="385"/>
+        <location filename="../src/app/vorlane_run.cpp" line="561"/>
         <source>Planeness_X: %1</source>
         <translation>平整度_X: %1</translation>
     </message>
@@ -855,7 +875,7 @@ barcode：</source>
 <context>
     <name>production::ResultFile</name>
     <message>
-        <location filename="../src/production/resultfile.cpp" line="172"/>
+        <location filename="../src/production/resultfile.cpp" line="174"/>
         <source>open csv file fail!<byte value="xd"/>
 </source>
         <translation>打开CSV文件失败！<byte value="xd"/>
@@ -865,32 +885,32 @@ barcode：</source>
 <context>
     <name>results::LineUploader</name>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="440"/>
+        <location filename="../src/results/lineuploader.cpp" line="571"/>
         <source>line store: connected</source>
         <translation>产线数据库：已连接</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="441"/>
+        <location filename="../src/results/lineuploader.cpp" line="572"/>
         <source>line store: %1 waiting</source>
         <translation>产线数据库：%1 条待上传</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="443"/>
+        <location filename="../src/results/lineuploader.cpp" line="574"/>
         <source>, %1 refused</source>
         <translation>，%1 条被拒收</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="446"/>
+        <location filename="../src/results/lineuploader.cpp" line="577"/>
         <source>, this clock is %1 min ahead of the server&apos;s</source>
         <translation>，本机时钟比服务器快 %1 分钟</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="447"/>
+        <location filename="../src/results/lineuploader.cpp" line="578"/>
         <source>, this clock is %1 min behind the server&apos;s</source>
         <translation>，本机时钟比服务器慢 %1 分钟</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="439"/>
+        <location filename="../src/results/lineuploader.cpp" line="570"/>
         <source>line store: %1 waiting, server not reached: %2</source>
         <translation>产线数据库：%1 条待上传，无法连接服务器：%2</translation>
     </message>

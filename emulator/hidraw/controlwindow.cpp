@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -56,6 +57,20 @@ ControlWindow::ControlWindow(HidrawHost &host, HostControl &control, QWidget *pa
             run(QStringLiteral("fault %1 %2").arg(fault, on ? QStringLiteral("on") : QStringLiteral("off")));
         });
     }
+    // One item of a run fails alone when the panel refuses only its register.
+    auto *refusedRow = new QHBoxLayout;
+    refusedRow->addWidget(new QLabel(QStringLiteral("Not acknowledged only at")));
+    m_refused = new QLineEdit;
+    m_refused->setObjectName(QStringLiteral("nackAt"));
+    m_refused->setPlaceholderText(QStringLiteral("0x2B, bootloader, window:debug"));
+    m_refused->setToolTip(QStringLiteral("Registers (0x..), bootloader, or window:information / debug / m0 / raster / "
+                                         "internal_raster; Enter applies, empty clears"));
+    refusedRow->addWidget(m_refused, 1);
+    faultLayout->addLayout(refusedRow);
+    connect(m_refused, &QLineEdit::returnPressed, this, [this] {
+        const QString spots = m_refused->text().trimmed();
+        run(QStringLiteral("fault nack_at ") + (spots.isEmpty() ? QStringLiteral("off") : spots));
+    });
     layout->addWidget(faults);
 
     auto *panelBox = new QGroupBox(QStringLiteral("Panel: touch and keys"));
@@ -206,6 +221,8 @@ void ControlWindow::refresh()
     m_timeout->setChecked(p.faults.i2cTimeout);
     m_silent->setChecked(p.faults.silent);
     m_attention->setChecked(p.faults.attentionLine);
+    if (!m_refused->hasFocus())
+        m_refused->setText(p.faults.nackAt.text());
 }
 
 } // namespace emulator

@@ -11,6 +11,7 @@ class QFile;
 class QPlainTextEdit;
 class QTimer;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace emulator {
@@ -44,6 +45,7 @@ private:
     QCheckBox *m_timeout = nullptr;
     QCheckBox *m_silent = nullptr;
     QCheckBox *m_attention = nullptr;
+    QLineEdit *m_refused = nullptr;
     TouchPad *m_pad = nullptr;
     QCheckBox *m_traceOn = nullptr;
     QPlainTextEdit *m_trace = nullptr;

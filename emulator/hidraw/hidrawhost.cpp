@@ -77,7 +77,7 @@ UMockdevIoctlData *resolveArgument(UMockdevIoctlClient *client, gsize length)
 HidrawHost::HidrawHost(PanelDescription panel)
     : m_board(panel), m_panel(std::move(panel))
 {
-    m_board.setSink([this](const Report &report) { queueInput(report); });
+    m_board.setSink([this](const Report &report, std::size_t length) { queueInput(report, length); });
     m_board.setTrace(&m_trace);
     m_writer = std::thread([this] { writerLoop(); });
     m_scanner = std::thread([this] { scanLoop(); });
@@ -403,7 +403,7 @@ int HidrawHost::outputReports() const
     return m_outputs;
 }
 
-void HidrawHost::queueInput(const Report &report)
+void HidrawHost::queueInput(const Report &report, std::size_t length)
 {
     // Called by the board with m_boardMutex held.
     const Clock::time_point due = Clock::now() + 2 * m_latency.perReport;
@@ -411,7 +411,7 @@ void HidrawHost::queueInput(const Report &report)
         std::lock_guard<std::mutex> lock(m_queueMutex);
         if (m_masterFd < 0 || m_queue.size() >= kMaxBacklog)
             return;
-        m_queue.push_back({report, due});
+        m_queue.push_back({report, due, length});
     }
     m_queueChanged.notify_all();
 }
@@ -435,11 +435,14 @@ void HidrawHost::writerLoop()
             m_queue.clear();
             continue;
         }
+        // A short answer goes out as it is: the client reads it alone, because
+        // the next answer is due only after the client's next request.
         const Report &head = m_queue.front().report;
-        const ssize_t n = ::write(m_masterFd, head.data() + written, head.size() - written);
+        const std::size_t size = m_queue.front().length;
+        const ssize_t n = ::write(m_masterFd, head.data() + written, size - written);
         if (n > 0)
             written += std::size_t(n);
-        if (written == head.size()) {
+        if (written == size) {
             m_queue.pop_front();
             written = 0;
             continue;

@@ -81,12 +81,13 @@ private:
     {
         Report report;
         Clock::time_point due;
+        std::size_t length = kReportSize;
     };
 
     bool makeNode(QString *error);
     void removeParents();
     void closeNode();
-    void queueInput(const Report &report);
+    void queueInput(const Report &report, std::size_t length);
     void writerLoop();
     void scanLoop();
 

@@ -46,6 +46,30 @@ QString HostControl::execute(const QString &line)
         (words[1] == QLatin1String("refuse_record") ? faults.refuseRecord : faults.bootloaderSilentFrom) = record;
         m_host.setFaults(faults);
         reply = QStringLiteral("ok fault");
+    } else if (verb == QLatin1String("fault") && words.size() >= 3
+               && (words[1] == QLatin1String("nack_at") || words[1] == QLatin1String("timeout_at"))) {
+        const auto spots = I2cSpots::parse(words.mid(2).join(QLatin1Char(' ')));
+        if (!spots)
+            return QStringLiteral("error bad register list");
+        Faults faults = m_host.panel().faults;
+        (words[1] == QLatin1String("nack_at") ? faults.nackAt : faults.timeoutAt) = *spots;
+        m_host.setFaults(faults);
+        reply = QStringLiteral("ok fault");
+    } else if (verb == QLatin1String("fault") && words.size() >= 3 && words[1] == QLatin1String("short_answers")) {
+        std::uint8_t commands = 0;
+        if (words[2] != QLatin1String("off")) {
+            for (const QString &c : words.mid(2).join(QString()).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+                bool ok = false;
+                const uint command = c.toUInt(&ok, 0);
+                if (!ok || command > 7)
+                    return QStringLiteral("error bad command list");
+                commands |= std::uint8_t(1u << command);
+            }
+        }
+        Faults faults = m_host.panel().faults;
+        faults.shortAnswers = commands;
+        m_host.setFaults(faults);
+        reply = QStringLiteral("ok fault");
     } else if (verb == QLatin1String("touch")) {
         std::vector<Touch> touches;
         const QStringList fingers = words.mid(1).join(QString()).split(QLatin1Char(','), Qt::SkipEmptyParts);

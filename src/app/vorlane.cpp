@@ -177,6 +177,9 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
     connect(ui.btnStatusBtn, &QPushButton::clicked, this, &Vorlane::On_btnStatus);
     connect(m_borderWidget, &BorderWidget::getResultSignal, this, &Vorlane::getBorderResult);
     connect(m_result.get(), &production::ResultFile::appendFailed, this, [this] {
+        // A run goes on after a block it could not write; its buttons come back when it ends.
+        if (m_running)
+            return;
         ui.pushButton_2->setEnabled(true);
         ui.refreshBtn->setEnabled(true);
     });
@@ -584,10 +587,21 @@ void Vorlane::applyLanguage(const QString &qmFile)
 
 void Vorlane::closeEvent(QCloseEvent *event)
 {
-    const auto answer = QMessageBox::question(this, tr("QLX HID GUI"), tr("Do you really want to exit?"),
-                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
-    if (answer != QMessageBox::Yes) {
+    if (!m_closeConfirmed) {
+        const auto answer = QMessageBox::question(this, tr("QLX HID GUI"), tr("Do you really want to exit?"),
+                                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+        if (answer != QMessageBox::Yes) {
+            event->ignore();
+            return;
+        }
+    }
+    m_closeConfirmed = false;
+    if (m_running) {
+        // A pending run ends first: the item it waits for fails and what was
+        // measured is filed and recorded; then the window closes (afterRun()).
+        m_closeAfterRun = true;
         event->ignore();
+        endPendingStage();
         return;
     }
 
@@ -635,6 +649,12 @@ void Vorlane::probeDevice()
 
 void Vorlane::onDeviceArrived()
 {
+    // Heard while a run is pending (its dialogs and waits let events through):
+    // taken, and a power-on run started, only once that run has ended.
+    if (m_running) {
+        m_arrivalDuringRun = true;
+        return;
+    }
     if (device::link::isOpen())
         return;
     searchInterfaces();
@@ -804,9 +824,10 @@ void Vorlane::NormalMode()
     m_parserState = std::make_shared<quilex_gui::CoreNormal>(m_windowImp.get());
     if (m_borderRouting == 1) {
         runDisplayDialog(true);
-        // Closed by the operator: the panel stops reporting and the stream ends.
-        m_command->disableInterruptReport();
-        m_hidThread->stop();
+        // Closed by the operator: the stream ends, then the panel stops
+        // reporting. In the other order the stream would read the answer to
+        // the disable, and the command would wait for it in vain.
+        StopCom();
     } else {
         startBorderTest();
     }
@@ -897,6 +918,11 @@ void Vorlane::keyPressEvent(QKeyEvent *event)
         else
             m_parserState = std::make_shared<quilex_gui::CoreDebug>(m_windowImp.get());
     };
+    // The keys switch streams and modes: never under a run pending.
+    if (m_running) {
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_C:
         Clear();
@@ -1123,6 +1149,9 @@ void Vorlane::login()
     ui.radioButton_1->setEnabled(true);
     ui.radioButton_2->setEnabled(true);
     ui.radioButton_3->setEnabled(true);
+    // A run pending (its border test) has the board: no reads in between.
+    if (m_running)
+        return;
     m_command->writeRegister33();
     m_command->readXnYn();
     m_command->readResolution();
@@ -1134,7 +1163,8 @@ void Vorlane::loginout()
     ui.dengluBtn->setCheckable(false);
     ui.dengluBtn->setText(QStringLiteral("login"));
     ui.groupBox->setEnabled(false);
-    ui.pushButton_2->setEnabled(true);
+    // A run pending keeps its start button off, and its streams.
+    ui.pushButton_2->setEnabled(!m_running);
     ui.actionReference_value_check->setEnabled(false);
     ui.actionDebugData_settings->setEnabled(false);
     ui.actionDefault_settings->setEnabled(false);
@@ -1142,7 +1172,8 @@ void Vorlane::loginout()
     ui.radioButton_2->setEnabled(false);
     ui.radioButton_3->setEnabled(false);
     ui.actionCalibrate->setEnabled(false);
-    StopCom();
+    if (!m_running)
+        StopCom();
 }
 
 void Vorlane::ChangePassword()
@@ -1153,6 +1184,10 @@ void Vorlane::ChangePassword()
 
 void Vorlane::Calibrate()
 {
+    // A run calibrates as one of its items; from the menu or the Z key it
+    // would take the board from the run pending.
+    if (m_running)
+        return;
     if (!deviceOpenOrSay())
         return;
     // After the border test, or from the menu during a live mode, a stream

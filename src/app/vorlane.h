@@ -185,7 +185,25 @@ private:
     void fillRasterRow(const QString &line, int row);
 
     // Steps of the test run.
+    // What a pending run waits for: its own items, or the operator's hands.
+    enum class RunStage { Items, Keys, Border, Calibration, Drawing };
     void endRun();
+    // The end of every run that began: the presence check, the result filed
+    // and recorded, then the verdict shown; then the run ends.
+    void concludeRun(int ending, bool clearFields);
+    // What was asked while the run was pending and is done now: the window
+    // closed, a board that arrived taken.
+    void afterRun();
+    // Ends the hands-on item the run waits for, as failed unless its own
+    // result says otherwise.
+    void endPendingStage();
+    // The calibration and the drawing check of a run: each fails the run
+    // when it did not run to its end.
+    void runCalibration();
+    void runDrawingCheck();
+    // An item's outcome for the store; the first failure of an item is kept.
+    void addEvidence(const QString &item, bool pass, const QVariant &value = QVariant(),
+                     const QString &text = QString());
     void testBtnData();
     void testBtnStatus();
     void finishTest();
@@ -251,7 +269,18 @@ private:
     int m_cf48 = 0;
     int m_rasterEdgeRatio = 0;
     int m_borderRouting = 1;
+    // Set from the start of a run until it has ended, its border test and
+    // hands-on items included: nothing starts a run meanwhile.
     bool m_running = false;
+    RunStage m_stage = RunStage::Items;
+    // The operator closed the window while a run was pending: the run ends
+    // first (its hands-on item failed), then the window closes unasked.
+    bool m_closeAfterRun = false;
+    bool m_closeConfirmed = false;
+    // A board arrived while a run was pending: taken when the run has ended.
+    bool m_arrivalDuringRun = false;
+    // The Y raster passed, for baseline collection at the end of the run.
+    bool m_rasterYPassed = false;
     QString m_verdict = QStringLiteral("PASS");
     // The link since the run's items began: a run on a board that went away
     // or fell silent at any moment of it is never a PASS.

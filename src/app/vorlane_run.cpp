@@ -4,6 +4,8 @@
 
 #include "baseline.h"
 #include "borderwidget.h"
+#include "btnstatusdlg.h"
+#include "calibratedialog.h"
 #include "debugsetdialog.h"
 #include "generatecsv.h"
 #include "loganalysisdialog.h"
@@ -29,6 +31,9 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QThread>
+#include <QTimer>
+
+#include <algorithm>
 
 using production::ItemOutcome;
 using production::RunEnd;
@@ -38,6 +43,31 @@ bool gateOn(const Settings &store, const char *key)
 {
     return profile::isOn(store.value(key));
 }
+
+const QString Pass = QStringLiteral("PASS");
+const QString Fail = QStringLiteral("FAIL");
+
+// The store's names of the items, as the run hands them over beside the file.
+namespace item {
+const QString Electric = QStringLiteral("electric");
+const QString UsbVersion = QStringLiteral("usb_version");
+const QString CrcVersion = QStringLiteral("crc_version");
+const QString EepromVersion = QStringLiteral("eeprom_version");
+const QString Tb = QStringLiteral("tb");
+const QString Attb = QStringLiteral("attb");
+const QString OpenShort = QStringLiteral("open_short");
+const QString RasterX = QStringLiteral("raster_x");
+const QString RasterY = QStringLiteral("raster_y");
+const QString ButtonData = QStringLiteral("button_data");
+const QString Reset = QStringLiteral("reset");
+const QString ButtonStatus = QStringLiteral("button_status");
+const QString Border = QStringLiteral("border");
+const QString Calibration = QStringLiteral("calibration");
+const QString Drawing = QStringLiteral("drawing");
+// Steps before the items that end a run all the same.
+const QString FirmwareUpdate = QStringLiteral("firmware_update");
+const QString Geometry = QStringLiteral("geometry");
+} // namespace item
 } // namespace
 
 void Vorlane::On_returnPressed()
@@ -51,6 +81,24 @@ void Vorlane::endRun()
     ui.refreshBtn->setEnabled(true);
     ui.pushButton_2->setEnabled(true);
     m_running = false;
+    m_stage = RunStage::Items;
+    afterRun();
+}
+
+void Vorlane::afterRun()
+{
+    if (m_closeAfterRun) {
+        // The operator said yes already; the window goes once this call has returned.
+        m_closeAfterRun = false;
+        m_arrivalDuringRun = false;
+        m_closeConfirmed = true;
+        QTimer::singleShot(0, this, [this] { close(); });
+        return;
+    }
+    if (m_arrivalDuringRun) {
+        m_arrivalDuringRun = false;
+        QTimer::singleShot(0, this, &Vorlane::onDeviceArrived);
+    }
 }
 
 void Vorlane::clearTestMessage()
@@ -60,23 +108,35 @@ void Vorlane::clearTestMessage()
     ui.lineEdit_4->clear();
 }
 
+void Vorlane::addEvidence(const QString &name, bool pass, const QVariant &value, const QString &text)
+{
+    std::vector<results::ItemEvidence> &items = m_runContext.items;
+    const auto it = std::find_if(items.begin(), items.end(),
+                                 [&name](const results::ItemEvidence &e) { return e.item == name; });
+    if (it == items.end())
+        items.push_back({name, pass, value, text});
+    else if (it->pass)
+        *it = {name, pass, value, text};
+}
+
 void Vorlane::settleVerdict()
 {
     // Whatever the items said, a board that went away or fell silent at any
     // moment since they began leaves the panel without its full evidence. A
-    // board pulled after the last exchange is caught here, before the verdict;
-    // not while a stream thread reads the board (the border test's touches).
-    if (!m_hidThread->isRunning() && !m_debugThread->isRunning() && !m_bootThread->isRunning())
-        device::link::probe();
+    // stream still running (the border test's touches) is stopped first, so
+    // that the check below has the board to itself; a board pulled after the
+    // last exchange is caught here, before the verdict.
+    if (m_hidThread->isRunning() || m_debugThread->isRunning() || m_bootThread->isRunning())
+        StopCom();
+    device::link::probe();
     if (!m_link.held())
-        m_verdict = QStringLiteral("FAIL");
+        m_verdict = Fail;
 }
 
 void Vorlane::appendVerdict()
 {
-    ui.textBrowser->append(m_verdict == QLatin1String("PASS")
-                               ? QStringLiteral("<p style=color:green;font-size:40px>PASS</p>")
-                               : QStringLiteral("<p style=color:red;font-size:40px>FAIL</p>"));
+    ui.textBrowser->append(m_verdict == Pass ? QStringLiteral("<p style=color:green;font-size:40px>PASS</p>")
+                                             : QStringLiteral("<p style=color:red;font-size:40px>FAIL</p>"));
 }
 
 void Vorlane::fileResult(int ending)
@@ -85,18 +145,42 @@ void Vorlane::fileResult(int ending)
         m_result->storeResultFile(*m_settings, m_verdict, production::Ending(ending));
     if (!outcome.paneLine.isEmpty())
         ui.textBrowser->append(outcome.paneLine);
-    if (outcome.stored && !outcome.path.isEmpty()) {
-        // The store reads the filed file on its own thread; the run goes on.
-        m_runContext.endedAt = QDateTime::currentDateTime();
-        m_runContext.verdict = m_verdict;
-        m_runContext.path = QFileInfo(outcome.path).absoluteFilePath();
-        m_recorder->record(m_runContext);
-    }
+    // Every run that began is recorded, a run that filed nothing too; the
+    // store reads the filed file on its own thread, and the run goes on.
+    m_runContext.endedAt = QDateTime::currentDateTime();
+    m_runContext.verdict = m_verdict;
+    m_runContext.path =
+        outcome.stored && !outcome.path.isEmpty() ? QFileInfo(outcome.path).absoluteFilePath() : QString();
+    m_recorder->record(m_runContext);
     checkDisk();
+}
+
+void Vorlane::concludeRun(int ending, bool clearFields)
+{
+    settleVerdict();
+    // Baseline collection takes only panels that passed as a whole.
+    if (m_rasterYPassed && m_verdict == Pass && profile::isOn(m_settings->value("baseline0")))
+        m_result->copyToLog();
+    // The file first: a verdict on the screen is one the records hold.
+    fileResult(ending);
+    appendVerdict();
+    if (clearFields) {
+        clearTestMessage();
+        ui.lineEdit_4->setFocus();
+    }
+    ui.textBrowser->setFocus();
+    endRun();
 }
 
 void Vorlane::start()
 {
+    // Whatever asks (the button, Enter, a board arriving, a control switched
+    // back on), a run never begins inside another one.
+    if (m_running) {
+        ui.textBrowser->append(tr("Test run in progress: start refused"));
+        return;
+    }
+
     // 1: nothing to test without the bridge board.
     if (!device::link::isOpen()) {
         QMessageBox::about(this, QStringLiteral("error"), tr("can't find device!\r\n"));
@@ -105,6 +189,8 @@ void Vorlane::start()
 
     // 2
     m_running = true;
+    m_stage = RunStage::Items;
+    m_rasterYPassed = false;
     ui.refreshBtn->setEnabled(false);
     ui.pushButton_2->setEnabled(false);
     ui.textBrowser->clear();
@@ -141,7 +227,9 @@ void Vorlane::start()
     m_runContext.profile = QFileInfo(m_profilePath).fileName();
     m_runContext.startedAt = QDateTime::currentDateTime();
     StopCom();
-    m_verdict = QStringLiteral("PASS");
+    m_verdict = Pass;
+    // The run has begun: from here on it ends with a verdict, filed and recorded.
+    m_link = device::link::Watch();
 
     // 4
     m_command->writeRegister33();
@@ -153,8 +241,9 @@ void Vorlane::start()
             m_command->readEepromVersion().toLocal8Bit() != m_settings->value("eeprom_Version");
         if (gateOn(*m_settings, "ModeSwitch/Bootloader_Forced") || crcDiffers || eepromDiffers) {
             if (!icUpdateFun(true)) {
-                m_verdict = QStringLiteral("FAIL");
-                endRun();
+                m_verdict = Fail;
+                addEvidence(item::FirmwareUpdate, false);
+                concludeRun(int(production::Ending::Normal), false);
                 return;
             }
             StopCom();
@@ -167,19 +256,23 @@ void Vorlane::start()
     m_xRes = profile::toInt(m_settings->value("x_res"));
     m_yRes = profile::toInt(m_settings->value("y_res"));
     const QString paneBefore = ui.textBrowser->toPlainText();
-    if (!m_command->readXnYn() || !m_command->readResolution()) {
+    const device::link::Watch identification;
+    if (!m_command->readXnYn() || !m_command->readResolution() || !identification.answered()) {
         // A panel that gives no answer at all says nothing of itself; the
-        // operator must still learn why the run ended without a verdict.
+        // operator must still learn why the run failed.
         if (ui.textBrowser->toPlainText() == paneBefore)
             ui.textBrowser->append(QCoreApplication::translate("HidCommand", "read XN,YN error!"));
-        endRun();
+        m_verdict = Fail;
+        addEvidence(item::Geometry, false);
+        concludeRun(int(production::Ending::Normal), false);
         return;
     }
 
     // From here on every item's evidence depends on the board answering.
     m_link = device::link::Watch();
 
-    // 9: the per-electrode limits and the baseline.
+    // 9: the per-electrode limits and the baseline. Without them the station
+    // cannot judge the panel: nothing of the panel is recorded.
     if (!production::readRowLimits(m_settings->value("RowSetData"), *m_rowLimits)
         || !production::loadBaseline(*m_settings, m_xElectrodes, m_yElectrodes, *m_baseline, this)) {
         endRun();
@@ -187,46 +280,43 @@ void Vorlane::start()
     }
 
     const auto pane = [this](const QString &line) { ui.textBrowser->append(line); };
-    const auto recordItem = [&](const ItemOutcome &outcome) {
-        production::record(outcome, m_verdict, *m_result, pane);
+    const auto recordItem = [&](const QString &name, const ItemOutcome &outcome) {
+        const bool passed = production::record(outcome, m_verdict, *m_result, pane);
+        if (outcome.ran)
+            addEvidence(name, passed, QVariant(), outcome.shownVersion);
     };
 
     // 10 to 13
-    recordItem(production::electricItem(*m_command, *m_settings, m_verdict, m_link));
+    recordItem(item::Electric, production::electricItem(*m_command, *m_settings, m_verdict, m_link));
     ItemOutcome usb = production::usbVersionItem(*m_command, *m_settings, m_verdict, m_link);
-    recordItem(usb);
+    recordItem(item::UsbVersion, usb);
     if (usb.ran)
         ui.lineEdit->setText(usb.shownVersion);
     ItemOutcome crc = production::crcVersionItem(*m_command, *m_settings, m_verdict, m_link);
-    recordItem(crc);
-    if (crc.end == RunEnd::DiscardResult) {
-        m_result->discard();
-        endRun();
+    recordItem(item::CrcVersion, crc);
+    if (crc.end == RunEnd::EndAsFailed) {
+        // The panel did not answer on I2C: what was measured before is filed.
+        concludeRun(int(production::Ending::Normal), false);
         return;
     }
     if (crc.ran)
         ui.lineEdit_6->setText(crc.shownVersion);
     ItemOutcome eeprom = production::eepromVersionItem(*m_command, *m_settings, m_link);
-    recordItem(eeprom);
+    recordItem(item::EepromVersion, eeprom);
     if (eeprom.ran)
         ui.lineEdit_7->setText(eeprom.shownVersion);
 
     // 14
-    if (gateOn(*m_settings, "ModeSwitch/Calibrate_Mode") && m_verdict == QLatin1String("PASS"))
-        Calibrate();
+    if (gateOn(*m_settings, "ModeSwitch/Calibrate_Mode") && m_verdict == Pass)
+        runCalibration();
 
     // 15, 16
-    recordItem(production::tbItem(*m_command, *m_settings, m_link));
+    recordItem(item::Tb, production::tbItem(*m_command, *m_settings, m_link));
     ItemOutcome attb = production::attbItem(*m_command, *m_settings, m_link);
-    recordItem(attb);
+    recordItem(item::Attb, attb);
     if (attb.end == RunEnd::FileAsFailed) {
-        m_verdict = QStringLiteral("FAIL");
-        ui.refreshBtn->setEnabled(true);
-        ui.pushButton_2->setEnabled(true);
-        appendVerdict();
-        fileResult(int(production::Ending::Attb));
-        clearTestMessage();
-        m_running = false;
+        m_verdict = Fail;
+        concludeRun(int(production::Ending::Attb), true);
         return;
     }
 
@@ -247,7 +337,7 @@ void Vorlane::testBtnData()
             const device::link::Watch item;
             if (m_command->setDebugMode()) {
                 std::vector<int> values;
-                pass = m_command->readBtnData(values) && item.held();
+                pass = m_command->readBtnData(values) && item.answered();
                 const int low = profile::toInt(m_settings->value("Btn_Min"));
                 const int high = profile::toInt(m_settings->value("Btn_Max"));
                 for (int v : values)
@@ -257,31 +347,48 @@ void Vorlane::testBtnData()
         }
         ui.textBrowser->append(pass ? QStringLiteral("Button Data: PASS") : QStringLiteral("Button Data: FAIL"));
         if (!pass)
-            m_verdict = QStringLiteral("FAIL");
+            m_verdict = Fail;
+        addEvidence(item::ButtonData, pass);
     }
     testBtnStatus();
 }
 
 void Vorlane::testBtnStatus()
 {
-    if (!gateOn(*m_settings, "ModeSwitch/BtnStatus_Mode") || m_verdict != QLatin1String("PASS")) {
+    if (!gateOn(*m_settings, "ModeSwitch/BtnStatus_Mode") || m_verdict != Pass) {
+        finishTest();
+        return;
+    }
+    const int keys = profile::toInt(m_settings->value("Btn_Num"));
+    if (keys <= 0 || m_closeAfterRun) {
+        // No keys to press is no key seen: the item cannot pass.
+        if (keys <= 0)
+            ui.textBrowser->append(tr("Btn_Num is %1: no keys to press").arg(keys));
+        ui.textBrowser->append(QStringLiteral("Button Status: FAIL"));
+        m_verdict = Fail;
+        addEvidence(item::ButtonStatus, false, 0, QStringLiteral("0/%1").arg(std::max(keys, 0)));
         finishTest();
         return;
     }
     // The run goes on in GetBtnStatusResult() when the dialog closes.
+    m_stage = RunStage::Keys;
     runButtonStatusDialog();
 }
 
 void Vorlane::GetBtnStatusResult(bool ok)
 {
-    if (!m_running)
+    // Only the run's own dialog; the manual tool's result colours its keys alone.
+    if (!m_running || m_stage != RunStage::Keys)
         return;
+    m_stage = RunStage::Items;
     if (ok) {
         ui.textBrowser->append(QStringLiteral("Button Status: PASS"));
     } else {
         ui.textBrowser->append(QStringLiteral("Button Status: FAIL"));
-        m_verdict = QStringLiteral("FAIL");
+        m_verdict = Fail;
     }
+    const int seen = m_btnStatusDlg->keysSeen();
+    addEvidence(item::ButtonStatus, ok, seen, QStringLiteral("%1/%2").arg(seen).arg(m_btnStatusDlg->keyCount()));
     m_hidThread->stop();
     drain(300, 6);
     QThread::msleep(100);
@@ -292,29 +399,36 @@ void Vorlane::GetBtnStatusResult(bool ok)
 void Vorlane::finishTest()
 {
     settleVerdict();
-    const bool pass = m_verdict == QLatin1String("PASS");
     const auto pane = [this](const QString &line) { ui.textBrowser->append(line); };
-    if (gateOn(*m_settings, "ModeSwitch/Border_Mode") && pass) {
+    const auto resetItem = [&] {
+        const ItemOutcome reset = production::resetItem(*m_command, *m_settings, m_link);
+        const bool passed = production::record(reset, m_verdict, *m_result, pane);
+        if (reset.ran)
+            addEvidence(item::Reset, passed);
+    };
+    if (gateOn(*m_settings, "ModeSwitch/Border_Mode") && m_verdict == Pass) {
         // The operator traces the border next; the run ends in getBorderResult().
         m_borderRouting = 0;
-        production::record(production::resetItem(*m_command, *m_settings, m_link), m_verdict, *m_result, pane);
-        NormalMode();
-    } else {
-        production::record(production::resetItem(*m_command, *m_settings, m_link), m_verdict, *m_result, pane);
-        settleVerdict();
-        appendVerdict();
-        if (gateOn(*m_settings, "ModeSwitch/Nomal_Mode") && m_verdict == QLatin1String("PASS")) {
-            m_borderRouting = 1;
+        resetItem();
+        m_stage = RunStage::Border;
+        if (!m_closeAfterRun)
             NormalMode();
+        if (!m_borderWidget->isCounting()) {
+            // No board to take the touches, or the operator is leaving: no border test.
+            getBorderResult(0);
+            return;
         }
-        fileResult(int(production::Ending::Normal));
+        // The fields are free for the next panel's input; the run is still pending.
+        clearTestMessage();
+        ui.lineEdit_4->setFocus();
+        ui.textBrowser->setFocus();
+        return;
     }
-    clearTestMessage();
-    ui.lineEdit_4->setFocus();
-    ui.pushButton_2->setEnabled(true);
-    ui.textBrowser->setFocus();
-    ui.refreshBtn->setEnabled(true);
-    m_running = false;
+    resetItem();
+    settleVerdict();
+    if (gateOn(*m_settings, "ModeSwitch/Nomal_Mode") && m_verdict == Pass)
+        runDrawingCheck();
+    concludeRun(int(production::Ending::Normal), true);
 }
 
 void Vorlane::getBorderResult(int result)
@@ -322,23 +436,83 @@ void Vorlane::getBorderResult(int result)
     // The border test is over: the touch stream feeds the live display again.
     m_borderWidget->hide();
     m_borderRouting = 1;
+    if (!m_running || m_stage != RunStage::Border)
+        return;
+    m_stage = RunStage::Items;
+    const int left = m_borderWidget->cellsLeft();
+    addEvidence(item::Border, result == 1, left, QString::number(left));
+    // The touches end with the test; the presence check then has the board alone.
+    StopCom();
     if (result == 1) {
         ui.textBrowser->append(QStringLiteral("border: PASS"));
-        if (gateOn(*m_settings, "ModeSwitch/Calibrate_Mode") && m_verdict == QLatin1String("PASS"))
-            Calibrate();
-        if (gateOn(*m_settings, "ModeSwitch/Nomal_Mode") && m_verdict == QLatin1String("PASS")) {
-            m_borderRouting = 1;
-            NormalMode();
-        }
+        if (gateOn(*m_settings, "ModeSwitch/Calibrate_Mode") && m_verdict == Pass)
+            runCalibration();
+        if (gateOn(*m_settings, "ModeSwitch/Nomal_Mode") && m_verdict == Pass)
+            runDrawingCheck();
     } else {
         ui.textBrowser->append(QStringLiteral("border: FAIL"));
-        m_verdict = QStringLiteral("FAIL");
+        m_verdict = Fail;
     }
-    settleVerdict();
-    appendVerdict();
-    fileResult(int(production::Ending::Normal));
-    clearTestMessage();
-    m_running = false;
+    concludeRun(int(production::Ending::Normal), true);
+}
+
+void Vorlane::runCalibration()
+{
+    production::Calibration outcome;
+    if (!m_closeAfterRun && device::link::isOpen()) {
+        m_stage = RunStage::Calibration;
+        StopCom();
+        outcome = production::calibrate(*m_command, *m_settings, this);
+        m_stage = RunStage::Items;
+    }
+    addEvidence(item::Calibration, outcome.completed, outcome.seconds, QString::number(outcome.seconds));
+    // Closed before its end, or not taken by the controller: the panel is not calibrated.
+    if (!outcome.completed) {
+        ui.textBrowser->append(tr("Calibrate: FAIL"));
+        m_verdict = Fail;
+    }
+}
+
+void Vorlane::runDrawingCheck()
+{
+    bool pass = false;
+    if (!m_closeAfterRun && device::link::isOpen()) {
+        // The operator draws on the live display; the board must stay for all of it.
+        const device::link::Watch drawing;
+        m_stage = RunStage::Drawing;
+        m_borderRouting = 1;
+        NormalMode();
+        m_stage = RunStage::Items;
+        pass = drawing.held() && !m_closeAfterRun;
+    }
+    addEvidence(item::Drawing, pass);
+    if (!pass) {
+        ui.textBrowser->append(tr("Drawing: FAIL"));
+        m_verdict = Fail;
+    }
+}
+
+void Vorlane::endPendingStage()
+{
+    switch (m_stage) {
+    case RunStage::Border:
+        // Closed by hand, the border test reports its failure and the run ends.
+        m_borderWidget->close();
+        break;
+    case RunStage::Keys:
+        m_btnStatusDlg->close();
+        break;
+    case RunStage::Calibration:
+        if (auto *dialog = findChild<CalibrateDialog *>(QStringLiteral("calibrateDialog")))
+            dialog->close();
+        break;
+    case RunStage::Drawing:
+        m_displayDialog->close();
+        break;
+    case RunStage::Items:
+        // The automatic items go on to their end; the hands-on ones then fail.
+        break;
+    }
 }
 
 void Vorlane::runPanelItems()
@@ -361,11 +535,12 @@ void Vorlane::runPanelItems()
         if (setMode(&HidCommand::setDebugMode)) {
             const production::OpenShortOutcome outcome = m_panelTests->openShort();
             const bool written = outcome.block.isEmpty() || m_result->appendResultLine(outcome.block);
-            pass = outcome.pass && written && item.held();
+            pass = outcome.pass && written && item.answered();
         }
         ui.textBrowser->append(pass ? tr("OpenShort: PASS") : tr("OpenShort: FAIL"));
         if (!pass)
-            m_verdict = QStringLiteral("FAIL");
+            m_verdict = Fail;
+        addEvidence(item::OpenShort, pass);
         showProgress();
     }
 
@@ -377,12 +552,13 @@ void Vorlane::runPanelItems()
         bool (HidCommand::*setMode)();
         QString testing;
         QString result;
+        QString item;
     };
     const Raster rasters[] = {
         {"ModeSwitch/RasterX_Mode", production::RasterAxis::X, &HidCommand::setRasterMode, tr("Planeness_Y: Testing"),
-         tr("Planeness_Y: %1")},
+         tr("Planeness_Y: %1"), item::RasterX},
         {"ModeSwitch/RasterY_Mode", production::RasterAxis::Y, &HidCommand::setInternalRasterMode,
-         tr("Planeness_X: Testing"), tr("Planeness_X: %1")},
+         tr("Planeness_X: Testing"), tr("Planeness_X: %1"), item::RasterY},
     };
     for (const Raster &raster : rasters) {
         if (!gateOn(*m_settings, raster.gate))
@@ -399,16 +575,20 @@ void Vorlane::runPanelItems()
                 appendRed(QStringLiteral("Read Data Error!"));
             } else {
                 const bool written = m_result->appendResultLine(item.block);
-                pass = item.pass && written && watch.held();
+                pass = item.pass && written && watch.answered();
             }
         }
         if (!pass)
-            m_verdict = QStringLiteral("FAIL");
-        // Baseline collection keeps a copy of every good panel's file so far.
-        if (raster.axis == production::RasterAxis::Y && pass && profile::isOn(m_settings->value("baseline0"))
-            && m_verdict == QLatin1String("PASS"))
-            m_result->copyToLog();
-        ui.textBrowser->append(raster.result.arg(pass ? QStringLiteral("PASS") : QStringLiteral("FAIL")));
+            m_verdict = Fail;
+        addEvidence(raster.item, pass);
+        // Baseline collection keeps the file as it is now; it goes to ./log
+        // only if the whole run passes.
+        if (raster.axis == production::RasterAxis::Y && pass && m_verdict == Pass) {
+            m_rasterYPassed = true;
+            if (profile::isOn(m_settings->value("baseline0")))
+                m_result->holdForLog();
+        }
+        ui.textBrowser->append(raster.result.arg(pass ? Pass : Fail));
         showProgress();
     }
 }

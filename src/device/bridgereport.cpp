@@ -57,6 +57,17 @@ bool broken()
     return false;
 }
 
+// A read's outcome: nothing is a break of the link; a report shorter than a
+// whole one arrived, but what it lacks reads as zeros, which are nobody's answer.
+bool taken(int n)
+{
+    if (n <= 0)
+        return broken();
+    if (n < static_cast<int>(ReportSize))
+        link::noteRefusal();
+    return true;
+}
+
 } // namespace
 
 bool send(const Report &request)
@@ -108,7 +119,7 @@ bool receive(Report &answer, int timeoutMs)
     if (!t.isOpen())
         return broken();
     if (!onGuiThread())
-        return t.read(answer.data(), answer.size(), timeoutMs) > 0 || broken();
+        return taken(t.read(answer.data(), answer.size(), timeoutMs));
     // Nothing is read under a pending read (see send()): waits never nest.
     if (g_guiWaits > 0)
         return broken();
@@ -130,7 +141,7 @@ bool receive(Report &answer, int timeoutMs)
     });
     if (got.wait_for(std::chrono::milliseconds(LateAnswerMs)) != std::future_status::ready)
         loop.exec(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
-    return got.get() > 0 || broken();
+    return taken(got.get());
 }
 
 Transfer transfer(const Report &request, int delayMs, Report *answer)
@@ -148,7 +159,12 @@ Transfer transfer(const Report &request, int delayMs, Report *answer, const Stop
     result.written = send(request);
     pauseUnlessStopped(delayMs, stop);
     Report scratch;
-    result.answered = receive(answer ? *answer : scratch);
+    Report &got = answer ? *answer : scratch;
+    result.answered = receive(got);
+    // The bridge answers an I2C transfer the panel did not take all the same,
+    // with zeros and a flag.
+    if (result.answered && request[1] == I2cTransfer && (got[I2cTimeoutFlag] == 1 || got[I2cNoAckFlag] == 1))
+        link::noteRefusal();
     return result;
 }
 

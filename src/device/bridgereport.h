@@ -125,7 +125,10 @@ struct Transfer
 // Sends the request on the device link, sleeps delayMs, then reads one answer
 // (at most AnswerTimeoutMs). An answer that arrives after a failed write is
 // still read, so that requests and answers stay paired, but the transfer counts
-// as failed. answer may be null when the caller does not look at it.
+// as failed. answer may be null when the caller does not look at it. An
+// answer that is short, or that flags an I2C transfer as not acknowledged or
+// timed out, counts as answered here and as a refusal of the link (see
+// link::refusals()): the caller decides what it is worth.
 Transfer transfer(const Report &request, int delayMs = 0, Report *answer = nullptr);
 // The same for the stream threads: a stop request ends the delay early, but
 // the answer is read all the same (it is due whether or not anyone waited for

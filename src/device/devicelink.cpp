@@ -17,6 +17,7 @@ struct State
     std::unique_ptr<Transport> transport;
     std::atomic<std::uint8_t> connected{0};
     std::atomic<std::uint64_t> breaks{0};
+    std::atomic<std::uint64_t> refusals{0};
     QMutex interfaceMutex;
     std::optional<HidDeviceInfo> interfaceInfo;
 };
@@ -71,6 +72,16 @@ void noteBreak()
     ++state().breaks;
 }
 
+std::uint64_t refusals()
+{
+    return state().refusals.load();
+}
+
+void noteRefusal()
+{
+    ++state().refusals;
+}
+
 bool probe()
 {
     Transport &t = transport();
@@ -84,6 +95,11 @@ bool probe()
 bool Watch::held() const
 {
     return breaks() == m_from && isOpen() && connected() == 1;
+}
+
+bool Watch::answered() const
+{
+    return held() && refusals() == m_refusedFrom;
 }
 
 std::optional<HidDeviceInfo> interfaceInfo()

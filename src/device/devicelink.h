@@ -36,6 +36,13 @@ void setConnected(std::uint8_t flag);
 std::uint64_t breaks();
 void noteBreak();
 
+// Answers that came but carry nothing: a report shorter than a whole one, or
+// an I2C transfer the bridge flags as not acknowledged or timed out (the data
+// bytes of such an answer are zeros, not the panel's). The live modes show
+// what arrives regardless; a test run's item takes them for no answer.
+std::uint64_t refusals();
+void noteRefusal();
+
 // Whether the board is still there, asked without sending it anything: a read
 // that returns at once. A board pulled out since the last exchange fails it
 // (and counts as a break). Any report it finds was nobody's answer.
@@ -48,11 +55,14 @@ bool probe();
 class Watch
 {
 public:
-    Watch() : m_from(breaks()) {}
+    Watch() : m_from(breaks()), m_refusedFrom(refusals()) {}
     bool held() const;
+    // held(), and every answer since carried the panel's data (no refusal).
+    bool answered() const;
 
 private:
     std::uint64_t m_from;
+    std::uint64_t m_refusedFrom;
 };
 
 // The interface that enumeration last opened and kept; empty when none is held.

@@ -318,8 +318,10 @@ bool HidCommand::startCalibrate()
 {
     if (!ready(Need::Connected))
         return false;
-    return bridge::transfer(bridge::i2cWrite(bridge::reg::Command, {bridge::StartCalibration}))
-        .ok();
+    // A command the controller did not acknowledge was not taken.
+    const link::Watch command;
+    return bridge::transfer(bridge::i2cWrite(bridge::reg::Command, {bridge::StartCalibration})).ok()
+           && command.answered();
 }
 
 void HidCommand::writeRegister33()

@@ -158,8 +158,13 @@ MyUsbHid::StreamRead MyUsbHid::readStreamReport(device::bridge::Report &report,
         const qint64 sliceStart = clock.elapsed();
         report.fill(0);
         device::Transport &t = device::link::transport();
-        if (t.isOpen() && t.read(report.data(), report.size(), slice) > 0)
+        const int n = t.isOpen() ? t.read(report.data(), report.size(), slice) : -1;
+        if (n > 0)
             return StreamRead::Report;
+        // Silence is a stream with nothing to say; a failed read is a board
+        // that went away, which whoever watches the link must learn of.
+        if (n < 0)
+            device::link::noteBreak();
         // A board that is gone fails its reads at once: wait the slice out
         // rather than spin on it.
         const qint64 spent = clock.elapsed() - sliceStart;

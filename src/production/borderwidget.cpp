@@ -192,17 +192,23 @@ bool BorderWidget::isTouched(int row, int column) const
 
 bool BorderWidget::ringComplete() const
 {
+    return cellsLeft() == 0;
+}
+
+int BorderWidget::cellsLeft() const
+{
     const int blue = QColor(Qt::blue).hue();
+    int left = 0;
     for (int r = 0; r < m_grid.rows; ++r) {
         for (int c = 0; c < m_grid.columns; ++c) {
             if (!m_grid.isRing(r, c))
                 continue;
             const QTableWidgetItem *item = m_table->item(r, c);
             if (!item || item->background().color().hue() == blue)
-                return false;
+                ++left;
         }
     }
-    return true;
+    return left;
 }
 
 QString BorderWidget::labelText() const

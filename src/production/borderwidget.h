@@ -96,6 +96,8 @@ public:
     const border::Grid &grid() const { return m_grid; }
     bool isTouched(int row, int column) const;
     bool ringComplete() const;
+    // Ring cells not touched yet.
+    int cellsLeft() const;
     int secondsLeft() const { return m_secondsLeft; }
     QString labelText() const;
     // The window stops forwarding touches once the test has failed.

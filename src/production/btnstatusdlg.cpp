@@ -107,6 +107,14 @@ void BtnStatusDlg::On_timeOut()
     }
 }
 
+int BtnStatusDlg::keysSeen() const
+{
+    int seen = 0;
+    for (int index = 0; index < m_indicators.size(); ++index)
+        seen += indicatorColor(index) == QColor(Qt::green) ? 1 : 0;
+    return seen;
+}
+
 bool BtnStatusDlg::allSeen() const
 {
     int green = 0;

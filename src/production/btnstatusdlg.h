@@ -33,6 +33,8 @@ public:
     void setup(int keyCount, int seconds);
 
     int keyCount() const { return int(m_indicators.size()); }
+    // Keys pressed and released so far (green).
+    int keysSeen() const;
     int secondsLeft() const { return m_secondsLeft; }
     bool result() const { return m_result; }
     // The background of indicator index; invalid when there is no such key.

@@ -46,6 +46,7 @@ CalibrateDialog::CalibrateDialog(int seconds, HidCommand *command, QWidget *pare
 
 void CalibrateDialog::StartCalibrate()
 {
+    ++m_ticks;
     --m_secondsLeft;
     if (m_secondsLeft >= 0)
         m_lcd->display(m_secondsLeft);
@@ -56,24 +57,28 @@ void CalibrateDialog::StartCalibrate()
     }
     if (m_secondsLeft < -1) {
         m_timer.stop();
+        m_ranToEnd = true;
         close();
     }
 }
 
 namespace production {
 
-bool calibrate(HidCommand &command, const Settings &store, QWidget *parent)
+Calibration calibrate(HidCommand &command, const Settings &store, QWidget *parent)
 {
     const int seconds = profile::toInt(store.value("Calibrate_time"));
     // Owned by parent meanwhile; the guard covers a parent that goes away
     // while the dialog's own event loop runs.
     QPointer<CalibrateDialog> dialog = new CalibrateDialog(seconds, &command, parent);
+    dialog->setObjectName(QStringLiteral("calibrateDialog"));
     dialog->exec();
+    Calibration outcome;
     if (!dialog)
-        return false;
-    const bool accepted = dialog->lastAccepted();
+        return outcome;
+    outcome.completed = dialog->ranToEnd() && dialog->lastAccepted();
+    outcome.seconds = dialog->secondsCounted();
     delete dialog;
-    return accepted;
+    return outcome;
 }
 
 } // namespace production

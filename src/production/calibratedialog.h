@@ -26,6 +26,11 @@ public:
     // Commands sent so far, and whether the latest one was taken.
     int commandsSent() const { return m_sent; }
     bool lastAccepted() const { return m_lastAccepted; }
+    // The countdown ran to its end and closed the dialog itself (not Esc, not
+    // the title bar's close button).
+    bool ranToEnd() const { return m_ranToEnd; }
+    // Seconds the dialog counted before it closed.
+    int secondsCounted() const { return m_ticks; }
 
 public slots:
     // One tick of the countdown.
@@ -39,7 +44,9 @@ private:
     QTimer m_timer;
     int m_secondsLeft = 0;
     int m_sent = 0;
+    int m_ticks = 0;
     bool m_lastAccepted = false;
+    bool m_ranToEnd = false;
 };
 
 namespace production {
@@ -47,9 +54,16 @@ namespace production {
 // The calibration as the station runs it from the menu, the Z key, the
 // command layer's request and the test run: a modal countdown of the
 // profile's Calibrate_time over parent, then the command. Blocks until the
-// dialog has closed (about Calibrate_time + 2 s) and deletes it. True when the
-// latest command was taken. The caller checks first that a board is open.
-bool calibrate(HidCommand &command, const Settings &store, QWidget *parent);
+// dialog has closed (about Calibrate_time + 2 s) and deletes it. The caller
+// checks first that a board is open.
+struct Calibration
+{
+    // The countdown ran to its end and the controller took the last command.
+    // Closed early (Esc, the close button) or refused, the panel is not calibrated.
+    bool completed = false;
+    int seconds = 0; // seconds counted before the dialog closed
+};
+Calibration calibrate(HidCommand &command, const Settings &store, QWidget *parent);
 
 } // namespace production
 

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QSaveFile>
 
 namespace production {
 
@@ -157,6 +158,7 @@ ResultFile::Start ResultFile::begin(StartMode mode, const QString &lot, const QS
     m_mode = mode;
     m_workingName = name;
     m_barcode = barcode;
+    m_heldForLog.reset();
     return Start::Ready;
 }
 
@@ -231,13 +233,31 @@ StoreOutcome ResultFile::storeResultFile(const Settings &store, const QString &v
     return outcome;
 }
 
+void ResultFile::holdForLog()
+{
+    QFile file(m_workingName);
+    if (!m_workingName.isEmpty() && file.open(QIODevice::ReadOnly))
+        m_heldForLog = file.readAll();
+}
+
 bool ResultFile::copyToLog()
 {
-    if (!exists())
-        return false;
     const QString log = QStringLiteral("./log");
+    const QString target = log + QLatin1Char('/') + QFileInfo(m_workingName).fileName();
+    if (!m_heldForLog) {
+        if (!exists())
+            return false;
+        QDir().mkpath(log);
+        return copyWithoutReplacing(m_workingName, target);
+    }
+    if (m_workingName.isEmpty() || QFile::exists(target))
+        return false;
     QDir().mkpath(log);
-    return copyWithoutReplacing(m_workingName, log + QLatin1Char('/') + QFileInfo(m_workingName).fileName());
+    QSaveFile copy(target);
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(*m_heldForLog) != m_heldForLog->size() || !copy.commit())
+        return false;
+    files::syncFolderOf(target);
+    return true;
 }
 
 void ResultFile::discard()

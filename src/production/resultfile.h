@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class QWidget;
 class Settings;
 
@@ -107,8 +109,11 @@ public:
                                  Ending ending = Ending::Normal,
                                  const QDateTime &filedAt = QDateTime::currentDateTime());
 
-    // Copies the working file, as it is now, to ./log under its own name, for
-    // baseline collection. Never replaces a copy already there.
+    // Baseline collection: holdForLog() keeps the working file's content as it
+    // is now; copyToLog() writes what was held (or, with nothing held, the
+    // working file as it is) to ./log under the working file's name, once the
+    // run has passed as a whole. Never replaces a copy already there.
+    void holdForLog();
     bool copyToLog();
 
     // Deletes the working file (runs that end with a read error).
@@ -122,6 +127,7 @@ private:
     StartMode m_mode = StartMode::Auto;
     QString m_workingName;
     QString m_barcode;
+    std::optional<QByteArray> m_heldForLog;
 };
 
 } // namespace production

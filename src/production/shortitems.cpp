@@ -94,10 +94,12 @@ ItemOutcome judgeCrcVersion(const QString &answer, const QString &expected, cons
                             bool answered)
 {
     ItemOutcome outcome = ran();
-    if (answered && (answer == I2cNoAck || answer == I2cTimeout)) {
-        outcome.end = RunEnd::DiscardResult;
+    if (answer == I2cNoAck || answer == I2cTimeout) {
+        outcome.pass = false;
+        outcome.end = RunEnd::EndAsFailed;
         outcome.paneLines << (answer == I2cNoAck ? QStringLiteral("<p style=color:red>I2C NO ACK!</p>")
                                                  : QStringLiteral("<p style=color:red>I2C Timeout!</p>"));
+        outcome.shownVersion = answer;
         return outcome;
     }
     const bool pass = answered && answer.compare(expected, Qt::CaseInsensitive) == 0;
@@ -302,17 +304,19 @@ ItemOutcome resetItem(HidCommand &command, const Settings &store, const device::
         &judgeReset);
 }
 
-void record(const ItemOutcome &outcome, QString &verdict, ResultFile &file,
+bool record(const ItemOutcome &outcome, QString &verdict, ResultFile &file,
             const std::function<void(const QString &)> &pane)
 {
     if (!outcome.ran)
-        return;
+        return false;
     const bool written = outcome.block.isEmpty() || file.appendResultLine(outcome.block);
     const ItemOutcome &shown = !written && outcome.pass && outcome.asFailed ? outcome.asFailed() : outcome;
-    if (!shown.pass || !written)
+    const bool passed = shown.pass && written;
+    if (!passed)
         verdict = Fail;
     for (const QString &line : shown.paneLines)
         pane(line);
+    return passed;
 }
 
 } // namespace production

@@ -27,9 +27,9 @@ namespace production {
 // How the run goes on after an item.
 enum class RunEnd {
     Continue,
-    // The panel did not answer on I2C: the working file is deleted, the
-    // verdict is not shown, nothing is filed.
-    DiscardResult,
+    // The panel did not answer on I2C (the CRC read's "error1" / "error2"):
+    // the run ends early as a failed run; what was measured before is filed.
+    EndAsFailed,
     // Attb failed: the run ends as a failed run and its file is filed at once.
     FileAsFailed,
 };
@@ -119,7 +119,8 @@ QString btnDataBlock(const std::vector<int> &values);
 // verdict is the run's verdict before the item, which some lines carry.
 //
 // run watches the link since the run began. An item passes only on readings
-// the board answered in full. Once the link has broken, an item no longer asks
+// the board answered in full: an answer that came short, or that flags the
+// panel's I2C as not acknowledged or timed out, carries no reading. Once the link has broken, an item no longer asks
 // the board (a silent board would hold the line for every read's time-out):
 // it fails, and writes no block, as it measured nothing.
 
@@ -150,7 +151,7 @@ ItemOutcome measure(const device::link::Watch &run, Read read, Judge judge)
         return outcome;
     }
     const Value value = read(item);
-    ItemOutcome outcome = judge(value, item.held());
+    ItemOutcome outcome = judge(value, item.answered());
     if (outcome.pass)
         outcome.asFailed = [judge, value] { return judge(value, false); };
     return outcome;
@@ -159,8 +160,8 @@ ItemOutcome measure(const device::link::Watch &run, Read read, Judge judge)
 // Records an outcome the way the run does for every item: the block first,
 // then the verdict and the pane lines. A block that cannot be written fails
 // its item: a PASS is never shown for evidence the file does not hold. pane
-// appends one line.
-void record(const ItemOutcome &outcome, QString &verdict, ResultFile &file,
+// appends one line. True when the item ran and passed as recorded.
+bool record(const ItemOutcome &outcome, QString &verdict, ResultFile &file,
             const std::function<void(const QString &)> &pane);
 
 } // namespace production

@@ -37,7 +37,8 @@ public:
     // Records what was handed over before it stops.
     ~ResultRecorder() override;
 
-    // Hands a filed run over; returns at once.
+    // Hands a run over, filed or (with an empty path) one that filed nothing;
+    // returns at once.
     void record(const RunContext &context);
     // Records the files of the folders that the store does not hold yet.
     void catchUp(const Folders &folders);

@@ -170,10 +170,13 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
     for (const ItemRow &item : items)
         row(1, {{"run_id", runId}, {"item", QString::fromLatin1(item.item)}, {"pass", item.pass}, {"value", item.value},
                 {"text", textValue(item.text)}});
-    // What the run hands over beside the file, where the file does not say it.
-    for (const ItemEvidence &evidence : context.items) {
+    // What the run hands over beside the file, where the file does not say it;
+    // an item handed twice is taken once (the first).
+    for (auto e = context.items.begin(); e != context.items.end(); ++e) {
+        const ItemEvidence &evidence = *e;
         if (std::any_of(items.begin(), items.end(),
-                        [&](const ItemRow &item) { return evidence.item == QLatin1String(item.item); }))
+                        [&](const ItemRow &item) { return evidence.item == QLatin1String(item.item); })
+            || std::any_of(context.items.begin(), e, [&](const ItemEvidence &o) { return o.item == evidence.item; }))
             continue;
         row(1, {{"run_id", runId}, {"item", textValue(evidence.item)}, {"pass", flag(evidence.pass)},
                 {"value", evidence.value}, {"text", textValue(storableText(evidence.text))}});

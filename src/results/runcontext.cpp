@@ -1,8 +1,10 @@
 #include "runcontext.h"
 
 #include "linesettings.h"
+#include "resultreader.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSysInfo>
@@ -18,16 +20,32 @@ QString verdictFromPlace(const QFileInfo &file, const QString &passFolder, const
     const auto same = [&folder](const QString &other) {
         return !other.isEmpty() && QDir(other).absolutePath() == folder;
     };
-    if (same(passFolder) || file.absoluteDir().dirName() == QLatin1String("resultsPASS"))
-        return QStringLiteral("PASS");
-    if (same(failFolder) || file.absoluteDir().dirName() == QLatin1String("resultsFAIL"))
-        return QStringLiteral("FAIL");
+    // A profile may send both verdicts to one folder: the folder then tells nothing.
+    const bool passPlace = same(passFolder) || file.absoluteDir().dirName() == QLatin1String("resultsPASS");
+    const bool failPlace = same(failFolder) || file.absoluteDir().dirName() == QLatin1String("resultsFAIL");
+    if (passPlace != failPlace)
+        return passPlace ? QStringLiteral("PASS") : QStringLiteral("FAIL");
     const QString base = file.completeBaseName();
     if (base.endsWith(QLatin1String("-Pass")))
         return QStringLiteral("PASS");
     if (base.endsWith(QLatin1String("-Fail")))
         return QStringLiteral("FAIL");
-    return QString();
+    if (!passPlace)
+        return QString();
+    // Neither folder nor name: the file's own lines, failed when any of them says so.
+    std::string bytes;
+    ResultRecord r;
+    if (!readResultFile(QFile::encodeName(file.absoluteFilePath()).toStdString(), bytes, r))
+        return QString();
+    const bool failed = (r.electricPresent && !r.electricPass) || (r.usbVersion.present && !r.usbVersion.pass)
+                        || (r.crcVersion.present && !r.crcVersion.pass)
+                        || (r.eepromVersion.present && !r.eepromVersion.pass) || (r.tbPresent && !r.tbPass)
+                        || (r.attb.present && !r.attb.pass) || (r.openShort.present && !r.openShort.pass)
+                        || (r.rasterX.present && !r.rasterX.pass) || (r.rasterY.present && !r.rasterY.pass)
+                        || (r.reset.present && !r.reset.pass)
+                        // a button data line without values is a read that failed
+                        || (r.buttonsPresent && r.buttons.empty());
+    return failed ? QStringLiteral("FAIL") : QStringLiteral("PASS");
 }
 
 // A UUID whose first 48 bits are a time in milliseconds (version 7), so that

@@ -40,7 +40,8 @@ struct RunContext
 // The context a filed file's name and place give, for files filed before the
 // store recorded them (a crash between filing and recording, an import of old
 // folders): the verdict from the folder ("resultsPASS" / "resultsFAIL") or the
-// name's "-Pass" / "-Fail", the start mode and operator input from the name's
+// name's "-Pass" / "-Fail", and where both verdicts go to one folder and the
+// name says neither, from the file's own lines (FAIL when any says so); the start mode and operator input from the name's
 // shape (Barcode: "<barcode>-yyyyMMddhhmmss-00-00-Pass.csv" and its Attb
 // variant; Auto: "MM-dd-hh-mm-ss.csv"; anything else Manual,
 // "<LOT>-<worker>-<barcode>.csv", split at its first two "-"). The times are

@@ -1,6 +1,8 @@
 #include "modalanswer.h"
 #include "settings.h"
 #include "borderwidget.h"
+#include "btnstatusdlg.h"
+#include "calibratedialog.h"
 #include "smalldisk.h"
 #include "stationfixture.h"
 
@@ -13,6 +15,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTextBrowser>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -71,25 +74,94 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Runs in the working folder's results store that match where (values bound).
-int storedRuns(const QString &where, const QVariantList &values)
+// One value from the working folder's results store (values bound); invalid
+// when the store or the row is not there.
+QVariant stored(const QString &sql, const QVariantList &values = {})
 {
-    int count = -1;
+    QVariant value;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
         db.setDatabaseName(QStringLiteral("results.db"));
         if (db.open()) {
             QSqlQuery q(db);
-            q.prepare(QStringLiteral("SELECT COUNT(*) FROM runs WHERE ") + where);
+            q.prepare(sql);
             for (const QVariant &v : values)
                 q.addBindValue(v);
             if (q.exec() && q.next())
-                count = q.value(0).toInt();
+                value = q.value(0);
         }
     }
     QSqlDatabase::removeDatabase(QStringLiteral("check"));
-    return count;
+    return value;
 }
+
+// Runs in the store that match where.
+int storedRuns(const QString &where, const QVariantList &values)
+{
+    const QVariant count = stored(QStringLiteral("SELECT COUNT(*) FROM runs WHERE ") + where, values);
+    return count.isValid() ? count.toInt() : -1;
+}
+
+// An item of the newest recorded run as "pass|value|text" ("null" where the
+// store has none); empty when the run has no such item.
+QString storedItem(const QString &item)
+{
+    return stored(QStringLiteral("SELECT COALESCE(CAST(pass AS TEXT), 'null') || '|' || COALESCE(CAST(value AS TEXT),"
+                                 " 'null') || '|' || text FROM items WHERE item = ? AND run_id ="
+                                 " (SELECT run_id FROM runs ORDER BY recorded_at DESC, rowid DESC LIMIT 1)"),
+                  {item})
+        .toString();
+}
+
+// A pane line as the window shows it: "Vorlane:" or "HidCommand:" before a
+// text the window translates, "|" before the argument of its %1.
+QString shown(const QString &line)
+{
+    for (const char *context : {"Vorlane", "HidCommand"}) {
+        const QString prefix = QString::fromLatin1(context) + QLatin1Char(':');
+        if (!line.startsWith(prefix))
+            continue;
+        const QStringList parts = line.mid(prefix.size()).split(QLatin1Char('|'));
+        const QString text = QCoreApplication::translate(context, parts[0].toUtf8().constData());
+        return parts.size() > 1 ? text.arg(parts[1]) : text;
+    }
+    return line;
+}
+
+// The profile with "from>to" edits, ";" between them.
+QByteArray edited(QByteArray text, const QByteArray &edits)
+{
+    for (const QByteArray &edit : edits.split(';')) {
+        const QList<QByteArray> parts = edit.split('>');
+        if (parts.size() == 2)
+            text.replace(parts[0], parts[1]);
+    }
+    return text;
+}
+
+// Closes every modal box with OK and every other modal dialog as its close
+// button would, whatever order they come in.
+class ModalCloser : public QObject
+{
+public:
+    ModalCloser()
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            QWidget *w = QApplication::activeModalWidget();
+            if (auto *box = qobject_cast<QMessageBox *>(w)) {
+                boxes << box->text();
+                box->done(QMessageBox::Ok);
+            } else if (auto *dialog = qobject_cast<QDialog *>(w)) {
+                dialog->reject();
+            }
+        });
+        m_timer.start(20);
+    }
+    QStringList boxes;
+
+private:
+    QTimer m_timer;
+};
 
 void selectMode(Vorlane &w, int mode)
 {
@@ -150,9 +222,17 @@ private slots:
                          qPrintable(pane(w)));
         selectMode(w, mode);
         fillTestMessage(w, "L01", "W7", "SN123");
+        // The verdict shows once the file is filed.
+        QStringList filedWhenShown;
+        auto *browser = w.findChild<QTextBrowser *>("textBrowser");
+        connect(browser, &QTextBrowser::textChanged, this, [&] {
+            if (browser->toPlainText().endsWith("\nPASS"))
+                filedWhenShown = filesIn("resultsPASS");
+        });
         ModalAnswerer answerer;
         w.findChild<QPushButton *>("pushButton_2")->click();
         QCOMPARE(answerer.boxes.size(), 0);
+        QCOMPARE(filedWhenShown.size(), 2);
         QVERIFY2(pane(w).endsWith("PASS"), qPrintable(pane(w)));
         QVERIFY(w.findChild<QTextBrowser *>("textBrowser")->toHtml().contains("color:#008000"));
         QCOMPARE(filesIn("resultsFAIL"), QStringList());
@@ -187,27 +267,123 @@ private slots:
     {
         QTest::addColumn<QString>("panel");
         QTest::addColumn<QString>("paneLine");
-        QTest::newRow("current") << "high_current.ini" << "read Electric:25MA FAIL";
-        QTest::newRow("usb") << "wrong_usb_version.ini" << "read Usb_Version:W099 FAIL";
-        QTest::newRow("crc") << "wrong_crc_version.ini" << "read CRC_Version:1234 FAIL";
-        QTest::newRow("eeprom") << "wrong_eeprom_version.ini" << "read eeprom_Version:V0.9A FAIL";
-        QTest::newRow("tb") << "low_tb.ini" << "TB_Test: FAIL";
-        QTest::newRow("tb stuck") << "tb_stuck.ini" << "TB_Test: FAIL";
-        QTest::newRow("reset") << "bootloader_4b.ini" << "Reset:FAIL";
+        QTest::addColumn<QString>("item");            // its name in the results store
+        QTest::addColumn<QByteArray>("profileEdits"); // items switched on, limits moved
+        QTest::newRow("current") << "high_current.ini" << "read Electric:25MA FAIL" << "electric" << QByteArray();
+        QTest::newRow("usb") << "wrong_usb_version.ini" << "read Usb_Version:W099 FAIL" << "usb_version"
+                             << QByteArray();
+        QTest::newRow("crc") << "wrong_crc_version.ini" << "read CRC_Version:1234 FAIL" << "crc_version"
+                             << QByteArray();
+        QTest::newRow("eeprom") << "wrong_eeprom_version.ini" << "read eeprom_Version:V0.9A FAIL"
+                                << "eeprom_version" << QByteArray();
+        QTest::newRow("tb") << "low_tb.ini" << "TB_Test: FAIL" << "tb" << QByteArray();
+        QTest::newRow("tb stuck") << "tb_stuck.ini" << "TB_Test: FAIL" << "tb" << QByteArray();
+        QTest::newRow("reset") << "bootloader_4b.ini" << "Reset:FAIL" << "reset" << QByteArray();
+        // The demo panel's keys read 120, 116 and 124: one row below the band, one above.
+        const QByteArray buttons = "BtnData_Mode=0>BtnData_Mode=1";
+        QTest::newRow("a key below Btn_Min") << "demo.ini" << "Button Data: FAIL" << "button_data"
+                                             << buttons + ";Btn_Min=0>Btn_Min=117";
+        QTest::newRow("a key above Btn_Max") << "demo.ini" << "Button Data: FAIL" << "button_data"
+                                             << buttons + ";Btn_Max=200>Btn_Max=123";
+        // The panel refuses the transfers of one item only (no acknowledge, a
+        // time-out, an answer cut short): that item fails, on its own line.
+        // Limits that zeros would meet are set where the item has any.
+        QTest::newRow("CRC not acknowledged") << "nack_crc.ini" << "I2C NO ACK!" << "crc_version" << QByteArray();
+        QTest::newRow("EEPROM not acknowledged") << "nack_eeprom.ini" << "read eeprom_Version: FAIL"
+                                                 << "eeprom_version" << QByteArray();
+        QTest::newRow("TB not acknowledged") << "nack_tb.ini" << "TB_Test: FAIL" << "tb"
+                                             << QByteArray("Tb_value_thr=100>Tb_value_thr=0");
+        QTest::newRow("TB timed out") << "timeout_tb.ini" << "TB_Test: FAIL" << "tb"
+                                      << QByteArray("Tb_value_thr=100>Tb_value_thr=0");
+        QTest::newRow("attention not acknowledged") << "nack_attention.ini" << "Attb Test:FAIL" << "attb"
+                                                    << QByteArray();
+        QTest::newRow("attention answered short") << "short_attention.ini" << "Attb Test:FAIL" << "attb"
+                                                  << QByteArray();
+        QTest::newRow("open/short not acknowledged") << "nack_open_short.ini" << "Vorlane:OpenShort: FAIL"
+                                                     << "open_short" << QByteArray("Debug_Mode=0>Debug_Mode=1");
+        QTest::newRow("X raster not acknowledged") << "nack_raster_x.ini" << "Vorlane:Planeness_Y: %1|FAIL"
+                                                   << "raster_x" << QByteArray("RasterX_Mode=0>RasterX_Mode=1");
+        QTest::newRow("Y raster not acknowledged") << "nack_raster_y.ini" << "Vorlane:Planeness_X: %1|FAIL"
+                                                   << "raster_y" << QByteArray("RasterY_Mode=0>RasterY_Mode=1");
+        QTest::newRow("button data not acknowledged") << "nack_buttons.ini" << "Button Data: FAIL" << "button_data"
+                                                      << buttons;
+        QTest::newRow("button data timed out") << "timeout_buttons.ini" << "Button Data: FAIL" << "button_data"
+                                               << buttons;
+        QTest::newRow("reset not acknowledged") << "nack_reset.ini" << "Reset:FAIL" << "reset" << QByteArray();
     }
     void eachFailingPanelFailsItsItem()
     {
         QFETCH(QString, panel);
         QFETCH(QString, paneLine);
-        StationFixture station(profile(), true, panelFile(panel));
-        QDir().mkpath("log");
-        QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/app/baseline-30x20.csv"), "log/baseline.csv");
+        QFETCH(QString, item);
+        QFETCH(QByteArray, profileEdits);
+        StationFixture station(edited(profile(), profileEdits), true, panelFile(panel));
+        copyDemoBaseline();
         Vorlane w;
         w.start();
-        QVERIFY2(pane(w).contains(paneLine), qPrintable(pane(w)));
+        const QString line = shown(paneLine);
+        QVERIFY2(pane(w).contains(line), qPrintable(pane(w)));
         QVERIFY(pane(w).endsWith("FAIL"));
+        // That item alone failed.
+        for (const QString &said : pane(w).split('\n')) {
+            if (said.contains("FAIL") || said.contains("I2C"))
+                QVERIFY2(said == line || said == "FAIL", qPrintable(said));
+        }
         QCOMPARE(filesIn("resultsPASS"), QStringList());
-        QCOMPARE(filesIn("resultsFAIL").size(), 1);
+        const QStringList failed = filesIn("resultsFAIL");
+        QCOMPARE(failed.size(), 1);
+        // What was measured is in the file, the current first.
+        QVERIFY(readAll("resultsFAIL/" + failed.first()).startsWith("Electric,"));
+        // Baseline collection takes no failed panel.
+        QCOMPARE(filesIn("log"), QStringList{"baseline.csv"});
+        QTRY_COMPARE(storedRuns("verdict = 'FAIL'", {}), 1);
+        // The file's own row where it has one (a key value's band is the
+        // profile's, which the file cannot tell), else what the run said.
+        QTRY_VERIFY2(storedItem(item).startsWith(item == "button_data" ? "null|" : "0|"), qPrintable(storedItem(item)));
+    }
+
+    // A run that fails before any item wrote its block files nothing, and is
+    // recorded all the same: its verdict, and the step that failed.
+    void runFailingBeforeItsFirstBlockIsRecorded_data()
+    {
+        QTest::addColumn<QString>("panel");
+        QTest::addColumn<QByteArray>("profileEdits");
+        QTest::addColumn<bool>("unplugged"); // the board goes just before the run
+        QTest::addColumn<QString>("paneLine");
+        QTest::addColumn<QString>("item");
+        QTest::newRow("another panel's electrode counts") << "demo.ini" << QByteArray("x_electrodes=30>x_electrodes=31")
+                                                          << false << "HidCommand:XN,YN mismatch!" << "geometry";
+        QTest::newRow("information page not acknowledged") << "nack_identification.ini" << QByteArray() << false
+                                                           << "HidCommand:read XN,YN error!" << "geometry";
+        QTest::newRow("the board gone at once") << "demo.ini" << QByteArray() << true
+                                                << "HidCommand:read XN,YN error!" << "geometry";
+        QTest::newRow("firmware update failed") << "demo.ini"
+                                                << QByteArray("Bootloader_Auto=0>Bootloader_Auto=1;"
+                                                              "Bootloader_Forced=0>Bootloader_Forced=1")
+                                                << false << "" << "firmware_update";
+    }
+    void runFailingBeforeItsFirstBlockIsRecorded()
+    {
+        QFETCH(QString, panel);
+        QFETCH(QByteArray, profileEdits);
+        QFETCH(bool, unplugged);
+        QFETCH(QString, paneLine);
+        QFETCH(QString, item);
+        StationFixture station(edited(profile(), profileEdits), true, panelFile(panel));
+        copyDemoBaseline();
+        Vorlane w;
+        selectMode(w, 2);
+        fillTestMessage(w, "", "", "SN40");
+        if (unplugged)
+            station.board().unplug();
+        ModalCloser closer;
+        w.start();
+        QVERIFY2(pane(w).contains(shown(paneLine)), qPrintable(pane(w)));
+        QVERIFY2(pane(w).endsWith("FAIL"), qPrintable(pane(w)));
+        QCOMPARE(filesIn("resultsPASS") + filesIn("resultsFAIL"), QStringList());
+        QVERIFY(!w.isRunning());
+        QTRY_COMPARE(storedRuns("verdict = 'FAIL' AND file_name = '' AND barcode = 'SN40'", {}), 1);
+        QTRY_COMPARE(storedItem(item), QString("0|null|"));
     }
 
     void attbFailureEndsTheRunAndFilesIt()
@@ -339,7 +515,13 @@ private slots:
             }
         });
         closer.start(5);
+        // The failed blocks' boxes never switch the start button on while the run goes on.
+        bool startOnMidRun = false;
+        connect(w.findChild<QTextBrowser *>("textBrowser"), &QTextBrowser::textChanged, this, [&] {
+            startOnMidRun = startOnMidRun || (w.isRunning() && w.findChild<QPushButton *>("pushButton_2")->isEnabled());
+        });
         w.start();
+        QVERIFY(!startOnMidRun);
         QVERIFY(boxes >= 10);
         // The panel measured well, but no item may pass on evidence the file lacks.
         for (const char *line : {"read Electric:18.5MA FAIL", "read Usb_Version:W103 FAIL", "TB_Test: FAIL",
@@ -558,6 +740,14 @@ private slots:
         }
         QCOMPARE(filesIn("log").size(), 3);
         QVERIFY(pane(w).contains(QCoreApplication::translate("Vorlane", "OpenShort: PASS")));
+        // A panel whose rasters pass but whose reset after them fails is no
+        // panel for the baseline.
+        station.board().setPanel(panelFile("bootloader_4b.ini"));
+        w.start();
+        QVERIFY2(pane(w).endsWith("FAIL") && pane(w).contains("Reset:FAIL"), qPrintable(pane(w)));
+        QVERIFY(pane(w).contains(QCoreApplication::translate("Vorlane", "Planeness_X: %1").arg("PASS")));
+        QCOMPARE(filesIn("log").size(), 3);
+        station.board().setPanel(panelFile("good_noisy.ini"));
         QVERIFY(pane(w).contains(QCoreApplication::translate("Vorlane", "Planeness_X: %1").arg("PASS")));
 
         // The engineer generates the baseline from them.
@@ -600,57 +790,73 @@ private slots:
 
     void buttonStatusWaitsForTheOperatorsKeys_data()
     {
-        QTest::addColumn<bool>("pressKeys");
+        QTest::addColumn<QString>("operatorDoes"); // "press", "nothing", "close": the dialog closed by hand
+        QTest::addColumn<int>("keys");             // Btn_Num
         QTest::addColumn<QString>("line");
-        QTest::newRow("every key pressed and released") << true << "Button Status: PASS";
-        QTest::newRow("nobody presses") << false << "Button Status: FAIL";
+        QTest::addColumn<QString>("stored");       // the store's button_status row
+        QTest::newRow("every key pressed and released") << "press" << 3 << "Button Status: PASS" << "1|3.0|3/3";
+        QTest::newRow("nobody presses") << "nothing" << 3 << "Button Status: FAIL" << "0|0.0|0/3";
+        QTest::newRow("the dialog closed by hand") << "close" << 3 << "Button Status: FAIL" << "0|0.0|0/3";
+        QTest::newRow("Btn_Num 0: no keys to press") << "nothing" << 0 << "Vorlane:Btn_Num is %1: no keys to press|0"
+                                                     << "0|0.0|0/0";
     }
     void buttonStatusWaitsForTheOperatorsKeys()
     {
-        QFETCH(bool, pressKeys);
+        QFETCH(QString, operatorDoes);
+        QFETCH(int, keys);
         QFETCH(QString, line);
+        QFETCH(QString, stored);
         QByteArray text = profile();
         text.replace("BtnStatus_Mode=0", "BtnStatus_Mode=1");
         text.replace("Btn_Time=10", "Btn_Time=2");
+        text.replace("Btn_Num=3", "Btn_Num=" + QByteArray::number(keys));
         StationFixture station(text, true, panelFile("demo.ini"));
         QDir().mkpath("log");
         QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/app/baseline-30x20.csv"), "log/baseline.csv");
         Vorlane w;
-        if (pressKeys) {
-            // The operator presses the three keys one after the other.
-            int step = 0;
-            QTimer keys;
-            keys.setInterval(120);
-            connect(&keys, &QTimer::timeout, this, [&] {
-                const std::uint8_t masks[] = {0x01, 0x00, 0x02, 0x00, 0x04, 0x00};
-                if (step < 6)
-                    station.board().setKeys(masks[step++]);
-            });
-            keys.start();
-            w.start();
-        } else {
-            w.start();
-        }
-        QVERIFY2(pane(w).contains(line), qPrintable(pane(w)));
-        QVERIFY(pane(w).endsWith(pressKeys ? "PASS" : "FAIL"));
-        QCOMPARE(filesIn(pressKeys ? "resultsPASS" : "resultsFAIL").size(), 1);
+        // The operator presses the three keys one after the other, or closes the dialog.
+        int step = 0;
+        QTimer hands;
+        hands.setInterval(120);
+        connect(&hands, &QTimer::timeout, this, [&] {
+            const std::uint8_t masks[] = {0x01, 0x00, 0x02, 0x00, 0x04, 0x00};
+            if (operatorDoes == "press" && step < 6)
+                station.board().setKeys(masks[step++]);
+            auto *dialog = qobject_cast<BtnStatusDlg *>(QApplication::activeModalWidget());
+            if (operatorDoes == "close" && dialog)
+                dialog->close();
+        });
+        hands.start();
+        w.start();
+        const bool pass = operatorDoes == "press";
+        QVERIFY2(pane(w).contains(shown(line)), qPrintable(pane(w)));
+        QVERIFY(pane(w).contains(pass ? "Button Status: PASS" : "Button Status: FAIL"));
+        QVERIFY(pane(w).endsWith(pass ? "PASS" : "FAIL"));
+        QCOMPARE(filesIn(pass ? "resultsPASS" : "resultsFAIL").size(), 1);
+        QTRY_COMPARE(storedItem("button_status"), stored);
     }
 
     void borderTestEndsTheRun_data()
     {
         QTest::addColumn<unsigned>("sides");
+        QTest::addColumn<bool>("pullWhenTraced"); // the board goes once the ring is complete, before the result
         QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("folder");
-        QTest::newRow("the whole border traced") << unsigned(emulator::script::AllSides) << "border: PASS"
-                                                 << "resultsPASS";
+        QTest::addColumn<QString>("verdict");
+        QTest::addColumn<QString>("stored"); // the store's border row
+        QTest::newRow("the whole border traced") << unsigned(emulator::script::AllSides) << false << "border: PASS"
+                                                 << "PASS" << "1|0.0|0";
         QTest::newRow("the left side missed") << unsigned(emulator::script::AllSides & ~emulator::script::Left)
-                                              << "border: FAIL" << "resultsFAIL";
+                                              << false << "border: FAIL" << "FAIL" << "0|16.0|16";
+        QTest::newRow("the board pulled before the result") << unsigned(emulator::script::AllSides) << true
+                                                             << "border: PASS" << "FAIL" << "1|0.0|0";
     }
     void borderTestEndsTheRun()
     {
         QFETCH(unsigned, sides);
+        QFETCH(bool, pullWhenTraced);
         QFETCH(QString, line);
-        QFETCH(QString, folder);
+        QFETCH(QString, verdict);
+        QFETCH(QString, stored);
         QByteArray text = profile();
         text.replace("Border_Mode=0", "Border_Mode=1");
         text.replace("Border_test_time=30", "Border_test_time=12");
@@ -658,33 +864,51 @@ private slots:
         QDir().mkpath("log");
         QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/app/baseline-30x20.csv"), "log/baseline.csv");
         Vorlane w;
+        auto *border = w.findChild<BorderWidget *>();
+        if (pullWhenTraced) {
+            // At the touch that completes the ring, before the widget's next tick judges it.
+            connect(border->findChild<QTableWidget *>(), &QTableWidget::itemChanged, this, [&] {
+                if (station.board().isPlugged() && border->cellsLeft() == 0)
+                    station.board().unplug();
+            });
+        }
         w.start();
-        // The run waits for the operator: nothing is filed yet.
+        // The run waits for the operator: nothing is filed yet, and it is still running.
         QVERIFY(!pane(w).contains("border"));
         QCOMPARE(filesIn("resultsPASS") + filesIn("resultsFAIL"), QStringList());
+        QVERIFY(w.isRunning());
+        QVERIFY(!w.findChild<QPushButton *>("pushButton_2")->isEnabled());
         emulator::ScriptPlayer finger(station.board());
         // Slow enough that no cell passes between two scans of the panel: the
         // second column is only three pixels wide on a 40-pixel grid.
         finger.play(emulator::script::borderTrace(1280, 800, 400, sides, emulator::script::Insets{8, 8, 8, 0}));
         QTRY_VERIFY_WITH_TIMEOUT(pane(w).contains(line), 20000);
-        QVERIFY(pane(w).endsWith(line.endsWith("PASS") ? "PASS" : "FAIL"));
-        QTRY_COMPARE(filesIn(folder).size(), 1);
+        QTRY_VERIFY(pane(w).endsWith(verdict));
+        QTRY_COMPARE(filesIn("results" + verdict).size(), 1);
+        QCOMPARE(filesIn(verdict == "PASS" ? "resultsFAIL" : "resultsPASS"), QStringList());
+        QTRY_COMPARE(storedItem("border"), stored);
+        QVERIFY(!w.isRunning());
     }
 
     void handsOnItemsTogether_data()
     {
         QTest::addColumn<int>("keysPressed");
+        QTest::addColumn<bool>("drawing"); // the live display after the run, the operator's drawing check
         QTest::addColumn<QString>("verdict");
-        QTest::newRow("every key and the whole border") << 3 << "PASS";
-        QTest::newRow("one key missed") << 2 << "FAIL";
+        QTest::newRow("every key and the whole border") << 3 << false << "PASS";
+        QTest::newRow("every key, the whole border and the drawing") << 3 << true << "PASS";
+        QTest::newRow("one key missed") << 2 << false << "FAIL";
     }
     void handsOnItemsTogether()
     {
         QFETCH(int, keysPressed);
+        QFETCH(bool, drawing);
         QFETCH(QString, verdict);
         QByteArray text = profile();
         for (const char *on : {"BtnStatus_Mode", "Border_Mode", "Calibrate_Mode"})
             text.replace(QByteArray(on) + "=0", QByteArray(on) + "=1");
+        if (drawing)
+            text.replace("Nomal_Mode=0", "Nomal_Mode=1");
         text.replace("Border_test_time=30", "Border_test_time=12");
         text.replace("Btn_Time=10", "Btn_Time=3");
         text.replace("Calibrate_time=5", "Calibrate_time=0");
@@ -694,13 +918,14 @@ private slots:
         Vorlane w;
         emulator::ScriptPlayer operatorHands(station.board());
         // The operator acts when the station asks: keys while the key dialog
-        // is up, the finger once the border widget shows.
-        bool keysDone = false, borderDone = false;
+        // is up, the finger once the border widget shows, and a look at the
+        // live display before closing it.
+        bool keysDone = false, borderDone = false, drawingDone = false;
         QTimer watch;
         watch.setInterval(50);
         connect(&watch, &QTimer::timeout, this, [&] {
-            if (!keysDone && QApplication::activeModalWidget()
-                && QApplication::activeModalWidget()->findChild<QObject *>() && QApplication::activeModalWidget()->windowTitle() == "Dialog") {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (!keysDone && qobject_cast<BtnStatusDlg *>(modal)) {
                 keysDone = true;
                 operatorHands.play(emulator::script::keyPresses(emulator::script::everyKey(keysPressed),
                                                                 std::chrono::milliseconds(150),
@@ -712,15 +937,246 @@ private slots:
                 operatorHands.play(emulator::script::borderTrace(1280, 800, 400, emulator::script::AllSides,
                                                                  emulator::script::Insets{8, 8, 8, 0}));
             }
+            if (borderDone && !drawingDone && modal && modal->findChild<QPushButton *>() &&
+                modal->findChild<QPushButton *>()->text() == "clear") {
+                drawingDone = true;
+                QTimer::singleShot(300, modal, &QWidget::close);
+            }
         });
         watch.start();
         w.start();
         // The large verdict stands on a line of its own.
-        QTRY_VERIFY_WITH_TIMEOUT(pane(w).split('\n').constLast() == verdict, 30000);
+        QTRY_VERIFY2_WITH_TIMEOUT(pane(w).split('\n').constLast() == verdict, qPrintable(pane(w)), 30000);
         QVERIFY(keysDone);
         QCOMPARE(borderDone, verdict == "PASS");
+        QCOMPARE(drawingDone, drawing);
         QVERIFY(pane(w).contains(verdict == "PASS" ? "Button Status: PASS" : "Button Status: FAIL"));
         QTRY_COMPARE(filesIn(verdict == "PASS" ? "resultsPASS" : "resultsFAIL").size(), 1);
+        // The file holds none of these items; the store has each that ran.
+        QTRY_COMPARE(storedItem("button_status"), QString("%1|%2.0|%2/3").arg(verdict == "PASS").arg(keysPressed));
+        if (verdict == "PASS") {
+            QCOMPARE(storedItem("border"), QString("1|0.0|0"));
+            // Calibrate_time 0: two ticks, a command on each.
+            QCOMPARE(storedItem("calibration"), QString("1|2.0|2"));
+        } else {
+            QCOMPARE(storedItem("border"), QString());
+        }
+        QCOMPARE(storedItem("drawing"), drawing ? QString("1|null|") : QString());
+        QVERIFY(!w.isRunning());
+    }
+
+    // Calibration inside a run that did not run to its end fails the run.
+    void calibrationThatDidNotCompleteFailsTheRun_data()
+    {
+        QTest::addColumn<QString>("panel");
+        QTest::addColumn<QString>("operatorDoes"); // "escape", "button" (the close button), or "" (waits)
+        QTest::addColumn<QString>("verdict");
+        QTest::addColumn<QString>("stored"); // the store's calibration row
+        QTest::newRow("counted down to its end") << "demo.ini" << "" << "PASS" << "1|3.0|3";
+        QTest::newRow("closed with Escape") << "demo.ini" << "escape" << "FAIL" << "0|0.0|0";
+        QTest::newRow("closed with its close button") << "demo.ini" << "button" << "FAIL" << "0|0.0|0";
+        QTest::newRow("the command not acknowledged") << "nack_calibration.ini" << "" << "FAIL" << "0|3.0|3";
+    }
+    void calibrationThatDidNotCompleteFailsTheRun()
+    {
+        QFETCH(QString, panel);
+        QFETCH(QString, operatorDoes);
+        QFETCH(QString, verdict);
+        QFETCH(QString, stored);
+        // Without the TB item, which the refused command register would fail too.
+        QByteArray text = edited(profile(), "Calibrate_Mode=0>Calibrate_Mode=1;Calibrate_time=5>Calibrate_time=1;"
+                                            "Tb_Mode=1>Tb_Mode=0");
+        StationFixture station(text, true, panelFile(panel));
+        copyDemoBaseline();
+        Vorlane w;
+        QTimer hands;
+        connect(&hands, &QTimer::timeout, this, [&] {
+            auto *dialog = qobject_cast<CalibrateDialog *>(QApplication::activeModalWidget());
+            if (!dialog || operatorDoes.isEmpty())
+                return;
+            if (operatorDoes == "escape")
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            else
+                dialog->close();
+        });
+        hands.start(50);
+        w.start();
+        QVERIFY2(pane(w).endsWith(verdict), qPrintable(pane(w)));
+        QCOMPARE(pane(w).contains(QCoreApplication::translate("Vorlane", "Calibrate: FAIL")), verdict == "FAIL");
+        // Only the calibration failed.
+        QVERIFY(!pane(w).contains("FAIL") || pane(w).count("FAIL") == 2);
+        QCOMPARE(filesIn("results" + verdict).size(), 1);
+        QTRY_COMPARE(storedItem("calibration"), stored);
+    }
+
+    // Whatever asks for a run while one is pending (border test, key dialog)
+    // is refused; a board that arrives is taken once the run has ended.
+    void aRunIsNeverEnteredTwice_data()
+    {
+        QTest::addColumn<QString>("moment"); // "border" or "keys"
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("runs");       // runs the store holds in the end
+        QTest::newRow("start clicked during the border test") << "border" << "click" << 1;
+        QTest::newRow("Enter in the barcode field during the border test") << "border" << "enter" << 1;
+        QTest::newRow("start called during the border test") << "border" << "start" << 1;
+        QTest::newRow("signed out during the border test") << "border" << "sign-out" << 1;
+        QTest::newRow("start called in the key dialog") << "keys" << "start" << 1;
+        QTest::newRow("a board arrival in the key dialog") << "keys" << "arrival" << 2;
+    }
+    void aRunIsNeverEnteredTwice()
+    {
+        QFETCH(QString, moment);
+        QFETCH(QString, source);
+        QFETCH(int, runs);
+        QByteArray text = profile();
+        text.replace(moment == "border" ? "Border_Mode=0" : "BtnStatus_Mode=0",
+                     moment == "border" ? "Border_Mode=1" : "BtnStatus_Mode=1");
+        text.replace("Border_test_time=30", "Border_test_time=12");
+        text.replace("Btn_Time=10", "Btn_Time=3");
+        text.replace("Power_On_Test=0", "Power_On_Test=1");
+        StationFixture station(text, true, panelFile("demo.ini"));
+        copyDemoBaseline();
+        Vorlane w;
+        // A power-on station runs in Auto mode; Enter starts runs in Barcode mode only.
+        selectMode(w, source == "enter" ? 2 : 0);
+        if (source == "sign-out") {
+            w.findChild<QLineEdit *>("lineEdit_5")->setText("123456");
+            w.login();
+            QVERIFY(w.findChild<QPushButton *>("dengluBtn")->isCheckable());
+        }
+        fillTestMessage(w, "", "", "SN50");
+        auto *startButton = w.findChild<QPushButton *>("pushButton_2");
+        emulator::ScriptPlayer hands(station.board());
+        int dialogsEnded = 0;
+        bool acted = false, startEnabled = false, traced = false, pressed = false;
+        connect(w.findChild<BtnStatusDlg *>(), &BtnStatusDlg::getResultSignal, this, [&] {
+            ++dialogsEnded;
+            pressed = false;
+        });
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            auto *keys = qobject_cast<BtnStatusDlg *>(QApplication::activeModalWidget());
+            auto *border = w.findChild<BorderWidget *>();
+            const bool atMoment = moment == "border" ? border->isVisible() && border->isCounting() : keys != nullptr;
+            if (!atMoment)
+                return;
+            if (!acted) {
+                acted = true;
+                if (source == "click") {
+                    startButton->click();
+                } else if (source == "enter") {
+                    w.findChild<QLineEdit *>("lineEdit_4")->setText("SN51");
+                    QMetaObject::invokeMethod(w.findChild<QLineEdit *>("lineEdit_4"), "returnPressed");
+                } else if (source == "start") {
+                    w.start();
+                } else if (source == "sign-out") {
+                    w.loginout();
+                } else if (source == "arrival") {
+                    // Pulled and plugged in again: the station hears both.
+                    station.board().unplug();
+                    w.onDeviceRemoved();
+                    station.board().plug();
+                    w.onDeviceArrived();
+                    return;
+                }
+                startEnabled = startButton->isEnabled();
+            }
+            if (moment == "border" && !traced) {
+                traced = true;
+                hands.play(emulator::script::borderTrace(1280, 800, 400, emulator::script::AllSides,
+                                                         emulator::script::Insets{8, 8, 8, 0}));
+            }
+            if (moment == "keys" && keys && !pressed && (source != "arrival" || dialogsEnded > 0)) {
+                pressed = true;
+                hands.play(emulator::script::keyPresses(emulator::script::everyKey(3), std::chrono::milliseconds(150),
+                                                        std::chrono::milliseconds(150)));
+            }
+        });
+        watch.start(20);
+        w.start();
+        QTRY_VERIFY_WITH_TIMEOUT(acted && !w.isRunning() && storedRuns("1 = 1", {}) == runs, 30000);
+        QVERIFY(!startEnabled);
+        // The run went on undisturbed: its first line is still there, and it passed.
+        QVERIFY2(pane(w).contains("read Electric"), qPrintable(pane(w)));
+        QTRY_VERIFY2(pane(w).endsWith("PASS"), qPrintable(pane(w)));
+        QCOMPARE(pane(w).contains(QCoreApplication::translate("Vorlane", "Test run in progress: start refused")),
+                 source == "start");
+        if (source == "arrival") {
+            // The run pending failed (its board left), the arrival's own run passed.
+            QCOMPARE(filesIn("resultsFAIL").size(), 1);
+            QCOMPARE(filesIn("resultsPASS").size(), 1);
+        } else {
+            QCOMPARE(filesIn("resultsFAIL"), QStringList());
+            QCOMPARE(filesIn("resultsPASS").size(), 1);
+        }
+        QVERIFY(w.findChild<QPushButton *>("pushButton_2")->isEnabled());
+    }
+
+    // Closing the window while a run waits for the operator: the station asks,
+    // the item waited for fails, what was measured is filed and recorded, and
+    // only then does the window close.
+    void closingTheWindowDuringARunFilesItFirst_data()
+    {
+        QTest::addColumn<QString>("moment");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("item");
+        QTest::newRow("the border test") << "border" << "border: FAIL" << "border";
+        QTest::newRow("the key dialog") << "keys" << "Button Status: FAIL" << "button_status";
+        QTest::newRow("the calibration countdown") << "calibration" << "Vorlane:Calibrate: FAIL" << "calibration";
+        QTest::newRow("the drawing check") << "drawing" << "Vorlane:Drawing: FAIL" << "drawing";
+    }
+    void closingTheWindowDuringARunFilesItFirst()
+    {
+        QFETCH(QString, moment);
+        QFETCH(QString, line);
+        QFETCH(QString, item);
+        const QByteArray gate = moment == "border" ? "Border_Mode"
+                                : moment == "keys" ? "BtnStatus_Mode"
+                                : moment == "calibration" ? "Calibrate_Mode"
+                                                          : "Nomal_Mode";
+        QByteArray text = profile();
+        text.replace(gate + "=0", gate + "=1");
+        // Every countdown well longer than the close may take: the item ends
+        // because the window closes, not because its time ran out.
+        text.replace("Border_test_time=30", "Border_test_time=12");
+        text.replace("Calibrate_time=5", "Calibrate_time=10");
+        StationFixture station(text, true, panelFile("demo.ini"));
+        copyDemoBaseline();
+        auto w = std::make_unique<Vorlane>();
+        ModalAnswerer answerer;
+        bool closing = false;
+        QElapsedTimer sinceClose;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            const bool atMoment = moment == "border"   ? w->findChild<BorderWidget *>()->isCounting()
+                                  : moment == "keys"   ? qobject_cast<BtnStatusDlg *>(modal) != nullptr
+                                  : moment == "calibration" ? qobject_cast<CalibrateDialog *>(modal) != nullptr
+                                                       : modal && modal->findChild<QPushButton *>()
+                                                             && modal->findChild<QPushButton *>()->text() == "clear";
+            if (closing || !atMoment)
+                return;
+            closing = true;
+            sinceClose.start();
+            // The operator closes the main window and answers its question yes.
+            answerer.thenBox(QMessageBox::Yes);
+            QTimer::singleShot(0, w.get(), [&w] { w->close(); });
+        });
+        watch.start(50);
+        w->show();
+        w->start();
+        QTRY_VERIFY_WITH_TIMEOUT(closing && !w->isVisible(), 20000);
+        QVERIFY2(sinceClose.elapsed() < 6000, qPrintable(QString::number(sinceClose.elapsed())));
+        QCOMPARE(answerer.boxes.size(), 1);
+        QVERIFY2(pane(*w).contains(shown(line)), qPrintable(pane(*w)));
+        QVERIFY(pane(*w).endsWith("FAIL"));
+        QVERIFY(!w->isRunning());
+        const QStringList failed = filesIn("resultsFAIL");
+        QCOMPARE(failed.size(), 1);
+        QVERIFY(readAll("resultsFAIL/" + failed.first()).startsWith("Electric,PASS,"));
+        QCOMPARE(filesIn("resultsPASS"), QStringList());
+        QTRY_COMPARE(storedRuns("verdict = 'FAIL'", {}), 1);
+        QTRY_VERIFY2(storedItem(item).startsWith("0|"), qPrintable(storedItem(item)));
     }
 };
 

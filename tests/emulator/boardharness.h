@@ -48,7 +48,10 @@ struct BoardHarness
     explicit BoardHarness(emulator::PanelDescription panel = emulator::PanelDescription())
         : board(std::move(panel))
     {
-        board.setSink([this](const emulator::Report &r) { answers.push_back(r); });
+        board.setSink([this](const emulator::Report &r, std::size_t length) {
+            answers.push_back(r);
+            lengths.push_back(length);
+        });
     }
 
     // Sends one request; returns how many answers it produced and leaves the
@@ -56,6 +59,7 @@ struct BoardHarness
     int send(const emulator::Report &request)
     {
         answers.clear();
+        lengths.clear();
         board.receive(request.data(), request.size());
         if (!answers.empty())
             last = answers.back();
@@ -97,6 +101,7 @@ struct BoardHarness
 
     emulator::BridgeBoard board;
     std::vector<emulator::Report> answers;
+    std::vector<std::size_t> lengths; // bytes of each answer that went out
     emulator::Report last{};
     int unpaired = 0; // requests that did not get exactly one answer
 };

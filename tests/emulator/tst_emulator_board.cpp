@@ -65,6 +65,9 @@ private slots:
     void attentionCheck();
     void i2cFaults_data();
     void i2cFaults();
+    void refusedSpots_data();
+    void refusedSpots();
+    void shortAnswers();
     void silentBoard();
     void resets();
     void bridgeVersionAndCurrent_data();
@@ -459,6 +462,80 @@ void TestEmulatorBoard::i2cFaults()
     // Nobody answers at an unknown I2C address.
     QCOMPARE(h.exchange(req::i2cRead(0x00, 4, 0x05))[63], std::uint8_t{1});
     QCOMPARE(h.unpaired, 0);
+}
+
+void TestEmulatorBoard::refusedSpots_data()
+{
+    QTest::addColumn<QString>("nackAt");
+    QTest::addColumn<QString>("timeoutAt");
+    QTest::addColumn<Report>("before"); // a request made first (a mode write), or none (all zero)
+    QTest::addColumn<Report>("probe");
+    QTest::addColumn<int>("nack");
+    QTest::addColumn<int>("timeout");
+    const Report none{};
+    const Report debug = req::i2cWrite(kStdMode, {0x01, 0x01});
+    const Report raster = req::i2cWrite(kStdMode, {0x85, 0x01});
+    const Report internal = req::i2cWrite(kStdMode, {0xC5, 0x01});
+    const Report information = req::i2cWrite(kStdMode, {0x02, 0x00});
+    const Report window = req::i2cRead(kStdWindow, 60);
+    QTest::newRow("the register refused") << "0x2B" << "" << none << req::i2cRead(0x2B, 8) << 1 << 0;
+    QTest::newRow("another register answers") << "0x2B" << "" << none << req::i2cRead(0x3E, 2) << 0 << 0;
+    QTest::newRow("a write to it refused") << "0x34" << "" << none << req::i2cWrite(0x34, {0x08}) << 1 << 0;
+    QTest::newRow("the window in debug mode") << "window:debug" << "" << debug << window << 1 << 0;
+    QTest::newRow("a later chunk of the debug block") << "window:debug" << "" << debug
+                                                      << req::i2cRead(std::uint8_t(kStdWindow + 60), 60) << 1 << 0;
+    QTest::newRow("the window in raster mode, debug refused") << "window:debug" << "" << raster << window << 0 << 0;
+    QTest::newRow("the window in raster mode") << "window:raster" << "" << raster << window << 1 << 0;
+    QTest::newRow("the window in internal raster mode") << "window:internal_raster" << "" << internal << window << 1
+                                                        << 0;
+    QTest::newRow("the information page") << "window:information" << "" << information << req::i2cRead(kStdWindow, 13)
+                                          << 1 << 0;
+    QTest::newRow("the CRC while the debug window is refused") << "window:debug" << "" << debug
+                                                               << req::i2cRead(0x3E, 2) << 0 << 0;
+    QTest::newRow("the bootloader") << "bootloader" << "" << none << req::i2cRead(0x00, 4, 0x02) << 1 << 0;
+    QTest::newRow("the controller at the bootloader's register") << "bootloader" << "" << none
+                                                                  << req::i2cRead(0x00, 4) << 0 << 0;
+    QTest::newRow("a time-out at a register") << "" << "0x3B" << none << req::i2cRead(0x3B, 2) << 0 << 1;
+}
+
+void TestEmulatorBoard::refusedSpots()
+{
+    QFETCH(QString, nackAt);
+    QFETCH(QString, timeoutAt);
+    QFETCH(Report, before);
+    QFETCH(Report, probe);
+    QFETCH(int, nack);
+    QFETCH(int, timeout);
+    PanelDescription p;
+    p.faults.nackAt = *emulator::I2cSpots::parse(nackAt);
+    p.faults.timeoutAt = *emulator::I2cSpots::parse(timeoutAt);
+    QCOMPARE(emulator::I2cSpots::parse(p.faults.nackAt.text()), std::optional(p.faults.nackAt));
+    BoardHarness h(p);
+    if (before[0] != 0)
+        QCOMPARE(h.exchange(before)[63], std::uint8_t{0});
+    const Report a = h.exchange(probe);
+    QCOMPARE(int(a[63]), nack);
+    QCOMPARE(int(a[62]), timeout);
+    if (nack || timeout)
+        QVERIFY(std::all_of(a.begin() + 1, a.begin() + 62, [](std::uint8_t b) { return b == 0; }));
+    if (probe == req::i2cWrite(0x34, {0x08}))
+        QCOMPARE(h.exchange(req::bridge(0x01, 0x01))[3], std::uint8_t(nack ? 2 : 1));
+    QCOMPARE(h.unpaired, 0);
+}
+
+void TestEmulatorBoard::shortAnswers()
+{
+    PanelDescription p;
+    p.faults.shortAnswers = 1u << 0x01;
+    p.faults.shortAnswerBytes = 3;
+    BoardHarness h(p);
+    h.exchange(req::bridge(0x01, 0x01));
+    QCOMPARE(h.lengths, std::vector<std::size_t>{3});
+    // Only that command's answers: the others come whole.
+    h.exchange(req::bridge(0x04));
+    QCOMPARE(h.lengths, std::vector<std::size_t>{64});
+    h.exchange(req::i2cRead(0x3E, 2));
+    QCOMPARE(h.lengths, std::vector<std::size_t>{64});
 }
 
 void TestEmulatorBoard::silentBoard()

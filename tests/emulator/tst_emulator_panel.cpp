@@ -57,7 +57,8 @@ void TestEmulatorPanel::everyKeyIsRead()
         "[m0]\nx_level=60\ny_level=61\nx=4\ny=5,6\njitter=3\n"
         "[raster]\nlevel=-7\ninternal_level=8\nnoise=9\njitter=10\n"
         "[faults]\ni2c_nack=true\ni2c_timeout=on\nsilent=1\nattention_line=yes\nrefuse_record=12\n"
-        "bootloader_silent_from=13\n");
+        "bootloader_silent_from=13\ni2c_nack_at=0x2B, window:debug,bootloader\ni2c_timeout_at=59\n"
+        "short_answers=1,7\nshort_answer_bytes=5\n");
     QString error;
     const auto p = PanelDescription::load(writeIni(ini), &error);
     QVERIFY2(p.has_value(), qPrintable(error));
@@ -85,6 +86,10 @@ void TestEmulatorPanel::everyKeyIsRead()
     QVERIFY(p->faults.i2cNack && p->faults.i2cTimeout && p->faults.silent && p->faults.attentionLine);
     QCOMPARE(p->faults.refuseRecord, 12);
     QCOMPARE(p->faults.bootloaderSilentFrom, 13);
+    QCOMPARE(p->faults.nackAt.text(), QString("0x2B, bootloader, window:debug"));
+    QCOMPARE(p->faults.timeoutAt.text(), QString("0x3B"));
+    QCOMPARE(int(p->faults.shortAnswers), 0x82);
+    QCOMPARE(p->faults.shortAnswerBytes, 5);
 }
 
 void TestEmulatorPanel::rejected_data()
@@ -105,6 +110,11 @@ void TestEmulatorPanel::rejected_data()
     QTest::newRow("empty tb list") << "[panel]\ntb_readings=\n" << "panel/tb_readings";
     QTest::newRow("negative record") << "[faults]\nrefuse_record=-1\n" << "faults/refuse_record";
     QTest::newRow("negative jitter") << "[raster]\njitter=-2\n" << "raster/jitter";
+    QTest::newRow("a window mode misspelt") << "[faults]\ni2c_nack_at=window:dbug\n" << "faults/i2c_nack_at";
+    QTest::newRow("a register past a byte") << "[faults]\ni2c_timeout_at=0x100\n" << "faults/i2c_timeout_at";
+    QTest::newRow("short answers to command 8") << "[faults]\nshort_answers=8\n" << "faults/short_answers";
+    QTest::newRow("a short answer of a whole report") << "[faults]\nshort_answer_bytes=64\n"
+                                                      << "faults/short_answer_bytes";
 }
 
 void TestEmulatorPanel::rejected()

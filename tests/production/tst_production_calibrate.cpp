@@ -101,15 +101,27 @@ private slots:
     {
         QTest::addColumn<int>("seconds");
         QTest::addColumn<int>("commands");
-        QTest::newRow("Calibrate_time 0") << 0 << 2;
-        QTest::newRow("Calibrate_time 1") << 1 << 3;
+        QTest::addColumn<QString>("closedBy"); // the operator closes the countdown: "escape" or "button"
+        QTest::addColumn<bool>("refused");     // the controller does not acknowledge the command
+        QTest::addColumn<bool>("completed");
+        QTest::newRow("Calibrate_time 0") << 0 << 2 << QString() << false << true;
+        QTest::newRow("Calibrate_time 1") << 1 << 3 << QString() << false << true;
+        QTest::newRow("closed with Escape before the command") << 3 << 0 << "escape" << false << false;
+        QTest::newRow("closed with the close button") << 3 << 0 << "button" << false << false;
+        QTest::newRow("command not acknowledged") << 0 << 0 << QString() << true << false;
     }
     void calibrateRunsModally()
     {
         QFETCH(int, seconds);
         QFETCH(int, commands);
+        QFETCH(QString, closedBy);
+        QFETCH(bool, refused);
+        QFETCH(bool, completed);
 
-        PanelFixture f{emulator::PanelDescription()};
+        emulator::PanelDescription panel;
+        if (refused)
+            panel.faults.nackAt = *emulator::I2cSpots::parse(QStringLiteral("0x3A"));
+        PanelFixture f{panel};
         QVERIFY(f.opened());
         f.store.set("Calibrate_time", QByteArray::number(seconds));
         const QString trace = QDir::current().filePath(QStringLiteral("wire.txt"));
@@ -120,16 +132,23 @@ private slots:
         bool modalSeen = false;
         QTimer probe;
         connect(&probe, &QTimer::timeout, &window, [&] {
-            if (auto *dlg = qobject_cast<CalibrateDialog *>(QApplication::activeModalWidget()))
-                modalSeen = dlg->parent() == &window;
+            auto *dlg = qobject_cast<CalibrateDialog *>(QApplication::activeModalWidget());
+            if (!dlg || modalSeen)
+                return;
+            modalSeen = dlg->parent() == &window;
+            if (closedBy == QLatin1String("escape"))
+                QTest::keyClick(dlg, Qt::Key_Escape);
+            else if (closedBy == QLatin1String("button"))
+                dlg->close();
         });
         probe.start(50);
 
-        QVERIFY(production::calibrate(f.command(), f.store, &window));
+        const production::Calibration outcome = production::calibrate(f.command(), f.store, &window);
         f.board().stopTrace();
         QVERIFY(modalSeen);
+        QCOMPARE(outcome.completed, completed);
         QCOMPARE(calibrations(f), commands);
-        QCOMPARE(commandsInTrace(trace), commands);
+        QCOMPARE(commandsInTrace(trace), refused ? seconds + 2 : commands);
         QVERIFY(window.findChildren<CalibrateDialog *>().isEmpty());
     }
 };

@@ -210,7 +210,8 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(QString, pane);
         const ItemOutcome o = judgeCrcVersion(answer, QStringLiteral("5A3C"), QStringLiteral("PASS"));
-        QCOMPARE(o.end, RunEnd::DiscardResult);
+        QCOMPARE(o.end, RunEnd::EndAsFailed);
+        QVERIFY(!o.pass);
         QVERIFY(o.block.isEmpty());
         QCOMPARE(o.paneLines, QStringList{pane});
     }
@@ -389,10 +390,24 @@ private slots:
         // item is the one that ends the run.
         QTest::newRow("CRC no acknowledge") << "crc_nack.ini" << "crc"
                                             << "<p style=color:red>I2C NO ACK!</p>"
-                                            << RunEnd::DiscardResult << false;
+                                            << RunEnd::EndAsFailed << false;
         QTest::newRow("CRC time-out") << "crc_timeout.ini" << "crc"
-                                      << "<p style=color:red>I2C Timeout!</p>" << RunEnd::DiscardResult
+                                      << "<p style=color:red>I2C Timeout!</p>" << RunEnd::EndAsFailed
                                       << false;
+        // The panel refuses one transfer only: that item fails, the others pass.
+        QTest::newRow("CRC alone not acknowledged") << "nack_crc.ini" << "crc"
+                                                    << "<p style=color:red>I2C NO ACK!</p>" << RunEnd::EndAsFailed
+                                                    << true;
+        QTest::newRow("EEPROM not acknowledged") << "nack_eeprom.ini" << "eeprom" << "read eeprom_Version: FAIL"
+                                                 << RunEnd::Continue << true;
+        QTest::newRow("TB not acknowledged") << "nack_tb.ini" << "tb" << "TB_Test: FAIL" << RunEnd::Continue << true;
+        QTest::newRow("TB timed out") << "timeout_tb.ini" << "tb" << "TB_Test: FAIL" << RunEnd::Continue << true;
+        QTest::newRow("attention register not acknowledged") << "nack_attention.ini" << "attb" << "Attb Test:FAIL"
+                                                             << RunEnd::FileAsFailed << true;
+        QTest::newRow("attention check answered short") << "short_attention.ini" << "attb" << "Attb Test:FAIL"
+                                                        << RunEnd::FileAsFailed << true;
+        QTest::newRow("bootloader read not acknowledged") << "nack_reset.ini" << "reset" << "Reset:FAIL"
+                                                          << RunEnd::Continue << true;
     }
     void failingPanelFailsItsItem()
     {
@@ -414,10 +429,9 @@ private slots:
         const int index = int(ItemNames.indexOf(item));
         QCOMPARE(o[index].paneLines, QStringList{pane});
         QCOMPARE(o[index].end, end);
-        if (end == RunEnd::DiscardResult)
+        if (end == RunEnd::EndAsFailed)
             QVERIFY(o[index].block.isEmpty());
-        else
-            QVERIFY(!o[index].pass);
+        QVERIFY(!o[index].pass);
         for (int i = 0; i < o.size(); ++i) {
             if (i == index)
                 continue;

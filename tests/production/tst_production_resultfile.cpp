@@ -412,6 +412,21 @@ private slots:
         second.appendResultLine(QStringLiteral("other\n"));
         QVERIFY(!second.copyToLog());
         QCOMPARE(readAll(QStringLiteral("log/test.csv")), QByteArray("RasterY:,PASS,\n"));
+
+        // Held after the Y raster, copied at the end: the copy is the file as it was then.
+        QVERIFY(QFile::remove(QStringLiteral("log/test.csv")));
+        ResultFile held;
+        held.begin(StartMode::Barcode, "", "", "SN3", Filed);
+        held.appendResultLine(QStringLiteral("RasterY:,PASS,\n"));
+        held.holdForLog();
+        held.appendResultLine(QStringLiteral("Reset:,PASS\n"));
+        QVERIFY(held.copyToLog());
+        QCOMPARE(readAll(QStringLiteral("log/test.csv")), QByteArray("RasterY:,PASS,\n"));
+        QVERIFY(!held.copyToLog());
+        // A new run holds nothing of the last one.
+        QVERIFY(QFile::remove(QStringLiteral("log/test.csv")));
+        held.begin(StartMode::Barcode, "", "", "SN4", Filed);
+        QVERIFY(!held.copyToLog());
     }
 
     void suffixes_data()

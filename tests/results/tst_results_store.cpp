@@ -57,14 +57,37 @@ private slots:
         QTest::addColumn<QString>("verdict");
         QTest::addColumn<QString>("lot");
         QTest::addColumn<QString>("barcode");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("logFolders"); // the profile's LogPASS_Path and LogFAIL_Path, both this folder
+        const QByteArray attb = "Attb:,PASS\n";
         QTest::newRow("barcode") << "resultsFAIL/SN-12;'x-20261206094107-00-00-Fail.csv" << "Barcode" << "FAIL" << ""
-                                 << "SN-12;'x";
+                                 << "SN-12;'x" << attb << "";
         QTest::newRow("barcode, Attb ending") << "resultsFAIL/SN9-12-06-09-41-0700-00-Fail.csv" << "Barcode"
-                                              << "FAIL" << "" << "SN9";
-        QTest::newRow("auto") << "resultsPASS/12-06-09-41-07.csv" << "Auto" << "PASS" << "" << "";
-        QTest::newRow("manual") << "resultsPASS/L01-W7-SN-123.csv" << "Manual" << "PASS" << "L01" << "SN-123";
+                                              << "FAIL" << "" << "SN9" << attb << "";
+        QTest::newRow("auto") << "resultsPASS/12-06-09-41-07.csv" << "Auto" << "PASS" << "" << "" << attb << "";
+        QTest::newRow("manual") << "resultsPASS/L01-W7-SN-123.csv" << "Manual" << "PASS" << "L01" << "SN-123"
+                                << attb << "";
         QTest::newRow("an archive, verdict from the name") << "archive/SN5-20261206094107-00-00-Pass.csv"
-                                                           << "Barcode" << "PASS" << "" << "SN5";
+                                                           << "Barcode" << "PASS" << "" << "SN5" << attb << "";
+        // Both log folders the same: the folder cannot tell, the file's lines do.
+        const QByteArray tbFailed = "Electric,PASS,18MA,18MA,18MA\nTb_Value,FAIL,80,81,82,83,84\nAttb:,PASS\n";
+        QTest::newRow("one log folder, an item failed") << "logs/12-06-09-41-07.csv" << "Auto" << "FAIL" << "" << ""
+                                                        << tbFailed << "logs";
+        QTest::newRow("one log folder, every item passed") << "logs/12-06-09-41-08.csv" << "Auto" << "PASS" << ""
+                                                           << "" << attb << "logs";
+        QTest::newRow("one log folder, the reset failed last")
+            << "logs/L1-W1-SN1.csv" << "Manual" << "FAIL" << "L1" << "SN1" << QByteArray("Attb:,PASS\nReset:,FAIL\n")
+            << "logs";
+        QTest::newRow("one log folder, the button data unread")
+            << "logs/12-06-09-41-10.csv" << "Auto" << "FAIL" << "" << "" << QByteArray("Attb:,PASS\nBtnData\n")
+            << "logs";
+        QTest::newRow("one log folder, the button data read") << "logs/12-06-09-41-11.csv" << "Auto" << "PASS" << ""
+                                                              << "" << QByteArray("Attb:,PASS\nBtnData,120,118\n")
+                                                              << "logs";
+        QTest::newRow("one log folder that is resultsPASS") << "resultsPASS/12-06-09-41-09.csv" << "Auto" << "FAIL"
+                                                            << "" << "" << tbFailed << "resultsPASS";
+        QTest::newRow("one log folder, the name says Pass")
+            << "logs/SN7-20261206094107-00-00-Pass.csv" << "Barcode" << "PASS" << "" << "SN7" << tbFailed << "logs";
     }
     void contextFromFileNames()
     {
@@ -73,9 +96,12 @@ private slots:
         QFETCH(QString, verdict);
         QFETCH(QString, lot);
         QFETCH(QString, barcode);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, logFolders);
         QTemporaryDir dir;
-        QVERIFY(write(dir.filePath(path), "Attb:,PASS\n"));
-        const RunContext c = contextFromFile(dir.filePath(path), "ST1");
+        QVERIFY(write(dir.filePath(path), content));
+        const QString folder = logFolders.isEmpty() ? QString() : dir.filePath(logFolders);
+        const RunContext c = contextFromFile(dir.filePath(path), "ST1", folder, folder);
         QCOMPARE(c.startMode, mode);
         QCOMPARE(c.verdict, verdict);
         QCOMPARE(c.lot, lot);
@@ -195,7 +221,10 @@ private slots:
         live.startedAt = live.endedAt = QDateTime::currentDateTime();
         live.path = filed;
         // Items the run hands over beside the file, where the file says nothing of them.
-        live.items = {{"border", true, QVariant(), "4 sides"}, {"reset", false, QVariant(), "not the file's"}};
+        // An item handed twice is taken once, the first.
+        live.items = {{"border", true, QVariant(), "4 sides"},
+                      {"reset", false, QVariant(), "not the file's"},
+                      {"border", false, QVariant(), "handed again"}};
         QCOMPARE(store.record(live, &error), Recorded::Added);
         const QString first = scalar(store, "SELECT run_id FROM runs").toString();
         QCOMPARE(first, fileRunId("ST1", "12-06-09-41-07.csv", contentHash(stationResultFile("run-pass-30x20.csv"))));
