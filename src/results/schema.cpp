@@ -50,6 +50,14 @@ const std::vector<Table> &allTables()
              // The open/short line's mean level, X and Y, for the drift chart.
              {"open_short_x", "DOUBLE PRECISION"},
              {"open_short_y", "DOUBLE PRECISION"},
+             // What the run was judged against, each a text of the texts
+             // table by its SHA-1: NULL where it is not known (a run rebuilt
+             // from its file), or, for the baseline and the firmware, where
+             // the run used none.
+             {"profile_sha1", "TEXT"},
+             {"baseline_sha1", "TEXT"},
+             {"firmware_sha1", "TEXT"},
+             {"software_version", "TEXT"},
              // The server's clock when the run arrived, and the order runs
              // arrived in (an export cursor that misses no late run).
              {"received_at", "BIGINT", nullptr, Place::Server},
@@ -90,6 +98,21 @@ const std::vector<Table> &allTables()
          {"FOREIGN KEY (run_id) REFERENCES runs (run_id) ON DELETE CASCADE"},
          Place::Both,
          true},
+        // The texts runs were judged against (profiles, baselines, firmware
+        // images), each once, by the SHA-1 of its bytes. kind: "profile",
+        // "baseline" or "firmware". Written and read through textToStore()
+        // and textFromStore() alone.
+        {"texts",
+         {{"sha1", "TEXT NOT NULL"}, {"kind", "TEXT NOT NULL"}, {"content", "BLOB NOT NULL", "BYTEA NOT NULL"}},
+         {"PRIMARY KEY (sha1)"}},
+        // Every version of a profile (by its file name) that a run used or
+        // the station saved: when and on which station it first appeared.
+        {"profile_versions",
+         {{"profile", "TEXT NOT NULL"},
+          {"profile_sha1", "TEXT NOT NULL"},
+          {"first_at", "BIGINT NOT NULL"},
+          {"station", "TEXT NOT NULL"}},
+         {"PRIMARY KEY (profile, profile_sha1)"}},
         // Yield per quarter of an hour (UTC), kept with every run recorded:
         // the runs, the panels first tested then and how many passed at once,
         // the panels whose latest run is then and how many passed. Yield by
@@ -165,6 +188,8 @@ const Index Indexes[] = {
     {"runs_yield", "runs", "((started_at / 900000), started_at, verdict, panel_first, panel_last, station, lot, profile)",
      3},
     {"runs_received", "runs", "(received_seq)", 3, Place::Server, true},
+    // A profile's versions and the runs judged with each, from the index alone.
+    {"runs_conditions", "runs", "(profile, profile_sha1)", 3},
     {"items_item", "items", "(item, pass)", 1},
     // The failed items alone (a few in a hundred runs): the failures' Pareto
     // over a long range reads these instead of every run's items.
