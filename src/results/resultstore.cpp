@@ -111,7 +111,14 @@ QVariantList rowOf(const schema::Table &table, std::initializer_list<std::pair<c
     return r;
 }
 
-// The text's row among the run's (once), and its hash for the run's column.
+// A text the run hands over, null where it handed none.
+QByteArray givenText(const QByteArray &text)
+{
+    return text.isEmpty() ? QByteArray() : text;
+}
+
+// The text's row among the run's (once), and its hash for the run's column;
+// NULL for a null text.
 QVariant conditionText(RunRows &rows, const char *kind, const QByteArray &text)
 {
     if (text.isNull())
@@ -180,6 +187,7 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
     const QVariant profileSha1 =
         conditionText(rows, conditions::ProfileKind,
                       context.profileText.isEmpty() ? QByteArray() : conditions::storedProfileText(context.profileText));
+
     row(0, {{"run_id", runId},
             {"station", textValue(context.station)},
             {"start_mode", textValue(context.startMode)},
@@ -202,8 +210,8 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
             {"open_short_x", read ? openShortLevel(parsed, parsed.openShort.x) : QVariant()},
             {"open_short_y", read ? openShortLevel(parsed, parsed.openShort.y) : QVariant()},
             {"profile_sha1", profileSha1},
-            {"baseline_sha1", conditionText(rows, conditions::BaselineKind, context.baselineText)},
-            {"firmware_sha1", conditionText(rows, conditions::FirmwareKind, context.firmwareText)},
+            {"baseline_sha1", conditionText(rows, conditions::BaselineKind, givenText(context.baselineText))},
+            {"firmware_sha1", conditionText(rows, conditions::FirmwareKind, givenText(context.firmwareText))},
             {"software_version",
              context.softwareVersion.isEmpty() ? QVariant() : QVariant(context.softwareVersion)}});
     if (!profileSha1.isNull())

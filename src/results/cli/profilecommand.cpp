@@ -61,7 +61,7 @@ int versions(const Invocation &invocation, const QSqlDatabase &db)
         const auto orNull = [](const QString &s) -> Table::Value {
             return s.isEmpty() ? Table::Value() : Table::Value(s);
         };
-        table.row({isoTime(v.firstAt, invocation.format.value_or(Format::Text) != Format::Text), orNull(v.station),
+        table.row({isoTime(v.firstAt, false), orNull(v.station),
                    orNull(v.sha1), Table::Number{QString::number(v.runs)}});
     }
     table.finish();
