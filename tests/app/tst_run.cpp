@@ -659,7 +659,7 @@ private slots:
         QVERIFY(results::conditions::textFromStore(
                     storedValue("SELECT t.content FROM runs r JOIN texts t ON t.sha1 = r.profile_sha1"
                                 " WHERE r.baseline_sha1 IS NOT NULL"))
-                    .contains("M1_thr_max=30"));
+                    .contains("RasterX_edge_min=-30"));
         // Generation cleared the collected files; judging copies nothing.
         QCOMPARE(filesIn("log"), QStringList{"baseline.csv"});
         const auto failWith = [&](const QString &panel, const QByteArray &evidence) {

@@ -130,9 +130,9 @@ private slots:
                                            << QStringList{"Electric_thr|20.0|25.0"};
         QTest::newRow("same values, other order and spelling") << QByteArray("[General]\na=1\nb=2\n")
                                                                << QByteArray("b = 2\r\na=1\r\n") << QStringList{};
-        QTest::newRow("a key removed, one added") << QByteArray("[General]\na=1\nb=2\nc=3\n")
-                                                  << QByteArray("[General]\na=1\nc=3\nd=4\n")
-                                                  << QStringList{"b|2|-", "d|-|4"};
+        QTest::newRow("a key removed between two changed, one added")
+            << QByteArray("[General]\na=1\nb=2\nc=3\n") << QByteArray("[General]\na=0\nc=0\nd=4\n")
+            << QStringList{"a|1|0", "b|2|-", "c|3|0", "d|-|4"};
         QTest::newRow("the first key removed") << QByteArray("a=1\nb=2\n") << QByteArray("b=3\n")
                                                << QStringList{"a|1|-", "b|2|3"};
         QTest::newRow("sections in the newer text's order")
