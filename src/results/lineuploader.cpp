@@ -277,9 +277,10 @@ private:
         QSqlQuery *record = prepared(lineserver::recordRunSql());
         if (!record)
             return serverFailed(m_prepareError), Sent::Failed;
-        record->addBindValue(linePayload(withoutKnownTexts(rows)));
+        const RunRows lean = withoutKnownTexts(rows);
+        record->addBindValue(linePayload(lean));
         bool sent = record->exec();
-        if (!sent && lineserver::missingText(record->lastError())) {
+        if (!sent && lean.texts.size() < rows.texts.size() && lineserver::missingText(record->lastError())) {
             // The server lacks a text taken for sent: all of them go again.
             m_serverTexts.clear();
             record->addBindValue(linePayload(rows));

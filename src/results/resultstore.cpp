@@ -187,7 +187,6 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
     const QVariant profileSha1 =
         conditionText(rows, conditions::ProfileKind,
                       context.profileText.isEmpty() ? QByteArray() : conditions::storedProfileText(context.profileText));
-
     row(0, {{"run_id", runId},
             {"station", textValue(context.station)},
             {"start_mode", textValue(context.startMode)},
@@ -634,6 +633,8 @@ bool ResultStore::recordProfileSaved(const QString &profile, const QByteArray &t
     // The server takes what a station writes only with a run.
     if (!m_sqlite)
         return fail(QStringLiteral("the line's server takes a profile only with a run judged under it"));
+    if (text.isEmpty())
+        return fail(QStringLiteral("the profile's text is empty"));
     QString why;
     if (!prepared(&why))
         return fail(why);
