@@ -4,6 +4,7 @@
 #include "settings.h"
 
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -32,12 +33,17 @@ QByteArray ProfileText::current(const Settings &store) const
                          });
     if (same)
         return m_bytes;
-    // The store written out as a save would write it, into a file of its own.
+    // The store written out as a save would write it, into a file of its own
+    // that need not survive a power cut.
     QTemporaryDir dir;
     if (!dir.isValid())
         return QByteArray();
     const QString path = dir.filePath(QStringLiteral("profile.ini"));
-    store.save(path);
+    {
+        QSettings ini(path, QSettings::IniFormat);
+        store.writeInto(ini);
+        ini.sync();
+    }
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
