@@ -234,7 +234,7 @@ public:
         if (current > Version)
             return fail(QStringLiteral("the store was written by a newer station (schema %1)").arg(current));
         if (current == Version)
-            return true;
+            return complete();
         bool hasRuns = false;
         if (!tableExists("runs", hasRuns))
             return false;
@@ -392,27 +392,8 @@ private:
                 steps.insert(pending.value(0).toString());
             // The shapes a version-2 store was left in differ: whatever a
             // store lacks is added and filled, whatever it was.
-            for (const Table &table : allTables()) {
-                if (!table.in(m_engine))
-                    continue;
-                QHash<QString, QString> found;
-                if (!columns(table.name, found))
-                    return false;
-                for (const Column *c : table.columnsIn(m_engine)) {
-                    if (found.contains(QLatin1String(c->name)))
-                        continue;
-                    if (!exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
-                                  .arg(QLatin1String(table.name), QLatin1String(c->name),
-                                       QLatin1String(c->typeFor(m_engine)))))
-                        return false;
-                    if (qstrcmp(c->name, "panel_first") == 0)
-                        steps.insert(QLatin1String(StepFlags));
-                    if (qstrcmp(c->name, "open_short_x") == 0)
-                        steps.insert(QLatin1String(StepLevels));
-                    if (qstrcmp(c->name, "received_seq") == 0)
-                        steps.insert(QLatin1String(StepArrivals));
-                }
-            }
+            if (!addColumns(steps))
+                return false;
             steps.insert(QLatin1String(StepYield));
             for (const Index &index : Indexes) {
                 if (index.since > current && !exec(QStringLiteral("DROP INDEX IF EXISTS %1").arg(QLatin1String(index.name))))
@@ -428,6 +409,66 @@ private:
                     return false;
             }
             return true;
+        });
+    }
+
+    // Adds the columns a table lacks, with the steps that fill them.
+    bool addColumns(QSet<QString> &steps)
+    {
+        for (const Table &table : allTables()) {
+            if (!table.in(m_engine))
+                continue;
+            QHash<QString, QString> found;
+            if (!columns(table.name, found))
+                return false;
+            for (const Column *c : table.columnsIn(m_engine)) {
+                if (found.contains(QLatin1String(c->name)))
+                    continue;
+                if (!exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                              .arg(QLatin1String(table.name), QLatin1String(c->name),
+                                   QLatin1String(c->typeFor(m_engine)))))
+                    return false;
+                if (qstrcmp(c->name, "panel_first") == 0)
+                    steps.insert(QLatin1String(StepFlags));
+                if (qstrcmp(c->name, "open_short_x") == 0)
+                    steps.insert(QLatin1String(StepLevels));
+                if (qstrcmp(c->name, "received_seq") == 0)
+                    steps.insert(QLatin1String(StepArrivals));
+            }
+        }
+        return true;
+    }
+
+    // A store of this version made by a build of it from before a table, a
+    // column or an index was added (the version had not shipped yet): what it
+    // lacks is added in place. A store that lacks nothing is only read.
+    bool complete()
+    {
+        bool lacking = false;
+        for (const Table &table : allTables()) {
+            if (!table.in(m_engine))
+                continue;
+            QHash<QString, QString> found;
+            if (!columns(table.name, found))
+                return false;
+            for (const Column *c : table.columnsIn(m_engine))
+                lacking = lacking || !found.contains(QLatin1String(c->name));
+        }
+        QSqlQuery q(m_db);
+        if (!q.exec(server() ? QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()")
+                             : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index'")))
+            return fail(q.lastError().text());
+        QSet<QString> indexes;
+        while (q.next())
+            indexes.insert(q.value(0).toString());
+        q.finish();
+        for (const Index &index : Indexes)
+            lacking = lacking || (placedIn(index.place, m_engine) && !indexes.contains(QLatin1String(index.name)));
+        if (!lacking)
+            return true;
+        return transaction([this] {
+            QSet<QString> steps; // nothing to fill: the version's own runs carry their values
+            return createTables() && addColumns(steps) && createIndexes();
         });
     }
 
