@@ -412,8 +412,8 @@ private:
         });
     }
 
-    // Adds the columns a table lacks, with the steps that fill them.
-    bool addColumns(QSet<QString> &steps)
+    // The columns the tables lack (a table that is not there lacks all of its).
+    bool missingColumns(std::vector<std::pair<const Table *, const Column *>> &missing)
     {
         for (const Table &table : allTables()) {
             if (!table.in(m_engine))
@@ -422,19 +422,30 @@ private:
             if (!columns(table.name, found))
                 return false;
             for (const Column *c : table.columnsIn(m_engine)) {
-                if (found.contains(QLatin1String(c->name)))
-                    continue;
-                if (!exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
-                              .arg(QLatin1String(table.name), QLatin1String(c->name),
-                                   QLatin1String(c->typeFor(m_engine)))))
-                    return false;
-                if (qstrcmp(c->name, "panel_first") == 0)
-                    steps.insert(QLatin1String(StepFlags));
-                if (qstrcmp(c->name, "open_short_x") == 0)
-                    steps.insert(QLatin1String(StepLevels));
-                if (qstrcmp(c->name, "received_seq") == 0)
-                    steps.insert(QLatin1String(StepArrivals));
+                if (!found.contains(QLatin1String(c->name)))
+                    missing.emplace_back(&table, c);
             }
+        }
+        return true;
+    }
+
+    // Adds the columns a table lacks, with the steps that fill them.
+    bool addColumns(QSet<QString> &steps)
+    {
+        std::vector<std::pair<const Table *, const Column *>> missing;
+        if (!missingColumns(missing))
+            return false;
+        for (const auto &[table, c] : missing) {
+            if (!exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                          .arg(QLatin1String(table->name), QLatin1String(c->name),
+                               QLatin1String(c->typeFor(m_engine)))))
+                return false;
+            if (qstrcmp(c->name, "panel_first") == 0)
+                steps.insert(QLatin1String(StepFlags));
+            if (qstrcmp(c->name, "open_short_x") == 0)
+                steps.insert(QLatin1String(StepLevels));
+            if (qstrcmp(c->name, "received_seq") == 0)
+                steps.insert(QLatin1String(StepArrivals));
         }
         return true;
     }
@@ -444,16 +455,10 @@ private:
     // lacks is added in place. A store that lacks nothing is only read.
     bool complete()
     {
-        bool lacking = false;
-        for (const Table &table : allTables()) {
-            if (!table.in(m_engine))
-                continue;
-            QHash<QString, QString> found;
-            if (!columns(table.name, found))
-                return false;
-            for (const Column *c : table.columnsIn(m_engine))
-                lacking = lacking || !found.contains(QLatin1String(c->name));
-        }
+        std::vector<std::pair<const Table *, const Column *>> missing;
+        if (!missingColumns(missing))
+            return false;
+        bool lacking = !missing.empty();
         QSqlQuery q(m_db);
         if (!q.exec(server() ? QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()")
                              : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index'")))
