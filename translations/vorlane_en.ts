@@ -86,7 +86,7 @@ Please don&apos;t touch the screen!</translation>
 <context>
     <name>HidCommand</name>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="174"/>
+        <location filename="../src/app/vorlane_run.cpp" line="180"/>
         <location filename="../src/device/hidcommand.cpp" line="113"/>
         <location filename="../src/device/hidcommand.cpp" line="137"/>
         <source>read XN,YN error!</source>
@@ -463,108 +463,108 @@ Please don&apos;t touch the screen!</translation>
 <context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="171"/>
-        <location filename="../src/app/vorlane.cpp" line="578"/>
+        <location filename="../src/app/vorlane.cpp" line="173"/>
+        <location filename="../src/app/vorlane.cpp" line="590"/>
         <source>Line statistics</source>
         <translation>Line statistics</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="302"/>
-        <location filename="../src/app/vorlane.cpp" line="576"/>
+        <location filename="../src/app/vorlane.cpp" line="304"/>
+        <location filename="../src/app/vorlane.cpp" line="588"/>
         <source>open file</source>
         <translation>open file</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="346"/>
+        <location filename="../src/app/vorlane.cpp" line="348"/>
         <source>results store unavailable: %1</source>
         <translation>results store unavailable: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="349"/>
+        <location filename="../src/app/vorlane.cpp" line="351"/>
         <source>results store available again</source>
         <translation>results store available again</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="351"/>
+        <location filename="../src/app/vorlane.cpp" line="353"/>
         <source>results store rebuilt: %1</source>
         <translation>results store rebuilt: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="385"/>
         <location filename="../src/app/vorlane.cpp" line="387"/>
+        <location filename="../src/app/vorlane.cpp" line="389"/>
         <source>line store: %1</source>
         <translation>line store: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="398"/>
+        <location filename="../src/app/vorlane.cpp" line="400"/>
         <source>line store refused %1: %2</source>
         <translation>line store refused %1: %2</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="434"/>
+        <location filename="../src/app/vorlane.cpp" line="436"/>
         <source>disk: %1 MB free</source>
         <translation>disk: %1 MB free</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="446"/>
+        <location filename="../src/app/vorlane.cpp" line="448"/>
         <source>disk almost full: %1 MB free</source>
         <translation>disk almost full: %1 MB free</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="587"/>
+        <location filename="../src/app/vorlane.cpp" line="599"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="587"/>
+        <location filename="../src/app/vorlane.cpp" line="599"/>
         <source>Do you really want to exit?</source>
         <translation>Do you really want to exit?</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="766"/>
-        <location filename="../src/app/vorlane_run.cpp" line="102"/>
+        <location filename="../src/app/vorlane.cpp" line="778"/>
+        <location filename="../src/app/vorlane_run.cpp" line="105"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
         <translation>can&apos;t find device!<byte value="xd"/>
 </translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="123"/>
+        <location filename="../src/app/vorlane_run.cpp" line="126"/>
         <source>no input</source>
         <translation>no input</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="127"/>
+        <location filename="../src/app/vorlane_run.cpp" line="130"/>
         <source>repeated test message!</source>
         <translation>repeated test message!</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="366"/>
+        <location filename="../src/app/vorlane_run.cpp" line="376"/>
         <source>OpenShort: PASS</source>
         <translation>OpenShort: PASS</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="366"/>
+        <location filename="../src/app/vorlane_run.cpp" line="376"/>
         <source>OpenShort: FAIL</source>
         <translation>OpenShort: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="382"/>
+        <location filename="../src/app/vorlane_run.cpp" line="392"/>
         <source>Planeness_Y: Testing</source>
         <translation>Planeness_Y: Testing</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="383"/>
+        <location filename="../src/app/vorlane_run.cpp" line="393"/>
         <source>Planeness_Y: %1</source>
         <translation>Planeness_Y: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="385"/>
+        <location filename="../src/app/vorlane_run.cpp" line="395"/>
         <source>Planeness_X: Testing</source>
         <translation>Planeness_X: Testing</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="385"/>
+        <location filename="../src/app/vorlane_run.cpp" line="395"/>
         <source>Planeness_X: %1</source>
         <translation>Planeness_X: %1</translation>
     </message>
@@ -865,32 +865,32 @@ barcode：</translation>
 <context>
     <name>results::LineUploader</name>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="440"/>
+        <location filename="../src/results/lineuploader.cpp" line="467"/>
         <source>line store: connected</source>
         <translation>line store: connected</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="441"/>
+        <location filename="../src/results/lineuploader.cpp" line="468"/>
         <source>line store: %1 waiting</source>
         <translation>line store: %1 waiting</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="443"/>
+        <location filename="../src/results/lineuploader.cpp" line="470"/>
         <source>, %1 refused</source>
         <translation>, %1 refused</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="446"/>
+        <location filename="../src/results/lineuploader.cpp" line="473"/>
         <source>, this clock is %1 min ahead of the server&apos;s</source>
         <translation>, this clock is %1 min ahead of the server&apos;s</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="447"/>
+        <location filename="../src/results/lineuploader.cpp" line="474"/>
         <source>, this clock is %1 min behind the server&apos;s</source>
         <translation>, this clock is %1 min behind the server&apos;s</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="439"/>
+        <location filename="../src/results/lineuploader.cpp" line="466"/>
         <source>line store: %1 waiting, server not reached: %2</source>
         <translation>line store: %1 waiting, server not reached: %2</translation>
     </message>
@@ -924,17 +924,17 @@ barcode：</translation>
 <context>
     <name>stats::StatsService</name>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="128"/>
+        <location filename="../src/stats/statsservice.cpp" line="138"/>
         <source>there is no results store at %1 yet</source>
         <translation>there is no results store at %1 yet</translation>
     </message>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="135"/>
+        <location filename="../src/stats/statsservice.cpp" line="145"/>
         <source>no line store is configured (./line.ini)</source>
         <translation>no line store is configured (./line.ini)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="140"/>
+        <location filename="../src/stats/statsservice.cpp" line="150"/>
         <source>the line store is not reached: %1</source>
         <translation>the line store is not reached: %1</translation>
     </message>
@@ -942,591 +942,726 @@ barcode：</translation>
 <context>
     <name>stats::StatsWindow</name>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="241"/>
+        <location filename="../src/stats/statswindow.cpp" line="244"/>
         <source>current</source>
         <translation>current</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="242"/>
+        <location filename="../src/stats/statswindow.cpp" line="245"/>
         <source>USB version</source>
         <translation>USB version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="243"/>
+        <location filename="../src/stats/statswindow.cpp" line="246"/>
         <source>CRC version</source>
         <translation>CRC version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="244"/>
+        <location filename="../src/stats/statswindow.cpp" line="247"/>
         <source>EEPROM version</source>
         <translation>EEPROM version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="245"/>
+        <location filename="../src/stats/statswindow.cpp" line="248"/>
         <source>TB</source>
         <translation>TB</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="246"/>
+        <location filename="../src/stats/statswindow.cpp" line="249"/>
         <source>Attb</source>
         <translation>Attb</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="247"/>
+        <location filename="../src/stats/statswindow.cpp" line="250"/>
         <source>open/short</source>
         <translation>open/short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="248"/>
+        <location filename="../src/stats/statswindow.cpp" line="251"/>
         <source>X raster</source>
         <translation>X raster</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="249"/>
+        <location filename="../src/stats/statswindow.cpp" line="252"/>
         <source>Y raster</source>
         <translation>Y raster</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="250"/>
+        <location filename="../src/stats/statswindow.cpp" line="253"/>
         <source>button data</source>
         <translation>button data</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="251"/>
+        <location filename="../src/stats/statswindow.cpp" line="254"/>
         <source>reset</source>
         <translation>reset</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="263"/>
+        <location filename="../src/stats/statswindow.cpp" line="266"/>
         <source>Line statistics</source>
         <translation>Line statistics</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="270"/>
-        <location filename="../src/stats/statswindow.cpp" line="402"/>
+        <location filename="../src/stats/statswindow.cpp" line="273"/>
+        <location filename="../src/stats/statswindow.cpp" line="405"/>
         <source>Yield</source>
         <translation>Yield</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="271"/>
+        <location filename="../src/stats/statswindow.cpp" line="274"/>
         <source>Failures</source>
         <translation>Failures</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="272"/>
+        <location filename="../src/stats/statswindow.cpp" line="275"/>
         <source>Where panels fail</source>
         <translation>Where panels fail</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="273"/>
+        <location filename="../src/stats/statswindow.cpp" line="276"/>
         <source>Drift</source>
         <translation>Drift</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="274"/>
+        <location filename="../src/stats/statswindow.cpp" line="277"/>
         <source>Traceability</source>
         <translation>Traceability</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="281"/>
-        <location filename="../src/stats/statswindow.cpp" line="289"/>
+        <location filename="../src/stats/statswindow.cpp" line="284"/>
+        <location filename="../src/stats/statswindow.cpp" line="292"/>
         <source>Export PNG</source>
         <translation>Export PNG</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="282"/>
-        <location filename="../src/stats/statswindow.cpp" line="294"/>
+        <location filename="../src/stats/statswindow.cpp" line="285"/>
+        <location filename="../src/stats/statswindow.cpp" line="297"/>
         <source>Export CSV</source>
         <translation>Export CSV</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="289"/>
+        <location filename="../src/stats/statswindow.cpp" line="292"/>
         <source>PNG (*.png)</source>
         <translation>PNG (*.png)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="291"/>
-        <location filename="../src/stats/statswindow.cpp" line="296"/>
+        <location filename="../src/stats/statswindow.cpp" line="294"/>
+        <location filename="../src/stats/statswindow.cpp" line="299"/>
         <source>could not write %1</source>
         <translation>could not write %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="294"/>
+        <location filename="../src/stats/statswindow.cpp" line="297"/>
         <source>CSV (*.csv)</source>
         <translation>CSV (*.csv)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="320"/>
-        <location filename="../src/stats/statswindow.cpp" line="734"/>
+        <location filename="../src/stats/statswindow.cpp" line="323"/>
+        <location filename="../src/stats/statswindow.cpp" line="753"/>
         <source>this station&apos;s store</source>
         <translation>this station&apos;s store</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="321"/>
-        <location filename="../src/stats/statswindow.cpp" line="734"/>
+        <location filename="../src/stats/statswindow.cpp" line="324"/>
+        <location filename="../src/stats/statswindow.cpp" line="753"/>
         <source>line store</source>
         <translation>line store</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="333"/>
+        <location filename="../src/stats/statswindow.cpp" line="336"/>
         <source>last 8 hours</source>
         <translation>last 8 hours</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="334"/>
+        <location filename="../src/stats/statswindow.cpp" line="337"/>
         <source>last 24 hours</source>
         <translation>last 24 hours</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="335"/>
+        <location filename="../src/stats/statswindow.cpp" line="338"/>
         <source>last 7 days</source>
         <translation>last 7 days</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="336"/>
+        <location filename="../src/stats/statswindow.cpp" line="339"/>
         <source>last 30 days</source>
         <translation>last 30 days</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="341"/>
-        <location filename="../src/stats/statswindow.cpp" line="769"/>
+        <location filename="../src/stats/statswindow.cpp" line="344"/>
+        <location filename="../src/stats/statswindow.cpp" line="791"/>
         <source>all</source>
         <translation>all</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="345"/>
+        <location filename="../src/stats/statswindow.cpp" line="348"/>
         <source>Refresh</source>
         <translation>Refresh</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="347"/>
+        <location filename="../src/stats/statswindow.cpp" line="350"/>
         <source>Store:</source>
         <translation>Store:</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="349"/>
+        <location filename="../src/stats/statswindow.cpp" line="352"/>
         <source>From</source>
         <translation>From</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="351"/>
-        <location filename="../src/stats/statswindow.cpp" line="497"/>
+        <location filename="../src/stats/statswindow.cpp" line="354"/>
+        <location filename="../src/stats/statswindow.cpp" line="500"/>
         <source>to</source>
         <translation>to</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="354"/>
-        <location filename="../src/stats/statswindow.cpp" line="535"/>
+        <location filename="../src/stats/statswindow.cpp" line="357"/>
+        <location filename="../src/stats/statswindow.cpp" line="538"/>
         <source>Station</source>
         <translation>Station</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="356"/>
+        <location filename="../src/stats/statswindow.cpp" line="359"/>
         <source>Profile</source>
         <translation>Profile</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="387"/>
+        <location filename="../src/stats/statswindow.cpp" line="390"/>
         <source>per hour</source>
         <translation>per hour</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="388"/>
+        <location filename="../src/stats/statswindow.cpp" line="391"/>
         <source>per day</source>
         <translation>per day</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="389"/>
+        <location filename="../src/stats/statswindow.cpp" line="392"/>
         <source>per LOT</source>
         <translation>per LOT</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="390"/>
+        <location filename="../src/stats/statswindow.cpp" line="393"/>
         <source>per station</source>
         <translation>per station</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="391"/>
+        <location filename="../src/stats/statswindow.cpp" line="394"/>
         <source>per profile</source>
         <translation>per profile</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="396"/>
+        <location filename="../src/stats/statswindow.cpp" line="399"/>
         <source>e.g. GOLD*, REF-0001</source>
         <translation>e.g. GOLD*, REF-0001</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="400"/>
         <source>Barcodes of golden samples and other engineering runs, left out of the yield: GOLD* is every barcode starting with GOLD, REF-0001 that one barcode.</source>
         <translation>Barcodes of golden samples and other engineering runs, left out of the yield: GOLD* is every barcode starting with GOLD, REF-0001 that one barcode.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="399"/>
+        <location filename="../src/stats/statswindow.cpp" line="402"/>
         <source>engineering runs only</source>
         <translation>engineering runs only</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="403"/>
+        <location filename="../src/stats/statswindow.cpp" line="406"/>
         <source>Shift starts at</source>
         <translation>Shift starts at</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="404"/>
+        <location filename="../src/stats/statswindow.cpp" line="407"/>
         <source>Engineering barcodes</source>
         <translation>Engineering barcodes</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="410"/>
+        <location filename="../src/stats/statswindow.cpp" line="413"/>
         <source>Both bars of a group are of the panels first tested in it (a panel is a barcode; a run without one is a panel of its own): first pass, their first run passed; final, their latest run passed, wherever and whenever it was. Each bar: yield, passed / panels; – where no panel was first tested in the group. Engineering runs are left out.</source>
         <translation>Both bars of a group are of the panels first tested in it (a panel is a barcode; a run without one is a panel of its own): first pass, their first run passed; final, their latest run passed, wherever and whenever it was. Each bar: yield, passed / panels; – where no panel was first tested in the group. Engineering runs are left out.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="442"/>
+        <location filename="../src/stats/statswindow.cpp" line="445"/>
         <source>Click a bar for the runs behind it.</source>
         <translation>Click a bar for the runs behind it.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="456"/>
+        <location filename="../src/stats/statswindow.cpp" line="459"/>
         <source>as a share of the runs (%)</source>
         <translation>as a share of the runs (%)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="480"/>
+        <location filename="../src/stats/statswindow.cpp" line="483"/>
         <source>supply current (mA)</source>
         <translation>supply current (mA)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="481"/>
+        <location filename="../src/stats/statswindow.cpp" line="484"/>
         <source>TB (mean of five)</source>
         <translation>TB (mean of five)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="482"/>
+        <location filename="../src/stats/statswindow.cpp" line="485"/>
         <source>open/short level X</source>
         <translation>open/short level X</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="483"/>
+        <location filename="../src/stats/statswindow.cpp" line="486"/>
         <source>open/short level Y</source>
         <translation>open/short level Y</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="495"/>
+        <location filename="../src/stats/statswindow.cpp" line="498"/>
         <source>Limits from the reference period</source>
         <translation>Limits from the reference period</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="516"/>
+        <location filename="../src/stats/statswindow.cpp" line="519"/>
         <source>is</source>
         <translation>is</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="517"/>
+        <location filename="../src/stats/statswindow.cpp" line="520"/>
         <source>starts with</source>
         <translation>starts with</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="520"/>
+        <location filename="../src/stats/statswindow.cpp" line="523"/>
         <source>in the time range</source>
         <translation>in the time range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="522"/>
+        <location filename="../src/stats/statswindow.cpp" line="525"/>
         <source>Search</source>
         <translation>Search</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="523"/>
-        <location filename="../src/stats/statswindow.cpp" line="535"/>
+        <location filename="../src/stats/statswindow.cpp" line="526"/>
+        <location filename="../src/stats/statswindow.cpp" line="538"/>
         <source>Barcode</source>
         <translation>Barcode</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="526"/>
-        <location filename="../src/stats/statswindow.cpp" line="535"/>
+        <location filename="../src/stats/statswindow.cpp" line="529"/>
+        <location filename="../src/stats/statswindow.cpp" line="538"/>
         <source>LOT</source>
         <translation>LOT</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="528"/>
-        <location filename="../src/stats/statswindow.cpp" line="536"/>
+        <location filename="../src/stats/statswindow.cpp" line="531"/>
+        <location filename="../src/stats/statswindow.cpp" line="539"/>
         <source>Worker ID</source>
         <translation>Worker ID</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="535"/>
+        <location filename="../src/stats/statswindow.cpp" line="538"/>
         <source>Started</source>
         <translation>Started</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="535"/>
+        <location filename="../src/stats/statswindow.cpp" line="538"/>
         <source>Verdict</source>
         <translation>Verdict</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="536"/>
+        <location filename="../src/stats/statswindow.cpp" line="539"/>
         <source>Failed items</source>
         <translation>Failed items</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="536"/>
+        <location filename="../src/stats/statswindow.cpp" line="539"/>
         <source>Result file</source>
         <translation>Result file</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="542"/>
+        <location filename="../src/stats/statswindow.cpp" line="545"/>
         <source>Click a run to open its result file in the log viewer.</source>
         <translation>Click a run to open its result file in the log viewer.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="619"/>
+        <location filename="../src/stats/statswindow.cpp" line="546"/>
+        <source>Judged against</source>
+        <translation>Judged against</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="552"/>
+        <source>Profile text</source>
+        <translation>Profile text</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="553"/>
+        <source>Changes against the version before</source>
+        <translation>Changes against the version before</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="638"/>
         <source>failed: %1</source>
         <translation>failed: %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="732"/>
+        <location filename="../src/stats/statswindow.cpp" line="751"/>
         <source>The store holds no runs yet.</source>
         <translation>The store holds no runs yet.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="734"/>
+        <location filename="../src/stats/statswindow.cpp" line="753"/>
         <source>%1: %2 runs</source>
         <translation>%1: %2 runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="771"/>
-        <location filename="../src/stats/statswindow.cpp" line="815"/>
+        <location filename="../src/stats/statswindow.cpp" line="793"/>
+        <location filename="../src/stats/statswindow.cpp" line="837"/>
         <source>(none)</source>
         <translation>(none)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1110"/>
+        <location filename="../src/stats/statswindow.cpp" line="1132"/>
         <source>LCL (−3σ)</source>
         <translation>LCL (−3σ)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1112"/>
+        <location filename="../src/stats/statswindow.cpp" line="1134"/>
         <source>UCL (3.267 × mean range)</source>
         <translation>UCL (3.267 × mean range)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1113"/>
+        <location filename="../src/stats/statswindow.cpp" line="1135"/>
         <source>mean range</source>
         <translation>mean range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1115"/>
+        <location filename="../src/stats/statswindow.cpp" line="1137"/>
         <source>%1 of %2: individual values, %3; %4</source>
         <translation>%1 of %2: individual values, %3; %4</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1118"/>
+        <location filename="../src/stats/statswindow.cpp" line="1140"/>
         <source>%1 of %2: moving range</source>
         <translation>%1 of %2: moving range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="785"/>
+        <location filename="../src/stats/statswindow.cpp" line="1211"/>
+        <source>Select a run to see what it was judged against.</source>
+        <translation>Select a run to see what it was judged against.</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1217"/>
+        <source>Profile %1: not known (the run was recorded from its file alone)</source>
+        <translation>Profile %1: not known (the run was recorded from its file alone)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1219"/>
+        <source>Profile %1, version %2, first seen %3 on %4; %5</source>
+        <translation>Profile %1, version %2, first seen %3 on %4; %5</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1221"/>
+        <source>the first version known</source>
+        <translation>the first version known</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1222"/>
+        <source>the version before: %1</source>
+        <translation>the version before: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1225"/>
+        <source>Baseline: none read for its items</source>
+        <translation>Baseline: none read for its items</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1225"/>
+        <source>Baseline: not known</source>
+        <translation>Baseline: not known</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1226"/>
+        <source>Baseline %1</source>
+        <translation>Baseline %1</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1227"/>
+        <source>Firmware: none downloaded in the run</source>
+        <translation>Firmware: none downloaded in the run</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1227"/>
+        <source>Firmware: not known</source>
+        <translation>Firmware: not known</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1228"/>
+        <source>Firmware %1, downloaded in the run</source>
+        <translation>Firmware %1, downloaded in the run</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1229"/>
+        <source>Station software: not known</source>
+        <translation>Station software: not known</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1230"/>
+        <source>Station software %1</source>
+        <translation>Station software %1</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1258"/>
+        <source>Profile %1, version %2</source>
+        <translation>Profile %1, version %2</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1267"/>
+        <source>Key</source>
+        <translation>Key</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1267"/>
+        <source>Change</source>
+        <translation>Change</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1267"/>
+        <source>Before</source>
+        <translation>Before</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1267"/>
+        <source>In this version</source>
+        <translation>In this version</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1272"/>
+        <source>The two versions could not be compared: no room for a temporary file.</source>
+        <translation>The two versions could not be compared: no room for a temporary file.</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1275"/>
+        <source>The two versions hold the same keys and values.</source>
+        <translation>The two versions hold the same keys and values.</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1281"/>
+        <source>added</source>
+        <translation>added</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1281"/>
+        <source>removed</source>
+        <translation>removed</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1281"/>
+        <source>changed</source>
+        <translation>changed</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1287"/>
+        <source>Profile %1: version %2 against %3</source>
+        <translation>Profile %1: version %2 against %3</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="807"/>
         <source>This hour: no panels yet</source>
         <translation>This hour: no panels yet</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="801"/>
+        <location filename="../src/stats/statswindow.cpp" line="823"/>
         <source>first pass %</source>
         <translation>first pass %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="802"/>
+        <location filename="../src/stats/statswindow.cpp" line="824"/>
         <source>final %</source>
         <translation>final %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="875"/>
+        <location filename="../src/stats/statswindow.cpp" line="897"/>
         <source>%</source>
         <translation>%</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="844"/>
-        <location filename="../src/stats/statswindow.cpp" line="873"/>
+        <location filename="../src/stats/statswindow.cpp" line="866"/>
+        <location filename="../src/stats/statswindow.cpp" line="895"/>
         <source>failed runs</source>
         <translation>failed runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="782"/>
+        <location filename="../src/stats/statswindow.cpp" line="804"/>
         <source>This hour: first pass %1 %, final %2 % (panels: %3)</source>
         <translation>This hour: first pass %1 %, final %2 % (panels: %3)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="822"/>
+        <location filename="../src/stats/statswindow.cpp" line="844"/>
         <source>First-pass and final yield of the panels first tested in each group (runs in brackets)</source>
         <translation>First-pass and final yield of the panels first tested in each group (runs in brackets)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="824"/>
+        <location filename="../src/stats/statswindow.cpp" line="846"/>
         <source>%1, the latest %2 of %3 groups</source>
         <translation>%1, the latest %2 of %3 groups</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="825"/>
+        <location filename="../src/stats/statswindow.cpp" line="847"/>
         <source>No runs in the range</source>
         <translation>No runs in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="833"/>
+        <location filename="../src/stats/statswindow.cpp" line="855"/>
         <source>yield (%)</source>
         <translation>yield (%)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="846"/>
+        <location filename="../src/stats/statswindow.cpp" line="868"/>
         <source>cumulative %</source>
         <translation>cumulative %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="863"/>
+        <location filename="../src/stats/statswindow.cpp" line="885"/>
         <source>No item failed in the range</source>
         <translation>No item failed in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="864"/>
+        <location filename="../src/stats/statswindow.cpp" line="886"/>
         <source>Failing items (%1 failures)</source>
         <translation>Failing items (%1 failures)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="908"/>
+        <location filename="../src/stats/statswindow.cpp" line="930"/>
         <source>%1 raster: share of the runs failing at each cell (%), rows down, columns across</source>
         <translation>%1 raster: share of the runs failing at each cell (%), rows down, columns across</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="909"/>
+        <location filename="../src/stats/statswindow.cpp" line="931"/>
         <source>%1 raster: runs failing at each cell, rows down, columns across</source>
         <translation>%1 raster: runs failing at each cell, rows down, columns across</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="921"/>
+        <location filename="../src/stats/statswindow.cpp" line="943"/>
         <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more runs failed there.</source>
         <translation>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more runs failed there.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="960"/>
+        <location filename="../src/stats/statswindow.cpp" line="982"/>
         <source>%1 electrodes: share of the runs with an open or short</source>
         <translation>%1 electrodes: share of the runs with an open or short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="974"/>
+        <location filename="../src/stats/statswindow.cpp" line="996"/>
         <source>electrode</source>
         <translation>electrode</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="977"/>
+        <location filename="../src/stats/statswindow.cpp" line="999"/>
         <source>% of the runs</source>
         <translation>% of the runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="978"/>
+        <location filename="../src/stats/statswindow.cpp" line="1000"/>
         <source>runs</source>
         <translation>runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="915"/>
+        <location filename="../src/stats/statswindow.cpp" line="937"/>
         <source>The panel of profile %1 is not known here: no map can be drawn.</source>
         <translation>The panel of profile %1 is not known here: no map can be drawn.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="917"/>
+        <location filename="../src/stats/statswindow.cpp" line="939"/>
         <source>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</source>
         <translation>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="947"/>
+        <location filename="../src/stats/statswindow.cpp" line="969"/>
         <source>open</source>
         <translation>open</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="948"/>
+        <location filename="../src/stats/statswindow.cpp" line="970"/>
         <source>short</source>
         <translation>short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="961"/>
+        <location filename="../src/stats/statswindow.cpp" line="983"/>
         <source>%1 electrodes: runs with an open or short</source>
         <translation>%1 electrodes: runs with an open or short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1002"/>
+        <location filename="../src/stats/statswindow.cpp" line="1024"/>
         <source>mA</source>
         <translation>mA</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1002"/>
+        <location filename="../src/stats/statswindow.cpp" line="1024"/>
         <source>counts</source>
         <translation>counts</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1036"/>
+        <location filename="../src/stats/statswindow.cpp" line="1058"/>
         <source>value</source>
         <translation>value</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1038"/>
+        <location filename="../src/stats/statswindow.cpp" line="1060"/>
         <source>outside the limits</source>
         <translation>outside the limits</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1044"/>
+        <location filename="../src/stats/statswindow.cpp" line="1066"/>
         <source>run of eight on one side</source>
         <translation>run of eight on one side</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1096"/>
+        <location filename="../src/stats/statswindow.cpp" line="1118"/>
         <source>no station has runs in the range</source>
         <translation>no station has runs in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1098"/>
+        <location filename="../src/stats/statswindow.cpp" line="1120"/>
         <source>station %1 (the first in the range; drift is per station, choose one above)</source>
         <translation>station %1 (the first in the range; drift is per station, choose one above)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1100"/>
+        <location filename="../src/stats/statswindow.cpp" line="1122"/>
         <source>station %1</source>
         <translation>station %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1102"/>
+        <location filename="../src/stats/statswindow.cpp" line="1124"/>
         <source>the newest %1 of %2 runs in the range</source>
         <translation>the newest %1 of %2 runs in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1103"/>
+        <location filename="../src/stats/statswindow.cpp" line="1125"/>
         <source>%1 runs</source>
         <translation>%1 runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1108"/>
+        <location filename="../src/stats/statswindow.cpp" line="1130"/>
         <source>UCL (+3σ)</source>
         <translation>UCL (+3σ)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1109"/>
+        <location filename="../src/stats/statswindow.cpp" line="1131"/>
         <source>centre</source>
         <translation>centre</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1081"/>
+        <location filename="../src/stats/statswindow.cpp" line="1103"/>
         <source>run, oldest to newest</source>
         <translation>run, oldest to newest</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1104"/>
+        <location filename="../src/stats/statswindow.cpp" line="1126"/>
         <source>limits from %1 reference runs</source>
         <translation>limits from %1 reference runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1105"/>
+        <location filename="../src/stats/statswindow.cpp" line="1127"/>
         <source>too few reference runs for limits: choose another period</source>
         <translation>too few reference runs for limits: choose another period</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1148"/>
+        <location filename="../src/stats/statswindow.cpp" line="1180"/>
         <source>No run matches the search.</source>
         <translation>No run matches the search.</translation>
     </message>

@@ -86,7 +86,7 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>HidCommand</name>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="174"/>
+        <location filename="../src/app/vorlane_run.cpp" line="180"/>
         <location filename="../src/device/hidcommand.cpp" line="113"/>
         <location filename="../src/device/hidcommand.cpp" line="137"/>
         <source>read XN,YN error!</source>
@@ -463,108 +463,108 @@ Please don&apos;t touch the screen!</source>
 <context>
     <name>Vorlane</name>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="171"/>
-        <location filename="../src/app/vorlane.cpp" line="578"/>
+        <location filename="../src/app/vorlane.cpp" line="173"/>
+        <location filename="../src/app/vorlane.cpp" line="590"/>
         <source>Line statistics</source>
         <translation>产线统计</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="302"/>
-        <location filename="../src/app/vorlane.cpp" line="576"/>
+        <location filename="../src/app/vorlane.cpp" line="304"/>
+        <location filename="../src/app/vorlane.cpp" line="588"/>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="346"/>
+        <location filename="../src/app/vorlane.cpp" line="348"/>
         <source>results store unavailable: %1</source>
         <translation>结果数据库不可用：%1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="349"/>
+        <location filename="../src/app/vorlane.cpp" line="351"/>
         <source>results store available again</source>
         <translation>结果数据库已恢复</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="351"/>
+        <location filename="../src/app/vorlane.cpp" line="353"/>
         <source>results store rebuilt: %1</source>
         <translation>结果数据库已重建：%1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="385"/>
         <location filename="../src/app/vorlane.cpp" line="387"/>
+        <location filename="../src/app/vorlane.cpp" line="389"/>
         <source>line store: %1</source>
         <translation>产线数据库：%1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="398"/>
+        <location filename="../src/app/vorlane.cpp" line="400"/>
         <source>line store refused %1: %2</source>
         <translation>产线数据库拒收 %1：%2</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="434"/>
+        <location filename="../src/app/vorlane.cpp" line="436"/>
         <source>disk: %1 MB free</source>
         <translation>磁盘剩余 %1 MB</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="446"/>
+        <location filename="../src/app/vorlane.cpp" line="448"/>
         <source>disk almost full: %1 MB free</source>
         <translation>磁盘空间将满：剩余 %1 MB</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="587"/>
+        <location filename="../src/app/vorlane.cpp" line="599"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="587"/>
+        <location filename="../src/app/vorlane.cpp" line="599"/>
         <source>Do you really want to exit?</source>
         <translation>确定要退出吗？</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="766"/>
-        <location filename="../src/app/vorlane_run.cpp" line="102"/>
+        <location filename="../src/app/vorlane.cpp" line="778"/>
+        <location filename="../src/app/vorlane_run.cpp" line="105"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
         <translation>找不到设备！<byte value="xd"/>
 </translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="123"/>
+        <location filename="../src/app/vorlane_run.cpp" line="126"/>
         <source>no input</source>
         <translation>没有输入</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="127"/>
+        <location filename="../src/app/vorlane_run.cpp" line="130"/>
         <source>repeated test message!</source>
         <translation>测试信息重复！</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="366"/>
+        <location filename="../src/app/vorlane_run.cpp" line="376"/>
         <source>OpenShort: PASS</source>
         <translation>开短路: PASS</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="366"/>
+        <location filename="../src/app/vorlane_run.cpp" line="376"/>
         <source>OpenShort: FAIL</source>
         <translation>开短路: FAIL</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="382"/>
+        <location filename="../src/app/vorlane_run.cpp" line="392"/>
         <source>Planeness_Y: Testing</source>
         <translation>平整度_Y: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="383"/>
+        <location filename="../src/app/vorlane_run.cpp" line="393"/>
         <source>Planeness_Y: %1</source>
         <translation>平整度_Y: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="385"/>
+        <location filename="../src/app/vorlane_run.cpp" line="395"/>
         <source>Planeness_X: Testing</source>
         <translation>平整度_X: 测试中</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane_run.cpp" line="385"/>
+        <location filename="../src/app/vorlane_run.cpp" line="395"/>
         <source>Planeness_X: %1</source>
         <translation>平整度_X: %1</translation>
     </message>
@@ -865,32 +865,32 @@ barcode：</source>
 <context>
     <name>results::LineUploader</name>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="440"/>
+        <location filename="../src/results/lineuploader.cpp" line="467"/>
         <source>line store: connected</source>
         <translation>产线数据库：已连接</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="441"/>
+        <location filename="../src/results/lineuploader.cpp" line="468"/>
         <source>line store: %1 waiting</source>
         <translation>产线数据库：%1 条待上传</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="443"/>
+        <location filename="../src/results/lineuploader.cpp" line="470"/>
         <source>, %1 refused</source>
         <translation>，%1 条被拒收</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="446"/>
+        <location filename="../src/results/lineuploader.cpp" line="473"/>
         <source>, this clock is %1 min ahead of the server&apos;s</source>
         <translation>，本机时钟比服务器快 %1 分钟</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="447"/>
+        <location filename="../src/results/lineuploader.cpp" line="474"/>
         <source>, this clock is %1 min behind the server&apos;s</source>
         <translation>，本机时钟比服务器慢 %1 分钟</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="439"/>
+        <location filename="../src/results/lineuploader.cpp" line="466"/>
         <source>line store: %1 waiting, server not reached: %2</source>
         <translation>产线数据库：%1 条待上传，无法连接服务器：%2</translation>
     </message>
@@ -924,17 +924,17 @@ barcode：</source>
 <context>
     <name>stats::StatsService</name>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="128"/>
+        <location filename="../src/stats/statsservice.cpp" line="138"/>
         <source>there is no results store at %1 yet</source>
         <translation>%1 尚无结果数据库</translation>
     </message>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="135"/>
+        <location filename="../src/stats/statsservice.cpp" line="145"/>
         <source>no line store is configured (./line.ini)</source>
         <translation>未配置产线数据库（./line.ini）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="140"/>
+        <location filename="../src/stats/statsservice.cpp" line="150"/>
         <source>the line store is not reached: %1</source>
         <translation>无法连接产线数据库：%1</translation>
     </message>
@@ -942,591 +942,726 @@ barcode：</source>
 <context>
     <name>stats::StatsWindow</name>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="241"/>
+        <location filename="../src/stats/statswindow.cpp" line="244"/>
         <source>current</source>
         <translation>电流</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="242"/>
+        <location filename="../src/stats/statswindow.cpp" line="245"/>
         <source>USB version</source>
         <translation>USB 版本</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="243"/>
+        <location filename="../src/stats/statswindow.cpp" line="246"/>
         <source>CRC version</source>
         <translation>CRC 版本</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="244"/>
+        <location filename="../src/stats/statswindow.cpp" line="247"/>
         <source>EEPROM version</source>
         <translation>EEPROM 版本</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="245"/>
+        <location filename="../src/stats/statswindow.cpp" line="248"/>
         <source>TB</source>
         <translation>TB</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="246"/>
+        <location filename="../src/stats/statswindow.cpp" line="249"/>
         <source>Attb</source>
         <translation>Attb</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="247"/>
+        <location filename="../src/stats/statswindow.cpp" line="250"/>
         <source>open/short</source>
         <translation>开短路</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="248"/>
+        <location filename="../src/stats/statswindow.cpp" line="251"/>
         <source>X raster</source>
         <translation>X 平整度</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="249"/>
+        <location filename="../src/stats/statswindow.cpp" line="252"/>
         <source>Y raster</source>
         <translation>Y 平整度</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="250"/>
+        <location filename="../src/stats/statswindow.cpp" line="253"/>
         <source>button data</source>
         <translation>按键数据</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="251"/>
+        <location filename="../src/stats/statswindow.cpp" line="254"/>
         <source>reset</source>
         <translation>复位</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="263"/>
+        <location filename="../src/stats/statswindow.cpp" line="266"/>
         <source>Line statistics</source>
         <translation>产线统计</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="270"/>
-        <location filename="../src/stats/statswindow.cpp" line="402"/>
+        <location filename="../src/stats/statswindow.cpp" line="273"/>
+        <location filename="../src/stats/statswindow.cpp" line="405"/>
         <source>Yield</source>
         <translation>良率</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="271"/>
+        <location filename="../src/stats/statswindow.cpp" line="274"/>
         <source>Failures</source>
         <translation>不良项</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="272"/>
+        <location filename="../src/stats/statswindow.cpp" line="275"/>
         <source>Where panels fail</source>
         <translation>不良位置</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="273"/>
+        <location filename="../src/stats/statswindow.cpp" line="276"/>
         <source>Drift</source>
         <translation>漂移</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="274"/>
+        <location filename="../src/stats/statswindow.cpp" line="277"/>
         <source>Traceability</source>
         <translation>追溯</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="281"/>
-        <location filename="../src/stats/statswindow.cpp" line="289"/>
+        <location filename="../src/stats/statswindow.cpp" line="284"/>
+        <location filename="../src/stats/statswindow.cpp" line="292"/>
         <source>Export PNG</source>
         <translation>导出 PNG</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="282"/>
-        <location filename="../src/stats/statswindow.cpp" line="294"/>
+        <location filename="../src/stats/statswindow.cpp" line="285"/>
+        <location filename="../src/stats/statswindow.cpp" line="297"/>
         <source>Export CSV</source>
         <translation>导出 CSV</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="289"/>
+        <location filename="../src/stats/statswindow.cpp" line="292"/>
         <source>PNG (*.png)</source>
         <translation>PNG (*.png)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="291"/>
-        <location filename="../src/stats/statswindow.cpp" line="296"/>
+        <location filename="../src/stats/statswindow.cpp" line="294"/>
+        <location filename="../src/stats/statswindow.cpp" line="299"/>
         <source>could not write %1</source>
         <translation>无法写入 %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="294"/>
+        <location filename="../src/stats/statswindow.cpp" line="297"/>
         <source>CSV (*.csv)</source>
         <translation>CSV (*.csv)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="320"/>
-        <location filename="../src/stats/statswindow.cpp" line="734"/>
+        <location filename="../src/stats/statswindow.cpp" line="323"/>
+        <location filename="../src/stats/statswindow.cpp" line="753"/>
         <source>this station&apos;s store</source>
         <translation>本站数据库</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="321"/>
-        <location filename="../src/stats/statswindow.cpp" line="734"/>
+        <location filename="../src/stats/statswindow.cpp" line="324"/>
+        <location filename="../src/stats/statswindow.cpp" line="753"/>
         <source>line store</source>
         <translation>产线数据库</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="333"/>
+        <location filename="../src/stats/statswindow.cpp" line="336"/>
         <source>last 8 hours</source>
         <translation>最近 8 小时</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="334"/>
+        <location filename="../src/stats/statswindow.cpp" line="337"/>
         <source>last 24 hours</source>
         <translation>最近 24 小时</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="335"/>
+        <location filename="../src/stats/statswindow.cpp" line="338"/>
         <source>last 7 days</source>
         <translation>最近 7 天</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="336"/>
+        <location filename="../src/stats/statswindow.cpp" line="339"/>
         <source>last 30 days</source>
         <translation>最近 30 天</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="341"/>
-        <location filename="../src/stats/statswindow.cpp" line="769"/>
+        <location filename="../src/stats/statswindow.cpp" line="344"/>
+        <location filename="../src/stats/statswindow.cpp" line="791"/>
         <source>all</source>
         <translation>全部</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="345"/>
+        <location filename="../src/stats/statswindow.cpp" line="348"/>
         <source>Refresh</source>
         <translation>刷新</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="347"/>
+        <location filename="../src/stats/statswindow.cpp" line="350"/>
         <source>Store:</source>
         <translation>数据库：</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="349"/>
+        <location filename="../src/stats/statswindow.cpp" line="352"/>
         <source>From</source>
         <translation>从</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="351"/>
-        <location filename="../src/stats/statswindow.cpp" line="497"/>
+        <location filename="../src/stats/statswindow.cpp" line="354"/>
+        <location filename="../src/stats/statswindow.cpp" line="500"/>
         <source>to</source>
         <translation>到</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="354"/>
-        <location filename="../src/stats/statswindow.cpp" line="535"/>
+        <location filename="../src/stats/statswindow.cpp" line="357"/>
+        <location filename="../src/stats/statswindow.cpp" line="538"/>
         <source>Station</source>
         <translation>工位</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="356"/>
+        <location filename="../src/stats/statswindow.cpp" line="359"/>
         <source>Profile</source>
         <translation>配置</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="387"/>
+        <location filename="../src/stats/statswindow.cpp" line="390"/>
         <source>per hour</source>
         <translation>按小时</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="388"/>
+        <location filename="../src/stats/statswindow.cpp" line="391"/>
         <source>per day</source>
         <translation>按天</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="389"/>
+        <location filename="../src/stats/statswindow.cpp" line="392"/>
         <source>per LOT</source>
         <translation>按批次</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="390"/>
+        <location filename="../src/stats/statswindow.cpp" line="393"/>
         <source>per station</source>
         <translation>按工位</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="391"/>
+        <location filename="../src/stats/statswindow.cpp" line="394"/>
         <source>per profile</source>
         <translation>按配置</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="396"/>
+        <location filename="../src/stats/statswindow.cpp" line="399"/>
         <source>e.g. GOLD*, REF-0001</source>
         <translation>例如 GOLD*, REF-0001</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="400"/>
         <source>Barcodes of golden samples and other engineering runs, left out of the yield: GOLD* is every barcode starting with GOLD, REF-0001 that one barcode.</source>
         <translation>标准样品等工程测试的条码，不计入良率：GOLD* 表示所有以 GOLD 开头的条码，REF-0001 仅表示该条码。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="399"/>
+        <location filename="../src/stats/statswindow.cpp" line="402"/>
         <source>engineering runs only</source>
         <translation>仅工程测试</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="403"/>
+        <location filename="../src/stats/statswindow.cpp" line="406"/>
         <source>Shift starts at</source>
         <translation>班次开始于</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="404"/>
+        <location filename="../src/stats/statswindow.cpp" line="407"/>
         <source>Engineering barcodes</source>
         <translation>工程条码</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="410"/>
+        <location filename="../src/stats/statswindow.cpp" line="413"/>
         <source>Both bars of a group are of the panels first tested in it (a panel is a barcode; a run without one is a panel of its own): first pass, their first run passed; final, their latest run passed, wherever and whenever it was. Each bar: yield, passed / panels; – where no panel was first tested in the group. Engineering runs are left out.</source>
         <translation>每组的两根柱条都针对在该组首次测试的面板（一个条码为一片面板；无条码的测试各算一片）：一次良率，其首次测试通过；最终良率，其最近一次测试通过，无论何时何地。每根柱条：良率，通过片数 / 面板数；该组无首次测试的面板时显示 –。工程测试不计入。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="442"/>
+        <location filename="../src/stats/statswindow.cpp" line="445"/>
         <source>Click a bar for the runs behind it.</source>
         <translation>点击柱条查看对应的测试记录。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="456"/>
+        <location filename="../src/stats/statswindow.cpp" line="459"/>
         <source>as a share of the runs (%)</source>
         <translation>按占测试次数的比例（%）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="480"/>
+        <location filename="../src/stats/statswindow.cpp" line="483"/>
         <source>supply current (mA)</source>
         <translation>供电电流 (mA)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="481"/>
+        <location filename="../src/stats/statswindow.cpp" line="484"/>
         <source>TB (mean of five)</source>
         <translation>TB（五次均值）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="482"/>
+        <location filename="../src/stats/statswindow.cpp" line="485"/>
         <source>open/short level X</source>
         <translation>开短路水平 X</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="483"/>
+        <location filename="../src/stats/statswindow.cpp" line="486"/>
         <source>open/short level Y</source>
         <translation>开短路水平 Y</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="495"/>
+        <location filename="../src/stats/statswindow.cpp" line="498"/>
         <source>Limits from the reference period</source>
         <translation>控制限取自基准时段</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="516"/>
+        <location filename="../src/stats/statswindow.cpp" line="519"/>
         <source>is</source>
         <translation>等于</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="517"/>
+        <location filename="../src/stats/statswindow.cpp" line="520"/>
         <source>starts with</source>
         <translation>开头为</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="520"/>
+        <location filename="../src/stats/statswindow.cpp" line="523"/>
         <source>in the time range</source>
         <translation>限于时间范围</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="522"/>
+        <location filename="../src/stats/statswindow.cpp" line="525"/>
         <source>Search</source>
         <translation>查询</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="523"/>
-        <location filename="../src/stats/statswindow.cpp" line="535"/>
+        <location filename="../src/stats/statswindow.cpp" line="526"/>
+        <location filename="../src/stats/statswindow.cpp" line="538"/>
         <source>Barcode</source>
         <translation>条码</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="526"/>
-        <location filename="../src/stats/statswindow.cpp" line="535"/>
+        <location filename="../src/stats/statswindow.cpp" line="529"/>
+        <location filename="../src/stats/statswindow.cpp" line="538"/>
         <source>LOT</source>
         <translation>批次</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="528"/>
-        <location filename="../src/stats/statswindow.cpp" line="536"/>
+        <location filename="../src/stats/statswindow.cpp" line="531"/>
+        <location filename="../src/stats/statswindow.cpp" line="539"/>
         <source>Worker ID</source>
         <translation>工号</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="535"/>
+        <location filename="../src/stats/statswindow.cpp" line="538"/>
         <source>Started</source>
         <translation>开始时间</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="535"/>
+        <location filename="../src/stats/statswindow.cpp" line="538"/>
         <source>Verdict</source>
         <translation>结果</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="536"/>
+        <location filename="../src/stats/statswindow.cpp" line="539"/>
         <source>Failed items</source>
         <translation>不良项</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="536"/>
+        <location filename="../src/stats/statswindow.cpp" line="539"/>
         <source>Result file</source>
         <translation>结果文件</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="542"/>
+        <location filename="../src/stats/statswindow.cpp" line="545"/>
         <source>Click a run to open its result file in the log viewer.</source>
         <translation>点击一条记录，在日志查看器中打开其结果文件。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="619"/>
+        <location filename="../src/stats/statswindow.cpp" line="546"/>
+        <source>Judged against</source>
+        <translation>判定依据</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="552"/>
+        <source>Profile text</source>
+        <translation>配置文件内容</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="553"/>
+        <source>Changes against the version before</source>
+        <translation>与上一版本相比的改动</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="638"/>
         <source>failed: %1</source>
         <translation>不良：%1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="732"/>
+        <location filename="../src/stats/statswindow.cpp" line="751"/>
         <source>The store holds no runs yet.</source>
         <translation>数据库中尚无测试记录。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="734"/>
+        <location filename="../src/stats/statswindow.cpp" line="753"/>
         <source>%1: %2 runs</source>
         <translation>%1：%2 条记录</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="771"/>
-        <location filename="../src/stats/statswindow.cpp" line="815"/>
+        <location filename="../src/stats/statswindow.cpp" line="793"/>
+        <location filename="../src/stats/statswindow.cpp" line="837"/>
         <source>(none)</source>
         <translation>（无）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1110"/>
+        <location filename="../src/stats/statswindow.cpp" line="1132"/>
         <source>LCL (−3σ)</source>
         <translation>下控制限（−3σ）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1112"/>
+        <location filename="../src/stats/statswindow.cpp" line="1134"/>
         <source>UCL (3.267 × mean range)</source>
         <translation>上控制限（3.267 × 平均移动极差）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1113"/>
+        <location filename="../src/stats/statswindow.cpp" line="1135"/>
         <source>mean range</source>
         <translation>平均移动极差</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1115"/>
+        <location filename="../src/stats/statswindow.cpp" line="1137"/>
         <source>%1 of %2: individual values, %3; %4</source>
         <translation>%2 的%1：单值，%3；%4</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1118"/>
+        <location filename="../src/stats/statswindow.cpp" line="1140"/>
         <source>%1 of %2: moving range</source>
         <translation>%2 的%1：移动极差</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="785"/>
+        <location filename="../src/stats/statswindow.cpp" line="1211"/>
+        <source>Select a run to see what it was judged against.</source>
+        <translation>选择一条记录，查看其判定依据。</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1217"/>
+        <source>Profile %1: not known (the run was recorded from its file alone)</source>
+        <translation>配置文件 %1：未知（该记录仅由其结果文件记入）</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1219"/>
+        <source>Profile %1, version %2, first seen %3 on %4; %5</source>
+        <translation>配置文件 %1，版本 %2，首次出现于 %3（%4）；%5</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1221"/>
+        <source>the first version known</source>
+        <translation>已知的第一个版本</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1222"/>
+        <source>the version before: %1</source>
+        <translation>上一版本：%1</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1225"/>
+        <source>Baseline: none read for its items</source>
+        <translation>基准：其测试项未读取基准</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1225"/>
+        <source>Baseline: not known</source>
+        <translation>基准：未知</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1226"/>
+        <source>Baseline %1</source>
+        <translation>基准 %1</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1227"/>
+        <source>Firmware: none downloaded in the run</source>
+        <translation>固件：本次测试未下载</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1227"/>
+        <source>Firmware: not known</source>
+        <translation>固件：未知</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1228"/>
+        <source>Firmware %1, downloaded in the run</source>
+        <translation>固件 %1，本次测试中下载</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1229"/>
+        <source>Station software: not known</source>
+        <translation>测试站软件：未知</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1230"/>
+        <source>Station software %1</source>
+        <translation>测试站软件 %1</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1258"/>
+        <source>Profile %1, version %2</source>
+        <translation>配置文件 %1，版本 %2</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1267"/>
+        <source>Key</source>
+        <translation>键</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1267"/>
+        <source>Change</source>
+        <translation>改动</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1267"/>
+        <source>Before</source>
+        <translation>之前</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1267"/>
+        <source>In this version</source>
+        <translation>本版本</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1272"/>
+        <source>The two versions could not be compared: no room for a temporary file.</source>
+        <translation>无法比较两个版本：没有空间存放临时文件。</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1275"/>
+        <source>The two versions hold the same keys and values.</source>
+        <translation>两个版本的键和值相同。</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1281"/>
+        <source>added</source>
+        <translation>新增</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1281"/>
+        <source>removed</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1281"/>
+        <source>changed</source>
+        <translation>修改</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1287"/>
+        <source>Profile %1: version %2 against %3</source>
+        <translation>配置文件 %1：版本 %2 与 %3 比较</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="807"/>
         <source>This hour: no panels yet</source>
         <translation>本小时：暂无面板</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="801"/>
+        <location filename="../src/stats/statswindow.cpp" line="823"/>
         <source>first pass %</source>
         <translation>一次良率 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="802"/>
+        <location filename="../src/stats/statswindow.cpp" line="824"/>
         <source>final %</source>
         <translation>最终良率 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="875"/>
+        <location filename="../src/stats/statswindow.cpp" line="897"/>
         <source>%</source>
         <translation>%</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="844"/>
-        <location filename="../src/stats/statswindow.cpp" line="873"/>
+        <location filename="../src/stats/statswindow.cpp" line="866"/>
+        <location filename="../src/stats/statswindow.cpp" line="895"/>
         <source>failed runs</source>
         <translation>不良次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="782"/>
+        <location filename="../src/stats/statswindow.cpp" line="804"/>
         <source>This hour: first pass %1 %, final %2 % (panels: %3)</source>
         <translation>本小时：一次良率 %1 %，最终良率 %2 %（面板：%3 片）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="822"/>
+        <location filename="../src/stats/statswindow.cpp" line="844"/>
         <source>First-pass and final yield of the panels first tested in each group (runs in brackets)</source>
         <translation>各组首次测试面板的一次良率与最终良率（括号内为测试次数）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="824"/>
+        <location filename="../src/stats/statswindow.cpp" line="846"/>
         <source>%1, the latest %2 of %3 groups</source>
         <translation>%1，%3 组中最近 %2 组</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="825"/>
+        <location filename="../src/stats/statswindow.cpp" line="847"/>
         <source>No runs in the range</source>
         <translation>该时段无测试记录</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="833"/>
+        <location filename="../src/stats/statswindow.cpp" line="855"/>
         <source>yield (%)</source>
         <translation>良率（%）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="846"/>
+        <location filename="../src/stats/statswindow.cpp" line="868"/>
         <source>cumulative %</source>
         <translation>累计 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="863"/>
+        <location filename="../src/stats/statswindow.cpp" line="885"/>
         <source>No item failed in the range</source>
         <translation>该时段内无不良项</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="864"/>
+        <location filename="../src/stats/statswindow.cpp" line="886"/>
         <source>Failing items (%1 failures)</source>
         <translation>不良项（共 %1 次）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="908"/>
+        <location filename="../src/stats/statswindow.cpp" line="930"/>
         <source>%1 raster: share of the runs failing at each cell (%), rows down, columns across</source>
         <translation>%1 平整度：各单元不良次数占比（%），行向下，列向右</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="909"/>
+        <location filename="../src/stats/statswindow.cpp" line="931"/>
         <source>%1 raster: runs failing at each cell, rows down, columns across</source>
         <translation>%1 平整度：各单元不良次数，行向下，列向右</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="921"/>
+        <location filename="../src/stats/statswindow.cpp" line="943"/>
         <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more runs failed there.</source>
         <translation>配置 %1（%2 x %3），该时段 %4 条记录。红色越深，该处不良的次数越多。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="960"/>
+        <location filename="../src/stats/statswindow.cpp" line="982"/>
         <source>%1 electrodes: share of the runs with an open or short</source>
         <translation>%1 电极：开路或短路次数占比</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="974"/>
+        <location filename="../src/stats/statswindow.cpp" line="996"/>
         <source>electrode</source>
         <translation>电极</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="977"/>
+        <location filename="../src/stats/statswindow.cpp" line="999"/>
         <source>% of the runs</source>
         <translation>占测试次数 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="978"/>
+        <location filename="../src/stats/statswindow.cpp" line="1000"/>
         <source>runs</source>
         <translation>次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="915"/>
+        <location filename="../src/stats/statswindow.cpp" line="937"/>
         <source>The panel of profile %1 is not known here: no map can be drawn.</source>
         <translation>此处不知配置 %1 的面板尺寸，无法绘制分布图。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="917"/>
+        <location filename="../src/stats/statswindow.cpp" line="939"/>
         <source>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</source>
         <translation>%1 个不良单元超出配置 %4 的 %2 x %3 面板：数据库中同名配置下有其他尺寸的记录。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="947"/>
+        <location filename="../src/stats/statswindow.cpp" line="969"/>
         <source>open</source>
         <translation>开路</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="948"/>
+        <location filename="../src/stats/statswindow.cpp" line="970"/>
         <source>short</source>
         <translation>短路</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="961"/>
+        <location filename="../src/stats/statswindow.cpp" line="983"/>
         <source>%1 electrodes: runs with an open or short</source>
         <translation>%1 电极：开路或短路的次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1002"/>
+        <location filename="../src/stats/statswindow.cpp" line="1024"/>
         <source>mA</source>
         <translation>mA</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1002"/>
+        <location filename="../src/stats/statswindow.cpp" line="1024"/>
         <source>counts</source>
         <translation>计数值</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1036"/>
+        <location filename="../src/stats/statswindow.cpp" line="1058"/>
         <source>value</source>
         <translation>数值</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1038"/>
+        <location filename="../src/stats/statswindow.cpp" line="1060"/>
         <source>outside the limits</source>
         <translation>超出控制限</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1044"/>
+        <location filename="../src/stats/statswindow.cpp" line="1066"/>
         <source>run of eight on one side</source>
         <translation>连续八点在中心线同侧</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1096"/>
+        <location filename="../src/stats/statswindow.cpp" line="1118"/>
         <source>no station has runs in the range</source>
         <translation>该时段没有工位有测试记录</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1098"/>
+        <location filename="../src/stats/statswindow.cpp" line="1120"/>
         <source>station %1 (the first in the range; drift is per station, choose one above)</source>
         <translation>工位 %1（该时段的第一个工位；漂移按工位统计，请在上方选择）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1100"/>
+        <location filename="../src/stats/statswindow.cpp" line="1122"/>
         <source>station %1</source>
         <translation>工位 %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1102"/>
+        <location filename="../src/stats/statswindow.cpp" line="1124"/>
         <source>the newest %1 of %2 runs in the range</source>
         <translation>该时段 %2 条记录中最新的 %1 条</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1103"/>
+        <location filename="../src/stats/statswindow.cpp" line="1125"/>
         <source>%1 runs</source>
         <translation>%1 条记录</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1108"/>
+        <location filename="../src/stats/statswindow.cpp" line="1130"/>
         <source>UCL (+3σ)</source>
         <translation>上控制限（+3σ）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1109"/>
+        <location filename="../src/stats/statswindow.cpp" line="1131"/>
         <source>centre</source>
         <translation>中心线</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1081"/>
+        <location filename="../src/stats/statswindow.cpp" line="1103"/>
         <source>run, oldest to newest</source>
         <translation>测试序号（由旧到新）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1104"/>
+        <location filename="../src/stats/statswindow.cpp" line="1126"/>
         <source>limits from %1 reference runs</source>
         <translation>控制限取自 %1 条基准记录</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1105"/>
+        <location filename="../src/stats/statswindow.cpp" line="1127"/>
         <source>too few reference runs for limits: choose another period</source>
         <translation>基准记录太少，无法计算控制限：请选择其他时段</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1148"/>
+        <location filename="../src/stats/statswindow.cpp" line="1180"/>
         <source>No run matches the search.</source>
         <translation>没有符合条件的记录。</translation>
     </message>

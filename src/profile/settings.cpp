@@ -34,14 +34,17 @@ void Settings::save(const QString &fileName) const
 {
     QSettings file(fileName, QSettings::IniFormat);
     file.setAtomicSyncRequired(true);
-    for (const auto &entry : m_entries) {
-        file.setValue(QString::fromLocal8Bit(entry.second.name()),
-                      QString::fromLocal8Bit(entry.second.value()));
-    }
+    writeInto(file);
     file.sync();
     // QSettings puts the new file in place by a rename; the folder makes it stay.
     if (file.status() == QSettings::NoError)
         files::syncFolderOf(fileName);
+}
+
+void Settings::writeInto(QSettings &file) const
+{
+    for (const auto &entry : m_entries)
+        file.setValue(QString::fromLocal8Bit(entry.second.name()), QString::fromLocal8Bit(entry.second.value()));
 }
 
 void Settings::set(const ConfigParameter &parameter)

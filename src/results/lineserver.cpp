@@ -1,5 +1,6 @@
 #include "lineserver.h"
 
+#include "conditions.h"
 #include "resultstore.h"
 #include "schema.h"
 
@@ -28,6 +29,8 @@ const char CheckWriter[] = "check_writer(text)";
 // refusal of that run, where a right missing altogether (42501) is the role's
 // trouble, not the run's.
 const char OtherStation[] = "KV001";
+// A run that names a text the server does not hold.
+const char MissingText[] = "KV002";
 
 // The number every record_run() holds from its start to its commit: runs get
 // their arrival number one after another, each visible before the next takes
@@ -65,6 +68,35 @@ QString yieldChange(bool add)
            + QStringLiteral(";\n    ")
            + inlined(cohortChangeSql(),
                      {sign, sign, sign, sign, QStringLiteral("r.barcode"), add ? id : none, add ? none : id});
+}
+
+// The texts the run names, each once, and only those: a run that names a
+// text the server holds nowhere is refused (MissingText), and the station
+// sends it again with its texts.
+QString conditionsBeforeRun()
+{
+    return QStringLiteral(
+               "INSERT INTO texts SELECT (jsonb_populate_record(NULL::texts, e)).*"
+               " FROM jsonb_array_elements(COALESCE(payload->'texts', '[]'::jsonb)) AS e"
+               " WHERE e->>'sha1' IN (r.profile_sha1, r.baseline_sha1, r.firmware_sha1) ON CONFLICT DO NOTHING;\n"
+               "  IF EXISTS (SELECT 1 FROM unnest(ARRAY[r.profile_sha1, r.baseline_sha1, r.firmware_sha1]) AS n(sha1)"
+               " WHERE n.sha1 IS NOT NULL AND NOT EXISTS (SELECT 1 FROM texts t WHERE t.sha1 = n.sha1)) THEN\n"
+               "    RAISE EXCEPTION 'run % names a text the server does not hold', r.run_id USING ERRCODE = '%1';\n"
+               "  END IF;")
+        .arg(latin(MissingText));
+}
+
+// The run's profile version, first seen when the station first saw it (a
+// save before the run) or at the run.
+QString conditionsAfterRun()
+{
+    const QString firstAt = QStringLiteral(
+        "LEAST(r.started_at, COALESCE((SELECT MIN((e->>'first_at')::bigint)"
+        " FROM jsonb_array_elements(COALESCE(payload->'profile_versions', '[]'::jsonb)) AS e"
+        " WHERE e->>'profile' = r.profile AND e->>'profile_sha1' = r.profile_sha1), r.started_at))");
+    return QStringLiteral("IF r.profile_sha1 IS NOT NULL THEN\n    %1;\n  END IF;")
+        .arg(inlined(conditions::versionUpsertSql(),
+                     {QStringLiteral("r.profile"), QStringLiteral("r.profile_sha1"), firstAt, QStringLiteral("r.station")}));
 }
 
 QString functions()
@@ -156,8 +188,10 @@ QString functions()
                "  r.received_seq := nextval('runs_received_seq');\n"
                "  r.panel_first := CASE WHEN r.barcode = '' THEN 1 ELSE 0 END;\n"
                "  r.panel_last := r.panel_first;\n"
+               "  %10\n"
                "  INSERT INTO runs SELECT r.*;\n"
                "  %5\n"
+               "  %11\n"
                "  IF r.barcode <> '' THEN\n"
                "    %6;\n"
                "    %7;\n"
@@ -166,7 +200,8 @@ QString functions()
                "  RETURN 'added';\n"
                "END $fn$;\n")
         .arg(header, latin(OwnerRole), QString::number(schema::Version), latin(ArrivalLock),
-             children.join(QStringLiteral("\n  ")), yieldChange(false), flags, yieldChange(true), latin(OtherStation));
+             children.join(QStringLiteral("\n  ")), yieldChange(false), flags, yieldChange(true), latin(OtherStation))
+        .arg(conditionsBeforeRun(), conditionsAfterRun());
 }
 
 class Admin
@@ -443,6 +478,11 @@ QString knownRunsSql()
 QString claimSql()
 {
     return QStringLiteral("SELECT claim_station(?, ?)");
+}
+
+bool missingText(const QSqlError &error)
+{
+    return error.nativeErrorCode() == QLatin1String(MissingText);
 }
 
 QString reason(const QSqlError &error)

@@ -368,6 +368,12 @@ public:
         drain();
     }
 
+    void profileSaved(const QString &profile, const QByteArray &text, const QString &station, const QDateTime &at)
+    {
+        m_savedProfiles.push_back({profile, text, station, at});
+        drain();
+    }
+
     void catchUp(const ResultRecorder::Folders &folders)
     {
         m_folders = folders;
@@ -407,6 +413,15 @@ private:
             down(reason);
             return true;
         };
+        while (!m_savedProfiles.empty()) {
+            const SavedProfile &saved = m_savedProfiles.front();
+            if (!m_store.recordProfileSaved(saved.profile, saved.text, saved.station, saved.at, &reason)) {
+                if (broke())
+                    return;
+                continue;
+            }
+            m_savedProfiles.pop_front();
+        }
         while (!m_pending.empty()) {
             const RunContext &context = m_pending.front();
             const Recorded done = m_store.record(context, &reason);
@@ -572,6 +587,14 @@ private:
     QString m_path;
     ResultStore m_store;
     std::deque<RunContext> m_pending;
+    struct SavedProfile
+    {
+        QString profile;
+        QByteArray text;
+        QString station;
+        QDateTime at;
+    };
+    std::deque<SavedProfile> m_savedProfiles;
     ResultRecorder::Folders m_folders;
     bool m_catchUpDue = false;
     bool m_down = false;
@@ -601,6 +624,15 @@ void ResultRecorder::record(const RunContext &context)
 {
     RecorderWorker *worker = m_worker;
     QMetaObject::invokeMethod(m_worker, [worker, context] { worker->record(context); }, Qt::QueuedConnection);
+}
+
+void ResultRecorder::profileSaved(const QString &profile, const QByteArray &text, const QString &station)
+{
+    RecorderWorker *worker = m_worker;
+    const QDateTime at = QDateTime::currentDateTime();
+    QMetaObject::invokeMethod(
+        m_worker, [worker, profile, text, station, at] { worker->profileSaved(profile, text, station, at); },
+        Qt::QueuedConnection);
 }
 
 void ResultRecorder::catchUp(const Folders &folders)

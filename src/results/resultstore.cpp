@@ -1,5 +1,6 @@
 #include "resultstore.h"
 
+#include "conditions.h"
 #include "lineserver.h"
 
 #include <QCryptographicHash>
@@ -96,6 +97,51 @@ std::vector<ItemRow> itemRows(const ResultRecord &r)
     return rows;
 }
 
+// A row of table, its values set by column name, in the columns the
+// station's store has.
+QVariantList rowOf(const schema::Table &table, std::initializer_list<std::pair<const char *, QVariant>> values)
+{
+    QVariantList r(qsizetype(table.columnsIn(schema::Engine::Station).size()));
+    for (const auto &[column, value] : values) {
+        const int at = table.indexOf(column, schema::Engine::Station);
+        Q_ASSERT_X(at >= 0, "rowOf", column);
+        if (at >= 0)
+            r[at] = value;
+    }
+    return r;
+}
+
+// A text the run hands over, null where it handed none.
+QByteArray givenText(const QByteArray &text)
+{
+    return text.isEmpty() ? QByteArray() : text;
+}
+
+// The text's row among the run's (once), and its hash for the run's column;
+// NULL for a null text.
+QVariant conditionText(RunRows &rows, const char *kind, const QByteArray &text)
+{
+    if (text.isNull())
+        return QVariant();
+    const QString sha1 = QString::fromLatin1(contentHash(text));
+    const schema::Table &texts = schema::table("texts");
+    const int at = texts.indexOf("sha1", schema::Engine::Station);
+    for (const QVariantList &row : rows.texts) {
+        if (row.at(at).toString() == sha1)
+            return sha1;
+    }
+    rows.texts.push_back(rowOf(texts, {{"sha1", sha1}, {"kind", QString::fromLatin1(kind)}, {"content", text}}));
+    return sha1;
+}
+
+QVariantList versionRow(const QString &profile, const QVariant &sha1, const QDateTime &at, const QString &station)
+{
+    return rowOf(schema::table("profile_versions"), {{"profile", textValue(profile)},
+                                                     {"profile_sha1", sha1},
+                                                     {"first_at", msSinceEpoch(at)},
+                                                     {"station", textValue(station)}});
+}
+
 } // namespace
 
 QVariant openShortLevel(const ResultRecord &r, const ValueLine &line)
@@ -113,7 +159,6 @@ QByteArray contentHash(const QByteArray &content)
 RunRows runRows(const RunContext &context, const QByteArray &content, const QByteArray &sha1,
                 const ResultRecord &parsed)
 {
-    constexpr schema::Engine Station = schema::Engine::Station;
     const bool filed = !context.path.isEmpty();
     const QString fileName = filed ? QFileInfo(context.path).fileName() : QString();
     const QString runId = filed && !context.keepRunId ? fileRunId(context.station, fileName, sha1)
@@ -125,14 +170,7 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
 
     // A row of table, its values set by column name.
     const auto row = [&](std::size_t table, std::initializer_list<std::pair<const char *, QVariant>> values) {
-        QVariantList r(qsizetype(tables[table]->columnsIn(Station).size()));
-        for (const auto &[column, value] : values) {
-            const int at = tables[table]->indexOf(column, Station);
-            Q_ASSERT_X(at >= 0, "runRows", column);
-            if (at >= 0)
-                r[at] = value;
-        }
-        rows.tables[table].push_back(std::move(r));
+        rows.tables[table].push_back(rowOf(*tables[table], values));
     };
 
     std::vector<ItemRow> items = parsed.anyBlock() ? itemRows(parsed) : std::vector<ItemRow>();
@@ -145,6 +183,11 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
     }
     const QVariant ownPanel(context.barcode.isEmpty() ? 1 : 0);
     const bool read = parsed.anyBlock();
+    // An empty text is a condition not known (or, for the baseline and the
+    // firmware, none used): NULL, never the hash of nothing.
+    const QVariant profileSha1 =
+        conditionText(rows, conditions::ProfileKind,
+                      context.profileText.isEmpty() ? QByteArray() : conditions::storedProfileText(context.profileText));
     row(0, {{"run_id", runId},
             {"station", textValue(context.station)},
             {"start_mode", textValue(context.startMode)},
@@ -165,7 +208,14 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
             {"panel_first", ownPanel},
             {"panel_last", ownPanel},
             {"open_short_x", read ? openShortLevel(parsed, parsed.openShort.x) : QVariant()},
-            {"open_short_y", read ? openShortLevel(parsed, parsed.openShort.y) : QVariant()}});
+            {"open_short_y", read ? openShortLevel(parsed, parsed.openShort.y) : QVariant()},
+            {"profile_sha1", profileSha1},
+            {"baseline_sha1", conditionText(rows, conditions::BaselineKind, givenText(context.baselineText))},
+            {"firmware_sha1", conditionText(rows, conditions::FirmwareKind, givenText(context.firmwareText))},
+            {"software_version",
+             context.softwareVersion.isEmpty() ? QVariant() : QVariant(context.softwareVersion)}});
+    if (!profileSha1.isNull())
+        rows.profileVersions.push_back(versionRow(context.profile, profileSha1, context.startedAt, context.station));
 
     for (const ItemRow &item : items)
         row(1, {{"run_id", runId}, {"item", QString::fromLatin1(item.item)}, {"pass", item.pass}, {"value", item.value},
@@ -228,7 +278,7 @@ const RecordSql &recordSql()
 // schema::runTables() order), then the outbox and the panel's flags.
 struct ResultStore::Statements
 {
-    explicit Statements(const QSqlDatabase &db) : outbox(db), panel(db), yield(db), cohort(db), line(db)
+    explicit Statements(const QSqlDatabase &db) : outbox(db), panel(db), yield(db), cohort(db), line(db), text(db), version(db)
     {
         for (std::size_t i = 0; i < schema::runTables().size(); ++i)
             tables.emplace_back(db);
@@ -244,11 +294,13 @@ struct ResultStore::Statements
                 ok = tables[i].prepare(*each[i]);
             ok = ok && outbox.prepare(sql.outbox) && panel.prepare(panelFlagsSql()) && yield.prepare(yieldChangeSql())
                  && cohort.prepare(cohortChangeSql());
+            ok = ok && text.prepare(schema::insertSql(schema::table("texts"), QStringLiteral(" ON CONFLICT DO NOTHING")))
+                 && version.prepare(conditions::versionUpsertSql());
         } else {
             ok = line.prepare(lineserver::recordRunSql());
         }
         if (!ok && error) {
-            for (const QSqlQuery *q : {&outbox, &panel, &yield, &cohort, &line})
+            for (const QSqlQuery *q : {&outbox, &panel, &yield, &cohort, &line, &text, &version})
                 if (q->lastError().isValid())
                     *error = q->lastError().text();
             for (const QSqlQuery &q : tables)
@@ -258,8 +310,34 @@ struct ResultStore::Statements
         return ok;
     }
 
+    // What was judged against: each text once, the profile's version.
+    bool writeConditions(const RunRows &rows)
+    {
+        const schema::Table &texts = schema::table("texts");
+        const int content = texts.indexOf("content", schema::Engine::Station);
+        for (const QVariantList &row : rows.texts) {
+            for (int i = 0; i < row.size(); ++i)
+                text.addBindValue(i == content ? conditions::textToStore(row.at(i).toByteArray()) : row.at(i));
+            if (!text.exec())
+                return false;
+        }
+        const schema::Table &versions = schema::table("profile_versions");
+        for (const QVariantList &row : rows.profileVersions) {
+            for (const char *column : {"profile", "profile_sha1", "first_at", "station"})
+                version.addBindValue(row.at(versions.indexOf(column, schema::Engine::Station)));
+            if (!version.exec())
+                return false;
+        }
+        return true;
+    }
+
+    QString conditionsError() const
+    {
+        return text.lastError().isValid() ? text.lastError().text() : version.lastError().text();
+    }
+
     std::vector<QSqlQuery> tables;
-    QSqlQuery outbox, panel, yield, cohort, line;
+    QSqlQuery outbox, panel, yield, cohort, line, text, version;
 };
 
 ResultStore::ResultStore() = default;
@@ -493,15 +571,9 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
         m_batch = false;
         return Recorded::Failed;
     };
-    if (!db.isOpen())
-        return fail(QStringLiteral("the store is not open"));
-    if (!m_statements) {
-        auto statements = std::make_unique<Statements>(db);
-        QString why;
-        if (!statements->prepare(m_sqlite, &why))
-            return fail(why);
-        m_statements = std::move(statements);
-    }
+    QString why;
+    if (!prepared(&why))
+        return fail(why);
     Statements &s = *m_statements;
     const RunRows rows = runRows(context, content, sha1, parsed);
     const QString runId = rows.runId();
@@ -548,6 +620,9 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
         }
     }
 
+    if (!s.writeConditions(rows))
+        return fail(s.conditionsError());
+
     if (queueForLine) {
         QSqlQuery &outbox = s.outbox;
         for (const QVariant &v : {QVariant(runId), QVariant(QDateTime::currentMSecsSinceEpoch()), QVariant(0),
@@ -566,6 +641,54 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
     if (!m_batch && !db.commit())
         return fail(db.lastError().text());
     return Recorded::Added;
+}
+
+bool ResultStore::prepared(QString *error)
+{
+    QSqlDatabase db = database();
+    if (!db.isOpen()) {
+        if (error)
+            *error = QStringLiteral("the store is not open");
+        return false;
+    }
+    if (!m_statements) {
+        auto statements = std::make_unique<Statements>(db);
+        if (!statements->prepare(m_sqlite, error))
+            return false;
+        m_statements = std::move(statements);
+    }
+    return true;
+}
+
+bool ResultStore::recordProfileSaved(const QString &profile, const QByteArray &text, const QString &station,
+                                     const QDateTime &at, QString *error)
+{
+    QSqlDatabase db = database();
+    const auto fail = [&](const QString &why) {
+        if (error)
+            *error = m_batch ? why + QStringLiteral(" (the batch was rolled back)") : why;
+        db.rollback();
+        m_batch = false;
+        return false;
+    };
+    // The server takes what a station writes only with a run.
+    if (!m_sqlite)
+        return fail(QStringLiteral("the line's server takes a profile only with a run judged under it"));
+    if (text.isEmpty())
+        return fail(QStringLiteral("the profile's text is empty"));
+    QString why;
+    if (!prepared(&why))
+        return fail(why);
+    RunRows rows;
+    const QVariant sha1 = conditionText(rows, conditions::ProfileKind, conditions::storedProfileText(text));
+    rows.profileVersions.push_back(versionRow(profile, sha1, at, station));
+    if (!m_batch && !db.transaction())
+        return fail(db.lastError().text());
+    if (!m_statements->writeConditions(rows))
+        return fail(m_statements->conditionsError());
+    if (!m_batch && !db.commit())
+        return fail(db.lastError().text());
+    return true;
 }
 
 bool ResultStore::beginBatch(QString *error)

@@ -69,6 +69,13 @@ public:
     Recorded record(const RunContext &context, const QByteArray &content, const QByteArray &sha1,
                     const ResultRecord &parsed, QString *error, bool queueForLine = true);
 
+    // A version of a profile the station saved (its file name, the text
+    // written), kept in its history with when and where it first appeared.
+    // The station's store only: the line's server learns a version with the
+    // first run judged under it.
+    bool recordProfileSaved(const QString &profile, const QByteArray &text, const QString &station,
+                            const QDateTime &at, QString *error);
+
     // For a long import: commits no longer wait for the disk. A crash loses
     // the last batches, which the next import brings in again from the files.
     bool setBulk(QString *error);
@@ -84,6 +91,8 @@ public:
 
 private:
     struct Statements;
+    // The statements of this connection, prepared at the first write.
+    bool prepared(QString *error);
     std::unique_ptr<Statements> m_statements;
     bool m_sqlite = false;
     QString m_name = QStringLiteral("results-%1").arg(quintptr(this), 0, 16);

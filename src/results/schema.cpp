@@ -50,6 +50,14 @@ const std::vector<Table> &allTables()
              // The open/short line's mean level, X and Y, for the drift chart.
              {"open_short_x", "DOUBLE PRECISION"},
              {"open_short_y", "DOUBLE PRECISION"},
+             // What the run was judged against, each a text of the texts
+             // table by its SHA-1: NULL where it is not known (a run rebuilt
+             // from its file), or, for the baseline and the firmware, where
+             // the run used none.
+             {"profile_sha1", "TEXT"},
+             {"baseline_sha1", "TEXT"},
+             {"firmware_sha1", "TEXT"},
+             {"software_version", "TEXT"},
              // The server's clock when the run arrived, and the order runs
              // arrived in (an export cursor that misses no late run).
              {"received_at", "BIGINT", nullptr, Place::Server},
@@ -90,6 +98,21 @@ const std::vector<Table> &allTables()
          {"FOREIGN KEY (run_id) REFERENCES runs (run_id) ON DELETE CASCADE"},
          Place::Both,
          true},
+        // The texts runs were judged against (profiles, baselines, firmware
+        // images), each once, by the SHA-1 of its bytes. kind: "profile",
+        // "baseline" or "firmware". Written and read through textToStore()
+        // and textFromStore() alone.
+        {"texts",
+         {{"sha1", "TEXT NOT NULL"}, {"kind", "TEXT NOT NULL"}, {"content", "BLOB NOT NULL", "BYTEA NOT NULL"}},
+         {"PRIMARY KEY (sha1)"}},
+        // Every version of a profile (by its file name) that a run used or
+        // the station saved: when and on which station it first appeared.
+        {"profile_versions",
+         {{"profile", "TEXT NOT NULL"},
+          {"profile_sha1", "TEXT NOT NULL"},
+          {"first_at", "BIGINT NOT NULL"},
+          {"station", "TEXT NOT NULL"}},
+         {"PRIMARY KEY (profile, profile_sha1)"}},
         // Yield per quarter of an hour (UTC), kept with every run recorded:
         // the runs, the panels first tested then and how many passed at once,
         // the panels whose latest run is then and how many passed. Yield by
@@ -174,6 +197,8 @@ const Index Indexes[] = {
     {"runs_yield", "runs", "((started_at / 900000), started_at, verdict, panel_first, panel_last, station, lot, profile)",
      3},
     {"runs_received", "runs", "(received_seq)", 3, Place::Server, true},
+    // A profile's versions and the runs judged with each, from the index alone.
+    {"runs_conditions", "runs", "(profile, profile_sha1)", 3},
     {"items_item", "items", "(item, pass)", 1},
     // The failed items alone (a few in a hundred runs): the failures' Pareto
     // over a long range reads these instead of every run's items.
@@ -218,7 +243,7 @@ public:
         if (current > Version)
             return fail(QStringLiteral("the store was written by a newer station (schema %1)").arg(current));
         if (current == Version)
-            return true;
+            return complete();
         bool hasRuns = false;
         if (!tableExists("runs", hasRuns))
             return false;
@@ -376,27 +401,8 @@ private:
                 steps.insert(pending.value(0).toString());
             // The shapes a version-2 store was left in differ: whatever a
             // store lacks is added and filled, whatever it was.
-            for (const Table &table : allTables()) {
-                if (!table.in(m_engine))
-                    continue;
-                QHash<QString, QString> found;
-                if (!columns(table.name, found))
-                    return false;
-                for (const Column *c : table.columnsIn(m_engine)) {
-                    if (found.contains(QLatin1String(c->name)))
-                        continue;
-                    if (!exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
-                                  .arg(QLatin1String(table.name), QLatin1String(c->name),
-                                       QLatin1String(c->typeFor(m_engine)))))
-                        return false;
-                    if (qstrcmp(c->name, "panel_first") == 0)
-                        steps.insert(QLatin1String(StepFlags));
-                    if (qstrcmp(c->name, "open_short_x") == 0)
-                        steps.insert(QLatin1String(StepLevels));
-                    if (qstrcmp(c->name, "received_seq") == 0)
-                        steps.insert(QLatin1String(StepArrivals));
-                }
-            }
+            if (!addColumns(steps))
+                return false;
             steps.insert(QLatin1String(StepYield));
             for (const Index &index : Indexes) {
                 if (index.since > current && !exec(QStringLiteral("DROP INDEX IF EXISTS %1").arg(QLatin1String(index.name))))
@@ -412,6 +418,71 @@ private:
                     return false;
             }
             return true;
+        });
+    }
+
+    // The columns the tables lack (a table that is not there lacks all of its).
+    bool missingColumns(std::vector<std::pair<const Table *, const Column *>> &missing)
+    {
+        for (const Table &table : allTables()) {
+            if (!table.in(m_engine))
+                continue;
+            QHash<QString, QString> found;
+            if (!columns(table.name, found))
+                return false;
+            for (const Column *c : table.columnsIn(m_engine)) {
+                if (!found.contains(QLatin1String(c->name)))
+                    missing.emplace_back(&table, c);
+            }
+        }
+        return true;
+    }
+
+    // Adds the columns a table lacks, with the steps that fill them.
+    bool addColumns(QSet<QString> &steps)
+    {
+        std::vector<std::pair<const Table *, const Column *>> missing;
+        if (!missingColumns(missing))
+            return false;
+        for (const auto &[table, c] : missing) {
+            if (!exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                          .arg(QLatin1String(table->name), QLatin1String(c->name),
+                               QLatin1String(c->typeFor(m_engine)))))
+                return false;
+            if (qstrcmp(c->name, "panel_first") == 0)
+                steps.insert(QLatin1String(StepFlags));
+            if (qstrcmp(c->name, "open_short_x") == 0)
+                steps.insert(QLatin1String(StepLevels));
+            if (qstrcmp(c->name, "received_seq") == 0)
+                steps.insert(QLatin1String(StepArrivals));
+        }
+        return true;
+    }
+
+    // A store of this version made by a build of it from before a table, a
+    // column or an index was added (the version had not shipped yet): what it
+    // lacks is added in place. A store that lacks nothing is only read.
+    bool complete()
+    {
+        std::vector<std::pair<const Table *, const Column *>> missing;
+        if (!missingColumns(missing))
+            return false;
+        bool lacking = !missing.empty();
+        QSqlQuery q(m_db);
+        if (!q.exec(server() ? QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()")
+                             : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index'")))
+            return fail(q.lastError().text());
+        QSet<QString> indexes;
+        while (q.next())
+            indexes.insert(q.value(0).toString());
+        q.finish();
+        for (const Index &index : Indexes)
+            lacking = lacking || (placedIn(index.place, m_engine) && !indexes.contains(QLatin1String(index.name)));
+        if (!lacking)
+            return true;
+        return transaction([this] {
+            QSet<QString> steps; // nothing to fill: the version's own runs carry their values
+            return createTables() && addColumns(steps) && createIndexes();
         });
     }
 

@@ -332,8 +332,10 @@ bool traceRuns(const QSqlDatabase &db, const TraceQuery &query, std::vector<Trac
     QSqlQuery q(db);
     if (!results::queries::exec(q,
              QStringLiteral("SELECT t.run_id, t.station, t.started_at, t.verdict, t.barcode, t.lot, t.worker,"
-                            " t.file_path, i.item FROM (SELECT r.run_id, r.station, r.started_at, r.verdict,"
-                            " r.barcode, r.lot, r.worker, r.file_path FROM runs r WHERE ")
+                            " t.file_path, i.item, t.profile_sha1, t.baseline_sha1, t.firmware_sha1,"
+                            " t.software_version FROM (SELECT r.run_id, r.station, r.started_at, r.verdict,"
+                            " r.barcode, r.lot, r.worker, r.file_path, r.profile_sha1, r.baseline_sha1,"
+                            " r.firmware_sha1, r.software_version FROM runs r WHERE ")
                  + conditions.join(QStringLiteral(" AND "))
                  + QStringLiteral(" ORDER BY r.started_at DESC, r.run_id DESC LIMIT ?) t"
                                   " LEFT JOIN items i ON i.run_id = t.run_id AND i.pass = 0"
@@ -345,7 +347,8 @@ bool traceRuns(const QSqlDatabase &db, const TraceQuery &query, std::vector<Trac
         if (rows.empty() || rows.back().runId != runId) {
             rows.push_back({runId, q.value(1).toString(), q.value(2).toLongLong(), q.value(3).toString(),
                             q.value(4).toString(), q.value(5).toString(), q.value(6).toString(), {},
-                            q.value(7).toString()});
+                            q.value(7).toString(), q.value(9).toString(), q.value(10).toString(),
+                            q.value(11).toString(), q.value(12).toString()});
         }
         if (!q.value(8).isNull())
             rows.back().failed << q.value(8).toString();

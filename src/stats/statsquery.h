@@ -117,6 +117,11 @@ struct TraceRow
     QString worker;
     QStringList failed;  // in the order a run takes its items
     QString path;
+    // What the run was judged against; empty where not known or not used.
+    QString profileSha1;
+    QString baselineSha1;
+    QString firmwareSha1;
+    QString softwareVersion;
 };
 
 // Each returns false with the driver's reason in error.

@@ -66,6 +66,16 @@ bool answerInto(const QSqlDatabase &db, const Request &request, Reply &reply)
     case View::Content:
         reply.runId = request.runId;
         return runContent(db, request.runId, reply.content, error);
+    case View::Conditions: {
+        reply.runId = request.runId;
+        namespace conditions = results::conditions;
+        bool found = false;
+        return conditions::runConditions(db, request.runId, reply.conditions, error)
+               && (reply.conditions.profileSha1.isEmpty()
+                   || conditions::textOf(db, reply.conditions.profileSha1, reply.profileText, found, error))
+               && (reply.conditions.previousSha1.isEmpty()
+                   || conditions::textOf(db, reply.conditions.previousSha1, reply.previousText, found, error));
+    }
     case View::Count:
         break;
     }

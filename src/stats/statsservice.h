@@ -1,6 +1,7 @@
 #ifndef STATSSERVICE_H
 #define STATSSERVICE_H
 
+#include "conditions.h"
 #include "statsquery.h"
 
 #include <QObject>
@@ -23,7 +24,7 @@ struct Source
     QString connection;  // the line's libpq connection string
 };
 
-enum class View { Yield, Pareto, Map, Spc, Trace, Content, Shift, Count };
+enum class View { Yield, Pareto, Map, Spc, Trace, Content, Shift, Conditions, Count };
 
 struct Request
 {
@@ -37,7 +38,7 @@ struct Request
     Filter reference;         // Spc: the period the limits come from (its station is the filter's)
     int points = 500;
     TraceQuery trace;
-    QString runId;            // Content
+    QString runId;            // Content, Conditions
 };
 
 struct Reply
@@ -59,6 +60,11 @@ struct Reply
     std::vector<TraceRow> trace;
     QString runId;
     QByteArray content;
+    // Conditions: what the run was judged against, its profile version's
+    // text and the text of the version before it.
+    results::conditions::RunConditions conditions;
+    QByteArray profileText;
+    QByteArray previousText;
 };
 
 class StatsWorker;

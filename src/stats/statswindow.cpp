@@ -15,14 +15,17 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QGraphicsSimpleTextItem>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScatterSeries>
@@ -540,6 +543,19 @@ QWidget *StatsWindow::buildTraceTab()
     m_traceTable->verticalHeader()->hide();
     layout->addWidget(m_traceTable, 1);
     layout->addWidget(new QLabel(tr("Click a run to open its result file in the log viewer."), page));
+    auto *judged = new QGroupBox(tr("Judged against"), page);
+    auto *judgedRow = new QHBoxLayout(judged);
+    m_conditions = new QLabel(judged);
+    m_conditions->setObjectName(QStringLiteral("traceConditions"));
+    m_conditions->setWordWrap(true);
+    m_conditions->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_profileTextButton = new QPushButton(tr("Profile text"), judged);
+    m_profileChangesButton = new QPushButton(tr("Changes against the version before"), judged);
+    judgedRow->addWidget(m_conditions, 1);
+    judgedRow->addWidget(m_profileTextButton);
+    judgedRow->addWidget(m_profileChangesButton);
+    layout->addWidget(judged);
+    drawConditions(Reply());
 
     const auto searchNow = [this] {
         m_failedItem.clear();
@@ -549,6 +565,9 @@ QWidget *StatsWindow::buildTraceTab()
     for (QLineEdit *edit : {m_barcode, m_lot, m_worker})
         connect(edit, &QLineEdit::returnPressed, this, searchNow);
     connect(m_traceTable, &QTableWidget::cellClicked, this, [this](int row, int) { openRow(row); });
+    connect(m_traceTable, &QTableWidget::currentCellChanged, this, [this](int row) { askConditions(row); });
+    connect(m_profileTextButton, &QPushButton::clicked, this, &StatsWindow::showProfileText);
+    connect(m_profileChangesButton, &QPushButton::clicked, this, &StatsWindow::showProfileChanges);
     return page;
 }
 
@@ -753,6 +772,9 @@ void StatsWindow::onAnswer(const Reply &reply)
             break;
         case View::Content:
             emit openResult(m_openPath, reply.content);
+            break;
+        case View::Conditions:
+            drawConditions(reply);
             break;
         case View::Shift:
         case View::Count:
@@ -1125,7 +1147,9 @@ void StatsWindow::drawTrace(const Reply &reply)
     m_traceTable->setRowCount(int(m_traceRows.size()));
     QString csv = csvLine({QStringLiteral("started"), QStringLiteral("station"), QStringLiteral("verdict"),
                            QStringLiteral("barcode"), QStringLiteral("lot"), QStringLiteral("worker"),
-                           QStringLiteral("failed"), QStringLiteral("file")});
+                           QStringLiteral("failed"), QStringLiteral("file"), QStringLiteral("profile_sha1"),
+                           QStringLiteral("baseline_sha1"), QStringLiteral("firmware_sha1"),
+                           QStringLiteral("software_version")});
     for (int r = 0; r < int(m_traceRows.size()); ++r) {
         const TraceRow &row = m_traceRows[std::size_t(r)];
         QStringList failed;
@@ -1140,10 +1164,18 @@ void StatsWindow::drawTrace(const Reply &reply)
             m_traceTable->setItem(r, c, item);
         }
         csv += csvLine({timeText(row.startedAt), row.station, row.verdict, row.barcode, row.lot, row.worker,
-                        row.failed.join(QLatin1Char(' ')), row.path});
+                        row.failed.join(QLatin1Char(' ')), row.path, row.profileSha1, row.baselineSha1,
+                        row.firmwareSha1, row.softwareVersion});
     }
     m_traceTable->resizeColumnsToContents();
     m_csv[TraceTab] = csv;
+    // The rows are new: no run is selected, and what was shown of the one
+    // selected before goes.
+    {
+        const QSignalBlocker quiet(m_traceTable);
+        m_traceTable->setCurrentCell(-1, -1);
+    }
+    drawConditions(Reply());
     if (m_traceRows.empty())
         setStatus(tr("No run matches the search."));
 }
@@ -1157,6 +1189,104 @@ void StatsWindow::openRow(int row)
     request.view = View::Content;
     request.runId = m_traceRows[std::size_t(row)].runId;
     ask(request);
+}
+
+void StatsWindow::askConditions(int row)
+{
+    if (row < 0 || std::size_t(row) >= m_traceRows.size())
+        return;
+    Request request;
+    request.view = View::Conditions;
+    request.runId = m_traceRows[std::size_t(row)].runId;
+    ask(request);
+}
+
+void StatsWindow::drawConditions(const Reply &reply)
+{
+    m_conditionsReply = reply;
+    const results::conditions::RunConditions &c = reply.conditions;
+    m_profileTextButton->setEnabled(!reply.profileText.isNull());
+    m_profileChangesButton->setEnabled(!reply.profileText.isNull() && !reply.previousText.isNull());
+    if (!c.found) {
+        m_conditions->setText(tr("Select a run to see what it was judged against."));
+        return;
+    }
+    const auto hash = [](const QString &sha1) { return sha1.left(12); };
+    QStringList lines;
+    if (c.profileSha1.isEmpty()) {
+        lines << tr("Profile %1: not known (the run was recorded from its file alone)").arg(c.profile);
+    } else {
+        lines << tr("Profile %1, version %2, first seen %3 on %4; %5")
+                     .arg(c.profile, hash(c.profileSha1), timeText(c.versionFirstAt), c.versionStation,
+                          c.previousSha1.isEmpty() ? tr("the first version known")
+                                                   : tr("the version before: %1").arg(hash(c.previousSha1)));
+    }
+    const bool known = !c.profileSha1.isEmpty();
+    lines << (c.baselineSha1.isEmpty() ? (known ? tr("Baseline: none read for its items") : tr("Baseline: not known"))
+                                       : tr("Baseline %1").arg(hash(c.baselineSha1)));
+    lines << (c.firmwareSha1.isEmpty() ? (known ? tr("Firmware: none downloaded in the run") : tr("Firmware: not known"))
+                                       : tr("Firmware %1, downloaded in the run").arg(hash(c.firmwareSha1)));
+    lines << (c.softwareVersion.isEmpty() ? tr("Station software: not known")
+                                          : tr("Station software %1").arg(c.softwareVersion));
+    m_conditions->setText(lines.join(QLatin1Char('\n')));
+}
+
+void StatsWindow::showConditionsWindow(const QString &title, QWidget *content)
+{
+    if (m_conditionsWindow)
+        m_conditionsWindow->close();
+    auto *window = new QWidget(this, Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(title);
+    auto *layout = new QVBoxLayout(window);
+    content->setParent(window);
+    layout->addWidget(content);
+    window->resize(640, 520);
+    window->show();
+    m_conditionsWindow = window;
+}
+
+void StatsWindow::showProfileText()
+{
+    const results::conditions::RunConditions &c = m_conditionsReply.conditions;
+    auto *text = new QPlainTextEdit;
+    text->setObjectName(QStringLiteral("profileText"));
+    text->setReadOnly(true);
+    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // As the station reads the profile: its local 8-bit text.
+    text->setPlainText(QString::fromLocal8Bit(m_conditionsReply.profileText));
+    showConditionsWindow(tr("Profile %1, version %2").arg(c.profile, c.profileSha1), text);
+}
+
+void StatsWindow::showProfileChanges()
+{
+    const results::conditions::RunConditions &c = m_conditionsReply.conditions;
+    std::vector<results::conditions::KeyChange> changes;
+    auto *table = new QTableWidget(0, 4);
+    table->setObjectName(QStringLiteral("profileChanges"));
+    table->setHorizontalHeaderLabels({tr("Key"), tr("Change"), tr("Before"), tr("In this version")});
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    if (!results::conditions::diffProfiles(m_conditionsReply.previousText, m_conditionsReply.profileText, changes))
+        setStatus(tr("The two versions could not be compared: no room for a temporary file."));
+    if (changes.empty()) {
+        table->insertRow(0);
+        table->setItem(0, 0, new QTableWidgetItem(tr("The two versions hold the same keys and values.")));
+        table->setSpan(0, 0, 1, 4);
+    }
+    for (const results::conditions::KeyChange &change : changes) {
+        const int row = table->rowCount();
+        table->insertRow(row);
+        const QString kind = !change.before ? tr("added") : !change.after ? tr("removed") : tr("changed");
+        const QStringList cells{change.key, kind, change.before.value_or(QString()), change.after.value_or(QString())};
+        for (int column = 0; column < cells.size(); ++column)
+            table->setItem(row, column, new QTableWidgetItem(cells.at(column)));
+    }
+    table->resizeColumnsToContents();
+    showConditionsWindow(tr("Profile %1: version %2 against %3")
+                             .arg(c.profile, c.profileSha1.left(12), c.previousSha1.left(12)),
+                         table);
 }
 
 void StatsWindow::setStatus(const QString &text)

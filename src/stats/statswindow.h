@@ -4,6 +4,7 @@
 #include "statsservice.h"
 
 #include <QDateTime>
+#include <QPointer>
 #include <QSize>
 #include <QWidget>
 
@@ -94,6 +95,13 @@ public:
     bool busy() const;
     HeatMapWidget *heatMap(char raster) const;
     QTableWidget *traceTable() const { return m_traceTable; }
+    // The traceability view's account of what the selected run was judged
+    // against, its two buttons (the profile version's text, the keys changed
+    // against the version before) and the window they open.
+    QLabel *conditionsLabel() const { return m_conditions; }
+    QPushButton *profileTextButton() const { return m_profileTextButton; }
+    QPushButton *profileChangesButton() const { return m_profileChangesButton; }
+    QWidget *conditionsWindow() const { return m_conditionsWindow; }
     QLabel *currentHourLabel() const { return m_hourLabel; }
     // The charts drawn last: the yield's, the drift's individual values
     // (range false) or moving ranges, an electrode line's ('X', 'Y').
@@ -131,6 +139,12 @@ private:
     void drawTrace(const Reply &reply);
     void setStatus(const QString &text);
     void openRow(int row);
+    void askConditions(int row);
+    void drawConditions(const Reply &reply);
+    void showProfileText();
+    void showProfileChanges();
+    // A window of its own for what the buttons show, replacing the last one.
+    void showConditionsWindow(const QString &title, QWidget *content);
     void fillChoices(QComboBox *box, const QStringList &values);
     void drawElectrodes(const FailureMap &map, const QSize &panel, bool share, QString &csv);
 
@@ -182,6 +196,11 @@ private:
     QTableWidget *m_traceTable = nullptr;
     std::vector<TraceRow> m_traceRows;
     QString m_openPath;
+    QLabel *m_conditions = nullptr;
+    QPushButton *m_profileTextButton = nullptr;
+    QPushButton *m_profileChangesButton = nullptr;
+    Reply m_conditionsReply;
+    QPointer<QWidget> m_conditionsWindow;
 };
 
 } // namespace stats

@@ -1,9 +1,13 @@
 // kavel-results as the operator runs it: the real binary against a real
 // SQLite file and a real PostgreSQL server, on a generated tree of result
 // folders whose yields are known.
+#include "conditions.h"
+#include "linesettings.h"
 #include "pgserver.h"
 #include "resultdata.h"
+#include "resultstore.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -77,6 +81,57 @@ bool writeTree(const QString &root)
            && file(root + "/archive/resultsPASS/12-06-11-00-00.csv", pass, day1)
            && file(root + "/archive/resultsFAIL/SN5-20261207080000-00-00-Fail.csv", fail)
            && file(root + "/log/summary.csv", "hello\n") && file(root + "/notes.txt", "hello\n");
+}
+
+// A profile as the station reads it, with the administrator's password in it.
+QByteArray profileText(const QByteArray &current)
+{
+    return "[General]\nqvd=MTIzNDU2\nElectric_thr=" + current + "\nTb_value_thr=100\n[ModeSwitch]\nDebug_Mode=1\n";
+}
+
+// Runs as the station records them, with what each was judged against: C1
+// and C2 under the first version of p.ini (C1 with the baseline, C2 without
+// planeness items but with a firmware download), C3 under the second.
+bool recordJudgedRuns(results::ResultStore &store)
+{
+    const QByteArray content = stationResultFile("run-pass-30x20.csv");
+    results::ResultRecord parsed;
+    results::readResult(std::string_view(content.constData(), std::size_t(content.size())), parsed);
+    const struct
+    {
+        const char *barcode;
+        int minute;
+        QByteArray profile, baseline, firmware;
+    } runs[] = {{"C1", 0, profileText("20.0"), "Debug:\n1,2,\n", ""},
+                {"C2", 10, profileText("20.0"), "", "$00AB\n"},
+                {"C3", 20, profileText("25.0"), "Debug:\n1,2,\n", ""}};
+    for (const auto &run : runs) {
+        results::RunContext c;
+        c.station = QStringLiteral("ST-07");
+        c.startMode = QStringLiteral("Barcode");
+        c.barcode = QString::fromLatin1(run.barcode);
+        c.profile = QStringLiteral("p.ini");
+        c.startedAt = QDateTime(QDate(2026, 12, 8), QTime(9, run.minute));
+        c.endedAt = c.startedAt.addSecs(20);
+        c.verdict = QStringLiteral("PASS");
+        c.path = QStringLiteral("/station/resultsPASS/%1-%2-00-00-Pass.csv")
+                     .arg(c.barcode, c.startedAt.toString(QStringLiteral("yyyyMMddhhmmss")));
+        c.profileText = run.profile;
+        c.baselineText = run.baseline;
+        c.firmwareText = run.firmware;
+        c.softwareVersion = QStringLiteral("3.1+g1a2b3c4d");
+        QString error;
+        if (store.record(c, content, parsed, &error) != results::Recorded::Added) {
+            qWarning() << error;
+            return false;
+        }
+    }
+    return true;
+}
+
+QString sha1Of(const QByteArray &bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex());
 }
 
 QList<QJsonObject> jsonLines(const QString &text)
@@ -175,6 +230,9 @@ private slots:
         QCOMPARE(found[0]["barcode"].toString(), Barcode);
         QCOMPARE(found[0]["station"].toString(), "ST-07");
         QCOMPARE(found[1]["failed"].toArray(), QJsonArray{"open_short"});
+        // Imported from their files: what they were judged against is not known.
+        for (const char *key : {"profile_sha1", "baseline_sha1", "firmware_sha1", "software_version"})
+            QVERIFY2(found[0].contains(key) && found[0][key].isNull(), key);
         r = tool({"find", "--lot", Lot});
         QCOMPARE(r.out.count('\n'), 2);
         QVERIFY2(r.out.contains(Lot) && r.out.contains("SN9"), qPrintable(r.out));
@@ -260,6 +318,94 @@ private slots:
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, QString());
         QCOMPARE(r.err, QStringLiteral("find: no run matches\n"));
+
+        // Runs recorded with what they were judged against, in a store of
+        // their own: each text once, the profile's versions, their keys.
+        {
+            QStringList judged;
+            results::ResultStore store;
+            QString error;
+            if (line) {
+                QVERIFY(pg->createDatabase("judged"));
+                judged << "--connection" << pg->connectionString("judged");
+                QCOMPARE(runTool(dir.path(), judged + QStringList{"server", "init"}).exitCode, 0);
+                QVERIFY2(store.openDatabase(results::addLineDatabase(pg->connectionString("judged"),
+                                                                     store.connectionName()),
+                                            &error),
+                         qPrintable(error));
+            } else {
+                judged << "--store" << dir.filePath("judged.db");
+                QVERIFY2(store.openLocal(dir.filePath("judged.db"), &error), qPrintable(error));
+            }
+            QVERIFY(recordJudgedRuns(store));
+            // A version saved on the station and never run; the line learns a
+            // version only with a run.
+            const bool saved = store.recordProfileSaved("p.ini", profileText("30.0"), "ST-07",
+                                                        QDateTime(QDate(2026, 12, 8), QTime(10, 0)), &error);
+            QCOMPARE(saved, !line);
+            const QByteArray first = results::conditions::storedProfileText(profileText("20.0"));
+            QVERIFY(!first.contains("qvd"));
+            const QString v1 = sha1Of(first);
+            const QString v2 = sha1Of(results::conditions::storedProfileText(profileText("25.0")));
+            QCOMPARE(QSqlQuery(store.database()).exec("SELECT 1"), true);
+            {
+                QSqlQuery q(store.database());
+                QVERIFY(q.exec("SELECT COUNT(*), SUM(CASE WHEN kind = 'profile' THEN 1 ELSE 0 END) FROM texts") && q.next());
+                QCOMPARE(q.value(0).toInt(), line ? 4 : 5); // two runs under v1, one text
+                QCOMPARE(q.value(1).toInt(), line ? 2 : 3);
+            }
+            const auto judgedTool = [&](const QStringList &arguments) { return runTool(dir.path(), judged + arguments); };
+            r = judgedTool({"profile", "p.ini", "--format", "csv"});
+            QCOMPARE(r.exitCode, 0);
+            QString versions = "first_seen,station,profile_sha1,runs\n2026-12-08T09:00:00,ST-07," + v1
+                               + ",2\n2026-12-08T09:20:00,ST-07," + v2 + ",1\n";
+            if (!line)
+                versions += "2026-12-08T10:00:00,ST-07," + sha1Of(results::conditions::storedProfileText(
+                                                                profileText("30.0")))
+                            + ",0\n";
+            QCOMPARE(r.out, versions);
+            r = judgedTool({"profile", "--show", v1.left(12)});
+            QCOMPARE(r.exitCode, 0);
+            QCOMPARE(r.out.toUtf8(), first);
+            r = judgedTool({"profile", "--diff", v1, v2.left(6), "--format", "csv"});
+            QCOMPARE(r.exitCode, 0);
+            QCOMPARE(r.out, QStringLiteral("key,change,old,new\nElectric_thr,changed,20.0,25.0\n"));
+            r = judgedTool({"profile", "--diff", v2, v1});
+            QCOMPARE(r.out.count('\n'), 2);
+            QVERIFY2(r.out.contains(QRegularExpression("Electric_thr +changed +25.0 +20.0")), qPrintable(r.out));
+            r = judgedTool({"profile", "--show", "abcdef"});
+            QCOMPARE(r.exitCode, 1);
+            QCOMPARE(r.err, QStringLiteral("profile: the store holds no text of hash abcdef\n"));
+            r = judgedTool({"profile", "q.ini"});
+            QCOMPARE(r.out, QString());
+            QCOMPARE(r.err, QStringLiteral("profile: no run of profile q.ini is known, nor a save of it\n"));
+
+            r = judgedTool({"find", "--barcode-prefix", "C", "--format", "json"});
+            const QList<QJsonObject> runs = jsonLines(r.out);
+            QCOMPARE(runs.size(), 3);
+            QCOMPARE(runs[1]["barcode"].toString(), "C2");
+            QCOMPARE(runs[1]["profile_sha1"].toString(), v1);
+            QVERIFY(runs[1]["baseline_sha1"].isNull());
+            QCOMPARE(runs[1]["firmware_sha1"].toString(), sha1Of("$00AB\n"));
+            QCOMPARE(runs[1]["software_version"].toString(), "3.1+g1a2b3c4d");
+            QCOMPARE(runs[0]["baseline_sha1"].toString(), sha1Of("Debug:\n1,2,\n"));
+            QVERIFY(runs[0]["firmware_sha1"].isNull());
+            r = judgedTool({"find", "--barcode", "C3"});
+            QVERIFY2(r.out.contains(" " + v2.left(12) + " ") && !r.out.contains(v2), qPrintable(r.out));
+            r = judgedTool({"export", "--format", "csv"});
+            QVERIFY2(r.out.startsWith("runId,verdict,started,ended,station,startMode,lot,worker,barcode,profile,file,"
+                                      "profile_sha1,baseline_sha1,firmware_sha1,software_version,"),
+                     qPrintable(r.out));
+            QVERIFY2(r.out.contains(",p.ini,/station/resultsPASS/C2-20261208091000-00-00-Pass.csv," + v1 + ",,"
+                                    + sha1Of("$00AB\n") + ",3.1+g1a2b3c4d,"),
+                     qPrintable(r.out));
+            r = judgedTool({"export", "--format", "json"});
+            const QList<QJsonObject> exported = jsonLines(r.out);
+            QCOMPARE(exported.size(), 3);
+            QCOMPARE(exported[2]["context"]["profile_sha1"].toString(), v2);
+            QCOMPARE(exported[2]["context"]["software_version"].toString(), "3.1+g1a2b3c4d");
+            QVERIFY(exported[1]["context"]["baseline_sha1"].isNull());
+        }
 
         if (!line)
             return;
@@ -580,6 +726,18 @@ private slots:
                                                   << "needs --role NAME";
         QTest::newRow("init with a role") << QStringList{"server", "init", "--role", "st"} << 2 << "takes no --role";
         QTest::newRow("server, no line") << QStringList{"server", "init"} << 1 << "no line is configured";
+        QTest::newRow("profile without a name") << QStringList{"profile"} << 2 << "profile needs a profile's name";
+        QTest::newRow("profile, two names") << QStringList{"profile", "a.ini", "b.ini"} << 2 << "takes one name";
+        QTest::newRow("profile --show, no hash") << QStringList{"profile", "--show", "demo.ini"} << 2
+                                                 << "\"demo.ini\" is no hash";
+        QTest::newRow("profile --show, five digits") << QStringList{"profile", "--show", "abcde"} << 2 << "is no hash";
+        QTest::newRow("profile --diff, one hash") << QStringList{"profile", "--diff", "abcdef"} << 2
+                                                  << "needs two hashes";
+        QTest::newRow("profile --show and --diff")
+            << QStringList{"profile", "--show", "abcdef", "--diff", "abcdef", "abcdef"} << 2 << "not both";
+        QTest::newRow("profile --show, a format") << QStringList{"profile", "--show", "abcdef", "--format", "csv"}
+                                                  << 2 << "takes no --format";
+        QTest::newRow("profile, no store") << QStringList{"profile", "demo.ini"} << 1 << "no store at ./results.db";
     }
     void exitCodes()
     {

@@ -1,5 +1,6 @@
 // The station's results store on real SQLite files: what a filed file becomes,
 // what is refused, and the recorder thread through a store that breaks.
+#include "conditions.h"
 #include "csv.h"
 #include "linesettings.h"
 #include "resultrecorder.h"
@@ -116,6 +117,62 @@ private slots:
         QCOMPARE(csvLine({text, text}), field + QLatin1Char(',') + field + QLatin1Char('\n'));
     }
 
+    // Two versions of a profile compared key by key, as the station reads
+    // them: values, not spelling; keys in the newer text's order, sections as
+    // they come; the administrator's password never kept.
+    void profileVersionsComparedByKey_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QStringList>("changes"); // key|old|new, "-" for a key one side lacks
+        QTest::newRow("one limit changed") << QByteArray("[General]\nElectric_thr=20.0\nTb_value_thr=100\n")
+                                           << QByteArray("[General]\nElectric_thr=25.0\nTb_value_thr=100\n")
+                                           << QStringList{"Electric_thr|20.0|25.0"};
+        QTest::newRow("same values, other order and spelling") << QByteArray("[General]\na=1\nb=2\n")
+                                                               << QByteArray("b = 2\r\na=1\r\n") << QStringList{};
+        QTest::newRow("a key removed between two changed, one added")
+            << QByteArray("[General]\na=1\nb=2\nc=3\n") << QByteArray("[General]\na=0\nc=0\nd=4\n")
+            << QStringList{"a|1|0", "b|2|-", "c|3|0", "d|-|4"};
+        QTest::newRow("the first key removed") << QByteArray("a=1\nb=2\n") << QByteArray("b=3\n")
+                                               << QStringList{"a|1|-", "b|2|3"};
+        QTest::newRow("sections in the newer text's order")
+            << QByteArray("[General]\nx=1\n[ModeSwitch]\nDebug_Mode=1\n[Z]\nk=1\n")
+            << QByteArray("[Z]\nk=2\n[General]\nx=2\n[ModeSwitch]\nDebug_Mode=0\n")
+            << QStringList{"Z/k|1|2", "x|1|2", "ModeSwitch/Debug_Mode|1|0"};
+        QTest::newRow("a quoted comma, then a list") << QByteArray("RowSetData=\"1,2/3,4\"\n")
+                                                     << QByteArray("RowSetData=1,2/3,5\n")
+                                                     << QStringList{"RowSetData|1,2/3,4|1,2/3,5"};
+        QTest::newRow("an empty value is a value") << QByteArray("a=\nb=1\n") << QByteArray("b=1\n")
+                                                   << QStringList{"a||-"};
+        QTest::newRow("an escaped key") << QByteArray("%U4E2D=1\n") << QByteArray("%U4E2D=2\n")
+                                        << QStringList{QStringLiteral("\u4E2D|1|2")};
+        QTest::newRow("a comment is no key") << QByteArray(";a=1\nb=1\n") << QByteArray("b=1\n") << QStringList{};
+        QTest::newRow("the password is not kept") << QByteArray("[General]\nqvd=MTIzNDU2\nx=1\n")
+                                                  << QByteArray("qvd = OTk5\r\nx=1\r\n") << QStringList{};
+        QTest::newRow("qvd of a section is another key") << QByteArray("[ModeSwitch]\nqvd=1\n")
+                                                         << QByteArray("[ModeSwitch]\nqvd=2\n")
+                                                         << QStringList{"ModeSwitch/qvd|1|2"};
+    }
+    void profileVersionsComparedByKey()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QFETCH(QStringList, changes);
+        // As the store keeps them.
+        const QByteArray old = conditions::storedProfileText(before);
+        const QByteArray now = conditions::storedProfileText(after);
+        std::vector<conditions::KeyChange> found;
+        QVERIFY(conditions::diffProfiles(old, now, found));
+        QStringList lines;
+        for (const conditions::KeyChange &c : found)
+            lines << QStringList{c.key, c.before.value_or("-"), c.after.value_or("-")}.join('|');
+        QCOMPARE(lines, changes);
+        std::vector<conditions::Entry> entries;
+        QVERIFY(conditions::iniEntries(now, entries));
+        for (const conditions::Entry &e : entries)
+            QVERIFY2(e.key != "qvd", now.constData());
+    }
+
     void recordingAFiledFile()
     {
         QTemporaryDir dir;
@@ -196,6 +253,10 @@ private slots:
         live.path = filed;
         // Items the run hands over beside the file, where the file says nothing of them.
         live.items = {{"border", true, QVariant(), "4 sides"}, {"reset", false, QVariant(), "not the file's"}};
+        // What it was judged against; no planeness item ran, no firmware went down.
+        live.profile = "p.ini";
+        live.profileText = "[General]\nElectric_thr=20.0\n";
+        live.softwareVersion = "3.1+gabc";
         QCOMPARE(store.record(live, &error), Recorded::Added);
         const QString first = scalar(store, "SELECT run_id FROM runs").toString();
         QCOMPARE(first, fileRunId("ST1", "12-06-09-41-07.csv", contentHash(stationResultFile("run-pass-30x20.csv"))));
@@ -221,6 +282,21 @@ private slots:
             second.runId = newRunId();
         }
         QCOMPARE(int(store.record(second, &error)), expected);
+        // The live run keeps what it was judged against; one recorded from
+        // its file alone has it unknown, whatever profile lies about today.
+        const QString profileSha1 = QString::fromLatin1(contentHash(live.profileText));
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs WHERE profile_sha1 = ? AND software_version = '3.1+gabc'"
+                               " AND baseline_sha1 IS NULL AND firmware_sha1 IS NULL",
+                        {profileSha1})
+                     .toInt(),
+                 again == "nothing filed" ? 3 : 1);
+        if (!sameId && again != "nothing filed")
+            QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs WHERE profile_sha1 IS NULL AND software_version IS NULL")
+                         .toInt(),
+                     1);
+        QCOMPARE(conditions::textFromStore(scalar(store, "SELECT content FROM texts WHERE sha1 = ?", {profileSha1})),
+                 live.profileText);
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM texts").toInt(), 1);
         const int runs = scalar(store, "SELECT COUNT(*) FROM runs").toInt();
         QCOMPARE(runs, again == "nothing filed" ? 3 : sameId ? 1 : 2);
         if (again == "nothing filed") {
@@ -241,6 +317,8 @@ private slots:
         QTest::newRow("from schema 2 with panel flags") << "2 flags";
         QTest::newRow("from schema 2 with yield") << "2 yield";
         QTest::newRow("from schema 2 with levels") << "2 levels";
+        // This version as a build of it made it before the texts were added.
+        QTest::newRow("schema 3 without the texts") << "3 early";
     }
     void panelFirstAndLastRun()
     {
@@ -285,12 +363,25 @@ private slots:
 
         // The same runs in a store as an older station left it.
         const QString db = dir.filePath("results.db");
+        if (shape == "3 early") {
+            ResultStore early;
+            QVERIFY(early.openLocal(db, nullptr));
+        }
         {
             QSqlDatabase old = QSqlDatabase::addDatabase("QSQLITE", "old");
             old.setDatabaseName(db);
             QVERIFY(old.open());
             QString error;
-            QVERIFY2(oldschemas::build(old, shape, &error), qPrintable(error));
+            if (shape == "3 early") {
+                for (const char *sql : {"DROP TABLE texts", "DROP TABLE profile_versions", "DROP INDEX runs_conditions",
+                                        "ALTER TABLE runs DROP COLUMN profile_sha1",
+                                        "ALTER TABLE runs DROP COLUMN baseline_sha1",
+                                        "ALTER TABLE runs DROP COLUMN firmware_sha1",
+                                        "ALTER TABLE runs DROP COLUMN software_version"})
+                    QVERIFY2(QSqlQuery(old).exec(sql), sql);
+            } else {
+                QVERIFY2(oldschemas::build(old, shape, &error), qPrintable(error));
+            }
             QSqlDatabase from = reference.database();
             QVERIFY2(oldschemas::copyRuns(from, old, &error), qPrintable(error));
             old.close();
@@ -306,10 +397,24 @@ private slots:
         QVERIFY(scalar(store, "SELECT sql FROM sqlite_master WHERE name = 'runs_lot'").toString().contains("panel_last"));
         QVERIFY(!scalar(store, "SELECT sql FROM sqlite_master WHERE name = 'runs'").toString().contains("UNIQUE"));
         QCOMPARE(scalar(store, "SELECT COUNT(*) FROM items").toInt(), scalar(reference, "SELECT COUNT(*) FROM items").toInt());
+        // What the old runs were judged against is not known.
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs WHERE profile_sha1 IS NULL AND baseline_sha1 IS NULL"
+                               " AND firmware_sha1 IS NULL AND software_version IS NULL")
+                     .toInt(),
+                 names.size());
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM texts").toInt(), 0);
         // Written to as a store of today: a retest of SN2 moves its flags.
         QVERIFY(write(dir.filePath("resultsFAIL/SN2-20261207080000-00-00-Fail.csv"), stationResultFile("run-fail-30x20.csv")));
-        QCOMPARE(store.record(contextFromFile(dir.filePath("resultsFAIL/SN2-20261207080000-00-00-Fail.csv"), "ST1"), &error),
-                 Recorded::Added);
+        RunContext retest = contextFromFile(dir.filePath("resultsFAIL/SN2-20261207080000-00-00-Fail.csv"), "ST1");
+        retest.profile = "p.ini";
+        retest.profileText = "x=1\n";
+        retest.baselineText = "Debug:\n";
+        QCOMPARE(store.record(retest, &error), Recorded::Added);
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs r JOIN texts p ON p.sha1 = r.profile_sha1"
+                               " JOIN texts b ON b.sha1 = r.baseline_sha1 JOIN profile_versions v"
+                               " ON v.profile = r.profile AND v.profile_sha1 = r.profile_sha1 AND v.station = 'ST1'")
+                     .toInt(),
+                 1);
         QCOMPARE(flags(store.database()).last(), QStringLiteral("SN2:01"));
         QCOMPARE(yieldRows(store.database(), true), yieldRows(store.database(), false));
     }

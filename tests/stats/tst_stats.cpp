@@ -1,6 +1,7 @@
 // The line statistics against real stores: the same generated runs in an
 // SQLite file and on a PostgreSQL 15 server the test starts, every count known
 // beforehand; then the window itself on the SQLite store.
+#include "conditions.h"
 #include "heatmapwidget.h"
 #include "linesettings.h"
 #include "lineserver.h"
@@ -19,6 +20,8 @@
 #include <QGraphicsSimpleTextItem>
 #include <QLabel>
 #include <QLineSeries>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSqlQuery>
 #include <QValueAxis>
 #include <QSignalSpy>
@@ -111,6 +114,18 @@ QByteArray runFile(const Run &run)
     return text;
 }
 
+// The profiles the runs were judged under: demo.ini's limit raised at 09:00
+// on Monday, other.ini's one version.
+QByteArray profileText(const Run &run)
+{
+    if (run.minute < 0)
+        return QByteArray(); // recorded from their files alone
+    if (run.profile == QLatin1String("other.ini"))
+        return "[General]\nElectric_thr=30.0\n[ModeSwitch]\nDebug_Mode=0\n";
+    return run.minute < 60 ? "[General]\nElectric_thr=20.0\n[ModeSwitch]\nDebug_Mode=1\n"
+                           : "[General]\nElectric_thr=25.0\n[ModeSwitch]\nDebug_Mode=1\n";
+}
+
 bool fill(results::ResultStore &store)
 {
     int n = 0;
@@ -127,6 +142,15 @@ bool fill(results::ResultStore &store)
         c.endedAt = c.startedAt.addSecs(20);
         c.verdict = run.fail ? QStringLiteral("FAIL") : QStringLiteral("PASS");
         c.path = QStringLiteral("/station/results%1/run-%2.csv").arg(c.verdict).arg(n);
+        c.profileText = profileText(run);
+        if (!c.profileText.isEmpty()) {
+            // demo.ini's items subtract the baseline; B1's first run took new firmware.
+            if (run.profile == QLatin1String("demo.ini"))
+                c.baselineText = "Debug:\n1,2,\n";
+            if (run.barcode == QLatin1String("B1") && run.fail)
+                c.firmwareText = "$00AB\n";
+            c.softwareVersion = QStringLiteral("3.1+g1a2b3c4d");
+        }
         const QByteArray content = runFile(run);
         results::ResultRecord parsed;
         results::readResult(std::string_view(content.constData(), std::size_t(content.size())), parsed);
@@ -705,6 +729,64 @@ private slots:
         QVERIFY(refused > 0);
     }
 
+    // What a run was judged against, as the traceability view shows it: its
+    // profile's version, first seen when and where, the version before it.
+    void conditionsOfARun_data()
+    {
+        QTest::addColumn<QString>("run");       // the run's file name
+        QTest::addColumn<QString>("version");   // the profile text's Electric_thr; empty: not known
+        QTest::addColumn<QString>("previous");  // the version before's; empty: none
+        QTest::addColumn<QString>("firstSeen"); // minutes after T0 and station
+        QTest::addColumn<bool>("baseline");
+        QTest::addColumn<bool>("firmware");
+        QTest::newRow("the first version") << "run-2" << "20.0" << "" << "5 S1" << true << false;
+        QTest::newRow("the limit raised") << "run-4" << "25.0" << "20.0" << "65 S2" << true << false;
+        QTest::newRow("the raised limit again") << "run-6" << "25.0" << "20.0" << "65 S2" << true << false;
+        QTest::newRow("another profile, after a download") << "run-19" << "30.0" << "" << "1490 S3" << false << true;
+        QTest::newRow("another profile, no download") << "run-20" << "30.0" << "" << "1490 S3" << false << false;
+        QTest::newRow("recorded from its file alone") << "run-7" << "" << "" << "" << false << false;
+    }
+    void conditionsOfARun()
+    {
+        ENGINE(db);
+        QFETCH(QString, run);
+        QFETCH(QString, version);
+        QFETCH(QString, previous);
+        QFETCH(QString, firstSeen);
+        QFETCH(bool, baseline);
+        QFETCH(bool, firmware);
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("SELECT run_id FROM runs WHERE file_path LIKE ?"));
+        q.addBindValue(QStringLiteral("%/") + run + QStringLiteral(".csv"));
+        QVERIFY(q.exec() && q.next());
+        Request request;
+        request.view = View::Conditions;
+        request.runId = q.value(0).toString();
+        q.finish();
+        const Reply reply = answer(db, request);
+        QVERIFY2(reply.error.isEmpty(), qPrintable(reply.error));
+        const results::conditions::RunConditions &c = reply.conditions;
+        QVERIFY(c.found);
+        const auto limit = [](const QByteArray &text) {
+            std::vector<results::conditions::Entry> entries;
+            results::conditions::iniEntries(text, entries);
+            for (const results::conditions::Entry &e : entries)
+                if (e.key == QLatin1String("Electric_thr"))
+                    return e.value;
+            return QString();
+        };
+        QCOMPARE(limit(reply.profileText), version);
+        QCOMPARE(c.profileSha1.isEmpty(), version.isEmpty());
+        QCOMPARE(limit(reply.previousText), previous);
+        QCOMPARE(c.previousSha1.isEmpty(), previous.isEmpty());
+        if (!firstSeen.isEmpty())
+            QCOMPARE(QStringLiteral("%1 %2").arg((c.versionFirstAt - T0.toMSecsSinceEpoch()) / 60000).arg(c.versionStation),
+                     firstSeen);
+        QCOMPARE(!c.baselineSha1.isEmpty(), baseline);
+        QCOMPARE(!c.firmwareSha1.isEmpty(), firmware);
+        QCOMPARE(c.softwareVersion, version.isEmpty() ? QString() : QStringLiteral("3.1+g1a2b3c4d"));
+    }
+
     void controlRules_data()
     {
         QTest::addColumn<QList<double>>("values");
@@ -923,6 +1005,37 @@ private slots:
         window.trace(prefix);
         QTRY_VERIFY(!window.busy());
         QCOMPARE(window.traceTable()->rowCount(), 4);
+        // A run's conditions, and one click each to its profile's text and
+        // to what changed against the version before.
+        QVERIFY(!window.profileTextButton()->isEnabled());
+        window.traceTable()->setCurrentCell(0, 0); // A3, after the limit was raised
+        QTRY_VERIFY(!window.busy());
+        QVERIFY2(window.conditionsLabel()->text().contains(QLatin1String("Profile demo.ini, version "))
+                     && window.conditionsLabel()->text().contains(QLatin1String("on S2; the version before: "))
+                     && window.conditionsLabel()->text().contains(QLatin1String("Station software 3.1+g1a2b3c4d")),
+                 qPrintable(window.conditionsLabel()->text()));
+        QVERIFY(window.profileChangesButton()->isEnabled());
+        QTest::mouseClick(window.profileChangesButton(), Qt::LeftButton);
+        QVERIFY(window.conditionsWindow() && window.conditionsWindow()->isVisible());
+        auto *changes = window.conditionsWindow()->findChild<QTableWidget *>(QStringLiteral("profileChanges"));
+        QVERIFY(changes);
+        QCOMPARE(changes->rowCount(), 1);
+        QCOMPARE(changes->item(0, 0)->text(), QStringLiteral("Electric_thr"));
+        QCOMPARE(changes->item(0, 2)->text(), QStringLiteral("20.0"));
+        QCOMPARE(changes->item(0, 3)->text(), QStringLiteral("25.0"));
+        QTest::mouseClick(window.profileTextButton(), Qt::LeftButton);
+        auto *text = window.conditionsWindow()->findChild<QPlainTextEdit *>(QStringLiteral("profileText"));
+        QVERIFY(text);
+        QVERIFY2(text->toPlainText().startsWith(QLatin1String("[General]\nElectric_thr=25.0\n")),
+                 qPrintable(text->toPlainText()));
+        QVERIFY(window.csv(StatsWindow::TraceTab).split(QLatin1Char('\n')).first().endsWith(
+            QLatin1String(",profile_sha1,baseline_sha1,firmware_sha1,software_version")));
+        window.traceTable()->setCurrentCell(3, 0); // A1, under the first version
+        QTRY_VERIFY(!window.busy());
+        QVERIFY2(window.conditionsLabel()->text().contains(QLatin1String("the first version known")),
+                 qPrintable(window.conditionsLabel()->text()));
+        QVERIFY(window.profileTextButton()->isEnabled());
+        QVERIFY(!window.profileChangesButton()->isEnabled());
 
         // Drift is of one station: without one chosen, the first in the range,
         // and the chart says so.

@@ -2,6 +2,7 @@
 #define COMMANDS_H
 
 #include "invocation.h"
+#include "output.h"
 #include "runqueries.h"
 
 #include <QVariantList>
@@ -28,6 +29,15 @@ int exportRuns(const Invocation &invocation, ResultStore &store);
 int syncOutbox(const Invocation &invocation);
 // Sets up the line's server (init, add-station, add-reader, release-station).
 int serverCommand(const Invocation &invocation);
+
+// The versions of a profile, one text by its hash, what changed between two.
+int profileCommand(const Invocation &invocation, ResultStore &store);
+
+// The columns of a run's conditions (find, export), and a value of one: null
+// where not known; a hash shortened to ShortHash characters for the eye.
+constexpr int ShortHash = 12;
+QStringList conditionColumns();
+Table::Value conditionValue(const QVariant &value, bool shortHash = false);
 
 // The runs the invocation's --barcode, --barcode-prefix, --lot, --since and --until keep.
 queries::RunFilter runFilter(const Invocation &invocation);

@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QDate>
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QSet>
 
 namespace results::cli {
@@ -19,6 +20,8 @@ Commands:
   find                  the runs of a barcode, a LOT or a time, newest first
   yield                 panels, first-pass and final yield per group
   export                every run with its items, as CSV or JSON Lines
+  profile               a profile's versions, one version's text, what
+                        changed between two
   sync                  send the runs the line has not acknowledged
   server SUBCOMMAND     set up the line's server: init, add-station,
                         add-reader, release-station (its administrator)
@@ -69,8 +72,12 @@ const char *const Find = R"(Usage: kavel-results [STORE] find (--barcode X | --b
                                   --since T) [OPTIONS]
 
 The runs that match, newest first: verdict, station, start time, barcode, LOT,
-the items that failed and the filed file. "find: no run matches" on stderr
-when none does.
+the items that failed, the filed file, and what the run was judged against:
+profile_sha1, baseline_sha1, firmware_sha1 (the texts' hashes, for "profile
+--show"; the text format shows their first 12 characters) and
+software_version. Each is empty (null in JSON) where it is not known (a run
+recorded from its file alone) or was not used (no planeness or open/short
+item, no firmware download). "find: no run matches" on stderr when none does.
 
 Options:
   --barcode X           the runs of this barcode, as typed
@@ -123,10 +130,12 @@ Options:
 const char *const Export = R"(Usage: kavel-results [STORE] export --format csv|json [OPTIONS]
 
 Every run, oldest first, written as it is read.
-  csv    one line per run: the run's context and one column per item (PASS,
-         FAIL, or empty where the item did not run or the file cannot tell)
+  csv    one line per run: the run's context, what it was judged against
+         (profile_sha1, baseline_sha1, firmware_sha1, software_version, as
+         find gives them) and one column per item (PASS, FAIL, or empty where
+         the item did not run or the file cannot tell)
   json   JSON Lines, one object per run:
-         {"run": {...}, "context": {...}, "items": [...],
+         {"run": {...}, "context": {..., "profile_sha1": ...}, "items": [...],
           "failingCells": [...], "failingElectrodes": [...]}
 A CSV field that a spreadsheet would run as a formula (it starts with =, +,
 -, @, a tab or a CR and is no number) is written with a leading '. When the
@@ -141,6 +150,35 @@ Options:
                         CURSOR (0 the first time), however late they were
                         taken; ends with "next cursor: N" on stderr, the
                         CURSOR to give next time
+)";
+
+const char *const Profile = R"(Usage: kavel-results [STORE] profile NAME [--format F]
+       kavel-results [STORE] profile --show HASH
+       kavel-results [STORE] profile --diff OLD NEW [--format F]
+
+Every text a run was judged against is kept once, by its SHA-1: the profile
+as the run read it (without the administrator's password, key qvd), the
+baseline, the firmware image.
+
+  profile NAME          the versions of the profile of that file name (as
+                        find and export name it, e.g. demo.ini), oldest
+                        first: first_seen and station, when and where each
+                        first appeared (the first run judged under it, or
+                        the station's settings saving it), profile_sha1, and
+                        the runs judged under it. The runs whose profile is
+                        not known (recorded from their files alone: an
+                        import, a catch-up) are one line without a hash.
+  --show HASH           the text of that hash, byte for byte
+  --diff OLD NEW        the keys whose values differ from version OLD to NEW:
+                        key (as the profile names it, ModeSwitch/Debug_Mode),
+                        change (changed, added or removed), old and new
+                        value; in the order of NEW's text
+
+A HASH may be given by its first 6 characters or more, where no other text
+starts with them. Exit status 1 for a hash the store does not hold.
+
+Options:
+  --format F            text (the default), csv or json
 )";
 
 const char *const Sync = R"(Usage: kavel-results [STORE] sync [--retry]
@@ -202,6 +240,7 @@ const std::vector<Command> &commands()
         {"find", Find, {"barcode", "barcode-prefix", "lot", "since", "until", "format"}},
         {"yield", Yield, {"by", "since", "until", "engineering", "format"}},
         {"export", Export, {"since", "until", "format", "after"}},
+        {"profile", Profile, {"show", "diff", "format"}},
         {"sync", Sync, {"retry"}},
         {"server", Server, {"role"}},
         {"help", HelpCommand, {}},
@@ -272,6 +311,8 @@ Parsed parseArguments(const QStringList &arguments)
         {QStringLiteral("after"), QString(), QStringLiteral("CURSOR")},
         {QStringLiteral("retry"), QString()},
         {QStringLiteral("role"), QString(), QStringLiteral("NAME")},
+        {QStringLiteral("show"), QString(), QStringLiteral("HASH")},
+        {QStringLiteral("diff"), QString(), QStringLiteral("OLD")},
     });
     if (!parser.parse(arguments)) {
         parsed.error = parser.errorText();
@@ -382,6 +423,32 @@ Parsed parseArguments(const QStringList &arguments)
             return fail(needsRole ? QStringLiteral("server %1 needs --role NAME").arg(sub)
                                   : QStringLiteral("server %1 takes no --role").arg(sub));
         inv.line = true;
+    } else if (inv.command == QLatin1String("profile")) {
+        const auto hash = [](const QString &text) {
+            static const QRegularExpression hex(QStringLiteral("^[0-9a-fA-F]{6,40}$"));
+            return hex.match(text).hasMatch();
+        };
+        if (given("show") && given("diff"))
+            return fail(QStringLiteral("profile takes --show or --diff, not both"));
+        if (given("show")) {
+            if (!inv.arguments.isEmpty())
+                return fail(QStringLiteral("profile --show takes one hash, not \"%1\"").arg(inv.arguments.first()));
+            inv.show = value("show");
+        } else if (given("diff")) {
+            if (inv.arguments.size() != 1)
+                return fail(QStringLiteral("profile --diff needs two hashes, the older first"));
+            inv.diff = {value("diff"), inv.arguments.first()};
+        } else if (inv.arguments.size() != 1) {
+            return fail(inv.arguments.isEmpty() ? QStringLiteral("profile needs a profile's name, --show or --diff")
+                                                : QStringLiteral("profile takes one name"));
+        }
+        const QStringList hashes = inv.show ? QStringList{*inv.show} : inv.diff;
+        for (const QString &h : hashes) {
+            if (!hash(h))
+                return fail(QStringLiteral("\"%1\" is no hash (6 to 40 hexadecimal digits)").arg(h));
+        }
+        if (inv.show && inv.format)
+            return fail(QStringLiteral("profile --show prints the text itself and takes no --format"));
     } else if (inv.command == QLatin1String("help")) {
         if (inv.arguments.size() > 1)
             return fail(QStringLiteral("help takes one command"));

@@ -52,6 +52,10 @@ struct Invocation
     // server add-station, add-reader
     QString role;
 
+    // profile: the text of a hash, or two versions to compare (the older first)
+    std::optional<QString> show;
+    QStringList diff;
+
     std::optional<Format> format;
 
     bool help = false;

@@ -22,6 +22,21 @@ bool failed(const QString &command, const QString &error)
 
 } // namespace
 
+QStringList conditionColumns()
+{
+    return {QStringLiteral("profile_sha1"), QStringLiteral("baseline_sha1"), QStringLiteral("firmware_sha1"),
+            QStringLiteral("software_version")};
+}
+
+Table::Value conditionValue(const QVariant &value, bool shortHash)
+{
+    if (value.isNull())
+        return std::monostate();
+    // A hash's first characters tell versions apart on a terminal; profile
+    // --show takes them.
+    return shortHash ? value.toString().left(ShortHash) : value.toString();
+}
+
 int findRuns(const Invocation &invocation, ResultStore &store)
 {
     QSqlQuery q(store.database());
@@ -29,9 +44,11 @@ int findRuns(const Invocation &invocation, ResultStore &store)
     if (!queries::findRuns(q, runFilter(invocation), &error))
         return failed(invocation.command, error), ExitFailure;
 
-    Table table(invocation.format.value_or(Format::Text),
-                {QStringLiteral("verdict"), QStringLiteral("station"), QStringLiteral("started"),
-                 QStringLiteral("barcode"), QStringLiteral("lot"), QStringLiteral("failed"), QStringLiteral("file")});
+    const Format format = invocation.format.value_or(Format::Text);
+    Table table(format, QStringList{QStringLiteral("verdict"), QStringLiteral("station"), QStringLiteral("started"),
+                                    QStringLiteral("barcode"), QStringLiteral("lot"), QStringLiteral("failed"),
+                                    QStringLiteral("file")}
+                            + conditionColumns());
     QString runId;
     std::vector<Table::Value> pending;
     QStringList failedItems;
@@ -52,6 +69,8 @@ int findRuns(const Invocation &invocation, ResultStore &store)
             runId = q.value(0).toString();
             pending = {q.value(1).toString(), q.value(2).toString(), isoTime(q.value(3).toLongLong(), false),
                        q.value(4).toString(), q.value(5).toString(), QStringList(), q.value(6).toString()};
+            for (int c = 9; c < 13; ++c)
+                pending.push_back(conditionValue(q.value(c), format == Format::Text && c < 12));
         }
         if (!q.value(8).isNull())
             failedItems << q.value(8).toString();
