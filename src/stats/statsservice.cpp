@@ -66,6 +66,8 @@ bool answerInto(const QSqlDatabase &db, const Request &request, Reply &reply)
     case View::Content:
         reply.runId = request.runId;
         return runContent(db, request.runId, reply.content, error);
+    case View::Capability:
+        return capability(db, request.filter, request.item, reply.capability, error);
     case View::Count:
         break;
     }

@@ -23,7 +23,7 @@ struct Source
     QString connection;  // the line's libpq connection string
 };
 
-enum class View { Yield, Pareto, Map, Spc, Trace, Content, Shift, Count };
+enum class View { Yield, Pareto, Map, Spc, Trace, Content, Shift, Capability, Count };
 
 struct Request
 {
@@ -38,6 +38,7 @@ struct Request
     int points = 500;
     TraceQuery trace;
     QString runId;            // Content
+    QString item;             // Capability: the item as the result file names it
 };
 
 struct Reply
@@ -59,6 +60,7 @@ struct Reply
     std::vector<TraceRow> trace;
     QString runId;
     QByteArray content;
+    std::vector<Capability> capability;
 };
 
 class StatsWorker;
