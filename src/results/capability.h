@@ -45,8 +45,9 @@ struct Capability
     // current, at it too: it passes only below).
     qint64 below = 0;
     qint64 above = 0;
-    // Within: the mean moving range of consecutive runs of each station (the
-    // two under these limits, both among the runs asked for) / d2; overall:
+    // Within: the mean moving range of consecutive runs of each station and
+    // profile (the two under these limits, both among the runs asked for) /
+    // d2; overall:
     // the sample standard deviation. None where there is no moving range or
     // fewer than two values.
     qint64 ranges = 0;

@@ -86,8 +86,8 @@ QString functions()
     }
     // The measurements chained on the server's own runs, as the station
     // chains them in its store (chainMeasurements()).
-    const QStringList at{QStringLiteral("r.station"), QStringLiteral("r.started_at"), QStringLiteral("r.started_at"),
-                         QStringLiteral("r.run_id")};
+    const QStringList at{QStringLiteral("r.station"), QStringLiteral("r.profile"), QStringLiteral("r.started_at"),
+                         QStringLiteral("r.started_at"), QStringLiteral("r.run_id")};
     children << QStringLiteral("IF EXISTS (SELECT 1 FROM measurements WHERE run_id = r.run_id) THEN")
              << inlined(neighbourSql(false, QStringLiteral("chain_before, chain_before_at")), at) + QLatin1Char(';')
              << inlined(neighbourSql(true, QStringLiteral("chain_after, chain_after_at")), at) + QLatin1Char(';')

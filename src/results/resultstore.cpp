@@ -215,7 +215,7 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
 
 QString neighbourSql(bool next, const QString &into)
 {
-    return QStringLiteral("SELECT p.run_id, p.started_at%1 FROM runs p WHERE p.station = ?"
+    return QStringLiteral("SELECT p.run_id, p.started_at%1 FROM runs p WHERE p.station = ? AND p.profile = ?"
                           " AND (p.started_at %2 ? OR (p.started_at = ? AND p.run_id %2 ?))"
                           " AND EXISTS (SELECT 1 FROM measurements pm WHERE pm.run_id = p.run_id)"
                           " ORDER BY p.started_at %3, p.run_id %3 LIMIT 1")
@@ -225,13 +225,13 @@ QString neighbourSql(bool next, const QString &into)
 
 QString chainSql()
 {
-    // A moving range only between values judged alike: the same profile and
-    // the same limits (or both not known).
+    // A moving range only between values judged alike: the same limits (or
+    // both not known).
     return QStringLiteral(
         "UPDATE measurements SET previous_run = ?, previous_at = ?,"
         " moving_range = (SELECT ABS(measurements.value - p.value) FROM measurements p"
         " WHERE p.run_id = ? AND p.item = measurements.item AND p.name = measurements.name"
-        " AND p.profile = measurements.profile AND p.limits_known = measurements.limits_known"
+        " AND p.limits_known = measurements.limits_known"
         " AND p.lower_limit IS NOT DISTINCT FROM measurements.lower_limit"
         " AND p.upper_limit IS NOT DISTINCT FROM measurements.upper_limit)"
         " WHERE run_id = ?");
@@ -466,9 +466,10 @@ bool chainMeasurements(QSqlQuery &previous, QSqlQuery &next, QSqlQuery &chain, c
     const std::size_t at = schema::runTableIndex("measurements");
     if (at >= rows.tables.size() || rows.tables[at].empty())
         return true; // nothing to chain, and the next run's chain stays as it is
-    const QVariant runId = rows.value("run_id"), station = rows.value("station"), started = rows.value("started_at");
+    const QVariant runId = rows.value("run_id"), station = rows.value("station"), profile = rows.value("profile"),
+                   started = rows.value("started_at");
     const auto neighbour = [&](QSqlQuery &q, QVariant &id, QVariant &start) {
-        for (const QVariant &v : {station, started, started, runId})
+        for (const QVariant &v : {station, profile, started, started, runId})
             q.addBindValue(v);
         if (!q.exec())
             return false;

@@ -102,9 +102,10 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
 // The mean of an open/short line, NULL where the file has none.
 QVariant openShortLevel(const ResultRecord &record, const ValueLine &line);
 
-// A run's measurements chained to its station's previous run (the one before
-// it by start time that has measurements): neighbourSql(false) finds that run
-// (station, started_at twice, run_id bound; run_id and started_at come back),
+// A run's measurements chained to the previous run of its station and profile
+// (the one before it by start time that has measurements): the stream a
+// moving range is taken along. neighbourSql(false) finds that run (station,
+// profile, started_at twice, run_id bound; run_id and started_at come back),
 // neighbourSql(true) the one after it; chainSql() sets a run's previous_run,
 // previous_at and moving ranges (previous run id, its start, its id again, the
 // run's id bound). into: a PL/pgSQL INTO clause for the server's function.

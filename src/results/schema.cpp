@@ -96,8 +96,8 @@ const std::vector<Table> &allTables()
         // known, rebuilt from its file). The run's station, profile and start
         // are kept beside them, so that a capability over a million runs reads
         // this table alone, in the order of its key. moving_range: against the
-        // station's previous run (previous_run, previous_at) where that run has
-        // the measurement under the same profile and limits (chainSql()).
+        // previous run of the station and profile (previous_run, previous_at)
+        // where that run has the measurement under the same limits (chainSql()).
         {"measurements",
          {{"run_id", "TEXT NOT NULL"},
           {"item", "TEXT NOT NULL"},
@@ -198,7 +198,7 @@ const Index Indexes[] = {
     {"items_failed", "items", "(run_id, item) WHERE pass = 0", 3},
     {"failing_cells_run", "failing_cells", "(run_id)", 1},
     {"failing_electrodes_run", "failing_electrodes", "(run_id)", 1},
-    // A run's measurements, and the station's previous run's, looked up by run.
+    // A run's measurements, and its previous run's, looked up by run.
     {"measurements_run", "measurements", "(run_id, item, name)", 3},
 };
 

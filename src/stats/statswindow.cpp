@@ -1388,7 +1388,7 @@ void StatsWindow::drawCapability(const Reply &reply)
     m_capNote->setText(
         tr("Each measurement against the limits of the profile its runs were judged under; where the limits "
            "changed in the range, one row and one histogram per version. σ within: the mean moving range of "
-           "consecutive runs of each station / 1.128; σ overall: the sample standard deviation. Cpk and Ppk: the "
+           "consecutive runs of each station and profile / 1.128; σ overall: the sample standard deviation. Cpk and Ppk: the "
            "nearer limit; one-sided (Cpu, Cpl) where the profile has one limit. Green from 1.33, orange from 1.0. "
            "%1 Click a row for its histogram.")
             .arg(m_capEngineeringOnly->isChecked() ? tr("Engineering runs alone.") : tr("Engineering runs are left out.")));

@@ -318,9 +318,9 @@ private slots:
         QVERIFY(!q.next());
     }
 
-    // Each measurement's moving range is against its station's previous run,
-    // whatever order the runs are recorded in, and only where that run was
-    // judged under the same profile and limits.
+    // Each measurement's moving range is against the previous run of its
+    // station and profile, whatever order the runs are recorded in, and only
+    // where that run was judged under the same limits.
     void movingRangesChainEachStation_data()
     {
         QTest::addColumn<QStringList>("runs");   // minute:station:profile:current:threshold, in recording order
@@ -336,7 +336,11 @@ private slots:
         QTest::newRow("the limit changed") << QStringList{"1:S1:a:10:20", "2:S1:a:12:21", "3:S1:a:11:21"}
                                            << QStringList{"1:-/-", "2:1/-", "3:2/1"};
         QTest::newRow("another profile, the same limit")
-            << QStringList{"1:S1:a:10:20", "2:S1:b:12:20", "3:S1:b:11:20"} << QStringList{"1:-/-", "2:1/-", "3:2/1"};
+            << QStringList{"1:S1:a:10:20", "2:S1:b:12:20", "3:S1:b:11:20"} << QStringList{"1:-/-", "2:-/-", "3:2/1"};
+        // Two kinds of panel on one station: each its own stream.
+        QTest::newRow("two profiles by turns")
+            << QStringList{"1:S1:a:10:20", "2:S1:b:15:20", "4:S1:b:17:20", "3:S1:a:11:20"}
+            << QStringList{"1:-/-", "2:-/-", "3:1/1", "4:2/2"};
         // A run that filed nothing has no measurements: the chain goes past it.
         QTest::newRow("a run without measurements between")
             << QStringList{"1:S1:a:10:20", "2:S1:a:-:20", "3:S1:a:13:20"} << QStringList{"1:-/-", "3:1/3"};

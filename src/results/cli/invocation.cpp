@@ -143,8 +143,8 @@ limits ("?"), a version of its own.
   count                 the values
   mean                  their mean
   sigmaWithin           the mean moving range of consecutive runs of each
-                        station / 1.128 (d2); a range counts where both runs
-                        are among those asked for, under the same profile and
+                        station and profile / 1.128 (d2); a range counts where
+                        both runs are among those asked for, under the same
                         limits
   sigmaOverall          the sample standard deviation
   cp, pp                (upper - lower) / 6 sigma, within and overall
