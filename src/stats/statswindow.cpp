@@ -133,6 +133,32 @@ QValueAxis *countAxis(QChart *chart, Qt::Alignment where, double most, const QSt
     return axis;
 }
 
+// A value axis over low..high on round ticks (1, 2 or 5 times a power of
+// ten, about six of them), its ends on ticks: 17.5, 18, 18.5 rather than
+// 16.98, 17.79.
+QValueAxis *roundAxis(QChart *chart, Qt::Alignment where, double low, double high, const QString &title)
+{
+    const double wanted = (high > low ? high - low : std::max(1.0, std::abs(low))) / 6;
+    const double power = std::pow(10.0, std::floor(std::log10(wanted)));
+    double step = 10 * power;
+    for (const double m : {1.0, 2.0, 5.0}) {
+        if (m * power >= wanted) {
+            step = m * power;
+            break;
+        }
+    }
+    auto *axis = new QValueAxis;
+    axis->setRange(std::floor(low / step) * step, std::ceil(high / step) * step);
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(step);
+    const int decimals = std::max(0, int(-std::floor(std::log10(step) + 1e-9)));
+    axis->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
+    axis->setTitleText(title);
+    chart->addAxis(axis, where);
+    return axis;
+}
+
 // Texts of its own on each bar of a bar series (a yield with its counts),
 // upright along the bar: inside from its foot where it fits, else above it.
 // Kept in place as the plot area moves.
@@ -1264,7 +1290,7 @@ QWidget *StatsWindow::buildCapabilityTab()
     m_capTable->setSelectionMode(QAbstractItemView::SingleSelection);
     m_capTable->verticalHeader()->hide();
     m_capTable->horizontalHeader()->setStretchLastSection(true);
-    layout->addWidget(m_capTable, 2);
+    layout->addWidget(m_capTable, 1);
     m_capCharts = new QWidget(page);
     new QHBoxLayout(m_capCharts);
     m_capCharts->layout()->setContentsMargins(0, 0, 0, 0);
@@ -1410,6 +1436,18 @@ void StatsWindow::drawCapabilityCharts()
         }
     }
     const QString unit = results::measurementUnit(m_capItem->currentData().toString());
+    // The versions side by side on one scale, their limits on it.
+    std::optional<std::pair<double, double>> span;
+    for (const Capability &c : m_capRows) {
+        if (c.name != m_capMeasurement)
+            continue;
+        for (const std::optional<double> v :
+             {std::optional<double>(c.histogram.empty() ? c.min : c.histogram.front().from),
+              std::optional<double>(c.histogram.empty() ? c.max : c.histogram.back().to), c.lower, c.upper}) {
+            if (v)
+                span = span ? std::pair(std::min(span->first, *v), std::max(span->second, *v)) : std::pair(*v, *v);
+        }
+    }
     for (const Capability &c : m_capRows) {
         if (c.name != m_capMeasurement)
             continue;
@@ -1433,8 +1471,8 @@ void StatsWindow::drawCapabilityCharts()
         area->setColor(QColor(70, 110, 180));
         area->setBorderColor(QColor(40, 70, 130));
         chart->addSeries(area);
-        double low = c.histogram.empty() ? c.min : c.histogram.front().from;
-        double high = c.histogram.empty() ? c.max : c.histogram.back().to;
+        double low = span->first;
+        double high = span->second;
         std::vector<QAbstractSeries *> lines;
         const auto vertical = [&](const QString &name, double at, const QColor &colour, Qt::PenStyle style) {
             auto *line = new QLineSeries;
@@ -1460,7 +1498,7 @@ void StatsWindow::drawCapabilityCharts()
         vertical(tr("mean %1%2").arg(QString::number(c.mean, 'g', 4), withUnit), c.mean, QColor(0, 140, 0),
                  Qt::DotLine);
         const auto [xLow, xHigh] = padded(low, high);
-        QValueAxis *axisX = valueAxis(chart, Qt::AlignBottom, xLow, xHigh,
+        QValueAxis *axisX = roundAxis(chart, Qt::AlignBottom, xLow, xHigh,
                                       unit.isEmpty() ? tr("%1 (counts)").arg(c.name) : tr("%1 (%2)").arg(c.name, unit));
         QValueAxis *axisY = countAxis(chart, Qt::AlignLeft, double(most) * 1.05, tr("runs"));
         for (QAbstractSeries *series : lines) {
