@@ -623,6 +623,13 @@ private slots:
                  (QList<int>{3, 2, 1, 2}));
         QCOMPARE(q.value(4).toDouble(), 50.0);
         QCOMPARE(q.value(5).toDouble(), 100.0);
+        // The README's two queries for a dashboard's data source run as written.
+        for (const char *sql : {"SELECT hour, runs, panels, first_pass_yield, final_yield FROM report_yield_hourly"
+                                " WHERE hour >= now() - interval '24 hours' ORDER BY hour",
+                                "SELECT station, started, value AS current_ma, upper_limit, within_limits"
+                                " FROM report_measurements WHERE item = 'Electric'"
+                                " AND started >= date_trunc('day', now()) ORDER BY started"})
+            QVERIFY2(q.exec(QLatin1String(sql)), qPrintable(q.lastError().text()));
         for (const char *sql : {"DELETE FROM report_runs", "UPDATE report_measurements SET value = 0",
                                 "INSERT INTO report_yield_hourly (runs) VALUES (1)"}) {
             QSqlQuery write(db);
