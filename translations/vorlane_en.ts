@@ -924,17 +924,17 @@ barcode：</translation>
 <context>
     <name>stats::StatsService</name>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="128"/>
+        <location filename="../src/stats/statsservice.cpp" line="130"/>
         <source>there is no results store at %1 yet</source>
         <translation>there is no results store at %1 yet</translation>
     </message>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="135"/>
+        <location filename="../src/stats/statsservice.cpp" line="137"/>
         <source>no line store is configured (./line.ini)</source>
         <translation>no line store is configured (./line.ini)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statsservice.cpp" line="140"/>
+        <location filename="../src/stats/statsservice.cpp" line="142"/>
         <source>the line store is not reached: %1</source>
         <translation>the line store is not reached: %1</translation>
     </message>
@@ -942,591 +942,803 @@ barcode：</translation>
 <context>
     <name>stats::StatsWindow</name>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="241"/>
+        <location filename="../src/stats/statswindow.cpp" line="303"/>
         <source>current</source>
         <translation>current</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="242"/>
+        <location filename="../src/stats/statswindow.cpp" line="304"/>
         <source>USB version</source>
         <translation>USB version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="243"/>
+        <location filename="../src/stats/statswindow.cpp" line="305"/>
         <source>CRC version</source>
         <translation>CRC version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="244"/>
+        <location filename="../src/stats/statswindow.cpp" line="306"/>
         <source>EEPROM version</source>
         <translation>EEPROM version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="245"/>
+        <location filename="../src/stats/statswindow.cpp" line="307"/>
         <source>TB</source>
         <translation>TB</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="246"/>
+        <location filename="../src/stats/statswindow.cpp" line="308"/>
         <source>Attb</source>
         <translation>Attb</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="247"/>
+        <location filename="../src/stats/statswindow.cpp" line="309"/>
         <source>open/short</source>
         <translation>open/short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="248"/>
+        <location filename="../src/stats/statswindow.cpp" line="310"/>
         <source>X raster</source>
         <translation>X raster</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="249"/>
+        <location filename="../src/stats/statswindow.cpp" line="311"/>
         <source>Y raster</source>
         <translation>Y raster</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="250"/>
+        <location filename="../src/stats/statswindow.cpp" line="312"/>
         <source>button data</source>
         <translation>button data</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="251"/>
+        <location filename="../src/stats/statswindow.cpp" line="313"/>
         <source>reset</source>
         <translation>reset</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="263"/>
+        <location filename="../src/stats/statswindow.cpp" line="325"/>
         <source>Line statistics</source>
         <translation>Line statistics</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="270"/>
-        <location filename="../src/stats/statswindow.cpp" line="402"/>
+        <location filename="../src/stats/statswindow.cpp" line="332"/>
+        <location filename="../src/stats/statswindow.cpp" line="465"/>
         <source>Yield</source>
         <translation>Yield</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="271"/>
+        <location filename="../src/stats/statswindow.cpp" line="333"/>
         <source>Failures</source>
         <translation>Failures</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="272"/>
+        <location filename="../src/stats/statswindow.cpp" line="334"/>
         <source>Where panels fail</source>
         <translation>Where panels fail</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="273"/>
+        <location filename="../src/stats/statswindow.cpp" line="335"/>
         <source>Drift</source>
         <translation>Drift</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="274"/>
+        <location filename="../src/stats/statswindow.cpp" line="336"/>
         <source>Traceability</source>
         <translation>Traceability</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="281"/>
-        <location filename="../src/stats/statswindow.cpp" line="289"/>
+        <location filename="../src/stats/statswindow.cpp" line="337"/>
+        <source>Capability</source>
+        <translation>Capability</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="344"/>
+        <location filename="../src/stats/statswindow.cpp" line="352"/>
         <source>Export PNG</source>
         <translation>Export PNG</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="282"/>
-        <location filename="../src/stats/statswindow.cpp" line="294"/>
+        <location filename="../src/stats/statswindow.cpp" line="345"/>
+        <location filename="../src/stats/statswindow.cpp" line="357"/>
         <source>Export CSV</source>
         <translation>Export CSV</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="289"/>
+        <location filename="../src/stats/statswindow.cpp" line="352"/>
         <source>PNG (*.png)</source>
         <translation>PNG (*.png)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="291"/>
-        <location filename="../src/stats/statswindow.cpp" line="296"/>
+        <location filename="../src/stats/statswindow.cpp" line="354"/>
+        <location filename="../src/stats/statswindow.cpp" line="359"/>
         <source>could not write %1</source>
         <translation>could not write %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="294"/>
+        <location filename="../src/stats/statswindow.cpp" line="357"/>
         <source>CSV (*.csv)</source>
         <translation>CSV (*.csv)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="320"/>
-        <location filename="../src/stats/statswindow.cpp" line="734"/>
+        <location filename="../src/stats/statswindow.cpp" line="383"/>
+        <location filename="../src/stats/statswindow.cpp" line="803"/>
         <source>this station&apos;s store</source>
         <translation>this station&apos;s store</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="321"/>
-        <location filename="../src/stats/statswindow.cpp" line="734"/>
+        <location filename="../src/stats/statswindow.cpp" line="384"/>
+        <location filename="../src/stats/statswindow.cpp" line="803"/>
         <source>line store</source>
         <translation>line store</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="333"/>
+        <location filename="../src/stats/statswindow.cpp" line="396"/>
         <source>last 8 hours</source>
         <translation>last 8 hours</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="334"/>
+        <location filename="../src/stats/statswindow.cpp" line="397"/>
         <source>last 24 hours</source>
         <translation>last 24 hours</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="335"/>
+        <location filename="../src/stats/statswindow.cpp" line="398"/>
         <source>last 7 days</source>
         <translation>last 7 days</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="336"/>
+        <location filename="../src/stats/statswindow.cpp" line="399"/>
         <source>last 30 days</source>
         <translation>last 30 days</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="341"/>
-        <location filename="../src/stats/statswindow.cpp" line="769"/>
+        <location filename="../src/stats/statswindow.cpp" line="404"/>
+        <location filename="../src/stats/statswindow.cpp" line="841"/>
         <source>all</source>
         <translation>all</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="345"/>
+        <location filename="../src/stats/statswindow.cpp" line="408"/>
         <source>Refresh</source>
         <translation>Refresh</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="347"/>
+        <location filename="../src/stats/statswindow.cpp" line="410"/>
         <source>Store:</source>
         <translation>Store:</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="349"/>
+        <location filename="../src/stats/statswindow.cpp" line="412"/>
         <source>From</source>
         <translation>From</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="351"/>
-        <location filename="../src/stats/statswindow.cpp" line="497"/>
+        <location filename="../src/stats/statswindow.cpp" line="414"/>
+        <location filename="../src/stats/statswindow.cpp" line="560"/>
         <source>to</source>
         <translation>to</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="354"/>
-        <location filename="../src/stats/statswindow.cpp" line="535"/>
+        <location filename="../src/stats/statswindow.cpp" line="417"/>
+        <location filename="../src/stats/statswindow.cpp" line="598"/>
         <source>Station</source>
         <translation>Station</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="356"/>
+        <location filename="../src/stats/statswindow.cpp" line="419"/>
         <source>Profile</source>
         <translation>Profile</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="387"/>
+        <location filename="../src/stats/statswindow.cpp" line="450"/>
         <source>per hour</source>
         <translation>per hour</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="388"/>
+        <location filename="../src/stats/statswindow.cpp" line="451"/>
         <source>per day</source>
         <translation>per day</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="389"/>
+        <location filename="../src/stats/statswindow.cpp" line="452"/>
         <source>per LOT</source>
         <translation>per LOT</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="390"/>
+        <location filename="../src/stats/statswindow.cpp" line="453"/>
         <source>per station</source>
         <translation>per station</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="391"/>
+        <location filename="../src/stats/statswindow.cpp" line="454"/>
         <source>per profile</source>
         <translation>per profile</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="396"/>
+        <location filename="../src/stats/statswindow.cpp" line="459"/>
         <source>e.g. GOLD*, REF-0001</source>
         <translation>e.g. GOLD*, REF-0001</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="397"/>
+        <location filename="../src/stats/statswindow.cpp" line="460"/>
         <source>Barcodes of golden samples and other engineering runs, left out of the yield: GOLD* is every barcode starting with GOLD, REF-0001 that one barcode.</source>
         <translation>Barcodes of golden samples and other engineering runs, left out of the yield: GOLD* is every barcode starting with GOLD, REF-0001 that one barcode.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="399"/>
+        <location filename="../src/stats/statswindow.cpp" line="462"/>
+        <location filename="../src/stats/statswindow.cpp" line="1276"/>
         <source>engineering runs only</source>
         <translation>engineering runs only</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="403"/>
+        <location filename="../src/stats/statswindow.cpp" line="466"/>
         <source>Shift starts at</source>
         <translation>Shift starts at</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="404"/>
+        <location filename="../src/stats/statswindow.cpp" line="467"/>
         <source>Engineering barcodes</source>
         <translation>Engineering barcodes</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="410"/>
+        <location filename="../src/stats/statswindow.cpp" line="473"/>
         <source>Both bars of a group are of the panels first tested in it (a panel is a barcode; a run without one is a panel of its own): first pass, their first run passed; final, their latest run passed, wherever and whenever it was. Each bar: yield, passed / panels; – where no panel was first tested in the group. Engineering runs are left out.</source>
         <translation>Both bars of a group are of the panels first tested in it (a panel is a barcode; a run without one is a panel of its own): first pass, their first run passed; final, their latest run passed, wherever and whenever it was. Each bar: yield, passed / panels; – where no panel was first tested in the group. Engineering runs are left out.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="442"/>
+        <location filename="../src/stats/statswindow.cpp" line="505"/>
         <source>Click a bar for the runs behind it.</source>
         <translation>Click a bar for the runs behind it.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="456"/>
+        <location filename="../src/stats/statswindow.cpp" line="519"/>
         <source>as a share of the runs (%)</source>
         <translation>as a share of the runs (%)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="480"/>
+        <location filename="../src/stats/statswindow.cpp" line="543"/>
         <source>supply current (mA)</source>
         <translation>supply current (mA)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="481"/>
+        <location filename="../src/stats/statswindow.cpp" line="544"/>
         <source>TB (mean of five)</source>
         <translation>TB (mean of five)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="482"/>
+        <location filename="../src/stats/statswindow.cpp" line="545"/>
         <source>open/short level X</source>
         <translation>open/short level X</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="483"/>
+        <location filename="../src/stats/statswindow.cpp" line="546"/>
         <source>open/short level Y</source>
         <translation>open/short level Y</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="495"/>
+        <location filename="../src/stats/statswindow.cpp" line="558"/>
         <source>Limits from the reference period</source>
         <translation>Limits from the reference period</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="516"/>
+        <location filename="../src/stats/statswindow.cpp" line="579"/>
         <source>is</source>
         <translation>is</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="517"/>
+        <location filename="../src/stats/statswindow.cpp" line="580"/>
         <source>starts with</source>
         <translation>starts with</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="520"/>
+        <location filename="../src/stats/statswindow.cpp" line="583"/>
         <source>in the time range</source>
         <translation>in the time range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="522"/>
+        <location filename="../src/stats/statswindow.cpp" line="585"/>
         <source>Search</source>
         <translation>Search</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="523"/>
-        <location filename="../src/stats/statswindow.cpp" line="535"/>
+        <location filename="../src/stats/statswindow.cpp" line="586"/>
+        <location filename="../src/stats/statswindow.cpp" line="598"/>
         <source>Barcode</source>
         <translation>Barcode</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="526"/>
-        <location filename="../src/stats/statswindow.cpp" line="535"/>
+        <location filename="../src/stats/statswindow.cpp" line="589"/>
+        <location filename="../src/stats/statswindow.cpp" line="598"/>
         <source>LOT</source>
         <translation>LOT</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="528"/>
-        <location filename="../src/stats/statswindow.cpp" line="536"/>
+        <location filename="../src/stats/statswindow.cpp" line="591"/>
+        <location filename="../src/stats/statswindow.cpp" line="599"/>
         <source>Worker ID</source>
         <translation>Worker ID</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="535"/>
+        <location filename="../src/stats/statswindow.cpp" line="598"/>
         <source>Started</source>
         <translation>Started</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="535"/>
+        <location filename="../src/stats/statswindow.cpp" line="598"/>
         <source>Verdict</source>
         <translation>Verdict</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="536"/>
+        <location filename="../src/stats/statswindow.cpp" line="599"/>
         <source>Failed items</source>
         <translation>Failed items</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="536"/>
+        <location filename="../src/stats/statswindow.cpp" line="599"/>
         <source>Result file</source>
         <translation>Result file</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="542"/>
+        <location filename="../src/stats/statswindow.cpp" line="605"/>
         <source>Click a run to open its result file in the log viewer.</source>
         <translation>Click a run to open its result file in the log viewer.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="619"/>
+        <location filename="../src/stats/statswindow.cpp" line="682"/>
         <source>failed: %1</source>
         <translation>failed: %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="732"/>
+        <location filename="../src/stats/statswindow.cpp" line="801"/>
         <source>The store holds no runs yet.</source>
         <translation>The store holds no runs yet.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="734"/>
+        <location filename="../src/stats/statswindow.cpp" line="803"/>
         <source>%1: %2 runs</source>
         <translation>%1: %2 runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="771"/>
-        <location filename="../src/stats/statswindow.cpp" line="815"/>
+        <location filename="../src/stats/statswindow.cpp" line="843"/>
+        <location filename="../src/stats/statswindow.cpp" line="887"/>
         <source>(none)</source>
         <translation>(none)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1110"/>
+        <location filename="../src/stats/statswindow.cpp" line="1182"/>
         <source>LCL (−3σ)</source>
         <translation>LCL (−3σ)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1112"/>
+        <location filename="../src/stats/statswindow.cpp" line="1184"/>
         <source>UCL (3.267 × mean range)</source>
         <translation>UCL (3.267 × mean range)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1113"/>
+        <location filename="../src/stats/statswindow.cpp" line="1185"/>
         <source>mean range</source>
         <translation>mean range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1115"/>
+        <location filename="../src/stats/statswindow.cpp" line="1187"/>
         <source>%1 of %2: individual values, %3; %4</source>
         <translation>%1 of %2: individual values, %3; %4</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1118"/>
+        <location filename="../src/stats/statswindow.cpp" line="1190"/>
         <source>%1 of %2: moving range</source>
         <translation>%1 of %2: moving range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="785"/>
+        <location filename="../src/stats/statswindow.cpp" line="1270"/>
+        <source>Electric: supply current (mA)</source>
+        <translation>Electric: supply current (mA)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1271"/>
+        <source>Tb_Value: highest TB reading</source>
+        <translation>Tb_Value: highest TB reading</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1272"/>
+        <source>OpenShort: each line value against its window</source>
+        <translation>OpenShort: each line value against its window</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1273"/>
+        <source>RasterX: highest and lowest deviation</source>
+        <translation>RasterX: highest and lowest deviation</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1274"/>
+        <source>RasterY: highest and lowest deviation</source>
+        <translation>RasterY: highest and lowest deviation</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1275"/>
+        <source>BtnData: each key&apos;s value</source>
+        <translation>BtnData: each key&apos;s value</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1277"/>
+        <source>Item</source>
+        <translation>Item</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1284"/>
+        <source>Measurement</source>
+        <translation>Measurement</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1284"/>
+        <source>Limits version</source>
+        <translation>Limits version</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1284"/>
+        <source>First run</source>
+        <translation>First run</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1284"/>
+        <source>Last run</source>
+        <translation>Last run</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1285"/>
+        <source>Lower limit</source>
+        <translation>Lower limit</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1285"/>
+        <source>Upper limit</source>
+        <translation>Upper limit</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1285"/>
+        <source>Runs</source>
+        <translation>Runs</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1285"/>
+        <source>Mean</source>
+        <translation>Mean</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1286"/>
+        <source>σ within</source>
+        <translation>σ within</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1286"/>
+        <source>σ overall</source>
+        <translation>σ overall</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1286"/>
+        <source>Cp</source>
+        <translation>Cp</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1286"/>
+        <source>Cpk</source>
+        <translation>Cpk</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1286"/>
+        <source>Pp</source>
+        <translation>Pp</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1286"/>
+        <source>Ppk</source>
+        <translation>Ppk</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1287"/>
+        <source>Outside</source>
+        <translation>Outside</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1364"/>
+        <source>not known</source>
+        <translation>not known</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1365"/>
+        <source>none</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1381"/>
+        <source>%1 of %2</source>
+        <translation>%1 of %2</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1415"/>
+        <source>Each measurement against the limits of the profile its runs were judged under; where the limits changed in the range, one row and one histogram per version. σ within: the mean moving range of consecutive runs of each station and profile / 1.128; σ overall: the sample standard deviation. Cpk and Ppk: the nearer limit; one-sided (Cpu, Cpl) where the profile has one limit. Green from 1.33, orange from 1.0. %1 Click a row for its histogram.</source>
+        <translation>Each measurement against the limits of the profile its runs were judged under; where the limits changed in the range, one row and one histogram per version. σ within: the mean moving range of consecutive runs of each station and profile / 1.128; σ overall: the sample standard deviation. Cpk and Ppk: the nearer limit; one-sided (Cpu, Cpl) where the profile has one limit. Green from 1.33, orange from 1.0. %1 Click a row for its histogram.</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1420"/>
+        <source>Engineering runs alone.</source>
+        <translation>Engineering runs alone.</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1420"/>
+        <source>Engineering runs are left out.</source>
+        <translation>Engineering runs are left out.</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1422"/>
+        <source>No %1 measurement in the range.</source>
+        <translation>No %1 measurement in the range.</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1454"/>
+        <source>%1 %2, limits version %3 of %4</source>
+        <translation>%1 %2, limits version %3 of %4</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1455"/>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1457"/>
+        <source>%1 runs, %2 to %3</source>
+        <translation>%1 runs, %2 to %3</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1470"/>
+        <source>runs per bin</source>
+        <translation>runs per bin</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1493"/>
+        <source>lower limit %1%2</source>
+        <translation>lower limit %1%2</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1496"/>
+        <source>upper limit %1%2</source>
+        <translation>upper limit %1%2</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1498"/>
+        <source>mean %1%2</source>
+        <translation>mean %1%2</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1502"/>
+        <source>%1 (counts)</source>
+        <translation>%1 (counts)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1502"/>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1512"/>
+        <source>limits not known (runs recorded without their profile)</source>
+        <translation>limits not known (runs recorded without their profile)</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1514"/>
+        <source>Cp %1, Cpk %2, Pp %3, Ppk %4</source>
+        <translation>Cp %1, Cpk %2, Pp %3, Ppk %4</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="1522"/>
+        <source>mean %1, σ within %2, σ overall %3; %4</source>
+        <translation>mean %1, σ within %2, σ overall %3; %4</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="857"/>
         <source>This hour: no panels yet</source>
         <translation>This hour: no panels yet</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="801"/>
+        <location filename="../src/stats/statswindow.cpp" line="873"/>
         <source>first pass %</source>
         <translation>first pass %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="802"/>
+        <location filename="../src/stats/statswindow.cpp" line="874"/>
         <source>final %</source>
         <translation>final %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="875"/>
+        <location filename="../src/stats/statswindow.cpp" line="947"/>
         <source>%</source>
         <translation>%</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="844"/>
-        <location filename="../src/stats/statswindow.cpp" line="873"/>
+        <location filename="../src/stats/statswindow.cpp" line="916"/>
+        <location filename="../src/stats/statswindow.cpp" line="945"/>
         <source>failed runs</source>
         <translation>failed runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="782"/>
+        <location filename="../src/stats/statswindow.cpp" line="854"/>
         <source>This hour: first pass %1 %, final %2 % (panels: %3)</source>
         <translation>This hour: first pass %1 %, final %2 % (panels: %3)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="822"/>
+        <location filename="../src/stats/statswindow.cpp" line="894"/>
         <source>First-pass and final yield of the panels first tested in each group (runs in brackets)</source>
         <translation>First-pass and final yield of the panels first tested in each group (runs in brackets)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="824"/>
+        <location filename="../src/stats/statswindow.cpp" line="896"/>
         <source>%1, the latest %2 of %3 groups</source>
         <translation>%1, the latest %2 of %3 groups</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="825"/>
+        <location filename="../src/stats/statswindow.cpp" line="897"/>
         <source>No runs in the range</source>
         <translation>No runs in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="833"/>
+        <location filename="../src/stats/statswindow.cpp" line="905"/>
         <source>yield (%)</source>
         <translation>yield (%)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="846"/>
+        <location filename="../src/stats/statswindow.cpp" line="918"/>
         <source>cumulative %</source>
         <translation>cumulative %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="863"/>
+        <location filename="../src/stats/statswindow.cpp" line="935"/>
         <source>No item failed in the range</source>
         <translation>No item failed in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="864"/>
+        <location filename="../src/stats/statswindow.cpp" line="936"/>
         <source>Failing items (%1 failures)</source>
         <translation>Failing items (%1 failures)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="908"/>
+        <location filename="../src/stats/statswindow.cpp" line="980"/>
         <source>%1 raster: share of the runs failing at each cell (%), rows down, columns across</source>
         <translation>%1 raster: share of the runs failing at each cell (%), rows down, columns across</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="909"/>
+        <location filename="../src/stats/statswindow.cpp" line="981"/>
         <source>%1 raster: runs failing at each cell, rows down, columns across</source>
         <translation>%1 raster: runs failing at each cell, rows down, columns across</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="921"/>
+        <location filename="../src/stats/statswindow.cpp" line="993"/>
         <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more runs failed there.</source>
         <translation>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more runs failed there.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="960"/>
+        <location filename="../src/stats/statswindow.cpp" line="1032"/>
         <source>%1 electrodes: share of the runs with an open or short</source>
         <translation>%1 electrodes: share of the runs with an open or short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="974"/>
+        <location filename="../src/stats/statswindow.cpp" line="1046"/>
         <source>electrode</source>
         <translation>electrode</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="977"/>
+        <location filename="../src/stats/statswindow.cpp" line="1049"/>
         <source>% of the runs</source>
         <translation>% of the runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="978"/>
+        <location filename="../src/stats/statswindow.cpp" line="1050"/>
+        <location filename="../src/stats/statswindow.cpp" line="1503"/>
         <source>runs</source>
         <translation>runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="915"/>
+        <location filename="../src/stats/statswindow.cpp" line="987"/>
         <source>The panel of profile %1 is not known here: no map can be drawn.</source>
         <translation>The panel of profile %1 is not known here: no map can be drawn.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="917"/>
+        <location filename="../src/stats/statswindow.cpp" line="989"/>
         <source>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</source>
         <translation>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="947"/>
+        <location filename="../src/stats/statswindow.cpp" line="1019"/>
         <source>open</source>
         <translation>open</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="948"/>
+        <location filename="../src/stats/statswindow.cpp" line="1020"/>
         <source>short</source>
         <translation>short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="961"/>
+        <location filename="../src/stats/statswindow.cpp" line="1033"/>
         <source>%1 electrodes: runs with an open or short</source>
         <translation>%1 electrodes: runs with an open or short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1002"/>
+        <location filename="../src/stats/statswindow.cpp" line="1074"/>
         <source>mA</source>
         <translation>mA</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1002"/>
+        <location filename="../src/stats/statswindow.cpp" line="1074"/>
         <source>counts</source>
         <translation>counts</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1036"/>
+        <location filename="../src/stats/statswindow.cpp" line="1108"/>
         <source>value</source>
         <translation>value</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1038"/>
+        <location filename="../src/stats/statswindow.cpp" line="1110"/>
         <source>outside the limits</source>
         <translation>outside the limits</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1044"/>
+        <location filename="../src/stats/statswindow.cpp" line="1116"/>
         <source>run of eight on one side</source>
         <translation>run of eight on one side</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1096"/>
+        <location filename="../src/stats/statswindow.cpp" line="1168"/>
         <source>no station has runs in the range</source>
         <translation>no station has runs in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1098"/>
+        <location filename="../src/stats/statswindow.cpp" line="1170"/>
         <source>station %1 (the first in the range; drift is per station, choose one above)</source>
         <translation>station %1 (the first in the range; drift is per station, choose one above)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1100"/>
+        <location filename="../src/stats/statswindow.cpp" line="1172"/>
         <source>station %1</source>
         <translation>station %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1102"/>
+        <location filename="../src/stats/statswindow.cpp" line="1174"/>
         <source>the newest %1 of %2 runs in the range</source>
         <translation>the newest %1 of %2 runs in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1103"/>
+        <location filename="../src/stats/statswindow.cpp" line="1175"/>
         <source>%1 runs</source>
         <translation>%1 runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1108"/>
+        <location filename="../src/stats/statswindow.cpp" line="1180"/>
         <source>UCL (+3σ)</source>
         <translation>UCL (+3σ)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1109"/>
+        <location filename="../src/stats/statswindow.cpp" line="1181"/>
         <source>centre</source>
         <translation>centre</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1081"/>
+        <location filename="../src/stats/statswindow.cpp" line="1153"/>
         <source>run, oldest to newest</source>
         <translation>run, oldest to newest</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1104"/>
+        <location filename="../src/stats/statswindow.cpp" line="1176"/>
         <source>limits from %1 reference runs</source>
         <translation>limits from %1 reference runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1105"/>
+        <location filename="../src/stats/statswindow.cpp" line="1177"/>
         <source>too few reference runs for limits: choose another period</source>
         <translation>too few reference runs for limits: choose another period</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1148"/>
+        <location filename="../src/stats/statswindow.cpp" line="1220"/>
         <source>No run matches the search.</source>
         <translation>No run matches the search.</translation>
     </message>
