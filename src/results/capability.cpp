@@ -447,8 +447,8 @@ bool capability(const QSqlDatabase &db, const QString &item, const RunFilter &fi
         sqlite ? QStringLiteral("SELECT %1(%2, m.started_at, CASE WHEN %3 THEN m.moving_range END)")
                      .arg(QLatin1String(AggregateName), columns, pair)
                : QStringLiteral("SELECT %1, COUNT(*), MIN(m.started_at), MAX(m.started_at),"
-                                " SUM(CASE WHEN %2 THEN m.moving_range ELSE 0 END),"
-                                " SUM(CASE WHEN %2 THEN 1 ELSE 0 END)")
+                                " COALESCE(SUM(m.moving_range) FILTER (WHERE %2), 0),"
+                                " COUNT(m.moving_range) FILTER (WHERE %2)")
                      .arg(columns, pair);
     QSqlQuery q(db);
     if (!exec(q,

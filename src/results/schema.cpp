@@ -200,6 +200,14 @@ const Index Indexes[] = {
     {"failing_electrodes_run", "failing_electrodes", "(run_id)", 1},
     // A run's measurements, and its previous run's, looked up by run.
     {"measurements_run", "measurements", "(run_id, item, name)", 3},
+    // Capability over a range read from this index alone: the server's rows
+    // lie in the order they arrived, every item's beside every other's (a
+    // million runs: 1.0 s instead of 3.2 s). The station's table is this
+    // order itself (WITHOUT ROWID).
+    {"measurements_capability", "measurements",
+     "(item, started_at) INCLUDE (name, limits_known, lower_limit, upper_limit, value, moving_range, previous_at,"
+     " station, profile)",
+     3, Place::Server},
 };
 
 bool placedIn(Place place, Engine engine)
