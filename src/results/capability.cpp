@@ -393,8 +393,15 @@ bool capability(const QSqlDatabase &db, const QString &item, const RunFilter &fi
         // Most stores hold no engineering run, or none in a range: asked
         // first through the barcode index, so that the measurements are not
         // looked up one by one against an empty set.
+        // (Only the range's count: a range against a run before it counts
+        // for nothing anyway.)
+        RunFilter inRange = alone;
+        inRange.since = filter.since;
+        inRange.until = filter.until;
+        QVariantList anyBound;
+        const QString anySql = where(inRange, QStringLiteral("r"), anyBound, false, engine);
         QSqlQuery any(db);
-        if (!exec(any, QStringLiteral("SELECT 1 FROM runs r WHERE %1 LIMIT 1").arg(runs), runsBound, error))
+        if (!exec(any, QStringLiteral("SELECT 1 FROM runs r WHERE %1 LIMIT 1").arg(anySql), anyBound, error))
             return false;
         if (!any.next()) {
             if (any.lastError().isValid()) {

@@ -529,6 +529,9 @@ private slots:
                                                    << QStringList{"1/1 - 14 1 9 11 1.13982 0.866025 - 0.877333 - 1.1547 0"};
         QTest::newRow("engineering runs alone") << "Electric" << "current" << 1 << "" << true
                                                 << QStringList{"1/1 - 14 1 3 20 - 0 - - - - 3"};
+        // The golden sample's runs of Wednesday and Tuesday lie outside Monday.
+        QTest::newRow("engineering runs alone, none in the range") << "Electric" << "current" << 0 << "" << true
+                                                                   << QStringList{};
         QTest::newRow("runs without their profile") << "Electric" << "current" << -2 << "" << false
                                                     << QStringList{"1/1 ? ? 0 12 10 0 0 - - - - 0"};
         QTest::newRow("no measurement in the range") << "Electric" << "current" << 3 << "" << false << QStringList{};
