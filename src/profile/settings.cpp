@@ -3,6 +3,7 @@
 #include "durablefile.h"
 
 #include <QSettings>
+#include <QTemporaryFile>
 #include <QStringList>
 #include <QVariant>
 
@@ -28,6 +29,14 @@ bool Settings::load(const QString &fileName)
         set(key.toLocal8Bit(), text.toLocal8Bit());
     }
     return true;
+}
+
+bool Settings::loadText(const QByteArray &text)
+{
+    QTemporaryFile file;
+    if (!file.open() || file.write(text) != text.size() || !file.flush())
+        return false;
+    return load(file.fileName());
 }
 
 void Settings::save(const QString &fileName) const

@@ -24,6 +24,9 @@ public:
     // nothing added, when the file could not be read at all; a missing file
     // reads as an empty profile.
     bool load(const QString &fileName);
+    // The same from a profile's text (as a run read it), through a file of
+    // its own, so that Qt reads it exactly as it reads a profile.
+    bool loadText(const QByteArray &text);
     // Writes every entry in map order; keys only the file holds stay in the file.
     // The write is atomic: a crash mid-save leaves the old file whole.
     void save(const QString &fileName) const;

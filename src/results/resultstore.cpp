@@ -2,6 +2,7 @@
 
 #include "conditions.h"
 #include "lineserver.h"
+#include "measurements.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -247,7 +248,44 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
         electrode("open", p.line, p.first, p.second, QVariant());
     for (const ElectrodePair &p : parsed.openShort.shorts)
         electrode("short", p.line, p.first, p.second, QVariant());
+    const std::size_t measurementTable = schema::runTableIndex("measurements");
+    const auto limit = [](const std::optional<double> &l) { return l ? QVariant(*l) : QVariant(); };
+    for (const Measurement &m : measurements(parsed, context.profileText))
+        row(measurementTable, {{"run_id", runId},
+                               {"item", QString::fromLatin1(m.item)},
+                               {"name", m.name},
+                               {"value", m.value},
+                               {"lower_limit", limit(m.lower)},
+                               {"upper_limit", limit(m.upper)},
+                               {"limits_known", flag(m.limitsKnown)},
+                               {"station", textValue(context.station)},
+                               {"profile", textValue(context.profile)},
+                               {"started_at", msSinceEpoch(context.startedAt)}});
     return rows;
+}
+
+QString neighbourSql(bool next, const QString &into)
+{
+    return QStringLiteral("SELECT p.run_id, p.started_at%1 FROM runs p WHERE p.station = ? AND p.profile = ?"
+                          " AND (p.started_at %2 ? OR (p.started_at = ? AND p.run_id %2 ?))"
+                          " AND EXISTS (SELECT 1 FROM measurements pm WHERE pm.run_id = p.run_id)"
+                          " ORDER BY p.started_at %3, p.run_id %3 LIMIT 1")
+        .arg(into.isEmpty() ? QString() : QStringLiteral(" INTO ") + into, next ? QStringLiteral(">") : QStringLiteral("<"),
+             next ? QStringLiteral("ASC") : QStringLiteral("DESC"));
+}
+
+QString chainSql()
+{
+    // A moving range only between values judged alike: the same limits (or
+    // both not known).
+    return QStringLiteral(
+        "UPDATE measurements SET previous_run = ?, previous_at = ?,"
+        " moving_range = (SELECT ABS(measurements.value - p.value) FROM measurements p"
+        " WHERE p.run_id = ? AND p.item = measurements.item AND p.name = measurements.name"
+        " AND p.limits_known = measurements.limits_known"
+        " AND p.lower_limit IS NOT DISTINCT FROM measurements.lower_limit"
+        " AND p.upper_limit IS NOT DISTINCT FROM measurements.upper_limit)"
+        " WHERE run_id = ?");
 }
 
 QString panelFlagsSql()
@@ -278,7 +316,9 @@ const RecordSql &recordSql()
 // schema::runTables() order), then the outbox and the panel's flags.
 struct ResultStore::Statements
 {
-    explicit Statements(const QSqlDatabase &db) : outbox(db), panel(db), yield(db), cohort(db), line(db), text(db), version(db)
+    explicit Statements(const QSqlDatabase &db)
+        : outbox(db), panel(db), yield(db), cohort(db), line(db), text(db), version(db), previous(db), next(db),
+          chain(db)
     {
         for (std::size_t i = 0; i < schema::runTables().size(); ++i)
             tables.emplace_back(db);
@@ -289,18 +329,20 @@ struct ResultStore::Statements
         bool ok = true;
         if (sqlite) {
             const RecordSql &sql = recordSql();
-            const QString *each[] = {&sql.run, &sql.item, &sql.cell, &sql.electrode};
+            const std::vector<const schema::Table *> runTables = schema::runTables();
             for (std::size_t i = 0; ok && i < tables.size(); ++i)
-                ok = tables[i].prepare(*each[i]);
+                ok = tables[i].prepare(i == 0 ? sql.run : schema::insertSql(*runTables[i]));
             ok = ok && outbox.prepare(sql.outbox) && panel.prepare(panelFlagsSql()) && yield.prepare(yieldChangeSql())
                  && cohort.prepare(cohortChangeSql());
             ok = ok && text.prepare(schema::insertSql(schema::table("texts"), QStringLiteral(" ON CONFLICT DO NOTHING")))
                  && version.prepare(conditions::versionUpsertSql());
+            ok = ok && previous.prepare(neighbourSql(false)) && next.prepare(neighbourSql(true))
+                 && chain.prepare(chainSql());
         } else {
             ok = line.prepare(lineserver::recordRunSql());
         }
         if (!ok && error) {
-            for (const QSqlQuery *q : {&outbox, &panel, &yield, &cohort, &line, &text, &version})
+            for (const QSqlQuery *q : {&outbox, &panel, &yield, &cohort, &line, &text, &version, &previous, &next, &chain})
                 if (q->lastError().isValid())
                     *error = q->lastError().text();
             for (const QSqlQuery &q : tables)
@@ -338,6 +380,7 @@ struct ResultStore::Statements
 
     std::vector<QSqlQuery> tables;
     QSqlQuery outbox, panel, yield, cohort, line, text, version;
+    QSqlQuery previous, next, chain; // the measurements' chain
 };
 
 ResultStore::ResultStore() = default;
@@ -534,6 +577,35 @@ bool changeYield(QSqlQuery &yield, const QString &barcode, const QString &runId,
 
 } // namespace
 
+bool chainMeasurements(QSqlQuery &previous, QSqlQuery &next, QSqlQuery &chain, const RunRows &rows)
+{
+    const std::size_t at = schema::runTableIndex("measurements");
+    if (at >= rows.tables.size() || rows.tables[at].empty())
+        return true; // nothing to chain, and the next run's chain stays as it is
+    const QVariant runId = rows.value("run_id"), station = rows.value("station"), profile = rows.value("profile"),
+                   started = rows.value("started_at");
+    const auto neighbour = [&](QSqlQuery &q, QVariant &id, QVariant &start) {
+        for (const QVariant &v : {station, profile, started, started, runId})
+            q.addBindValue(v);
+        if (!q.exec())
+            return false;
+        if (q.next()) {
+            id = q.value(0);
+            start = q.value(1);
+        }
+        q.finish();
+        return true;
+    };
+    const auto link = [&chain](const QVariant &run, const QVariant &before, const QVariant &beforeStart) {
+        for (const QVariant &v : {before, beforeStart, before, run})
+            chain.addBindValue(v);
+        return chain.exec();
+    };
+    QVariant before, beforeStart, after, afterStart;
+    return neighbour(previous, before, beforeStart) && neighbour(next, after, afterStart)
+           && link(runId, before, beforeStart) && (after.isNull() || link(after, runId, started));
+}
+
 bool flagPanel(QSqlQuery &flags, QSqlQuery &yield, QSqlQuery &cohort, const QString &barcode, const QString &runId)
 {
     // The barcode's first and last run as they were leave the yield, the
@@ -631,6 +703,8 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
         if (!outbox.exec())
             return fail(lastError(outbox));
     }
+    if (!chainMeasurements(s.previous, s.next, s.chain, rows))
+        return fail(lastError(s.previous) + lastError(s.next) + lastError(s.chain));
     // Last: the line's server takes the same order (see record_run()).
     if (!flagPanel(s.panel, s.yield, s.cohort, context.barcode, runId)) {
         for (const QSqlQuery *q : {&s.panel, &s.yield, &s.cohort})

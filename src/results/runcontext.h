@@ -1,6 +1,7 @@
 #ifndef RUNCONTEXT_H
 #define RUNCONTEXT_H
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QVariant>

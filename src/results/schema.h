@@ -50,6 +50,8 @@ struct Table
     Place place = Place::Both;
     // A run's own rows: written with the run, sent with it to the line.
     bool ofRun = false;
+    // What the station's CREATE TABLE ends with (" WITHOUT ROWID").
+    const char *stationOptions = nullptr;
 
     bool in(Engine engine) const;
     // The columns this engine has, in order.
@@ -63,6 +65,8 @@ const std::vector<Table> &tables();
 const Table &table(const char *name);
 // The tables of a run (runs first, then its children).
 std::vector<const Table *> runTables();
+// Where a table is among runTables().
+std::size_t runTableIndex(const char *name);
 
 // "INSERT INTO t (a, b, ...) VALUES (?, ?, ...)" for the station's store.
 QString insertSql(const Table &table, const QString &suffix = QString());

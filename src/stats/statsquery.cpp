@@ -373,6 +373,12 @@ bool runContent(const QSqlDatabase &db, const QString &runId, QByteArray &conten
     return finished(q, error);
 }
 
+bool capability(const QSqlDatabase &db, const Filter &filter, const QString &item, std::vector<Capability> &rows,
+                QString *error)
+{
+    return results::queries::capability(db, item, runFilter(filter), rows, error);
+}
+
 bool distinctValues(const QSqlDatabase &db, const Filter &filter, const QString &column, QStringList &values,
                     QString *error)
 {

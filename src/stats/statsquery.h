@@ -1,6 +1,7 @@
 #ifndef STATSQUERY_H
 #define STATSQUERY_H
 
+#include "capability.h"
 #include "runqueries.h"
 
 #include <QByteArray>
@@ -142,6 +143,11 @@ bool spcSeries(const QSqlDatabase &db, const Filter &filter, Measure measure, in
 bool spcLimits(const QSqlDatabase &db, const Filter &filter, Measure measure, SpcLimits &limits, QString *error);
 bool traceRuns(const QSqlDatabase &db, const TraceQuery &query, std::vector<TraceRow> &rows, QString *error);
 bool runContent(const QSqlDatabase &db, const QString &runId, QByteArray &content, QString *error);
+// The capability of item's measurements in the filter's runs
+// (results::queries::capability).
+using Capability = results::queries::Capability;
+bool capability(const QSqlDatabase &db, const Filter &filter, const QString &item, std::vector<Capability> &rows,
+                QString *error);
 // The stations, LOTs or profiles (column) of the runs in the filter's time
 // range, for the filter's choices.
 bool distinctValues(const QSqlDatabase &db, const Filter &filter, const QString &column, QStringList &values,

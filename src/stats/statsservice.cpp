@@ -76,6 +76,8 @@ bool answerInto(const QSqlDatabase &db, const Request &request, Reply &reply)
                && (reply.conditions.previousSha1.isEmpty()
                    || conditions::textOf(db, reply.conditions.previousSha1, reply.previousText, found, error));
     }
+    case View::Capability:
+        return capability(db, request.filter, request.item, reply.capability, error);
     case View::Count:
         break;
     }

@@ -24,7 +24,7 @@ struct Source
     QString connection;  // the line's libpq connection string
 };
 
-enum class View { Yield, Pareto, Map, Spc, Trace, Content, Shift, Conditions, Count };
+enum class View { Yield, Pareto, Map, Spc, Trace, Content, Shift, Conditions, Capability, Count };
 
 struct Request
 {
@@ -39,6 +39,7 @@ struct Request
     int points = 500;
     TraceQuery trace;
     QString runId;            // Content, Conditions
+    QString item;             // Capability: the item as the result file names it
 };
 
 struct Reply
@@ -65,6 +66,7 @@ struct Reply
     results::conditions::RunConditions conditions;
     QByteArray profileText;
     QByteArray previousText;
+    std::vector<Capability> capability;
 };
 
 class StatsWorker;

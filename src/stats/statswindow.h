@@ -49,7 +49,7 @@ class StatsWindow : public QWidget
     Q_OBJECT
 
 public:
-    enum Tab { YieldTab, ParetoTab, MapTab, SpcTab, TraceTab, TabCount };
+    enum Tab { YieldTab, ParetoTab, MapTab, SpcTab, TraceTab, CapabilityTab, TabCount };
 
     struct Options
     {
@@ -113,6 +113,15 @@ public:
     void setEngineering(const QStringList &patterns, bool only);
     // Where panels fail, as shares of the range's runs instead of counts.
     void setMapShare(bool share);
+    // The capability tab on item (as the result file names it) and, when
+    // given, one of its measurements (else the least capable one).
+    void showCapability(const QString &item, const QString &measurement = QString());
+    void setCapabilityEngineeringOnly(bool only);
+    // The capability tab's table, its histograms (one per version of the
+    // limits of the measurement shown) and that measurement.
+    QTableWidget *capabilityTable() const { return m_capTable; }
+    std::vector<QChart *> capabilityCharts() const;
+    QString capabilityMeasurement() const { return m_capMeasurement; }
 
 signals:
     // The filed file of a run, for the log viewer: its path and the text the
@@ -128,6 +137,7 @@ private:
     QWidget *buildMapTab();
     QWidget *buildSpcTab();
     QWidget *buildTraceTab();
+    QWidget *buildCapabilityTab();
     Filter filter() const;
     QDateTime now() const;
     void ask(Request request);
@@ -137,6 +147,8 @@ private:
     void drawMap(const Reply &reply);
     void drawSpc(const Reply &reply);
     void drawTrace(const Reply &reply);
+    void drawCapability(const Reply &reply);
+    void drawCapabilityCharts();
     void setStatus(const QString &text);
     void openRow(int row);
     void askConditions(int row);
@@ -201,6 +213,15 @@ private:
     QPushButton *m_profileChangesButton = nullptr;
     Reply m_conditionsReply;
     QPointer<QWidget> m_conditionsWindow;
+
+    QComboBox *m_capItem = nullptr;
+    QCheckBox *m_capEngineeringOnly = nullptr;
+    QTableWidget *m_capTable = nullptr;
+    QWidget *m_capCharts = nullptr;
+    QLabel *m_capNote = nullptr;
+    std::vector<QChartView *> m_capViews;
+    std::vector<Capability> m_capRows; // drawn again for another measurement without asking
+    QString m_capMeasurement;
 };
 
 } // namespace stats

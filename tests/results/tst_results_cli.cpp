@@ -429,6 +429,111 @@ private slots:
         QCOMPARE(r.err, QStringLiteral("next cursor: 6\n"));
     }
 
+    // Capability as a quality engineer asks it of the station's store and of
+    // the line's server the station sent its runs to: the limits each run was
+    // judged under, a limit raised between two runs, a golden sample left out.
+    void capability_data()
+    {
+        QTest::addColumn<bool>("line");
+        QTest::newRow("station store") << false;
+        QTest::newRow("line server") << true;
+    }
+    void capability()
+    {
+        QFETCH(bool, line);
+        QTemporaryDir dir;
+        {
+            // Runs as the station records them: with the profile they read.
+            // ST-1: 10 12 under 15 mA, then 11 13 under 16; a golden sample
+            // of 20 mA between them; ST-2: 14 under 16; one run of ST-1 two
+            // days before, its profile lost.
+            results::ResultStore store;
+            QString error;
+            QVERIFY2(store.openLocal(dir.filePath("results.db"), &error), qPrintable(error));
+            const QDateTime t0(QDate(2026, 12, 6), QTime(9, 0));
+            struct
+            {
+                int minute;
+                const char *station, *barcode, *current, *limit;
+            } const runs[] = {{0, "ST-1", "SN1", "10", "15"},   {5, "ST-1", "SN2", "12", "15"},
+                              {10, "ST-1", "GOLD-1", "20", "15"}, {20, "ST-1", "SN3", "11", "16"},
+                              {30, "ST-1", "SN4", "13", "16"},  {40, "ST-2", "SN5", "14", "16"},
+                              {-2880, "ST-1", "SN0", "9", ""}};
+            for (const auto &run : runs) {
+                results::RunContext c;
+                c.station = run.station;
+                c.barcode = run.barcode;
+                c.profile = "demo.ini";
+                if (*run.limit)
+                    c.profileText = QByteArray("[General]\nElectric_thr=") + run.limit + "\nBtn_Min=100\nBtn_Max=140\n";
+                c.startedAt = c.endedAt = t0.addSecs(60 * run.minute);
+                c.verdict = "PASS";
+                c.path = dir.filePath(QStringLiteral("resultsPASS/%1.csv").arg(run.barcode));
+                const QByteArray ma = QByteArray(run.current) + "MA";
+                QVERIFY(file(c.path, "Electric,PASS," + ma + ',' + ma + ',' + ma + "\nBtnData,120,124\n"));
+                QCOMPARE(store.record(c, &error), results::Recorded::Added);
+            }
+        }
+        QVERIFY(file(dir.filePath("stats.ini"), "[engineering]\nbarcodes=GOLD*\n"));
+        std::unique_ptr<PgServer> pg;
+        QStringList store;
+        if (line) {
+            if (!PgServer::available())
+                QSKIP("PostgreSQL 15 is not installed");
+            pg = std::make_unique<PgServer>();
+            QVERIFY2(pg->start() && pg->createDatabase("line"), qPrintable(pg->errorString()));
+            store = QStringList{"--connection", pg->connectionString("line")};
+            QCOMPARE(runTool(dir.path(), store + QStringList{"server", "init"}).exitCode, 0);
+            const Result sent = runTool(dir.path(), store + QStringList{"sync"});
+            QVERIFY2(sent.out == "sent 7, waiting 0\n", qPrintable(sent.out + sent.err));
+            QVERIFY(QFile::remove(dir.filePath("results.db")));
+        }
+        const auto tool = [&](const QStringList &arguments) { return runTool(dir.path(), store + arguments); };
+
+        // Version 1: 10 12 (one moving range, 2); version 2: 11 13 on ST-1
+        // (2: 11's range against the golden sample is no range of
+        // production, and was judged under the old limit) and 14 on ST-2; the
+        // run whose profile was lost: a version of its own, limits not known.
+        Result r = tool({"capability", "--item", "Electric", "--since", "2026-12-06"});
+        QCOMPARE(r.exitCode, 0);
+        QStringList rows;
+        for (const QString &l : r.out.split('\n', Qt::SkipEmptyParts))
+            rows << l.simplified();
+        QCOMPARE(rows, (QStringList{"measurement version lower upper count mean sigmaWithin sigmaOverall cp cpk pp ppk outside",
+                                    "current 1/2 - 15 2 11 1.77305 1.41421 - 0.752 - 0.942809 0",
+                                    "current 2/2 - 16 3 12.6667 1.77305 1.52753 - 0.626667 - 0.727393 0"}));
+        r = tool({"capability", "--item", "Electric", "--until", "2026-12-05"});
+        QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts).value(1).simplified(),
+                 QStringLiteral("current 1/1 ? ? 1 9 - - - - - - 0"));
+        r = tool({"capability", "--item", "Electric", "--format", "csv"});
+        QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 1 + 3);
+        QVERIFY2(lines.at(0).startsWith("item,measurement,unit,version,versions,first,last,limitsKnown,lower,upper,count,"),
+                 qPrintable(lines.at(0)));
+        QVERIFY2(lines.at(1).startsWith("Electric,current,mA,1,3,2026-12-04T09:00:00") && lines.at(1).contains(",false,,,1,9,"),
+                 qPrintable(lines.at(1)));
+        // The golden sample alone, and one station, one measurement.
+        r = tool({"capability", "--item", "Electric", "--engineering", "--format", "json"});
+        const QList<QJsonObject> gold = jsonLines(r.out);
+        QCOMPARE(gold.size(), 1);
+        QCOMPARE(gold[0]["count"].toInt(), 1);
+        QCOMPARE(gold[0]["mean"].toDouble(), 20.0);
+        QCOMPARE(gold[0]["above"].toInt(), 1);
+        QVERIFY(gold[0]["limitsKnown"].toBool());
+        QVERIFY(gold[0]["cpk"].isNull() && gold[0]["lower"].isNull());
+        QCOMPARE(gold[0]["upper"].toDouble(), 15.0);
+        r = tool({"capability", "--item", "BtnData", "--measurement", "Btn[1]", "--station", "ST-2", "--format", "csv"});
+        lines = r.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines.at(1).startsWith("BtnData,Btn[1],,1,1,") && lines.at(1).contains(",true,100,140,1,124,"),
+                 qPrintable(lines.at(1)));
+        // Nothing measured: said on stderr, the table empty.
+        r = tool({"capability", "--item", "RasterX", "--profile", "other.ini"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QString());
+        QCOMPARE(r.err, QStringLiteral("capability: no RasterX measurement in the runs asked for\n"));
+    }
+
     // A connection that breaks while the export runs: exit status 1 and how
     // many runs came, never 0 with part of the runs. The server stops while
     // the rows of the last page's items come (the driver hands them over one
@@ -738,6 +843,16 @@ private slots:
         QTest::newRow("profile --show, a format") << QStringList{"profile", "--show", "abcdef", "--format", "csv"}
                                                   << 2 << "takes no --format";
         QTest::newRow("profile, no store") << QStringList{"profile", "demo.ini"} << 1 << "no store at ./results.db";
+        QTest::newRow("capability without item") << QStringList{"capability"} << 2 << "capability needs --item";
+        QTest::newRow("capability of no such item") << QStringList{"capability", "--item", "electric"} << 2
+                                                    << "\"electric\" is none of Electric, Tb_Value";
+        QTest::newRow("capability, another command's option") << QStringList{"capability", "--item", "Electric", "--by", "day"}
+                                                              << 2 << "capability takes no --by";
+        QTest::newRow("capability, an empty station") << QStringList{"capability", "--item", "Electric", "--station", ""}
+                                                      << 2 << "--station needs a station's id";
+        QTest::newRow("capability help") << QStringList{"help", "capability"} << 0 << "--measurement M";
+        QTest::newRow("capability, no store") << QStringList{"capability", "--item", "Electric"} << 1
+                                              << "no store at ./results.db";
     }
     void exitCodes()
     {

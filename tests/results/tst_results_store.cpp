@@ -306,6 +306,161 @@ private slots:
         QCOMPARE(scalar(store, "SELECT COUNT(*) FROM outbox").toInt(), runs);
     }
 
+    // Each run's measurements with the limits its profile's text sets, read
+    // as the station reads its profile; none known without the text.
+    void measurementsAsTheProfileSetsThem_data()
+    {
+        QTest::addColumn<QByteArray>("profile");
+        QTest::addColumn<QString>("file");        // the station's file, or a text of its own
+        QTest::addColumn<QString>("measurement"); // item/name
+        QTest::addColumn<QString>("expected");    // value lower upper known; "none": not measured
+        const QByteArray limits = "[General]\nElectric_thr=20.0\nTb_value_thr=600\nBtn_Min=100\nBtn_Max=130\n"
+                                  "M1_thr_min=-30\nM1_thr_max=30\nRasterX_edge_count=1\nRasterX_edge_min=-60\n"
+                                  "RasterX_edge_max=60\nRasterY_edge_count=2\nRasterY_edge_min=-5\nRasterY_edge_max=5\n"
+                                  "RowSetData=\"-30,-30,-30,-30,-30,-31/30,30,30,30,30,31/-1,-1/1,1\"\n";
+        const QString pass = "run-pass-30x20.csv", fail = "run-fail-30x20.csv";
+        QTest::newRow("current below Electric_thr") << limits << pass << "Electric/current" << "18.498 - 20 1";
+        QTest::newRow("a threshold that is no number, as the item reads it")
+            << QByteArray("Electric_thr=abc\n") << pass << "Electric/current" << "18.498 - 0 1";
+        QTest::newRow("the highest TB reading, at least Tb_value_thr") << limits << pass << "Tb_Value/highest"
+                                                                       << "655 600 - 1";
+        QTest::newRow("a TB reading that never settled is none")
+            << limits << "Tb_Value,FAIL,900,2048\n" << "Tb_Value/highest" << "900 600 - 1";
+        QTest::newRow("an electrode's own window") << limits << fail << "OpenShort/X[5]" << "-269 -31 31 1";
+        QTest::newRow("a Y electrode's window") << limits << fail << "OpenShort/Y[1]" << "2 -1 1 1";
+        // The run keeps, past the text's fields, what an earlier profile left.
+        QTest::newRow("an electrode past the text's windows") << limits << fail << "OpenShort/X[6]" << "0 - - 0";
+        QTest::newRow("RowSetData without four parts")
+            << QByteArray("RowSetData=\"1,2/3,4/5\"\n") << fail << "OpenShort/X[4]" << "277 - - 0";
+        // Unquoted, Qt reads it as a list; the station joins it again.
+        QTest::newRow("RowSetData as a list") << QByteArray("RowSetData=-7,-8/7,8/0/0\n") << pass << "OpenShort/X[1]"
+                                              << "0 -8 8 1";
+        QTest::newRow("raster middle, highest") << limits << pass << "RasterX/middle max" << "0 - 30 1";
+        QTest::newRow("raster middle, lowest") << limits << pass << "RasterX/middle min" << "-1 -30 - 1";
+        QTest::newRow("raster edge, lowest") << limits << pass << "RasterY/edge min" << "0 -5 - 1";
+        QTest::newRow("raster edge, highest") << limits << pass << "RasterY/edge max" << "0 - 5 1";
+        // Cells by hand: the band of RasterX_edge_count 1 around a 3 x 3 raster
+        // leaves the middle cell (1, 1) alone.
+        const QByteArray raster = "RasterX:,PASS,\n1,2,3,\n4,5,6,\n7,8,9,\nRJitterX:\n-9,2,3,\n4,-4.7,6,\n7,8,40.9,\n";
+        QTest::newRow("the middle of a small raster") << limits << QString(raster) << "RasterX/middle min"
+                                                      << "-4 -30 - 1";
+        QTest::newRow("the edge of a small raster, truncated") << limits << QString(raster) << "RasterX/edge max"
+                                                               << "40 - 60 1";
+        QTest::newRow("a band wider than the panel leaves no middle")
+            << QByteArray(limits).replace("RasterX_edge_count=1", "RasterX_edge_count=2") << QString(raster)
+            << "RasterX/middle max" << "none";
+        QTest::newRow("a key within Btn_Min and Btn_Max") << limits << pass << "BtnData/Btn[2]" << "124 100 130 1";
+        QTest::newRow("a key limit the profile lacks reads 0") << QByteArray("Btn_Min=5\n") << pass << "BtnData/Btn[0]"
+                                                               << "120 5 0 1";
+        QTest::newRow("no profile: the value, limits not known") << QByteArray() << pass << "Electric/current"
+                                                                << "18.498 - - 0";
+        QTest::newRow("no profile: an electrode's value") << QByteArray() << fail << "OpenShort/X[4]" << "277 - - 0";
+        QTest::newRow("no profile: no raster band") << QByteArray() << pass << "RasterX/edge max" << "none";
+    }
+    void measurementsAsTheProfileSetsThem()
+    {
+        QFETCH(QByteArray, profile);
+        QFETCH(QString, file);
+        QFETCH(QString, measurement);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        ResultStore store;
+        QString error;
+        QVERIFY(store.openLocal(dir.filePath("results.db"), &error));
+        const QByteArray content = file.endsWith(".csv") ? stationResultFile(file) : file.toLatin1();
+        QVERIFY(write(dir.filePath("resultsPASS/12-06-09-41-07.csv"), content));
+        RunContext c = contextFromFile(dir.filePath("resultsPASS/12-06-09-41-07.csv"), "ST1");
+        c.profile = "demo.ini";
+        c.profileText = profile;
+        QCOMPARE(store.record(c, &error), Recorded::Added);
+        QSqlQuery q(store.database());
+        QVERIFY(q.prepare("SELECT value, lower_limit, upper_limit, limits_known, station, profile, started_at"
+                          " FROM measurements WHERE item = ? AND name = ?"));
+        q.addBindValue(measurement.section('/', 0, 0));
+        q.addBindValue(measurement.section('/', 1));
+        QVERIFY(q.exec());
+        if (expected == "none") {
+            QVERIFY(!q.next());
+            return;
+        }
+        QVERIFY2(q.next(), qPrintable(measurement));
+        const auto text = [](const QVariant &v) { return v.isNull() ? QStringLiteral("-") : QString::number(v.toDouble(), 'g', 6); };
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(text(q.value(0)), text(q.value(1)), text(q.value(2))).arg(q.value(3).toInt()),
+                 expected);
+        // The run's own, kept beside the values.
+        QCOMPARE(q.value(4).toString(), QStringLiteral("ST1"));
+        QCOMPARE(q.value(5).toString(), QStringLiteral("demo.ini"));
+        QCOMPARE(q.value(6).toLongLong(), c.startedAt.toMSecsSinceEpoch());
+        QVERIFY(!q.next());
+    }
+
+    // Each measurement's moving range is against the previous run of its
+    // station and profile, whatever order the runs are recorded in, and only
+    // where that run was judged under the same limits.
+    void movingRangesChainEachStation_data()
+    {
+        QTest::addColumn<QStringList>("runs");   // minute:station:profile:current:threshold, in recording order
+        QTest::addColumn<QStringList>("ranges"); // per run by minute: previous minute / moving range
+        QTest::newRow("in order") << QStringList{"1:S1:a:10:20", "2:S1:a:12:20", "3:S1:a:11:20"}
+                                  << QStringList{"1:-/-", "2:1/2", "3:2/1"};
+        QTest::newRow("a run recorded late") << QStringList{"1:S1:a:10:20", "3:S1:a:11:20", "2:S1:a:12:20"}
+                                             << QStringList{"1:-/-", "2:1/2", "3:2/1"};
+        QTest::newRow("recorded newest first") << QStringList{"3:S1:a:11:20", "2:S1:a:12:20", "1:S1:a:10:20"}
+                                               << QStringList{"1:-/-", "2:1/2", "3:2/1"};
+        QTest::newRow("each station its own") << QStringList{"1:S1:a:10:20", "2:S2:a:15:20", "3:S1:a:11:20", "4:S2:a:12:20"}
+                                              << QStringList{"1:-/-", "2:-/-", "3:1/1", "4:2/3"};
+        QTest::newRow("the limit changed") << QStringList{"1:S1:a:10:20", "2:S1:a:12:21", "3:S1:a:11:21"}
+                                           << QStringList{"1:-/-", "2:1/-", "3:2/1"};
+        QTest::newRow("another profile, the same limit")
+            << QStringList{"1:S1:a:10:20", "2:S1:b:12:20", "3:S1:b:11:20"} << QStringList{"1:-/-", "2:-/-", "3:2/1"};
+        // Two kinds of panel on one station: each its own stream.
+        QTest::newRow("two profiles by turns")
+            << QStringList{"1:S1:a:10:20", "2:S1:b:15:20", "4:S1:b:17:20", "3:S1:a:11:20"}
+            << QStringList{"1:-/-", "2:-/-", "3:1/1", "4:2/2"};
+        // A run that filed nothing has no measurements: the chain goes past it.
+        QTest::newRow("a run without measurements between")
+            << QStringList{"1:S1:a:10:20", "2:S1:a:-:20", "3:S1:a:13:20"} << QStringList{"1:-/-", "3:1/3"};
+    }
+    void movingRangesChainEachStation()
+    {
+        QFETCH(QStringList, runs);
+        QFETCH(QStringList, ranges);
+        QTemporaryDir dir;
+        ResultStore store;
+        QString error;
+        QVERIFY(store.openLocal(dir.filePath("results.db"), &error));
+        const QDateTime t0(QDate(2026, 12, 6), QTime(8, 0));
+        const QByteArray pass = stationResultFile("run-pass-30x20.csv");
+        for (const QString &run : runs) {
+            const QStringList f = run.split(':');
+            RunContext c;
+            c.runId = newRunId();
+            c.station = f[1];
+            c.profile = f[2];
+            c.profileText = "Electric_thr=" + f[4].toLatin1() + "\n";
+            c.startedAt = c.endedAt = t0.addSecs(60 * f[0].toInt());
+            c.verdict = "PASS";
+            QByteArray content;
+            if (f[3] != "-") {
+                c.path = dir.filePath("resultsPASS/" + f[0] + ".csv");
+                content = "Electric,PASS," + f[3].toLatin1() + "MA," + f[3].toLatin1() + "MA," + f[3].toLatin1() + "MA\n";
+                QVERIFY(write(c.path, content));
+            }
+            QCOMPARE(store.record(c, &error), Recorded::Added);
+        }
+        QSqlQuery q(store.database());
+        QVERIFY(q.exec("SELECT started_at, previous_at, moving_range FROM measurements ORDER BY started_at"));
+        QStringList found;
+        while (q.next()) {
+            const auto minute = [&t0](const QVariant &v) {
+                return v.isNull() ? QStringLiteral("-") : QString::number((v.toLongLong() - t0.toMSecsSinceEpoch()) / 60000);
+            };
+            found << minute(q.value(0)) + ':' + minute(q.value(1)) + '/'
+                         + (q.value(2).isNull() ? QStringLiteral("-") : QString::number(q.value(2).toDouble()));
+        }
+        QCOMPARE(found, ranges);
+    }
+
     // Each panel's first and last run flagged whatever order its files come
     // in (an import of old folders brings earlier runs after later ones), and
     // a store of every schema a station shipped with brought to this one.

@@ -24,6 +24,7 @@ bool openStore(const Invocation &invocation, ResultStore &store, bool mustExist,
 int importFiles(const Invocation &invocation, ResultStore &store);
 int findRuns(const Invocation &invocation, ResultStore &store);
 int yieldReport(const Invocation &invocation, ResultStore &store);
+int capabilityReport(const Invocation &invocation, ResultStore &store);
 int exportRuns(const Invocation &invocation, ResultStore &store);
 // Sends the station store's outbox to the line's server now; "sent N, waiting M".
 int syncOutbox(const Invocation &invocation);

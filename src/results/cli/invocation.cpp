@@ -19,6 +19,7 @@ Commands:
                         resultsFAIL, log paths, an archive) that the store lacks
   find                  the runs of a barcode, a LOT or a time, newest first
   yield                 panels, first-pass and final yield per group
+  capability --item I   process capability of an item's measurements
   export                every run with its items, as CSV or JSON Lines
   profile               a profile's versions, one version's text, what
                         changed between two
@@ -125,6 +126,55 @@ Options:
   --until T             runs that started before T
   --engineering         the engineering runs alone
   --format F            text (the default), csv or json
+)";
+
+const char *const Capability = R"(Usage: kavel-results [STORE] capability --item ITEM [OPTIONS]
+
+Process capability of each measurement of ITEM, named as the result file
+names it, against the limits of the profile each run was judged under:
+
+  Electric    current: the middle of the three readings (mA), below Electric_thr
+  Tb_Value    highest: the highest of the readings, at least Tb_value_thr
+  OpenShort   X[i], Y[i]: each line value's difference to the baseline, within
+              its electrode's window of RowSetData
+  RasterX     middle max, middle min, edge max, edge min: the highest and the
+  RasterY     lowest difference to the baseline of the middle and of the edge
+              cells, against M1_thr_max / _min and Raster<X|Y>_edge_max / _min
+  BtnData     Btn[k]: each key's value within Btn_Min and Btn_Max
+
+One row per measurement and version of its limits: where the limits changed
+inside the range, one row for each, oldest first (version 1/2, 2/2). A run
+recorded without its profile (rebuilt from its file) has values but unknown
+limits ("?"), a version of its own.
+
+  count                 the values
+  mean                  their mean
+  sigmaWithin           the mean moving range of consecutive runs of each
+                        station and profile / 1.128 (d2); a range counts where
+                        both runs are among those asked for, under the same
+                        limits
+  sigmaOverall          the sample standard deviation
+  cp, pp                (upper - lower) / 6 sigma, within and overall
+  cpu, ppu              (upper - mean) / 3 sigma
+  cpl, ppl              (mean - lower) / 3 sigma
+  cpk, ppk              the least of cpu and cpl (of ppu and ppl) there are:
+                        one-sided where only one limit is
+  below, above          the values outside the limits (a current at its limit
+                        is above: it passes only below)
+
+An index is empty where its limit is none or unknown, or sigma is 0 or cannot
+be taken (one value, no moving range). Engineering runs (./stats.ini, see
+"yield") are left out.
+
+Options:
+  --item ITEM           Electric, Tb_Value, OpenShort, RasterX, RasterY, BtnData
+  --measurement M       that measurement alone (e.g. X[3])
+  --since T             runs that started at or after T
+  --until T             runs that started before T
+  --station ID          the runs of one station
+  --profile NAME        the runs of one profile (its file name)
+  --engineering         the engineering runs alone
+  --format F            text (the default; fewer columns), csv or json
 )";
 
 const char *const Export = R"(Usage: kavel-results [STORE] export --format csv|json [OPTIONS]
@@ -239,6 +289,8 @@ const std::vector<Command> &commands()
         {"import", Import, {"station", "pass-folder", "fail-folder"}},
         {"find", Find, {"barcode", "barcode-prefix", "lot", "since", "until", "format"}},
         {"yield", Yield, {"by", "since", "until", "engineering", "format"}},
+        {"capability", Capability,
+         {"item", "measurement", "since", "until", "station", "profile", "engineering", "format"}},
         {"export", Export, {"since", "until", "format", "after"}},
         {"profile", Profile, {"show", "diff", "format"}},
         {"sync", Sync, {"retry"}},
@@ -313,6 +365,9 @@ Parsed parseArguments(const QStringList &arguments)
         {QStringLiteral("role"), QString(), QStringLiteral("NAME")},
         {QStringLiteral("show"), QString(), QStringLiteral("HASH")},
         {QStringLiteral("diff"), QString(), QStringLiteral("OLD")},
+        {QStringLiteral("item"), QString(), QStringLiteral("ITEM")},
+        {QStringLiteral("measurement"), QString(), QStringLiteral("M")},
+        {QStringLiteral("profile"), QString(), QStringLiteral("NAME")},
     });
     if (!parser.parse(arguments)) {
         parsed.error = parser.errorText();
@@ -388,6 +443,10 @@ Parsed parseArguments(const QStringList &arguments)
                                                                            : QStringLiteral("text, csv, json")));
     }
     inv.by = value("by");
+    inv.item = value("item");
+    inv.measurement = value("measurement");
+    if (given("profile"))
+        inv.profile = value("profile");
     inv.retry = given("retry");
     inv.role = value("role");
     if (given("after")) {
@@ -464,6 +523,17 @@ Parsed parseArguments(const QStringList &arguments)
             return fail(inv.by.isEmpty() ? QStringLiteral("yield needs --by")
                                          : QStringLiteral("--by: \"%1\" is none of %2")
                                                .arg(inv.by, groups.join(QStringLiteral(", "))));
+    }
+    if (inv.command == QLatin1String("capability")) {
+        static const QStringList items{QStringLiteral("Electric"), QStringLiteral("Tb_Value"),
+                                       QStringLiteral("OpenShort"), QStringLiteral("RasterX"),
+                                       QStringLiteral("RasterY"), QStringLiteral("BtnData")};
+        if (!items.contains(inv.item))
+            return fail(inv.item.isEmpty() ? QStringLiteral("capability needs --item")
+                                           : QStringLiteral("--item: \"%1\" is none of %2")
+                                                 .arg(inv.item, items.join(QStringLiteral(", "))));
+        if (given("station") && inv.station.isEmpty())
+            return fail(QStringLiteral("--station needs a station's id"));
     }
     if (inv.command == QLatin1String("export") && !inv.format)
         return fail(QStringLiteral("export needs --format csv or --format json"));

@@ -43,6 +43,12 @@ struct Invocation
     // Where the engineering runs' barcode patterns are kept.
     QString statsSettings = QStringLiteral("./stats.ini");
 
+    // capability: the item as the result file names it, one of its
+    // measurements, the runs of one profile (file name); --station too
+    QString item;
+    QString measurement;
+    std::optional<QString> profile;
+
     // export: runs that reached the line's server after this arrival number
     std::optional<qint64> after;
 

@@ -38,6 +38,8 @@ int run(const Invocation &invocation)
         code = findRuns(invocation, store);
     else if (command == QLatin1String("yield"))
         code = yieldReport(invocation, store);
+    else if (command == QLatin1String("capability"))
+        code = capabilityReport(invocation, store);
     else if (command == QLatin1String("export"))
         code = exportRuns(invocation, store);
     else if (command == QLatin1String("profile"))
