@@ -1,6 +1,7 @@
 #include "resultstore.h"
 
 #include "lineserver.h"
+#include "textcodec.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -110,6 +111,18 @@ QByteArray contentHash(const QByteArray &content)
     return QCryptographicHash::hash(content, QCryptographicHash::Sha1).toHex();
 }
 
+bool filedBytes(const QString &path, const QByteArray &sha1, QByteArray &bytes)
+{
+    std::string buffer;
+    if (path.isEmpty() || !readFileBytes(QFile::encodeName(path).toStdString(), buffer))
+        return false;
+    QByteArray file(buffer.data(), qsizetype(buffer.size()));
+    if (contentHash(file) != sha1)
+        return false;
+    bytes = file;
+    return true;
+}
+
 RunRows runRows(const RunContext &context, const QByteArray &content, const QByteArray &sha1,
                 const ResultRecord &parsed)
 {
@@ -199,15 +212,24 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
     return rows;
 }
 
-QString panelFlagsSql()
+QString panelFlagsSql(const QString &runs, const QString &target)
 {
     return QStringLiteral(
-        "UPDATE runs SET"
-        " panel_first = CASE WHEN run_id = (SELECT f.run_id FROM runs f WHERE f.barcode = ?"
-        " ORDER BY f.started_at, f.run_id LIMIT 1) THEN 1 ELSE 0 END,"
-        " panel_last = CASE WHEN run_id = (SELECT l.run_id FROM runs l WHERE l.barcode = ?"
-        " ORDER BY l.started_at DESC, l.run_id DESC LIMIT 1) THEN 1 ELSE 0 END"
-        " WHERE barcode = ? AND (panel_first = 1 OR panel_last = 1 OR run_id = ?)");
+               "UPDATE %2 SET"
+               " panel_first = CASE WHEN run_id = (SELECT f.run_id FROM %1 f WHERE f.barcode = ?"
+               " ORDER BY f.started_at, f.run_id LIMIT 1) THEN 1 ELSE 0 END,"
+               " panel_last = CASE WHEN run_id = (SELECT l.run_id FROM %1 l WHERE l.barcode = ?"
+               " ORDER BY l.started_at DESC, l.run_id DESC LIMIT 1) THEN 1 ELSE 0 END"
+               " WHERE barcode = ? AND (panel_first = 1 OR panel_last = 1 OR run_id = ?)")
+        .arg(runs, target);
+}
+
+const QString &panelRunsSql()
+{
+    static const QString sql =
+        QStringLiteral("(SELECT run_id, barcode, started_at, verdict, panel_first, panel_last FROM runs UNION ALL"
+                       " SELECT run_id, barcode, started_at, verdict, panel_first, panel_last FROM pruned_runs)");
+    return sql;
 }
 
 const RecordSql &recordSql()
@@ -227,7 +249,9 @@ const RecordSql &recordSql()
 // schema::runTables() order), then the outbox and the panel's flags.
 struct ResultStore::Statements
 {
-    explicit Statements(const QSqlDatabase &db) : outbox(db), panel(db), yield(db), line(db)
+    explicit Statements(const QSqlDatabase &db)
+        : outbox(db), panel(db), yield(db), line(db), pruned(db), prunedPanel(db), prunedHusks(db), prunedYield(db),
+          prunedDrop(db)
     {
         for (std::size_t i = 0; i < schema::runTables().size(); ++i)
             tables.emplace_back(db);
@@ -241,12 +265,19 @@ struct ResultStore::Statements
             const QString *each[] = {&sql.run, &sql.item, &sql.cell, &sql.electrode};
             for (std::size_t i = 0; ok && i < tables.size(); ++i)
                 ok = tables[i].prepare(*each[i]);
-            ok = ok && outbox.prepare(sql.outbox) && panel.prepare(panelFlagsSql()) && yield.prepare(yieldChangeSql());
+            ok = ok && outbox.prepare(sql.outbox) && panel.prepare(panelFlagsSql()) && yield.prepare(yieldChangeSql())
+                 && pruned.prepare(QStringLiteral("SELECT 1 FROM pruned_runs WHERE barcode = ? LIMIT 1"))
+                 && prunedPanel.prepare(panelFlagsSql(panelRunsSql()))
+                 && prunedHusks.prepare(panelFlagsSql(panelRunsSql(), QStringLiteral("pruned_runs")))
+                 && prunedYield.prepare(yieldChangeSql(panelRunsSql()))
+                 && prunedDrop.prepare(QStringLiteral(
+                     "DELETE FROM pruned_runs WHERE barcode = ? AND panel_first = 0 AND panel_last = 0"));
         } else {
             ok = line.prepare(lineserver::recordRunSql());
         }
         if (!ok && error) {
-            for (const QSqlQuery *q : {&outbox, &panel, &yield, &line})
+            for (const QSqlQuery *q : {&outbox, &panel, &yield, &line, &pruned, &prunedPanel, &prunedHusks, &prunedYield,
+                                       &prunedDrop})
                 if (q->lastError().isValid())
                     *error = q->lastError().text();
             for (const QSqlQuery &q : tables)
@@ -256,8 +287,21 @@ struct ResultStore::Statements
         return ok;
     }
 
+    // Whether the station pruned a run of the barcode (retention.h), and the
+    // flags and yield of such a panel.
+    bool prunedRuns(const QString &barcode, bool &found)
+    {
+        pruned.addBindValue(barcode);
+        if (!pruned.exec())
+            return false;
+        found = pruned.next();
+        pruned.finish();
+        return true;
+    }
+
     std::vector<QSqlQuery> tables;
     QSqlQuery outbox, panel, yield, line;
+    QSqlQuery pruned, prunedPanel, prunedHusks, prunedYield, prunedDrop;
 };
 
 ResultStore::ResultStore() = default;
@@ -381,7 +425,7 @@ Recorded ResultStore::record(const RunContext &context, QString *error, bool que
     return record(context, content, m_parsed, error, queueForLine);
 }
 
-QString yieldChangeSql()
+QString yieldChangeSql(const QString &runs)
 {
     // The flagged runs of a barcode (or the one run given), counted per
     // quarter and added to yield_quarters times a sign; the runs column counts
@@ -394,14 +438,14 @@ QString yieldChangeSql()
         " SUM(CASE WHEN panel_first = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END) * CAST(? AS BIGINT),"
         " SUM(panel_last) * CAST(? AS BIGINT),"
         " SUM(CASE WHEN panel_last = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END) * CAST(? AS BIGINT)"
-        " FROM runs WHERE ((barcode = ? AND barcode <> '') OR run_id = ?) AND run_id <> ?"
+        " FROM %1 WHERE ((barcode = ? AND barcode <> '') OR run_id = ?) AND run_id <> ?"
         " AND (panel_first = 1 OR panel_last = 1 OR run_id = ?)"
         " GROUP BY started_at / 900000"
         " ON CONFLICT (quarter) DO UPDATE SET runs = yield_quarters.runs + excluded.runs,"
         " panels = yield_quarters.panels + excluded.panels,"
         " first_passed = yield_quarters.first_passed + excluded.first_passed,"
         " last_panels = yield_quarters.last_panels + excluded.last_panels,"
-        " last_passed = yield_quarters.last_passed + excluded.last_passed");
+        " last_passed = yield_quarters.last_passed + excluded.last_passed").arg(runs);
 }
 
 namespace {
@@ -436,6 +480,34 @@ bool flagPanel(QSqlQuery &flags, QSqlQuery &yield, const QString &barcode, const
     }
     return changeYield(yield, barcode, runId, true);
 }
+
+namespace {
+
+// flagPanel() for a panel whose first or latest run the station pruned: the
+// same, over its runs and those kept of the pruned (pruned_runs), whose
+// flags move too; a pruned run that is neither any more is forgotten.
+bool flagPrunedPanel(QSqlQuery &runs, QSqlQuery &husks, QSqlQuery &yield, QSqlQuery &drop, const QString &barcode,
+                     const QString &runId, QString &why)
+{
+    const auto failed = [&why](const QSqlQuery &q) {
+        why = q.lastError().text();
+        return false;
+    };
+    if (!changeYield(yield, barcode, runId, false))
+        return failed(yield);
+    for (QSqlQuery *flags : {&runs, &husks}) {
+        for (const QString &v : {barcode, barcode, barcode, runId})
+            flags->addBindValue(v);
+        if (!flags->exec())
+            return failed(*flags);
+    }
+    if (!changeYield(yield, barcode, runId, true))
+        return failed(yield);
+    drop.addBindValue(barcode);
+    return drop.exec() || failed(drop);
+}
+
+} // namespace
 
 Recorded ResultStore::record(const RunContext &context, const QByteArray &content, const ResultRecord &parsed,
                              QString *error, bool queueForLine)
@@ -489,13 +561,10 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
         for (const QVariantList &row : rows.tables[t]) {
             for (int i = 0; i < row.size(); ++i) {
                 if (t == 0 && i == contentAt) {
-                    // The file's text as the station wrote it (Latin-1). SQLite
-                    // takes it as UTF-8 bytes, which for the usual all-ASCII
-                    // file are the file's own.
                     const QByteArray bytes = row.at(i).toByteArray();
-                    const bool ascii =
-                        std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
-                    insert.addBindValue(ascii ? bytes : QString::fromLatin1(bytes).toUtf8());
+                    const bool packedHere = m_packed.isNull() || bytes != m_packedFrom;
+                    insert.addBindValue(packedHere ? textcodec::pack(bytes) : m_packed);
+                    m_packedFrom = m_packed = QByteArray();
                 } else {
                     insert.addBindValue(row.at(i));
                 }
@@ -520,11 +589,25 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
             return fail(lastError(outbox));
     }
     // Last: the line's server takes the same order (see record_run()).
-    if (!flagPanel(s.panel, s.yield, context.barcode, runId))
+    bool pruned = false;
+    if (!context.barcode.isEmpty() && !s.prunedRuns(context.barcode, pruned))
+        return fail(lastError(s.pruned));
+    if (pruned) {
+        QString why;
+        if (!flagPrunedPanel(s.prunedPanel, s.prunedHusks, s.prunedYield, s.prunedDrop, context.barcode, runId, why))
+            return fail(why);
+    } else if (!flagPanel(s.panel, s.yield, context.barcode, runId)) {
         return fail(s.panel.lastError().isValid() ? lastError(s.panel) : lastError(s.yield));
+    }
     if (!m_batch && !db.commit())
         return fail(db.lastError().text());
     return Recorded::Added;
+}
+
+void ResultStore::usePacked(const QByteArray &content, const QByteArray &packed)
+{
+    m_packedFrom = content;
+    m_packed = packed;
 }
 
 bool ResultStore::beginBatch(QString *error)

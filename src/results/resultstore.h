@@ -69,6 +69,11 @@ public:
     Recorded record(const RunContext &context, const QByteArray &content, const QByteArray &sha1,
                     const ResultRecord &parsed, QString *error, bool queueForLine = true);
 
+    // The stored form of content (textcodec::pack()), made elsewhere: the
+    // import packs on the thread that reads the files. The next record()
+    // whose file is content binds it instead of packing the file again.
+    void usePacked(const QByteArray &content, const QByteArray &packed);
+
     // For a long import: commits no longer wait for the disk. A crash loses
     // the last batches, which the next import brings in again from the files.
     bool setBulk(QString *error);
@@ -90,9 +95,15 @@ private:
     ResultRecord m_parsed;
     std::string m_buffer;
     bool m_batch = false;
+    QByteArray m_packedFrom, m_packed;
 };
 
 QByteArray contentHash(const QByteArray &content);
+
+// The filed file's bytes, when the file at path is still the one recorded
+// (its content hashes to sha1): what stands in for a stored text that cannot
+// be read.
+bool filedBytes(const QString &path, const QByteArray &sha1, QByteArray &bytes);
 
 // The run as rows of its tables: the context plus the items (the file's, then
 // those the context adds), the failing cells and the electrodes.
@@ -104,13 +115,18 @@ QVariant openShortLevel(const ResultRecord &record, const ValueLine &line);
 
 // Keeps the flags of a panel's first and last run (by start time) and the
 // yield per quarter true after a run of that barcode was added, in either
-// engine. flags holds panelFlagsSql(), yield yieldChangeSql().
-QString panelFlagsSql();
-QString yieldChangeSql();
+// engine. flags holds panelFlagsSql(), yield yieldChangeSql(). runs: where a
+// panel's runs are read (on the station, panelRunsSql() for a panel some of
+// whose runs were pruned); target: the table whose flags move.
+QString panelFlagsSql(const QString &runs = QStringLiteral("runs"), const QString &target = QStringLiteral("runs"));
+QString yieldChangeSql(const QString &runs = QStringLiteral("runs"));
+// A panel's runs on the station: those in runs and those kept of the pruned
+// (retention.h), with the columns the flags and the yield read.
+const QString &panelRunsSql();
 
 // The statements ResultStore::record() writes a run with into the station's
-// store, from the schema's lists; the run's content is bound as bytes
-// (CAST(? AS TEXT)).
+// store, from the schema's lists; the run's content is bound in its stored
+// form (textcodec::pack()).
 struct RecordSql
 {
     QString run, item, cell, electrode, outbox;

@@ -1,5 +1,7 @@
 #include "runrows.h"
 
+#include "resultstore.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -39,7 +41,7 @@ void appendValue(QString &out, const QVariant &v, bool bytes)
     }
     if (bytes) {
         out += QLatin1String("\"\\\\x");
-        out += QLatin1String(schema::fileBytes(v).toHex());
+        out += QLatin1String(v.toByteArray().toHex());
         out += QLatin1Char('"');
         return;
     }
@@ -82,6 +84,27 @@ void appendRow(QString &out, const schema::Table &table, const QVariantList &row
     out += QLatin1Char('}');
 }
 
+// The run's row with its file's bytes in place of their stored form. A
+// stored text that cannot be read is taken from the filed file where that is
+// still the one recorded; else why is set.
+void unpackContent(QVariantList &run, QString &why)
+{
+    const schema::Table &runs = schema::table("runs");
+    const int at = runs.indexOf("content", Station);
+    QByteArray bytes;
+    if (schema::fileBytes(run.value(at), Station, bytes, &why)) {
+        run[at] = bytes;
+        return;
+    }
+    if (filedBytes(run.value(runs.indexOf("file_path", Station)).toString(),
+                   run.value(runs.indexOf("content_sha1", Station)).toString().toLatin1(), bytes)) {
+        run[at] = bytes;
+        why.clear();
+        return;
+    }
+    run[at] = QByteArray("");
+}
+
 } // namespace
 
 QVariant RunRows::value(const char *column) const
@@ -95,6 +118,7 @@ QVariant RunRows::value(const char *column) const
 bool readRunRows(const QSqlDatabase &db, const QString &runId, RunRows &rows, QString *error)
 {
     rows.tables.clear();
+    rows.textError.clear();
     for (const schema::Table *table : schema::runTables()) {
         QSqlQuery q(db);
         q.setForwardOnly(true);
@@ -116,9 +140,12 @@ bool readRunRows(const QSqlDatabase &db, const QString &runId, RunRows &rows, QS
                 row << record.value(i);
             found.push_back(std::move(row));
         }
-        if (table == schema::runTables().front() && found.empty()) {
-            rows.tables.clear();
-            return true;
+        if (table == schema::runTables().front()) {
+            if (found.empty()) {
+                rows.tables.clear();
+                return true;
+            }
+            unpackContent(found.front(), rows.textError);
         }
         rows.tables.push_back(std::move(found));
     }
