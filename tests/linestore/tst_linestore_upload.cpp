@@ -452,7 +452,12 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("reason"); // empty: the run is not refused
         QTest::addColumn<bool>("fixable");
+        // Sent as the file's bytes: its NULs, CR LF, Latin-1 bytes and empty lines.
         QTest::newRow("NUL bytes in the file") << "nul" << "" << true;
+        // Neither the store's compressed text nor the file can give the bytes
+        // back: held apart with the reason until the file is there again.
+        QTest::newRow("a stored text damaged, its file gone")
+            << "damaged" << "the stored text is damaged" << true;
         QTest::newRow("a commit that fails") << "commit" << "commit refused here" << true;
         QTest::newRow("a value out of the server's range") << "range" << "out of range for type integer" << true;
         QTest::newRow("a run id the server holds with other content")
@@ -474,7 +479,7 @@ private slots:
         QVERIFY(recordRuns(dir.path(), local, 1, 1, "Q", "20261206090000"));
         QByteArray bad = stationResultFile(fault == "range" ? "run-fail-30x20.csv" : "run-pass-30x20.csv");
         if (fault == "nul")
-            bad.replace("W103", QByteArray("W1\0\0", 4));
+            bad.replace("W103", QByteArray("W1\0\0", 4)).replace("\n", "\r\n").replace("V1.0A", "V1.0\xe9\xff").replace("Attb:", "\r\n\r\nAttb:");
         QVERIFY(recordRuns(dir.path(), local, 2, 1, fault == "foreign" ? "QX" : "Q", "20261206091000", bad));
         QVERIFY(recordRuns(dir.path(), local, 3, 1, "Q", "20261206092000"));
         const QString badFile = dir.filePath("SN002-20261206091000-00-00-Fail.csv");
@@ -492,6 +497,10 @@ private slots:
         } else if (fault == "range") {
             QVERIFY(QSqlQuery(store.database()).exec("UPDATE failing_electrodes SET value = 3000000000 WHERE kind = 'window'"
                                                      " AND run_id = '" + badId + "'"));
+        } else if (fault == "damaged") {
+            QVERIFY(QSqlQuery(store.database()).exec("UPDATE runs SET content = substr(content, 1, 40) WHERE run_id = '"
+                                                     + badId + "'"));
+            QVERIFY(QFile::remove(badFile));
         } else if (fault == "other content") {
             // What an older station's id, made from a path and a time, did:
             // another run under the same id.
@@ -543,6 +552,8 @@ private slots:
 
         if (fault == "commit")
             QVERIFY(m_server->execSql("DROP TRIGGER at_commit ON runs", database));
+        else if (fault == "damaged")
+            QVERIFY(writeFile(badFile, bad));
         else if (fault == "range")
             QVERIFY(QSqlQuery(store.database()).exec("UPDATE failing_electrodes SET value = 1 WHERE value = 3000000000"));
         t = runTool(dir.path(), {"sync", "--retry"});
@@ -553,6 +564,8 @@ private slots:
         if (fault == "other content")
             QCOMPARE(admin.scalar("SELECT content_sha1 FROM runs WHERE run_id = ?", {badId}).toString(),
                      QString::fromLatin1(contentHash(stationResultFile("run-fail-30x20.csv"))));
+        if (fault == "damaged")
+            QCOMPARE(admin.scalar("SELECT content FROM runs WHERE run_id = ?", {badId}).toByteArray(), bad);
         QCOMPARE(yieldRows(admin.db, true), yieldRows(admin.db, false));
     }
 

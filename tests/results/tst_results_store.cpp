@@ -313,6 +313,8 @@ private slots:
         QTest::newRow("from schema 2 with panel flags") << "2 flags";
         QTest::newRow("from schema 2 with yield") << "2 yield";
         QTest::newRow("from schema 2 with levels") << "2 levels";
+        // What a migration stopped half-way through its texts leaves.
+        QTest::newRow("from schema 2, its texts half compressed") << "2 half packed";
     }
     void panelFirstAndLastRun()
     {
@@ -355,6 +357,23 @@ private slots:
         if (shape.isEmpty())
             return;
 
+        // The files' texts as every reader gets them back, and how many are
+        // kept compressed.
+        const auto texts = [](const QSqlDatabase &db) {
+            QStringList out;
+            QSqlQuery q(db);
+            q.exec("SELECT run_id, content, typeof(content) FROM runs ORDER BY run_id");
+            while (q.next()) {
+                QByteArray bytes;
+                out << (schema::fileBytes(q.value(1), schema::Engine::Station, bytes) ? QString::fromLatin1(contentHash(bytes))
+                                                                                       : QStringLiteral("unreadable"));
+            }
+            return out;
+        };
+        const auto packed = [](const ResultStore &store) {
+            return scalar(store, "SELECT COUNT(*) FROM runs WHERE typeof(content) = 'blob'").toInt();
+        };
+
         // The same runs in a store as an older station left it.
         const QString db = dir.filePath("results.db");
         {
@@ -362,15 +381,44 @@ private slots:
             old.setDatabaseName(db);
             QVERIFY(old.open());
             QString error;
-            QVERIFY2(oldschemas::build(old, shape, &error), qPrintable(error));
+            QVERIFY2(oldschemas::build(old, shape == "2 half packed" ? "2 levels" : shape, &error), qPrintable(error));
             QSqlDatabase from = reference.database();
             QVERIFY2(oldschemas::copyRuns(from, old, &error), qPrintable(error));
             old.close();
         }
         QSqlDatabase::removeDatabase("old");
+        if (shape == "2 half packed") {
+            ResultStore half;
+            QVERIFY(half.openLocal(db, nullptr));
+            QSqlQuery q(half.database());
+            QVERIFY(q.exec("SELECT run_id, content FROM runs ORDER BY run_id LIMIT 3"));
+            std::vector<std::pair<QString, QString>> plain;
+            while (q.next()) {
+                QByteArray bytes;
+                QVERIFY(schema::fileBytes(q.value(1), schema::Engine::Station, bytes));
+                plain.emplace_back(q.value(0).toString(), QString::fromLatin1(bytes));
+            }
+            for (const auto &[runId, text] : plain) {
+                q.prepare("UPDATE runs SET content = ? WHERE run_id = ?");
+                q.addBindValue(text);
+                q.addBindValue(runId);
+                QVERIFY(q.exec());
+            }
+            QVERIFY(q.exec("UPDATE schema_version SET version = 2"));
+            QVERIFY(q.exec("CREATE TABLE schema_migration (step TEXT NOT NULL PRIMARY KEY)"));
+            QVERIFY(q.exec("INSERT INTO schema_migration (step) VALUES ('pack_texts')"));
+            QCOMPARE(packed(half), 3);
+            QCOMPARE(texts(half.database()), texts(reference.database()));
+        }
         ResultStore store;
         QString error;
         QVERIFY2(store.openLocal(db, &error), qPrintable(error));
+        // Every text compressed, each the file's bytes; the items without
+        // an index beside them; no index of paths.
+        QCOMPARE(packed(store), names.size());
+        QCOMPARE(texts(store.database()), texts(reference.database()));
+        QVERIFY(scalar(store, "SELECT sql FROM sqlite_master WHERE name = 'items'").toString().contains("WITHOUT ROWID"));
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM sqlite_master WHERE name IN ('runs_path', 'items_next')").toInt(), 0);
         QCOMPARE(scalar(store, "SELECT version FROM schema_version").toInt(), schema::Version);
         QCOMPARE(flags(store.database()), expected);
         QCOMPARE(yieldRows(store.database(), true), yieldRows(store.database(), false));

@@ -798,6 +798,18 @@ private slots:
         QVERIFY2(window.driftChart(false)->title().contains(QLatin1String("of station S2: individual values, 3 runs;")),
                  qPrintable(window.driftChart(false)->title()));
 
+        // A station's store that pruned its runs before Tuesday (once the
+        // line had them) says since when it holds them.
+        const QString pruned = QStringLiteral("INSERT INTO pruning (pruned_before, runs) VALUES (%1, 0)")
+                                   .arg(T0.addDays(1).toMSecsSinceEpoch());
+        QVERIFY(QSqlQuery(m_sqlite.database()).exec(pruned));
+        window.setStation(QString());
+        QTRY_VERIFY(!window.busy());
+        QVERIFY2(window.statusText().endsWith(T0.addDays(1).toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                                              + QStringLiteral(" were pruned once the line had them")),
+                 qPrintable(window.statusText()));
+        QVERIFY(QSqlQuery(m_sqlite.database()).exec(QStringLiteral("DELETE FROM pruning")));
+
         // A line that is not configured, a station without a store: one line each.
         window.setLineStore(true);
         QTRY_VERIFY(!window.busy());

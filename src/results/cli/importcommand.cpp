@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -367,6 +369,13 @@ int importFiles(const Invocation &invocation, ResultStore &store)
     }
     const QString pruned = QStringLiteral("started before the store's pruned runs (%1)")
                                .arg(QDateTime::fromMSecsSinceEpoch(horizon).toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+    QSqlQuery held(store.database());
+    if (horizon > 0
+        && !held.prepare(QStringLiteral("SELECT 1 FROM runs WHERE file_name = ? AND file_name <> '' AND station = ?"
+                                        " AND content_sha1 = ?"))) {
+        err(QStringLiteral("import: cannot read the store: %1\n").arg(held.lastError().text()));
+        return ExitFailure;
+    }
 
     bool ok = true;
     FileFeed feed(files, invocation, station, !invocation.line);
@@ -385,7 +394,21 @@ int importFiles(const Invocation &invocation, ResultStore &store)
         case Prepared::NotRegular: skip(QStringLiteral("not a regular file"), file.path, true); break;
         case Prepared::Result:
             if (file.context.startedAt.toMSecsSinceEpoch() < horizon) {
-                skip(pruned, file.path, false);
+                // Unless the store holds it still (not sent when it pruned).
+                held.addBindValue(QFileInfo(file.path).fileName());
+                held.addBindValue(file.context.station);
+                held.addBindValue(QString::fromLatin1(file.sha1));
+                if (!held.exec()) {
+                    error = held.lastError().text();
+                    ok = false;
+                    break;
+                }
+                const bool known = held.next();
+                held.finish();
+                if (known)
+                    ++pending.known;
+                else
+                    skip(pruned, file.path, false);
                 break;
             }
             if (!file.packed.isNull())
