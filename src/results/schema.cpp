@@ -757,9 +757,12 @@ QStringList Table::columnNames(Engine engine) const
 
 int Table::indexOf(const char *column, Engine engine) const
 {
+    // Asked for every value of every run written: no list is made for it.
     int at = 0;
-    for (const Column *c : columnsIn(engine)) {
-        if (qstrcmp(c->name, column) == 0)
+    for (const Column &c : columns) {
+        if (!c.in(engine))
+            continue;
+        if (qstrcmp(c.name, column) == 0)
             return at;
         ++at;
     }
