@@ -464,13 +464,13 @@ Please don&apos;t touch the screen!</translation>
     <name>Vorlane</name>
     <message>
         <location filename="../src/app/vorlane.cpp" line="171"/>
-        <location filename="../src/app/vorlane.cpp" line="578"/>
+        <location filename="../src/app/vorlane.cpp" line="580"/>
         <source>Line statistics</source>
         <translation>Line statistics</translation>
     </message>
     <message>
         <location filename="../src/app/vorlane.cpp" line="302"/>
-        <location filename="../src/app/vorlane.cpp" line="576"/>
+        <location filename="../src/app/vorlane.cpp" line="578"/>
         <source>open file</source>
         <translation>open file</translation>
     </message>
@@ -490,38 +490,38 @@ Please don&apos;t touch the screen!</translation>
         <translation>results store rebuilt: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="385"/>
         <location filename="../src/app/vorlane.cpp" line="387"/>
+        <location filename="../src/app/vorlane.cpp" line="389"/>
         <source>line store: %1</source>
         <translation>line store: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="398"/>
+        <location filename="../src/app/vorlane.cpp" line="400"/>
         <source>line store refused %1: %2</source>
         <translation>line store refused %1: %2</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="434"/>
+        <location filename="../src/app/vorlane.cpp" line="436"/>
         <source>disk: %1 MB free</source>
         <translation>disk: %1 MB free</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="446"/>
+        <location filename="../src/app/vorlane.cpp" line="448"/>
         <source>disk almost full: %1 MB free</source>
         <translation>disk almost full: %1 MB free</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="587"/>
+        <location filename="../src/app/vorlane.cpp" line="589"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="587"/>
+        <location filename="../src/app/vorlane.cpp" line="589"/>
         <source>Do you really want to exit?</source>
         <translation>Do you really want to exit?</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="766"/>
+        <location filename="../src/app/vorlane.cpp" line="768"/>
         <location filename="../src/app/vorlane_run.cpp" line="102"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
@@ -865,32 +865,32 @@ barcode：</translation>
 <context>
     <name>results::LineUploader</name>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="440"/>
+        <location filename="../src/results/lineuploader.cpp" line="444"/>
         <source>line store: connected</source>
         <translation>line store: connected</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="441"/>
+        <location filename="../src/results/lineuploader.cpp" line="445"/>
         <source>line store: %1 waiting</source>
         <translation>line store: %1 waiting</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="443"/>
+        <location filename="../src/results/lineuploader.cpp" line="447"/>
         <source>, %1 refused</source>
         <translation>, %1 refused</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="446"/>
+        <location filename="../src/results/lineuploader.cpp" line="450"/>
         <source>, this clock is %1 min ahead of the server&apos;s</source>
         <translation>, this clock is %1 min ahead of the server&apos;s</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="447"/>
+        <location filename="../src/results/lineuploader.cpp" line="451"/>
         <source>, this clock is %1 min behind the server&apos;s</source>
         <translation>, this clock is %1 min behind the server&apos;s</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="439"/>
+        <location filename="../src/results/lineuploader.cpp" line="443"/>
         <source>line store: %1 waiting, server not reached: %2</source>
         <translation>line store: %1 waiting, server not reached: %2</translation>
     </message>
@@ -1057,13 +1057,14 @@ barcode：</translation>
     </message>
     <message>
         <location filename="../src/stats/statswindow.cpp" line="320"/>
-        <location filename="../src/stats/statswindow.cpp" line="734"/>
+        <location filename="../src/stats/statswindow.cpp" line="736"/>
+        <location filename="../src/stats/statswindow.cpp" line="740"/>
         <source>this station&apos;s store</source>
         <translation>this station&apos;s store</translation>
     </message>
     <message>
         <location filename="../src/stats/statswindow.cpp" line="321"/>
-        <location filename="../src/stats/statswindow.cpp" line="734"/>
+        <location filename="../src/stats/statswindow.cpp" line="740"/>
         <source>line store</source>
         <translation>line store</translation>
     </message>
@@ -1089,7 +1090,7 @@ barcode：</translation>
     </message>
     <message>
         <location filename="../src/stats/statswindow.cpp" line="341"/>
-        <location filename="../src/stats/statswindow.cpp" line="769"/>
+        <location filename="../src/stats/statswindow.cpp" line="775"/>
         <source>all</source>
         <translation>all</translation>
     </message>
@@ -1289,244 +1290,249 @@ barcode：</translation>
         <translation>The store holds no runs yet.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="734"/>
+        <location filename="../src/stats/statswindow.cpp" line="735"/>
+        <source>%1: %2 runs counted; its runs before %3 were pruned once the line had them</source>
+        <translation>%1: %2 runs counted; its runs before %3 were pruned once the line had them</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="740"/>
         <source>%1: %2 runs</source>
         <translation>%1: %2 runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="771"/>
-        <location filename="../src/stats/statswindow.cpp" line="815"/>
+        <location filename="../src/stats/statswindow.cpp" line="777"/>
+        <location filename="../src/stats/statswindow.cpp" line="821"/>
         <source>(none)</source>
         <translation>(none)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1110"/>
+        <location filename="../src/stats/statswindow.cpp" line="1116"/>
         <source>LCL (−3σ)</source>
         <translation>LCL (−3σ)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1112"/>
+        <location filename="../src/stats/statswindow.cpp" line="1118"/>
         <source>UCL (3.267 × mean range)</source>
         <translation>UCL (3.267 × mean range)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1113"/>
+        <location filename="../src/stats/statswindow.cpp" line="1119"/>
         <source>mean range</source>
         <translation>mean range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1115"/>
+        <location filename="../src/stats/statswindow.cpp" line="1121"/>
         <source>%1 of %2: individual values, %3; %4</source>
         <translation>%1 of %2: individual values, %3; %4</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1118"/>
+        <location filename="../src/stats/statswindow.cpp" line="1124"/>
         <source>%1 of %2: moving range</source>
         <translation>%1 of %2: moving range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="785"/>
+        <location filename="../src/stats/statswindow.cpp" line="791"/>
         <source>This hour: no panels yet</source>
         <translation>This hour: no panels yet</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="801"/>
+        <location filename="../src/stats/statswindow.cpp" line="807"/>
         <source>first pass %</source>
         <translation>first pass %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="802"/>
+        <location filename="../src/stats/statswindow.cpp" line="808"/>
         <source>final %</source>
         <translation>final %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="875"/>
+        <location filename="../src/stats/statswindow.cpp" line="881"/>
         <source>%</source>
         <translation>%</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="844"/>
-        <location filename="../src/stats/statswindow.cpp" line="873"/>
+        <location filename="../src/stats/statswindow.cpp" line="850"/>
+        <location filename="../src/stats/statswindow.cpp" line="879"/>
         <source>failed runs</source>
         <translation>failed runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="782"/>
+        <location filename="../src/stats/statswindow.cpp" line="788"/>
         <source>This hour: first pass %1 %, final %2 % (panels: %3)</source>
         <translation>This hour: first pass %1 %, final %2 % (panels: %3)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="822"/>
+        <location filename="../src/stats/statswindow.cpp" line="828"/>
         <source>First-pass and final yield of the panels first tested in each group (runs in brackets)</source>
         <translation>First-pass and final yield of the panels first tested in each group (runs in brackets)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="824"/>
+        <location filename="../src/stats/statswindow.cpp" line="830"/>
         <source>%1, the latest %2 of %3 groups</source>
         <translation>%1, the latest %2 of %3 groups</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="825"/>
+        <location filename="../src/stats/statswindow.cpp" line="831"/>
         <source>No runs in the range</source>
         <translation>No runs in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="833"/>
+        <location filename="../src/stats/statswindow.cpp" line="839"/>
         <source>yield (%)</source>
         <translation>yield (%)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="846"/>
+        <location filename="../src/stats/statswindow.cpp" line="852"/>
         <source>cumulative %</source>
         <translation>cumulative %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="863"/>
+        <location filename="../src/stats/statswindow.cpp" line="869"/>
         <source>No item failed in the range</source>
         <translation>No item failed in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="864"/>
+        <location filename="../src/stats/statswindow.cpp" line="870"/>
         <source>Failing items (%1 failures)</source>
         <translation>Failing items (%1 failures)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="908"/>
+        <location filename="../src/stats/statswindow.cpp" line="914"/>
         <source>%1 raster: share of the runs failing at each cell (%), rows down, columns across</source>
         <translation>%1 raster: share of the runs failing at each cell (%), rows down, columns across</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="909"/>
+        <location filename="../src/stats/statswindow.cpp" line="915"/>
         <source>%1 raster: runs failing at each cell, rows down, columns across</source>
         <translation>%1 raster: runs failing at each cell, rows down, columns across</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="921"/>
+        <location filename="../src/stats/statswindow.cpp" line="927"/>
         <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more runs failed there.</source>
         <translation>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more runs failed there.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="960"/>
+        <location filename="../src/stats/statswindow.cpp" line="966"/>
         <source>%1 electrodes: share of the runs with an open or short</source>
         <translation>%1 electrodes: share of the runs with an open or short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="974"/>
+        <location filename="../src/stats/statswindow.cpp" line="980"/>
         <source>electrode</source>
         <translation>electrode</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="977"/>
+        <location filename="../src/stats/statswindow.cpp" line="983"/>
         <source>% of the runs</source>
         <translation>% of the runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="978"/>
+        <location filename="../src/stats/statswindow.cpp" line="984"/>
         <source>runs</source>
         <translation>runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="915"/>
+        <location filename="../src/stats/statswindow.cpp" line="921"/>
         <source>The panel of profile %1 is not known here: no map can be drawn.</source>
         <translation>The panel of profile %1 is not known here: no map can be drawn.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="917"/>
+        <location filename="../src/stats/statswindow.cpp" line="923"/>
         <source>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</source>
         <translation>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="947"/>
+        <location filename="../src/stats/statswindow.cpp" line="953"/>
         <source>open</source>
         <translation>open</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="948"/>
+        <location filename="../src/stats/statswindow.cpp" line="954"/>
         <source>short</source>
         <translation>short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="961"/>
+        <location filename="../src/stats/statswindow.cpp" line="967"/>
         <source>%1 electrodes: runs with an open or short</source>
         <translation>%1 electrodes: runs with an open or short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1002"/>
+        <location filename="../src/stats/statswindow.cpp" line="1008"/>
         <source>mA</source>
         <translation>mA</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1002"/>
+        <location filename="../src/stats/statswindow.cpp" line="1008"/>
         <source>counts</source>
         <translation>counts</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1036"/>
+        <location filename="../src/stats/statswindow.cpp" line="1042"/>
         <source>value</source>
         <translation>value</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1038"/>
+        <location filename="../src/stats/statswindow.cpp" line="1044"/>
         <source>outside the limits</source>
         <translation>outside the limits</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1044"/>
+        <location filename="../src/stats/statswindow.cpp" line="1050"/>
         <source>run of eight on one side</source>
         <translation>run of eight on one side</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1096"/>
+        <location filename="../src/stats/statswindow.cpp" line="1102"/>
         <source>no station has runs in the range</source>
         <translation>no station has runs in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1098"/>
+        <location filename="../src/stats/statswindow.cpp" line="1104"/>
         <source>station %1 (the first in the range; drift is per station, choose one above)</source>
         <translation>station %1 (the first in the range; drift is per station, choose one above)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1100"/>
+        <location filename="../src/stats/statswindow.cpp" line="1106"/>
         <source>station %1</source>
         <translation>station %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1102"/>
+        <location filename="../src/stats/statswindow.cpp" line="1108"/>
         <source>the newest %1 of %2 runs in the range</source>
         <translation>the newest %1 of %2 runs in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1103"/>
+        <location filename="../src/stats/statswindow.cpp" line="1109"/>
         <source>%1 runs</source>
         <translation>%1 runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1108"/>
+        <location filename="../src/stats/statswindow.cpp" line="1114"/>
         <source>UCL (+3σ)</source>
         <translation>UCL (+3σ)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1109"/>
+        <location filename="../src/stats/statswindow.cpp" line="1115"/>
         <source>centre</source>
         <translation>centre</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1081"/>
+        <location filename="../src/stats/statswindow.cpp" line="1087"/>
         <source>run, oldest to newest</source>
         <translation>run, oldest to newest</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1104"/>
+        <location filename="../src/stats/statswindow.cpp" line="1110"/>
         <source>limits from %1 reference runs</source>
         <translation>limits from %1 reference runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1105"/>
+        <location filename="../src/stats/statswindow.cpp" line="1111"/>
         <source>too few reference runs for limits: choose another period</source>
         <translation>too few reference runs for limits: choose another period</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1148"/>
+        <location filename="../src/stats/statswindow.cpp" line="1154"/>
         <source>No run matches the search.</source>
         <translation>No run matches the search.</translation>
     </message>

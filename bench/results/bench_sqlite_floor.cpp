@@ -1,6 +1,7 @@
 // The floor under an import into SQLite: the statements the store records a
 // run with (its row with the file's compressed text, ten items, the outbox, the panel's
-// flags and the yield per quarter), bound straight through SQLite's C API in
+// flags, written with the run where it is the panel's first, and the yield per
+// quarter), bound straight through SQLite's C API in
 // batches of 1000 runs, with nothing read, parsed or hashed. An import through
 // the store cannot be faster than this on the same machine.
 //
@@ -67,6 +68,16 @@ public:
         sqlite3_bind_null(m_stmt, ++m_next);
         return *this;
     }
+    // A query's first row: whether there was one.
+    bool found()
+    {
+        const int rc = sqlite3_step(m_stmt);
+        sqlite3_reset(m_stmt);
+        m_next = 0;
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            m_error = sqlite3_errmsg(sqlite3_db_handle(m_stmt));
+        return rc == SQLITE_ROW;
+    }
     bool run()
     {
         const int rc = sqlite3_step(m_stmt);
@@ -118,8 +129,10 @@ void recordRuns(benchmark::State &state, const QByteArray &content, bool text, b
     {
         const results::RecordSql &sql = results::recordSql();
         Statement run(db, sql.run), item(db, sql.item), outbox(db, sql.outbox), panel(db, results::panelFlagsSql()),
-            yield(db, results::yieldChangeSql());
-        for (const Statement *s : {&run, &item, &outbox, &panel, &yield})
+            yield(db, results::yieldChangeSql()),
+            tested(db, QStringLiteral("SELECT 1 FROM runs WHERE barcode = ? LIMIT 1")),
+            pruned(db, QStringLiteral("SELECT 1 FROM pruned_runs WHERE barcode = ? LIMIT 1"));
+        for (const Statement *s : {&run, &item, &outbox, &panel, &yield, &tested, &pruned})
             if (!s->error().empty())
                 state.SkipWithError(s->error().c_str());
         static const char *const Items[] = {"electric", "usb_version", "crc_version", "eeprom_version", "tb",
@@ -140,6 +153,8 @@ void recordRuns(benchmark::State &state, const QByteArray &content, bool text, b
                 const std::string id = hex(n, 12) + "-7000-8000-" + hex(n * 2654435761ULL, 12);
                 const std::string barcode = "SN" + std::to_string(n % 20 == 19 ? n - 1 : n);
                 const std::string file = barcode + "-" + std::to_string(started) + "-Pass.csv";
+                // As the store does: a panel's first run is written flagged.
+                const bool first = !flags || (!pruned.text(barcode).found() && !tested.text(barcode).found());
                 run.text(id).text("ST-01").text("Auto").text("LOT-7").text("W-3").text(barcode).text("test.ini");
                 run.integer(started).integer(started + 800).text("PASS").text(file).text("/line/resultsPASS/" + file);
                 run.text(hex(n, 40));
@@ -147,14 +162,16 @@ void recordRuns(benchmark::State &state, const QByteArray &content, bool text, b
                     run.bytes(content.constData(), int(content.size()));
                 else
                     run.bytes("", 0);
-                run.real(95.5).real(1234.0).integer(started + 900).integer(0).integer(0).real(512.0).real(498.0);
+                run.real(95.5).real(1234.0).integer(started + 900).integer(first).integer(first).real(512.0).real(498.0);
                 ok = run.run();
                 if (!whole)
                     continue;
                 for (const char *name : Items)
                     ok = ok && item.text(id).text(name).integer(1).real(1.0).text(std::string()).run();
                 ok = ok && outbox.text(id).integer(started + 900).integer(0).text(std::string()).run();
-                if (flags)
+                if (flags && first)
+                    ok = ok && changeYield(barcode, id, true);
+                else if (flags)
                     ok = ok && changeYield(barcode, id, false)
                          && panel.text(barcode).text(barcode).text(barcode).text(id).run() && changeYield(barcode, id, true);
             }
