@@ -589,8 +589,11 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
                 if (t == 0 && i == contentAt) {
                     const QByteArray bytes = row.at(i).toByteArray();
                     const bool packedHere = m_packed.isNull() || bytes != m_packedFrom;
-                    insert.addBindValue(packedHere ? textcodec::pack(bytes) : m_packed);
+                    const QByteArray stored = packedHere ? textcodec::pack(bytes) : m_packed;
                     m_packedFrom = m_packed = QByteArray();
+                    if (stored.isNull())
+                        return fail(QStringLiteral("the file's text could not be compressed"));
+                    insert.addBindValue(stored);
                 } else {
                     insert.addBindValue(row.at(i));
                 }

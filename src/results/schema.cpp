@@ -673,6 +673,8 @@ private:
             return fail(read.lastError().text());
         read.finish();
         for (const auto &[runId, stored] : packed) {
+            if (stored.isNull())
+                return fail(QStringLiteral("run %1: its text could not be compressed").arg(runId));
             if (!exec(QStringLiteral("UPDATE runs SET content = ? WHERE run_id = ?"), {stored, runId}))
                 return false;
         }

@@ -63,10 +63,9 @@ QByteArray pack(const QByteArray &bytes)
         context ? ZSTD_compress2(context, stored.data(), std::size_t(stored.size()), bytes.constData(),
                                  std::size_t(bytes.size()))
                 : 0;
-    // Only memory can fail here; a store without the file's text would be
-    // worse than one that holds it as it came.
+    // Only memory can fail here.
     if (!context || ZSTD_isError(size))
-        qFatal("cannot compress a result file: %s", context ? ZSTD_getErrorName(size) : "out of memory");
+        return QByteArray();
     stored.truncate(qsizetype(size));
     return stored;
 }
