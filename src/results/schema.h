@@ -84,7 +84,8 @@ bool prepareServer(QSqlDatabase &db, QString *error);
 bool checkServer(QSqlDatabase &db, QString *error);
 
 // Counts yield_quarters anew from the runs (after a migration, or runs written
-// other than through the store).
+// other than through the store). Never on a station's store that pruned runs
+// (retention.h): their counts are in yield_quarters alone.
 bool rebuildYield(QSqlDatabase &db, QString *error);
 
 // Runs sql on db, with the values bound in order where there are any (a
