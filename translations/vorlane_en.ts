@@ -464,13 +464,13 @@ Please don&apos;t touch the screen!</translation>
     <name>Vorlane</name>
     <message>
         <location filename="../src/app/vorlane.cpp" line="173"/>
-        <location filename="../src/app/vorlane.cpp" line="590"/>
+        <location filename="../src/app/vorlane.cpp" line="592"/>
         <source>Line statistics</source>
         <translation>Line statistics</translation>
     </message>
     <message>
         <location filename="../src/app/vorlane.cpp" line="304"/>
-        <location filename="../src/app/vorlane.cpp" line="588"/>
+        <location filename="../src/app/vorlane.cpp" line="590"/>
         <source>open file</source>
         <translation>open file</translation>
     </message>
@@ -490,38 +490,38 @@ Please don&apos;t touch the screen!</translation>
         <translation>results store rebuilt: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="387"/>
         <location filename="../src/app/vorlane.cpp" line="389"/>
+        <location filename="../src/app/vorlane.cpp" line="391"/>
         <source>line store: %1</source>
         <translation>line store: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="400"/>
+        <location filename="../src/app/vorlane.cpp" line="402"/>
         <source>line store refused %1: %2</source>
         <translation>line store refused %1: %2</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="436"/>
+        <location filename="../src/app/vorlane.cpp" line="438"/>
         <source>disk: %1 MB free</source>
         <translation>disk: %1 MB free</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="448"/>
+        <location filename="../src/app/vorlane.cpp" line="450"/>
         <source>disk almost full: %1 MB free</source>
         <translation>disk almost full: %1 MB free</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="599"/>
+        <location filename="../src/app/vorlane.cpp" line="601"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="599"/>
+        <location filename="../src/app/vorlane.cpp" line="601"/>
         <source>Do you really want to exit?</source>
         <translation>Do you really want to exit?</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="778"/>
+        <location filename="../src/app/vorlane.cpp" line="780"/>
         <location filename="../src/app/vorlane_run.cpp" line="105"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
@@ -865,32 +865,32 @@ barcode：</translation>
 <context>
     <name>results::LineUploader</name>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="598"/>
+        <location filename="../src/results/lineuploader.cpp" line="602"/>
         <source>line store: connected</source>
         <translation>line store: connected</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="599"/>
+        <location filename="../src/results/lineuploader.cpp" line="603"/>
         <source>line store: %1 waiting</source>
         <translation>line store: %1 waiting</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="601"/>
+        <location filename="../src/results/lineuploader.cpp" line="605"/>
         <source>, %1 refused</source>
         <translation>, %1 refused</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="604"/>
+        <location filename="../src/results/lineuploader.cpp" line="608"/>
         <source>, this clock is %1 min ahead of the server&apos;s</source>
         <translation>, this clock is %1 min ahead of the server&apos;s</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="605"/>
+        <location filename="../src/results/lineuploader.cpp" line="609"/>
         <source>, this clock is %1 min behind the server&apos;s</source>
         <translation>, this clock is %1 min behind the server&apos;s</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="597"/>
+        <location filename="../src/results/lineuploader.cpp" line="601"/>
         <source>line store: %1 waiting, server not reached: %2</source>
         <translation>line store: %1 waiting, server not reached: %2</translation>
     </message>
@@ -1062,13 +1062,14 @@ barcode：</translation>
     </message>
     <message>
         <location filename="../src/stats/statswindow.cpp" line="386"/>
-        <location filename="../src/stats/statswindow.cpp" line="822"/>
+        <location filename="../src/stats/statswindow.cpp" line="824"/>
+        <location filename="../src/stats/statswindow.cpp" line="828"/>
         <source>this station&apos;s store</source>
         <translation>this station&apos;s store</translation>
     </message>
     <message>
         <location filename="../src/stats/statswindow.cpp" line="387"/>
-        <location filename="../src/stats/statswindow.cpp" line="822"/>
+        <location filename="../src/stats/statswindow.cpp" line="828"/>
         <source>line store</source>
         <translation>line store</translation>
     </message>
@@ -1094,7 +1095,7 @@ barcode：</translation>
     </message>
     <message>
         <location filename="../src/stats/statswindow.cpp" line="407"/>
-        <location filename="../src/stats/statswindow.cpp" line="863"/>
+        <location filename="../src/stats/statswindow.cpp" line="869"/>
         <source>all</source>
         <translation>all</translation>
     </message>
@@ -1167,7 +1168,7 @@ barcode：</translation>
     </message>
     <message>
         <location filename="../src/stats/statswindow.cpp" line="465"/>
-        <location filename="../src/stats/statswindow.cpp" line="1406"/>
+        <location filename="../src/stats/statswindow.cpp" line="1412"/>
         <source>engineering runs only</source>
         <translation>engineering runs only</translation>
     </message>
@@ -1310,570 +1311,575 @@ barcode：</translation>
         <translation>The store holds no runs yet.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="822"/>
+        <location filename="../src/stats/statswindow.cpp" line="823"/>
+        <source>%1: %2 runs counted; its runs before %3 were pruned once the line had them</source>
+        <translation>%1: %2 runs counted; its runs before %3 were pruned once the line had them</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="828"/>
         <source>%1: %2 runs</source>
         <translation>%1: %2 runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="865"/>
-        <location filename="../src/stats/statswindow.cpp" line="909"/>
+        <location filename="../src/stats/statswindow.cpp" line="871"/>
+        <location filename="../src/stats/statswindow.cpp" line="915"/>
         <source>(none)</source>
         <translation>(none)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1204"/>
+        <location filename="../src/stats/statswindow.cpp" line="1210"/>
         <source>LCL (−3σ)</source>
         <translation>LCL (−3σ)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1206"/>
+        <location filename="../src/stats/statswindow.cpp" line="1212"/>
         <source>UCL (3.267 × mean range)</source>
         <translation>UCL (3.267 × mean range)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1207"/>
+        <location filename="../src/stats/statswindow.cpp" line="1213"/>
         <source>mean range</source>
         <translation>mean range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1209"/>
+        <location filename="../src/stats/statswindow.cpp" line="1215"/>
         <source>%1 of %2: individual values, %3; %4</source>
         <translation>%1 of %2: individual values, %3; %4</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1212"/>
+        <location filename="../src/stats/statswindow.cpp" line="1218"/>
         <source>%1 of %2: moving range</source>
         <translation>%1 of %2: moving range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1283"/>
+        <location filename="../src/stats/statswindow.cpp" line="1289"/>
         <source>Select a run to see what it was judged against.</source>
         <translation>Select a run to see what it was judged against.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1289"/>
+        <location filename="../src/stats/statswindow.cpp" line="1295"/>
         <source>Profile %1: not known (the run was recorded from its file alone)</source>
         <translation>Profile %1: not known (the run was recorded from its file alone)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1291"/>
+        <location filename="../src/stats/statswindow.cpp" line="1297"/>
         <source>Profile %1, version %2, first seen %3 on %4; %5</source>
         <translation>Profile %1, version %2, first seen %3 on %4; %5</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1293"/>
+        <location filename="../src/stats/statswindow.cpp" line="1299"/>
         <source>the first version known</source>
         <translation>the first version known</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1294"/>
+        <location filename="../src/stats/statswindow.cpp" line="1300"/>
         <source>the version before: %1</source>
         <translation>the version before: %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1297"/>
+        <location filename="../src/stats/statswindow.cpp" line="1303"/>
         <source>Baseline: none read for its items</source>
         <translation>Baseline: none read for its items</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1297"/>
+        <location filename="../src/stats/statswindow.cpp" line="1303"/>
         <source>Baseline: not known</source>
         <translation>Baseline: not known</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1298"/>
+        <location filename="../src/stats/statswindow.cpp" line="1304"/>
         <source>Baseline %1</source>
         <translation>Baseline %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1299"/>
+        <location filename="../src/stats/statswindow.cpp" line="1305"/>
         <source>Firmware: none downloaded in the run</source>
         <translation>Firmware: none downloaded in the run</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1299"/>
+        <location filename="../src/stats/statswindow.cpp" line="1305"/>
         <source>Firmware: not known</source>
         <translation>Firmware: not known</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1300"/>
+        <location filename="../src/stats/statswindow.cpp" line="1306"/>
         <source>Firmware %1, downloaded in the run</source>
         <translation>Firmware %1, downloaded in the run</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1301"/>
+        <location filename="../src/stats/statswindow.cpp" line="1307"/>
         <source>Station software: not known</source>
         <translation>Station software: not known</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1302"/>
+        <location filename="../src/stats/statswindow.cpp" line="1308"/>
         <source>Station software %1</source>
         <translation>Station software %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1330"/>
+        <location filename="../src/stats/statswindow.cpp" line="1336"/>
         <source>Profile %1, version %2</source>
         <translation>Profile %1, version %2</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1339"/>
+        <location filename="../src/stats/statswindow.cpp" line="1345"/>
         <source>Key</source>
         <translation>Key</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1339"/>
+        <location filename="../src/stats/statswindow.cpp" line="1345"/>
         <source>Change</source>
         <translation>Change</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1339"/>
+        <location filename="../src/stats/statswindow.cpp" line="1345"/>
         <source>Before</source>
         <translation>Before</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1339"/>
+        <location filename="../src/stats/statswindow.cpp" line="1345"/>
         <source>In this version</source>
         <translation>In this version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1344"/>
+        <location filename="../src/stats/statswindow.cpp" line="1350"/>
         <source>The two versions could not be compared: no room for a temporary file.</source>
         <translation>The two versions could not be compared: no room for a temporary file.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1347"/>
+        <location filename="../src/stats/statswindow.cpp" line="1353"/>
         <source>The two versions hold the same keys and values.</source>
         <translation>The two versions hold the same keys and values.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1353"/>
+        <location filename="../src/stats/statswindow.cpp" line="1359"/>
         <source>added</source>
         <translation>added</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1353"/>
+        <location filename="../src/stats/statswindow.cpp" line="1359"/>
         <source>removed</source>
         <translation>removed</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1353"/>
+        <location filename="../src/stats/statswindow.cpp" line="1359"/>
         <source>changed</source>
         <translation>changed</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1359"/>
+        <location filename="../src/stats/statswindow.cpp" line="1365"/>
         <source>Profile %1: version %2 against %3</source>
         <translation>Profile %1: version %2 against %3</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1400"/>
+        <location filename="../src/stats/statswindow.cpp" line="1406"/>
         <source>Electric: supply current (mA)</source>
         <translation>Electric: supply current (mA)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1401"/>
+        <location filename="../src/stats/statswindow.cpp" line="1407"/>
         <source>Tb_Value: highest TB reading</source>
         <translation>Tb_Value: highest TB reading</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1402"/>
+        <location filename="../src/stats/statswindow.cpp" line="1408"/>
         <source>OpenShort: each line value against its window</source>
         <translation>OpenShort: each line value against its window</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1403"/>
+        <location filename="../src/stats/statswindow.cpp" line="1409"/>
         <source>RasterX: highest and lowest deviation</source>
         <translation>RasterX: highest and lowest deviation</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1404"/>
+        <location filename="../src/stats/statswindow.cpp" line="1410"/>
         <source>RasterY: highest and lowest deviation</source>
         <translation>RasterY: highest and lowest deviation</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1405"/>
+        <location filename="../src/stats/statswindow.cpp" line="1411"/>
         <source>BtnData: each key&apos;s value</source>
         <translation>BtnData: each key&apos;s value</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1407"/>
+        <location filename="../src/stats/statswindow.cpp" line="1413"/>
         <source>Item</source>
         <translation>Item</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1414"/>
+        <location filename="../src/stats/statswindow.cpp" line="1420"/>
         <source>Measurement</source>
         <translation>Measurement</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1414"/>
+        <location filename="../src/stats/statswindow.cpp" line="1420"/>
         <source>Limits version</source>
         <translation>Limits version</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1414"/>
+        <location filename="../src/stats/statswindow.cpp" line="1420"/>
         <source>First run</source>
         <translation>First run</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1414"/>
+        <location filename="../src/stats/statswindow.cpp" line="1420"/>
         <source>Last run</source>
         <translation>Last run</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1415"/>
+        <location filename="../src/stats/statswindow.cpp" line="1421"/>
         <source>Lower limit</source>
         <translation>Lower limit</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1415"/>
+        <location filename="../src/stats/statswindow.cpp" line="1421"/>
         <source>Upper limit</source>
         <translation>Upper limit</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1415"/>
+        <location filename="../src/stats/statswindow.cpp" line="1421"/>
         <source>Runs</source>
         <translation>Runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1415"/>
+        <location filename="../src/stats/statswindow.cpp" line="1421"/>
         <source>Mean</source>
         <translation>Mean</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1416"/>
+        <location filename="../src/stats/statswindow.cpp" line="1422"/>
         <source>σ within</source>
         <translation>σ within</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1416"/>
+        <location filename="../src/stats/statswindow.cpp" line="1422"/>
         <source>σ overall</source>
         <translation>σ overall</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1416"/>
+        <location filename="../src/stats/statswindow.cpp" line="1422"/>
         <source>Cp</source>
         <translation>Cp</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1416"/>
+        <location filename="../src/stats/statswindow.cpp" line="1422"/>
         <source>Cpk</source>
         <translation>Cpk</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1416"/>
+        <location filename="../src/stats/statswindow.cpp" line="1422"/>
         <source>Pp</source>
         <translation>Pp</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1416"/>
+        <location filename="../src/stats/statswindow.cpp" line="1422"/>
         <source>Ppk</source>
         <translation>Ppk</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1417"/>
+        <location filename="../src/stats/statswindow.cpp" line="1423"/>
         <source>Outside</source>
         <translation>Outside</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1494"/>
+        <location filename="../src/stats/statswindow.cpp" line="1500"/>
         <source>not known</source>
         <translation>not known</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1495"/>
+        <location filename="../src/stats/statswindow.cpp" line="1501"/>
         <source>none</source>
         <translation>none</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1511"/>
+        <location filename="../src/stats/statswindow.cpp" line="1517"/>
         <source>%1 of %2</source>
         <translation>%1 of %2</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1545"/>
+        <location filename="../src/stats/statswindow.cpp" line="1551"/>
         <source>Each measurement against the limits of the profile its runs were judged under; where the limits changed in the range, one row and one histogram per version. σ within: the mean moving range of consecutive runs of each station and profile / 1.128; σ overall: the sample standard deviation. Cpk and Ppk: the nearer limit; one-sided (Cpu, Cpl) where the profile has one limit. Green from 1.33, orange from 1.0. %1 Click a row for its histogram.</source>
         <translation>Each measurement against the limits of the profile its runs were judged under; where the limits changed in the range, one row and one histogram per version. σ within: the mean moving range of consecutive runs of each station and profile / 1.128; σ overall: the sample standard deviation. Cpk and Ppk: the nearer limit; one-sided (Cpu, Cpl) where the profile has one limit. Green from 1.33, orange from 1.0. %1 Click a row for its histogram.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1550"/>
+        <location filename="../src/stats/statswindow.cpp" line="1556"/>
         <source>Engineering runs alone.</source>
         <translation>Engineering runs alone.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1550"/>
+        <location filename="../src/stats/statswindow.cpp" line="1556"/>
         <source>Engineering runs are left out.</source>
         <translation>Engineering runs are left out.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1552"/>
+        <location filename="../src/stats/statswindow.cpp" line="1558"/>
         <source>No %1 measurement in the range.</source>
         <translation>No %1 measurement in the range.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1584"/>
+        <location filename="../src/stats/statswindow.cpp" line="1590"/>
         <source>%1 %2, limits version %3 of %4</source>
         <translation>%1 %2, limits version %3 of %4</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1585"/>
+        <location filename="../src/stats/statswindow.cpp" line="1591"/>
         <source>%1 %2</source>
         <translation>%1 %2</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1587"/>
+        <location filename="../src/stats/statswindow.cpp" line="1593"/>
         <source>%1 runs, %2 to %3</source>
         <translation>%1 runs, %2 to %3</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1600"/>
+        <location filename="../src/stats/statswindow.cpp" line="1606"/>
         <source>runs per bin</source>
         <translation>runs per bin</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1623"/>
+        <location filename="../src/stats/statswindow.cpp" line="1629"/>
         <source>lower limit %1%2</source>
         <translation>lower limit %1%2</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1626"/>
+        <location filename="../src/stats/statswindow.cpp" line="1632"/>
         <source>upper limit %1%2</source>
         <translation>upper limit %1%2</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1628"/>
+        <location filename="../src/stats/statswindow.cpp" line="1634"/>
         <source>mean %1%2</source>
         <translation>mean %1%2</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1632"/>
+        <location filename="../src/stats/statswindow.cpp" line="1638"/>
         <source>%1 (counts)</source>
         <translation>%1 (counts)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1632"/>
+        <location filename="../src/stats/statswindow.cpp" line="1638"/>
         <source>%1 (%2)</source>
         <translation>%1 (%2)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1642"/>
+        <location filename="../src/stats/statswindow.cpp" line="1648"/>
         <source>limits not known (runs recorded without their profile)</source>
         <translation>limits not known (runs recorded without their profile)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1644"/>
+        <location filename="../src/stats/statswindow.cpp" line="1650"/>
         <source>Cp %1, Cpk %2, Pp %3, Ppk %4</source>
         <translation>Cp %1, Cpk %2, Pp %3, Ppk %4</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1652"/>
+        <location filename="../src/stats/statswindow.cpp" line="1658"/>
         <source>mean %1, σ within %2, σ overall %3; %4</source>
         <translation>mean %1, σ within %2, σ overall %3; %4</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="879"/>
+        <location filename="../src/stats/statswindow.cpp" line="885"/>
         <source>This hour: no panels yet</source>
         <translation>This hour: no panels yet</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="895"/>
+        <location filename="../src/stats/statswindow.cpp" line="901"/>
         <source>first pass %</source>
         <translation>first pass %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="896"/>
+        <location filename="../src/stats/statswindow.cpp" line="902"/>
         <source>final %</source>
         <translation>final %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="969"/>
+        <location filename="../src/stats/statswindow.cpp" line="975"/>
         <source>%</source>
         <translation>%</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="938"/>
-        <location filename="../src/stats/statswindow.cpp" line="967"/>
+        <location filename="../src/stats/statswindow.cpp" line="944"/>
+        <location filename="../src/stats/statswindow.cpp" line="973"/>
         <source>failed runs</source>
         <translation>failed runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="876"/>
+        <location filename="../src/stats/statswindow.cpp" line="882"/>
         <source>This hour: first pass %1 %, final %2 % (panels: %3)</source>
         <translation>This hour: first pass %1 %, final %2 % (panels: %3)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="916"/>
+        <location filename="../src/stats/statswindow.cpp" line="922"/>
         <source>First-pass and final yield of the panels first tested in each group (runs in brackets)</source>
         <translation>First-pass and final yield of the panels first tested in each group (runs in brackets)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="918"/>
+        <location filename="../src/stats/statswindow.cpp" line="924"/>
         <source>%1, the latest %2 of %3 groups</source>
         <translation>%1, the latest %2 of %3 groups</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="919"/>
+        <location filename="../src/stats/statswindow.cpp" line="925"/>
         <source>No runs in the range</source>
         <translation>No runs in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="927"/>
+        <location filename="../src/stats/statswindow.cpp" line="933"/>
         <source>yield (%)</source>
         <translation>yield (%)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="940"/>
+        <location filename="../src/stats/statswindow.cpp" line="946"/>
         <source>cumulative %</source>
         <translation>cumulative %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="957"/>
+        <location filename="../src/stats/statswindow.cpp" line="963"/>
         <source>No item failed in the range</source>
         <translation>No item failed in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="958"/>
+        <location filename="../src/stats/statswindow.cpp" line="964"/>
         <source>Failing items (%1 failures)</source>
         <translation>Failing items (%1 failures)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1002"/>
+        <location filename="../src/stats/statswindow.cpp" line="1008"/>
         <source>%1 raster: share of the runs failing at each cell (%), rows down, columns across</source>
         <translation>%1 raster: share of the runs failing at each cell (%), rows down, columns across</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1003"/>
+        <location filename="../src/stats/statswindow.cpp" line="1009"/>
         <source>%1 raster: runs failing at each cell, rows down, columns across</source>
         <translation>%1 raster: runs failing at each cell, rows down, columns across</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1015"/>
+        <location filename="../src/stats/statswindow.cpp" line="1021"/>
         <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more runs failed there.</source>
         <translation>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more runs failed there.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1054"/>
+        <location filename="../src/stats/statswindow.cpp" line="1060"/>
         <source>%1 electrodes: share of the runs with an open or short</source>
         <translation>%1 electrodes: share of the runs with an open or short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1068"/>
+        <location filename="../src/stats/statswindow.cpp" line="1074"/>
         <source>electrode</source>
         <translation>electrode</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1071"/>
+        <location filename="../src/stats/statswindow.cpp" line="1077"/>
         <source>% of the runs</source>
         <translation>% of the runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1072"/>
-        <location filename="../src/stats/statswindow.cpp" line="1633"/>
+        <location filename="../src/stats/statswindow.cpp" line="1078"/>
+        <location filename="../src/stats/statswindow.cpp" line="1639"/>
         <source>runs</source>
         <translation>runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1009"/>
+        <location filename="../src/stats/statswindow.cpp" line="1015"/>
         <source>The panel of profile %1 is not known here: no map can be drawn.</source>
         <translation>The panel of profile %1 is not known here: no map can be drawn.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1011"/>
+        <location filename="../src/stats/statswindow.cpp" line="1017"/>
         <source>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</source>
         <translation>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1041"/>
+        <location filename="../src/stats/statswindow.cpp" line="1047"/>
         <source>open</source>
         <translation>open</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1042"/>
+        <location filename="../src/stats/statswindow.cpp" line="1048"/>
         <source>short</source>
         <translation>short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1055"/>
+        <location filename="../src/stats/statswindow.cpp" line="1061"/>
         <source>%1 electrodes: runs with an open or short</source>
         <translation>%1 electrodes: runs with an open or short</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1096"/>
+        <location filename="../src/stats/statswindow.cpp" line="1102"/>
         <source>mA</source>
         <translation>mA</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1096"/>
+        <location filename="../src/stats/statswindow.cpp" line="1102"/>
         <source>counts</source>
         <translation>counts</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1130"/>
+        <location filename="../src/stats/statswindow.cpp" line="1136"/>
         <source>value</source>
         <translation>value</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1132"/>
+        <location filename="../src/stats/statswindow.cpp" line="1138"/>
         <source>outside the limits</source>
         <translation>outside the limits</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1138"/>
+        <location filename="../src/stats/statswindow.cpp" line="1144"/>
         <source>run of eight on one side</source>
         <translation>run of eight on one side</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1190"/>
+        <location filename="../src/stats/statswindow.cpp" line="1196"/>
         <source>no station has runs in the range</source>
         <translation>no station has runs in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1192"/>
+        <location filename="../src/stats/statswindow.cpp" line="1198"/>
         <source>station %1 (the first in the range; drift is per station, choose one above)</source>
         <translation>station %1 (the first in the range; drift is per station, choose one above)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1194"/>
+        <location filename="../src/stats/statswindow.cpp" line="1200"/>
         <source>station %1</source>
         <translation>station %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1196"/>
+        <location filename="../src/stats/statswindow.cpp" line="1202"/>
         <source>the newest %1 of %2 runs in the range</source>
         <translation>the newest %1 of %2 runs in the range</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1197"/>
+        <location filename="../src/stats/statswindow.cpp" line="1203"/>
         <source>%1 runs</source>
         <translation>%1 runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1202"/>
+        <location filename="../src/stats/statswindow.cpp" line="1208"/>
         <source>UCL (+3σ)</source>
         <translation>UCL (+3σ)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1203"/>
+        <location filename="../src/stats/statswindow.cpp" line="1209"/>
         <source>centre</source>
         <translation>centre</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1175"/>
+        <location filename="../src/stats/statswindow.cpp" line="1181"/>
         <source>run, oldest to newest</source>
         <translation>run, oldest to newest</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1198"/>
+        <location filename="../src/stats/statswindow.cpp" line="1204"/>
         <source>limits from %1 reference runs</source>
         <translation>limits from %1 reference runs</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1199"/>
+        <location filename="../src/stats/statswindow.cpp" line="1205"/>
         <source>too few reference runs for limits: choose another period</source>
         <translation>too few reference runs for limits: choose another period</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1252"/>
+        <location filename="../src/stats/statswindow.cpp" line="1258"/>
         <source>No run matches the search.</source>
         <translation>No run matches the search.</translation>
     </message>

@@ -464,13 +464,13 @@ Please don&apos;t touch the screen!</source>
     <name>Vorlane</name>
     <message>
         <location filename="../src/app/vorlane.cpp" line="173"/>
-        <location filename="../src/app/vorlane.cpp" line="590"/>
+        <location filename="../src/app/vorlane.cpp" line="592"/>
         <source>Line statistics</source>
         <translation>产线统计</translation>
     </message>
     <message>
         <location filename="../src/app/vorlane.cpp" line="304"/>
-        <location filename="../src/app/vorlane.cpp" line="588"/>
+        <location filename="../src/app/vorlane.cpp" line="590"/>
         <source>open file</source>
         <translation>打开文件</translation>
     </message>
@@ -490,38 +490,38 @@ Please don&apos;t touch the screen!</source>
         <translation>结果数据库已重建：%1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="387"/>
         <location filename="../src/app/vorlane.cpp" line="389"/>
+        <location filename="../src/app/vorlane.cpp" line="391"/>
         <source>line store: %1</source>
         <translation>产线数据库：%1</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="400"/>
+        <location filename="../src/app/vorlane.cpp" line="402"/>
         <source>line store refused %1: %2</source>
         <translation>产线数据库拒收 %1：%2</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="436"/>
+        <location filename="../src/app/vorlane.cpp" line="438"/>
         <source>disk: %1 MB free</source>
         <translation>磁盘剩余 %1 MB</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="448"/>
+        <location filename="../src/app/vorlane.cpp" line="450"/>
         <source>disk almost full: %1 MB free</source>
         <translation>磁盘空间将满：剩余 %1 MB</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="599"/>
+        <location filename="../src/app/vorlane.cpp" line="601"/>
         <source>QLX HID GUI</source>
         <translation>QLX HID GUI</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="599"/>
+        <location filename="../src/app/vorlane.cpp" line="601"/>
         <source>Do you really want to exit?</source>
         <translation>确定要退出吗？</translation>
     </message>
     <message>
-        <location filename="../src/app/vorlane.cpp" line="778"/>
+        <location filename="../src/app/vorlane.cpp" line="780"/>
         <location filename="../src/app/vorlane_run.cpp" line="105"/>
         <source>can&apos;t find device!<byte value="xd"/>
 </source>
@@ -865,32 +865,32 @@ barcode：</source>
 <context>
     <name>results::LineUploader</name>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="598"/>
+        <location filename="../src/results/lineuploader.cpp" line="602"/>
         <source>line store: connected</source>
         <translation>产线数据库：已连接</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="599"/>
+        <location filename="../src/results/lineuploader.cpp" line="603"/>
         <source>line store: %1 waiting</source>
         <translation>产线数据库：%1 条待上传</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="601"/>
+        <location filename="../src/results/lineuploader.cpp" line="605"/>
         <source>, %1 refused</source>
         <translation>，%1 条被拒收</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="604"/>
+        <location filename="../src/results/lineuploader.cpp" line="608"/>
         <source>, this clock is %1 min ahead of the server&apos;s</source>
         <translation>，本机时钟比服务器快 %1 分钟</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="605"/>
+        <location filename="../src/results/lineuploader.cpp" line="609"/>
         <source>, this clock is %1 min behind the server&apos;s</source>
         <translation>，本机时钟比服务器慢 %1 分钟</translation>
     </message>
     <message>
-        <location filename="../src/results/lineuploader.cpp" line="597"/>
+        <location filename="../src/results/lineuploader.cpp" line="601"/>
         <source>line store: %1 waiting, server not reached: %2</source>
         <translation>产线数据库：%1 条待上传，无法连接服务器：%2</translation>
     </message>
@@ -1062,13 +1062,14 @@ barcode：</source>
     </message>
     <message>
         <location filename="../src/stats/statswindow.cpp" line="386"/>
-        <location filename="../src/stats/statswindow.cpp" line="822"/>
+        <location filename="../src/stats/statswindow.cpp" line="824"/>
+        <location filename="../src/stats/statswindow.cpp" line="828"/>
         <source>this station&apos;s store</source>
         <translation>本站数据库</translation>
     </message>
     <message>
         <location filename="../src/stats/statswindow.cpp" line="387"/>
-        <location filename="../src/stats/statswindow.cpp" line="822"/>
+        <location filename="../src/stats/statswindow.cpp" line="828"/>
         <source>line store</source>
         <translation>产线数据库</translation>
     </message>
@@ -1094,7 +1095,7 @@ barcode：</source>
     </message>
     <message>
         <location filename="../src/stats/statswindow.cpp" line="407"/>
-        <location filename="../src/stats/statswindow.cpp" line="863"/>
+        <location filename="../src/stats/statswindow.cpp" line="869"/>
         <source>all</source>
         <translation>全部</translation>
     </message>
@@ -1167,7 +1168,7 @@ barcode：</source>
     </message>
     <message>
         <location filename="../src/stats/statswindow.cpp" line="465"/>
-        <location filename="../src/stats/statswindow.cpp" line="1406"/>
+        <location filename="../src/stats/statswindow.cpp" line="1412"/>
         <source>engineering runs only</source>
         <translation>仅工程测试</translation>
     </message>
@@ -1310,570 +1311,575 @@ barcode：</source>
         <translation>数据库中尚无测试记录。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="822"/>
+        <location filename="../src/stats/statswindow.cpp" line="823"/>
+        <source>%1: %2 runs counted; its runs before %3 were pruned once the line had them</source>
+        <translation>%1：共计 %2 条记录；%3 之前的记录已在产线收到后清除</translation>
+    </message>
+    <message>
+        <location filename="../src/stats/statswindow.cpp" line="828"/>
         <source>%1: %2 runs</source>
         <translation>%1：%2 条记录</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="865"/>
-        <location filename="../src/stats/statswindow.cpp" line="909"/>
+        <location filename="../src/stats/statswindow.cpp" line="871"/>
+        <location filename="../src/stats/statswindow.cpp" line="915"/>
         <source>(none)</source>
         <translation>（无）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1204"/>
+        <location filename="../src/stats/statswindow.cpp" line="1210"/>
         <source>LCL (−3σ)</source>
         <translation>下控制限（−3σ）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1206"/>
+        <location filename="../src/stats/statswindow.cpp" line="1212"/>
         <source>UCL (3.267 × mean range)</source>
         <translation>上控制限（3.267 × 平均移动极差）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1207"/>
+        <location filename="../src/stats/statswindow.cpp" line="1213"/>
         <source>mean range</source>
         <translation>平均移动极差</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1209"/>
+        <location filename="../src/stats/statswindow.cpp" line="1215"/>
         <source>%1 of %2: individual values, %3; %4</source>
         <translation>%2 的%1：单值，%3；%4</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1212"/>
+        <location filename="../src/stats/statswindow.cpp" line="1218"/>
         <source>%1 of %2: moving range</source>
         <translation>%2 的%1：移动极差</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1283"/>
+        <location filename="../src/stats/statswindow.cpp" line="1289"/>
         <source>Select a run to see what it was judged against.</source>
         <translation>选择一条记录，查看其判定依据。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1289"/>
+        <location filename="../src/stats/statswindow.cpp" line="1295"/>
         <source>Profile %1: not known (the run was recorded from its file alone)</source>
         <translation>配置文件 %1：未知（该记录仅由其结果文件记入）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1291"/>
+        <location filename="../src/stats/statswindow.cpp" line="1297"/>
         <source>Profile %1, version %2, first seen %3 on %4; %5</source>
         <translation>配置文件 %1，版本 %2，首次出现于 %3（%4）；%5</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1293"/>
+        <location filename="../src/stats/statswindow.cpp" line="1299"/>
         <source>the first version known</source>
         <translation>已知的第一个版本</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1294"/>
+        <location filename="../src/stats/statswindow.cpp" line="1300"/>
         <source>the version before: %1</source>
         <translation>上一版本：%1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1297"/>
+        <location filename="../src/stats/statswindow.cpp" line="1303"/>
         <source>Baseline: none read for its items</source>
         <translation>基准：其测试项未读取基准</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1297"/>
+        <location filename="../src/stats/statswindow.cpp" line="1303"/>
         <source>Baseline: not known</source>
         <translation>基准：未知</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1298"/>
+        <location filename="../src/stats/statswindow.cpp" line="1304"/>
         <source>Baseline %1</source>
         <translation>基准 %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1299"/>
+        <location filename="../src/stats/statswindow.cpp" line="1305"/>
         <source>Firmware: none downloaded in the run</source>
         <translation>固件：本次测试未下载</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1299"/>
+        <location filename="../src/stats/statswindow.cpp" line="1305"/>
         <source>Firmware: not known</source>
         <translation>固件：未知</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1300"/>
+        <location filename="../src/stats/statswindow.cpp" line="1306"/>
         <source>Firmware %1, downloaded in the run</source>
         <translation>固件 %1，本次测试中下载</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1301"/>
+        <location filename="../src/stats/statswindow.cpp" line="1307"/>
         <source>Station software: not known</source>
         <translation>测试站软件：未知</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1302"/>
+        <location filename="../src/stats/statswindow.cpp" line="1308"/>
         <source>Station software %1</source>
         <translation>测试站软件 %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1330"/>
+        <location filename="../src/stats/statswindow.cpp" line="1336"/>
         <source>Profile %1, version %2</source>
         <translation>配置文件 %1，版本 %2</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1339"/>
+        <location filename="../src/stats/statswindow.cpp" line="1345"/>
         <source>Key</source>
         <translation>键</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1339"/>
+        <location filename="../src/stats/statswindow.cpp" line="1345"/>
         <source>Change</source>
         <translation>改动</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1339"/>
+        <location filename="../src/stats/statswindow.cpp" line="1345"/>
         <source>Before</source>
         <translation>之前</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1339"/>
+        <location filename="../src/stats/statswindow.cpp" line="1345"/>
         <source>In this version</source>
         <translation>本版本</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1344"/>
+        <location filename="../src/stats/statswindow.cpp" line="1350"/>
         <source>The two versions could not be compared: no room for a temporary file.</source>
         <translation>无法比较两个版本：没有空间存放临时文件。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1347"/>
+        <location filename="../src/stats/statswindow.cpp" line="1353"/>
         <source>The two versions hold the same keys and values.</source>
         <translation>两个版本的键和值相同。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1353"/>
+        <location filename="../src/stats/statswindow.cpp" line="1359"/>
         <source>added</source>
         <translation>新增</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1353"/>
+        <location filename="../src/stats/statswindow.cpp" line="1359"/>
         <source>removed</source>
         <translation>删除</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1353"/>
+        <location filename="../src/stats/statswindow.cpp" line="1359"/>
         <source>changed</source>
         <translation>修改</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1359"/>
+        <location filename="../src/stats/statswindow.cpp" line="1365"/>
         <source>Profile %1: version %2 against %3</source>
         <translation>配置文件 %1：版本 %2 与 %3 比较</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1400"/>
+        <location filename="../src/stats/statswindow.cpp" line="1406"/>
         <source>Electric: supply current (mA)</source>
         <translation>Electric：电源电流 (mA)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1401"/>
+        <location filename="../src/stats/statswindow.cpp" line="1407"/>
         <source>Tb_Value: highest TB reading</source>
         <translation>Tb_Value：TB 最高读数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1402"/>
+        <location filename="../src/stats/statswindow.cpp" line="1408"/>
         <source>OpenShort: each line value against its window</source>
         <translation>OpenShort：每个通道值对照其窗口</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1403"/>
+        <location filename="../src/stats/statswindow.cpp" line="1409"/>
         <source>RasterX: highest and lowest deviation</source>
         <translation>RasterX：最大与最小偏差</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1404"/>
+        <location filename="../src/stats/statswindow.cpp" line="1410"/>
         <source>RasterY: highest and lowest deviation</source>
         <translation>RasterY：最大与最小偏差</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1405"/>
+        <location filename="../src/stats/statswindow.cpp" line="1411"/>
         <source>BtnData: each key&apos;s value</source>
         <translation>BtnData：每个按键的值</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1407"/>
+        <location filename="../src/stats/statswindow.cpp" line="1413"/>
         <source>Item</source>
         <translation>测试项</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1414"/>
+        <location filename="../src/stats/statswindow.cpp" line="1420"/>
         <source>Measurement</source>
         <translation>测量值</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1414"/>
+        <location filename="../src/stats/statswindow.cpp" line="1420"/>
         <source>Limits version</source>
         <translation>限值版本</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1414"/>
+        <location filename="../src/stats/statswindow.cpp" line="1420"/>
         <source>First run</source>
         <translation>首次测试</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1414"/>
+        <location filename="../src/stats/statswindow.cpp" line="1420"/>
         <source>Last run</source>
         <translation>最后测试</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1415"/>
+        <location filename="../src/stats/statswindow.cpp" line="1421"/>
         <source>Lower limit</source>
         <translation>下限</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1415"/>
+        <location filename="../src/stats/statswindow.cpp" line="1421"/>
         <source>Upper limit</source>
         <translation>上限</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1415"/>
+        <location filename="../src/stats/statswindow.cpp" line="1421"/>
         <source>Runs</source>
         <translation>测试次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1415"/>
+        <location filename="../src/stats/statswindow.cpp" line="1421"/>
         <source>Mean</source>
         <translation>均值</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1416"/>
+        <location filename="../src/stats/statswindow.cpp" line="1422"/>
         <source>σ within</source>
         <translation>组内 σ</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1416"/>
+        <location filename="../src/stats/statswindow.cpp" line="1422"/>
         <source>σ overall</source>
         <translation>整体 σ</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1416"/>
+        <location filename="../src/stats/statswindow.cpp" line="1422"/>
         <source>Cp</source>
         <translation>Cp</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1416"/>
+        <location filename="../src/stats/statswindow.cpp" line="1422"/>
         <source>Cpk</source>
         <translation>Cpk</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1416"/>
+        <location filename="../src/stats/statswindow.cpp" line="1422"/>
         <source>Pp</source>
         <translation>Pp</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1416"/>
+        <location filename="../src/stats/statswindow.cpp" line="1422"/>
         <source>Ppk</source>
         <translation>Ppk</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1417"/>
+        <location filename="../src/stats/statswindow.cpp" line="1423"/>
         <source>Outside</source>
         <translation>超限</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1494"/>
+        <location filename="../src/stats/statswindow.cpp" line="1500"/>
         <source>not known</source>
         <translation>未知</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1495"/>
+        <location filename="../src/stats/statswindow.cpp" line="1501"/>
         <source>none</source>
         <translation>无</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1511"/>
+        <location filename="../src/stats/statswindow.cpp" line="1517"/>
         <source>%1 of %2</source>
         <translation>%1 / %2</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1545"/>
+        <location filename="../src/stats/statswindow.cpp" line="1551"/>
         <source>Each measurement against the limits of the profile its runs were judged under; where the limits changed in the range, one row and one histogram per version. σ within: the mean moving range of consecutive runs of each station and profile / 1.128; σ overall: the sample standard deviation. Cpk and Ppk: the nearer limit; one-sided (Cpu, Cpl) where the profile has one limit. Green from 1.33, orange from 1.0. %1 Click a row for its histogram.</source>
         <translation>每个测量值对照其测试时所用配置文件的限值；限值在范围内有变更时，每个版本一行、一个直方图。组内 σ：每台工位、每个配置文件相邻测试的平均移动极差 / 1.128；整体 σ：样本标准差。Cpk 与 Ppk：取较近的限值；配置文件只有一个限值时为单侧 (Cpu, Cpl)。1.33 以上为绿色，1.0 以上为橙色。%1 点击一行查看其直方图。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1550"/>
+        <location filename="../src/stats/statswindow.cpp" line="1556"/>
         <source>Engineering runs alone.</source>
         <translation>仅工程测试。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1550"/>
+        <location filename="../src/stats/statswindow.cpp" line="1556"/>
         <source>Engineering runs are left out.</source>
         <translation>不含工程测试。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1552"/>
+        <location filename="../src/stats/statswindow.cpp" line="1558"/>
         <source>No %1 measurement in the range.</source>
         <translation>范围内没有 %1 测量值。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1584"/>
+        <location filename="../src/stats/statswindow.cpp" line="1590"/>
         <source>%1 %2, limits version %3 of %4</source>
         <translation>%1 %2，限值版本 %3 / %4</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1585"/>
+        <location filename="../src/stats/statswindow.cpp" line="1591"/>
         <source>%1 %2</source>
         <translation>%1 %2</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1587"/>
+        <location filename="../src/stats/statswindow.cpp" line="1593"/>
         <source>%1 runs, %2 to %3</source>
         <translation>%1 次测试，%2 至 %3</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1600"/>
+        <location filename="../src/stats/statswindow.cpp" line="1606"/>
         <source>runs per bin</source>
         <translation>每组测试次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1623"/>
+        <location filename="../src/stats/statswindow.cpp" line="1629"/>
         <source>lower limit %1%2</source>
         <translation>下限 %1%2</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1626"/>
+        <location filename="../src/stats/statswindow.cpp" line="1632"/>
         <source>upper limit %1%2</source>
         <translation>上限 %1%2</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1628"/>
+        <location filename="../src/stats/statswindow.cpp" line="1634"/>
         <source>mean %1%2</source>
         <translation>均值 %1%2</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1632"/>
+        <location filename="../src/stats/statswindow.cpp" line="1638"/>
         <source>%1 (counts)</source>
         <translation>%1 (计数)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1632"/>
+        <location filename="../src/stats/statswindow.cpp" line="1638"/>
         <source>%1 (%2)</source>
         <translation>%1 (%2)</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1642"/>
+        <location filename="../src/stats/statswindow.cpp" line="1648"/>
         <source>limits not known (runs recorded without their profile)</source>
         <translation>限值未知（记录时没有配置文件）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1644"/>
+        <location filename="../src/stats/statswindow.cpp" line="1650"/>
         <source>Cp %1, Cpk %2, Pp %3, Ppk %4</source>
         <translation>Cp %1，Cpk %2，Pp %3，Ppk %4</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1652"/>
+        <location filename="../src/stats/statswindow.cpp" line="1658"/>
         <source>mean %1, σ within %2, σ overall %3; %4</source>
         <translation>均值 %1，组内 σ %2，整体 σ %3；%4</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="879"/>
+        <location filename="../src/stats/statswindow.cpp" line="885"/>
         <source>This hour: no panels yet</source>
         <translation>本小时：暂无面板</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="895"/>
+        <location filename="../src/stats/statswindow.cpp" line="901"/>
         <source>first pass %</source>
         <translation>一次良率 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="896"/>
+        <location filename="../src/stats/statswindow.cpp" line="902"/>
         <source>final %</source>
         <translation>最终良率 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="969"/>
+        <location filename="../src/stats/statswindow.cpp" line="975"/>
         <source>%</source>
         <translation>%</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="938"/>
-        <location filename="../src/stats/statswindow.cpp" line="967"/>
+        <location filename="../src/stats/statswindow.cpp" line="944"/>
+        <location filename="../src/stats/statswindow.cpp" line="973"/>
         <source>failed runs</source>
         <translation>不良次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="876"/>
+        <location filename="../src/stats/statswindow.cpp" line="882"/>
         <source>This hour: first pass %1 %, final %2 % (panels: %3)</source>
         <translation>本小时：一次良率 %1 %，最终良率 %2 %（面板：%3 片）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="916"/>
+        <location filename="../src/stats/statswindow.cpp" line="922"/>
         <source>First-pass and final yield of the panels first tested in each group (runs in brackets)</source>
         <translation>各组首次测试面板的一次良率与最终良率（括号内为测试次数）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="918"/>
+        <location filename="../src/stats/statswindow.cpp" line="924"/>
         <source>%1, the latest %2 of %3 groups</source>
         <translation>%1，%3 组中最近 %2 组</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="919"/>
+        <location filename="../src/stats/statswindow.cpp" line="925"/>
         <source>No runs in the range</source>
         <translation>该时段无测试记录</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="927"/>
+        <location filename="../src/stats/statswindow.cpp" line="933"/>
         <source>yield (%)</source>
         <translation>良率（%）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="940"/>
+        <location filename="../src/stats/statswindow.cpp" line="946"/>
         <source>cumulative %</source>
         <translation>累计 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="957"/>
+        <location filename="../src/stats/statswindow.cpp" line="963"/>
         <source>No item failed in the range</source>
         <translation>该时段内无不良项</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="958"/>
+        <location filename="../src/stats/statswindow.cpp" line="964"/>
         <source>Failing items (%1 failures)</source>
         <translation>不良项（共 %1 次）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1002"/>
+        <location filename="../src/stats/statswindow.cpp" line="1008"/>
         <source>%1 raster: share of the runs failing at each cell (%), rows down, columns across</source>
         <translation>%1 平整度：各单元不良次数占比（%），行向下，列向右</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1003"/>
+        <location filename="../src/stats/statswindow.cpp" line="1009"/>
         <source>%1 raster: runs failing at each cell, rows down, columns across</source>
         <translation>%1 平整度：各单元不良次数，行向下，列向右</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1015"/>
+        <location filename="../src/stats/statswindow.cpp" line="1021"/>
         <source>Profile %1 (%2 x %3), %4 runs in the range. The darker the red, the more runs failed there.</source>
         <translation>配置 %1（%2 x %3），该时段 %4 条记录。红色越深，该处不良的次数越多。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1054"/>
+        <location filename="../src/stats/statswindow.cpp" line="1060"/>
         <source>%1 electrodes: share of the runs with an open or short</source>
         <translation>%1 电极：开路或短路次数占比</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1068"/>
+        <location filename="../src/stats/statswindow.cpp" line="1074"/>
         <source>electrode</source>
         <translation>电极</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1071"/>
+        <location filename="../src/stats/statswindow.cpp" line="1077"/>
         <source>% of the runs</source>
         <translation>占测试次数 %</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1072"/>
-        <location filename="../src/stats/statswindow.cpp" line="1633"/>
+        <location filename="../src/stats/statswindow.cpp" line="1078"/>
+        <location filename="../src/stats/statswindow.cpp" line="1639"/>
         <source>runs</source>
         <translation>次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1009"/>
+        <location filename="../src/stats/statswindow.cpp" line="1015"/>
         <source>The panel of profile %1 is not known here: no map can be drawn.</source>
         <translation>此处不知配置 %1 的面板尺寸，无法绘制分布图。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1011"/>
+        <location filename="../src/stats/statswindow.cpp" line="1017"/>
         <source>%1 failing cells lie outside the %2 x %3 panel of profile %4: the store holds runs of another geometry under that name.</source>
         <translation>%1 个不良单元超出配置 %4 的 %2 x %3 面板：数据库中同名配置下有其他尺寸的记录。</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1041"/>
+        <location filename="../src/stats/statswindow.cpp" line="1047"/>
         <source>open</source>
         <translation>开路</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1042"/>
+        <location filename="../src/stats/statswindow.cpp" line="1048"/>
         <source>short</source>
         <translation>短路</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1055"/>
+        <location filename="../src/stats/statswindow.cpp" line="1061"/>
         <source>%1 electrodes: runs with an open or short</source>
         <translation>%1 电极：开路或短路的次数</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1096"/>
+        <location filename="../src/stats/statswindow.cpp" line="1102"/>
         <source>mA</source>
         <translation>mA</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1096"/>
+        <location filename="../src/stats/statswindow.cpp" line="1102"/>
         <source>counts</source>
         <translation>计数值</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1130"/>
+        <location filename="../src/stats/statswindow.cpp" line="1136"/>
         <source>value</source>
         <translation>数值</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1132"/>
+        <location filename="../src/stats/statswindow.cpp" line="1138"/>
         <source>outside the limits</source>
         <translation>超出控制限</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1138"/>
+        <location filename="../src/stats/statswindow.cpp" line="1144"/>
         <source>run of eight on one side</source>
         <translation>连续八点在中心线同侧</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1190"/>
+        <location filename="../src/stats/statswindow.cpp" line="1196"/>
         <source>no station has runs in the range</source>
         <translation>该时段没有工位有测试记录</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1192"/>
+        <location filename="../src/stats/statswindow.cpp" line="1198"/>
         <source>station %1 (the first in the range; drift is per station, choose one above)</source>
         <translation>工位 %1（该时段的第一个工位；漂移按工位统计，请在上方选择）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1194"/>
+        <location filename="../src/stats/statswindow.cpp" line="1200"/>
         <source>station %1</source>
         <translation>工位 %1</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1196"/>
+        <location filename="../src/stats/statswindow.cpp" line="1202"/>
         <source>the newest %1 of %2 runs in the range</source>
         <translation>该时段 %2 条记录中最新的 %1 条</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1197"/>
+        <location filename="../src/stats/statswindow.cpp" line="1203"/>
         <source>%1 runs</source>
         <translation>%1 条记录</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1202"/>
+        <location filename="../src/stats/statswindow.cpp" line="1208"/>
         <source>UCL (+3σ)</source>
         <translation>上控制限（+3σ）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1203"/>
+        <location filename="../src/stats/statswindow.cpp" line="1209"/>
         <source>centre</source>
         <translation>中心线</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1175"/>
+        <location filename="../src/stats/statswindow.cpp" line="1181"/>
         <source>run, oldest to newest</source>
         <translation>测试序号（由旧到新）</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1198"/>
+        <location filename="../src/stats/statswindow.cpp" line="1204"/>
         <source>limits from %1 reference runs</source>
         <translation>控制限取自 %1 条基准记录</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1199"/>
+        <location filename="../src/stats/statswindow.cpp" line="1205"/>
         <source>too few reference runs for limits: choose another period</source>
         <translation>基准记录太少，无法计算控制限：请选择其他时段</translation>
     </message>
     <message>
-        <location filename="../src/stats/statswindow.cpp" line="1252"/>
+        <location filename="../src/stats/statswindow.cpp" line="1258"/>
         <source>No run matches the search.</source>
         <translation>没有符合条件的记录。</translation>
     </message>

@@ -378,6 +378,8 @@ void Vorlane::startRecording()
     const results::LineSettings line = results::readLineSettings();
     if (line.connection.isEmpty())
         return;
+    // Only what the line's server has acknowledged is ever pruned.
+    m_recorder->retain(line.keepDays);
     m_storeState = new QLabel(this);
     m_storeState->setObjectName(QStringLiteral("lineStoreState"));
     statusBar()->addPermanentWidget(m_storeState);

@@ -358,6 +358,10 @@ private:
         // Gone from the store meanwhile (a cascade): nothing to send.
         if (rows.tables.empty())
             return acknowledge(runId);
+        // A text the store cannot give back and whose file is gone: never sent
+        // as something else, and held apart with the reason like a refusal.
+        if (!rows.textError.isEmpty())
+            return refuse(runId, rows.value("file_path").toString(), rows.textError);
         QSqlQuery *record = prepared(lineserver::recordRunSql());
         if (!record)
             return serverFailed(m_prepareError), Sent::Failed;

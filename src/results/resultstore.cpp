@@ -3,6 +3,7 @@
 #include "conditions.h"
 #include "lineserver.h"
 #include "measurements.h"
+#include "textcodec.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -14,6 +15,8 @@
 
 #include <algorithm>
 #include <numeric>
+
+#include <openssl/evp.h>
 
 namespace results {
 
@@ -154,7 +157,26 @@ QVariant openShortLevel(const ResultRecord &r, const ValueLine &line)
 
 QByteArray contentHash(const QByteArray &content)
 {
-    return QCryptographicHash::hash(content, QCryptographicHash::Sha1).toHex();
+    // OpenSSL's SHA-1 takes the processor's SHA instructions where there are
+    // any: about a third of Qt's own time on a result file, which every
+    // recording and import hashes.
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    if (EVP_Digest(content.constData(), std::size_t(content.size()), digest, &size, EVP_sha1(), nullptr) != 1)
+        return QCryptographicHash::hash(content, QCryptographicHash::Sha1).toHex();
+    return QByteArray(reinterpret_cast<const char *>(digest), qsizetype(size)).toHex();
+}
+
+bool filedBytes(const QString &path, const QByteArray &sha1, QByteArray &bytes)
+{
+    std::string buffer;
+    if (path.isEmpty() || !readFileBytes(QFile::encodeName(path).toStdString(), buffer))
+        return false;
+    QByteArray file(buffer.data(), qsizetype(buffer.size()));
+    if (contentHash(file) != sha1)
+        return false;
+    bytes = file;
+    return true;
 }
 
 RunRows runRows(const RunContext &context, const QByteArray &content, const QByteArray &sha1,
@@ -288,15 +310,24 @@ QString chainSql()
         " WHERE run_id = ?");
 }
 
-QString panelFlagsSql()
+QString panelFlagsSql(const QString &runs, const QString &target)
 {
     return QStringLiteral(
-        "UPDATE runs SET"
-        " panel_first = CASE WHEN run_id = (SELECT f.run_id FROM runs f WHERE f.barcode = ?"
-        " ORDER BY f.started_at, f.run_id LIMIT 1) THEN 1 ELSE 0 END,"
-        " panel_last = CASE WHEN run_id = (SELECT l.run_id FROM runs l WHERE l.barcode = ?"
-        " ORDER BY l.started_at DESC, l.run_id DESC LIMIT 1) THEN 1 ELSE 0 END"
-        " WHERE barcode = ? AND (panel_first = 1 OR panel_last = 1 OR run_id = ?)");
+               "UPDATE %2 SET"
+               " panel_first = CASE WHEN run_id = (SELECT f.run_id FROM %1 f WHERE f.barcode = ?"
+               " ORDER BY f.started_at, f.run_id LIMIT 1) THEN 1 ELSE 0 END,"
+               " panel_last = CASE WHEN run_id = (SELECT l.run_id FROM %1 l WHERE l.barcode = ?"
+               " ORDER BY l.started_at DESC, l.run_id DESC LIMIT 1) THEN 1 ELSE 0 END"
+               " WHERE barcode = ? AND (panel_first = 1 OR panel_last = 1 OR run_id = ?)")
+        .arg(runs, target);
+}
+
+const QString &panelRunsSql()
+{
+    static const QString sql =
+        QStringLiteral("(SELECT run_id, barcode, started_at, verdict, panel_first, panel_last FROM runs UNION ALL"
+                       " SELECT run_id, barcode, started_at, verdict, panel_first, panel_last FROM pruned_runs)");
+    return sql;
 }
 
 const RecordSql &recordSql()
@@ -318,7 +349,7 @@ struct ResultStore::Statements
 {
     explicit Statements(const QSqlDatabase &db)
         : outbox(db), panel(db), yield(db), cohort(db), line(db), text(db), version(db), previous(db), next(db),
-          chain(db)
+          chain(db), pruned(db), prunedPanel(db), prunedHusks(db), prunedYield(db), prunedDrop(db), tested(db)
     {
         for (std::size_t i = 0; i < schema::runTables().size(); ++i)
             tables.emplace_back(db);
@@ -338,11 +369,19 @@ struct ResultStore::Statements
                  && version.prepare(conditions::versionUpsertSql());
             ok = ok && previous.prepare(neighbourSql(false)) && next.prepare(neighbourSql(true))
                  && chain.prepare(chainSql());
+            ok = ok && pruned.prepare(QStringLiteral("SELECT 1 FROM pruned_runs WHERE barcode = ? LIMIT 1"))
+                 && prunedPanel.prepare(panelFlagsSql(panelRunsSql()))
+                 && prunedHusks.prepare(panelFlagsSql(panelRunsSql(), QStringLiteral("pruned_runs")))
+                 && prunedYield.prepare(yieldChangeSql(panelRunsSql()))
+                 && prunedDrop.prepare(QStringLiteral(
+                     "DELETE FROM pruned_runs WHERE barcode = ? AND panel_first = 0 AND panel_last = 0"))
+                 && tested.prepare(QStringLiteral("SELECT 1 FROM runs WHERE barcode = ? LIMIT 1"));
         } else {
             ok = line.prepare(lineserver::recordRunSql());
         }
         if (!ok && error) {
-            for (const QSqlQuery *q : {&outbox, &panel, &yield, &cohort, &line, &text, &version, &previous, &next, &chain})
+            for (const QSqlQuery *q : {&outbox, &panel, &yield, &cohort, &line, &text, &version, &previous, &next, &chain,
+                                       &pruned, &prunedPanel, &prunedHusks, &prunedYield, &prunedDrop, &tested})
                 if (q->lastError().isValid())
                     *error = q->lastError().text();
             for (const QSqlQuery &q : tables)
@@ -378,9 +417,26 @@ struct ResultStore::Statements
         return text.lastError().isValid() ? text.lastError().text() : version.lastError().text();
     }
 
+    // Whether the station pruned a run of the barcode (retention.h), and the
+    // flags and yield of such a panel.
+    bool prunedRuns(const QString &barcode, bool &found) { return exists(pruned, barcode, found); }
+    // Whether the store holds a run of the barcode.
+    bool testedBefore(const QString &barcode, bool &found) { return exists(tested, barcode, found); }
+
+    static bool exists(QSqlQuery &q, const QString &barcode, bool &found)
+    {
+        q.addBindValue(barcode);
+        if (!q.exec())
+            return false;
+        found = q.next();
+        q.finish();
+        return true;
+    }
+
     std::vector<QSqlQuery> tables;
     QSqlQuery outbox, panel, yield, cohort, line, text, version;
     QSqlQuery previous, next, chain; // the measurements' chain
+    QSqlQuery pruned, prunedPanel, prunedHusks, prunedYield, prunedDrop, tested;
 };
 
 ResultStore::ResultStore() = default;
@@ -504,7 +560,7 @@ Recorded ResultStore::record(const RunContext &context, QString *error, bool que
     return record(context, content, m_parsed, error, queueForLine);
 }
 
-QString yieldChangeSql()
+QString yieldChangeSql(const QString &runs)
 {
     // The flagged runs of a barcode (or the one run given), counted per
     // quarter and added to yield_quarters times a sign; the runs column counts
@@ -517,14 +573,14 @@ QString yieldChangeSql()
         " SUM(CASE WHEN panel_first = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END) * CAST(? AS BIGINT),"
         " SUM(panel_last) * CAST(? AS BIGINT),"
         " SUM(CASE WHEN panel_last = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END) * CAST(? AS BIGINT)"
-        " FROM runs WHERE ((barcode = ? AND barcode <> '') OR run_id = ?) AND run_id <> ?"
+        " FROM %1 WHERE ((barcode = ? AND barcode <> '') OR run_id = ?) AND run_id <> ?"
         " AND (panel_first = 1 OR panel_last = 1 OR run_id = ?)"
         " GROUP BY started_at / 900000"
         " ON CONFLICT (quarter) DO UPDATE SET runs = yield_quarters.runs + excluded.runs,"
         " panels = yield_quarters.panels + excluded.panels,"
         " first_passed = yield_quarters.first_passed + excluded.first_passed,"
         " last_panels = yield_quarters.last_panels + excluded.last_panels,"
-        " last_passed = yield_quarters.last_passed + excluded.last_passed");
+        " last_passed = yield_quarters.last_passed + excluded.last_passed").arg(runs);
 }
 
 QString cohortChangeSql()
@@ -624,6 +680,34 @@ bool flagPanel(QSqlQuery &flags, QSqlQuery &yield, QSqlQuery &cohort, const QStr
     return changeYield(yield, barcode, runId, true) && changeCohort(cohort, barcode, runId, true);
 }
 
+namespace {
+
+// flagPanel() for a panel whose first or latest run the station pruned: the
+// same, over its runs and those kept of the pruned (pruned_runs), whose
+// flags move too; a pruned run that is neither any more is forgotten.
+bool flagPrunedPanel(QSqlQuery &runs, QSqlQuery &husks, QSqlQuery &yield, QSqlQuery &drop, const QString &barcode,
+                     const QString &runId, QString &why)
+{
+    const auto failed = [&why](const QSqlQuery &q) {
+        why = q.lastError().text();
+        return false;
+    };
+    if (!changeYield(yield, barcode, runId, false))
+        return failed(yield);
+    for (QSqlQuery *flags : {&runs, &husks}) {
+        for (const QString &v : {barcode, barcode, barcode, runId})
+            flags->addBindValue(v);
+        if (!flags->exec())
+            return failed(*flags);
+    }
+    if (!changeYield(yield, barcode, runId, true))
+        return failed(yield);
+    drop.addBindValue(barcode);
+    return drop.exec() || failed(drop);
+}
+
+} // namespace
+
 Recorded ResultStore::record(const RunContext &context, const QByteArray &content, const ResultRecord &parsed,
                              QString *error, bool queueForLine)
 {
@@ -647,7 +731,7 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
     if (!prepared(&why))
         return fail(why);
     Statements &s = *m_statements;
-    const RunRows rows = runRows(context, content, sha1, parsed);
+    RunRows rows = runRows(context, content, sha1, parsed);
     const QString runId = rows.runId();
 
     // The line's server takes a run whole through its own function, which
@@ -663,6 +747,18 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
 
     if (!m_batch && !db.transaction())
         return fail(db.lastError().text());
+    // A panel's first run (most runs are) is written flagged as its first
+    // and latest: flagging it afterwards would write its row and the four
+    // indexes that hold the flags once more.
+    bool pruned = false, tested = false;
+    if (!context.barcode.isEmpty() && !(s.prunedRuns(context.barcode, pruned) && s.testedBefore(context.barcode, tested)))
+        return fail(lastError(s.pruned.lastError().isValid() ? s.pruned : s.tested));
+    const bool firstRun = !pruned && !tested;
+    if (firstRun) {
+        const schema::Table &runs = schema::table("runs");
+        for (const char *flag : {"panel_first", "panel_last"})
+            rows.tables.front().front()[runs.indexOf(flag, schema::Engine::Station)] = 1;
+    }
     const std::vector<const schema::Table *> tables = schema::runTables();
     const int contentAt = tables.front()->indexOf("content", schema::Engine::Station);
     for (std::size_t t = 0; t < tables.size(); ++t) {
@@ -670,13 +766,13 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
         for (const QVariantList &row : rows.tables[t]) {
             for (int i = 0; i < row.size(); ++i) {
                 if (t == 0 && i == contentAt) {
-                    // The file's text as the station wrote it (Latin-1). SQLite
-                    // takes it as UTF-8 bytes, which for the usual all-ASCII
-                    // file are the file's own.
                     const QByteArray bytes = row.at(i).toByteArray();
-                    const bool ascii =
-                        std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
-                    insert.addBindValue(ascii ? bytes : QString::fromLatin1(bytes).toUtf8());
+                    const bool packedHere = m_packed.isNull() || bytes != m_packedFrom;
+                    const QByteArray stored = packedHere ? textcodec::pack(bytes) : m_packed;
+                    m_packedFrom = m_packed = QByteArray();
+                    if (stored.isNull())
+                        return fail(QStringLiteral("the file's text could not be compressed"));
+                    insert.addBindValue(stored);
                 } else {
                     insert.addBindValue(row.at(i));
                 }
@@ -706,7 +802,15 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
     if (!chainMeasurements(s.previous, s.next, s.chain, rows))
         return fail(lastError(s.previous) + lastError(s.next) + lastError(s.chain));
     // Last: the line's server takes the same order (see record_run()).
-    if (!flagPanel(s.panel, s.yield, s.cohort, context.barcode, runId)) {
+    if (firstRun) {
+        if (!changeYield(s.yield, context.barcode, runId, true) || !changeCohort(s.cohort, context.barcode, runId, true))
+            return fail(s.yield.lastError().isValid() ? lastError(s.yield) : lastError(s.cohort));
+    } else if (pruned) {
+        // What became of a panel first tested before the horizon stays as it
+        // was counted then: its runs that would say otherwise are pruned.
+        if (!flagPrunedPanel(s.prunedPanel, s.prunedHusks, s.prunedYield, s.prunedDrop, context.barcode, runId, why))
+            return fail(why);
+    } else if (!flagPanel(s.panel, s.yield, s.cohort, context.barcode, runId)) {
         for (const QSqlQuery *q : {&s.panel, &s.yield, &s.cohort})
             if (q->lastError().isValid())
                 return fail(lastError(*q));
@@ -763,6 +867,12 @@ bool ResultStore::recordProfileSaved(const QString &profile, const QByteArray &t
     if (!m_batch && !db.commit())
         return fail(db.lastError().text());
     return true;
+}
+
+void ResultStore::usePacked(const QByteArray &content, const QByteArray &packed)
+{
+    m_packedFrom = content;
+    m_packed = packed;
 }
 
 bool ResultStore::beginBatch(QString *error)

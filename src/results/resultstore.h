@@ -75,6 +75,10 @@ public:
     // first run judged under it.
     bool recordProfileSaved(const QString &profile, const QByteArray &text, const QString &station,
                             const QDateTime &at, QString *error);
+    // The stored form of content (textcodec::pack()), made elsewhere: the
+    // import packs on the thread that reads the files. The next record()
+    // whose file is content binds it instead of packing the file again.
+    void usePacked(const QByteArray &content, const QByteArray &packed);
 
     // For a long import: commits no longer wait for the disk. A crash loses
     // the last batches, which the next import brings in again from the files.
@@ -99,9 +103,15 @@ private:
     ResultRecord m_parsed;
     std::string m_buffer;
     bool m_batch = false;
+    QByteArray m_packedFrom, m_packed;
 };
 
 QByteArray contentHash(const QByteArray &content);
+
+// The filed file's bytes, when the file at path is still the one recorded
+// (its content hashes to sha1): what stands in for a stored text that cannot
+// be read.
+bool filedBytes(const QString &path, const QByteArray &sha1, QByteArray &bytes);
 
 // The run as rows of its tables: the context plus the items (the file's, then
 // those the context adds), the failing cells and the electrodes.
@@ -125,13 +135,18 @@ QString chainSql();
 // yield per quarter true after a run of that barcode was added, in either
 // engine. flags holds panelFlagsSql(), yield yieldChangeSql(), cohort
 // cohortChangeSql() (what became of the panels first tested in a quarter).
-QString panelFlagsSql();
-QString yieldChangeSql();
+// runs: where a panel's runs are read (on the station, panelRunsSql() for a
+// panel some of whose runs were pruned); target: the table whose flags move.
+QString panelFlagsSql(const QString &runs = QStringLiteral("runs"), const QString &target = QStringLiteral("runs"));
+QString yieldChangeSql(const QString &runs = QStringLiteral("runs"));
 QString cohortChangeSql();
+// A panel's runs on the station: those in runs and those kept of the pruned
+// (retention.h), with the columns the flags and the yield read.
+const QString &panelRunsSql();
 
 // The statements ResultStore::record() writes a run with into the station's
-// store, from the schema's lists; the run's content is bound as bytes
-// (CAST(? AS TEXT)).
+// store, from the schema's lists; the run's content is bound in its stored
+// form (textcodec::pack()).
 struct RecordSql
 {
     QString run, item, cell, electrode, outbox;

@@ -1,6 +1,7 @@
 #include "runrows.h"
 
 #include "conditions.h"
+#include "resultstore.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -41,7 +42,7 @@ void appendValue(QString &out, const QVariant &v, bool bytes)
     }
     if (bytes) {
         out += QLatin1String("\"\\\\x");
-        out += QLatin1String(schema::fileBytes(v).toHex());
+        out += QLatin1String(v.toByteArray().toHex());
         out += QLatin1Char('"');
         return;
     }
@@ -153,6 +154,27 @@ void appendRows(QString &out, const schema::Table &table, const std::vector<QVar
     out += QLatin1Char(']');
 }
 
+// The run's row with its file's bytes in place of their stored form. A
+// stored text that cannot be read is taken from the filed file where that is
+// still the one recorded; else why is set.
+void unpackContent(QVariantList &run, QString &why)
+{
+    const schema::Table &runs = schema::table("runs");
+    const int at = runs.indexOf("content", Station);
+    QByteArray bytes;
+    if (schema::fileBytes(run.value(at), Station, bytes, &why)) {
+        run[at] = bytes;
+        return;
+    }
+    if (filedBytes(run.value(runs.indexOf("file_path", Station)).toString(),
+                   run.value(runs.indexOf("content_sha1", Station)).toString().toLatin1(), bytes)) {
+        run[at] = bytes;
+        why.clear();
+        return;
+    }
+    run[at] = QByteArray("");
+}
+
 } // namespace
 
 QVariant RunRows::value(const char *column) const
@@ -166,15 +188,19 @@ QVariant RunRows::value(const char *column) const
 bool readRunRows(const QSqlDatabase &db, const QString &runId, RunRows &rows, QString *error)
 {
     rows.tables.clear();
+    rows.textError.clear();
     for (const schema::Table *table : schema::runTables()) {
         std::vector<QVariantList> found;
         if (!readRows(db, *table, QStringLiteral("run_id = ?"), {runId}, found, error)) {
             rows.tables.clear();
             return false;
         }
-        if (table == schema::runTables().front() && found.empty()) {
-            rows.tables.clear();
-            return true;
+        if (table == schema::runTables().front()) {
+            if (found.empty()) {
+                rows.tables.clear();
+                return true;
+            }
+            unpackContent(found.front(), rows.textError);
         }
         rows.tables.push_back(std::move(found));
     }

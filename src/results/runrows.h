@@ -25,13 +25,18 @@ struct RunRows
     // (in the columns the station's store has), written and sent with it.
     std::vector<QVariantList> texts;
     std::vector<QVariantList> profileVersions;
+    // Read from the station's store: why the file's text could be read
+    // neither from the store nor from the filed file (the content is then
+    // empty, and the run must not travel).
+    QString textError;
 
     QVariant value(const char *column) const;
     QString runId() const { return value("run_id").toString(); }
 };
 
-// The run's rows as the station's store holds them; false with a reason, or
-// with an empty RunRows when the store has no such run.
+// The run's rows as the station's store holds them, the file's bytes
+// unpacked; false with a reason, or with an empty RunRows when the store has
+// no such run.
 bool readRunRows(const QSqlDatabase &db, const QString &runId, RunRows &rows, QString *error);
 
 // The rows as one JSON document for the server's record_run(): each table's

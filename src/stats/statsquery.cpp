@@ -1,5 +1,7 @@
 #include "statsquery.h"
 
+#include "resultstore.h"
+#include "retention.h"
 #include "runqueries.h"
 #include "schema.h"
 
@@ -126,6 +128,13 @@ bool countRuns(const QSqlDatabase &db, qint64 *runs, QString *error)
         return false;
     *runs = q.next() ? q.value(0).toLongLong() : 0;
     return finished(q, error);
+}
+
+bool heldFrom(const QSqlDatabase &db, qint64 *from, QString *error)
+{
+    *from = 0;
+    return results::schema::engineOf(db) != results::schema::Engine::Station
+           || results::retention::horizon(db, *from, error);
 }
 
 bool yieldByGroup(const QSqlDatabase &db, const Filter &filter, GroupBy by, std::vector<YieldRow> &rows,
@@ -366,11 +375,20 @@ bool runContent(const QSqlDatabase &db, const QString &runId, QByteArray &conten
 {
     content.clear();
     QSqlQuery q(db);
-    if (!results::queries::exec(q, QStringLiteral("SELECT content FROM runs WHERE run_id = ?"), {runId}, error))
+    if (!results::queries::exec(q, QStringLiteral("SELECT content, file_path, content_sha1 FROM runs WHERE run_id = ?"),
+                                {runId}, error))
         return false;
-    if (q.next())
-        content = results::schema::fileBytes(q.value(0));
-    return finished(q, error);
+    if (!q.next())
+        return true;
+    // A stored text that cannot be read: the filed file, where it is still
+    // the one recorded, stands in.
+    QString why;
+    if (results::schema::fileBytes(q.value(0), results::schema::engineOf(db), content, &why)
+        || results::filedBytes(q.value(1).toString(), q.value(2).toString().toLatin1(), content))
+        return true;
+    if (error)
+        *error = why;
+    return false;
 }
 
 bool capability(const QSqlDatabase &db, const Filter &filter, const QString &item, std::vector<Capability> &rows,

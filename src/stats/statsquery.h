@@ -127,6 +127,10 @@ struct TraceRow
 
 // Each returns false with the driver's reason in error.
 bool countRuns(const QSqlDatabase &db, qint64 *runs, QString *error);
+// A station's store: the start of the runs it holds, where it pruned older
+// ones once the line had them (results/retention.h); 0 for the line's
+// server and a store that never pruned.
+bool heldFrom(const QSqlDatabase &db, qint64 *from, QString *error);
 bool yieldByGroup(const QSqlDatabase &db, const Filter &filter, GroupBy by, std::vector<YieldRow> &rows,
                   QString *error);
 bool failurePareto(const QSqlDatabase &db, const Filter &filter, std::vector<ParetoRow> &rows, QString *error);

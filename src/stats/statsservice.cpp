@@ -14,7 +14,7 @@ constexpr qint64 HourMs = 3600000;
 bool answerInto(const QSqlDatabase &db, const Request &request, Reply &reply)
 {
     QString *error = &reply.error;
-    if (!countRuns(db, &reply.storeRuns, error))
+    if (!countRuns(db, &reply.storeRuns, error) || !heldFrom(db, &reply.heldFrom, error))
         return false;
     switch (request.view) {
     case View::Yield:

@@ -48,6 +48,7 @@ struct Reply
     quint64 id = 0;
     QString error;            // empty: the answer below holds
     qint64 storeRuns = 0;     // every run in the store
+    qint64 heldFrom = 0;      // the station's store: before this its runs were pruned; 0: none were
     std::vector<YieldRow> yield;
     YieldRow currentHour;     // Yield and Shift
     QStringList stations;     // Yield: the choices of the filter

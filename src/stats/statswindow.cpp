@@ -818,6 +818,12 @@ void StatsWindow::onAnswer(const Reply &reply)
         setStatus(reply.error);
     } else if (reply.storeRuns == 0) {
         setStatus(tr("The store holds no runs yet."));
+    } else if (reply.heldFrom > 0) {
+        // Older runs were pruned once the line had them: their counts stay.
+        setStatus(tr("%1: %2 runs counted; its runs before %3 were pruned once the line had them")
+                      .arg(tr("this station's store"))
+                      .arg(reply.storeRuns)
+                      .arg(QDateTime::fromMSecsSinceEpoch(reply.heldFrom).toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
     } else {
         setStatus(tr("%1: %2 runs").arg(m_service.source().line ? tr("line store") : tr("this station's store"))
                       .arg(reply.storeRuns));

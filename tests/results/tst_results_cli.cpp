@@ -15,6 +15,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -760,6 +761,79 @@ private slots:
         }
     }
 
+    // Pruning the station's store by hand: what the line has not
+    // acknowledged stays, a dry run changes nothing, the counts stay, and an
+    // import does not bring the pruned runs back.
+    void pruneSaysWhatItRemoves()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeTree(dir.filePath("tree")));
+        QCOMPARE(runTool(dir.path(), {"import", "--station", "ST-07", "tree"}).out,
+                 QStringLiteral("imported 5, known 0, skipped 2\n"));
+        const auto dump = [&] {
+            QStringList rows;
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "dump");
+                db.setDatabaseName(dir.filePath("results.db"));
+                db.open();
+                for (const char *table : {"runs", "items", "outbox", "quarantine", "yield_quarters", "pruned_runs"}) {
+                    QSqlQuery q(db);
+                    q.exec(QStringLiteral("SELECT * FROM %1").arg(table));
+                    while (q.next()) {
+                        QStringList values{QLatin1String(table)};
+                        for (int i = 0; i < q.record().count(); ++i)
+                            values << q.value(i).toString();
+                        rows << values.join('|');
+                    }
+                }
+            }
+            QSqlDatabase::removeDatabase("dump");
+            rows.sort();
+            return rows;
+        };
+        // Nothing sent yet: nothing goes.
+        Result r = runTool(dir.path(), {"prune", "--before", "2026-12-07", "--dry-run"});
+        QCOMPARE(r.out, QStringLiteral("would prune 0 runs that started before 2026-12-07 00:00;"
+                                       " kept 4 the line has not acknowledged\n"));
+        QCOMPARE(r.exitCode, 0);
+        // The line has all but the Auto run; it refused the barcode's first.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "line");
+            db.setDatabaseName(dir.filePath("results.db"));
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec("INSERT INTO quarantine (run_id, refused_at, attempts, reason) SELECT run_id, 0, 3, 'no'"
+                           " FROM runs WHERE verdict = 'FAIL' AND started_at < (SELECT MAX(started_at) FROM runs)"));
+            QVERIFY(q.exec("DELETE FROM outbox WHERE run_id NOT IN (SELECT run_id FROM runs WHERE file_name = '12-06-11-00-00.csv')"));
+            q.finish();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("line");
+        const QStringList before = dump();
+        const QString yieldBefore = runTool(dir.path(), {"yield", "--by", "day", "--format", "csv"}).out;
+        r = runTool(dir.path(), {"prune", "--before", "2026-12-07T00:10", "--dry-run"});
+        QCOMPARE(r.out, QStringLiteral("would prune 2 runs that started before 2026-12-07 00:00;"
+                                       " kept 1 the line has not acknowledged, 1 in quarantine\n"));
+        QCOMPARE(dump(), before);
+        r = runTool(dir.path(), {"prune", "--before", "2026-12-07"});
+        QCOMPARE(r.out, QStringLiteral("pruned 2 runs that started before 2026-12-07 00:00;"
+                                       " kept 1 the line has not acknowledged, 1 in quarantine\n"));
+        QCOMPARE(r.exitCode, 0);
+        // The runs, panels and first passes per day as they were.
+        const QString yieldAfter = runTool(dir.path(), {"yield", "--by", "day", "--format", "csv"}).out;
+        for (int line = 1; line <= 2; ++line)
+            QCOMPARE(yieldAfter.section('\n', line, line).section(',', 0, 3),
+                     yieldBefore.section('\n', line, line).section(',', 0, 3));
+        r = runTool(dir.path(), {"find", "--since", "2026-12-01", "--format", "csv"});
+        QCOMPARE(r.out.count('\n'), 1 + 3);
+        // The files stay; imported again, the pruned are named and left out.
+        r = runTool(dir.path(), {"import", "--station", "ST-07", "tree"});
+        QCOMPARE(r.out, QStringLiteral("imported 0, known 3, skipped 4\n"));
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err.count("skipped, started before the store's pruned runs (2026-12-07 00:00): "), 2);
+        QVERIFY2(r.err.contains(Lot + "-" + Worker + "-SN9.csv"), qPrintable(r.err));
+    }
+
     // Hours and days are local wall-clock time on both sides of the night the
     // clocks go forward: one offset for the whole range would move the runs
     // before the change into the wrong hour and day.
@@ -853,6 +927,12 @@ private slots:
         QTest::newRow("capability help") << QStringList{"help", "capability"} << 0 << "--measurement M";
         QTest::newRow("capability, no store") << QStringList{"capability", "--item", "Electric"} << 1
                                               << "no store at ./results.db";
+        QTest::newRow("prune without a time") << QStringList{"prune"} << 2 << "prune needs --before";
+        QTest::newRow("prune, no date") << QStringList{"prune", "--before", "2026-12-32"} << 2 << "no ISO 8601";
+        QTest::newRow("prune on the line") << QStringList{"--line", "prune", "--before", "2026-12-01"} << 2
+                                           << "not on the line's server";
+        QTest::newRow("prune, no store") << QStringList{"prune", "--before", "2026-12-01"} << 1
+                                         << "no store at ./results.db";
     }
     void exitCodes()
     {

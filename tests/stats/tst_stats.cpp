@@ -1283,6 +1283,17 @@ private slots:
         QCOMPARE(window.capabilityMeasurement(), QStringLiteral("Btn[2]"));
         QCOMPARE(int(window.capabilityCharts().size()), 1);
         QVERIFY(!window.busy());
+        // A station's store that pruned its runs before Tuesday (once the
+        // line had them) says since when it holds them.
+        const QString pruned = QStringLiteral("INSERT INTO pruning (pruned_before, runs) VALUES (%1, 0)")
+                                   .arg(T0.addDays(1).toMSecsSinceEpoch());
+        QVERIFY(QSqlQuery(m_sqlite.database()).exec(pruned));
+        window.setStation(QString());
+        QTRY_VERIFY(!window.busy());
+        QVERIFY2(window.statusText().endsWith(T0.addDays(1).toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                                              + QStringLiteral(" were pruned once the line had them")),
+                 qPrintable(window.statusText()));
+        QVERIFY(QSqlQuery(m_sqlite.database()).exec(QStringLiteral("DELETE FROM pruning")));
 
         // A line that is not configured, a station without a store: one line each.
         window.setLineStore(true);

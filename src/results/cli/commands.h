@@ -30,6 +30,8 @@ int exportRuns(const Invocation &invocation, ResultStore &store);
 int syncOutbox(const Invocation &invocation);
 // Sets up the line's server (init, add-station, add-reader, release-station).
 int serverCommand(const Invocation &invocation);
+// Prunes the station's store of the runs before --before the line has.
+int pruneRuns(const Invocation &invocation, ResultStore &store);
 
 // The versions of a profile, one text by its hash, what changed between two.
 int profileCommand(const Invocation &invocation, ResultStore &store);

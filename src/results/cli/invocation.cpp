@@ -24,6 +24,7 @@ Commands:
   profile               a profile's versions, one version's text, what
                         changed between two
   sync                  send the runs the line has not acknowledged
+  prune                 remove old runs the line has from the station's store
   server SUBCOMMAND     set up the line's server: init, add-station,
                         add-reader, release-station (its administrator)
   help [COMMAND]        this text, or a command's
@@ -53,9 +54,11 @@ worker from the name's shape. A file recorded before is known and left alone.
 Every file left out is named on stderr with why: not a result file, an empty
 file, a link to nothing, not a regular file (a FIFO is never waited on), or
 one that cannot be read. A result file cut short is recorded with an item
-"complete" that failed, and named. Names that are not UTF-8 (a legacy code
-page) are taken byte by byte. Runs imported into the station's store are
-queued for the line; runs imported into the line's server are not.
+"complete" that failed, and named. A file whose run started before the runs
+the station's store pruned ("prune") is left out: its run was counted and
+removed. Names that are not UTF-8 (a legacy code page) are taken byte by
+byte. Runs imported into the station's store are queued for the line; runs
+imported into the line's server are not.
 
 Options:
   --station ID          the station the runs were taken on (default: the id in
@@ -242,6 +245,25 @@ Options:
   --retry               try the refused runs again
 )";
 
+const char *const Prune = R"(Usage: kavel-results [--store PATH] prune --before T [--dry-run]
+
+Removes from the station's store the runs that started before T and that the
+line's server has acknowledged, with their items and texts; never a run that
+waits in the outbox or was refused (quarantine). The result files are not
+touched. What was counted stays: the yield per quarter of an hour and the
+panels' first runs, so that a panel tested again is a retest. A result file
+of a run that started before T is not recorded again (catch-up, import). T
+is taken back to the start of its quarter of an hour; a date alone is its
+midnight. Prints "pruned N runs that started before T" and how many older
+runs it kept; with --dry-run "would prune ...", and nothing changes. A
+station prunes by itself when ./line.ini says how many days it keeps
+([station] keep_days).
+
+Options:
+  --before T            the runs that started before T
+  --dry-run             say what would go, change nothing
+)";
+
 const char *const Server = R"(Usage: kavel-results [--connection CONNINFO] server SUBCOMMAND
 
 Sets up the line's server. Run by its administrator with a connection of a
@@ -294,6 +316,7 @@ const std::vector<Command> &commands()
         {"export", Export, {"since", "until", "format", "after"}},
         {"profile", Profile, {"show", "diff", "format"}},
         {"sync", Sync, {"retry"}},
+        {"prune", Prune, {"before", "dry-run"}},
         {"server", Server, {"role"}},
         {"help", HelpCommand, {}},
     };
@@ -368,6 +391,8 @@ Parsed parseArguments(const QStringList &arguments)
         {QStringLiteral("item"), QString(), QStringLiteral("ITEM")},
         {QStringLiteral("measurement"), QString(), QStringLiteral("M")},
         {QStringLiteral("profile"), QString(), QStringLiteral("NAME")},
+        {QStringLiteral("before"), QString(), QStringLiteral("T")},
+        {QStringLiteral("dry-run"), QString()},
     });
     if (!parser.parse(arguments)) {
         parsed.error = parser.errorText();
@@ -419,7 +444,8 @@ Parsed parseArguments(const QStringList &arguments)
     if (given("lot"))
         inv.lot = value("lot");
     for (const auto &[name, target, endOfDay] :
-         {std::tuple{"since", &inv.since, false}, std::tuple{"until", &inv.until, true}}) {
+         {std::tuple{"since", &inv.since, false}, std::tuple{"until", &inv.until, true},
+          std::tuple{"before", &inv.before, false}}) {
         if (!given(name))
             continue;
         *target = parseTime(value(name), endOfDay);
@@ -448,6 +474,7 @@ Parsed parseArguments(const QStringList &arguments)
     if (given("profile"))
         inv.profile = value("profile");
     inv.retry = given("retry");
+    inv.dryRun = given("dry-run");
     inv.role = value("role");
     if (given("after")) {
         bool number = false;
@@ -534,6 +561,12 @@ Parsed parseArguments(const QStringList &arguments)
                                                  .arg(inv.item, items.join(QStringLiteral(", "))));
         if (given("station") && inv.station.isEmpty())
             return fail(QStringLiteral("--station needs a station's id"));
+    }
+    if (inv.command == QLatin1String("prune")) {
+        if (!inv.before)
+            return fail(QStringLiteral("prune needs --before"));
+        if (inv.line)
+            return fail(QStringLiteral("prune works on a station's store, not on the line's server"));
     }
     if (inv.command == QLatin1String("export") && !inv.format)
         return fail(QStringLiteral("export needs --format csv or --format json"));

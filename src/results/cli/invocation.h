@@ -55,6 +55,11 @@ struct Invocation
     // sync: put the runs the server refused back into the outbox first
     bool retry = false;
 
+    // prune: the runs that started before this (ms since the epoch); only say
+    // what would go
+    std::optional<qint64> before;
+    bool dryRun = false;
+
     // server add-station, add-reader
     QString role;
 

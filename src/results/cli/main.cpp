@@ -44,6 +44,8 @@ int run(const Invocation &invocation)
         code = exportRuns(invocation, store);
     else if (command == QLatin1String("profile"))
         code = profileCommand(invocation, store);
+    else if (command == QLatin1String("prune"))
+        code = pruneRuns(invocation, store);
     if (!flushOut()) {
         err(QStringLiteral("%1: cannot write the output\n").arg(command));
         return ExitFailure;
