@@ -349,7 +349,8 @@ struct ResultStore::Statements
 {
     explicit Statements(const QSqlDatabase &db)
         : outbox(db), panel(db), yield(db), cohort(db), line(db), text(db), version(db), previous(db), next(db),
-          chain(db), pruned(db), prunedPanel(db), prunedHusks(db), prunedYield(db), prunedDrop(db), tested(db)
+          chain(db), pruned(db), prunedPanel(db), prunedHusks(db), prunedYield(db), prunedCohort(db), prunedDrop(db),
+          tested(db)
     {
         for (std::size_t i = 0; i < schema::runTables().size(); ++i)
             tables.emplace_back(db);
@@ -373,6 +374,7 @@ struct ResultStore::Statements
                  && prunedPanel.prepare(panelFlagsSql(panelRunsSql()))
                  && prunedHusks.prepare(panelFlagsSql(panelRunsSql(), QStringLiteral("pruned_runs")))
                  && prunedYield.prepare(yieldChangeSql(panelRunsSql()))
+                 && prunedCohort.prepare(cohortChangeSql(panelRunsSql()))
                  && prunedDrop.prepare(QStringLiteral(
                      "DELETE FROM pruned_runs WHERE barcode = ? AND panel_first = 0 AND panel_last = 0"))
                  && tested.prepare(QStringLiteral("SELECT 1 FROM runs WHERE barcode = ? LIMIT 1"));
@@ -381,7 +383,8 @@ struct ResultStore::Statements
         }
         if (!ok && error) {
             for (const QSqlQuery *q : {&outbox, &panel, &yield, &cohort, &line, &text, &version, &previous, &next, &chain,
-                                       &pruned, &prunedPanel, &prunedHusks, &prunedYield, &prunedDrop, &tested})
+                                       &pruned, &prunedPanel, &prunedHusks, &prunedYield,
+                                       &prunedCohort, &prunedDrop, &tested})
                 if (q->lastError().isValid())
                     *error = q->lastError().text();
             for (const QSqlQuery &q : tables)
@@ -436,7 +439,7 @@ struct ResultStore::Statements
     std::vector<QSqlQuery> tables;
     QSqlQuery outbox, panel, yield, cohort, line, text, version;
     QSqlQuery previous, next, chain; // the measurements' chain
-    QSqlQuery pruned, prunedPanel, prunedHusks, prunedYield, prunedDrop, tested;
+    QSqlQuery pruned, prunedPanel, prunedHusks, prunedYield, prunedCohort, prunedDrop, tested;
 };
 
 ResultStore::ResultStore() = default;
@@ -583,7 +586,7 @@ QString yieldChangeSql(const QString &runs)
         " last_passed = yield_quarters.last_passed + excluded.last_passed").arg(runs);
 }
 
-QString cohortChangeSql()
+QString cohortChangeSql(const QString &runs)
 {
     // The panel's runs (the barcode's, or the one run given, less the one
     // kept out) as one panel, added to the quarter of its first run times a
@@ -599,12 +602,13 @@ QString cohortChangeSql()
         " MAX(CASE WHEN panel_first = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END) AS fp,"
         " MAX(CASE WHEN panel_last = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END) AS lp,"
         " SUM(CASE WHEN verdict = 'PASS' THEN 1 ELSE 0 END) AS passes, COUNT(*) AS n"
-        " FROM runs WHERE ((barcode = ? AND barcode <> '') OR run_id = ?) AND run_id <> ?) p"
+        " FROM %1 WHERE ((barcode = ? AND barcode <> '') OR run_id = ?) AND run_id <> ?) p"
         " WHERE p.n > 0"
         " ON CONFLICT (quarter) DO UPDATE SET final_passed = yield_quarters.final_passed + excluded.final_passed,"
         " passed_after_retest = yield_quarters.passed_after_retest + excluded.passed_after_retest,"
         " never_passed = yield_quarters.never_passed + excluded.never_passed,"
-        " retests = yield_quarters.retests + excluded.retests");
+        " retests = yield_quarters.retests + excluded.retests")
+        .arg(runs);
 }
 
 namespace {
@@ -685,15 +689,20 @@ namespace {
 // flagPanel() for a panel whose first or latest run the station pruned: the
 // same, over its runs and those kept of the pruned (pruned_runs), whose
 // flags move too; a pruned run that is neither any more is forgotten.
-bool flagPrunedPanel(QSqlQuery &runs, QSqlQuery &husks, QSqlQuery &yield, QSqlQuery &drop, const QString &barcode,
-                     const QString &runId, QString &why)
+bool flagPrunedPanel(QSqlQuery &runs, QSqlQuery &husks, QSqlQuery &yield, QSqlQuery &cohort, QSqlQuery &drop,
+                     const QString &barcode, const QString &runId, QString &why)
 {
     const auto failed = [&why](const QSqlQuery &q) {
         why = q.lastError().text();
         return false;
     };
+    // What became of the panel is counted over the runs kept and the pruned
+    // ones' first and latest: exact where those were all its pruned runs; a
+    // pass among pruned runs that were neither is no longer seen.
     if (!changeYield(yield, barcode, runId, false))
         return failed(yield);
+    if (!changeCohort(cohort, barcode, runId, false))
+        return failed(cohort);
     for (QSqlQuery *flags : {&runs, &husks}) {
         for (const QString &v : {barcode, barcode, barcode, runId})
             flags->addBindValue(v);
@@ -702,6 +711,8 @@ bool flagPrunedPanel(QSqlQuery &runs, QSqlQuery &husks, QSqlQuery &yield, QSqlQu
     }
     if (!changeYield(yield, barcode, runId, true))
         return failed(yield);
+    if (!changeCohort(cohort, barcode, runId, true))
+        return failed(cohort);
     drop.addBindValue(barcode);
     return drop.exec() || failed(drop);
 }
@@ -806,9 +817,8 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
         if (!changeYield(s.yield, context.barcode, runId, true) || !changeCohort(s.cohort, context.barcode, runId, true))
             return fail(s.yield.lastError().isValid() ? lastError(s.yield) : lastError(s.cohort));
     } else if (pruned) {
-        // What became of a panel first tested before the horizon stays as it
-        // was counted then: its runs that would say otherwise are pruned.
-        if (!flagPrunedPanel(s.prunedPanel, s.prunedHusks, s.prunedYield, s.prunedDrop, context.barcode, runId, why))
+        if (!flagPrunedPanel(s.prunedPanel, s.prunedHusks, s.prunedYield, s.prunedCohort, s.prunedDrop, context.barcode,
+                             runId, why))
             return fail(why);
     } else if (!flagPanel(s.panel, s.yield, s.cohort, context.barcode, runId)) {
         for (const QSqlQuery *q : {&s.panel, &s.yield, &s.cohort})

@@ -139,7 +139,7 @@ QString chainSql();
 // panel some of whose runs were pruned); target: the table whose flags move.
 QString panelFlagsSql(const QString &runs = QStringLiteral("runs"), const QString &target = QStringLiteral("runs"));
 QString yieldChangeSql(const QString &runs = QStringLiteral("runs"));
-QString cohortChangeSql();
+QString cohortChangeSql(const QString &runs = QStringLiteral("runs"));
 // A panel's runs on the station: those in runs and those kept of the pruned
 // (retention.h), with the columns the flags and the yield read.
 const QString &panelRunsSql();
