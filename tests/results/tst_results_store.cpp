@@ -659,9 +659,11 @@ private slots:
         ResultStore store;
         QString error;
         QVERIFY2(store.openLocal(db, &error), qPrintable(error));
-        // Every text compressed, each the file's bytes; the items without
-        // an index beside them; no index of paths.
-        QCOMPARE(packed(store), names.size());
+        // Every text compressed, each the file's bytes (a store of this
+        // version that an earlier build of it made keeps its texts as they
+        // were, read back alike); the items without an index beside them; no
+        // index of paths.
+        QCOMPARE(packed(store), shape == "3 early" ? 0 : int(names.size()));
         QCOMPARE(texts(store.database()), texts(reference.database()));
         QVERIFY(scalar(store, "SELECT sql FROM sqlite_master WHERE name = 'items'").toString().contains("WITHOUT ROWID"));
         QCOMPARE(scalar(store, "SELECT COUNT(*) FROM sqlite_master WHERE name IN ('runs_path', 'items_next')").toInt(), 0);
@@ -904,11 +906,11 @@ private slots:
             QCOMPARE(yieldRows(store.database(), true), yieldBefore);
             QCOMPARE(scalar(store, "SELECT runs FROM pruning").toInt(), 6);
         }
-        // The line still lacks these: a rebuilt store sends them (again).
-        const QStringList waiting = how == "rebuilt"    ? QStringList{"A'", "Q", "W"}
-                                    : how == "recorder" ? QStringList{"A'", "W"}
-                                                        : QStringList{"W"};
+        // The line still lacks these: a rebuilt store sends them (again);
+        // the run the server refused stays aside, rebuilt or not.
+        const QStringList waiting = how == "recorder" || how == "rebuilt" ? QStringList{"A'", "W"} : QStringList{"W"};
         QCOMPARE(keysOf(store.database(), "SELECT run_id, '' FROM outbox"), waiting);
+        QCOMPARE(keysOf(store.database(), "SELECT run_id, '' FROM quarantine"), QStringList{"Q"});
 
         // The retests, on both stores: a retest of a panel whose first (and
         // latest) run was pruned is a retest, never a new panel.
