@@ -801,8 +801,11 @@ private slots:
             ResultStore store;
             QVERIFY(store.openLocal(db, nullptr));
             for (const Run &r : runs) {
+                // Judged under one profile text, which every run names.
+                RunContext judged = contextFromFile(path[r.key], "ST1");
+                judged.profileText = "[General]\nElectric_thr=20\n";
                 for (ResultStore *s : {&store, &reference})
-                    QCOMPARE(s->record(contextFromFile(path[r.key], "ST1"), nullptr), Recorded::Added);
+                    QCOMPARE(s->record(judged, nullptr), Recorded::Added);
                 QSqlQuery q(store.database());
                 const QString runId = scalar(store, "SELECT run_id FROM runs WHERE file_path = ?", {path[r.key]}).toString();
                 if (r.state != "waiting")
@@ -814,6 +817,7 @@ private slots:
                     stays << r.key;
             }
             yieldBefore = yieldRows(store.database(), true);
+            QCOMPARE(scalar(store, "SELECT COUNT(DISTINCT run_id) FROM measurements").toInt(), int(runs.size()));
             retention::Pruned surveyed;
             QString error;
             QVERIFY2(retention::survey(store.database(), cut, surveyed, &error), qPrintable(error));
@@ -887,6 +891,18 @@ private slots:
         stays.sort();
         QCOMPARE(kept, stays);
         QCOMPARE(scalar(store, "SELECT COUNT(*) FROM items WHERE run_id NOT IN (SELECT run_id FROM runs)").toInt(), 0);
+        // Their measurements went with them; the profile text the kept runs
+        // name stays, with its version in the profile's history (a store
+        // rebuilt from a damaged one no longer knows what its runs were
+        // judged against).
+        QCOMPARE(scalar(store, "SELECT COUNT(DISTINCT run_id) FROM measurements").toInt(),
+                 scalar(store, "SELECT COUNT(*) FROM runs").toInt());
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM measurements WHERE run_id NOT IN (SELECT run_id FROM runs)").toInt(), 0);
+        if (how != "rebuilt") {
+            QCOMPARE(scalar(store, "SELECT COUNT(*) FROM runs r JOIN texts t ON t.sha1 = r.profile_sha1").toInt(),
+                     int(kept.size()));
+            QCOMPARE(scalar(store, "SELECT COUNT(*) FROM profile_versions").toInt(), 1);
+        }
         for (const QString &file : std::as_const(path))
             QVERIFY(QFile::exists(file));
         qint64 horizon = 0;
