@@ -23,6 +23,9 @@ packages=(
   libpq-dev
   # The line tests' own certificate authority for a TLS server (openssl req/x509).
   openssl
+  # The station's store keeps the result files' texts compressed (zstd) and
+  # hashes them with OpenSSL's SHA-1.
+  libzstd-dev libssl-dev
   # SQLite's own headers, for the benchmark of what SQLite alone can write.
   libsqlite3-dev
   # The line statistics' charts; Qt Charts' CMake package needs Qt OpenGL's.

@@ -1,6 +1,7 @@
 // The floor under an import into SQLite: the statements the store records a
-// run with (its row with the file's text, ten items, the outbox, the panel's
-// flags and the yield per quarter), bound straight through SQLite's C API in
+// run with (its row with the file's compressed text, ten items, the outbox, the panel's
+// flags, written with the run where it is the panel's first, and the yield per
+// quarter), bound straight through SQLite's C API in
 // batches of 1000 runs, with nothing read, parsed or hashed. An import through
 // the store cannot be faster than this on the same machine.
 //
@@ -10,6 +11,7 @@
 // temporary folder for each case, then written with the import's settings
 // (synchronous=OFF, a 64 MB page cache).
 #include "resultstore.h"
+#include "textcodec.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -48,7 +50,7 @@ public:
     }
     Statement &bytes(const char *data, int size)
     {
-        sqlite3_bind_text(m_stmt, ++m_next, data, size, SQLITE_STATIC);
+        sqlite3_bind_blob(m_stmt, ++m_next, data, size, SQLITE_STATIC);
         return *this;
     }
     Statement &integer(sqlite3_int64 value)
@@ -65,6 +67,16 @@ public:
     {
         sqlite3_bind_null(m_stmt, ++m_next);
         return *this;
+    }
+    // A query's first row: whether there was one.
+    bool found()
+    {
+        const int rc = sqlite3_step(m_stmt);
+        sqlite3_reset(m_stmt);
+        m_next = 0;
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            m_error = sqlite3_errmsg(sqlite3_db_handle(m_stmt));
+        return rc == SQLITE_ROW;
     }
     bool run()
     {
@@ -90,7 +102,8 @@ std::string hex(unsigned long long n, int width)
     return s;
 }
 
-// text: bind the file's 22 KB text (else an empty one). whole: the items and
+// text: bind the file's 22 KB text as the store keeps it, compressed (else an
+// empty one). whole: the items and
 // the outbox too (else the run's row alone). flags: the panel's flags and the
 // yield per quarter kept with each run.
 void recordRuns(benchmark::State &state, const QByteArray &content, bool text, bool whole, bool flags)
@@ -116,8 +129,10 @@ void recordRuns(benchmark::State &state, const QByteArray &content, bool text, b
     {
         const results::RecordSql &sql = results::recordSql();
         Statement run(db, sql.run), item(db, sql.item), outbox(db, sql.outbox), panel(db, results::panelFlagsSql()),
-            yield(db, results::yieldChangeSql()), cohort(db, results::cohortChangeSql());
-        for (const Statement *s : {&run, &item, &outbox, &panel, &yield, &cohort})
+            yield(db, results::yieldChangeSql()), cohort(db, results::cohortChangeSql()),
+            tested(db, QStringLiteral("SELECT 1 FROM runs WHERE barcode = ? LIMIT 1")),
+            pruned(db, QStringLiteral("SELECT 1 FROM pruned_runs WHERE barcode = ? LIMIT 1"));
+        for (const Statement *s : {&run, &item, &outbox, &panel, &yield, &cohort, &tested, &pruned})
             if (!s->error().empty())
                 state.SkipWithError(s->error().c_str());
         static const char *const Items[] = {"electric", "usb_version", "crc_version", "eeprom_version", "tb",
@@ -141,6 +156,8 @@ void recordRuns(benchmark::State &state, const QByteArray &content, bool text, b
                 const std::string id = hex(n, 12) + "-7000-8000-" + hex(n * 2654435761ULL, 12);
                 const std::string barcode = "SN" + std::to_string(n % 20 == 19 ? n - 1 : n);
                 const std::string file = barcode + "-" + std::to_string(started) + "-Pass.csv";
+                // As the store does: a panel's first run is written flagged.
+                const bool first = !flags || (!pruned.text(barcode).found() && !tested.text(barcode).found());
                 run.text(id).text("ST-01").text("Auto").text("LOT-7").text("W-3").text(barcode).text("test.ini");
                 run.integer(started).integer(started + 800).text("PASS").text(file).text("/line/resultsPASS/" + file);
                 run.text(hex(n, 40));
@@ -148,14 +165,16 @@ void recordRuns(benchmark::State &state, const QByteArray &content, bool text, b
                     run.bytes(content.constData(), int(content.size()));
                 else
                     run.bytes("", 0);
-                run.real(95.5).real(1234.0).integer(started + 900).integer(0).integer(0).real(512.0).real(498.0);
+                run.real(95.5).real(1234.0).integer(started + 900).integer(first).integer(first).real(512.0).real(498.0);
                 ok = run.run();
                 if (!whole)
                     continue;
                 for (const char *name : Items)
                     ok = ok && item.text(id).text(name).integer(1).real(1.0).text(std::string()).run();
                 ok = ok && outbox.text(id).integer(started + 900).integer(0).text(std::string()).run();
-                if (flags)
+                if (flags && first)
+                    ok = ok && changeYield(barcode, id, true);
+                else if (flags)
                     ok = ok && changeYield(barcode, id, false)
                          && panel.text(barcode).text(barcode).text(barcode).text(id).run() && changeYield(barcode, id, true);
             }
@@ -181,7 +200,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench_sqlite_floor: cannot read %s\n", qPrintable(file.fileName()));
         return 1;
     }
-    const QByteArray content = file.readAll();
+    const QByteArray content = results::textcodec::pack(file.readAll());
     const std::tuple<const char *, bool, bool, bool> cases[] = {{"WholeRun", true, true, true},
                                                                {"WholeRunNoText", false, true, true},
                                                                {"WholeRunNoFlags", true, true, false},

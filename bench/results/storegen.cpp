@@ -90,13 +90,50 @@ bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress)
                          " WHERE %2 AND n % 2 = 0")
               .arg(runId, failed);
 
+    // Each run's measurements with their limits (13 a run), chained along the
+    // runs of one station and profile: run n - 60 is the one before run n.
+    // The current's limit is lowered from 64 to 63.5 mA halfway.
+    const QString half = QString::number(runs / 2);
+    const auto value = [](const QString &n) {
+        return QStringLiteral("CASE m.item WHEN 'Electric' THEN 60 + (%1 % 17) / 10.0"
+                              " WHEN 'Tb_Value' THEN 510 + %1 % 23"
+                              " WHEN 'OpenShort' THEN (%1 * 7 + m.k * 5) % 21 - 10"
+                              " WHEN 'BtnData' THEN 100 + (%1 + 13 * m.k) % 40"
+                              " ELSE CASE m.name WHEN 'middle max' THEN %1 % 9 WHEN 'middle min' THEN -(%1 % 7)"
+                              " WHEN 'edge max' THEN %1 % 11 ELSE -(%1 % 13) END END")
+            .arg(n);
+    };
+    const QString upper = QStringLiteral("CASE m.item WHEN 'Electric' THEN CASE WHEN %2 < %1 THEN 64.0 ELSE 63.5 END"
+                                         " WHEN 'Tb_Value' THEN NULL ELSE m.upper END")
+                              .arg(half);
+    const QString insertMeasurements =
+        seq
+        + QStringLiteral(", m(item, name, k, lower, upper) AS (VALUES ('Electric', 'current', 0, NULL, NULL),"
+                         " ('Tb_Value', 'highest', 0, 490, NULL), ('OpenShort', 'X[0]', 0, -30, 30),"
+                         " ('OpenShort', 'X[1]', 1, -30, 30), ('OpenShort', 'X[2]', 2, -30, 30),"
+                         " ('OpenShort', 'X[3]', 3, -30, 30), ('RasterX', 'middle max', 0, NULL, 30),"
+                         " ('RasterX', 'middle min', 0, -30, NULL), ('RasterX', 'edge max', 0, NULL, 60),"
+                         " ('RasterX', 'edge min', 0, -60, NULL), ('BtnData', 'Btn[0]', 0, 80, 160),"
+                         " ('BtnData', 'Btn[1]', 1, 80, 160), ('BtnData', 'Btn[2]', 2, 80, 160))"
+                         " INSERT INTO measurements (run_id, item, name, value, lower_limit, upper_limit, limits_known,"
+                         " station, profile, started_at, previous_run, previous_at, moving_range)"
+                         " SELECT %1, m.item, m.name, %2, m.lower, %3, 1, 'ST' || CAST(n % 20 AS TEXT),"
+                         " 'P' || CAST(n % 3 AS TEXT) || '.ini', %4 + n * 30000,"
+                         " CASE WHEN n >= 60 THEN %5 END, CASE WHEN n >= 60 THEN %4 + (n - 60) * 30000 END,"
+                         " CASE WHEN n >= 60 AND (m.item <> 'Electric' OR (n < %6) = (n - 60 < %6))"
+                         " THEN ABS((%2) - (%7)) END FROM seq CROSS JOIN m")
+              .arg(runId, value(QStringLiteral("n")), QString(upper).arg(QStringLiteral("n")))
+              .arg(Start)
+              .arg(QStringLiteral("'00000000-0000-8000-8000-' || ") + pad(QStringLiteral("(n - 60)")), half,
+                   value(QStringLiteral("(n - 60)")));
+
     for (qint64 from = 0; from < runs; from += Chunk) {
         const qint64 to = std::min(runs, from + Chunk);
         if (!db.transaction()) {
             *error = db.lastError().text();
             return false;
         }
-        for (const QString &sql : {insertRuns, insertItems, insertCells, insertElectrodes}) {
+        for (const QString &sql : {insertRuns, insertItems, insertCells, insertElectrodes, insertMeasurements}) {
             if (!run(db, sql, from, to, error)) {
                 db.rollback();
                 return false;

@@ -22,7 +22,11 @@ class PgServer;
 //   a failed run fails open/short when n is even, else the X raster, with one
 //   failing cell at row (n / 7) % 30, column (n / 11) % 40;
 //   supply current 60 + (n % 17) / 10 mA, TB mean 500 + n % 23, open/short
-//   levels X 100 + n % 13 and Y 110 + n % 11.
+//   levels X 100 + n % 13 and Y 110 + n % 11;
+//   13 measurements a run with their limits (Electric current, below 64 mA
+//   for the first half of the runs and 63.5 mA from then on; Tb_Value highest;
+//   OpenShort X[0..3]; RasterX middle/edge max/min; BtnData Btn[0..2]), each
+//   chained to run n - 60, the previous of its station and profile.
 // The store must be open with the current schema (ResultStore::open...).
 namespace storegen {
 

@@ -134,6 +134,15 @@ int main(int argc, char **argv)
         add("Trace", r);
         r.trace.failedItem = QStringLiteral("raster_x");
         add("TraceFailed", r);
+        // Capability of an item: the current (its limit lowered halfway
+        // through the store), the four open/short values, the three keys.
+        for (const char *item : {"Electric", "OpenShort", "BtnData"}) {
+            r = Request();
+            r.view = View::Capability;
+            r.item = QLatin1String(item);
+            r.filter.engineering = QStringList{QStringLiteral("GOLD*")};
+            add(qPrintable(QStringLiteral("Capability%1").arg(QLatin1String(item))), r);
+        }
         // A hundred panels' barcodes by their prefix.
         r = Request();
         r.view = View::Trace;
@@ -160,7 +169,7 @@ int main(int argc, char **argv)
                 }
             }
             state.counters["rows"] = double(reply.yield.size() + reply.pareto.size() + reply.map.cells.size()
-                                            + reply.points.size() + reply.trace.size());
+                                            + reply.points.size() + reply.trace.size() + reply.capability.size());
         })->Unit(benchmark::kMillisecond)->UseRealTime();
     }
 
@@ -179,9 +188,9 @@ int main(int argc, char **argv)
     const std::pair<const char *, StatsWindow::Tab> tabs[] = {
         {"Window/Open", StatsWindow::YieldTab},  {"Window/Pareto", StatsWindow::ParetoTab},
         {"Window/Map", StatsWindow::MapTab},     {"Window/Spc", StatsWindow::SpcTab},
-        {"Window/Trace", StatsWindow::TraceTab},
+        {"Window/Trace", StatsWindow::TraceTab}, {"Window/Capability", StatsWindow::CapabilityTab},
     };
-    const View views[] = {View::Yield, View::Pareto, View::Map, View::Spc, View::Trace};
+    const View views[] = {View::Yield, View::Pareto, View::Map, View::Spc, View::Trace, View::Capability};
     const QString stored = QString::number(generated.runs());
     for (const auto &[name, tab] : tabs) {
         for (const bool whole : {false, true}) {

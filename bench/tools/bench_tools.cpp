@@ -5,9 +5,11 @@
 #include "diskspace.h"
 #include "generatecsv.h"
 #include "planeness.h"
+#include "profiletext.h"
 #include "resultfile.h"
 #include "resultreader.h"
 #include "resultrecorder.h"
+#include "resultstore.h"
 #include "settings.h"
 
 #include <benchmark/benchmark.h>
@@ -114,6 +116,70 @@ void BM_RecordHandOver(benchmark::State &state)
     }
 }
 BENCHMARK(BM_RecordHandOver)->Unit(benchmark::kMicrosecond)->Iterations(2000);
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// What the recorder thread writes per filed run of a 40 x 30 panel into
+// SQLite, without (0) and with (1) what the run was judged against: the demo
+// profile and baseline, the same every run as on a line, so that after the
+// first run the texts are only named.
+void BM_RecordRun(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    results::ResultStore store;
+    if (!store.openLocal(dir.filePath(QStringLiteral("results.db")), nullptr)) {
+        state.SkipWithError("no store");
+        return;
+    }
+    const QByteArray content = fileBytes(QStringLiteral(KAVEL_BENCH_DATA "/result-40x30.csv"));
+    results::ResultRecord parsed;
+    results::readResult(std::string_view(content.constData(), std::size_t(content.size())), parsed);
+    const QByteArray profile = fileBytes(QStringLiteral(KAVEL_SOURCE_DIR "/resources/demo/Config/demo.ini"));
+    const QByteArray baseline = fileBytes(QStringLiteral(KAVEL_SOURCE_DIR "/resources/demo/log/baseline.csv"));
+    const bool judged = state.range(0) == 1;
+    int n = 0;
+    for (auto _ : state) {
+        results::RunContext context;
+        context.station = QStringLiteral("ST1");
+        context.startMode = QStringLiteral("Barcode");
+        context.barcode = QStringLiteral("SN%1").arg(n);
+        context.profile = QStringLiteral("demo.ini");
+        context.startedAt = context.endedAt = QDateTime::currentDateTime();
+        context.verdict = QStringLiteral("PASS");
+        context.path = QStringLiteral("/station/resultsPASS/SN%1-20261206094107-00-00-Pass.csv").arg(n++);
+        if (judged) {
+            context.profileText = profile;
+            context.baselineText = baseline;
+            context.softwareVersion = QStringLiteral("3.1+g1a2b3c4d");
+        }
+        if (store.record(context, content, parsed, nullptr) != results::Recorded::Added)
+            state.SkipWithError("not recorded");
+    }
+}
+BENCHMARK(BM_RecordRun)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->Iterations(2000);
+
+// The profile's text a run is judged under, taken on the window's thread at
+// every run's start: the bytes the station read, where the store holds what
+// they say (0), or the store's own text where it holds another value (1).
+void BM_ProfileTextOfARun(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("p.ini"));
+    QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/resources/demo/Config/demo.ini"), path);
+    Settings store;
+    store.load(path);
+    ProfileText text;
+    text.capture(path);
+    if (state.range(0) == 1)
+        store.set("Electric_thr", "25.0");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(text.current(store));
+}
+BENCHMARK(BM_ProfileTextOfARun)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->Iterations(500);
 
 // Filing one result of a 40 x 30 panel as the run does at its end: the copy
 // into resultsPASS (data synced, linked, folder synced) and the working file

@@ -58,7 +58,8 @@ int main(int argc, char **argv)
     const QDateTime now = QDateTime::currentDateTime();
     window.setRange(now.addDays(-7).addSecs(-3600), now.addSecs(3600));
     window.setReferencePeriod(now.addDays(-7).addSecs(-3600), now.addDays(-5));
-    const char *names[] = {"yield", "failures", "where", "drift", "trace"};
+    const char *names[] = {"yield", "failures", "where", "drift", "trace", "capability"};
+    static_assert(std::size(names) == stats::StatsWindow::TabCount, "a picture per tab");
     const auto settle = [&] {
         QElapsedTimer waited;
         waited.start();

@@ -19,6 +19,7 @@
 #include "resultfile.h"
 #include "linesettings.h"
 #include "lineuploader.h"
+#include "profiletext.h"
 #include "resultrecorder.h"
 #include "shiftyield.h"
 #include "paneltests.h"
@@ -132,6 +133,7 @@ Vorlane::Vorlane(QWidget *parent, Qt::WindowFlags flags)
     wireStreams();
     m_result = std::make_unique<production::ResultFile>(this);
     m_baseline = std::make_unique<production::Baseline>();
+    m_profileText = std::make_unique<ProfileText>();
     m_rowLimits = std::make_unique<production::RowLimits>();
     m_panelTests = std::make_unique<production::PanelTests>();
 
@@ -379,6 +381,8 @@ void Vorlane::startRecording()
     const results::LineSettings line = results::readLineSettings();
     if (line.connection.isEmpty())
         return;
+    // Only what the line's server has acknowledged is ever pruned.
+    m_recorder->retain(line.keepDays);
     m_storeState = new QLabel(this);
     m_storeState->setObjectName(QStringLiteral("lineStoreState"));
     statusBar()->addPermanentWidget(m_storeState);
@@ -466,7 +470,16 @@ bool Vorlane::loadProfile()
     m_cf48 = profile::toInt(m_settings->value("CF48"));
     m_command->setRegisterMapSelector(m_cf48);
     resizeRasterTable();
+    keepProfileText(false);
     return true;
+}
+
+void Vorlane::keepProfileText(bool saved)
+{
+    m_profileText->capture(m_profilePath);
+    if (saved && m_recorder && !m_profileText->captured().isEmpty())
+        m_recorder->profileSaved(QFileInfo(m_profilePath).fileName(), m_profileText->captured(),
+                                 results::stationId());
 }
 
 void Vorlane::resizeRasterTable()
@@ -552,6 +565,7 @@ void Vorlane::saveProfileAs()
     ui.lineEdit_8->setText(fileName);
     m_settings->save(fileName);
     m_profilePath = fileName;
+    keepProfileText(true);
     readProfileVariant();
     applyTitleVariant();
     m_command->setRegisterMapSelector(m_cf48);
@@ -1067,8 +1081,10 @@ void Vorlane::openFileCom()
     device::firmware::setFilePath(fileName);
     m_firmwarePath->setText(fileName);
     m_settings->set("qlxfile_path", fileName.toLocal8Bit());
-    if (!m_profilePath.isEmpty())
+    if (!m_profilePath.isEmpty()) {
         m_settings->save(m_profilePath);
+        keepProfileText(false);
+    }
 }
 
 void Vorlane::DownloadCom()
@@ -1179,7 +1195,8 @@ void Vorlane::loginout()
 void Vorlane::ChangePassword()
 {
     PasswordDialog dialog(m_settings, m_profilePath, this);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted)
+        keepProfileText(false);
 }
 
 void Vorlane::Calibrate()

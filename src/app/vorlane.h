@@ -13,6 +13,7 @@
 
 class BorderWidget;
 class BtnStatusDlg;
+class ProfileText;
 class DeviceWatcher;
 class HidCommand;
 class HidThread;
@@ -225,6 +226,11 @@ private:
     // reporting touches; both act on the device layer's objects.
     void stopWorkerThreads();
     void leaveBridgeReporting();
+    // The profile file was just read into the store or written from it: its
+    // text is the one runs are judged under from now on. saved: written by a
+    // settings dialog, a version the results store keeps in the profile's
+    // history.
+    void keepProfileText(bool saved);
 
     Ui::VorlaneClass ui;
     QTranslator m_translator;
@@ -287,6 +293,7 @@ private:
     device::link::Watch m_link;
     std::unique_ptr<production::ResultFile> m_result;
     std::unique_ptr<production::Baseline> m_baseline;
+    std::unique_ptr<ProfileText> m_profileText;
     std::unique_ptr<production::RowLimits> m_rowLimits;
     std::unique_ptr<production::PanelTests> m_panelTests;
     // Every filed result goes into ./results.db as well, from a thread of its own.

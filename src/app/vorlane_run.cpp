@@ -11,16 +11,19 @@
 #include "loganalysisdialog.h"
 #include "paneltests.h"
 #include "devicelink.h"
+#include "firmwareimage.h"
 #include "hidcommand.h"
 #include "hidthread.h"
 #include "hidthreadboot.h"
 #include "hidthreaddebug.h"
 #include "resultfile.h"
 #include "linesettings.h"
+#include "profiletext.h"
 #include "resultrecorder.h"
 #include "rowlimits.h"
 #include "settings.h"
 #include "shortitems.h"
+#include "stationversion.h"
 #include "statswindow.h"
 #include "streamkind.h"
 #include "values.h"
@@ -225,6 +228,8 @@ void Vorlane::start()
     m_runContext.worker = ui.lineEdit_3->text();
     m_runContext.barcode = ui.lineEdit_4->text();
     m_runContext.profile = QFileInfo(m_profilePath).fileName();
+    m_runContext.profileText = m_profileText->current(*m_settings);
+    m_runContext.softwareVersion = stationVersion();
     m_runContext.startedAt = QDateTime::currentDateTime();
     StopCom();
     m_verdict = Pass;
@@ -246,6 +251,7 @@ void Vorlane::start()
                 concludeRun(int(production::Ending::Normal), false);
                 return;
             }
+            m_runContext.firmwareText = device::firmware::downloadedText();
             StopCom();
         }
     }
@@ -517,6 +523,10 @@ void Vorlane::endPendingStage()
 
 void Vorlane::runPanelItems()
 {
+    // The baseline these items subtract, where one was read (not while collecting).
+    if (gateOn(*m_settings, "ModeSwitch/Debug_Mode") || gateOn(*m_settings, "ModeSwitch/RasterX_Mode")
+        || gateOn(*m_settings, "ModeSwitch/RasterY_Mode"))
+        m_runContext.baselineText = m_baseline->fileText;
     m_panelTests->begin(*m_settings, m_xElectrodes, m_yElectrodes, m_command->registerMapSelector(), *m_baseline,
                         *m_rowLimits);
     const auto showProgress = [this] {
@@ -639,5 +649,6 @@ void Vorlane::On_generateCsvClicked()
 void Vorlane::SetDebugData()
 {
     DebugSetDialog dialog(m_settings, m_profilePath, this);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted)
+        keepProfileText(true);
 }

@@ -1,5 +1,6 @@
 #include "firmwareimage.h"
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QFile>
 #include <QMutex>
@@ -54,6 +55,7 @@ struct PathHolder
 {
     QMutex mutex;
     QString path;
+    QByteArray downloaded;
 };
 
 PathHolder &pathHolder()
@@ -150,7 +152,27 @@ ReadResult readFile(const QString &path, const QString &bootloaderCode)
         result.outcome = Outcome::CannotOpen;
         return result;
     }
-    return read(file, bootloaderCode);
+    // Read whole first, so that the bytes kept are the ones the records came from.
+    QByteArray text = file.readAll();
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::ReadOnly);
+    ReadResult result = read(buffer, bootloaderCode);
+    result.text = text;
+    return result;
+}
+
+QByteArray downloadedText()
+{
+    PathHolder &h = pathHolder();
+    QMutexLocker lock(&h.mutex);
+    return h.downloaded;
+}
+
+void setDownloadedText(const QByteArray &text)
+{
+    PathHolder &h = pathHolder();
+    QMutexLocker lock(&h.mutex);
+    h.downloaded = text;
 }
 
 QString filePath()

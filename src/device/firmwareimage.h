@@ -1,6 +1,7 @@
 #ifndef FIRMWAREIMAGE_H
 #define FIRMWAREIMAGE_H
 
+#include <QByteArray>
 #include <QString>
 
 #include <array>
@@ -66,6 +67,7 @@ struct ReadResult
     Outcome outcome = Outcome::Ok;
     Image image;
     int fileLine = 0; // where the reader gave up, for the refusals
+    QByteArray text;  // readFile(): the file's bytes as read (what a run that downloads it is judged with)
 };
 
 // A line belongs to a section when it carries "VERSION" after its first
@@ -88,6 +90,12 @@ bool decodeRecord(const char *text, int size, Record &record);
 // picked in the download dialog. Process-wide.
 QString filePath();
 void setFilePath(const QString &path);
+
+// The bytes of the file the latest download read (empty when it could not
+// read one); after a download that succeeded, the image now on the panel.
+// Process-wide.
+QByteArray downloadedText();
+void setDownloadedText(const QByteArray &text);
 
 } // namespace firmware
 } // namespace device

@@ -163,6 +163,7 @@ void HidCommand::sendFirmwarePart3(const std::array<std::uint8_t, firmware::Part
 void HidCommand::downloadFirmware(const StopToken &stop)
 {
     const firmware::ReadResult read = firmware::readFile(firmware::filePath(), m_bootloaderCode);
+    firmware::setDownloadedText(read.outcome == firmware::Outcome::Ok ? read.text : QByteArray());
     switch (read.outcome) {
     case firmware::Outcome::Ok:
         break;

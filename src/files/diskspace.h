@@ -20,7 +20,7 @@ constexpr qint64 MegaByte = qint64(1) << 20;
 // What one run writes, at most: the working file, its filed copy and its
 // copy in ./log for baseline collection, each about 22 KB for a 40 x 30 panel
 // and about 120 KB for the largest (79 x 79: both rasters, each with its
-// differences to the baseline); about 25 KB of results.db per 40 x 30 run; and
+// differences to the baseline); about 5 KB of results.db per 40 x 30 run; and
 // the store's write-ahead log, which may grow by up to 4 MB before SQLite
 // folds it back. So a run
 // needs under 5 MB where everything is on one disk. The floor keeps ten
@@ -28,8 +28,8 @@ constexpr qint64 MegaByte = qint64(1) << 20;
 // that is really full fails in ways nobody tests (settings not saved, the
 // store refusing).
 //
-// A 40 x 30 panel every 15 s for 20 hours a day adds about 280 MB a day (CSV
-// file plus results.db); the warning shows a week ahead of the floor.
+// A 40 x 30 panel every 15 s for 20 hours a day adds about 130 MB a day (CSV
+// file plus results.db); the warning shows two weeks ahead of the floor.
 struct DiskLevels
 {
     qint64 warningMb = 2048; // the status line shows the free space below this

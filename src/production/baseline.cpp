@@ -3,6 +3,7 @@
 #include "settings.h"
 #include "values.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,6 +22,7 @@ bool baselineSizeFits(int xn, int yn)
 
 void Baseline::reset(int xn, int yn)
 {
+    fileText.clear();
     if (!baselineSizeFits(xn, yn)) {
         x.clear();
         y.clear();
@@ -86,15 +88,21 @@ bool loadBaseline(const Settings &store, int xn, int yn, Baseline &baseline, QWi
     }
 
     QFile file(logFolder + QStringLiteral("/baseline.csv"));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (!file.open(QIODevice::ReadOnly)) {
         QMessageBox::about(boxParent, QStringLiteral("error"), QStringLiteral("open baseline file error"));
         return false;
     }
-    QTextStream in(&file);
+    // Read whole, then as text, so that the bytes kept with the run are the
+    // ones its tables came from.
+    QByteArray text = file.readAll();
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::ReadOnly | QIODevice::Text);
+    QTextStream in(&buffer);
     if (!readBaseline(in, xn, yn, baseline)) {
         QMessageBox::about(boxParent, QStringLiteral("error"), QStringLiteral("please update baseline!!"));
         return false;
     }
+    baseline.fileText = text;
     return true;
 }
 

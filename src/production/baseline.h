@@ -1,6 +1,7 @@
 #ifndef BASELINE_H
 #define BASELINE_H
 
+#include <QByteArray>
 #include <QString>
 
 #include <vector>
@@ -20,6 +21,9 @@ struct Baseline
     std::vector<float> x;
     std::vector<float> y;
     std::vector<std::vector<float>> raster;
+    // The bytes of the baseline file the tables were read from; empty when
+    // none was read (collection mode, or tables reset since).
+    QByteArray fileText;
 
     // The most electrodes a side can have: the panel's information page holds
     // the counts in one byte.

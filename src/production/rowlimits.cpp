@@ -1,30 +1,30 @@
 #include "rowlimits.h"
 
-#include <QList>
+#include "values.h"
+
+#include <algorithm>
 
 namespace production {
 
 namespace {
 
-void fill(const QByteArray &part, std::array<int, RowLimits::Channels> &channels)
+void fill(const std::vector<int> &fields, std::array<int, RowLimits::Channels> &channels)
 {
-    const QList<QByteArray> fields = part.split(',');
-    const int n = std::min<int>(static_cast<int>(fields.size()), RowLimits::Channels);
-    for (int j = 0; j < n; ++j)
-        channels[static_cast<std::size_t>(j)] = fields[j].toInt(nullptr, 10);
+    const std::size_t n = std::min<std::size_t>(fields.size(), RowLimits::Channels);
+    std::copy_n(fields.begin(), n, channels.begin());
 }
 
 } // namespace
 
 bool readRowLimits(const QByteArray &rowSetData, RowLimits &limits)
 {
-    const QList<QByteArray> parts = rowSetData.split('/');
-    if (parts.size() != 4)
+    const auto parts = profile::rowSetParts(rowSetData);
+    if (!parts)
         return false;
-    fill(parts[0], limits.xMin);
-    fill(parts[1], limits.xMax);
-    fill(parts[2], limits.yMin);
-    fill(parts[3], limits.yMax);
+    fill((*parts)[0], limits.xMin);
+    fill((*parts)[1], limits.xMax);
+    fill((*parts)[2], limits.yMin);
+    fill((*parts)[3], limits.yMax);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "durablefile.h"
 
 #include <QSettings>
+#include <QTemporaryFile>
 #include <QStringList>
 #include <QVariant>
 
@@ -30,18 +31,29 @@ bool Settings::load(const QString &fileName)
     return true;
 }
 
+bool Settings::loadText(const QByteArray &text)
+{
+    QTemporaryFile file;
+    if (!file.open() || file.write(text) != text.size() || !file.flush())
+        return false;
+    return load(file.fileName());
+}
+
 void Settings::save(const QString &fileName) const
 {
     QSettings file(fileName, QSettings::IniFormat);
     file.setAtomicSyncRequired(true);
-    for (const auto &entry : m_entries) {
-        file.setValue(QString::fromLocal8Bit(entry.second.name()),
-                      QString::fromLocal8Bit(entry.second.value()));
-    }
+    writeInto(file);
     file.sync();
     // QSettings puts the new file in place by a rename; the folder makes it stay.
     if (file.status() == QSettings::NoError)
         files::syncFolderOf(fileName);
+}
+
+void Settings::writeInto(QSettings &file) const
+{
+    for (const auto &entry : m_entries)
+        file.setValue(QString::fromLocal8Bit(entry.second.name()), QString::fromLocal8Bit(entry.second.value()));
 }
 
 void Settings::set(const ConfigParameter &parameter)

@@ -6,6 +6,8 @@
 #include <QString>
 #include <map>
 
+class QSettings;
+
 // The in-memory test profile: an ordered map from key to value text. It knows
 // nothing about what a key means; every reader converts the text itself (see
 // values.h). Absent keys read as "0".
@@ -22,9 +24,14 @@ public:
     // nothing added, when the file could not be read at all; a missing file
     // reads as an empty profile.
     bool load(const QString &fileName);
+    // The same from a profile's text (as a run read it), through a file of
+    // its own, so that Qt reads it exactly as it reads a profile.
+    bool loadText(const QByteArray &text);
     // Writes every entry in map order; keys only the file holds stay in the file.
     // The write is atomic: a crash mid-save leaves the old file whole.
     void save(const QString &fileName) const;
+    // Sets every entry in file, in map order, as save() does; the caller syncs.
+    void writeInto(QSettings &file) const;
 
     void set(const ConfigParameter &parameter);
     void set(const QByteArray &name, const QByteArray &value);

@@ -1,5 +1,7 @@
 #include "values.h"
 
+#include <QList>
+
 #include <climits>
 
 namespace profile {
@@ -41,6 +43,19 @@ bool isOn(const QByteArray &text)
 float toDecimal(const QByteArray &text)
 {
     return QString::fromLocal8Bit(text).toFloat();
+}
+
+std::optional<std::array<std::vector<int>, 4>> rowSetParts(const QByteArray &rowSetData)
+{
+    const QList<QByteArray> parts = rowSetData.split('/');
+    if (parts.size() != 4)
+        return std::nullopt;
+    std::array<std::vector<int>, 4> fields;
+    for (std::size_t p = 0; p < fields.size(); ++p) {
+        for (const QByteArray &field : parts.at(qsizetype(p)).split(','))
+            fields[p].push_back(field.toInt(nullptr, 10));
+    }
+    return fields;
 }
 
 } // namespace profile

@@ -4,6 +4,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
+#include <optional>
+#include <vector>
+
 // How readers turn the store's text into numbers and switches. Every profile
 // reader goes through these, so a value means the same thing everywhere.
 namespace profile {
@@ -18,6 +22,11 @@ bool isOn(const QByteArray &text);
 
 // Qt's float conversion; text it cannot read gives 0.
 float toDecimal(const QByteArray &text);
+
+// RowSetData ("xmin,.../xmax,.../ymin,.../ymax,..."): the four parts' fields
+// as the run takes them, base-10 integers, a field that is none (an empty one
+// too) 0. None unless the text has exactly four parts: the run does not start.
+std::optional<std::array<std::vector<int>, 4>> rowSetParts(const QByteArray &rowSetData);
 
 } // namespace profile
 

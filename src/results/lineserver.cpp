@@ -1,5 +1,6 @@
 #include "lineserver.h"
 
+#include "conditions.h"
 #include "resultstore.h"
 #include "schema.h"
 
@@ -28,6 +29,8 @@ const char CheckWriter[] = "check_writer(text)";
 // refusal of that run, where a right missing altogether (42501) is the role's
 // trouble, not the run's.
 const char OtherStation[] = "KV001";
+// A run that names a text the server does not hold.
+const char MissingText[] = "KV002";
 
 // The number every record_run() holds from its start to its commit: runs get
 // their arrival number one after another, each visible before the next takes
@@ -67,19 +70,70 @@ QString yieldChange(bool add)
                      {sign, sign, sign, sign, QStringLiteral("r.barcode"), add ? id : none, add ? none : id});
 }
 
+// The texts the run names, each once, and only those: a run that names a
+// text the server holds nowhere is refused (MissingText), and the station
+// sends it again with its texts.
+QString conditionsBeforeRun()
+{
+    return QStringLiteral(
+               "INSERT INTO texts SELECT (jsonb_populate_record(NULL::texts, e)).*"
+               " FROM jsonb_array_elements(COALESCE(payload->'texts', '[]'::jsonb)) AS e"
+               " WHERE e->>'sha1' IN (r.profile_sha1, r.baseline_sha1, r.firmware_sha1) ON CONFLICT DO NOTHING;\n"
+               "  IF EXISTS (SELECT 1 FROM unnest(ARRAY[r.profile_sha1, r.baseline_sha1, r.firmware_sha1]) AS n(sha1)"
+               " WHERE n.sha1 IS NOT NULL AND NOT EXISTS (SELECT 1 FROM texts t WHERE t.sha1 = n.sha1)) THEN\n"
+               "    RAISE EXCEPTION 'run % names a text the server does not hold', r.run_id USING ERRCODE = '%1';\n"
+               "  END IF;")
+        .arg(latin(MissingText));
+}
+
+// The run's profile version, first seen when the station first saw it (a
+// save before the run) or at the run.
+QString conditionsAfterRun()
+{
+    const QString firstAt = QStringLiteral(
+        "LEAST(r.started_at, COALESCE((SELECT MIN((e->>'first_at')::bigint)"
+        " FROM jsonb_array_elements(COALESCE(payload->'profile_versions', '[]'::jsonb)) AS e"
+        " WHERE e->>'profile' = r.profile AND e->>'profile_sha1' = r.profile_sha1), r.started_at))");
+    return QStringLiteral("IF r.profile_sha1 IS NOT NULL THEN\n    %1;\n  END IF;")
+        .arg(inlined(conditions::versionUpsertSql(),
+                     {QStringLiteral("r.profile"), QStringLiteral("r.profile_sha1"), firstAt, QStringLiteral("r.station")}));
+}
+
 QString functions()
 {
     const QString header = QStringLiteral("LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, public");
     QStringList children;
+    const schema::Table &runs = schema::table("runs");
     for (const schema::Table *table : schema::runTables()) {
-        if (table == schema::runTables().front())
+        if (table == &runs)
             continue;
-        // Each row belongs to the run it came with, whatever it says.
+        // Each row belongs to the run it came with, whatever it says: its id
+        // and whatever else of the run it keeps beside it are the run's.
+        QStringList own;
+        for (const schema::Column *c : table->columnsIn(schema::Engine::Server)) {
+            if (runs.indexOf(c->name, schema::Engine::Server) >= 0)
+                own << QStringLiteral("'%1', r.%1").arg(QLatin1String(c->name));
+        }
         children << QStringLiteral("INSERT INTO %1 SELECT (jsonb_populate_record(NULL::%1,"
-                                   " e || jsonb_build_object('run_id', r.run_id))).*"
+                                   " e || jsonb_build_object(%2))).*"
                                    " FROM jsonb_array_elements(COALESCE(payload->'%1', '[]'::jsonb)) AS e;")
-                        .arg(QLatin1String(table->name));
+                        .arg(QLatin1String(table->name), own.join(QStringLiteral(", ")));
     }
+    // The measurements chained on the server's own runs, as the station
+    // chains them in its store (chainMeasurements()).
+    const QStringList at{QStringLiteral("r.station"), QStringLiteral("r.profile"), QStringLiteral("r.started_at"),
+                         QStringLiteral("r.started_at"), QStringLiteral("r.run_id")};
+    children << QStringLiteral("IF EXISTS (SELECT 1 FROM measurements WHERE run_id = r.run_id) THEN")
+             << inlined(neighbourSql(false, QStringLiteral("chain_before, chain_before_at")), at) + QLatin1Char(';')
+             << inlined(neighbourSql(true, QStringLiteral("chain_after, chain_after_at")), at) + QLatin1Char(';')
+             << inlined(chainSql(), {QStringLiteral("chain_before"), QStringLiteral("chain_before_at"),
+                                     QStringLiteral("chain_before"), QStringLiteral("r.run_id")})
+                    + QLatin1Char(';')
+             << QStringLiteral("IF chain_after IS NOT NULL THEN ")
+                    + inlined(chainSql(), {QStringLiteral("r.run_id"), QStringLiteral("r.started_at"),
+                                           QStringLiteral("r.run_id"), QStringLiteral("chain_after")})
+                    + QStringLiteral("; END IF;")
+             << QStringLiteral("END IF;");
     const QString flags = inlined(panelFlagsSql(), {QStringLiteral("r.barcode"), QStringLiteral("r.barcode"),
                                                     QStringLiteral("r.barcode"), QStringLiteral("r.run_id")});
     return QStringLiteral(
@@ -129,7 +183,8 @@ QString functions()
                "END $fn$;\n"
 
                "CREATE OR REPLACE FUNCTION record_run(payload jsonb) RETURNS text %1 AS $fn$\n"
-               "DECLARE r runs; held runs;\n"
+               "DECLARE r runs; held runs; chain_before text; chain_before_at bigint; chain_after text;"
+               " chain_after_at bigint;\n"
                "BEGIN\n"
                "  IF (payload->>'schema') IS DISTINCT FROM '%3' THEN\n"
                "    RAISE EXCEPTION 'the run comes in schema %, the server keeps schema %3', payload->>'schema'"
@@ -156,8 +211,10 @@ QString functions()
                "  r.received_seq := nextval('runs_received_seq');\n"
                "  r.panel_first := CASE WHEN r.barcode = '' THEN 1 ELSE 0 END;\n"
                "  r.panel_last := r.panel_first;\n"
+               "  %10\n"
                "  INSERT INTO runs SELECT r.*;\n"
                "  %5\n"
+               "  %11\n"
                "  IF r.barcode <> '' THEN\n"
                "    %6;\n"
                "    %7;\n"
@@ -166,7 +223,56 @@ QString functions()
                "  RETURN 'added';\n"
                "END $fn$;\n")
         .arg(header, latin(OwnerRole), QString::number(schema::Version), latin(ArrivalLock),
-             children.join(QStringLiteral("\n  ")), yieldChange(false), flags, yieldChange(true), latin(OtherStation));
+             children.join(QStringLiteral("\n  ")), yieldChange(false), flags, yieldChange(true), latin(OtherStation))
+        .arg(conditionsBeforeRun(), conditionsAfterRun());
+}
+
+// The views a line's reporting tools read (a BI tool's or a dashboard's
+// PostgreSQL data source) with the reader role: plain views over the tables,
+// times as timestamptz, so that they read partitioned tables as they read
+// plain ones and never hold data of their own. Dropped and made anew by every
+// init: a migration may change a column they read.
+const char *const ReportViews[] = {"report_runs", "report_measurements", "report_yield_hourly"};
+
+QStringList reportViewsSql()
+{
+    return {
+        QStringLiteral(
+            "CREATE VIEW report_runs AS SELECT run_id, station, start_mode, lot, worker, barcode, profile,"
+            " to_timestamp(started_at / 1000.0) AS started, to_timestamp(ended_at / 1000.0) AS ended, verdict,"
+            " file_name, file_path, current_ma, tb_mean, open_short_x, open_short_y,"
+            " panel_first = 1 AS first_run_of_panel, panel_last = 1 AS latest_run_of_panel,"
+            " to_timestamp(received_at / 1000.0) AS received FROM runs"),
+        // One row per measurement, with the limits it was judged against and
+        // whether its item passed (the items' names are the store's own).
+        QStringLiteral(
+            "CREATE VIEW report_measurements AS SELECT m.run_id, m.station, m.profile, r.barcode, r.lot, r.verdict,"
+            " to_timestamp(m.started_at / 1000.0) AS started, m.item, m.name AS measurement, m.value,"
+            " m.lower_limit, m.upper_limit, m.limits_known = 1 AS limits_known,"
+            " CASE WHEN m.limits_known = 1 THEN (m.lower_limit IS NULL OR m.value >= m.lower_limit)"
+            " AND (m.upper_limit IS NULL OR m.value < m.upper_limit"
+            " OR (m.value = m.upper_limit AND m.item <> 'Electric')) END AS within_limits,"
+            " i.pass = 1 AS item_passed"
+            " FROM measurements m JOIN runs r ON r.run_id = m.run_id"
+            " LEFT JOIN items i ON i.run_id = m.run_id AND i.item = CASE m.item WHEN 'Electric' THEN 'electric'"
+            " WHEN 'Tb_Value' THEN 'tb' WHEN 'OpenShort' THEN 'open_short' WHEN 'RasterX' THEN 'raster_x'"
+            " WHEN 'RasterY' THEN 'raster_y' WHEN 'BtnData' THEN 'button_data' END"),
+        // Both yields of the panels first tested in the hour (the tool's
+        // "yield --by hour", every run counted: the engineering runs' patterns
+        // are each station's own setting). The hour is the reader's (TimeZone).
+        QStringLiteral(
+            "CREATE VIEW report_yield_hourly AS SELECT y.hour, COUNT(*) AS runs, SUM(y.panel_first) AS panels,"
+            " SUM(y.first_passed) AS first_passed, SUM(y.final_passed) AS final_passed,"
+            " round(100.0 * SUM(y.first_passed) / NULLIF(SUM(y.panel_first), 0), 1) AS first_pass_yield,"
+            " round(100.0 * SUM(y.final_passed) / NULLIF(SUM(y.panel_first), 0), 1) AS final_yield"
+            " FROM (SELECT date_trunc('hour', to_timestamp(f.started_at / 1000.0)) AS hour, f.panel_first,"
+            " CASE WHEN f.panel_first = 1 AND f.verdict = 'PASS' THEN 1 ELSE 0 END AS first_passed,"
+            " CASE WHEN f.panel_first = 1 THEN CASE WHEN f.panel_last = 1 OR f.barcode = '' THEN"
+            " CASE WHEN f.verdict = 'PASS' THEN 1 ELSE 0 END"
+            " ELSE (SELECT CASE WHEN l.verdict = 'PASS' THEN 1 ELSE 0 END FROM runs l"
+            " WHERE l.barcode = f.barcode AND l.panel_last = 1 LIMIT 1) END ELSE 0 END AS final_passed"
+            " FROM runs f) y GROUP BY y.hour"),
+    };
 }
 
 class Admin
@@ -349,7 +455,12 @@ bool init(QSqlDatabase &db, QString *report, QString *error)
     }
 
     const bool ok = admin.asOwner([&] {
-        if (!schema::prepareServer(db, error))
+        QStringList views;
+        for (const char *view : ReportViews)
+            views << latin(view);
+        const QStringList viewsSql = reportViewsSql();
+        if (!admin.exec(QStringLiteral("DROP VIEW IF EXISTS %1").arg(views.join(QStringLiteral(", "))))
+            || !schema::prepareServer(db, error))
             return false;
         return admin.transaction([&] {
             QStringList readable, ours;
@@ -368,7 +479,12 @@ bool init(QSqlDatabase &db, QString *report, QString *error)
                    && admin.exec(QStringLiteral("GRANT EXECUTE ON FUNCTION %1, %2, %3 TO %4")
                                      .arg(latin(RecordRun), latin(KnownRuns), latin(ClaimStation), latin(WriterRole)))
                    && admin.exec(QStringLiteral("GRANT SELECT ON %1 TO %2")
-                                     .arg(readable.join(QStringLiteral(", ")), latin(ReaderRole)));
+                                     .arg(readable.join(QStringLiteral(", ")), latin(ReaderRole)))
+                   && std::all_of(viewsSql.begin(), viewsSql.end(),
+                                  [&admin](const QString &sql) { return admin.exec(sql); })
+                   && admin.exec(QStringLiteral("REVOKE ALL ON %1 FROM PUBLIC").arg(views.join(QStringLiteral(", "))))
+                   && admin.exec(QStringLiteral("GRANT SELECT ON %1 TO %2")
+                                     .arg(views.join(QStringLiteral(", ")), latin(ReaderRole)));
         });
     });
     if (!ok)
@@ -443,6 +559,11 @@ QString knownRunsSql()
 QString claimSql()
 {
     return QStringLiteral("SELECT claim_station(?, ?)");
+}
+
+bool missingText(const QSqlError &error)
+{
+    return error.nativeErrorCode() == QLatin1String(MissingText);
 }
 
 QString reason(const QSqlError &error)

@@ -54,6 +54,10 @@ QString knownRunsSql();
 // otherwise an error that says why.
 QString claimSql();
 
+// Whether the server refused a run for naming a text it does not hold (one
+// the station took it to have): the run goes again with its texts.
+bool missingText(const QSqlError &error);
+
 // The server's reason in one line, without the driver's decoration.
 QString reason(const QSqlError &error);
 // Whether the error says the server or the connection is in trouble (try the

@@ -17,6 +17,9 @@ LineSettings readLineSettings(const QString &path)
     settings.connection = file.value(QStringLiteral("line/connection")).toString().trimmed();
     settings.reader = file.value(QStringLiteral("line/reader")).toString().trimmed();
     settings.station = file.value(QStringLiteral("station/id")).toString().trimmed();
+    bool ok = false;
+    const int days = file.value(QStringLiteral("station/keep_days")).toString().trimmed().toInt(&ok);
+    settings.keepDays = ok && days > 0 ? days : 0;
     return settings;
 }
 

@@ -14,12 +14,15 @@
 //     reader=host=db.line1 dbname=results user=line_reader sslmode=verify-full sslrootcert=/etc/kavel/line-ca.crt
 //     [station]
 //     id=ST-07
+//     keep_days=30
 //
 // connection is a libpq connection string or "service=NAME" (a service file
 // entry) of the station's own role, which may add this station's runs and
 // nothing else; reader (optional) one of a reading role, for the statistics
 // window and the tool's queries. Passwords belong in ~/.pgpass or the service
-// file (or a client certificate is used), not here.
+// file (or a client certificate is used), not here. keep_days (optional): the
+// days of runs the station's own store keeps once the line's server has them
+// (older ones are pruned, retention.h); without it nothing is pruned.
 namespace results {
 
 struct LineSettings
@@ -27,6 +30,7 @@ struct LineSettings
     QString connection; // empty: no line is configured
     QString reader;     // empty: connection
     QString station;    // empty: the host name
+    int keepDays = 0;   // 0: the station prunes nothing
 
     const QString &readConnection() const { return reader.isEmpty() ? connection : reader; }
 };

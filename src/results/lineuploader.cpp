@@ -223,6 +223,7 @@ private:
 
     void closeServer()
     {
+        m_serverTexts.clear();
         m_prepared.clear(); // before the connection they belong to
         m_link->setSocket(-1);
         m_server.close();
@@ -357,18 +358,46 @@ private:
         // Gone from the store meanwhile (a cascade): nothing to send.
         if (rows.tables.empty())
             return acknowledge(runId);
+        // A text the store cannot give back and whose file is gone: never sent
+        // as something else, and held apart with the reason like a refusal.
+        if (!rows.textError.isEmpty())
+            return refuse(runId, rows.value("file_path").toString(), rows.textError);
         QSqlQuery *record = prepared(lineserver::recordRunSql());
         if (!record)
             return serverFailed(m_prepareError), Sent::Failed;
-        record->addBindValue(linePayload(rows));
-        if (!exec(record)) {
+        const RunRows lean = withoutKnownTexts(rows);
+        record->addBindValue(linePayload(lean));
+        bool sent = exec(record);
+        if (!sent && lean.texts.size() < rows.texts.size() && lineserver::missingText(record->lastError())) {
+            // The server lacks a text taken for sent: all of them go again.
+            m_serverTexts.clear();
+            record->addBindValue(linePayload(rows));
+            sent = exec(record);
+        }
+        if (!sent) {
             const QSqlError e = record->lastError();
             if (lineserver::transient(e))
                 return serverFailed(lineserver::reason(e)), Sent::Failed;
             return refuse(runId, rows.value("file_path").toString(), lineserver::reason(e));
         }
         record->finish();
+        const int sha1 = schema::table("texts").indexOf("sha1", schema::Engine::Station);
+        for (const QVariantList &text : rows.texts)
+            m_serverTexts.insert(text.at(sha1).toString());
         return acknowledge(runId);
+    }
+
+    // A text goes to the server until it has taken it over this connection:
+    // the next runs of the same profile and baseline travel without them.
+    RunRows withoutKnownTexts(RunRows rows) const
+    {
+        const int sha1 = schema::table("texts").indexOf("sha1", schema::Engine::Station);
+        rows.texts.erase(std::remove_if(rows.texts.begin(), rows.texts.end(),
+                                        [&](const QVariantList &text) {
+                                            return m_serverTexts.count(text.at(sha1).toString()) > 0;
+                                        }),
+                         rows.texts.end());
+        return rows;
     }
 
     // The server holds the run: it leaves the outbox.
@@ -469,6 +498,8 @@ private:
     int m_backOffMs = FirstBackOffMs;
     std::map<QString, std::unique_ptr<QSqlQuery>> m_prepared;
     QString m_prepareError;
+    // The texts the server took over this connection.
+    std::set<QString> m_serverTexts;
 };
 
 LineUploader::LineUploader(const QString &localStore, const QString &connection, const QString &station,

@@ -108,6 +108,27 @@ void readValues(string_view line, std::vector<int> &values, bool &trailingComma)
     }
 }
 
+// The differences to the baseline, written in general notation: integers as a
+// rule, read where they stand; anything else through from_chars.
+void readDifferences(string_view line, std::vector<float> &values)
+{
+    if (!line.empty() && line.back() == ',')
+        line.remove_suffix(1);
+    if (line.empty())
+        return;
+    forEachField(line, [&values](string_view f) {
+        const char *p = f.data();
+        const char *const end = p + f.size();
+        const bool negative = p != end && *p == '-';
+        const char *const digits = p + (negative ? 1 : 0);
+        int value = 0;
+        const char *q = digits;
+        while (q != end && unsigned(*q - '0') < 10u && q - digits < 9)
+            value = value * 10 + (*q++ - '0');
+        values.push_back(q != digits && q == end ? float(negative ? -value : value) : toFloat(f));
+    });
+}
+
 void readValueLine(string_view line, ValueLine &out)
 {
     out.values.clear();
@@ -211,8 +232,11 @@ public:
             break;
         case Section::RasterJitter:
             if (isRow(text)) {
-                if (m_differencesOf)
+                if (m_differencesOf) {
                     ++m_differencesOf->differenceRows;
+                    readDifferences(text, m_differencesOf->differences);
+                    m_differencesOf->differenceStart.push_back(m_differencesOf->differences.size());
+                }
                 return;
             }
             m_section = Section::None;
@@ -293,8 +317,10 @@ private:
             // The differences of the raster just read, when the header names it.
             const char which = text.size() > 7 ? text[7] : '?';
             m_differencesOf = m_raster && which == (m_raster == &r.rasterX ? 'X' : 'Y') ? m_raster : nullptr;
-            if (m_differencesOf)
+            if (m_differencesOf) {
                 m_differencesOf->differencesRead = true;
+                m_differencesOf->differenceStart.assign(1, 0);
+            }
             m_section = Section::RasterJitter;
         } else if (startsWith(text, "Electric,")) {
             r.electricPresent = true;
@@ -332,12 +358,16 @@ private:
             readPairs(text.substr(7), r.openShort.shorts);
         } else if (m_section == Section::OpenShortRest
                    && (startsWith(text, "DJitter:") || startsWith(text, "X") || startsWith(text, "Y"))) {
-            // The differences to the baseline: the store does not keep them,
-            // but they end a whole block (header, X line, Y line).
+            // The differences to the baseline, which end a whole block
+            // (header, X line, Y line): "X,d0,d1,...".
             int &step = r.openShort.differences;
             const int next = text.front() == 'D' ? 1 : text.front() == 'X' ? 2 : 3;
-            if (next == step + 1)
+            if (next == step + 1) {
                 step = next;
+                if (next > 1)
+                    readDifferences(text.substr(std::min<std::size_t>(2, text.size())),
+                                    next == 2 ? r.openShort.xDifferences : r.openShort.yDifferences);
+            }
         } else if (!text.empty()) {
             ++r.strayLines;
         }
@@ -395,6 +425,8 @@ void clearRaster(RasterBlock &b)
 {
     b.present = b.headerRead = b.pass = b.differencesRead = false;
     b.differenceRows = 0;
+    b.differences.clear();
+    b.differenceStart.clear();
     b.failing.clear();
     b.values.clear();
     b.rowStart.clear();
@@ -421,6 +453,8 @@ void ResultRecord::clear()
     openShort.open.clear();
     openShort.shorts.clear();
     openShort.differences = 0;
+    openShort.xDifferences.clear();
+    openShort.yDifferences.clear();
     clearRaster(rasterX);
     clearRaster(rasterY);
     buttonsPresent = false;

@@ -72,6 +72,10 @@ struct OpenShortBlock
     // The differences to the baseline, the block's last lines: 0 none yet,
     // 1 their header, 2 the X line, 3 the Y line too (a whole block).
     int differences = 0;
+    // Their values, one per value of the line (what the station judged after
+    // truncating toward zero).
+    std::vector<float> xDifferences;
+    std::vector<float> yDifferences;
 };
 
 struct RasterBlock
@@ -89,6 +93,10 @@ struct RasterBlock
     // read, and how many rows of them (as many as rows in a whole block).
     bool differencesRead = false;
     int differenceRows = 0;
+    // Their values, flat, with where each row starts (one more entry than
+    // differenceRows).
+    std::vector<float> differences;
+    std::vector<std::size_t> differenceStart;
 
     int rows() const { return rowStart.empty() ? 0 : int(rowStart.size()) - 1; }
     std::size_t rowLength(int row) const { return rowStart[std::size_t(row) + 1] - rowStart[std::size_t(row)]; }

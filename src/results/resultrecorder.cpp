@@ -3,6 +3,7 @@
 #include "durablefile.h"
 #include "foundresult.h"
 #include "resultstore.h"
+#include "retention.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -16,6 +17,7 @@
 
 #include <deque>
 #include <limits>
+#include <optional>
 
 namespace results {
 
@@ -291,7 +293,6 @@ bool salvageInto(const QString &path, ResultStore &store, Salvage &found, QStrin
             items.setForwardOnly(true);
             const bool itemsReadable =
                 items.prepare(QStringLiteral("SELECT item, pass, value, text FROM items WHERE run_id = ?"));
-            std::string buffer;
             found.runsWhole = readAround(
                 db,
                 QStringLiteral("run_id, station, start_mode, lot, worker, barcode, profile, started_at, ended_at,"
@@ -316,15 +317,13 @@ bool salvageInto(const QString &path, ResultStore &store, Salvage &found, QStrin
                     QByteArray content;
                     if (!c.path.isEmpty()) {
                         found.folders.insert(QFileInfo(c.path).absolutePath());
-                        // The text as the file had it (Latin-1, one byte a character);
-                        // one that does not hash to what was recorded is damaged, and
-                        // the filed file, where it is still there as it was, stands in.
-                        content = q.value(13).toString().toLatin1();
-                        if (content.isEmpty() || contentHash(content) != sha1) {
+                        // A text that cannot be unpacked or does not hash to what
+                        // was recorded is damaged, and the filed file, where it is
+                        // still there as it was, stands in.
+                        if (!schema::fileBytes(q.value(13), schema::Engine::Station, content) || content.isEmpty()
+                            || contentHash(content) != sha1) {
                             content.clear();
-                            if (readFileBytes(QFile::encodeName(c.path).toStdString(), buffer)
-                                && contentHash(QByteArray::fromRawData(buffer.data(), qsizetype(buffer.size()))) == sha1)
-                                content = QByteArray(buffer.data(), qsizetype(buffer.size()));
+                            filedBytes(c.path, sha1, content);
                         }
                         if (content.isEmpty()) {
                             ++found.textsLost;
@@ -360,11 +359,29 @@ public:
         m_retry->setInterval(RetryMs);
         m_retry->setSingleShot(true);
         connect(m_retry, &QTimer::timeout, this, &RecorderWorker::drain);
+        m_prune = new QTimer(this);
+        m_prune->setSingleShot(true);
+        connect(m_prune, &QTimer::timeout, this, &RecorderWorker::prune);
+    }
+
+    void retain(int keepDays)
+    {
+        m_keepDays = keepDays;
+        if (keepDays > 0)
+            m_prune->start(0);
+        else
+            m_prune->stop();
     }
 
     void record(const RunContext &context)
     {
         m_pending.push_back(context);
+        drain();
+    }
+
+    void profileSaved(const QString &profile, const QByteArray &text, const QString &station, const QDateTime &at)
+    {
+        m_savedProfiles.push_back({profile, text, station, at});
         drain();
     }
 
@@ -377,6 +394,37 @@ public:
 
 private:
     static constexpr int RetryMs = 10000;
+    // Pruning: a step looks at this many runs (a few ms), and a walk over
+    // what is due starts every hour.
+    static constexpr int PruneStepRuns = 100;
+    static constexpr int PruneEveryMs = 3600 * 1000;
+
+    // One step of pruning, then the event loop again: a run handed over
+    // meanwhile waits for one step at most, and is recorded before the next.
+    void prune()
+    {
+        if (m_keepDays <= 0)
+            return;
+        QString reason;
+        if (!m_pending.empty() || m_catchUpDue || m_down || !ensureOpen(reason)) {
+            m_prune->start(RetryMs);
+            return;
+        }
+        if (!m_walk) {
+            m_walk.emplace();
+            m_walk->before = QDateTime::currentMSecsSinceEpoch() - qint64(m_keepDays) * 24 * 3600 * 1000;
+        }
+        QSqlDatabase db = m_store.database();
+        retention::Pruned pruned;
+        // A store that fails here fails the next record too, which says so.
+        const bool stepped = retention::step(db, *m_walk, PruneStepRuns, pruned, &reason);
+        if (stepped && !m_walk->done) {
+            m_prune->start(0);
+            return;
+        }
+        m_walk.reset();
+        m_prune->start(PruneEveryMs);
+    }
 
     bool ensureOpen(QString &reason)
     {
@@ -407,6 +455,15 @@ private:
             down(reason);
             return true;
         };
+        while (!m_savedProfiles.empty()) {
+            const SavedProfile &saved = m_savedProfiles.front();
+            if (!m_store.recordProfileSaved(saved.profile, saved.text, saved.station, saved.at, &reason)) {
+                if (broke())
+                    return;
+                continue;
+            }
+            m_savedProfiles.pop_front();
+        }
         while (!m_pending.empty()) {
             const RunContext &context = m_pending.front();
             const Recorded done = m_store.record(context, &reason);
@@ -449,8 +506,14 @@ private:
             if (!last.isNull())
                 since = QDateTime::fromMSecsSinceEpoch(last.toLongLong()).addDays(-1);
         }
+        // A file that started before the store's horizon was recorded and
+        // pruned: recording it again would count it twice.
+        qint64 horizon = 0;
+        if (!retention::horizon(store.database(), horizon, &reason))
+            return false;
         QSqlQuery known(store.database());
-        known.prepare(QStringLiteral("SELECT 1 FROM runs WHERE file_path = ?"));
+        // Through the file-name index (which holds filed runs only).
+        known.prepare(QStringLiteral("SELECT 1 FROM runs WHERE file_name = ? AND file_name <> '' AND file_path = ?"));
         for (const QString &folder : folders) {
             if (folder.isEmpty())
                 continue;
@@ -458,6 +521,7 @@ private:
             for (const QFileInfo &file : dir.entryInfoList({QStringLiteral("*.csv")}, QDir::Files, QDir::Name)) {
                 if (since.isValid() && file.lastModified() < since)
                     continue;
+                known.addBindValue(file.fileName());
                 known.addBindValue(file.absoluteFilePath());
                 if (!known.exec()) {
                     reason = known.lastError().text();
@@ -473,6 +537,8 @@ private:
                     continue;
                 const RunContext context = contextFromFile(file.absoluteFilePath(), m_folders.station,
                                                            m_folders.passFolder, m_folders.failFolder);
+                if (context.startedAt.toMSecsSinceEpoch() < horizon)
+                    continue;
                 if (recordFound(store, context, &reason) == Recorded::Failed)
                     return false;
                 emit m_front->recorded(context.path);
@@ -494,9 +560,38 @@ private:
             QFile::remove(fresh + suffix);
         Salvage old;
         qint64 rebuiltFromFiles = 0;
+        // What the old store pruned: the runs recorded again are flagged and
+        // counted over its pruned panels, and no pruned file comes back.
+        retention::Carried carried;
+        {
+            const QString name = QStringLiteral("results-carry-%1").arg(quintptr(&carried), 0, 16);
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+                db.setDatabaseName(m_path);
+                if (db.open())
+                    retention::readCarried(db, carried);
+                db.close();
+            }
+            QSqlDatabase::removeDatabase(name);
+        }
+        const auto carry = [&](ResultStore &store, bool quarters) {
+            QSqlDatabase db = store.database();
+            if (!db.transaction()
+                || !(quarters ? retention::carryQuarters(db, carried, &reason) : retention::carryPanels(db, carried, &reason))
+                || !db.commit()) {
+                if (reason.isEmpty())
+                    reason = db.lastError().text();
+                db.rollback();
+                return false;
+            }
+            return true;
+        };
         {
             ResultStore store;
-            if (!store.openLocal(fresh, &reason) || !salvageInto(m_path, store, old, reason))
+            // The quarters before the horizon as they were, once the runs
+            // they counted are back; what the folders bring counts on top.
+            if (!store.openLocal(fresh, &reason) || !carry(store, false) || !salvageInto(m_path, store, old, reason)
+                || !carry(store, true))
                 return false;
             QStringList folders = m_folders.folders;
             for (const QString &folder : std::as_const(old.folders))
@@ -538,6 +633,8 @@ private:
             summary += QStringLiteral(", %1 lost with their text and file").arg(old.textsLost);
         if (old.itemsLost > 0)
             summary += QStringLiteral(", the items beside the file of %1 lost").arg(old.itemsLost);
+        if (!carried.whole)
+            summary += QStringLiteral(", what it kept of its pruned runs could not all be read");
         if (!old.runsWhole)
             summary += old.salvaged + old.textsLost == 0 ? QStringLiteral(", nothing could be read from it")
                                                          : QStringLiteral(", the rows on its damaged pages are lost");
@@ -572,10 +669,21 @@ private:
     QString m_path;
     ResultStore m_store;
     std::deque<RunContext> m_pending;
+    struct SavedProfile
+    {
+        QString profile;
+        QByteArray text;
+        QString station;
+        QDateTime at;
+    };
+    std::deque<SavedProfile> m_savedProfiles;
     ResultRecorder::Folders m_folders;
     bool m_catchUpDue = false;
     bool m_down = false;
     QTimer *m_retry = nullptr;
+    int m_keepDays = 0;
+    std::optional<retention::Walk> m_walk;
+    QTimer *m_prune = nullptr;
 };
 
 ResultRecorder::ResultRecorder(const QString &storePath, QObject *parent) : QObject(parent)
@@ -603,10 +711,25 @@ void ResultRecorder::record(const RunContext &context)
     QMetaObject::invokeMethod(m_worker, [worker, context] { worker->record(context); }, Qt::QueuedConnection);
 }
 
+void ResultRecorder::profileSaved(const QString &profile, const QByteArray &text, const QString &station)
+{
+    RecorderWorker *worker = m_worker;
+    const QDateTime at = QDateTime::currentDateTime();
+    QMetaObject::invokeMethod(
+        m_worker, [worker, profile, text, station, at] { worker->profileSaved(profile, text, station, at); },
+        Qt::QueuedConnection);
+}
+
 void ResultRecorder::catchUp(const Folders &folders)
 {
     RecorderWorker *worker = m_worker;
     QMetaObject::invokeMethod(m_worker, [worker, folders] { worker->catchUp(folders); }, Qt::QueuedConnection);
+}
+
+void ResultRecorder::retain(int keepDays)
+{
+    RecorderWorker *worker = m_worker;
+    QMetaObject::invokeMethod(m_worker, [worker, keepDays] { worker->retain(keepDays); }, Qt::QueuedConnection);
 }
 
 } // namespace results

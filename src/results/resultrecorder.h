@@ -42,6 +42,13 @@ public:
     void record(const RunContext &context);
     // Records the files of the folders that the store does not hold yet.
     void catchUp(const Folders &folders);
+    // The station saved a profile (its file name, the text written): a
+    // version in its history from now. Returns at once.
+    void profileSaved(const QString &profile, const QByteArray &text, const QString &station);
+    // Keeps keepDays days of runs once the line's server has them, pruning
+    // older ones (retention.h) now and every hour, a few at a time between
+    // the runs handed over; 0 prunes nothing.
+    void retain(int keepDays);
 
 signals:
     // Once when the store stops taking records, with the reason; once when it

@@ -1,6 +1,9 @@
 #include "resultstore.h"
 
+#include "conditions.h"
 #include "lineserver.h"
+#include "measurements.h"
+#include "textcodec.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -12,6 +15,8 @@
 
 #include <algorithm>
 #include <numeric>
+
+#include <openssl/evp.h>
 
 namespace results {
 
@@ -96,6 +101,51 @@ std::vector<ItemRow> itemRows(const ResultRecord &r)
     return rows;
 }
 
+// A row of table, its values set by column name, in the columns the
+// station's store has.
+QVariantList rowOf(const schema::Table &table, std::initializer_list<std::pair<const char *, QVariant>> values)
+{
+    QVariantList r(qsizetype(table.columnsIn(schema::Engine::Station).size()));
+    for (const auto &[column, value] : values) {
+        const int at = table.indexOf(column, schema::Engine::Station);
+        Q_ASSERT_X(at >= 0, "rowOf", column);
+        if (at >= 0)
+            r[at] = value;
+    }
+    return r;
+}
+
+// A text the run hands over, null where it handed none.
+QByteArray givenText(const QByteArray &text)
+{
+    return text.isEmpty() ? QByteArray() : text;
+}
+
+// The text's row among the run's (once), and its hash for the run's column;
+// NULL for a null text.
+QVariant conditionText(RunRows &rows, const char *kind, const QByteArray &text)
+{
+    if (text.isNull())
+        return QVariant();
+    const QString sha1 = QString::fromLatin1(contentHash(text));
+    const schema::Table &texts = schema::table("texts");
+    const int at = texts.indexOf("sha1", schema::Engine::Station);
+    for (const QVariantList &row : rows.texts) {
+        if (row.at(at).toString() == sha1)
+            return sha1;
+    }
+    rows.texts.push_back(rowOf(texts, {{"sha1", sha1}, {"kind", QString::fromLatin1(kind)}, {"content", text}}));
+    return sha1;
+}
+
+QVariantList versionRow(const QString &profile, const QVariant &sha1, const QDateTime &at, const QString &station)
+{
+    return rowOf(schema::table("profile_versions"), {{"profile", textValue(profile)},
+                                                     {"profile_sha1", sha1},
+                                                     {"first_at", msSinceEpoch(at)},
+                                                     {"station", textValue(station)}});
+}
+
 } // namespace
 
 QVariant openShortLevel(const ResultRecord &r, const ValueLine &line)
@@ -107,13 +157,31 @@ QVariant openShortLevel(const ResultRecord &r, const ValueLine &line)
 
 QByteArray contentHash(const QByteArray &content)
 {
-    return QCryptographicHash::hash(content, QCryptographicHash::Sha1).toHex();
+    // OpenSSL's SHA-1 takes the processor's SHA instructions where there are
+    // any: about a third of Qt's own time on a result file, which every
+    // recording and import hashes.
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    if (EVP_Digest(content.constData(), std::size_t(content.size()), digest, &size, EVP_sha1(), nullptr) != 1)
+        return QCryptographicHash::hash(content, QCryptographicHash::Sha1).toHex();
+    return QByteArray(reinterpret_cast<const char *>(digest), qsizetype(size)).toHex();
+}
+
+bool filedBytes(const QString &path, const QByteArray &sha1, QByteArray &bytes)
+{
+    std::string buffer;
+    if (path.isEmpty() || !readFileBytes(QFile::encodeName(path).toStdString(), buffer))
+        return false;
+    QByteArray file(buffer.data(), qsizetype(buffer.size()));
+    if (contentHash(file) != sha1)
+        return false;
+    bytes = file;
+    return true;
 }
 
 RunRows runRows(const RunContext &context, const QByteArray &content, const QByteArray &sha1,
                 const ResultRecord &parsed)
 {
-    constexpr schema::Engine Station = schema::Engine::Station;
     const bool filed = !context.path.isEmpty();
     const QString fileName = filed ? QFileInfo(context.path).fileName() : QString();
     const QString runId = filed && !context.keepRunId ? fileRunId(context.station, fileName, sha1)
@@ -125,14 +193,7 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
 
     // A row of table, its values set by column name.
     const auto row = [&](std::size_t table, std::initializer_list<std::pair<const char *, QVariant>> values) {
-        QVariantList r(qsizetype(tables[table]->columnsIn(Station).size()));
-        for (const auto &[column, value] : values) {
-            const int at = tables[table]->indexOf(column, Station);
-            Q_ASSERT_X(at >= 0, "runRows", column);
-            if (at >= 0)
-                r[at] = value;
-        }
-        rows.tables[table].push_back(std::move(r));
+        rows.tables[table].push_back(rowOf(*tables[table], values));
     };
 
     std::vector<ItemRow> items = parsed.anyBlock() ? itemRows(parsed) : std::vector<ItemRow>();
@@ -145,6 +206,11 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
     }
     const QVariant ownPanel(context.barcode.isEmpty() ? 1 : 0);
     const bool read = parsed.anyBlock();
+    // An empty text is a condition not known (or, for the baseline and the
+    // firmware, none used): NULL, never the hash of nothing.
+    const QVariant profileSha1 =
+        conditionText(rows, conditions::ProfileKind,
+                      context.profileText.isEmpty() ? QByteArray() : conditions::storedProfileText(context.profileText));
     row(0, {{"run_id", runId},
             {"station", textValue(context.station)},
             {"start_mode", textValue(context.startMode)},
@@ -165,7 +231,14 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
             {"panel_first", ownPanel},
             {"panel_last", ownPanel},
             {"open_short_x", read ? openShortLevel(parsed, parsed.openShort.x) : QVariant()},
-            {"open_short_y", read ? openShortLevel(parsed, parsed.openShort.y) : QVariant()}});
+            {"open_short_y", read ? openShortLevel(parsed, parsed.openShort.y) : QVariant()},
+            {"profile_sha1", profileSha1},
+            {"baseline_sha1", conditionText(rows, conditions::BaselineKind, givenText(context.baselineText))},
+            {"firmware_sha1", conditionText(rows, conditions::FirmwareKind, givenText(context.firmwareText))},
+            {"software_version",
+             context.softwareVersion.isEmpty() ? QVariant() : QVariant(context.softwareVersion)}});
+    if (!profileSha1.isNull())
+        rows.profileVersions.push_back(versionRow(context.profile, profileSha1, context.startedAt, context.station));
 
     for (const ItemRow &item : items)
         row(1, {{"run_id", runId}, {"item", QString::fromLatin1(item.item)}, {"pass", item.pass}, {"value", item.value},
@@ -200,18 +273,64 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
         electrode("open", p.line, p.first, p.second, QVariant());
     for (const ElectrodePair &p : parsed.openShort.shorts)
         electrode("short", p.line, p.first, p.second, QVariant());
+    const std::size_t measurementTable = schema::runTableIndex("measurements");
+    const auto limit = [](const std::optional<double> &l) { return l ? QVariant(*l) : QVariant(); };
+    for (const Measurement &m : measurements(parsed, context.profileText))
+        row(measurementTable, {{"run_id", runId},
+                               {"item", QString::fromLatin1(m.item)},
+                               {"name", m.name},
+                               {"value", m.value},
+                               {"lower_limit", limit(m.lower)},
+                               {"upper_limit", limit(m.upper)},
+                               {"limits_known", flag(m.limitsKnown)},
+                               {"station", textValue(context.station)},
+                               {"profile", textValue(context.profile)},
+                               {"started_at", msSinceEpoch(context.startedAt)}});
     return rows;
 }
 
-QString panelFlagsSql()
+QString neighbourSql(bool next, const QString &into)
+{
+    return QStringLiteral("SELECT p.run_id, p.started_at%1 FROM runs p WHERE p.station = ? AND p.profile = ?"
+                          " AND (p.started_at %2 ? OR (p.started_at = ? AND p.run_id %2 ?))"
+                          " AND EXISTS (SELECT 1 FROM measurements pm WHERE pm.run_id = p.run_id)"
+                          " ORDER BY p.started_at %3, p.run_id %3 LIMIT 1")
+        .arg(into.isEmpty() ? QString() : QStringLiteral(" INTO ") + into, next ? QStringLiteral(">") : QStringLiteral("<"),
+             next ? QStringLiteral("ASC") : QStringLiteral("DESC"));
+}
+
+QString chainSql()
+{
+    // A moving range only between values judged alike: the same limits (or
+    // both not known).
+    return QStringLiteral(
+        "UPDATE measurements SET previous_run = ?, previous_at = ?,"
+        " moving_range = (SELECT ABS(measurements.value - p.value) FROM measurements p"
+        " WHERE p.run_id = ? AND p.item = measurements.item AND p.name = measurements.name"
+        " AND p.limits_known = measurements.limits_known"
+        " AND p.lower_limit IS NOT DISTINCT FROM measurements.lower_limit"
+        " AND p.upper_limit IS NOT DISTINCT FROM measurements.upper_limit)"
+        " WHERE run_id = ?");
+}
+
+QString panelFlagsSql(const QString &runs, const QString &target)
 {
     return QStringLiteral(
-        "UPDATE runs SET"
-        " panel_first = CASE WHEN run_id = (SELECT f.run_id FROM runs f WHERE f.barcode = ?"
-        " ORDER BY f.started_at, f.run_id LIMIT 1) THEN 1 ELSE 0 END,"
-        " panel_last = CASE WHEN run_id = (SELECT l.run_id FROM runs l WHERE l.barcode = ?"
-        " ORDER BY l.started_at DESC, l.run_id DESC LIMIT 1) THEN 1 ELSE 0 END"
-        " WHERE barcode = ? AND (panel_first = 1 OR panel_last = 1 OR run_id = ?)");
+               "UPDATE %2 SET"
+               " panel_first = CASE WHEN run_id = (SELECT f.run_id FROM %1 f WHERE f.barcode = ?"
+               " ORDER BY f.started_at, f.run_id LIMIT 1) THEN 1 ELSE 0 END,"
+               " panel_last = CASE WHEN run_id = (SELECT l.run_id FROM %1 l WHERE l.barcode = ?"
+               " ORDER BY l.started_at DESC, l.run_id DESC LIMIT 1) THEN 1 ELSE 0 END"
+               " WHERE barcode = ? AND (panel_first = 1 OR panel_last = 1 OR run_id = ?)")
+        .arg(runs, target);
+}
+
+const QString &panelRunsSql()
+{
+    static const QString sql =
+        QStringLiteral("(SELECT run_id, barcode, started_at, verdict, panel_first, panel_last FROM runs UNION ALL"
+                       " SELECT run_id, barcode, started_at, verdict, panel_first, panel_last FROM pruned_runs)");
+    return sql;
 }
 
 const RecordSql &recordSql()
@@ -231,7 +350,10 @@ const RecordSql &recordSql()
 // schema::runTables() order), then the outbox and the panel's flags.
 struct ResultStore::Statements
 {
-    explicit Statements(const QSqlDatabase &db) : outbox(db), panel(db), yield(db), cohort(db), line(db)
+    explicit Statements(const QSqlDatabase &db)
+        : outbox(db), panel(db), yield(db), cohort(db), line(db), text(db), version(db), previous(db), next(db),
+          chain(db), pruned(db), prunedPanel(db), prunedHusks(db), prunedYield(db), prunedCohort(db), prunedDrop(db),
+          tested(db)
     {
         for (std::size_t i = 0; i < schema::runTables().size(); ++i)
             tables.emplace_back(db);
@@ -242,16 +364,30 @@ struct ResultStore::Statements
         bool ok = true;
         if (sqlite) {
             const RecordSql &sql = recordSql();
-            const QString *each[] = {&sql.run, &sql.item, &sql.cell, &sql.electrode};
+            const std::vector<const schema::Table *> runTables = schema::runTables();
             for (std::size_t i = 0; ok && i < tables.size(); ++i)
-                ok = tables[i].prepare(*each[i]);
+                ok = tables[i].prepare(i == 0 ? sql.run : schema::insertSql(*runTables[i]));
             ok = ok && outbox.prepare(sql.outbox) && panel.prepare(panelFlagsSql()) && yield.prepare(yieldChangeSql())
                  && cohort.prepare(cohortChangeSql());
+            ok = ok && text.prepare(schema::insertSql(schema::table("texts"), QStringLiteral(" ON CONFLICT DO NOTHING")))
+                 && version.prepare(conditions::versionUpsertSql());
+            ok = ok && previous.prepare(neighbourSql(false)) && next.prepare(neighbourSql(true))
+                 && chain.prepare(chainSql());
+            ok = ok && pruned.prepare(QStringLiteral("SELECT 1 FROM pruned_runs WHERE barcode = ? LIMIT 1"))
+                 && prunedPanel.prepare(panelFlagsSql(panelRunsSql()))
+                 && prunedHusks.prepare(panelFlagsSql(panelRunsSql(), QStringLiteral("pruned_runs")))
+                 && prunedYield.prepare(yieldChangeSql(panelRunsSql()))
+                 && prunedCohort.prepare(cohortChangeSql(panelRunsSql()))
+                 && prunedDrop.prepare(QStringLiteral(
+                     "DELETE FROM pruned_runs WHERE barcode = ? AND panel_first = 0 AND panel_last = 0"))
+                 && tested.prepare(QStringLiteral("SELECT 1 FROM runs WHERE barcode = ? LIMIT 1"));
         } else {
             ok = line.prepare(lineserver::recordRunSql());
         }
         if (!ok && error) {
-            for (const QSqlQuery *q : {&outbox, &panel, &yield, &cohort, &line})
+            for (const QSqlQuery *q : {&outbox, &panel, &yield, &cohort, &line, &text, &version, &previous, &next, &chain,
+                                       &pruned, &prunedPanel, &prunedHusks, &prunedYield,
+                                       &prunedCohort, &prunedDrop, &tested})
                 if (q->lastError().isValid())
                     *error = q->lastError().text();
             for (const QSqlQuery &q : tables)
@@ -261,8 +397,52 @@ struct ResultStore::Statements
         return ok;
     }
 
+    // What was judged against: each text once, the profile's version.
+    bool writeConditions(const RunRows &rows)
+    {
+        const schema::Table &texts = schema::table("texts");
+        const int content = texts.indexOf("content", schema::Engine::Station);
+        for (const QVariantList &row : rows.texts) {
+            for (int i = 0; i < row.size(); ++i)
+                text.addBindValue(i == content ? conditions::textToStore(row.at(i).toByteArray()) : row.at(i));
+            if (!text.exec())
+                return false;
+        }
+        const schema::Table &versions = schema::table("profile_versions");
+        for (const QVariantList &row : rows.profileVersions) {
+            for (const char *column : {"profile", "profile_sha1", "first_at", "station"})
+                version.addBindValue(row.at(versions.indexOf(column, schema::Engine::Station)));
+            if (!version.exec())
+                return false;
+        }
+        return true;
+    }
+
+    QString conditionsError() const
+    {
+        return text.lastError().isValid() ? text.lastError().text() : version.lastError().text();
+    }
+
+    // Whether the station pruned a run of the barcode (retention.h), and the
+    // flags and yield of such a panel.
+    bool prunedRuns(const QString &barcode, bool &found) { return exists(pruned, barcode, found); }
+    // Whether the store holds a run of the barcode.
+    bool testedBefore(const QString &barcode, bool &found) { return exists(tested, barcode, found); }
+
+    static bool exists(QSqlQuery &q, const QString &barcode, bool &found)
+    {
+        q.addBindValue(barcode);
+        if (!q.exec())
+            return false;
+        found = q.next();
+        q.finish();
+        return true;
+    }
+
     std::vector<QSqlQuery> tables;
-    QSqlQuery outbox, panel, yield, cohort, line;
+    QSqlQuery outbox, panel, yield, cohort, line, text, version;
+    QSqlQuery previous, next, chain; // the measurements' chain
+    QSqlQuery pruned, prunedPanel, prunedHusks, prunedYield, prunedCohort, prunedDrop, tested;
 };
 
 ResultStore::ResultStore() = default;
@@ -386,7 +566,7 @@ Recorded ResultStore::record(const RunContext &context, QString *error, bool que
     return record(context, content, m_parsed, error, queueForLine);
 }
 
-QString yieldChangeSql()
+QString yieldChangeSql(const QString &runs)
 {
     // The flagged runs of a barcode (or the one run given), counted per
     // quarter and added to yield_quarters times a sign; the runs column counts
@@ -399,17 +579,17 @@ QString yieldChangeSql()
         " SUM(CASE WHEN panel_first = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END) * CAST(? AS BIGINT),"
         " SUM(panel_last) * CAST(? AS BIGINT),"
         " SUM(CASE WHEN panel_last = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END) * CAST(? AS BIGINT)"
-        " FROM runs WHERE ((barcode = ? AND barcode <> '') OR run_id = ?) AND run_id <> ?"
+        " FROM %1 WHERE ((barcode = ? AND barcode <> '') OR run_id = ?) AND run_id <> ?"
         " AND (panel_first = 1 OR panel_last = 1 OR run_id = ?)"
         " GROUP BY started_at / 900000"
         " ON CONFLICT (quarter) DO UPDATE SET runs = yield_quarters.runs + excluded.runs,"
         " panels = yield_quarters.panels + excluded.panels,"
         " first_passed = yield_quarters.first_passed + excluded.first_passed,"
         " last_panels = yield_quarters.last_panels + excluded.last_panels,"
-        " last_passed = yield_quarters.last_passed + excluded.last_passed");
+        " last_passed = yield_quarters.last_passed + excluded.last_passed").arg(runs);
 }
 
-QString cohortChangeSql()
+QString cohortChangeSql(const QString &runs)
 {
     // The panel's runs (the barcode's, or the one run given, less the one
     // kept out) as one panel, added to the quarter of its first run times a
@@ -425,12 +605,13 @@ QString cohortChangeSql()
         " MAX(CASE WHEN panel_first = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END) AS fp,"
         " MAX(CASE WHEN panel_last = 1 AND verdict = 'PASS' THEN 1 ELSE 0 END) AS lp,"
         " SUM(CASE WHEN verdict = 'PASS' THEN 1 ELSE 0 END) AS passes, COUNT(*) AS n"
-        " FROM runs WHERE ((barcode = ? AND barcode <> '') OR run_id = ?) AND run_id <> ?) p"
+        " FROM %1 WHERE ((barcode = ? AND barcode <> '') OR run_id = ?) AND run_id <> ?) p"
         " WHERE p.n > 0"
         " ON CONFLICT (quarter) DO UPDATE SET final_passed = yield_quarters.final_passed + excluded.final_passed,"
         " passed_after_retest = yield_quarters.passed_after_retest + excluded.passed_after_retest,"
         " never_passed = yield_quarters.never_passed + excluded.never_passed,"
-        " retests = yield_quarters.retests + excluded.retests");
+        " retests = yield_quarters.retests + excluded.retests")
+        .arg(runs);
 }
 
 namespace {
@@ -459,6 +640,35 @@ bool changeYield(QSqlQuery &yield, const QString &barcode, const QString &runId,
 
 } // namespace
 
+bool chainMeasurements(QSqlQuery &previous, QSqlQuery &next, QSqlQuery &chain, const RunRows &rows)
+{
+    const std::size_t at = schema::runTableIndex("measurements");
+    if (at >= rows.tables.size() || rows.tables[at].empty())
+        return true; // nothing to chain, and the next run's chain stays as it is
+    const QVariant runId = rows.value("run_id"), station = rows.value("station"), profile = rows.value("profile"),
+                   started = rows.value("started_at");
+    const auto neighbour = [&](QSqlQuery &q, QVariant &id, QVariant &start) {
+        for (const QVariant &v : {station, profile, started, started, runId})
+            q.addBindValue(v);
+        if (!q.exec())
+            return false;
+        if (q.next()) {
+            id = q.value(0);
+            start = q.value(1);
+        }
+        q.finish();
+        return true;
+    };
+    const auto link = [&chain](const QVariant &run, const QVariant &before, const QVariant &beforeStart) {
+        for (const QVariant &v : {before, beforeStart, before, run})
+            chain.addBindValue(v);
+        return chain.exec();
+    };
+    QVariant before, beforeStart, after, afterStart;
+    return neighbour(previous, before, beforeStart) && neighbour(next, after, afterStart)
+           && link(runId, before, beforeStart) && (after.isNull() || link(after, runId, started));
+}
+
 bool flagPanel(QSqlQuery &flags, QSqlQuery &yield, QSqlQuery &cohort, const QString &barcode, const QString &runId)
 {
     // The barcode's first and last run as they were leave the yield, the
@@ -476,6 +686,41 @@ bool flagPanel(QSqlQuery &flags, QSqlQuery &yield, QSqlQuery &cohort, const QStr
     }
     return changeYield(yield, barcode, runId, true) && changeCohort(cohort, barcode, runId, true);
 }
+
+namespace {
+
+// flagPanel() for a panel whose first or latest run the station pruned: the
+// same, over its runs and those kept of the pruned (pruned_runs), whose
+// flags move too; a pruned run that is neither any more is forgotten.
+bool flagPrunedPanel(QSqlQuery &runs, QSqlQuery &husks, QSqlQuery &yield, QSqlQuery &cohort, QSqlQuery &drop,
+                     const QString &barcode, const QString &runId, QString &why)
+{
+    const auto failed = [&why](const QSqlQuery &q) {
+        why = q.lastError().text();
+        return false;
+    };
+    // What became of the panel is counted over the runs kept and the pruned
+    // ones' first and latest: exact where those were all its pruned runs; a
+    // pass among pruned runs that were neither is no longer seen.
+    if (!changeYield(yield, barcode, runId, false))
+        return failed(yield);
+    if (!changeCohort(cohort, barcode, runId, false))
+        return failed(cohort);
+    for (QSqlQuery *flags : {&runs, &husks}) {
+        for (const QString &v : {barcode, barcode, barcode, runId})
+            flags->addBindValue(v);
+        if (!flags->exec())
+            return failed(*flags);
+    }
+    if (!changeYield(yield, barcode, runId, true))
+        return failed(yield);
+    if (!changeCohort(cohort, barcode, runId, true))
+        return failed(cohort);
+    drop.addBindValue(barcode);
+    return drop.exec() || failed(drop);
+}
+
+} // namespace
 
 Recorded ResultStore::record(const RunContext &context, const QByteArray &content, const ResultRecord &parsed,
                              QString *error, bool queueForLine)
@@ -496,17 +741,11 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
         m_batch = false;
         return Recorded::Failed;
     };
-    if (!db.isOpen())
-        return fail(QStringLiteral("the store is not open"));
-    if (!m_statements) {
-        auto statements = std::make_unique<Statements>(db);
-        QString why;
-        if (!statements->prepare(m_sqlite, &why))
-            return fail(why);
-        m_statements = std::move(statements);
-    }
+    QString why;
+    if (!prepared(&why))
+        return fail(why);
     Statements &s = *m_statements;
-    const RunRows rows = runRows(context, content, sha1, parsed);
+    RunRows rows = runRows(context, content, sha1, parsed);
     const QString runId = rows.runId();
 
     // The line's server takes a run whole through its own function, which
@@ -522,6 +761,18 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
 
     if (!m_batch && !db.transaction())
         return fail(db.lastError().text());
+    // A panel's first run (most runs are) is written flagged as its first
+    // and latest: flagging it afterwards would write its row and the four
+    // indexes that hold the flags once more.
+    bool pruned = false, tested = false;
+    if (!context.barcode.isEmpty() && !(s.prunedRuns(context.barcode, pruned) && s.testedBefore(context.barcode, tested)))
+        return fail(lastError(s.pruned.lastError().isValid() ? s.pruned : s.tested));
+    const bool firstRun = !pruned && !tested;
+    if (firstRun) {
+        const schema::Table &runs = schema::table("runs");
+        for (const char *flag : {"panel_first", "panel_last"})
+            rows.tables.front().front()[runs.indexOf(flag, schema::Engine::Station)] = 1;
+    }
     const std::vector<const schema::Table *> tables = schema::runTables();
     const int contentAt = tables.front()->indexOf("content", schema::Engine::Station);
     for (std::size_t t = 0; t < tables.size(); ++t) {
@@ -529,13 +780,13 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
         for (const QVariantList &row : rows.tables[t]) {
             for (int i = 0; i < row.size(); ++i) {
                 if (t == 0 && i == contentAt) {
-                    // The file's text as the station wrote it (Latin-1). SQLite
-                    // takes it as UTF-8 bytes, which for the usual all-ASCII
-                    // file are the file's own.
                     const QByteArray bytes = row.at(i).toByteArray();
-                    const bool ascii =
-                        std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
-                    insert.addBindValue(ascii ? bytes : QString::fromLatin1(bytes).toUtf8());
+                    const bool packedHere = m_packed.isNull() || bytes != m_packedFrom;
+                    const QByteArray stored = packedHere ? textcodec::pack(bytes) : m_packed;
+                    m_packedFrom = m_packed = QByteArray();
+                    if (stored.isNull())
+                        return fail(QStringLiteral("the file's text could not be compressed"));
+                    insert.addBindValue(stored);
                 } else {
                     insert.addBindValue(row.at(i));
                 }
@@ -551,6 +802,9 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
         }
     }
 
+    if (!s.writeConditions(rows))
+        return fail(s.conditionsError());
+
     if (queueForLine) {
         QSqlQuery &outbox = s.outbox;
         for (const QVariant &v : {QVariant(runId), QVariant(QDateTime::currentMSecsSinceEpoch()), QVariant(0),
@@ -559,8 +813,17 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
         if (!outbox.exec())
             return fail(lastError(outbox));
     }
+    if (!chainMeasurements(s.previous, s.next, s.chain, rows))
+        return fail(lastError(s.previous) + lastError(s.next) + lastError(s.chain));
     // Last: the line's server takes the same order (see record_run()).
-    if (!flagPanel(s.panel, s.yield, s.cohort, context.barcode, runId)) {
+    if (firstRun) {
+        if (!changeYield(s.yield, context.barcode, runId, true) || !changeCohort(s.cohort, context.barcode, runId, true))
+            return fail(s.yield.lastError().isValid() ? lastError(s.yield) : lastError(s.cohort));
+    } else if (pruned) {
+        if (!flagPrunedPanel(s.prunedPanel, s.prunedHusks, s.prunedYield, s.prunedCohort, s.prunedDrop, context.barcode,
+                             runId, why))
+            return fail(why);
+    } else if (!flagPanel(s.panel, s.yield, s.cohort, context.barcode, runId)) {
         for (const QSqlQuery *q : {&s.panel, &s.yield, &s.cohort})
             if (q->lastError().isValid())
                 return fail(lastError(*q));
@@ -569,6 +832,60 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
     if (!m_batch && !db.commit())
         return fail(db.lastError().text());
     return Recorded::Added;
+}
+
+bool ResultStore::prepared(QString *error)
+{
+    QSqlDatabase db = database();
+    if (!db.isOpen()) {
+        if (error)
+            *error = QStringLiteral("the store is not open");
+        return false;
+    }
+    if (!m_statements) {
+        auto statements = std::make_unique<Statements>(db);
+        if (!statements->prepare(m_sqlite, error))
+            return false;
+        m_statements = std::move(statements);
+    }
+    return true;
+}
+
+bool ResultStore::recordProfileSaved(const QString &profile, const QByteArray &text, const QString &station,
+                                     const QDateTime &at, QString *error)
+{
+    QSqlDatabase db = database();
+    const auto fail = [&](const QString &why) {
+        if (error)
+            *error = m_batch ? why + QStringLiteral(" (the batch was rolled back)") : why;
+        db.rollback();
+        m_batch = false;
+        return false;
+    };
+    // The server takes what a station writes only with a run.
+    if (!m_sqlite)
+        return fail(QStringLiteral("the line's server takes a profile only with a run judged under it"));
+    if (text.isEmpty())
+        return fail(QStringLiteral("the profile's text is empty"));
+    QString why;
+    if (!prepared(&why))
+        return fail(why);
+    RunRows rows;
+    const QVariant sha1 = conditionText(rows, conditions::ProfileKind, conditions::storedProfileText(text));
+    rows.profileVersions.push_back(versionRow(profile, sha1, at, station));
+    if (!m_batch && !db.transaction())
+        return fail(db.lastError().text());
+    if (!m_statements->writeConditions(rows))
+        return fail(m_statements->conditionsError());
+    if (!m_batch && !db.commit())
+        return fail(db.lastError().text());
+    return true;
+}
+
+void ResultStore::usePacked(const QByteArray &content, const QByteArray &packed)
+{
+    m_packedFrom = content;
+    m_packed = packed;
 }
 
 bool ResultStore::beginBatch(QString *error)

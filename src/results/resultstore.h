@@ -69,6 +69,17 @@ public:
     Recorded record(const RunContext &context, const QByteArray &content, const QByteArray &sha1,
                     const ResultRecord &parsed, QString *error, bool queueForLine = true);
 
+    // A version of a profile the station saved (its file name, the text
+    // written), kept in its history with when and where it first appeared.
+    // The station's store only: the line's server learns a version with the
+    // first run judged under it.
+    bool recordProfileSaved(const QString &profile, const QByteArray &text, const QString &station,
+                            const QDateTime &at, QString *error);
+    // The stored form of content (textcodec::pack()), made elsewhere: the
+    // import packs on the thread that reads the files. The next record()
+    // whose file is content binds it instead of packing the file again.
+    void usePacked(const QByteArray &content, const QByteArray &packed);
+
     // For a long import: commits no longer wait for the disk. A crash loses
     // the last batches, which the next import brings in again from the files.
     bool setBulk(QString *error);
@@ -84,15 +95,23 @@ public:
 
 private:
     struct Statements;
+    // The statements of this connection, prepared at the first write.
+    bool prepared(QString *error);
     std::unique_ptr<Statements> m_statements;
     bool m_sqlite = false;
     QString m_name = QStringLiteral("results-%1").arg(quintptr(this), 0, 16);
     ResultRecord m_parsed;
     std::string m_buffer;
     bool m_batch = false;
+    QByteArray m_packedFrom, m_packed;
 };
 
 QByteArray contentHash(const QByteArray &content);
+
+// The filed file's bytes, when the file at path is still the one recorded
+// (its content hashes to sha1): what stands in for a stored text that cannot
+// be read.
+bool filedBytes(const QString &path, const QByteArray &sha1, QByteArray &bytes);
 
 // The run as rows of its tables: the context plus the items (the file's, then
 // those the context adds), the failing cells and the electrodes.
@@ -102,23 +121,41 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
 // The mean of an open/short line, NULL where the file has none.
 QVariant openShortLevel(const ResultRecord &record, const ValueLine &line);
 
+// A run's measurements chained to the previous run of its station and profile
+// (the one before it by start time that has measurements): the stream a
+// moving range is taken along. neighbourSql(false) finds that run (station,
+// profile, started_at twice, run_id bound; run_id and started_at come back),
+// neighbourSql(true) the one after it; chainSql() sets a run's previous_run,
+// previous_at and moving ranges (previous run id, its start, its id again, the
+// run's id bound). into: a PL/pgSQL INTO clause for the server's function.
+QString neighbourSql(bool next, const QString &into = QString());
+QString chainSql();
+
 // Keeps the flags of a panel's first and last run (by start time) and the
 // yield per quarter true after a run of that barcode was added, in either
 // engine. flags holds panelFlagsSql(), yield yieldChangeSql(), cohort
 // cohortChangeSql() (what became of the panels first tested in a quarter).
-QString panelFlagsSql();
-QString yieldChangeSql();
-QString cohortChangeSql();
+// runs: where a panel's runs are read (on the station, panelRunsSql() for a
+// panel some of whose runs were pruned); target: the table whose flags move.
+QString panelFlagsSql(const QString &runs = QStringLiteral("runs"), const QString &target = QStringLiteral("runs"));
+QString yieldChangeSql(const QString &runs = QStringLiteral("runs"));
+QString cohortChangeSql(const QString &runs = QStringLiteral("runs"));
+// A panel's runs on the station: those in runs and those kept of the pruned
+// (retention.h), with the columns the flags and the yield read.
+const QString &panelRunsSql();
 
 // The statements ResultStore::record() writes a run with into the station's
-// store, from the schema's lists; the run's content is bound as bytes
-// (CAST(? AS TEXT)).
+// store, from the schema's lists; the run's content is bound in its stored
+// form (textcodec::pack()).
 struct RecordSql
 {
     QString run, item, cell, electrode, outbox;
 };
 const RecordSql &recordSql();
 bool flagPanel(QSqlQuery &flags, QSqlQuery &yield, QSqlQuery &cohort, const QString &barcode, const QString &runId);
+// Chains a recorded run's measurements (and the next run's, where it came
+// later) with the statements of neighbourSql(false), neighbourSql(true) and chainSql().
+bool chainMeasurements(QSqlQuery &previous, QSqlQuery &next, QSqlQuery &chain, const RunRows &rows);
 
 } // namespace results
 

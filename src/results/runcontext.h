@@ -1,6 +1,7 @@
 #ifndef RUNCONTEXT_H
 #define RUNCONTEXT_H
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QVariant>
@@ -30,6 +31,14 @@ struct RunContext
     QString verdict;    // "PASS" or "FAIL"
     QString path;       // the filed file; empty when the run filed nothing
     std::vector<ItemEvidence> items;
+    // What the run was judged against: the profile's INI text as the run read it, the
+    // baseline file the planeness items judged against (empty when they did not run), the
+    // firmware image the run downloaded (empty when none), and the station software's
+    // version ("3.1+g1a2b3c4", from the build).
+    QByteArray profileText;
+    QByteArray baselineText;
+    QByteArray firmwareText;
+    QString softwareVersion;
     // A run salvaged from a damaged store is recorded under runId as it was,
     // a filed one too: the line's server knows it by that id, which for a run
     // recorded before ids were made from the file is not fileRunId(). Only

@@ -354,7 +354,9 @@ bool findRuns(QSqlQuery &query, const RunFilter &filter, QString *error)
     const QString condition = where(filter, QStringLiteral("r"), bound, false, engineOf(query.driver()));
     return exec(query,
                 QStringLiteral("SELECT r.run_id, r.verdict, r.station, r.started_at, r.barcode, r.lot, r.file_path,"
-                               " r.worker, i.item FROM runs r LEFT JOIN items i ON i.run_id = r.run_id AND i.pass = 0")
+                               " r.worker, i.item, r.profile_sha1, r.baseline_sha1, r.firmware_sha1,"
+                               " r.software_version FROM runs r"
+                               " LEFT JOIN items i ON i.run_id = r.run_id AND i.pass = 0")
                     + (condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition)
                     + QStringLiteral(" ORDER BY r.started_at DESC, r.run_id DESC"),
                 bound, error);

@@ -86,7 +86,8 @@ constexpr qint64 QuarterMs = 900000;
 
 // The runs of filter, newest first, one row per failed item (or one for a run
 // without): run_id, verdict, station, started_at, barcode, lot, file_path,
-// worker, failed item or NULL.
+// worker, failed item or NULL, then the run's conditions: profile_sha1,
+// baseline_sha1, firmware_sha1, software_version (NULL where not known).
 bool findRuns(QSqlQuery &query, const RunFilter &filter, QString *error);
 
 // How yield is grouped. Hour and Day are local wall-clock time.

@@ -1,5 +1,8 @@
 #include "runrows.h"
 
+#include "conditions.h"
+#include "resultstore.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -39,7 +42,7 @@ void appendValue(QString &out, const QVariant &v, bool bytes)
     }
     if (bytes) {
         out += QLatin1String("\"\\\\x");
-        out += QLatin1String(schema::fileBytes(v).toHex());
+        out += QLatin1String(v.toByteArray().toHex());
         out += QLatin1Char('"');
         return;
     }
@@ -82,6 +85,96 @@ void appendRow(QString &out, const schema::Table &table, const QVariantList &row
     out += QLatin1Char('}');
 }
 
+// Each row of sql (its values bound) in the columns of table.
+bool readRows(const QSqlDatabase &db, const schema::Table &table, const QString &condition, const QVariantList &bound,
+              std::vector<QVariantList> &into, QString *error)
+{
+    into.clear();
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                  .arg(table.columnNames(Station).join(QStringLiteral(", ")), QLatin1String(table.name), condition));
+    for (const QVariant &v : bound)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    while (q.next()) {
+        QVariantList row;
+        for (int i = 0; i < q.record().count(); ++i)
+            row << q.value(i);
+        into.push_back(std::move(row));
+    }
+    if (q.lastError().isValid()) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+// The texts the run names and its profile's version.
+bool readConditionRows(const QSqlDatabase &db, RunRows &rows, QString *error)
+{
+    QVariantList named;
+    for (const char *column : {"profile_sha1", "baseline_sha1", "firmware_sha1"}) {
+        const QVariant sha1 = rows.value(column);
+        if (!sha1.isNull() && !named.contains(sha1))
+            named << sha1;
+    }
+    rows.texts.clear();
+    rows.profileVersions.clear();
+    if (named.isEmpty())
+        return true;
+    QStringList marks(named.size(), QStringLiteral("?"));
+    if (!readRows(db, schema::table("texts"), QStringLiteral("sha1 IN (%1)").arg(marks.join(QStringLiteral(", "))),
+                  named, rows.texts, error))
+        return false;
+    // The rows hold a text's own bytes, whatever form the store keeps it in.
+    const int content = schema::table("texts").indexOf("content", Station);
+    for (QVariantList &text : rows.texts)
+        text[content] = conditions::textFromStore(text.at(content));
+    return (rows.value("profile_sha1").isNull()
+               || readRows(db, schema::table("profile_versions"), QStringLiteral("profile = ? AND profile_sha1 = ?"),
+                           {rows.value("profile"), rows.value("profile_sha1")}, rows.profileVersions, error));
+}
+
+void appendRows(QString &out, const schema::Table &table, const std::vector<QVariantList> &rows)
+{
+    out += QLatin1Char(',');
+    appendString(out, QLatin1String(table.name));
+    out += QStringLiteral(":[");
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (r > 0)
+            out += QLatin1Char(',');
+        appendRow(out, table, rows[r]);
+    }
+    out += QLatin1Char(']');
+}
+
+// The run's row with its file's bytes in place of their stored form. A
+// stored text that cannot be read is taken from the filed file where that is
+// still the one recorded; else why is set.
+void unpackContent(QVariantList &run, QString &why)
+{
+    const schema::Table &runs = schema::table("runs");
+    const int at = runs.indexOf("content", Station);
+    QByteArray bytes;
+    if (schema::fileBytes(run.value(at), Station, bytes, &why)) {
+        run[at] = bytes;
+        return;
+    }
+    if (filedBytes(run.value(runs.indexOf("file_path", Station)).toString(),
+                   run.value(runs.indexOf("content_sha1", Station)).toString().toLatin1(), bytes)) {
+        run[at] = bytes;
+        why.clear();
+        return;
+    }
+    run[at] = QByteArray("");
+}
+
 } // namespace
 
 QVariant RunRows::value(const char *column) const
@@ -95,58 +188,46 @@ QVariant RunRows::value(const char *column) const
 bool readRunRows(const QSqlDatabase &db, const QString &runId, RunRows &rows, QString *error)
 {
     rows.tables.clear();
+    rows.textError.clear();
     for (const schema::Table *table : schema::runTables()) {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE run_id = ?")
-                      .arg(table->columnNames(Station).join(QStringLiteral(", ")), QLatin1String(table->name)));
-        q.addBindValue(runId);
-        if (!q.exec()) {
-            if (error)
-                *error = q.lastError().text();
+        std::vector<QVariantList> found;
+        if (!readRows(db, *table, QStringLiteral("run_id = ?"), {runId}, found, error)) {
             rows.tables.clear();
             return false;
         }
-        std::vector<QVariantList> found;
-        while (q.next()) {
-            const QSqlRecord record = q.record();
-            QVariantList row;
-            row.reserve(record.count());
-            for (int i = 0; i < record.count(); ++i)
-                row << record.value(i);
-            found.push_back(std::move(row));
-        }
-        if (table == schema::runTables().front() && found.empty()) {
-            rows.tables.clear();
-            return true;
+        if (table == schema::runTables().front()) {
+            if (found.empty()) {
+                rows.tables.clear();
+                return true;
+            }
+            unpackContent(found.front(), rows.textError);
         }
         rows.tables.push_back(std::move(found));
     }
-    return true;
+    return readConditionRows(db, rows, error);
 }
 
 QString linePayload(const RunRows &rows)
 {
     QString out;
-    out.reserve(2 * rows.value("content").toByteArray().size() + 4096);
+    qsizetype texts = 0;
+    for (const QVariantList &text : rows.texts)
+        texts += 2 * text.value(schema::table("texts").indexOf("content", Station)).toByteArray().size();
+    out.reserve(2 * rows.value("content").toByteArray().size() + texts + 4096);
     out += QStringLiteral("{\"schema\":%1").arg(schema::Version);
     const auto tables = schema::runTables();
     for (std::size_t t = 0; t < tables.size() && t < rows.tables.size(); ++t) {
-        out += QLatin1Char(',');
-        appendString(out, QLatin1String(tables[t]->name));
-        out += QLatin1Char(':');
         if (t == 0) {
+            out += QLatin1Char(',');
+            appendString(out, QLatin1String(tables[t]->name));
+            out += QLatin1Char(':');
             appendRow(out, *tables[t], rows.tables[t].front());
             continue;
         }
-        out += QLatin1Char('[');
-        for (std::size_t r = 0; r < rows.tables[t].size(); ++r) {
-            if (r > 0)
-                out += QLatin1Char(',');
-            appendRow(out, *tables[t], rows.tables[t][r]);
-        }
-        out += QLatin1Char(']');
+        appendRows(out, *tables[t], rows.tables[t]);
     }
+    appendRows(out, schema::table("texts"), rows.texts);
+    appendRows(out, schema::table("profile_versions"), rows.profileVersions);
     out += QLatin1Char('}');
     return out;
 }

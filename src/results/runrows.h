@@ -20,17 +20,27 @@ struct RunRows
     // One entry per run table, in schema::runTables() order; the runs table
     // has one row. The content column holds the file's bytes (QByteArray).
     std::vector<std::vector<QVariantList>> tables;
+    // What the run was judged against, beside its own rows: the rows of the
+    // texts table it names and of profile_versions for its profile's version
+    // (in the columns the station's store has), written and sent with it.
+    std::vector<QVariantList> texts;
+    std::vector<QVariantList> profileVersions;
+    // Read from the station's store: why the file's text could be read
+    // neither from the store nor from the filed file (the content is then
+    // empty, and the run must not travel).
+    QString textError;
 
     QVariant value(const char *column) const;
     QString runId() const { return value("run_id").toString(); }
 };
 
-// The run's rows as the station's store holds them; false with a reason, or
-// with an empty RunRows when the store has no such run.
+// The run's rows as the station's store holds them, the file's bytes
+// unpacked; false with a reason, or with an empty RunRows when the store has
+// no such run.
 bool readRunRows(const QSqlDatabase &db, const QString &runId, RunRows &rows, QString *error);
 
 // The rows as one JSON document for the server's record_run(): each table's
-// rows as objects keyed by column name. Texts cannot hold NUL on the server:
+// rows as objects keyed by column name, then "texts" and "profile_versions". Texts cannot hold NUL on the server:
 // storableText() stands for them; the file's own bytes travel whole.
 QString linePayload(const RunRows &rows);
 

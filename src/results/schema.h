@@ -50,6 +50,9 @@ struct Table
     Place place = Place::Both;
     // A run's own rows: written with the run, sent with it to the line.
     bool ofRun = false;
+    // What follows the station's CREATE TABLE (")" and this), e.g. "WITHOUT
+    // ROWID" for a small table kept in the order of its key.
+    const char *stationOptions = nullptr;
 
     bool in(Engine engine) const;
     // The columns this engine has, in order.
@@ -63,6 +66,8 @@ const std::vector<Table> &tables();
 const Table &table(const char *name);
 // The tables of a run (runs first, then its children).
 std::vector<const Table *> runTables();
+// Where a table is among runTables().
+std::size_t runTableIndex(const char *name);
 
 // "INSERT INTO t (a, b, ...) VALUES (?, ?, ...)" for the station's store.
 QString insertSql(const Table &table, const QString &suffix = QString());
@@ -81,7 +86,8 @@ bool prepareServer(QSqlDatabase &db, QString *error);
 bool checkServer(QSqlDatabase &db, QString *error);
 
 // Counts yield_quarters anew from the runs (after a migration, or runs written
-// other than through the store).
+// other than through the store). Never on a station's store that pruned runs
+// (retention.h): their counts are in yield_quarters alone.
 bool rebuildYield(QSqlDatabase &db, QString *error);
 
 // Runs sql on db, with the values bound in order where there are any (a
@@ -89,9 +95,13 @@ bool rebuildYield(QSqlDatabase &db, QString *error);
 // The error, of type NoError when it ran.
 QSqlError execute(QSqlDatabase &db, const QString &sql, const QVariantList &bound = {});
 
-// The file's bytes from the content column as either engine gives it back:
-// the server keeps bytes, the station the file's Latin-1 text.
-QByteArray fileBytes(const QVariant &stored);
+// The file's bytes from the content column as engine gives it back: the
+// server keeps the bytes themselves, the station a compressed frame
+// (textcodec.h) or, in a store not yet migrated, the file's Latin-1 text.
+// False with the reason (bytes empty) when a frame cannot be read.
+bool fileBytes(const QVariant &stored, Engine engine, QByteArray &bytes, QString *error = nullptr);
+// The engine behind a connection (QSQLITE: the station's, else the server's).
+Engine engineOf(const QSqlDatabase &db);
 
 } // namespace results::schema
 

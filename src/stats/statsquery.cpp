@@ -1,5 +1,7 @@
 #include "statsquery.h"
 
+#include "resultstore.h"
+#include "retention.h"
 #include "runqueries.h"
 #include "schema.h"
 
@@ -126,6 +128,13 @@ bool countRuns(const QSqlDatabase &db, qint64 *runs, QString *error)
         return false;
     *runs = q.next() ? q.value(0).toLongLong() : 0;
     return finished(q, error);
+}
+
+bool heldFrom(const QSqlDatabase &db, qint64 *from, QString *error)
+{
+    *from = 0;
+    return results::schema::engineOf(db) != results::schema::Engine::Station
+           || results::retention::horizon(db, *from, error);
 }
 
 bool yieldByGroup(const QSqlDatabase &db, const Filter &filter, GroupBy by, std::vector<YieldRow> &rows,
@@ -332,8 +341,10 @@ bool traceRuns(const QSqlDatabase &db, const TraceQuery &query, std::vector<Trac
     QSqlQuery q(db);
     if (!results::queries::exec(q,
              QStringLiteral("SELECT t.run_id, t.station, t.started_at, t.verdict, t.barcode, t.lot, t.worker,"
-                            " t.file_path, i.item FROM (SELECT r.run_id, r.station, r.started_at, r.verdict,"
-                            " r.barcode, r.lot, r.worker, r.file_path FROM runs r WHERE ")
+                            " t.file_path, i.item, t.profile_sha1, t.baseline_sha1, t.firmware_sha1,"
+                            " t.software_version FROM (SELECT r.run_id, r.station, r.started_at, r.verdict,"
+                            " r.barcode, r.lot, r.worker, r.file_path, r.profile_sha1, r.baseline_sha1,"
+                            " r.firmware_sha1, r.software_version FROM runs r WHERE ")
                  + conditions.join(QStringLiteral(" AND "))
                  + QStringLiteral(" ORDER BY r.started_at DESC, r.run_id DESC LIMIT ?) t"
                                   " LEFT JOIN items i ON i.run_id = t.run_id AND i.pass = 0"
@@ -345,7 +356,8 @@ bool traceRuns(const QSqlDatabase &db, const TraceQuery &query, std::vector<Trac
         if (rows.empty() || rows.back().runId != runId) {
             rows.push_back({runId, q.value(1).toString(), q.value(2).toLongLong(), q.value(3).toString(),
                             q.value(4).toString(), q.value(5).toString(), q.value(6).toString(), {},
-                            q.value(7).toString()});
+                            q.value(7).toString(), q.value(9).toString(), q.value(10).toString(),
+                            q.value(11).toString(), q.value(12).toString()});
         }
         if (!q.value(8).isNull())
             rows.back().failed << q.value(8).toString();
@@ -363,11 +375,26 @@ bool runContent(const QSqlDatabase &db, const QString &runId, QByteArray &conten
 {
     content.clear();
     QSqlQuery q(db);
-    if (!results::queries::exec(q, QStringLiteral("SELECT content FROM runs WHERE run_id = ?"), {runId}, error))
+    if (!results::queries::exec(q, QStringLiteral("SELECT content, file_path, content_sha1 FROM runs WHERE run_id = ?"),
+                                {runId}, error))
         return false;
-    if (q.next())
-        content = results::schema::fileBytes(q.value(0));
-    return finished(q, error);
+    if (!q.next())
+        return true;
+    // A stored text that cannot be read: the filed file, where it is still
+    // the one recorded, stands in.
+    QString why;
+    if (results::schema::fileBytes(q.value(0), results::schema::engineOf(db), content, &why)
+        || results::filedBytes(q.value(1).toString(), q.value(2).toString().toLatin1(), content))
+        return true;
+    if (error)
+        *error = why;
+    return false;
+}
+
+bool capability(const QSqlDatabase &db, const Filter &filter, const QString &item, std::vector<Capability> &rows,
+                QString *error)
+{
+    return results::queries::capability(db, item, runFilter(filter), rows, error);
 }
 
 bool distinctValues(const QSqlDatabase &db, const Filter &filter, const QString &column, QStringList &values,

@@ -1,6 +1,7 @@
 #ifndef STATSQUERY_H
 #define STATSQUERY_H
 
+#include "capability.h"
 #include "runqueries.h"
 
 #include <QByteArray>
@@ -117,10 +118,19 @@ struct TraceRow
     QString worker;
     QStringList failed;  // in the order a run takes its items
     QString path;
+    // What the run was judged against; empty where not known or not used.
+    QString profileSha1;
+    QString baselineSha1;
+    QString firmwareSha1;
+    QString softwareVersion;
 };
 
 // Each returns false with the driver's reason in error.
 bool countRuns(const QSqlDatabase &db, qint64 *runs, QString *error);
+// A station's store: the start of the runs it holds, where it pruned older
+// ones once the line had them (results/retention.h); 0 for the line's
+// server and a store that never pruned.
+bool heldFrom(const QSqlDatabase &db, qint64 *from, QString *error);
 bool yieldByGroup(const QSqlDatabase &db, const Filter &filter, GroupBy by, std::vector<YieldRow> &rows,
                   QString *error);
 bool failurePareto(const QSqlDatabase &db, const Filter &filter, std::vector<ParetoRow> &rows, QString *error);
@@ -137,6 +147,11 @@ bool spcSeries(const QSqlDatabase &db, const Filter &filter, Measure measure, in
 bool spcLimits(const QSqlDatabase &db, const Filter &filter, Measure measure, SpcLimits &limits, QString *error);
 bool traceRuns(const QSqlDatabase &db, const TraceQuery &query, std::vector<TraceRow> &rows, QString *error);
 bool runContent(const QSqlDatabase &db, const QString &runId, QByteArray &content, QString *error);
+// The capability of item's measurements in the filter's runs
+// (results::queries::capability).
+using Capability = results::queries::Capability;
+bool capability(const QSqlDatabase &db, const Filter &filter, const QString &item, std::vector<Capability> &rows,
+                QString *error);
 // The stations, LOTs or profiles (column) of the runs in the filter's time
 // range, for the filter's choices.
 bool distinctValues(const QSqlDatabase &db, const Filter &filter, const QString &column, QStringList &values,

@@ -14,7 +14,7 @@ constexpr qint64 HourMs = 3600000;
 bool answerInto(const QSqlDatabase &db, const Request &request, Reply &reply)
 {
     QString *error = &reply.error;
-    if (!countRuns(db, &reply.storeRuns, error))
+    if (!countRuns(db, &reply.storeRuns, error) || !heldFrom(db, &reply.heldFrom, error))
         return false;
     switch (request.view) {
     case View::Yield:
@@ -66,6 +66,18 @@ bool answerInto(const QSqlDatabase &db, const Request &request, Reply &reply)
     case View::Content:
         reply.runId = request.runId;
         return runContent(db, request.runId, reply.content, error);
+    case View::Conditions: {
+        reply.runId = request.runId;
+        namespace conditions = results::conditions;
+        bool found = false;
+        return conditions::runConditions(db, request.runId, reply.conditions, error)
+               && (reply.conditions.profileSha1.isEmpty()
+                   || conditions::textOf(db, reply.conditions.profileSha1, reply.profileText, found, error))
+               && (reply.conditions.previousSha1.isEmpty()
+                   || conditions::textOf(db, reply.conditions.previousSha1, reply.previousText, found, error));
+    }
+    case View::Capability:
+        return capability(db, request.filter, request.item, reply.capability, error);
     case View::Count:
         break;
     }

@@ -1,6 +1,7 @@
 #ifndef STATSSERVICE_H
 #define STATSSERVICE_H
 
+#include "conditions.h"
 #include "statsquery.h"
 
 #include <QObject>
@@ -23,7 +24,7 @@ struct Source
     QString connection;  // the line's libpq connection string
 };
 
-enum class View { Yield, Pareto, Map, Spc, Trace, Content, Shift, Count };
+enum class View { Yield, Pareto, Map, Spc, Trace, Content, Shift, Conditions, Capability, Count };
 
 struct Request
 {
@@ -37,7 +38,8 @@ struct Request
     Filter reference;         // Spc: the period the limits come from (its station is the filter's)
     int points = 500;
     TraceQuery trace;
-    QString runId;            // Content
+    QString runId;            // Content, Conditions
+    QString item;             // Capability: the item as the result file names it
 };
 
 struct Reply
@@ -46,6 +48,7 @@ struct Reply
     quint64 id = 0;
     QString error;            // empty: the answer below holds
     qint64 storeRuns = 0;     // every run in the store
+    qint64 heldFrom = 0;      // the station's store: before this its runs were pruned; 0: none were
     std::vector<YieldRow> yield;
     YieldRow currentHour;     // Yield and Shift
     QStringList stations;     // Yield: the choices of the filter
@@ -59,6 +62,12 @@ struct Reply
     std::vector<TraceRow> trace;
     QString runId;
     QByteArray content;
+    // Conditions: what the run was judged against, its profile version's
+    // text and the text of the version before it.
+    results::conditions::RunConditions conditions;
+    QByteArray profileText;
+    QByteArray previousText;
+    std::vector<Capability> capability;
 };
 
 class StatsWorker;

@@ -2,7 +2,9 @@
 
 #include "csv.h"
 #include "heatmapwidget.h"
+#include "measurements.h"
 
+#include <QAreaSeries>
 #include <QBarCategoryAxis>
 #include <QCategoryAxis>
 #include <QBarSeries>
@@ -15,14 +17,17 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QGraphicsSimpleTextItem>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScatterSeries>
@@ -131,6 +136,32 @@ QValueAxis *countAxis(QChart *chart, Qt::Alignment where, double most, const QSt
     return axis;
 }
 
+// A value axis over low..high on round ticks (1, 2 or 5 times a power of
+// ten, about six of them), its ends on ticks: 17.5, 18, 18.5 rather than
+// 16.98, 17.79.
+QValueAxis *roundAxis(QChart *chart, Qt::Alignment where, double low, double high, const QString &title)
+{
+    const double wanted = (high > low ? high - low : std::max(1.0, std::abs(low))) / 6;
+    const double power = std::pow(10.0, std::floor(std::log10(wanted)));
+    double step = 10 * power;
+    for (const double m : {1.0, 2.0, 5.0}) {
+        if (m * power >= wanted) {
+            step = m * power;
+            break;
+        }
+    }
+    auto *axis = new QValueAxis;
+    axis->setRange(std::floor(low / step) * step, std::ceil(high / step) * step);
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(step);
+    const int decimals = std::max(0, int(-std::floor(std::log10(step) + 1e-9)));
+    axis->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
+    axis->setTitleText(title);
+    chart->addAxis(axis, where);
+    return axis;
+}
+
 // Texts of its own on each bar of a bar series (a yield with its counts),
 // upright along the bar: inside from its foot where it fits, else above it.
 // Kept in place as the plot area moves.
@@ -194,6 +225,40 @@ QString yieldLabel(std::optional<double> yield, qint64 passed, qint64 panels)
 QString yieldField(std::optional<double> yield)
 {
     return yield ? QString::number(*yield, 'f', 1) : QString();
+}
+
+// A capability figure: four significant digits; an index two decimals.
+QString figure(std::optional<double> v)
+{
+    return v ? QString::number(*v, 'g', 4) : QStringLiteral("\u2013");
+}
+
+QString capabilityIndex(std::optional<double> v)
+{
+    return v ? QString::number(*v, 'f', 2) : QStringLiteral("\u2013");
+}
+
+// Capable from 1.33 on, marginal from 1.0, else not: the usual reading.
+QColor indexColour(std::optional<double> v)
+{
+    if (!v)
+        return QColor(Qt::black);
+    return *v >= 1.33 ? QColor(0, 130, 0) : *v >= 1.0 ? QColor(200, 120, 0) : QColor(200, 0, 0);
+}
+
+// Cpk of a version, with the side it is of where only one limit is.
+QString sidedIndex(std::optional<double> k, std::optional<double> upper, std::optional<double> lower,
+                   const char *upperName, const char *lowerName)
+{
+    if (!k || (upper && lower))
+        return capabilityIndex(k);
+    return QStringLiteral("%1 (%2)").arg(capabilityIndex(k), QLatin1String(upper ? upperName : lowerName));
+}
+
+// The value a version is worst at: its Cpk, else its Ppk; none where neither is.
+std::optional<double> worstIndex(const Capability &c)
+{
+    return c.cpk ? c.cpk : c.ppk;
 }
 
 } // namespace
@@ -272,6 +337,7 @@ StatsWindow::StatsWindow(const Options &options, QWidget *parent)
     m_tabs->addTab(buildMapTab(), tr("Where panels fail"));
     m_tabs->addTab(buildSpcTab(), tr("Drift"));
     m_tabs->addTab(buildTraceTab(), tr("Traceability"));
+    m_tabs->addTab(buildCapabilityTab(), tr("Capability"));
     layout->addWidget(m_tabs, 1);
 
     auto *bottom = new QHBoxLayout;
@@ -540,6 +606,19 @@ QWidget *StatsWindow::buildTraceTab()
     m_traceTable->verticalHeader()->hide();
     layout->addWidget(m_traceTable, 1);
     layout->addWidget(new QLabel(tr("Click a run to open its result file in the log viewer."), page));
+    auto *judged = new QGroupBox(tr("Judged against"), page);
+    auto *judgedRow = new QHBoxLayout(judged);
+    m_conditions = new QLabel(judged);
+    m_conditions->setObjectName(QStringLiteral("traceConditions"));
+    m_conditions->setWordWrap(true);
+    m_conditions->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_profileTextButton = new QPushButton(tr("Profile text"), judged);
+    m_profileChangesButton = new QPushButton(tr("Changes against the version before"), judged);
+    judgedRow->addWidget(m_conditions, 1);
+    judgedRow->addWidget(m_profileTextButton);
+    judgedRow->addWidget(m_profileChangesButton);
+    layout->addWidget(judged);
+    drawConditions(Reply());
 
     const auto searchNow = [this] {
         m_failedItem.clear();
@@ -549,6 +628,9 @@ QWidget *StatsWindow::buildTraceTab()
     for (QLineEdit *edit : {m_barcode, m_lot, m_worker})
         connect(edit, &QLineEdit::returnPressed, this, searchNow);
     connect(m_traceTable, &QTableWidget::cellClicked, this, [this](int row, int) { openRow(row); });
+    connect(m_traceTable, &QTableWidget::currentCellChanged, this, [this](int row) { askConditions(row); });
+    connect(m_profileTextButton, &QPushButton::clicked, this, &StatsWindow::showProfileText);
+    connect(m_profileChangesButton, &QPushButton::clicked, this, &StatsWindow::showProfileChanges);
     return page;
 }
 
@@ -617,6 +699,12 @@ void StatsWindow::refresh()
             request.trace.profile = request.filter.profile;
         }
         m_itemFilter->setText(m_failedItem.isEmpty() ? QString() : tr("failed: %1").arg(itemLabel(m_failedItem)));
+        break;
+    case CapabilityTab:
+        request.view = View::Capability;
+        request.item = m_capItem->currentData().toString();
+        request.filter.engineering = results::queries::engineeringPatterns(m_options.shiftSettings);
+        request.filter.engineeringOnly = m_capEngineeringOnly->isChecked();
         break;
     }
     ask(request);
@@ -730,6 +818,12 @@ void StatsWindow::onAnswer(const Reply &reply)
         setStatus(reply.error);
     } else if (reply.storeRuns == 0) {
         setStatus(tr("The store holds no runs yet."));
+    } else if (reply.heldFrom > 0) {
+        // Older runs were pruned once the line had them: their counts stay.
+        setStatus(tr("%1: %2 runs counted; its runs before %3 were pruned once the line had them")
+                      .arg(tr("this station's store"))
+                      .arg(reply.storeRuns)
+                      .arg(QDateTime::fromMSecsSinceEpoch(reply.heldFrom).toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
     } else {
         setStatus(tr("%1: %2 runs").arg(m_service.source().line ? tr("line store") : tr("this station's store"))
                       .arg(reply.storeRuns));
@@ -753,6 +847,12 @@ void StatsWindow::onAnswer(const Reply &reply)
             break;
         case View::Content:
             emit openResult(m_openPath, reply.content);
+            break;
+        case View::Conditions:
+            drawConditions(reply);
+            break;
+        case View::Capability:
+            drawCapability(reply);
             break;
         case View::Shift:
         case View::Count:
@@ -1125,7 +1225,9 @@ void StatsWindow::drawTrace(const Reply &reply)
     m_traceTable->setRowCount(int(m_traceRows.size()));
     QString csv = csvLine({QStringLiteral("started"), QStringLiteral("station"), QStringLiteral("verdict"),
                            QStringLiteral("barcode"), QStringLiteral("lot"), QStringLiteral("worker"),
-                           QStringLiteral("failed"), QStringLiteral("file")});
+                           QStringLiteral("failed"), QStringLiteral("file"), QStringLiteral("profile_sha1"),
+                           QStringLiteral("baseline_sha1"), QStringLiteral("firmware_sha1"),
+                           QStringLiteral("software_version")});
     for (int r = 0; r < int(m_traceRows.size()); ++r) {
         const TraceRow &row = m_traceRows[std::size_t(r)];
         QStringList failed;
@@ -1140,10 +1242,18 @@ void StatsWindow::drawTrace(const Reply &reply)
             m_traceTable->setItem(r, c, item);
         }
         csv += csvLine({timeText(row.startedAt), row.station, row.verdict, row.barcode, row.lot, row.worker,
-                        row.failed.join(QLatin1Char(' ')), row.path});
+                        row.failed.join(QLatin1Char(' ')), row.path, row.profileSha1, row.baselineSha1,
+                        row.firmwareSha1, row.softwareVersion});
     }
     m_traceTable->resizeColumnsToContents();
     m_csv[TraceTab] = csv;
+    // The rows are new: no run is selected, and what was shown of the one
+    // selected before goes.
+    {
+        const QSignalBlocker quiet(m_traceTable);
+        m_traceTable->setCurrentCell(-1, -1);
+    }
+    drawConditions(Reply());
     if (m_traceRows.empty())
         setStatus(tr("No run matches the search."));
 }
@@ -1157,6 +1267,104 @@ void StatsWindow::openRow(int row)
     request.view = View::Content;
     request.runId = m_traceRows[std::size_t(row)].runId;
     ask(request);
+}
+
+void StatsWindow::askConditions(int row)
+{
+    if (row < 0 || std::size_t(row) >= m_traceRows.size())
+        return;
+    Request request;
+    request.view = View::Conditions;
+    request.runId = m_traceRows[std::size_t(row)].runId;
+    ask(request);
+}
+
+void StatsWindow::drawConditions(const Reply &reply)
+{
+    m_conditionsReply = reply;
+    const results::conditions::RunConditions &c = reply.conditions;
+    m_profileTextButton->setEnabled(!reply.profileText.isNull());
+    m_profileChangesButton->setEnabled(!reply.profileText.isNull() && !reply.previousText.isNull());
+    if (!c.found) {
+        m_conditions->setText(tr("Select a run to see what it was judged against."));
+        return;
+    }
+    const auto hash = [](const QString &sha1) { return sha1.left(12); };
+    QStringList lines;
+    if (c.profileSha1.isEmpty()) {
+        lines << tr("Profile %1: not known (the run was recorded from its file alone)").arg(c.profile);
+    } else {
+        lines << tr("Profile %1, version %2, first seen %3 on %4; %5")
+                     .arg(c.profile, hash(c.profileSha1), timeText(c.versionFirstAt), c.versionStation,
+                          c.previousSha1.isEmpty() ? tr("the first version known")
+                                                   : tr("the version before: %1").arg(hash(c.previousSha1)));
+    }
+    const bool known = !c.profileSha1.isEmpty();
+    lines << (c.baselineSha1.isEmpty() ? (known ? tr("Baseline: none read for its items") : tr("Baseline: not known"))
+                                       : tr("Baseline %1").arg(hash(c.baselineSha1)));
+    lines << (c.firmwareSha1.isEmpty() ? (known ? tr("Firmware: none downloaded in the run") : tr("Firmware: not known"))
+                                       : tr("Firmware %1, downloaded in the run").arg(hash(c.firmwareSha1)));
+    lines << (c.softwareVersion.isEmpty() ? tr("Station software: not known")
+                                          : tr("Station software %1").arg(c.softwareVersion));
+    m_conditions->setText(lines.join(QLatin1Char('\n')));
+}
+
+void StatsWindow::showConditionsWindow(const QString &title, QWidget *content)
+{
+    if (m_conditionsWindow)
+        m_conditionsWindow->close();
+    auto *window = new QWidget(this, Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(title);
+    auto *layout = new QVBoxLayout(window);
+    content->setParent(window);
+    layout->addWidget(content);
+    window->resize(640, 520);
+    window->show();
+    m_conditionsWindow = window;
+}
+
+void StatsWindow::showProfileText()
+{
+    const results::conditions::RunConditions &c = m_conditionsReply.conditions;
+    auto *text = new QPlainTextEdit;
+    text->setObjectName(QStringLiteral("profileText"));
+    text->setReadOnly(true);
+    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // As the station reads the profile: its local 8-bit text.
+    text->setPlainText(QString::fromLocal8Bit(m_conditionsReply.profileText));
+    showConditionsWindow(tr("Profile %1, version %2").arg(c.profile, c.profileSha1), text);
+}
+
+void StatsWindow::showProfileChanges()
+{
+    const results::conditions::RunConditions &c = m_conditionsReply.conditions;
+    std::vector<results::conditions::KeyChange> changes;
+    auto *table = new QTableWidget(0, 4);
+    table->setObjectName(QStringLiteral("profileChanges"));
+    table->setHorizontalHeaderLabels({tr("Key"), tr("Change"), tr("Before"), tr("In this version")});
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    if (!results::conditions::diffProfiles(m_conditionsReply.previousText, m_conditionsReply.profileText, changes))
+        setStatus(tr("The two versions could not be compared: no room for a temporary file."));
+    if (changes.empty()) {
+        table->insertRow(0);
+        table->setItem(0, 0, new QTableWidgetItem(tr("The two versions hold the same keys and values.")));
+        table->setSpan(0, 0, 1, 4);
+    }
+    for (const results::conditions::KeyChange &change : changes) {
+        const int row = table->rowCount();
+        table->insertRow(row);
+        const QString kind = !change.before ? tr("added") : !change.after ? tr("removed") : tr("changed");
+        const QStringList cells{change.key, kind, change.before.value_or(QString()), change.after.value_or(QString())};
+        for (int column = 0; column < cells.size(); ++column)
+            table->setItem(row, column, new QTableWidgetItem(cells.at(column)));
+    }
+    table->resizeColumnsToContents();
+    showConditionsWindow(tr("Profile %1: version %2 against %3")
+                             .arg(c.profile, c.profileSha1.left(12), c.previousSha1.left(12)),
+                         table);
 }
 
 void StatsWindow::setStatus(const QString &text)
@@ -1186,6 +1394,276 @@ bool StatsWindow::exportCsv(const QString &path)
         return false;
     file.write(m_csv[m_tabs->currentIndex()].toUtf8());
     return file.commit();
+}
+
+QWidget *StatsWindow::buildCapabilityTab()
+{
+    auto *page = new QWidget(this);
+    auto *layout = new QVBoxLayout(page);
+    auto *top = new QHBoxLayout;
+    m_capItem = new QComboBox(page);
+    // The items as the result file names them, and what they measure.
+    m_capItem->addItem(tr("Electric: supply current (mA)"), QStringLiteral("Electric"));
+    m_capItem->addItem(tr("Tb_Value: highest TB reading"), QStringLiteral("Tb_Value"));
+    m_capItem->addItem(tr("OpenShort: each line value against its window"), QStringLiteral("OpenShort"));
+    m_capItem->addItem(tr("RasterX: highest and lowest deviation"), QStringLiteral("RasterX"));
+    m_capItem->addItem(tr("RasterY: highest and lowest deviation"), QStringLiteral("RasterY"));
+    m_capItem->addItem(tr("BtnData: each key's value"), QStringLiteral("BtnData"));
+    m_capEngineeringOnly = new QCheckBox(tr("engineering runs only"), page);
+    top->addWidget(new QLabel(tr("Item"), page));
+    top->addWidget(m_capItem);
+    top->addWidget(m_capEngineeringOnly);
+    top->addStretch(1);
+    layout->addLayout(top);
+
+    m_capTable = new QTableWidget(0, 15, page);
+    m_capTable->setHorizontalHeaderLabels({tr("Measurement"), tr("Limits version"), tr("First run"), tr("Last run"),
+                                           tr("Lower limit"), tr("Upper limit"), tr("Runs"), tr("Mean"),
+                                           tr("σ within"), tr("σ overall"), tr("Cp"), tr("Cpk"), tr("Pp"), tr("Ppk"),
+                                           tr("Outside")});
+    m_capTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_capTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_capTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_capTable->verticalHeader()->hide();
+    m_capTable->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(m_capTable, 1);
+    m_capCharts = new QWidget(page);
+    new QHBoxLayout(m_capCharts);
+    m_capCharts->layout()->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_capCharts, 3);
+    m_capNote = new QLabel(page);
+    m_capNote->setWordWrap(true);
+    layout->addWidget(m_capNote);
+
+    connect(m_capItem, qOverload<int>(&QComboBox::activated), this, [this] {
+        m_capMeasurement.clear();
+        refresh();
+    });
+    connect(m_capEngineeringOnly, &QCheckBox::toggled, this, [this] { refresh(); });
+    connect(m_capTable, &QTableWidget::cellClicked, this, [this](int row, int) {
+        if (row < 0 || std::size_t(row) >= m_capRows.size())
+            return;
+        m_capMeasurement = m_capRows[std::size_t(row)].name;
+        drawCapabilityCharts();
+    });
+    return page;
+}
+
+void StatsWindow::showCapability(const QString &item, const QString &measurement)
+{
+    const int at = m_capItem->findData(item);
+    if (at >= 0)
+        m_capItem->setCurrentIndex(at);
+    m_capMeasurement = measurement;
+    if (m_tabs->currentIndex() == CapabilityTab)
+        refresh();
+    else
+        showTab(CapabilityTab);
+}
+
+void StatsWindow::setCapabilityEngineeringOnly(bool only)
+{
+    m_capEngineeringOnly->setChecked(only);
+}
+
+std::vector<QChart *> StatsWindow::capabilityCharts() const
+{
+    std::vector<QChart *> charts;
+    for (QChartView *view : m_capViews)
+        charts.push_back(view->chart());
+    return charts;
+}
+
+void StatsWindow::drawCapability(const Reply &reply)
+{
+    m_capRows = reply.capability;
+    // Shown as asked, else the least capable measurement: where a quality
+    // engineer looks first.
+    const bool asked = std::any_of(m_capRows.begin(), m_capRows.end(),
+                                   [this](const Capability &c) { return c.name == m_capMeasurement; });
+    if (!asked) {
+        m_capMeasurement.clear();
+        std::optional<double> worst;
+        for (const Capability &c : m_capRows) {
+            const std::optional<double> k = worstIndex(c);
+            if (m_capMeasurement.isEmpty() || (k && (!worst || *k < *worst))) {
+                if (k || !worst)
+                    m_capMeasurement = c.name;
+                if (k)
+                    worst = k;
+            }
+        }
+    }
+    const QString unit = results::measurementUnit(m_capItem->currentData().toString());
+    const auto limitText = [](const Capability &c, std::optional<double> l) {
+        if (!c.limitsKnown)
+            return tr("not known");
+        return l ? QString::number(*l, 'g', 6) : tr("none");
+    };
+    m_capTable->setRowCount(int(m_capRows.size()));
+    QString csv = csvLine({QStringLiteral("item"), QStringLiteral("measurement"), QStringLiteral("unit"),
+                           QStringLiteral("version"), QStringLiteral("versions"), QStringLiteral("first"),
+                           QStringLiteral("last"), QStringLiteral("limits_known"), QStringLiteral("lower"),
+                           QStringLiteral("upper"), QStringLiteral("count"), QStringLiteral("mean"),
+                           QStringLiteral("min"), QStringLiteral("max"), QStringLiteral("moving_ranges"),
+                           QStringLiteral("sigma_within"), QStringLiteral("sigma_overall"), QStringLiteral("cp"),
+                           QStringLiteral("cpk"), QStringLiteral("cpu"), QStringLiteral("cpl"), QStringLiteral("pp"),
+                           QStringLiteral("ppk"), QStringLiteral("ppu"), QStringLiteral("ppl"),
+                           QStringLiteral("below"), QStringLiteral("above")});
+    const auto field = [](std::optional<double> v) { return v ? QString::number(*v, 'g', 8) : QString(); };
+    for (int r = 0; r < int(m_capRows.size()); ++r) {
+        const Capability &c = m_capRows[std::size_t(r)];
+        const QStringList cells{c.name,
+                                tr("%1 of %2").arg(c.version).arg(c.versions),
+                                timeText(c.firstAt),
+                                timeText(c.lastAt),
+                                limitText(c, c.lower),
+                                limitText(c, c.upper),
+                                QString::number(c.count),
+                                figure(c.mean),
+                                figure(c.sigmaWithin),
+                                figure(c.sigmaOverall),
+                                capabilityIndex(c.cp),
+                                sidedIndex(c.cpk, c.cpu, c.cpl, "Cpu", "Cpl"),
+                                capabilityIndex(c.pp),
+                                sidedIndex(c.ppk, c.ppu, c.ppl, "Ppu", "Ppl"),
+                                QString::number(c.below + c.above)};
+        for (int col = 0; col < cells.size(); ++col) {
+            auto *item = new QTableWidgetItem(cells.at(col));
+            if (col == 11)
+                item->setForeground(indexColour(c.cpk));
+            if (col == 13)
+                item->setForeground(indexColour(c.ppk));
+            if (col == 14 && c.below + c.above > 0)
+                item->setForeground(QColor(200, 0, 0));
+            m_capTable->setItem(r, col, item);
+        }
+        csv += csvLine({c.item, c.name, unit, QString::number(c.version), QString::number(c.versions),
+                        timeText(c.firstAt), timeText(c.lastAt), c.limitsKnown ? QStringLiteral("1") : QStringLiteral("0"),
+                        field(c.lower), field(c.upper), QString::number(c.count), field(c.mean), field(c.min),
+                        field(c.max), QString::number(c.ranges), field(c.sigmaWithin), field(c.sigmaOverall),
+                        field(c.cp), field(c.cpk), field(c.cpu), field(c.cpl), field(c.pp), field(c.ppk),
+                        field(c.ppu), field(c.ppl), QString::number(c.below), QString::number(c.above)});
+    }
+    m_capTable->resizeColumnsToContents();
+    m_csv[CapabilityTab] = csv;
+    m_capNote->setText(
+        tr("Each measurement against the limits of the profile its runs were judged under; where the limits "
+           "changed in the range, one row and one histogram per version. σ within: the mean moving range of "
+           "consecutive runs of each station and profile / 1.128; σ overall: the sample standard deviation. Cpk and Ppk: the "
+           "nearer limit; one-sided (Cpu, Cpl) where the profile has one limit. Green from 1.33, orange from 1.0. "
+           "%1 Click a row for its histogram.")
+            .arg(m_capEngineeringOnly->isChecked() ? tr("Engineering runs alone.") : tr("Engineering runs are left out.")));
+    if (m_capRows.empty())
+        setStatus(tr("No %1 measurement in the range.").arg(m_capItem->currentData().toString()));
+    drawCapabilityCharts();
+}
+
+void StatsWindow::drawCapabilityCharts()
+{
+    // Each view lives in a box with its figures.
+    for (QChartView *view : m_capViews)
+        delete view->parentWidget();
+    m_capViews.clear();
+    for (int r = 0; r < m_capTable->rowCount(); ++r) {
+        if (m_capRows[std::size_t(r)].name == m_capMeasurement) {
+            m_capTable->selectRow(r);
+            break;
+        }
+    }
+    const QString unit = results::measurementUnit(m_capItem->currentData().toString());
+    // The versions side by side on one scale, their limits on it.
+    std::optional<std::pair<double, double>> span;
+    for (const Capability &c : m_capRows) {
+        if (c.name != m_capMeasurement)
+            continue;
+        for (const std::optional<double> v :
+             {std::optional<double>(c.histogram.empty() ? c.min : c.histogram.front().from),
+              std::optional<double>(c.histogram.empty() ? c.max : c.histogram.back().to), c.lower, c.upper}) {
+            if (v)
+                span = span ? std::pair(std::min(span->first, *v), std::max(span->second, *v)) : std::pair(*v, *v);
+        }
+    }
+    for (const Capability &c : m_capRows) {
+        if (c.name != m_capMeasurement)
+            continue;
+        QString title = c.versions > 1 ? tr("%1 %2, limits version %3 of %4").arg(c.item, c.name).arg(c.version).arg(c.versions)
+                                       : tr("%1 %2").arg(c.item, c.name);
+        title += QLatin1String(": ")
+                 + tr("%1 runs, %2 to %3").arg(c.count).arg(timeText(c.firstAt), timeText(c.lastAt));
+        QChart *chart = newChart(title);
+        auto *bars = new QLineSeries;
+        qint64 most = 1;
+        for (const results::queries::HistogramBin &b : c.histogram) {
+            bars->append(b.from, 0);
+            bars->append(b.from, double(b.count));
+            bars->append(b.to, double(b.count));
+            bars->append(b.to, 0);
+            most = std::max(most, b.count);
+        }
+        auto *area = new QAreaSeries(bars);
+        bars->setParent(area); // the area series draws it but does not own it
+        area->setName(tr("runs per bin"));
+        area->setColor(QColor(70, 110, 180));
+        area->setBorderColor(QColor(40, 70, 130));
+        chart->addSeries(area);
+        double low = span->first;
+        double high = span->second;
+        std::vector<QAbstractSeries *> lines;
+        const auto vertical = [&](const QString &name, double at, const QColor &colour, Qt::PenStyle style) {
+            auto *line = new QLineSeries;
+            line->setName(name);
+            line->append(at, 0);
+            line->append(at, double(most) * 1.05);
+            QPen pen(colour);
+            pen.setWidth(2);
+            pen.setStyle(style);
+            line->setPen(pen);
+            chart->addSeries(line);
+            lines.push_back(line);
+            low = std::min(low, at);
+            high = std::max(high, at);
+        };
+        const QString withUnit = unit.isEmpty() ? QString() : QLatin1Char(' ') + unit;
+        if (c.lower)
+            vertical(tr("lower limit %1%2").arg(QString::number(*c.lower, 'g', 6), withUnit), *c.lower,
+                     QColor(200, 0, 0), Qt::DashLine);
+        if (c.upper)
+            vertical(tr("upper limit %1%2").arg(QString::number(*c.upper, 'g', 6), withUnit), *c.upper,
+                     QColor(200, 0, 0), Qt::DashLine);
+        vertical(tr("mean %1%2").arg(QString::number(c.mean, 'g', 4), withUnit), c.mean, QColor(0, 140, 0),
+                 Qt::DotLine);
+        const auto [xLow, xHigh] = padded(low, high);
+        QValueAxis *axisX = roundAxis(chart, Qt::AlignBottom, xLow, xHigh,
+                                      unit.isEmpty() ? tr("%1 (counts)").arg(c.name) : tr("%1 (%2)").arg(c.name, unit));
+        QValueAxis *axisY = countAxis(chart, Qt::AlignLeft, double(most) * 1.05, tr("runs"));
+        for (QAbstractSeries *series : lines) {
+            series->attachAxis(axisX);
+            series->attachAxis(axisY);
+        }
+        area->attachAxis(axisX);
+        area->attachAxis(axisY);
+        QString indices;
+        if (!c.limitsKnown)
+            indices = tr("limits not known (runs recorded without their profile)");
+        else
+            indices = tr("Cp %1, Cpk %2, Pp %3, Ppk %4")
+                          .arg(capabilityIndex(c.cp), sidedIndex(c.cpk, c.cpu, c.cpl, "Cpu", "Cpl"),
+                               capabilityIndex(c.pp), sidedIndex(c.ppk, c.ppu, c.ppl, "Ppu", "Ppl"));
+        auto *box = new QWidget(m_capCharts);
+        auto *boxLayout = new QVBoxLayout(box);
+        boxLayout->setContentsMargins(0, 0, 0, 0);
+        auto *view = newChartView(box);
+        replaceChart(view, chart);
+        auto *figures = new QLabel(tr("mean %1, σ within %2, σ overall %3; %4")
+                                       .arg(figure(c.mean), figure(c.sigmaWithin), figure(c.sigmaOverall), indices),
+                                   box);
+        figures->setWordWrap(true);
+        boxLayout->addWidget(view, 1);
+        boxLayout->addWidget(figures);
+        m_capCharts->layout()->addWidget(box);
+        m_capViews.push_back(view);
+    }
 }
 
 } // namespace stats

@@ -4,6 +4,7 @@
 #include "statsservice.h"
 
 #include <QDateTime>
+#include <QPointer>
 #include <QSize>
 #include <QWidget>
 
@@ -48,7 +49,7 @@ class StatsWindow : public QWidget
     Q_OBJECT
 
 public:
-    enum Tab { YieldTab, ParetoTab, MapTab, SpcTab, TraceTab, TabCount };
+    enum Tab { YieldTab, ParetoTab, MapTab, SpcTab, TraceTab, CapabilityTab, TabCount };
 
     struct Options
     {
@@ -94,6 +95,13 @@ public:
     bool busy() const;
     HeatMapWidget *heatMap(char raster) const;
     QTableWidget *traceTable() const { return m_traceTable; }
+    // The traceability view's account of what the selected run was judged
+    // against, its two buttons (the profile version's text, the keys changed
+    // against the version before) and the window they open.
+    QLabel *conditionsLabel() const { return m_conditions; }
+    QPushButton *profileTextButton() const { return m_profileTextButton; }
+    QPushButton *profileChangesButton() const { return m_profileChangesButton; }
+    QWidget *conditionsWindow() const { return m_conditionsWindow; }
     QLabel *currentHourLabel() const { return m_hourLabel; }
     // The charts drawn last: the yield's, the drift's individual values
     // (range false) or moving ranges, an electrode line's ('X', 'Y').
@@ -105,6 +113,15 @@ public:
     void setEngineering(const QStringList &patterns, bool only);
     // Where panels fail, as shares of the range's runs instead of counts.
     void setMapShare(bool share);
+    // The capability tab on item (as the result file names it) and, when
+    // given, one of its measurements (else the least capable one).
+    void showCapability(const QString &item, const QString &measurement = QString());
+    void setCapabilityEngineeringOnly(bool only);
+    // The capability tab's table, its histograms (one per version of the
+    // limits of the measurement shown) and that measurement.
+    QTableWidget *capabilityTable() const { return m_capTable; }
+    std::vector<QChart *> capabilityCharts() const;
+    QString capabilityMeasurement() const { return m_capMeasurement; }
 
 signals:
     // The filed file of a run, for the log viewer: its path and the text the
@@ -120,6 +137,7 @@ private:
     QWidget *buildMapTab();
     QWidget *buildSpcTab();
     QWidget *buildTraceTab();
+    QWidget *buildCapabilityTab();
     Filter filter() const;
     QDateTime now() const;
     void ask(Request request);
@@ -129,8 +147,16 @@ private:
     void drawMap(const Reply &reply);
     void drawSpc(const Reply &reply);
     void drawTrace(const Reply &reply);
+    void drawCapability(const Reply &reply);
+    void drawCapabilityCharts();
     void setStatus(const QString &text);
     void openRow(int row);
+    void askConditions(int row);
+    void drawConditions(const Reply &reply);
+    void showProfileText();
+    void showProfileChanges();
+    // A window of its own for what the buttons show, replacing the last one.
+    void showConditionsWindow(const QString &title, QWidget *content);
     void fillChoices(QComboBox *box, const QStringList &values);
     void drawElectrodes(const FailureMap &map, const QSize &panel, bool share, QString &csv);
 
@@ -182,6 +208,20 @@ private:
     QTableWidget *m_traceTable = nullptr;
     std::vector<TraceRow> m_traceRows;
     QString m_openPath;
+    QLabel *m_conditions = nullptr;
+    QPushButton *m_profileTextButton = nullptr;
+    QPushButton *m_profileChangesButton = nullptr;
+    Reply m_conditionsReply;
+    QPointer<QWidget> m_conditionsWindow;
+
+    QComboBox *m_capItem = nullptr;
+    QCheckBox *m_capEngineeringOnly = nullptr;
+    QTableWidget *m_capTable = nullptr;
+    QWidget *m_capCharts = nullptr;
+    QLabel *m_capNote = nullptr;
+    std::vector<QChartView *> m_capViews;
+    std::vector<Capability> m_capRows; // drawn again for another measurement without asking
+    QString m_capMeasurement;
 };
 
 } // namespace stats

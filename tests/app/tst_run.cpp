@@ -1,15 +1,20 @@
+#include "conditions.h"
 #include "modalanswer.h"
 #include "settings.h"
 #include "borderwidget.h"
 #include "btnstatusdlg.h"
 #include "calibratedialog.h"
 #include "smalldisk.h"
+#include "settingdlg.h"
 #include "stationfixture.h"
+#include "stationversion.h"
 
 #include <operatorscript.h>
 #include "vorlane.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QProcess>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -100,6 +105,38 @@ int storedRuns(const QString &where, const QVariantList &values)
 {
     const QVariant count = stored(QStringLiteral("SELECT COUNT(*) FROM runs WHERE ") + where, values);
     return count.isValid() ? count.toInt() : -1;
+}
+
+// The text the store keeps of a run's profile, baseline or firmware (column).
+QByteArray storedText(const char *column, const QString &barcode)
+{
+    return results::conditions::textFromStore(stored(
+        QStringLiteral("SELECT t.content FROM runs r JOIN texts t ON t.sha1 = r.%1 WHERE r.barcode = ?").arg(column),
+        {barcode}));
+}
+
+struct Tool
+{
+    int exitCode = -1;
+    QString out;
+};
+
+// kavel-results on the working folder's store.
+Tool resultsTool(const QStringList &arguments)
+{
+    QProcess p;
+    p.start(QStringLiteral(KAVEL_RESULTS_TOOL), arguments);
+    Tool t;
+    if (p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit) {
+        t.exitCode = p.exitCode();
+        t.out = QString::fromUtf8(p.readAllStandardOutput());
+    }
+    return t;
+}
+
+QString sha1Of(const QByteArray &bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex());
 }
 
 // An item of the newest recorded run as "pass|value|text" ("null" where the
@@ -255,6 +292,19 @@ private slots:
         QTRY_COMPARE(storedRuns("file_name = 'left-over-Pass.csv'", {}), 1);
         if (mode > 0)
             QCOMPARE(storedRuns("barcode = 'SN123'", {}), 1);
+        // Judged under the profile as the station read it (its password left
+        // out), by this build, without planeness items (no baseline) and
+        // without a download. The file filed before the station started has
+        // what it was judged against unknown, whatever profile lies there now.
+        QCOMPARE(storedRuns("file_name = ? AND profile_sha1 = ? AND software_version = ? AND baseline_sha1 IS NULL"
+                            " AND firmware_sha1 IS NULL",
+                            {passed.first(), sha1Of(results::conditions::storedProfileText(profile())),
+                             stationVersion()}),
+                 1);
+        QVERIFY(stationVersion().startsWith(QStringLiteral(KAVEL_VERSION)));
+        QCOMPARE(storedRuns("file_name = 'left-over-Pass.csv' AND profile_sha1 IS NULL AND software_version IS NULL",
+                            {}),
+                 1);
         QCOMPARE(QDir().entryList({"results.db.corrupt-*"}).size(), damagedStore ? 1 : 0);
         // The working file is gone, the fields are empty, the buttons are back.
         QVERIFY(!QFile::exists("test.csv") && !QFile::exists("L01-W7-SN123.csv"));
@@ -770,6 +820,16 @@ private slots:
         limits(-30, 30);
         w.start();
         QVERIFY2(pane(w).endsWith("PASS"), qPrintable(pane(w)));
+        // Collecting, the runs read no baseline; judging, they keep the file's
+        // bytes, and the limits the store held, which no file had.
+        QTRY_COMPARE(storedRuns("1 = 1", {}), 4);
+        QCOMPARE(storedRuns("baseline_sha1 IS NULL", {}), 3);
+        QCOMPARE(stored("SELECT baseline_sha1 FROM runs WHERE baseline_sha1 IS NOT NULL").toString(),
+                 sha1Of(readAll("log/baseline.csv")));
+        QVERIFY(results::conditions::textFromStore(
+                    stored("SELECT t.content FROM runs r JOIN texts t ON t.sha1 = r.profile_sha1"
+                                " WHERE r.baseline_sha1 IS NOT NULL"))
+                    .contains("RasterX_edge_min=-30"));
         // Generation cleared the collected files; judging copies nothing.
         QCOMPARE(filesIn("log"), QStringList{"baseline.csv"});
         const auto failWith = [&](const QString &panel, const QByteArray &evidence) {
@@ -786,6 +846,79 @@ private slots:
         failWith("open_electrode.ini", "Xopen:,X");
         QVERIFY(pane(w).contains(QCoreApplication::translate("Vorlane", "OpenShort: FAIL")));
         failWith("raster_dent.ini", "RasterX:,FAIL");
+    }
+
+    // A run through the station as it is; the profile's limit raised and
+    // saved in the settings dialog; a second run; then firmware forced in the
+    // store alone and a third: each run names the profile version it was
+    // judged under, and the tool says which key changed.
+    void profileEditedBetweenRuns()
+    {
+        StationFixture station(profile(), true, panelFile("demo.ini"));
+        // Read at every run; none of its items runs here.
+        QDir().mkpath("log");
+        QFile::copy(QStringLiteral(KAVEL_SOURCE_DIR "/tests/data/app/baseline-30x20.csv"), "log/baseline.csv");
+        Vorlane w;
+        selectMode(w, 2);
+        ModalAnswerer answerer;
+        const auto run = [&](const QString &barcode) {
+            fillTestMessage(w, "L01", "W7", barcode);
+            w.start();
+            QTest::qWait(1100); // a barcode's files are named by the second
+        };
+        run("SN1");
+        QVERIFY2(pane(w).endsWith("PASS"), qPrintable(pane(w) + answerer.boxes.value(0).text));
+
+        w.findChild<QLineEdit *>("lineEdit_5")->setText("velox");
+        w.findChild<QPushButton *>("dengluBtn")->click();
+        answerer.thenFile(station.path("Config/p.ini"));
+        answerer.then([](QWidget *dialog) {
+            auto *settings = qobject_cast<SettingDlg *>(dialog);
+            if (!settings)
+                return;
+            settings->lineEdit("Electric_thr")->setText("25.0");
+            for (QPushButton *button : settings->findChildren<QPushButton *>())
+                if (button->text() == SettingDlg::tr("Save"))
+                    button->click();
+        });
+        answerer.thenFile(station.path("Config/p.ini"));
+        w.On_loadfileBtnClicked();
+        QCOMPARE(answerer.pending(), 0);
+        QCOMPARE(answerer.fileDialogTitles, (QList<QString>{"Open File", "save"}));
+        const QByteArray saved = readAll("Config/p.ini");
+        QVERIFY(saved.contains("Electric_thr=25.0"));
+        run("SN2");
+        QVERIFY2(pane(w).endsWith("PASS"), qPrintable(pane(w)));
+
+        w.settings()->set("ModeSwitch/Bootloader_Auto", "1");
+        w.settings()->set("ModeSwitch/Bootloader_Forced", "1");
+        w.settings()->set("qlxfile_path", KAVEL_SOURCE_DIR "/tests/data/emulator/three-sections.qlx");
+        w.settings()->set("CRC_Version", "6B1D");
+        w.settings()->set("eeprom_Version", "V1.1A");
+        answerer.then([](QWidget *) {}); // the download dialog, which closes itself
+        run("SN3");
+        QVERIFY2(pane(w).endsWith("PASS"), qPrintable(pane(w)));
+
+        QTRY_COMPARE(storedRuns("barcode IN ('SN1', 'SN2', 'SN3')", {}), 3);
+        QCOMPARE(storedText("profile_sha1", "SN1"), results::conditions::storedProfileText(profile()));
+        QCOMPARE(storedText("profile_sha1", "SN2"), results::conditions::storedProfileText(saved));
+        QVERIFY(!storedText("profile_sha1", "SN2").contains("qvd"));
+        QVERIFY(storedText("profile_sha1", "SN3").contains("Bootloader_Forced=1"));
+        QCOMPARE(storedText("firmware_sha1", "SN3"), readAll(KAVEL_SOURCE_DIR "/tests/data/emulator/three-sections.qlx"));
+        QCOMPARE(storedRuns("firmware_sha1 IS NULL AND baseline_sha1 IS NULL", {}), 2);
+        QCOMPARE(stored("SELECT COUNT(DISTINCT profile_sha1) FROM runs").toInt(), 3);
+
+        const QString v1 = sha1Of(results::conditions::storedProfileText(profile()));
+        const QString v2 = sha1Of(results::conditions::storedProfileText(saved));
+        Tool t = resultsTool({"profile", "p.ini", "--format", "csv"});
+        QCOMPARE(t.exitCode, 0);
+        const QStringList versions = t.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(versions.size(), 1 + 3);
+        QVERIFY2(versions.at(1).endsWith("," + v1 + ",1") && versions.at(2).endsWith("," + v2 + ",1"),
+                 qPrintable(t.out));
+        t = resultsTool({"profile", "--diff", v1, v2, "--format", "csv"});
+        QCOMPARE(t.exitCode, 0);
+        QCOMPARE(t.out, QStringLiteral("key,change,old,new\nElectric_thr,changed,20.0,25.0\n"));
     }
 
     void buttonStatusWaitsForTheOperatorsKeys_data()

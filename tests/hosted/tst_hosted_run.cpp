@@ -100,14 +100,18 @@ private slots:
                                     "pane|line store: ./line.ini can be read by other users (chmod 600 ./line.ini)"})
             QVERIFY2(pane.count(warning) == 1, warning);
 
-        // Filed, recorded in the station's store, and on the line's server.
+        // Filed, recorded in the station's store, and on the line's server,
+        // with the profile, the baseline and the software it was judged with.
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "line");
             server.configure(db, "line");
             QVERIFY(db.open());
             const auto onServer = [&db, &passed] {
                 QSqlQuery q(db);
-                q.prepare("SELECT COUNT(*) FROM runs WHERE station = 'ST-07' AND verdict = 'PASS' AND file_name = ?");
+                q.prepare("SELECT COUNT(*) FROM runs r JOIN texts p ON p.sha1 = r.profile_sha1 AND p.kind = 'profile'"
+                          " JOIN texts b ON b.sha1 = r.baseline_sha1 AND b.kind = 'baseline'"
+                          " WHERE r.station = 'ST-07' AND r.verdict = 'PASS' AND r.file_name = ?"
+                          " AND r.software_version LIKE '3.1%'");
                 q.addBindValue(passed.first());
                 return q.exec() && q.next() ? q.value(0).toInt() : -1;
             };

@@ -242,6 +242,59 @@ private slots:
         QCOMPARE(q.value(1).toInt(), 55);
         QCOMPARE(q.value(2).toInt(), 55);
         q.finish();
+
+        // Runs judged under one profile and baseline, one of them after a
+        // firmware download: each text is kept once and travels with the
+        // first run of a connection alone; a text the server lost meanwhile
+        // goes again with the next run that names it.
+        QVERIFY2(server.execSql("CREATE TABLE text_arrivals (sha1 text); GRANT INSERT ON text_arrivals TO kavel_owner;"
+                                " CREATE FUNCTION count_text() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN"
+                                " INSERT INTO public.text_arrivals VALUES (NEW.sha1); RETURN NEW; END$$;"
+                                " CREATE TRIGGER text_arrivals BEFORE INSERT ON texts FOR EACH ROW"
+                                " EXECUTE FUNCTION count_text()",
+                                "line"),
+                 qPrintable(server.errorString()));
+        const auto judged = [&](int n, const QByteArray &firmware) {
+            ResultStore store;
+            const QString filed = dir.filePath(QStringLiteral("SN%1-20261207080000-00-00-Fail.csv").arg(n));
+            RunContext c = contextFromFile(filed, "ST1");
+            c.profile = "p.ini";
+            c.profileText = "[General]\nqvd=MTIzNDU2\nElectric_thr=20.0\n";
+            c.baselineText = "Debug:\n1,\n";
+            c.firmwareText = firmware;
+            c.softwareVersion = "3.1+gtest";
+            return writeFile(filed, stationResultFile("run-fail-30x20.csv")) && store.openLocal(local, nullptr)
+                   && store.record(c, nullptr) == Recorded::Added;
+        };
+        const auto arrivals = [&] { return check.scalar("SELECT COUNT(*) FROM text_arrivals").toInt(); };
+        QVERIFY(judged(60, QByteArray()));
+        QCOMPARE(uploader.syncNow().waiting, 0);
+        QCOMPARE(arrivals(), 2);
+        QVERIFY(judged(61, "$00AB\n") && judged(62, QByteArray()));
+        QCOMPARE(uploader.syncNow().waiting, 0);
+        QCOMPARE(arrivals(), 3); // the firmware alone
+        QCOMPARE(check.scalar("SELECT COUNT(*) FROM texts").toInt(), 3);
+        QCOMPARE(check.scalar("SELECT COUNT(*) FROM runs r JOIN texts p ON p.sha1 = r.profile_sha1"
+                              " JOIN texts b ON b.sha1 = r.baseline_sha1 WHERE p.kind = 'profile'"
+                              " AND b.kind = 'baseline' AND r.software_version = '3.1+gtest'")
+                     .toInt(),
+                 3);
+        QCOMPARE(check.scalar("SELECT COUNT(*) FROM runs r JOIN texts f ON f.sha1 = r.firmware_sha1"
+                              " WHERE f.content = '\\x24303041420a'::bytea")
+                     .toInt(),
+                 1);
+        // The password did not travel.
+        QCOMPARE(check.scalar("SELECT COUNT(*) FROM texts WHERE position('qvd' IN convert_from(content, 'UTF8')) > 0")
+                     .toInt(),
+                 0);
+        QCOMPARE(check.scalar("SELECT COUNT(*) FROM profile_versions WHERE profile = 'p.ini' AND station = 'ST1'").toInt(),
+                 1);
+        QVERIFY(check.scalar("DELETE FROM texts WHERE kind = 'baseline' RETURNING 1").isValid());
+        QVERIFY(judged(63, QByteArray()));
+        QCOMPARE(uploader.syncNow().waiting, 0);
+        QCOMPARE(uploader.syncNow().refused, 0);
+        QCOMPARE(check.scalar("SELECT COUNT(*) FROM texts WHERE kind = 'baseline'").toInt(), 1);
+        QCOMPARE(check.scalar("SELECT COUNT(*) FROM runs WHERE software_version = '3.1+gtest'").toInt(), 4);
     }
 
     // The line's primary lost for good, twice: stations that name both
@@ -526,6 +579,14 @@ private slots:
         QTest::newRow("station calls the check itself") << "station" << "SELECT check_writer('R2')" << denied;
         QTest::newRow("station adds its own run") << "station" << "SELECT record_run(CAST(:own AS jsonb))" << "";
         QTest::newRow("station reads the schema's version") << "station" << "SELECT version FROM schema_version" << "";
+        QTest::newRow("station reads the texts") << "station" << "SELECT COUNT(*) FROM texts" << denied;
+        QTest::newRow("station adds a text") << "station"
+                                             << "INSERT INTO texts (sha1, kind, content) VALUES ('x', 'profile', '')"
+                                             << denied;
+        QTest::newRow("station's run names a text it does not send")
+            << "station" << "SELECT record_run(CAST(:bare AS jsonb))" << "names a text the server does not hold";
+        QTest::newRow("reader reads the texts and versions")
+            << "reader" << "SELECT COUNT(*) FROM texts t JOIN profile_versions v ON v.profile_sha1 = t.sha1" << "";
         QTest::newRow("reader reads") << "reader" << "SELECT COUNT(*) FROM runs r JOIN items i ON i.run_id = r.run_id"
                                       << "";
         QTest::newRow("reader deletes") << "reader" << "DELETE FROM runs" << denied;
@@ -566,7 +627,14 @@ private slots:
         context.barcode = "SN999";
         context.verdict = "PASS";
         context.path = "/station/resultsPASS/SN999-20261206094107-00-00-Pass.csv";
+        context.profile = "p.ini";
+        context.profileText = "x=" + QByteArray(QTest::currentDataTag()) + "\n";
         const QString own = linePayload(runRows(context, content, contentHash(content), parsed));
+        // Another run, without the text it names.
+        context.path.replace("SN999", "SN998");
+        RunRows rows = runRows(context, content, contentHash(content), parsed);
+        rows.texts.clear();
+        const QString bare = linePayload(rows);
         context.station = "R2";
         const QString foreign = linePayload(runRows(context, content, contentHash(content), parsed));
 
@@ -583,7 +651,8 @@ private slots:
             QSqlQuery q(as.db);
             QString statement = sql;
             QVariantList bound;
-            for (const auto &[mark, payload] : {std::pair{QStringLiteral(":foreign"), foreign}, {":own", own}}) {
+            for (const auto &[mark, payload] :
+                 {std::pair{QStringLiteral(":foreign"), foreign}, {":own", own}, {":bare", bare}}) {
                 if (statement.contains(mark)) {
                     statement.replace(mark, "?");
                     bound << payload;
@@ -614,12 +683,20 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("reason"); // empty: the run is not refused
         QTest::addColumn<bool>("fixable");
+        // Sent as the file's bytes: its NULs, CR LF, Latin-1 bytes and empty lines.
         QTest::newRow("NUL bytes in the file") << "nul" << "" << true;
+        // Neither the store's compressed text nor the file can give the bytes
+        // back: held apart with the reason until the file is there again.
+        QTest::newRow("a stored text damaged, its file gone")
+            << "damaged" << "the stored text is damaged" << true;
         QTest::newRow("a commit that fails") << "commit" << "commit refused here" << true;
         QTest::newRow("a value out of the server's range") << "range" << "out of range for type integer" << true;
         QTest::newRow("a run id the server holds with other content")
             << "other content" << "is on the server already with other content" << false;
         QTest::newRow("another station's run") << "foreign" << "adds the runs of station Q only, not of QX" << false;
+        // The profile's text gone from the station's store, the run naming it
+        // still: refused until the station has the text again.
+        QTest::newRow("a text the station lost") << "text lost" << "names a text the server does not hold" << true;
     }
     void refusedRunsQuarantined()
     {
@@ -636,7 +713,7 @@ private slots:
         QVERIFY(recordRuns(dir.path(), local, 1, 1, "Q", "20261206090000"));
         QByteArray bad = stationResultFile(fault == "range" ? "run-fail-30x20.csv" : "run-pass-30x20.csv");
         if (fault == "nul")
-            bad.replace("W103", QByteArray("W1\0\0", 4));
+            bad.replace("W103", QByteArray("W1\0\0", 4)).replace("\n", "\r\n").replace("V1.0A", "V1.0\xe9\xff").replace("Attb:", "\r\n\r\nAttb:");
         QVERIFY(recordRuns(dir.path(), local, 2, 1, fault == "foreign" ? "QX" : "Q", "20261206091000", bad));
         QVERIFY(recordRuns(dir.path(), local, 3, 1, "Q", "20261206092000"));
         const QString badFile = dir.filePath("SN002-20261206091000-00-00-Fail.csv");
@@ -654,6 +731,14 @@ private slots:
         } else if (fault == "range") {
             QVERIFY(QSqlQuery(store.database()).exec("UPDATE failing_electrodes SET value = 3000000000 WHERE kind = 'window'"
                                                      " AND run_id = '" + badId + "'"));
+        } else if (fault == "text lost") {
+            QVERIFY(QSqlQuery(store.database()).exec("UPDATE runs SET profile = 'p.ini', profile_sha1 = '"
+                                                     + QString::fromLatin1(contentHash("x=1\n")) + "' WHERE run_id = '"
+                                                     + badId + "'"));
+        } else if (fault == "damaged") {
+            QVERIFY(QSqlQuery(store.database()).exec("UPDATE runs SET content = substr(content, 1, 40) WHERE run_id = '"
+                                                     + badId + "'"));
+            QVERIFY(QFile::remove(badFile));
         } else if (fault == "other content") {
             // What an older station's id, made from a path and a time, did:
             // another run under the same id.
@@ -677,7 +762,7 @@ private slots:
                 QCOMPARE(state.waiting, 0);
                 QCOMPARE(state.refused, 0);
                 // Kept byte for byte, the zeros too.
-                QCOMPARE(schema::fileBytes(admin.scalar("SELECT content FROM runs WHERE run_id = ?", {badId})), bad);
+                QCOMPARE(admin.scalar("SELECT content FROM runs WHERE run_id = ?", {badId}).toByteArray(), bad);
                 QCOMPARE(admin.scalar("SELECT text FROM items WHERE run_id = ? AND item = 'usb_version'", {badId}).toString(),
                          QStringLiteral("W1\uFFFD\uFFFD"));
                 return;
@@ -705,8 +790,12 @@ private slots:
 
         if (fault == "commit")
             QVERIFY(m_server->execSql("DROP TRIGGER at_commit ON runs", database));
+        else if (fault == "damaged")
+            QVERIFY(writeFile(badFile, bad));
         else if (fault == "range")
             QVERIFY(QSqlQuery(store.database()).exec("UPDATE failing_electrodes SET value = 1 WHERE value = 3000000000"));
+        else if (fault == "text lost")
+            QVERIFY(store.recordProfileSaved("p.ini", "x=1\n", "Q", QDateTime::currentDateTime(), nullptr));
         t = runTool(dir.path(), {"sync", "--retry"});
         QCOMPARE(t.out, fixable ? QStringLiteral("sent 1, waiting 0\n") : QStringLiteral("sent 0, waiting 0, 1 refused\n"));
         QCOMPARE(t.exitCode, fixable ? 0 : 1);
@@ -715,6 +804,14 @@ private slots:
         if (fault == "other content")
             QCOMPARE(admin.scalar("SELECT content_sha1 FROM runs WHERE run_id = ?", {badId}).toString(),
                      QString::fromLatin1(contentHash(stationResultFile("run-fail-30x20.csv"))));
+        if (fault == "text lost")
+            QCOMPARE(admin.scalar("SELECT t.content FROM runs r JOIN texts t ON t.sha1 = r.profile_sha1"
+                                  " WHERE r.run_id = ?",
+                                  {badId})
+                         .toByteArray(),
+                     QByteArray("x=1\n"));
+        if (fault == "damaged")
+            QCOMPARE(admin.scalar("SELECT content FROM runs WHERE run_id = ?", {badId}).toByteArray(), bad);
         QCOMPARE(yieldRows(admin.db, true), yieldRows(admin.db, false));
     }
 
@@ -872,7 +969,9 @@ private slots:
             q.exec("SELECT run_id, content, content_sha1, panel_first, panel_last, open_short_x, open_short_y,"
                    " (SELECT COUNT(*) FROM items i WHERE i.run_id = r.run_id) FROM runs r ORDER BY run_id");
             while (q.next()) {
-                const QByteArray bytes = schema::fileBytes(q.value(1));
+                QByteArray bytes;
+                if (!schema::fileBytes(q.value(1), schema::engineOf(db), bytes))
+                    rows << QStringLiteral("a text that cannot be read");
                 rows << QStringList{q.value(0).toString(), QString::fromLatin1(contentHash(bytes)),
                                     q.value(2).toString(), q.value(3).toString(), q.value(4).toString(),
                                     q.value(5).toString(), q.value(6).toString(), q.value(7).toString()}
@@ -899,17 +998,31 @@ private slots:
             QVERIFY2(old.db.lastError().text().contains("permission denied for database"),
                      qPrintable(old.db.lastError().text()));
         }
-        // A station of today adds a retest of SN2; init again changes nothing.
+        // What the old runs were judged against is not known.
+        QCOMPARE(line.scalar("SELECT COUNT(*) FROM runs WHERE profile_sha1 IS NULL AND baseline_sha1 IS NULL"
+                             " AND firmware_sha1 IS NULL AND software_version IS NULL")
+                     .toInt(),
+                 4);
+        QCOMPARE(line.scalar("SELECT COUNT(*) FROM texts").toInt(), 0);
+        // A station of today adds a retest of SN2, with what it was judged
+        // against; init again changes nothing.
         QVERIFY(stationFolder(dir.path(), stationRole(database, "OLD", "old_" + database), "OLD"));
         QVERIFY(writeFile(dir.filePath("resultsFAIL/SN2-20261207080000-00-00-Fail.csv"), stationResultFile("run-fail-30x20.csv")));
         {
             ResultStore store;
             QVERIFY(store.openLocal(dir.filePath("results.db"), nullptr));
-            QCOMPARE(store.record(contextFromFile(dir.filePath("resultsFAIL/SN2-20261207080000-00-00-Fail.csv"), "OLD"),
-                                  nullptr),
-                     Recorded::Added);
+            RunContext retest = contextFromFile(dir.filePath("resultsFAIL/SN2-20261207080000-00-00-Fail.csv"), "OLD");
+            retest.profile = "p.ini";
+            retest.profileText = "x=1\n";
+            retest.softwareVersion = "3.1+gtoday";
+            QCOMPARE(store.record(retest, nullptr), Recorded::Added);
         }
         QCOMPARE(runTool(dir.path(), {"sync"}).out, QStringLiteral("sent 1, waiting 0\n"));
+        QCOMPARE(line.scalar("SELECT t.content FROM runs r JOIN texts t ON t.sha1 = r.profile_sha1"
+                             " JOIN profile_versions v ON v.profile_sha1 = r.profile_sha1 AND v.station = 'OLD'"
+                             " WHERE r.software_version = '3.1+gtoday'")
+                     .toByteArray(),
+                 QByteArray("x=1\n"));
         QCOMPARE(line.scalar("SELECT string_agg(panel_first || '' || panel_last, ',' ORDER BY started_at) FROM runs"
                              " WHERE barcode = 'SN2'")
                      .toString(),

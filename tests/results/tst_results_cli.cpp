@@ -1,9 +1,13 @@
 // kavel-results as the operator runs it: the real binary against a real
 // SQLite file and a real PostgreSQL server, on a generated tree of result
 // folders whose yields are known.
+#include "conditions.h"
+#include "linesettings.h"
 #include "pgserver.h"
 #include "resultdata.h"
+#include "resultstore.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -11,6 +15,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -77,6 +82,57 @@ bool writeTree(const QString &root)
            && file(root + "/archive/resultsPASS/12-06-11-00-00.csv", pass, day1)
            && file(root + "/archive/resultsFAIL/SN5-20261207080000-00-00-Fail.csv", fail)
            && file(root + "/log/summary.csv", "hello\n") && file(root + "/notes.txt", "hello\n");
+}
+
+// A profile as the station reads it, with the administrator's password in it.
+QByteArray profileText(const QByteArray &current)
+{
+    return "[General]\nqvd=MTIzNDU2\nElectric_thr=" + current + "\nTb_value_thr=100\n[ModeSwitch]\nDebug_Mode=1\n";
+}
+
+// Runs as the station records them, with what each was judged against: C1
+// and C2 under the first version of p.ini (C1 with the baseline, C2 without
+// planeness items but with a firmware download), C3 under the second.
+bool recordJudgedRuns(results::ResultStore &store)
+{
+    const QByteArray content = stationResultFile("run-pass-30x20.csv");
+    results::ResultRecord parsed;
+    results::readResult(std::string_view(content.constData(), std::size_t(content.size())), parsed);
+    const struct
+    {
+        const char *barcode;
+        int minute;
+        QByteArray profile, baseline, firmware;
+    } runs[] = {{"C1", 0, profileText("20.0"), "Debug:\n1,2,\n", ""},
+                {"C2", 10, profileText("20.0"), "", "$00AB\n"},
+                {"C3", 20, profileText("25.0"), "Debug:\n1,2,\n", ""}};
+    for (const auto &run : runs) {
+        results::RunContext c;
+        c.station = QStringLiteral("ST-07");
+        c.startMode = QStringLiteral("Barcode");
+        c.barcode = QString::fromLatin1(run.barcode);
+        c.profile = QStringLiteral("p.ini");
+        c.startedAt = QDateTime(QDate(2026, 12, 8), QTime(9, run.minute));
+        c.endedAt = c.startedAt.addSecs(20);
+        c.verdict = QStringLiteral("PASS");
+        c.path = QStringLiteral("/station/resultsPASS/%1-%2-00-00-Pass.csv")
+                     .arg(c.barcode, c.startedAt.toString(QStringLiteral("yyyyMMddhhmmss")));
+        c.profileText = run.profile;
+        c.baselineText = run.baseline;
+        c.firmwareText = run.firmware;
+        c.softwareVersion = QStringLiteral("3.1+g1a2b3c4d");
+        QString error;
+        if (store.record(c, content, parsed, &error) != results::Recorded::Added) {
+            qWarning() << error;
+            return false;
+        }
+    }
+    return true;
+}
+
+QString sha1Of(const QByteArray &bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex());
 }
 
 QList<QJsonObject> jsonLines(const QString &text)
@@ -175,6 +231,9 @@ private slots:
         QCOMPARE(found[0]["barcode"].toString(), Barcode);
         QCOMPARE(found[0]["station"].toString(), "ST-07");
         QCOMPARE(found[1]["failed"].toArray(), QJsonArray{"open_short"});
+        // Imported from their files: what they were judged against is not known.
+        for (const char *key : {"profile_sha1", "baseline_sha1", "firmware_sha1", "software_version"})
+            QVERIFY2(found[0].contains(key) && found[0][key].isNull(), key);
         r = tool({"find", "--lot", Lot});
         QCOMPARE(r.out.count('\n'), 2);
         QVERIFY2(r.out.contains(Lot) && r.out.contains("SN9"), qPrintable(r.out));
@@ -261,6 +320,94 @@ private slots:
         QCOMPARE(r.out, QString());
         QCOMPARE(r.err, QStringLiteral("find: no run matches\n"));
 
+        // Runs recorded with what they were judged against, in a store of
+        // their own: each text once, the profile's versions, their keys.
+        {
+            QStringList judged;
+            results::ResultStore store;
+            QString error;
+            if (line) {
+                QVERIFY(pg->createDatabase("judged"));
+                judged << "--connection" << pg->connectionString("judged");
+                QCOMPARE(runTool(dir.path(), judged + QStringList{"server", "init"}).exitCode, 0);
+                QVERIFY2(store.openDatabase(results::addLineDatabase(pg->connectionString("judged"),
+                                                                     store.connectionName()),
+                                            &error),
+                         qPrintable(error));
+            } else {
+                judged << "--store" << dir.filePath("judged.db");
+                QVERIFY2(store.openLocal(dir.filePath("judged.db"), &error), qPrintable(error));
+            }
+            QVERIFY(recordJudgedRuns(store));
+            // A version saved on the station and never run; the line learns a
+            // version only with a run.
+            const bool saved = store.recordProfileSaved("p.ini", profileText("30.0"), "ST-07",
+                                                        QDateTime(QDate(2026, 12, 8), QTime(10, 0)), &error);
+            QCOMPARE(saved, !line);
+            const QByteArray first = results::conditions::storedProfileText(profileText("20.0"));
+            QVERIFY(!first.contains("qvd"));
+            const QString v1 = sha1Of(first);
+            const QString v2 = sha1Of(results::conditions::storedProfileText(profileText("25.0")));
+            QCOMPARE(QSqlQuery(store.database()).exec("SELECT 1"), true);
+            {
+                QSqlQuery q(store.database());
+                QVERIFY(q.exec("SELECT COUNT(*), SUM(CASE WHEN kind = 'profile' THEN 1 ELSE 0 END) FROM texts") && q.next());
+                QCOMPARE(q.value(0).toInt(), line ? 4 : 5); // two runs under v1, one text
+                QCOMPARE(q.value(1).toInt(), line ? 2 : 3);
+            }
+            const auto judgedTool = [&](const QStringList &arguments) { return runTool(dir.path(), judged + arguments); };
+            r = judgedTool({"profile", "p.ini", "--format", "csv"});
+            QCOMPARE(r.exitCode, 0);
+            QString versions = "first_seen,station,profile_sha1,runs\n2026-12-08T09:00:00,ST-07," + v1
+                               + ",2\n2026-12-08T09:20:00,ST-07," + v2 + ",1\n";
+            if (!line)
+                versions += "2026-12-08T10:00:00,ST-07," + sha1Of(results::conditions::storedProfileText(
+                                                                profileText("30.0")))
+                            + ",0\n";
+            QCOMPARE(r.out, versions);
+            r = judgedTool({"profile", "--show", v1.left(12)});
+            QCOMPARE(r.exitCode, 0);
+            QCOMPARE(r.out.toUtf8(), first);
+            r = judgedTool({"profile", "--diff", v1, v2.left(6), "--format", "csv"});
+            QCOMPARE(r.exitCode, 0);
+            QCOMPARE(r.out, QStringLiteral("key,change,old,new\nElectric_thr,changed,20.0,25.0\n"));
+            r = judgedTool({"profile", "--diff", v2, v1});
+            QCOMPARE(r.out.count('\n'), 2);
+            QVERIFY2(r.out.contains(QRegularExpression("Electric_thr +changed +25.0 +20.0")), qPrintable(r.out));
+            r = judgedTool({"profile", "--show", "abcdef"});
+            QCOMPARE(r.exitCode, 1);
+            QCOMPARE(r.err, QStringLiteral("profile: the store holds no text of hash abcdef\n"));
+            r = judgedTool({"profile", "q.ini"});
+            QCOMPARE(r.out, QString());
+            QCOMPARE(r.err, QStringLiteral("profile: no run of profile q.ini is known, nor a save of it\n"));
+
+            r = judgedTool({"find", "--barcode-prefix", "C", "--format", "json"});
+            const QList<QJsonObject> runs = jsonLines(r.out);
+            QCOMPARE(runs.size(), 3);
+            QCOMPARE(runs[1]["barcode"].toString(), "C2");
+            QCOMPARE(runs[1]["profile_sha1"].toString(), v1);
+            QVERIFY(runs[1]["baseline_sha1"].isNull());
+            QCOMPARE(runs[1]["firmware_sha1"].toString(), sha1Of("$00AB\n"));
+            QCOMPARE(runs[1]["software_version"].toString(), "3.1+g1a2b3c4d");
+            QCOMPARE(runs[0]["baseline_sha1"].toString(), sha1Of("Debug:\n1,2,\n"));
+            QVERIFY(runs[0]["firmware_sha1"].isNull());
+            r = judgedTool({"find", "--barcode", "C3"});
+            QVERIFY2(r.out.contains(" " + v2.left(12) + " ") && !r.out.contains(v2), qPrintable(r.out));
+            r = judgedTool({"export", "--format", "csv"});
+            QVERIFY2(r.out.startsWith("runId,verdict,started,ended,station,startMode,lot,worker,barcode,profile,file,"
+                                      "profile_sha1,baseline_sha1,firmware_sha1,software_version,"),
+                     qPrintable(r.out));
+            QVERIFY2(r.out.contains(",p.ini,/station/resultsPASS/C2-20261208091000-00-00-Pass.csv," + v1 + ",,"
+                                    + sha1Of("$00AB\n") + ",3.1+g1a2b3c4d,"),
+                     qPrintable(r.out));
+            r = judgedTool({"export", "--format", "json"});
+            const QList<QJsonObject> exported = jsonLines(r.out);
+            QCOMPARE(exported.size(), 3);
+            QCOMPARE(exported[2]["context"]["profile_sha1"].toString(), v2);
+            QCOMPARE(exported[2]["context"]["software_version"].toString(), "3.1+g1a2b3c4d");
+            QVERIFY(exported[1]["context"]["baseline_sha1"].isNull());
+        }
+
         if (!line)
             return;
 
@@ -281,6 +428,111 @@ private slots:
         QCOMPARE(late.size(), 1);
         QCOMPARE(late.first()["context"]["barcode"].toString(), "SN0");
         QCOMPARE(r.err, QStringLiteral("next cursor: 6\n"));
+    }
+
+    // Capability as a quality engineer asks it of the station's store and of
+    // the line's server the station sent its runs to: the limits each run was
+    // judged under, a limit raised between two runs, a golden sample left out.
+    void capability_data()
+    {
+        QTest::addColumn<bool>("line");
+        QTest::newRow("station store") << false;
+        QTest::newRow("line server") << true;
+    }
+    void capability()
+    {
+        QFETCH(bool, line);
+        QTemporaryDir dir;
+        {
+            // Runs as the station records them: with the profile they read.
+            // ST-1: 10 12 under 15 mA, then 11 13 under 16; a golden sample
+            // of 20 mA between them; ST-2: 14 under 16; one run of ST-1 two
+            // days before, its profile lost.
+            results::ResultStore store;
+            QString error;
+            QVERIFY2(store.openLocal(dir.filePath("results.db"), &error), qPrintable(error));
+            const QDateTime t0(QDate(2026, 12, 6), QTime(9, 0));
+            struct
+            {
+                int minute;
+                const char *station, *barcode, *current, *limit;
+            } const runs[] = {{0, "ST-1", "SN1", "10", "15"},   {5, "ST-1", "SN2", "12", "15"},
+                              {10, "ST-1", "GOLD-1", "20", "15"}, {20, "ST-1", "SN3", "11", "16"},
+                              {30, "ST-1", "SN4", "13", "16"},  {40, "ST-2", "SN5", "14", "16"},
+                              {-2880, "ST-1", "SN0", "9", ""}};
+            for (const auto &run : runs) {
+                results::RunContext c;
+                c.station = run.station;
+                c.barcode = run.barcode;
+                c.profile = "demo.ini";
+                if (*run.limit)
+                    c.profileText = QByteArray("[General]\nElectric_thr=") + run.limit + "\nBtn_Min=100\nBtn_Max=140\n";
+                c.startedAt = c.endedAt = t0.addSecs(60 * run.minute);
+                c.verdict = "PASS";
+                c.path = dir.filePath(QStringLiteral("resultsPASS/%1.csv").arg(run.barcode));
+                const QByteArray ma = QByteArray(run.current) + "MA";
+                QVERIFY(file(c.path, "Electric,PASS," + ma + ',' + ma + ',' + ma + "\nBtnData,120,124\n"));
+                QCOMPARE(store.record(c, &error), results::Recorded::Added);
+            }
+        }
+        QVERIFY(file(dir.filePath("stats.ini"), "[engineering]\nbarcodes=GOLD*\n"));
+        std::unique_ptr<PgServer> pg;
+        QStringList store;
+        if (line) {
+            if (!PgServer::available())
+                QSKIP("PostgreSQL 15 is not installed");
+            pg = std::make_unique<PgServer>();
+            QVERIFY2(pg->start() && pg->createDatabase("line"), qPrintable(pg->errorString()));
+            store = QStringList{"--connection", pg->connectionString("line")};
+            QCOMPARE(runTool(dir.path(), store + QStringList{"server", "init"}).exitCode, 0);
+            const Result sent = runTool(dir.path(), store + QStringList{"sync"});
+            QVERIFY2(sent.out == "sent 7, waiting 0\n", qPrintable(sent.out + sent.err));
+            QVERIFY(QFile::remove(dir.filePath("results.db")));
+        }
+        const auto tool = [&](const QStringList &arguments) { return runTool(dir.path(), store + arguments); };
+
+        // Version 1: 10 12 (one moving range, 2); version 2: 11 13 on ST-1
+        // (2: 11's range against the golden sample is no range of
+        // production, and was judged under the old limit) and 14 on ST-2; the
+        // run whose profile was lost: a version of its own, limits not known.
+        Result r = tool({"capability", "--item", "Electric", "--since", "2026-12-06"});
+        QCOMPARE(r.exitCode, 0);
+        QStringList rows;
+        for (const QString &l : r.out.split('\n', Qt::SkipEmptyParts))
+            rows << l.simplified();
+        QCOMPARE(rows, (QStringList{"measurement version lower upper count mean sigmaWithin sigmaOverall cp cpk pp ppk outside",
+                                    "current 1/2 - 15 2 11 1.77305 1.41421 - 0.752 - 0.942809 0",
+                                    "current 2/2 - 16 3 12.6667 1.77305 1.52753 - 0.626667 - 0.727393 0"}));
+        r = tool({"capability", "--item", "Electric", "--until", "2026-12-05"});
+        QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts).value(1).simplified(),
+                 QStringLiteral("current 1/1 ? ? 1 9 - - - - - - 0"));
+        r = tool({"capability", "--item", "Electric", "--format", "csv"});
+        QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 1 + 3);
+        QVERIFY2(lines.at(0).startsWith("item,measurement,unit,version,versions,first,last,limitsKnown,lower,upper,count,"),
+                 qPrintable(lines.at(0)));
+        QVERIFY2(lines.at(1).startsWith("Electric,current,mA,1,3,2026-12-04T09:00:00") && lines.at(1).contains(",false,,,1,9,"),
+                 qPrintable(lines.at(1)));
+        // The golden sample alone, and one station, one measurement.
+        r = tool({"capability", "--item", "Electric", "--engineering", "--format", "json"});
+        const QList<QJsonObject> gold = jsonLines(r.out);
+        QCOMPARE(gold.size(), 1);
+        QCOMPARE(gold[0]["count"].toInt(), 1);
+        QCOMPARE(gold[0]["mean"].toDouble(), 20.0);
+        QCOMPARE(gold[0]["above"].toInt(), 1);
+        QVERIFY(gold[0]["limitsKnown"].toBool());
+        QVERIFY(gold[0]["cpk"].isNull() && gold[0]["lower"].isNull());
+        QCOMPARE(gold[0]["upper"].toDouble(), 15.0);
+        r = tool({"capability", "--item", "BtnData", "--measurement", "Btn[1]", "--station", "ST-2", "--format", "csv"});
+        lines = r.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines.at(1).startsWith("BtnData,Btn[1],,1,1,") && lines.at(1).contains(",true,100,140,1,124,"),
+                 qPrintable(lines.at(1)));
+        // Nothing measured: said on stderr, the table empty.
+        r = tool({"capability", "--item", "RasterX", "--profile", "other.ini"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QString());
+        QCOMPARE(r.err, QStringLiteral("capability: no RasterX measurement in the runs asked for\n"));
     }
 
     // A connection that breaks while the export runs: exit status 1 and how
@@ -509,6 +761,79 @@ private slots:
         }
     }
 
+    // Pruning the station's store by hand: what the line has not
+    // acknowledged stays, a dry run changes nothing, the counts stay, and an
+    // import does not bring the pruned runs back.
+    void pruneSaysWhatItRemoves()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeTree(dir.filePath("tree")));
+        QCOMPARE(runTool(dir.path(), {"import", "--station", "ST-07", "tree"}).out,
+                 QStringLiteral("imported 5, known 0, skipped 2\n"));
+        const auto dump = [&] {
+            QStringList rows;
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "dump");
+                db.setDatabaseName(dir.filePath("results.db"));
+                db.open();
+                for (const char *table : {"runs", "items", "outbox", "quarantine", "yield_quarters", "pruned_runs"}) {
+                    QSqlQuery q(db);
+                    q.exec(QStringLiteral("SELECT * FROM %1").arg(table));
+                    while (q.next()) {
+                        QStringList values{QLatin1String(table)};
+                        for (int i = 0; i < q.record().count(); ++i)
+                            values << q.value(i).toString();
+                        rows << values.join('|');
+                    }
+                }
+            }
+            QSqlDatabase::removeDatabase("dump");
+            rows.sort();
+            return rows;
+        };
+        // Nothing sent yet: nothing goes.
+        Result r = runTool(dir.path(), {"prune", "--before", "2026-12-07", "--dry-run"});
+        QCOMPARE(r.out, QStringLiteral("would prune 0 runs that started before 2026-12-07 00:00;"
+                                       " kept 4 the line has not acknowledged\n"));
+        QCOMPARE(r.exitCode, 0);
+        // The line has all but the Auto run; it refused the barcode's first.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "line");
+            db.setDatabaseName(dir.filePath("results.db"));
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec("INSERT INTO quarantine (run_id, refused_at, attempts, reason) SELECT run_id, 0, 3, 'no'"
+                           " FROM runs WHERE verdict = 'FAIL' AND started_at < (SELECT MAX(started_at) FROM runs)"));
+            QVERIFY(q.exec("DELETE FROM outbox WHERE run_id NOT IN (SELECT run_id FROM runs WHERE file_name = '12-06-11-00-00.csv')"));
+            q.finish();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("line");
+        const QStringList before = dump();
+        const QString yieldBefore = runTool(dir.path(), {"yield", "--by", "day", "--format", "csv"}).out;
+        r = runTool(dir.path(), {"prune", "--before", "2026-12-07T00:10", "--dry-run"});
+        QCOMPARE(r.out, QStringLiteral("would prune 2 runs that started before 2026-12-07 00:00;"
+                                       " kept 1 the line has not acknowledged, 1 in quarantine\n"));
+        QCOMPARE(dump(), before);
+        r = runTool(dir.path(), {"prune", "--before", "2026-12-07"});
+        QCOMPARE(r.out, QStringLiteral("pruned 2 runs that started before 2026-12-07 00:00;"
+                                       " kept 1 the line has not acknowledged, 1 in quarantine\n"));
+        QCOMPARE(r.exitCode, 0);
+        // The runs, panels and first passes per day as they were.
+        const QString yieldAfter = runTool(dir.path(), {"yield", "--by", "day", "--format", "csv"}).out;
+        for (int line = 1; line <= 2; ++line)
+            QCOMPARE(yieldAfter.section('\n', line, line).section(',', 0, 3),
+                     yieldBefore.section('\n', line, line).section(',', 0, 3));
+        r = runTool(dir.path(), {"find", "--since", "2026-12-01", "--format", "csv"});
+        QCOMPARE(r.out.count('\n'), 1 + 3);
+        // The files stay; imported again, the pruned are named and left out.
+        r = runTool(dir.path(), {"import", "--station", "ST-07", "tree"});
+        QCOMPARE(r.out, QStringLiteral("imported 0, known 3, skipped 4\n"));
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err.count("skipped, started before the store's pruned runs (2026-12-07 00:00): "), 2);
+        QVERIFY2(r.err.contains(Lot + "-" + Worker + "-SN9.csv"), qPrintable(r.err));
+    }
+
     // Hours and days are local wall-clock time on both sides of the night the
     // clocks go forward: one offset for the whole range would move the runs
     // before the change into the wrong hour and day.
@@ -580,6 +905,34 @@ private slots:
                                                   << "needs --role NAME";
         QTest::newRow("init with a role") << QStringList{"server", "init", "--role", "st"} << 2 << "takes no --role";
         QTest::newRow("server, no line") << QStringList{"server", "init"} << 1 << "no line is configured";
+        QTest::newRow("profile without a name") << QStringList{"profile"} << 2 << "profile needs a profile's name";
+        QTest::newRow("profile, two names") << QStringList{"profile", "a.ini", "b.ini"} << 2 << "takes one name";
+        QTest::newRow("profile --show, no hash") << QStringList{"profile", "--show", "demo.ini"} << 2
+                                                 << "\"demo.ini\" is no hash";
+        QTest::newRow("profile --show, five digits") << QStringList{"profile", "--show", "abcde"} << 2 << "is no hash";
+        QTest::newRow("profile --diff, one hash") << QStringList{"profile", "--diff", "abcdef"} << 2
+                                                  << "needs two hashes";
+        QTest::newRow("profile --show and --diff")
+            << QStringList{"profile", "--show", "abcdef", "--diff", "abcdef", "abcdef"} << 2 << "not both";
+        QTest::newRow("profile --show, a format") << QStringList{"profile", "--show", "abcdef", "--format", "csv"}
+                                                  << 2 << "takes no --format";
+        QTest::newRow("profile, no store") << QStringList{"profile", "demo.ini"} << 1 << "no store at ./results.db";
+        QTest::newRow("capability without item") << QStringList{"capability"} << 2 << "capability needs --item";
+        QTest::newRow("capability of no such item") << QStringList{"capability", "--item", "electric"} << 2
+                                                    << "\"electric\" is none of Electric, Tb_Value";
+        QTest::newRow("capability, another command's option") << QStringList{"capability", "--item", "Electric", "--by", "day"}
+                                                              << 2 << "capability takes no --by";
+        QTest::newRow("capability, an empty station") << QStringList{"capability", "--item", "Electric", "--station", ""}
+                                                      << 2 << "--station needs a station's id";
+        QTest::newRow("capability help") << QStringList{"help", "capability"} << 0 << "--measurement M";
+        QTest::newRow("capability, no store") << QStringList{"capability", "--item", "Electric"} << 1
+                                              << "no store at ./results.db";
+        QTest::newRow("prune without a time") << QStringList{"prune"} << 2 << "prune needs --before";
+        QTest::newRow("prune, no date") << QStringList{"prune", "--before", "2026-12-32"} << 2 << "no ISO 8601";
+        QTest::newRow("prune on the line") << QStringList{"--line", "prune", "--before", "2026-12-01"} << 2
+                                           << "not on the line's server";
+        QTest::newRow("prune, no store") << QStringList{"prune", "--before", "2026-12-01"} << 1
+                                         << "no store at ./results.db";
     }
     void exitCodes()
     {

@@ -81,11 +81,25 @@ private slots:
             QCOMPARE(r.openShort.open[0].second, 6);
             QVERIFY(r.openShort.shorts.empty());
         }
+        // The differences to the baseline, as the station judged them.
+        QCOMPARE(r.openShort.xDifferences.size(), std::size_t(29));
+        QCOMPARE(r.openShort.yDifferences.size(), std::size_t(19));
+        QCOMPARE(r.openShort.xDifferences[4], openShortPass ? 0.0f : 277.0f);
+        QCOMPARE(r.openShort.xDifferences[5], openShortPass ? 0.0f : -269.0f);
+        QCOMPARE(r.openShort.yDifferences[7], openShortPass ? 0.0f : -3.0f);
         for (const results::RasterBlock *b : {&r.rasterX, &r.rasterY}) {
             QVERIFY(b->present && b->pass && b->failing.empty());
             QCOMPARE(b->rows(), 21);
-            for (int row = 0; row < b->rows(); ++row)
+            QCOMPARE(b->differenceStart.size(), std::size_t(22));
+            for (int row = 0; row < b->rows(); ++row) {
                 QCOMPARE(b->rowLength(row), std::size_t(31));
+                QCOMPARE(b->differenceStart[std::size_t(row) + 1] - b->differenceStart[std::size_t(row)],
+                         std::size_t(31));
+            }
+        }
+        if (openShortPass) {
+            QCOMPARE(r.rasterX.differences[4], -1.0f);      // row 0, column 4
+            QCOMPARE(r.rasterX.differences[31 + 3], -1.0f); // row 1, column 3
         }
         QCOMPARE(r.rasterX.row(0)[0], firstCell);
         QCOMPARE(r.buttons.size(), std::size_t(8));
@@ -115,6 +129,11 @@ private slots:
         QTest::newRow("open/short header alone at the end")
             << QByteArray("OpenShort:,FAIL,Y[3]=5 ,\n") << true << "open/short lines missing"
             << "the open/short block ends before its X and Y lines";
+        // Differences in general notation: what is no whole number is read as written.
+        QTest::newRow("differences that are no whole numbers")
+            << QByteArray("OpenShort:,PASS,\nX,1,2,3,\nY,4,\nDJitter:\nX,1.5,-3.7,1e+03\nY,-0.25\n"
+                          "RasterY:,PASS,\n5,6,\nRJitterY:\n-2.5,x,\n")
+            << true << "differences 1.5 -3.7 1000, -0.25, -2.5 0" << "";
         QTest::newRow("short pairs on the Y line")
             << QByteArray("OpenShort:,FAIL,\nX,1,2,\nY,3,4,\nXopen:\nXshort:\nYopen:\nYshort:,Y3:Y4,Y7:Y8\n"
                           "DJitter:\nX,0,0\nY,0,0\n")
@@ -186,6 +205,11 @@ private slots:
             QCOMPARE(r.openShort.shorts[0].second, 4);
             QCOMPARE(r.openShort.shorts[1].first, 7);
             QCOMPARE(r.openShort.shorts[1].second, 8);
+        } else if (check.startsWith("differences")) {
+            QCOMPARE(r.openShort.xDifferences, (std::vector<float>{1.5f, -3.7f, 1000.0f}));
+            QCOMPARE(r.openShort.yDifferences, std::vector<float>{-0.25f});
+            QCOMPARE(r.rasterY.differences, (std::vector<float>{-2.5f, 0.0f}));
+            QCOMPARE(r.rasterY.differenceStart, (std::vector<std::size_t>{0, 2}));
         } else if (check == "cut") {
             QVERIFY(r.electricPresent && r.attb.present); // what came before the cut is read
         } else {

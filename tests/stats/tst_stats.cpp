@@ -1,6 +1,7 @@
 // The line statistics against real stores: the same generated runs in an
 // SQLite file and on a PostgreSQL 15 server the test starts, every count known
 // beforehand; then the window itself on the SQLite store.
+#include "conditions.h"
 #include "heatmapwidget.h"
 #include "linesettings.h"
 #include "lineserver.h"
@@ -19,6 +20,8 @@
 #include <QGraphicsSimpleTextItem>
 #include <QLabel>
 #include <QLineSeries>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSqlQuery>
 #include <QValueAxis>
 #include <QSignalSpy>
@@ -83,22 +86,37 @@ const Run Runs[] = {
     {"", "S1", "L0", "W0", -2872, false, false, 10, "demo.ini"}, {"", "S1", "L0", "W0", -2871, false, false, 10, "demo.ini"},
     {"", "S1", "L0", "W0", -2870, false, false, 10, "demo.ini"}, {"", "S1", "L0", "W0", -2869, false, false, 10, "demo.ini"},
     {"B1", "S3", "L3", "W3", 1490, true, false, 10, "other.ini"},
-    {"B1", "S3", "L3", "W3", 1565, false, false, 10, "other.ini"},
-    {"GOLD_1", "S3", "L9", "W3", 1510, true, false, 10, "other.ini"},
-    {"GOLD_1", "S3", "L9", "W3", 1640, true, false, 10, "other.ini"},
-    {"B2", "S3", "L3", "W3", 1530, false, false, 10, "other.ini"},
-    {"B2", "S3", "L3", "W3", 1540, true, false, 10, "other.ini"},
+    {"B1", "S3", "L3", "W3", 1565, false, false, 12, "other.ini"},
+    {"GOLD_1", "S3", "L9", "W3", 1510, true, false, 20, "other.ini"},
+    {"GOLD_1", "S3", "L9", "W3", 1640, true, false, 20, "other.ini"},
+    {"B2", "S3", "L3", "W3", 1530, false, false, 11, "other.ini"},
+    {"B2", "S3", "L3", "W3", 1540, true, false, 12, "other.ini"},
     {"B3", "S3", "L3", "W3", 1545, true, false, 10, "other.ini"},
-    {"B3", "S3", "L3", "W3", 1550, true, false, 10, "other.ini"},
+    {"B3", "S3", "L3", "W3", 1550, true, false, 11, "other.ini"},
     // Wednesday: the golden sample once more, out of Tuesday's range.
-    {"GOLD_1", "S3", "L3", "W3", 2940, true, false, 10, "other.ini"},
+    {"GOLD_1", "S3", "L3", "W3", 2940, true, false, 20, "other.ini"},
     // Tuesday 09:35, on another station in B's LOT.
-    {"GOLD_1", "S2", "L3", "W3", 1535, true, false, 10, "other.ini"},
+    {"GOLD_1", "S2", "L3", "W3", 1535, true, false, 20, "other.ini"},
     // B4 fails, passes, and fails again at its latest run.
-    {"B4", "S3", "L3", "W3", 1555, true, false, 10, "other.ini"},
+    {"B4", "S3", "L3", "W3", 1555, true, false, 12, "other.ini"},
     {"B4", "S3", "L3", "W3", 1556, false, false, 10, "other.ini"},
-    {"B4", "S3", "L3", "W3", 1557, true, false, 10, "other.ini"},
+    {"B4", "S3", "L3", "W3", 1557, true, false, 11, "other.ini"},
 };
+
+// The profiles the runs were judged under. demo.ini's current limit was
+// raised from 15 to 16 mA at 08:15 on Monday; the dozen panels two days
+// before were recorded from their files alone (no profile: limits not known).
+QByteArray profileText(const Run &run)
+{
+    if (run.minute < 0)
+        return QByteArray();
+    const QByteArray common = "Tb_value_thr=600\nBtn_Min=150\nBtn_Max=250\nM1_thr_min=-30\nM1_thr_max=30\n"
+                              "RasterX_edge_count=1\nRasterX_edge_min=-60\nRasterX_edge_max=60\n"
+                              "RowSetData=\"-30,-30,-30,-30,-30,-30/30,30,30,30,30,30/-30,-30/30,30\"\n";
+    if (run.profile == QLatin1String("other.ini"))
+        return "[General]\nElectric_thr=14\n" + common;
+    return (run.minute < 15 ? "[General]\nElectric_thr=15\n" : "[General]\nElectric_thr=16\n") + common;
+}
 
 QByteArray runFile(const Run &run)
 {
@@ -106,6 +124,8 @@ QByteArray runFile(const Run &run)
                                                  : QStringLiteral("run-pass-30x20.csv"));
     const QByteArray ma = QByteArray::number(run.current) + "MA";
     text = "Electric,PASS," + ma + ',' + ma + ',' + ma + text.mid(text.indexOf('\n'));
+    // Key 0 follows the current: 100 + 10 x mA.
+    text.replace("BtnData,120,", "BtnData," + QByteArray::number(100 + 10 * run.current) + ',');
     if (run.rasterX)
         text.replace("RasterX:,PASS,", "RasterX:,FAIL,RasterX[2][5]=95 ,RasterX[3][5]=96 ,");
     return text;
@@ -127,6 +147,15 @@ bool fill(results::ResultStore &store)
         c.endedAt = c.startedAt.addSecs(20);
         c.verdict = run.fail ? QStringLiteral("FAIL") : QStringLiteral("PASS");
         c.path = QStringLiteral("/station/results%1/run-%2.csv").arg(c.verdict).arg(n);
+        c.profileText = profileText(run);
+        if (!c.profileText.isEmpty()) {
+            // demo.ini's items subtract the baseline; B1's first run took new firmware.
+            if (run.profile == QLatin1String("demo.ini"))
+                c.baselineText = "Debug:\n1,2,\n";
+            if (run.barcode == QLatin1String("B1") && run.fail)
+                c.firmwareText = "$00AB\n";
+            c.softwareVersion = QStringLiteral("3.1+g1a2b3c4d");
+        }
         const QByteArray content = runFile(run);
         results::ResultRecord parsed;
         results::readResult(std::string_view(content.constData(), std::size_t(content.size())), parsed);
@@ -503,6 +532,166 @@ private slots:
         QVERIFY(reply.points.empty());
     }
 
+    // The hand-worked data set: Monday's currents 10 12 | 11 (S1) 13 12 14
+    // (S2), judged against 15 mA until 08:15 and 16 mA from then on; key 0 at
+    // 100 + 10 x mA within 150..250; Tuesday's currents on S3 with the golden
+    // sample's 20 mA between them.
+    void capability_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("measurement");
+        QTest::addColumn<int>("day");
+        QTest::addColumn<QString>("station");
+        QTest::addColumn<bool>("engineeringOnly");
+        // version/versions lower upper known count mean sigmaWithin sigmaOverall cp cpk pp ppk outside
+        QTest::addColumn<QStringList>("rows");
+        const QStringList gold{"GOLD*"};
+        // 1: 10 12, one moving range of 2 (the run before is two days older,
+        // outside the range). 2: 11 13 12 14; 11's predecessor was judged
+        // under the old limit, so 1 and 2 are its moving ranges, both on S2.
+        QTest::newRow("current, the limit raised during the day")
+            << "Electric" << "current" << 0 << "" << false
+            << QStringList{"1/2 - 15 1 2 11 1.77305 1.41421 - 0.752 - 0.942809 0",
+                           "2/2 - 16 1 4 12.5 1.32979 1.29099 - 0.877333 - 0.903696 0"};
+        QTest::newRow("current of one station") << "Electric" << "current" << 0 << "S2" << false
+                                                << QStringList{"1/1 - 16 1 3 13 1.32979 1 - 0.752 - 1 0"};
+        // From 08:07 on S1: 12 (its moving range is against 08:05, outside
+        // the range) | 11 (against the old limit): one value each, no sigma.
+        QTest::newRow("a range that starts between two runs")
+            << "Electric" << "current" << 0 << "S1 from 7" << false
+            << QStringList{"1/2 - 15 1 1 12 - - - - - - 0", "2/2 - 16 1 1 11 - - - - - - 0"};
+        // The profile's versions gave the key the same limits: one version,
+        // its moving ranges across the change (20 10 | 10 20).
+        QTest::newRow("a key within two limits") << "BtnData" << "Btn[0]" << 0 << "" << false
+                                                 << QStringList{"1/1 150 250 1 6 220 13.2979 14.1421 1.25333 0.752 "
+                                                                "1.17851 0.707107 0"};
+        // 0 277 0 | 277 0 277 against -30..30: the mean beyond the upper limit.
+        QTest::newRow("an electrode outside its window") << "OpenShort" << "X[4]" << 0 << "" << false
+                                                         << QStringList{"1/1 -30 30 1 6 138.5 245.567 151.719 0.040722 "
+                                                                        "-0.147278 0.0659113 -0.238379 3"};
+        // 655 650 | 650 655 650 ... (the failing file reads 650 five times)
+        // against the lower limit alone.
+        QTest::newRow("a lower limit alone") << "Tb_Value" << "highest" << 0 << "" << false
+                                             << QStringList{"1/1 600 - 1 6 652.5 4.43262 2.73861 - 3.948 - 6.3901 0"};
+        // 10 [gold] 11 12 10 11 12 10 11 12: the range against the golden
+        // sample is no range of production (seven are).
+        QTest::newRow("engineering runs left out") << "Electric" << "current" << 1 << "" << false
+                                                   << QStringList{"1/1 - 14 1 9 11 1.13982 0.866025 - 0.877333 - 1.1547 0"};
+        QTest::newRow("engineering runs alone") << "Electric" << "current" << 1 << "" << true
+                                                << QStringList{"1/1 - 14 1 3 20 - 0 - - - - 3"};
+        // The golden sample's runs of Wednesday and Tuesday lie outside Monday.
+        QTest::newRow("engineering runs alone, none in the range") << "Electric" << "current" << 0 << "" << true
+                                                                   << QStringList{};
+        QTest::newRow("runs without their profile") << "Electric" << "current" << -2 << "" << false
+                                                    << QStringList{"1/1 ? ? 0 12 10 0 0 - - - - 0"};
+        QTest::newRow("no measurement in the range") << "Electric" << "current" << 3 << "" << false << QStringList{};
+    }
+
+    void capability()
+    {
+        ENGINE(db);
+        QFETCH(QString, item);
+        QFETCH(QString, measurement);
+        QFETCH(int, day);
+        QFETCH(QString, station);
+        QFETCH(bool, engineeringOnly);
+        QFETCH(QStringList, rows);
+        Filter filter = all(day);
+        filter.station = station.section(' ', 0, 0);
+        if (station.contains(" from "))
+            filter.from = T0.addSecs(60 * station.section(' ', 2).toInt()).toMSecsSinceEpoch();
+        filter.engineering = QStringList{"GOLD*"};
+        filter.engineeringOnly = engineeringOnly;
+        std::vector<Capability> found;
+        QString error;
+        QVERIFY2(stats::capability(db, filter, item, found, &error), qPrintable(error));
+        const auto text = [](std::optional<double> v) { return v ? QString::number(*v, 'g', 6) : QStringLiteral("-"); };
+        QStringList got;
+        for (const Capability &c : found) {
+            if (c.name != measurement)
+                continue;
+            const auto side = [&](std::optional<double> l) { return c.limitsKnown ? text(l) : QStringLiteral("?"); };
+            got << QStringList{QStringLiteral("%1/%2").arg(c.version).arg(c.versions), side(c.lower), side(c.upper),
+                               QString::number(c.limitsKnown ? 1 : 0), QString::number(c.count), text(c.mean),
+                               text(c.sigmaWithin), text(c.sigmaOverall), text(c.cp), text(c.cpk), text(c.pp),
+                               text(c.ppk), QString::number(c.below + c.above)}
+                       .join(QLatin1Char(' '));
+        }
+        QCOMPARE(got, rows);
+        if (QTest::currentDataTag() != QLatin1String("current, the limit raised during the day"))
+            return;
+        // 11 12 13 14, each in a bin of its own around it; the versions' times.
+        const Capability &raised = found.at(1);
+        QStringList bins;
+        for (const results::queries::HistogramBin &b : raised.histogram)
+            bins << QStringLiteral("%1..%2:%3").arg(b.from).arg(b.to).arg(b.count);
+        QCOMPARE(bins, (QStringList{"10.5..11.5:1", "11.5..12.5:1", "12.5..13.5:1", "13.5..14.5:1"}));
+        QCOMPARE(found.at(0).firstAt, T0.addSecs(5 * 60).toMSecsSinceEpoch());
+        QCOMPARE(found.at(0).lastAt, T0.addSecs(10 * 60).toMSecsSinceEpoch());
+        QCOMPARE(raised.firstAt, T0.addSecs(20 * 60).toMSecsSinceEpoch());
+        // As the window asks: every measurement of the item, in the file's order.
+        Request request;
+        request.view = View::Capability;
+        request.filter = all();
+        request.item = QStringLiteral("OpenShort");
+        const Reply reply = answer(db, request);
+        QVERIFY2(reply.error.isEmpty(), qPrintable(reply.error));
+        QCOMPARE(int(reply.capability.size()), 29 + 19);
+        QCOMPARE(reply.capability.at(2).name, QStringLiteral("X[2]"));
+        QCOMPARE(reply.capability.at(10).name, QStringLiteral("X[10]"));
+        QCOMPARE(reply.capability.at(29).name, QStringLiteral("Y[0]"));
+        // Past the profile's six windows the limits are not known.
+        QVERIFY(reply.capability.at(5).limitsKnown && !reply.capability.at(6).limitsKnown);
+    }
+
+    // The line's reporting views, read as the analyst's role reads them
+    // (a BI tool's data source), which may write nothing through them.
+    void reportViews()
+    {
+        ENGINE(db);
+        if (db.driverName() != QLatin1String("QPSQL"))
+            QSKIP("views of the line's server");
+        QSqlQuery q(db);
+        QVERIFY2(q.exec("SELECT COUNT(*), MIN(started) FROM report_runs") && q.next(), qPrintable(q.lastError().text()));
+        QCOMPARE(q.value(0).toInt(), int(std::size(Runs)));
+        QCOMPARE(q.value(1).toDateTime().toMSecsSinceEpoch(), T0.addSecs(-2880 * 60).toMSecsSinceEpoch());
+        QVERIFY2(q.exec("SELECT value, upper_limit, within_limits, item_passed, barcode FROM report_measurements"
+                        " WHERE item = 'Electric' AND started = (SELECT MIN(started) FROM report_measurements"
+                        " WHERE limits_known)")
+                     && q.next(),
+                 qPrintable(q.lastError().text()));
+        QCOMPARE(q.value(0).toDouble(), 10.0);
+        QCOMPARE(q.value(1).toDouble(), 15.0);
+        QVERIFY(q.value(2).toBool() && q.value(3).toBool());
+        QCOMPARE(q.value(4).toString(), QStringLiteral("A1"));
+        // A golden sample's 20 mA against 14.
+        QVERIFY(q.exec("SELECT COUNT(*) FROM report_measurements WHERE item = 'Electric' AND NOT within_limits") && q.next());
+        QCOMPARE(q.value(0).toInt(), 4);
+        // Monday 08:00: A1 passed; the retested panel failed, then passed.
+        QVERIFY(q.prepare("SELECT runs, panels, first_passed, final_passed, first_pass_yield, final_yield"
+                          " FROM report_yield_hourly WHERE hour = ?"));
+        q.addBindValue(T0.toUTC());
+        QVERIFY2(q.exec() && q.next(), qPrintable(q.lastError().text()));
+        QCOMPARE((QList<int>{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toInt()}),
+                 (QList<int>{3, 2, 1, 2}));
+        QCOMPARE(q.value(4).toDouble(), 50.0);
+        QCOMPARE(q.value(5).toDouble(), 100.0);
+        // The README's two queries for a dashboard's data source run as written.
+        for (const char *sql : {"SELECT hour, runs, panels, first_pass_yield, final_yield FROM report_yield_hourly"
+                                " WHERE hour >= now() - interval '24 hours' ORDER BY hour",
+                                "SELECT station, started, value AS current_ma, upper_limit, within_limits"
+                                " FROM report_measurements WHERE item = 'Electric'"
+                                " AND started >= date_trunc('day', now()) ORDER BY started"})
+            QVERIFY2(q.exec(QLatin1String(sql)), qPrintable(q.lastError().text()));
+        for (const char *sql : {"DELETE FROM report_runs", "UPDATE report_measurements SET value = 0",
+                                "INSERT INTO report_yield_hourly (runs) VALUES (1)"}) {
+            QSqlQuery write(db);
+            QVERIFY2(!write.exec(QLatin1String(sql)), sql);
+        }
+        QVERIFY(q.exec("SELECT COUNT(*) FROM report_runs") && q.next());
+        QCOMPARE(q.value(0).toInt(), int(std::size(Runs)));
+    }
+
     void traceability_data()
     {
         QTest::addColumn<QString>("barcode");
@@ -703,6 +892,64 @@ private slots:
             ++refused;
         }
         QVERIFY(refused > 0);
+    }
+
+    // What a run was judged against, as the traceability view shows it: its
+    // profile's version, first seen when and where, the version before it.
+    void conditionsOfARun_data()
+    {
+        QTest::addColumn<QString>("run");       // the run's file name
+        QTest::addColumn<QString>("version");   // the profile text's Electric_thr; empty: not known
+        QTest::addColumn<QString>("previous");  // the version before's; empty: none
+        QTest::addColumn<QString>("firstSeen"); // minutes after T0 and station
+        QTest::addColumn<bool>("baseline");
+        QTest::addColumn<bool>("firmware");
+        QTest::newRow("the first version") << "run-2" << "15" << "" << "5 S1" << true << false;
+        QTest::newRow("the limit raised") << "run-4" << "16" << "15" << "20 S1" << true << false;
+        QTest::newRow("the raised limit again") << "run-6" << "16" << "15" << "20 S1" << true << false;
+        QTest::newRow("another profile, after a download") << "run-19" << "14" << "" << "1490 S3" << false << true;
+        QTest::newRow("another profile, no download") << "run-20" << "14" << "" << "1490 S3" << false << false;
+        QTest::newRow("recorded from its file alone") << "run-7" << "" << "" << "" << false << false;
+    }
+    void conditionsOfARun()
+    {
+        ENGINE(db);
+        QFETCH(QString, run);
+        QFETCH(QString, version);
+        QFETCH(QString, previous);
+        QFETCH(QString, firstSeen);
+        QFETCH(bool, baseline);
+        QFETCH(bool, firmware);
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("SELECT run_id FROM runs WHERE file_path LIKE ?"));
+        q.addBindValue(QStringLiteral("%/") + run + QStringLiteral(".csv"));
+        QVERIFY(q.exec() && q.next());
+        Request request;
+        request.view = View::Conditions;
+        request.runId = q.value(0).toString();
+        q.finish();
+        const Reply reply = answer(db, request);
+        QVERIFY2(reply.error.isEmpty(), qPrintable(reply.error));
+        const results::conditions::RunConditions &c = reply.conditions;
+        QVERIFY(c.found);
+        const auto limit = [](const QByteArray &text) {
+            std::vector<results::conditions::Entry> entries;
+            results::conditions::iniEntries(text, entries);
+            for (const results::conditions::Entry &e : entries)
+                if (e.key == QLatin1String("Electric_thr"))
+                    return e.value;
+            return QString();
+        };
+        QCOMPARE(limit(reply.profileText), version);
+        QCOMPARE(c.profileSha1.isEmpty(), version.isEmpty());
+        QCOMPARE(limit(reply.previousText), previous);
+        QCOMPARE(c.previousSha1.isEmpty(), previous.isEmpty());
+        if (!firstSeen.isEmpty())
+            QCOMPARE(QStringLiteral("%1 %2").arg((c.versionFirstAt - T0.toMSecsSinceEpoch()) / 60000).arg(c.versionStation),
+                     firstSeen);
+        QCOMPARE(!c.baselineSha1.isEmpty(), baseline);
+        QCOMPARE(!c.firmwareSha1.isEmpty(), firmware);
+        QCOMPARE(c.softwareVersion, version.isEmpty() ? QString() : QStringLiteral("3.1+g1a2b3c4d"));
     }
 
     void controlRules_data()
@@ -923,6 +1170,37 @@ private slots:
         window.trace(prefix);
         QTRY_VERIFY(!window.busy());
         QCOMPARE(window.traceTable()->rowCount(), 4);
+        // A run's conditions, and one click each to its profile's text and
+        // to what changed against the version before.
+        QVERIFY(!window.profileTextButton()->isEnabled());
+        window.traceTable()->setCurrentCell(0, 0); // A3, after the limit was raised
+        QTRY_VERIFY(!window.busy());
+        QVERIFY2(window.conditionsLabel()->text().contains(QLatin1String("Profile demo.ini, version "))
+                     && window.conditionsLabel()->text().contains(QLatin1String("on S1; the version before: "))
+                     && window.conditionsLabel()->text().contains(QLatin1String("Station software 3.1+g1a2b3c4d")),
+                 qPrintable(window.conditionsLabel()->text()));
+        QVERIFY(window.profileChangesButton()->isEnabled());
+        QTest::mouseClick(window.profileChangesButton(), Qt::LeftButton);
+        QVERIFY(window.conditionsWindow() && window.conditionsWindow()->isVisible());
+        auto *changes = window.conditionsWindow()->findChild<QTableWidget *>(QStringLiteral("profileChanges"));
+        QVERIFY(changes);
+        QCOMPARE(changes->rowCount(), 1);
+        QCOMPARE(changes->item(0, 0)->text(), QStringLiteral("Electric_thr"));
+        QCOMPARE(changes->item(0, 2)->text(), QStringLiteral("15"));
+        QCOMPARE(changes->item(0, 3)->text(), QStringLiteral("16"));
+        QTest::mouseClick(window.profileTextButton(), Qt::LeftButton);
+        auto *text = window.conditionsWindow()->findChild<QPlainTextEdit *>(QStringLiteral("profileText"));
+        QVERIFY(text);
+        QVERIFY2(text->toPlainText().startsWith(QLatin1String("[General]\nElectric_thr=16\n")),
+                 qPrintable(text->toPlainText()));
+        QVERIFY(window.csv(StatsWindow::TraceTab).split(QLatin1Char('\n')).first().endsWith(
+            QLatin1String(",profile_sha1,baseline_sha1,firmware_sha1,software_version")));
+        window.traceTable()->setCurrentCell(3, 0); // A1, under the first version
+        QTRY_VERIFY(!window.busy());
+        QVERIFY2(window.conditionsLabel()->text().contains(QLatin1String("the first version known")),
+                 qPrintable(window.conditionsLabel()->text()));
+        QVERIFY(window.profileTextButton()->isEnabled());
+        QVERIFY(!window.profileChangesButton()->isEnabled());
 
         // Drift is of one station: without one chosen, the first in the range,
         // and the chart says so.
@@ -955,6 +1233,67 @@ private slots:
         QTRY_VERIFY(!window.busy());
         QVERIFY2(window.driftChart(false)->title().contains(QLatin1String("of station S2: individual values, 3 runs;")),
                  qPrintable(window.driftChart(false)->title()));
+
+        // Capability of the current on every station: one histogram per
+        // version of its limit, each with its limit drawn, runs counted from 0.
+        window.setStation(QString());
+        window.showCapability(QStringLiteral("Electric"));
+        QTRY_VERIFY(!window.busy());
+        QCOMPARE(window.capabilityTable()->rowCount(), 2);
+        QCOMPARE(window.capabilityMeasurement(), QStringLiteral("current"));
+        QCOMPARE(int(window.capabilityCharts().size()), 2);
+        const auto seriesNames = [](QChart *chart) {
+            QStringList names;
+            for (QAbstractSeries *series : chart->series())
+                names << series->name();
+            return names.join(QLatin1Char(','));
+        };
+        const auto axisOf = [](QChart *chart, Qt::Orientation orientation) {
+            const QList<QAbstractAxis *> axes = chart->axes(orientation);
+            return axes.isEmpty() ? nullptr : qobject_cast<QValueAxis *>(axes.first());
+        };
+        for (int v = 0; v < 2; ++v) {
+            QChart *chart = window.capabilityCharts()[std::size_t(v)];
+            QVERIFY2(seriesNames(chart).contains(v == 0 ? "upper limit 15 mA" : "upper limit 16 mA"),
+                     qPrintable(seriesNames(chart)));
+            QVERIFY(!seriesNames(chart).contains("lower limit"));
+            QVERIFY(axisOf(chart, Qt::Vertical) && axisOf(chart, Qt::Horizontal));
+            QCOMPARE(axisOf(chart, Qt::Vertical)->min(), 0.0);
+            QCOMPARE(axisOf(chart, Qt::Vertical)->titleText(), QStringLiteral("runs"));
+            QCOMPARE(axisOf(chart, Qt::Horizontal)->titleText(), QStringLiteral("current (mA)"));
+            // The limit lies on the axis.
+            QVERIFY(axisOf(chart, Qt::Horizontal)->max() > (v == 0 ? 15.0 : 16.0));
+        }
+        QVERIFY2(window.capabilityCharts()[0]->title().contains(QLatin1String("version 1 of 2")),
+                 qPrintable(window.capabilityCharts()[0]->title()));
+        QVERIFY2(window.csv(StatsWindow::CapabilityTab).contains(QLatin1String("Electric,current,mA,2,2,")),
+                 qPrintable(window.csv(StatsWindow::CapabilityTab)));
+        // Eight keys, the first the least capable: shown first, both limits drawn.
+        window.showCapability(QStringLiteral("BtnData"));
+        QTRY_VERIFY(!window.busy());
+        QCOMPARE(window.capabilityTable()->rowCount(), 8);
+        QCOMPARE(window.capabilityMeasurement(), QStringLiteral("Btn[0]"));
+        QCOMPARE(int(window.capabilityCharts().size()), 1);
+        QVERIFY2(seriesNames(window.capabilityCharts()[0]).contains("lower limit 150,upper limit 250"),
+                 qPrintable(seriesNames(window.capabilityCharts()[0])));
+        QCOMPARE(axisOf(window.capabilityCharts()[0], Qt::Horizontal)->titleText(), QStringLiteral("Btn[0] (counts)"));
+        // Another measurement from the table, without asking the store again.
+        QTest::mouseClick(window.capabilityTable()->viewport(), Qt::LeftButton, {},
+                          window.capabilityTable()->visualItemRect(window.capabilityTable()->item(2, 0)).center());
+        QCOMPARE(window.capabilityMeasurement(), QStringLiteral("Btn[2]"));
+        QCOMPARE(int(window.capabilityCharts().size()), 1);
+        QVERIFY(!window.busy());
+        // A station's store that pruned its runs before Tuesday (once the
+        // line had them) says since when it holds them.
+        const QString pruned = QStringLiteral("INSERT INTO pruning (pruned_before, runs) VALUES (%1, 0)")
+                                   .arg(T0.addDays(1).toMSecsSinceEpoch());
+        QVERIFY(QSqlQuery(m_sqlite.database()).exec(pruned));
+        window.setStation(QString());
+        QTRY_VERIFY(!window.busy());
+        QVERIFY2(window.statusText().endsWith(T0.addDays(1).toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                                              + QStringLiteral(" were pruned once the line had them")),
+                 qPrintable(window.statusText()));
+        QVERIFY(QSqlQuery(m_sqlite.database()).exec(QStringLiteral("DELETE FROM pruning")));
 
         // A line that is not configured, a station without a store: one line each.
         window.setLineStore(true);

@@ -1,6 +1,8 @@
 #ifndef OLDSCHEMAS_H
 #define OLDSCHEMAS_H
 
+#include "schema.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -93,8 +95,8 @@ inline QStringList columnsOf(QSqlDatabase &db, const QString &table)
     return names;
 }
 
-// Copies the runs of a current store into an old one, in the columns the old
-// one has (the server's file text as the text it then kept).
+// Copies the runs of a current station's store into an old one, in the
+// columns the old one has (the file's text as the Latin-1 text both kept then).
 inline bool copyRuns(QSqlDatabase &from, QSqlDatabase &to, QString *error)
 {
     for (const char *name : {"runs", "items", "failing_cells", "failing_electrodes", "yield_quarters"}) {
@@ -114,8 +116,15 @@ inline bool copyRuns(QSqlDatabase &from, QSqlDatabase &to, QString *error)
             QSqlQuery write(to);
             write.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                               .arg(table, have.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
-            for (int i = 0; i < have.size(); ++i)
-                write.addBindValue(read.value(i));
+            for (int i = 0; i < have.size(); ++i) {
+                QByteArray bytes;
+                if (have[i] != QLatin1String("content"))
+                    write.addBindValue(read.value(i));
+                else if (results::schema::fileBytes(read.value(i), results::schema::Engine::Station, bytes, error))
+                    write.addBindValue(QString::fromLatin1(bytes));
+                else
+                    return false;
+            }
             if (!write.exec()) {
                 *error = write.lastError().text();
                 return false;

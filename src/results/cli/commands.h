@@ -2,6 +2,7 @@
 #define COMMANDS_H
 
 #include "invocation.h"
+#include "output.h"
 #include "runqueries.h"
 
 #include <QVariantList>
@@ -23,11 +24,23 @@ bool openStore(const Invocation &invocation, ResultStore &store, bool mustExist,
 int importFiles(const Invocation &invocation, ResultStore &store);
 int findRuns(const Invocation &invocation, ResultStore &store);
 int yieldReport(const Invocation &invocation, ResultStore &store);
+int capabilityReport(const Invocation &invocation, ResultStore &store);
 int exportRuns(const Invocation &invocation, ResultStore &store);
 // Sends the station store's outbox to the line's server now; "sent N, waiting M".
 int syncOutbox(const Invocation &invocation);
 // Sets up the line's server (init, add-station, add-reader, release-station).
 int serverCommand(const Invocation &invocation);
+// Prunes the station's store of the runs before --before the line has.
+int pruneRuns(const Invocation &invocation, ResultStore &store);
+
+// The versions of a profile, one text by its hash, what changed between two.
+int profileCommand(const Invocation &invocation, ResultStore &store);
+
+// The columns of a run's conditions (find, export), and a value of one: null
+// where not known; a hash shortened to ShortHash characters for the eye.
+constexpr int ShortHash = 12;
+QStringList conditionColumns();
+Table::Value conditionValue(const QVariant &value, bool shortHash = false);
 
 // The runs the invocation's --barcode, --barcode-prefix, --lot, --since and --until keep.
 queries::RunFilter runFilter(const Invocation &invocation);

@@ -35,6 +35,8 @@ struct Run
     QString id, verdict, file, station, startMode, lot, worker, barcode, profile;
     qint64 started = 0;
     qint64 ended = 0;
+    // profile_sha1, baseline_sha1, firmware_sha1, software_version; NULL where not known.
+    QVariantList conditions;
 };
 
 struct Item
@@ -80,7 +82,8 @@ public:
         QSqlQuery q(m_db);
         if (!exec(q,
                   QStringLiteral("SELECT r.run_id, r.verdict, r.started_at, r.ended_at, r.file_path, r.station,"
-                                 " r.start_mode, r.lot, r.worker, r.barcode, r.profile FROM runs r WHERE ")
+                                 " r.start_mode, r.lot, r.worker, r.barcode, r.profile, r.profile_sha1,"
+                                 " r.baseline_sha1, r.firmware_sha1, r.software_version FROM runs r WHERE ")
                       + After + inRange + QStringLiteral(" ORDER BY r.started_at, r.run_id LIMIT %1").arg(PageSize),
                   bound))
             return false;
@@ -88,7 +91,8 @@ public:
             page.runs.push_back({q.value(0).toString(), q.value(1).toString(), q.value(4).toString(),
                                  q.value(5).toString(), q.value(6).toString(), q.value(7).toString(),
                                  q.value(8).toString(), q.value(9).toString(), q.value(10).toString(),
-                                 q.value(2).toLongLong(), q.value(3).toLongLong()});
+                                 q.value(2).toLongLong(), q.value(3).toLongLong(),
+                                 {q.value(11), q.value(12), q.value(13), q.value(14)}});
         }
         if (!finished(q))
             return false;
@@ -183,6 +187,8 @@ void writeCsv(const Page &page)
     for (const Run &run : page.runs) {
         QStringList fields{run.id,  run.verdict, isoTime(run.started, true), isoTime(run.ended, true),
                            run.station, run.startMode, run.lot, run.worker, run.barcode, run.profile, run.file};
+        for (const QVariant &condition : run.conditions)
+            fields << condition.toString();
         QStringList items(queries::itemOrder().size());
         for (const Item &item : page.items.value(run.id)) {
             const qsizetype at = queries::itemOrder().indexOf(item.name);
@@ -192,6 +198,19 @@ void writeCsv(const Page &page)
         fields << items;
         out(csvLine(fields));
     }
+}
+
+// "profile_sha1":...,"baseline_sha1":...,"firmware_sha1":...,"software_version":...
+QString conditionsJson(const QVariantList &conditions)
+{
+    QStringList fields;
+    const QStringList names = conditionColumns();
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QVariant &value = conditions.at(i);
+        fields << jsonString(names.at(i)) + QLatin1Char(':')
+                      + (value.isNull() ? QStringLiteral("null") : jsonString(value.toString()));
+    }
+    return fields.join(QLatin1Char(','));
 }
 
 void writeJson(const Page &page)
@@ -214,9 +233,10 @@ void writeJson(const Page &page)
                 .arg(jsonString(run.id), jsonString(run.verdict), jsonTime(run.started), jsonTime(run.ended),
                      jsonString(run.file))
             + QStringLiteral("\"context\":{\"station\":%1,\"startMode\":%2,\"lot\":%3,\"worker\":%4,\"barcode\":%5,"
-                             "\"profile\":%6},")
+                             "\"profile\":%6,%7},")
                   .arg(jsonString(run.station), jsonString(run.startMode), jsonString(run.lot),
-                       jsonString(run.worker), jsonString(run.barcode), jsonString(run.profile))
+                       jsonString(run.worker), jsonString(run.barcode), jsonString(run.profile),
+                       conditionsJson(run.conditions))
             + QStringLiteral("\"items\":[%1],\"failingCells\":[%2],\"failingElectrodes\":[%3]}\n")
                   .arg(itemObjects.join(QLatin1Char(',')), page.cells.value(run.id).join(QLatin1Char(',')),
                        page.electrodes.value(run.id).join(QLatin1Char(','))));
@@ -233,7 +253,7 @@ int exportRuns(const Invocation &invocation, ResultStore &store)
                            QStringLiteral("ended"),   QStringLiteral("station"),   QStringLiteral("startMode"),
                            QStringLiteral("lot"),     QStringLiteral("worker"),    QStringLiteral("barcode"),
                            QStringLiteral("profile"), QStringLiteral("file")};
-        out(csvLine(header + queries::itemOrder()));
+        out(csvLine(header + conditionColumns() + queries::itemOrder()));
     }
     // By arrival: up to the server's last number now; what arrives meanwhile
     // comes next time.

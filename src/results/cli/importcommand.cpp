@@ -3,12 +3,16 @@
 
 #include "foundresult.h"
 #include "resultstore.h"
+#include "retention.h"
 #include "runcontext.h"
+#include "textcodec.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -180,20 +184,22 @@ struct Prepared
     RunContext context;
     QByteArray content;
     QByteArray sha1;
+    QByteArray packed; // content as the station's store keeps it
     ResultRecord parsed;
 };
 
-// Reads, parses and hashes the files on a thread of its own while the caller
-// writes the ones before into the store: the two take about as long, so the
-// import runs at the pace of the slower instead of their sum. At most a few
-// dozen files wait between the two.
+// Reads, parses, hashes and (for the station's store) packs the files on a
+// thread of its own while the caller writes the ones before into the store:
+// the two take about as long, so the import runs at the pace of the slower
+// instead of their sum. At most a few dozen files wait between the two.
 class FileFeed
 {
 public:
-    FileFeed(const std::vector<Found> &files, const Invocation &invocation, const QString &station)
+    FileFeed(const std::vector<Found> &files, const Invocation &invocation, const QString &station, bool pack)
         : m_files(files)
         , m_invocation(invocation)
         , m_station(station)
+        , m_pack(pack)
         , m_thread([this] { produce(); })
     {
     }
@@ -242,7 +248,13 @@ private:
         }
     }
 
-    void read(const Found &file, Prepared &p, std::string &buffer) const
+    bool writerBehind()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_ready.size() >= Ahead / 2;
+    }
+
+    void read(const Found &file, Prepared &p, std::string &buffer)
     {
         p.path = shownPath(file.path);
         if (file.kind != Found::File) {
@@ -267,6 +279,10 @@ private:
         p.kind = Prepared::Result;
         p.content = QByteArray(buffer.data(), qsizetype(buffer.size()));
         p.sha1 = contentHash(p.content);
+        // Packing is what the two threads share: done here while the writer
+        // is behind, else left to it, so that neither waits for the other.
+        if (m_pack && writerBehind())
+            p.packed = textcodec::pack(p.content);
         p.context = contextFromFile(p.path, m_station, m_invocation.passFolder, m_invocation.failFolder);
         if (!p.context.endedAt.isValid()) {
             // A name that is no UTF-8 cannot be found again by its text:
@@ -283,6 +299,7 @@ private:
     const std::vector<Found> &m_files;
     const Invocation &m_invocation;
     const QString m_station;
+    const bool m_pack;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Prepared> m_ready;
@@ -343,8 +360,25 @@ int importFiles(const Invocation &invocation, ResultStore &store)
         complete = complete && !lost;
     };
 
+    // A file that started before the station's store pruned was recorded
+    // and pruned: recording it again would count it twice.
+    qint64 horizon = 0;
+    if (!invocation.line && !retention::horizon(store.database(), horizon, &error)) {
+        err(QStringLiteral("import: cannot read the store: %1\n").arg(error));
+        return ExitFailure;
+    }
+    const QString pruned = QStringLiteral("started before the store's pruned runs (%1)")
+                               .arg(QDateTime::fromMSecsSinceEpoch(horizon).toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+    QSqlQuery held(store.database());
+    if (horizon > 0
+        && !held.prepare(QStringLiteral("SELECT 1 FROM runs WHERE file_name = ? AND file_name <> '' AND station = ?"
+                                        " AND content_sha1 = ?"))) {
+        err(QStringLiteral("import: cannot read the store: %1\n").arg(held.lastError().text()));
+        return ExitFailure;
+    }
+
     bool ok = true;
-    FileFeed feed(files, invocation, station);
+    FileFeed feed(files, invocation, station, !invocation.line);
     for (qsizetype i = 0; ok && i < total; ++i) {
         const Prepared file = feed.next();
         if (!store.inBatch()) {
@@ -359,6 +393,26 @@ int importFiles(const Invocation &invocation, ResultStore &store)
         case Prepared::Dangling: skip(QStringLiteral("a link to nothing"), file.path, true); break;
         case Prepared::NotRegular: skip(QStringLiteral("not a regular file"), file.path, true); break;
         case Prepared::Result:
+            if (file.context.startedAt.toMSecsSinceEpoch() < horizon) {
+                // Unless the store holds it still (not sent when it pruned).
+                held.addBindValue(QFileInfo(file.path).fileName());
+                held.addBindValue(file.context.station);
+                held.addBindValue(QString::fromLatin1(file.sha1));
+                if (!held.exec()) {
+                    error = held.lastError().text();
+                    ok = false;
+                    break;
+                }
+                const bool known = held.next();
+                held.finish();
+                if (known)
+                    ++pending.known;
+                else
+                    skip(pruned, file.path, false);
+                break;
+            }
+            if (!file.packed.isNull())
+                store.usePacked(file.content, file.packed);
             switch (recordFound(store, file.context, file.content, file.sha1, file.parsed, &error, queueForLine)) {
             case Recorded::Added:
                 ++pending.imported;

@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QDate>
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QSet>
 
 namespace results::cli {
@@ -18,8 +19,12 @@ Commands:
                         resultsFAIL, log paths, an archive) that the store lacks
   find                  the runs of a barcode, a LOT or a time, newest first
   yield                 panels, first-pass and final yield per group
+  capability --item I   process capability of an item's measurements
   export                every run with its items, as CSV or JSON Lines
+  profile               a profile's versions, one version's text, what
+                        changed between two
   sync                  send the runs the line has not acknowledged
+  prune                 remove old runs the line has from the station's store
   server SUBCOMMAND     set up the line's server: init, add-station,
                         add-reader, release-station (its administrator)
   help [COMMAND]        this text, or a command's
@@ -49,9 +54,11 @@ worker from the name's shape. A file recorded before is known and left alone.
 Every file left out is named on stderr with why: not a result file, an empty
 file, a link to nothing, not a regular file (a FIFO is never waited on), or
 one that cannot be read. A result file cut short is recorded with an item
-"complete" that failed, and named. Names that are not UTF-8 (a legacy code
-page) are taken byte by byte. Runs imported into the station's store are
-queued for the line; runs imported into the line's server are not.
+"complete" that failed, and named. A file whose run started before the runs
+the station's store pruned ("prune") is left out: its run was counted and
+removed. Names that are not UTF-8 (a legacy code page) are taken byte by
+byte. Runs imported into the station's store are queued for the line; runs
+imported into the line's server are not.
 
 Options:
   --station ID          the station the runs were taken on (default: the id in
@@ -69,8 +76,12 @@ const char *const Find = R"(Usage: kavel-results [STORE] find (--barcode X | --b
                                   --since T) [OPTIONS]
 
 The runs that match, newest first: verdict, station, start time, barcode, LOT,
-the items that failed and the filed file. "find: no run matches" on stderr
-when none does.
+the items that failed, the filed file, and what the run was judged against:
+profile_sha1, baseline_sha1, firmware_sha1 (the texts' hashes, for "profile
+--show"; the text format shows their first 12 characters) and
+software_version. Each is empty (null in JSON) where it is not known (a run
+recorded from its file alone) or was not used (no planeness or open/short
+item, no firmware download). "find: no run matches" on stderr when none does.
 
 Options:
   --barcode X           the runs of this barcode, as typed
@@ -120,13 +131,64 @@ Options:
   --format F            text (the default), csv or json
 )";
 
+const char *const Capability = R"(Usage: kavel-results [STORE] capability --item ITEM [OPTIONS]
+
+Process capability of each measurement of ITEM, named as the result file
+names it, against the limits of the profile each run was judged under:
+
+  Electric    current: the middle of the three readings (mA), below Electric_thr
+  Tb_Value    highest: the highest of the readings, at least Tb_value_thr
+  OpenShort   X[i], Y[i]: each line value's difference to the baseline, within
+              its electrode's window of RowSetData
+  RasterX     middle max, middle min, edge max, edge min: the highest and the
+  RasterY     lowest difference to the baseline of the middle and of the edge
+              cells, against M1_thr_max / _min and Raster<X|Y>_edge_max / _min
+  BtnData     Btn[k]: each key's value within Btn_Min and Btn_Max
+
+One row per measurement and version of its limits: where the limits changed
+inside the range, one row for each, oldest first (version 1/2, 2/2). A run
+recorded without its profile (rebuilt from its file) has values but unknown
+limits ("?"), a version of its own.
+
+  count                 the values
+  mean                  their mean
+  sigmaWithin           the mean moving range of consecutive runs of each
+                        station and profile / 1.128 (d2); a range counts where
+                        both runs are among those asked for, under the same
+                        limits
+  sigmaOverall          the sample standard deviation
+  cp, pp                (upper - lower) / 6 sigma, within and overall
+  cpu, ppu              (upper - mean) / 3 sigma
+  cpl, ppl              (mean - lower) / 3 sigma
+  cpk, ppk              the least of cpu and cpl (of ppu and ppl) there are:
+                        one-sided where only one limit is
+  below, above          the values outside the limits (a current at its limit
+                        is above: it passes only below)
+
+An index is empty where its limit is none or unknown, or sigma is 0 or cannot
+be taken (one value, no moving range). Engineering runs (./stats.ini, see
+"yield") are left out.
+
+Options:
+  --item ITEM           Electric, Tb_Value, OpenShort, RasterX, RasterY, BtnData
+  --measurement M       that measurement alone (e.g. X[3])
+  --since T             runs that started at or after T
+  --until T             runs that started before T
+  --station ID          the runs of one station
+  --profile NAME        the runs of one profile (its file name)
+  --engineering         the engineering runs alone
+  --format F            text (the default; fewer columns), csv or json
+)";
+
 const char *const Export = R"(Usage: kavel-results [STORE] export --format csv|json [OPTIONS]
 
 Every run, oldest first, written as it is read.
-  csv    one line per run: the run's context and one column per item (PASS,
-         FAIL, or empty where the item did not run or the file cannot tell)
+  csv    one line per run: the run's context, what it was judged against
+         (profile_sha1, baseline_sha1, firmware_sha1, software_version, as
+         find gives them) and one column per item (PASS, FAIL, or empty where
+         the item did not run or the file cannot tell)
   json   JSON Lines, one object per run:
-         {"run": {...}, "context": {...}, "items": [...],
+         {"run": {...}, "context": {..., "profile_sha1": ...}, "items": [...],
           "failingCells": [...], "failingElectrodes": [...]}
 A CSV field that a spreadsheet would run as a formula (it starts with =, +,
 -, @, a tab or a CR and is no number) is written with a leading '. When the
@@ -143,6 +205,35 @@ Options:
                         CURSOR to give next time
 )";
 
+const char *const Profile = R"(Usage: kavel-results [STORE] profile NAME [--format F]
+       kavel-results [STORE] profile --show HASH
+       kavel-results [STORE] profile --diff OLD NEW [--format F]
+
+Every text a run was judged against is kept once, by its SHA-1: the profile
+as the run read it (without the administrator's password, key qvd), the
+baseline, the firmware image.
+
+  profile NAME          the versions of the profile of that file name (as
+                        find and export name it, e.g. demo.ini), oldest
+                        first: first_seen and station, when and where each
+                        first appeared (the first run judged under it, or
+                        the station's settings saving it), profile_sha1, and
+                        the runs judged under it. The runs whose profile is
+                        not known (recorded from their files alone: an
+                        import, a catch-up) are one line without a hash.
+  --show HASH           the text of that hash, byte for byte
+  --diff OLD NEW        the keys whose values differ from version OLD to NEW:
+                        key (as the profile names it, ModeSwitch/Debug_Mode),
+                        change (changed, added or removed), old and new
+                        value; in the order of NEW's text
+
+A HASH may be given by its first 6 characters or more, where no other text
+starts with them. Exit status 1 for a hash the store does not hold.
+
+Options:
+  --format F            text (the default), csv or json
+)";
+
 const char *const Sync = R"(Usage: kavel-results [STORE] sync [--retry]
 
 Sends the runs of the station's store that the line's server has not
@@ -152,6 +243,25 @@ the server's reason). Exit status 1 while runs wait or are refused.
 
 Options:
   --retry               try the refused runs again
+)";
+
+const char *const Prune = R"(Usage: kavel-results [--store PATH] prune --before T [--dry-run]
+
+Removes from the station's store the runs that started before T and that the
+line's server has acknowledged, with their items and texts; never a run that
+waits in the outbox or was refused (quarantine). The result files are not
+touched. What was counted stays: the yield per quarter of an hour and the
+panels' first runs, so that a panel tested again is a retest. A result file
+of a run that started before T is not recorded again (catch-up, import). T
+is taken back to the start of its quarter of an hour; a date alone is its
+midnight. Prints "pruned N runs that started before T" and how many older
+runs it kept; with --dry-run "would prune ...", and nothing changes. A
+station prunes by itself when ./line.ini says how many days it keeps
+([station] keep_days).
+
+Options:
+  --before T            the runs that started before T
+  --dry-run             say what would go, change nothing
 )";
 
 const char *const Server = R"(Usage: kavel-results [--connection CONNINFO] server SUBCOMMAND
@@ -201,8 +311,12 @@ const std::vector<Command> &commands()
         {"import", Import, {"station", "pass-folder", "fail-folder"}},
         {"find", Find, {"barcode", "barcode-prefix", "lot", "since", "until", "format"}},
         {"yield", Yield, {"by", "since", "until", "engineering", "format"}},
+        {"capability", Capability,
+         {"item", "measurement", "since", "until", "station", "profile", "engineering", "format"}},
         {"export", Export, {"since", "until", "format", "after"}},
+        {"profile", Profile, {"show", "diff", "format"}},
         {"sync", Sync, {"retry"}},
+        {"prune", Prune, {"before", "dry-run"}},
         {"server", Server, {"role"}},
         {"help", HelpCommand, {}},
     };
@@ -272,6 +386,13 @@ Parsed parseArguments(const QStringList &arguments)
         {QStringLiteral("after"), QString(), QStringLiteral("CURSOR")},
         {QStringLiteral("retry"), QString()},
         {QStringLiteral("role"), QString(), QStringLiteral("NAME")},
+        {QStringLiteral("show"), QString(), QStringLiteral("HASH")},
+        {QStringLiteral("diff"), QString(), QStringLiteral("OLD")},
+        {QStringLiteral("item"), QString(), QStringLiteral("ITEM")},
+        {QStringLiteral("measurement"), QString(), QStringLiteral("M")},
+        {QStringLiteral("profile"), QString(), QStringLiteral("NAME")},
+        {QStringLiteral("before"), QString(), QStringLiteral("T")},
+        {QStringLiteral("dry-run"), QString()},
     });
     if (!parser.parse(arguments)) {
         parsed.error = parser.errorText();
@@ -323,7 +444,8 @@ Parsed parseArguments(const QStringList &arguments)
     if (given("lot"))
         inv.lot = value("lot");
     for (const auto &[name, target, endOfDay] :
-         {std::tuple{"since", &inv.since, false}, std::tuple{"until", &inv.until, true}}) {
+         {std::tuple{"since", &inv.since, false}, std::tuple{"until", &inv.until, true},
+          std::tuple{"before", &inv.before, false}}) {
         if (!given(name))
             continue;
         *target = parseTime(value(name), endOfDay);
@@ -347,7 +469,12 @@ Parsed parseArguments(const QStringList &arguments)
                                                                            : QStringLiteral("text, csv, json")));
     }
     inv.by = value("by");
+    inv.item = value("item");
+    inv.measurement = value("measurement");
+    if (given("profile"))
+        inv.profile = value("profile");
     inv.retry = given("retry");
+    inv.dryRun = given("dry-run");
     inv.role = value("role");
     if (given("after")) {
         bool number = false;
@@ -382,6 +509,32 @@ Parsed parseArguments(const QStringList &arguments)
             return fail(needsRole ? QStringLiteral("server %1 needs --role NAME").arg(sub)
                                   : QStringLiteral("server %1 takes no --role").arg(sub));
         inv.line = true;
+    } else if (inv.command == QLatin1String("profile")) {
+        const auto hash = [](const QString &text) {
+            static const QRegularExpression hex(QStringLiteral("^[0-9a-fA-F]{6,40}$"));
+            return hex.match(text).hasMatch();
+        };
+        if (given("show") && given("diff"))
+            return fail(QStringLiteral("profile takes --show or --diff, not both"));
+        if (given("show")) {
+            if (!inv.arguments.isEmpty())
+                return fail(QStringLiteral("profile --show takes one hash, not \"%1\"").arg(inv.arguments.first()));
+            inv.show = value("show");
+        } else if (given("diff")) {
+            if (inv.arguments.size() != 1)
+                return fail(QStringLiteral("profile --diff needs two hashes, the older first"));
+            inv.diff = {value("diff"), inv.arguments.first()};
+        } else if (inv.arguments.size() != 1) {
+            return fail(inv.arguments.isEmpty() ? QStringLiteral("profile needs a profile's name, --show or --diff")
+                                                : QStringLiteral("profile takes one name"));
+        }
+        const QStringList hashes = inv.show ? QStringList{*inv.show} : inv.diff;
+        for (const QString &h : hashes) {
+            if (!hash(h))
+                return fail(QStringLiteral("\"%1\" is no hash (6 to 40 hexadecimal digits)").arg(h));
+        }
+        if (inv.show && inv.format)
+            return fail(QStringLiteral("profile --show prints the text itself and takes no --format"));
     } else if (inv.command == QLatin1String("help")) {
         if (inv.arguments.size() > 1)
             return fail(QStringLiteral("help takes one command"));
@@ -397,6 +550,23 @@ Parsed parseArguments(const QStringList &arguments)
             return fail(inv.by.isEmpty() ? QStringLiteral("yield needs --by")
                                          : QStringLiteral("--by: \"%1\" is none of %2")
                                                .arg(inv.by, groups.join(QStringLiteral(", "))));
+    }
+    if (inv.command == QLatin1String("capability")) {
+        static const QStringList items{QStringLiteral("Electric"), QStringLiteral("Tb_Value"),
+                                       QStringLiteral("OpenShort"), QStringLiteral("RasterX"),
+                                       QStringLiteral("RasterY"), QStringLiteral("BtnData")};
+        if (!items.contains(inv.item))
+            return fail(inv.item.isEmpty() ? QStringLiteral("capability needs --item")
+                                           : QStringLiteral("--item: \"%1\" is none of %2")
+                                                 .arg(inv.item, items.join(QStringLiteral(", "))));
+        if (given("station") && inv.station.isEmpty())
+            return fail(QStringLiteral("--station needs a station's id"));
+    }
+    if (inv.command == QLatin1String("prune")) {
+        if (!inv.before)
+            return fail(QStringLiteral("prune needs --before"));
+        if (inv.line)
+            return fail(QStringLiteral("prune works on a station's store, not on the line's server"));
     }
     if (inv.command == QLatin1String("export") && !inv.format)
         return fail(QStringLiteral("export needs --format csv or --format json"));

@@ -43,14 +43,29 @@ struct Invocation
     // Where the engineering runs' barcode patterns are kept.
     QString statsSettings = QStringLiteral("./stats.ini");
 
+    // capability: the item as the result file names it, one of its
+    // measurements, the runs of one profile (file name); --station too
+    QString item;
+    QString measurement;
+    std::optional<QString> profile;
+
     // export: runs that reached the line's server after this arrival number
     std::optional<qint64> after;
 
     // sync: put the runs the server refused back into the outbox first
     bool retry = false;
 
+    // prune: the runs that started before this (ms since the epoch); only say
+    // what would go
+    std::optional<qint64> before;
+    bool dryRun = false;
+
     // server add-station, add-reader
     QString role;
+
+    // profile: the text of a hash, or two versions to compare (the older first)
+    std::optional<QString> show;
+    QStringList diff;
 
     std::optional<Format> format;
 

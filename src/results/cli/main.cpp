@@ -38,8 +38,14 @@ int run(const Invocation &invocation)
         code = findRuns(invocation, store);
     else if (command == QLatin1String("yield"))
         code = yieldReport(invocation, store);
+    else if (command == QLatin1String("capability"))
+        code = capabilityReport(invocation, store);
     else if (command == QLatin1String("export"))
         code = exportRuns(invocation, store);
+    else if (command == QLatin1String("profile"))
+        code = profileCommand(invocation, store);
+    else if (command == QLatin1String("prune"))
+        code = pruneRuns(invocation, store);
     if (!flushOut()) {
         err(QStringLiteral("%1: cannot write the output\n").arg(command));
         return ExitFailure;

@@ -11,10 +11,14 @@ namespace results::cli {
 
 namespace {
 
+void write(std::FILE *to, const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
+}
+
 void write(std::FILE *to, const QString &text)
 {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
+    write(to, text.toUtf8());
 }
 
 QString plain(const Table::Value &value)
@@ -48,6 +52,11 @@ QString json(const Table::Value &value)
 void out(const QString &text)
 {
     write(stdout, text);
+}
+
+void outBytes(const QByteArray &bytes)
+{
+    write(stdout, bytes);
 }
 
 void err(const QString &text)

@@ -15,6 +15,8 @@
 namespace results::cli {
 
 void out(const QString &text);
+// Bytes as they are (a stored text printed whole).
+void outBytes(const QByteArray &bytes);
 void err(const QString &text);
 // Flushes stdout; false when it could not be written (a closed pipe, a full disk).
 bool flushOut();

@@ -1,6 +1,8 @@
 #include "commands.h"
 #include "output.h"
 
+#include "capability.h"
+#include "measurements.h"
 #include "resultstore.h"
 #include "runqueries.h"
 
@@ -22,6 +24,21 @@ bool failed(const QString &command, const QString &error)
 
 } // namespace
 
+QStringList conditionColumns()
+{
+    return {QStringLiteral("profile_sha1"), QStringLiteral("baseline_sha1"), QStringLiteral("firmware_sha1"),
+            QStringLiteral("software_version")};
+}
+
+Table::Value conditionValue(const QVariant &value, bool shortHash)
+{
+    if (value.isNull())
+        return std::monostate();
+    // A hash's first characters tell versions apart on a terminal; profile
+    // --show takes them.
+    return shortHash ? value.toString().left(ShortHash) : value.toString();
+}
+
 int findRuns(const Invocation &invocation, ResultStore &store)
 {
     QSqlQuery q(store.database());
@@ -29,9 +46,11 @@ int findRuns(const Invocation &invocation, ResultStore &store)
     if (!queries::findRuns(q, runFilter(invocation), &error))
         return failed(invocation.command, error), ExitFailure;
 
-    Table table(invocation.format.value_or(Format::Text),
-                {QStringLiteral("verdict"), QStringLiteral("station"), QStringLiteral("started"),
-                 QStringLiteral("barcode"), QStringLiteral("lot"), QStringLiteral("failed"), QStringLiteral("file")});
+    const Format format = invocation.format.value_or(Format::Text);
+    Table table(format, QStringList{QStringLiteral("verdict"), QStringLiteral("station"), QStringLiteral("started"),
+                                    QStringLiteral("barcode"), QStringLiteral("lot"), QStringLiteral("failed"),
+                                    QStringLiteral("file")}
+                            + conditionColumns());
     QString runId;
     std::vector<Table::Value> pending;
     QStringList failedItems;
@@ -52,6 +71,8 @@ int findRuns(const Invocation &invocation, ResultStore &store)
             runId = q.value(0).toString();
             pending = {q.value(1).toString(), q.value(2).toString(), isoTime(q.value(3).toLongLong(), false),
                        q.value(4).toString(), q.value(5).toString(), QStringList(), q.value(6).toString()};
+            for (int c = 9; c < 13; ++c)
+                pending.push_back(conditionValue(q.value(c), format == Format::Text && c < 12));
         }
         if (!q.value(8).isNull())
             failedItems << q.value(8).toString();
@@ -102,6 +123,71 @@ int yieldReport(const Invocation &invocation, ResultStore &store)
                    count(row.neverPassed), count(row.retests)});
     }
     table.finish();
+    return ExitOk;
+}
+
+int capabilityReport(const Invocation &invocation, ResultStore &store)
+{
+    queries::RunFilter filter = runFilter(invocation);
+    if (!invocation.station.isEmpty())
+        filter.station = invocation.station;
+    filter.profile = invocation.profile;
+    filter.engineering = queries::engineeringPatterns(invocation.statsSettings);
+    filter.engineeringOnly = invocation.engineering;
+    std::vector<queries::Capability> rows;
+    QString error;
+    if (!queries::capability(store.database(), invocation.item, filter, rows, &error, invocation.measurement))
+        return failed(invocation.command, error), ExitFailure;
+
+    const Format format = invocation.format.value_or(Format::Text);
+    const bool text = format == Format::Text;
+    // The text is read on a terminal: the columns a quality engineer reads
+    // first. CSV and JSON carry every figure.
+    const QStringList columns =
+        text ? QStringList{QStringLiteral("measurement"), QStringLiteral("version"), QStringLiteral("lower"),
+                           QStringLiteral("upper"), QStringLiteral("count"), QStringLiteral("mean"),
+                           QStringLiteral("sigmaWithin"), QStringLiteral("sigmaOverall"), QStringLiteral("cp"),
+                           QStringLiteral("cpk"), QStringLiteral("pp"), QStringLiteral("ppk"), QStringLiteral("outside")}
+             : QStringList{QStringLiteral("item"),         QStringLiteral("measurement"), QStringLiteral("unit"),
+                           QStringLiteral("version"),      QStringLiteral("versions"),    QStringLiteral("first"),
+                           QStringLiteral("last"),         QStringLiteral("limitsKnown"), QStringLiteral("lower"),
+                           QStringLiteral("upper"),        QStringLiteral("count"),       QStringLiteral("mean"),
+                           QStringLiteral("min"),          QStringLiteral("max"),         QStringLiteral("movingRanges"),
+                           QStringLiteral("sigmaWithin"),  QStringLiteral("sigmaOverall"), QStringLiteral("cp"),
+                           QStringLiteral("cpk"),          QStringLiteral("cpu"),         QStringLiteral("cpl"),
+                           QStringLiteral("pp"),           QStringLiteral("ppk"),         QStringLiteral("ppu"),
+                           QStringLiteral("ppl"),          QStringLiteral("below"),       QStringLiteral("above")};
+    Table table(format, columns);
+    const auto number = [](std::optional<double> v) -> Table::Value {
+        if (!v)
+            return std::monostate();
+        return Table::Number{QString::number(*v, 'g', 6)};
+    };
+    const auto count = [](qint64 n) { return Table::Number{QString::number(n)}; };
+    for (const queries::Capability &c : rows) {
+        // Unknown limits are not the absence of one: "?" where the text shows them.
+        const auto side = [&](std::optional<double> l) -> Table::Value {
+            if (text && !c.limitsKnown)
+                return QStringLiteral("?");
+            return number(l);
+        };
+        if (text) {
+            table.row({c.name, QStringLiteral("%1/%2").arg(c.version).arg(c.versions), side(c.lower), side(c.upper),
+                       count(c.count), number(c.mean), number(c.sigmaWithin), number(c.sigmaOverall), number(c.cp),
+                       number(c.cpk), number(c.pp), number(c.ppk), count(c.below + c.above)});
+            continue;
+        }
+        table.row({c.item, c.name, measurementUnit(c.item), count(c.version), count(c.versions),
+                   isoTime(c.firstAt, true), isoTime(c.lastAt, true),
+                   Table::Number{c.limitsKnown ? QStringLiteral("true") : QStringLiteral("false")}, side(c.lower),
+                   side(c.upper), count(c.count), number(c.mean), number(c.min), number(c.max), count(c.ranges),
+                   number(c.sigmaWithin), number(c.sigmaOverall), number(c.cp), number(c.cpk), number(c.cpu),
+                   number(c.cpl), number(c.pp), number(c.ppk), number(c.ppu), number(c.ppl), count(c.below),
+                   count(c.above)});
+    }
+    table.finish();
+    if (rows.empty())
+        err(QStringLiteral("capability: no %1 measurement in the runs asked for\n").arg(invocation.item));
     return ExitOk;
 }
 
