@@ -51,6 +51,8 @@ struct Invocation
 
     // server add-station, add-reader
     QString role;
+    // server maintain: the months kept
+    std::optional<int> keepMonths;
 
     std::optional<Format> format;
 
