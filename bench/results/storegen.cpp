@@ -116,9 +116,12 @@ bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress, cons
     }
     if (pg) {
         inserts << insertIds;
-        // The months the runs fall in, as "server maintain" makes the coming ones.
-        if (!db.transaction())
+        // The months the runs fall in, made by the schema's owner as "server
+        // maintain" makes the coming ones.
+        if (!db.transaction() || !QSqlQuery(db).exec(QStringLiteral("SET LOCAL ROLE kavel_owner"))) {
+            *error = db.lastError().text();
             return false;
+        }
         for (qint64 month = results::partitions::monthStart(Start); runs > 0 && month <= Start + (runs - 1) * 30000;
              month = results::partitions::monthStart(month, 1)) {
             if (!results::partitions::ensureMonth(db, month, nullptr, error)) {

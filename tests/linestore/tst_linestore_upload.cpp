@@ -1054,6 +1054,19 @@ private slots:
         const QString flags = "SELECT string_agg(panel_first || '' || panel_last, ',' ORDER BY started_at) FROM runs"
                               " WHERE barcode = 'SN001'";
         QCOMPARE(check.scalar(flags).toString(), "10,01");
+        // A month whose runs the yield per quarter does not all count is kept,
+        // with one line that says why and what mends it.
+        const QVariantList quarter{check.scalar("SELECT started_at / 900000 FROM runs WHERE barcode = 'SN002'")};
+        QVERIFY(QSqlQuery(check.db).exec("UPDATE yield_quarters SET runs = runs + 1 WHERE quarter = "
+                                         + quarter.first().toString()));
+        t = runTool(dir.path(), {"--connection", admin, "server", "maintain", "--keep-months", "2"});
+        QCOMPARE(t.exitCode, 1);
+        QCOMPARE(t.err, QStringLiteral("server maintain: the yield per quarter counts 3 runs in %1, its partition holds"
+                                       " 2: \"kavel-results server init\" counts it anew; the month is kept\n")
+                            .arg(month(-3).toString("yyyy-MM")));
+        QCOMPARE(partitionsHeld(), held);
+        QVERIFY(QSqlQuery(check.db).exec("UPDATE yield_quarters SET runs = runs - 1 WHERE quarter = "
+                                         + quarter.first().toString()));
         const QString itemsOfPanel = "SELECT COUNT(*) FROM items i JOIN runs r USING (run_id, started_at)"
                                      " WHERE r.barcode = 'SN001'";
         const int items = check.scalar(itemsOfPanel).toInt();
