@@ -2,9 +2,11 @@
 
 #include "pgserver.h"
 #include "lineserver.h"
+#include "partitions.h"
 #include "resultstore.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -34,7 +36,7 @@ bool run(QSqlDatabase &db, const QString &sql, qint64 from, qint64 to, QString *
 
 } // namespace
 
-bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress)
+bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress, const QByteArray &text)
 {
     const bool pg = db.driverName() == QLatin1String("QPSQL");
     const auto pad = [pg](const QString &n) {
@@ -44,6 +46,9 @@ bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress)
     const QString seq = QStringLiteral("WITH RECURSIVE seq(n) AS (SELECT CAST(? AS BIGINT) UNION ALL"
                                        " SELECT n + 1 FROM seq WHERE n < CAST(? AS BIGINT))");
     const QString runId = QStringLiteral("'00000000-0000-8000-8000-' || ") + pad(QStringLiteral("n"));
+    // The server keeps a run's children in its run's month.
+    const QString month = pg ? QStringLiteral(", started_at") : QString();
+    const QString monthValue = pg ? QStringLiteral(", %1 + n * 30000").arg(Start) : QString();
     const QString failed = QStringLiteral("(n % 20 = 18 OR (n % 97 = 0 AND n % 20 <> 19))");
     const QString barcode =
         QStringLiteral("'SN' || ") + pad(QStringLiteral("(n - CASE WHEN n % 20 = 19 THEN 1 ELSE 0 END)"));
@@ -65,30 +70,70 @@ bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress)
               .arg(Start)
               .arg(failed)
               // The server keeps the files' bytes.
-              .arg(pg ? QStringLiteral("convert_to('Attb:,' || CASE WHEN %1 THEN 'FAIL' ELSE 'PASS' END, 'LATIN1')")
-                            .arg(failed)
-                      : QStringLiteral("'Attb:,' || CASE WHEN %1 THEN 'FAIL' ELSE 'PASS' END").arg(failed));
+              .arg(!text.isEmpty() ? QStringLiteral("overlay((SELECT t FROM bench_text) PLACING convert_to(%1, 'LATIN1')"
+                                                    " FROM 1 FOR 12)")
+                                         .arg(pad(QStringLiteral("n")))
+                   : pg ? QStringLiteral("convert_to('Attb:,' || CASE WHEN %1 THEN 'FAIL' ELSE 'PASS' END, 'LATIN1')")
+                              .arg(failed)
+                        : QStringLiteral("'Attb:,' || CASE WHEN %1 THEN 'FAIL' ELSE 'PASS' END").arg(failed));
     const QString insertItems =
         seq
         + QStringLiteral(", names(item) AS (SELECT 'electric' UNION ALL SELECT 'usb_version' UNION ALL"
                          " SELECT 'crc_version' UNION ALL SELECT 'tb' UNION ALL SELECT 'attb' UNION ALL"
                          " SELECT 'open_short' UNION ALL SELECT 'raster_x' UNION ALL SELECT 'raster_y' UNION ALL"
                          " SELECT 'button_data' UNION ALL SELECT 'reset')"
-                         " INSERT INTO items (run_id, item, pass, value, text)"
+                         " INSERT INTO items (run_id, item, pass, value, text%3)"
                          " SELECT %1, item, CASE WHEN %2 AND item = CASE WHEN n % 2 = 0 THEN 'open_short'"
-                         " ELSE 'raster_x' END THEN 0 ELSE 1 END, NULL, '' FROM seq CROSS JOIN names")
-              .arg(runId, failed);
+                         " ELSE 'raster_x' END THEN 0 ELSE 1 END, NULL, ''%4 FROM seq CROSS JOIN names")
+              .arg(runId, failed, month, monthValue);
     const QString insertCells =
         seq
-        + QStringLiteral(" INSERT INTO failing_cells (run_id, raster, row_index, column_index, value)"
-                         " SELECT %1, 'X', (n / 7) % 30, (n / 11) % 40, 0 FROM seq WHERE %2 AND n % 2 = 1")
-              .arg(runId, failed);
+        + QStringLiteral(" INSERT INTO failing_cells (run_id, raster, row_index, column_index, value%3)"
+                         " SELECT %1, 'X', (n / 7) % 30, (n / 11) % 40, 0%4 FROM seq WHERE %2 AND n % 2 = 1")
+              .arg(runId, failed, month, monthValue);
     const QString insertElectrodes =
         seq
-        + QStringLiteral(" INSERT INTO failing_electrodes (run_id, kind, line, first_index, second_index, value)"
-                         " SELECT %1, 'open', 'X', (n / 7) % 40 + 1, (n / 7) % 40 + 2, NULL FROM seq"
+        + QStringLiteral(" INSERT INTO failing_electrodes (run_id, kind, line, first_index, second_index, value%3)"
+                         " SELECT %1, 'open', 'X', (n / 7) % 40 + 1, (n / 7) % 40 + 2, NULL%4 FROM seq"
                          " WHERE %2 AND n % 2 = 0")
-              .arg(runId, failed);
+              .arg(runId, failed, month, monthValue);
+    // The server's registry of run ids.
+    const QString insertIds =
+        seq + QStringLiteral(" INSERT INTO run_ids (run_id, started_at) SELECT %1, %2 + n * 30000 FROM seq").arg(runId).arg(Start);
+    QStringList inserts{insertRuns, insertItems, insertCells, insertElectrodes};
+    if (!text.isEmpty()) {
+        QSqlQuery q(db);
+        if (!pg || !q.exec(QStringLiteral("CREATE TEMP TABLE bench_text (t BYTEA)"))
+            || !q.prepare(QStringLiteral("INSERT INTO bench_text (t) VALUES (?)"))) {
+            *error = pg ? q.lastError().text() : QStringLiteral("real texts are made on PostgreSQL only");
+            return false;
+        }
+        q.addBindValue(text);
+        if (!q.exec()) {
+            *error = q.lastError().text();
+            return false;
+        }
+    }
+    if (pg) {
+        inserts << insertIds;
+        // The months the runs fall in, made by the schema's owner as "server
+        // maintain" makes the coming ones.
+        if (!db.transaction() || !QSqlQuery(db).exec(QStringLiteral("SET LOCAL ROLE kavel_owner"))) {
+            *error = db.lastError().text();
+            return false;
+        }
+        for (qint64 month = results::partitions::monthStart(Start); runs > 0 && month <= Start + (runs - 1) * 30000;
+             month = results::partitions::monthStart(month, 1)) {
+            if (!results::partitions::ensureMonth(db, month, nullptr, error)) {
+                db.rollback();
+                return false;
+            }
+        }
+        if (!db.commit()) {
+            *error = db.lastError().text();
+            return false;
+        }
+    }
 
     // Each run's measurements with their limits (13 a run), chained along the
     // runs of one station and profile: run n - 60 is the one before run n.
@@ -126,6 +171,7 @@ bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress)
               .arg(Start)
               .arg(QStringLiteral("'00000000-0000-8000-8000-' || ") + pad(QStringLiteral("(n - 60)")), half,
                    value(QStringLiteral("(n - 60)")));
+    inserts << insertMeasurements;
 
     for (qint64 from = 0; from < runs; from += Chunk) {
         const qint64 to = std::min(runs, from + Chunk);
@@ -133,7 +179,7 @@ bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress)
             *error = db.lastError().text();
             return false;
         }
-        for (const QString &sql : {insertRuns, insertItems, insertCells, insertElectrodes, insertMeasurements}) {
+        for (const QString &sql : inserts) {
             if (!run(db, sql, from, to, error)) {
                 db.rollback();
                 return false;
@@ -203,6 +249,14 @@ bool BenchStore::open(const QStringList &args, QString *error)
             m_runs = args[i + 1].toLongLong();
         else if (args[i] == QLatin1String("--store"))
             m_path = args[i + 1];
+        else if (args[i] == QLatin1String("--texts")) {
+            QFile file(args[i + 1]);
+            if (!file.open(QIODevice::ReadOnly)) {
+                *error = QStringLiteral("cannot read %1").arg(args[i + 1]);
+                return false;
+            }
+            m_text = file.readAll();
+        }
     }
     m_runs -= m_runs % 20; // whole retest cycles
     bool fresh = true;
@@ -236,7 +290,7 @@ bool BenchStore::open(const QStringList &args, QString *error)
     QElapsedTimer clock;
     clock.start();
     QSqlDatabase db = m_store.database();
-    if (!generate(db, m_runs, error, true))
+    if (!generate(db, m_runs, error, true, m_text))
         return false;
     std::fprintf(stderr, "made %lld runs in %.1f s\n", static_cast<long long>(m_runs),
                  double(clock.elapsed()) / 1000);

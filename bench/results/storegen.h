@@ -30,7 +30,10 @@ class PgServer;
 // The store must be open with the current schema (ResultStore::open...).
 namespace storegen {
 
-bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress = false);
+// text: each run's file text is these bytes with its first 12 replaced by
+// the run's number (a real result file, for the bytes a run takes); empty:
+// a short text.
+bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress = false, const QByteArray &text = {});
 
 // The numbers the generated store answers (for checks).
 qint64 panels(qint64 runs);
@@ -44,6 +47,7 @@ qint64 firstStart();
 //   --runs N            10^6 by default, rounded down to whole retest cycles
 //   --store PATH        the SQLite file, /tmp/kavel-store-<runs>.db by default;
 //                       made once and reused
+//   --texts FILE        every run's text made from this result file (PostgreSQL)
 class BenchStore
 {
 public:
@@ -63,6 +67,7 @@ public:
 
 private:
     qint64 m_runs = 1000000;
+    QByteArray m_text;
     QString m_path;
     results::ResultStore m_store;
     std::unique_ptr<PgServer> m_server;

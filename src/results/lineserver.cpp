@@ -1,6 +1,7 @@
 #include "lineserver.h"
 
 #include "conditions.h"
+#include "partitions.h"
 #include "resultstore.h"
 #include "schema.h"
 
@@ -114,6 +115,9 @@ QString functions()
             if (runs.indexOf(c->name, schema::Engine::Server) >= 0)
                 own << QStringLiteral("'%1', r.%1").arg(QLatin1String(c->name));
         }
+        // and it goes into its run's month.
+        if (table->partitioned(schema::Engine::Server) && table->indexOf(schema::PartitionKey, schema::Engine::Server) < 0)
+            own << QStringLiteral("'%1', r.%1").arg(QLatin1String(schema::PartitionKey));
         children << QStringLiteral("INSERT INTO %1 SELECT (jsonb_populate_record(NULL::%1,"
                                    " e || jsonb_build_object(%2))).*"
                                    " FROM jsonb_array_elements(COALESCE(payload->'%1', '[]'::jsonb)) AS e;")
@@ -183,8 +187,8 @@ QString functions()
                "END $fn$;\n"
 
                "CREATE OR REPLACE FUNCTION record_run(payload jsonb) RETURNS text %1 AS $fn$\n"
-               "DECLARE r runs; held runs; chain_before text; chain_before_at bigint; chain_after text;"
-               " chain_after_at bigint;\n"
+               "DECLARE r runs; held runs; held_start bigint; chain_before text; chain_before_at bigint;"
+               " chain_after text; chain_after_at bigint;\n"
                "BEGIN\n"
                "  IF (payload->>'schema') IS DISTINCT FROM '%3' THEN\n"
                "    RAISE EXCEPTION 'the run comes in schema %, the server keeps schema %3', payload->>'schema'"
@@ -194,8 +198,12 @@ QString functions()
                "  r := jsonb_populate_record(NULL::runs, payload->'runs');\n"
                "  IF r.run_id IS NULL THEN RAISE EXCEPTION 'a run without an id' USING ERRCODE = '22023'; END IF;\n"
                "  PERFORM check_writer(r.station);\n"
-               "  SELECT * INTO held FROM runs WHERE run_id = r.run_id;\n"
+               // The id's month, then the run in it: one partition read.
+               "  SELECT k.started_at INTO held_start FROM run_ids k WHERE k.run_id = r.run_id;\n"
                "  IF FOUND THEN\n"
+               "    SELECT * INTO held FROM runs WHERE run_id = r.run_id AND started_at = held_start;\n"
+               // Its month was dropped: the line had it.
+               "    IF NOT FOUND THEN RETURN 'known'; END IF;\n"
                "    IF held.station = r.station AND held.file_name = r.file_name AND held.content_sha1 = r.content_sha1"
                " AND (r.file_name <> '' OR (held.started_at = r.started_at AND held.verdict = r.verdict)) THEN\n"
                "      RETURN 'known';\n"
@@ -212,6 +220,7 @@ QString functions()
                "  r.panel_first := CASE WHEN r.barcode = '' THEN 1 ELSE 0 END;\n"
                "  r.panel_last := r.panel_first;\n"
                "  %10\n"
+               "  INSERT INTO run_ids (run_id, started_at) VALUES (r.run_id, r.started_at);\n"
                "  INSERT INTO runs SELECT r.*;\n"
                "  %5\n"
                "  %11\n"
@@ -427,7 +436,7 @@ bool init(QSqlDatabase &db, QString *report, QString *error)
     QSqlQuery owned(db);
     if (!owned.exec(QStringLiteral("SELECT c.relname, c.relkind FROM pg_class c"
                                    " JOIN pg_namespace n ON n.oid = c.relnamespace"
-                                   " WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'S')"
+                                   " WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'p', 'S')"
                                    " AND pg_get_userbyid(c.relowner) <> '%1'")
                         .arg(latin(OwnerRole))))
         return admin.fail(reason(owned.lastError()));
@@ -454,6 +463,14 @@ bool init(QSqlDatabase &db, QString *report, QString *error)
             return false;
     }
 
+    // The file texts are compressed with lz4 wherever a column does not say
+    // so itself (a table a later version adds).
+    if (!admin.exec(QStringLiteral("ALTER DATABASE %1 SET default_toast_compression = 'lz4'").arg(database)))
+        return false;
+
+    // No run arrives while the tables change: record_run() waits.
+    if (!admin.exec(QStringLiteral("SELECT pg_advisory_lock(%1)").arg(latin(ArrivalLock))))
+        return false;
     const bool ok = admin.asOwner([&] {
         QStringList views;
         for (const char *view : ReportViews)
@@ -461,6 +478,18 @@ bool init(QSqlDatabase &db, QString *report, QString *error)
         const QStringList viewsSql = reportViewsSql();
         if (!admin.exec(QStringLiteral("DROP VIEW IF EXISTS %1").arg(views.join(QStringLiteral(", "))))
             || !schema::prepareServer(db, error))
+            return false;
+        QVariant now;
+        if (!admin.value(QStringLiteral("SELECT floor(extract(epoch FROM clock_timestamp()) * 1000)::bigint"), {}, now)
+            || !admin.transaction([&] {
+                   if (!partitions::ensureDefaults(db, nullptr, error))
+                       return false;
+                   for (int month = 0; month <= MaintainOptions().ahead; ++month) {
+                       if (!partitions::ensureMonth(db, partitions::monthStart(now.toLongLong(), month), nullptr, error))
+                           return false;
+                   }
+                   return true;
+               }))
             return false;
         return admin.transaction([&] {
             QStringList readable, ours;
@@ -487,6 +516,7 @@ bool init(QSqlDatabase &db, QString *report, QString *error)
                                      .arg(views.join(QStringLiteral(", ")), latin(ReaderRole)));
         });
     });
+    QSqlQuery(db).exec(QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(latin(ArrivalLock)));
     if (!ok)
         return false;
     if (report)
@@ -494,6 +524,79 @@ bool init(QSqlDatabase &db, QString *report, QString *error)
                       .arg(schema::Version)
                       .arg(latin(OwnerRole), latin(WriterRole), latin(ReaderRole));
     return true;
+}
+
+bool maintain(QSqlDatabase &db, const MaintainOptions &options, QString *report, QString *error)
+{
+    Admin admin(db, error);
+    QVariant v;
+    if (!admin.value(QStringLiteral("SELECT pg_has_role(current_user, ?, 'MEMBER')"), {latin(OwnerRole)}, v))
+        return false;
+    if (!v.toBool())
+        return admin.fail(QStringLiteral("\"server maintain\" needs a connection of the schema's owner (%1) or of a "
+                                         "superuser, not of a station or a reader")
+                              .arg(latin(OwnerRole)));
+    if (options.keepMonths < 0 || options.ahead < 0)
+        return admin.fail(QStringLiteral("months to keep or make ahead cannot be negative"));
+    QString out;
+    const bool ok = admin.asOwner([&] {
+        bool split = false;
+        if (!schema::checkServer(db, error) || !partitions::isPartitioned(db, "runs", split, error))
+            return false;
+        if (!split)
+            return admin.fail(QStringLiteral("the line's runs are not kept by month yet: run \"kavel-results server "
+                                             "init\" first"));
+        QVariant clock;
+        if (!admin.value(QStringLiteral("SELECT floor(extract(epoch FROM clock_timestamp()) * 1000)::bigint"), {}, clock))
+            return false;
+        const qint64 now = options.now ? options.now : clock.toLongLong();
+        // Each month in a transaction of its own: one that fails leaves the
+        // others done.
+        QStringList created;
+        if (!admin.transaction([&] { return partitions::ensureDefaults(db, &created, error); }))
+            return false;
+        if (!created.isEmpty())
+            out += QStringLiteral("created the default partitions: %1\n").arg(created.join(QStringLiteral(", ")));
+        for (int month = 0; month <= options.ahead; ++month) {
+            const qint64 start = partitions::monthStart(now, month);
+            created.clear();
+            if (!admin.transaction([&] { return partitions::ensureMonth(db, start, &created, error); }))
+                return false;
+            if (!created.isEmpty())
+                out += QStringLiteral("created %1: %2\n").arg(partitions::monthText(start), created.join(QStringLiteral(", ")));
+        }
+        std::vector<qint64> months;
+        if (options.keepMonths > 0) {
+            const qint64 cut = partitions::monthStart(now, 1 - options.keepMonths);
+            if (!partitions::months(db, months, error))
+                return false;
+            for (const qint64 start : months) {
+                if (start >= cut)
+                    break;
+                partitions::Dropped dropped;
+                if (!admin.transaction([&] { return partitions::dropMonth(db, start, dropped, error); }))
+                    return false;
+                out += QStringLiteral("dropped %1: %2 runs").arg(partitions::monthText(start)).arg(dropped.runs);
+                if (dropped.kept)
+                    out += QStringLiteral(", %1 kept with their panel's later runs").arg(dropped.kept);
+                if (dropped.fromDefault)
+                    out += QStringLiteral(", %1 older runs from the default partition").arg(dropped.fromDefault);
+                out += QLatin1Char('\n');
+            }
+        }
+        QVariant outside;
+        if (!partitions::months(db, months, error)
+            || !admin.value(QStringLiteral("SELECT COUNT(*) FROM runs_default"), {}, outside))
+            return false;
+        out += months.empty() ? QStringLiteral("no months held")
+                              : QStringLiteral("months held: %1 to %2")
+                                    .arg(partitions::monthText(months.front()), partitions::monthText(months.back()));
+        out += QStringLiteral("; %1 runs in the default partition\n").arg(outside.toLongLong());
+        return true;
+    });
+    if (ok && report)
+        *report = out;
+    return ok;
 }
 
 bool addStation(QSqlDatabase &db, const QString &station, const QString &role, QString *report, QString *error)

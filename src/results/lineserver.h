@@ -34,6 +34,19 @@ extern const char *const ReaderRole;
 // that may create roles and owns the database. Safe to run again. report: what
 // the server holds now, for the administrator.
 bool init(QSqlDatabase &db, QString *report, QString *error);
+// The months of the runs (see partitions.h), on a connection of the schema's
+// owner or a superuser: the default partitions and the current month and
+// ahead months after it made where missing; with keepMonths, the months
+// before the last keepMonths (the current one counted) dropped, each after
+// its runs are counted in the yield per quarter. Safe to repeat. report: what
+// it made and dropped, and what the server holds.
+struct MaintainOptions
+{
+    int keepMonths = 0; // 0: nothing is dropped
+    int ahead = 3;
+    qint64 now = 0; // ms since the epoch; 0: the server's clock
+};
+bool maintain(QSqlDatabase &db, const MaintainOptions &options, QString *report, QString *error);
 // A login role (created when absent, without a password: see the README) that
 // adds the runs of station and nothing else.
 bool addStation(QSqlDatabase &db, const QString &station, const QString &role, QString *report, QString *error);

@@ -1,5 +1,6 @@
 #include "schema.h"
 
+#include "partitions.h"
 #include "resultstore.h"
 #include "textcodec.h"
 
@@ -217,6 +218,14 @@ const std::vector<Table> &allTables()
          {{"role_name", "TEXT NOT NULL"}, {"station", "TEXT NOT NULL"}},
          {"PRIMARY KEY (role_name)"},
          Place::Server},
+        // Every run the server took, by id, with its start (which names its
+        // month): the runs are split by month, and a key across the months
+        // is what keeps an id once on the line. Kept when a month is dropped,
+        // so that a run sent again after its month went is known, not added.
+        {"run_ids",
+         {{"run_id", "TEXT NOT NULL"}, {"started_at", "BIGINT NOT NULL"}},
+         {"PRIMARY KEY (run_id)"},
+         Place::Server},
     };
     return list;
 }
@@ -316,14 +325,16 @@ public:
             return false;
         if (current > Version)
             return fail(QStringLiteral("the store was written by a newer station (schema %1)").arg(current));
-        if (current == Version)
-            return complete();
         bool hasRuns = false;
         if (!tableExists("runs", hasRuns))
             return false;
+        // A server of this version whose runs are not split yet gets its
+        // missing columns first: the split copies every column.
+        if (current == Version)
+            return complete() && (!hasRuns || partitionRuns());
         if (!hasRuns)
             return create();
-        return structure(current) && batches() && finish();
+        return structure(current) && batches() && partitionRuns() && finish();
     }
 
 private:
@@ -416,21 +427,17 @@ private:
 
     QString createTable(const Table &table, const QString &name) const
     {
-        QStringList parts;
-        for (const Column *c : table.columnsIn(m_engine))
-            parts << QStringLiteral("%1 %2").arg(QLatin1String(c->name), QLatin1String(c->typeFor(m_engine)));
-        for (const char *constraint : table.constraints)
-            parts << QLatin1String(constraint);
-        QString sql = QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(name, parts.join(QStringLiteral(", ")));
-        if (!server() && table.stationOptions)
-            sql += QLatin1Char(' ') + QLatin1String(table.stationOptions);
-        return sql;
+        return createTableSql(table, m_engine, name);
     }
 
-    bool createTables()
+    // withPartitioned false: not the tables split by month (a server whose
+    // runs are not split yet gets them when they are).
+    bool createTables(bool withPartitioned = true)
     {
         for (const Table &table : allTables()) {
-            if (table.in(m_engine) && !exec(createTable(table, QLatin1String(table.name))))
+            if (!table.in(m_engine) || (!withPartitioned && table.partitioned(m_engine)))
+                continue;
+            if (!exec(createTable(table, QLatin1String(table.name))))
                 return false;
         }
         if (server() && !exec(QStringLiteral("CREATE SEQUENCE IF NOT EXISTS runs_received_seq")))
@@ -441,9 +448,14 @@ private:
     bool createIndexes()
     {
         for (const Index &index : Indexes) {
+            // A unique index of a table split by month would have to hold the
+            // month; what these keep unique is kept so otherwise: a file's
+            // run id is made from its key (station, name, content) and held
+            // once in run_ids, arrivals are numbered by a sequence.
+            const bool unique = index.unique && !table(index.table).partitioned(m_engine);
             if (placedIn(index.place, m_engine)
                 && !exec(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 %4")
-                             .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), QLatin1String(index.name),
+                             .arg(unique ? QStringLiteral("UNIQUE ") : QString(), QLatin1String(index.name),
                                   QLatin1String(index.table), QLatin1String(index.definition))))
                 return false;
         }
@@ -458,7 +470,10 @@ private:
 
     bool create()
     {
-        return transaction([this] { return createTables() && createIndexes() && setVersion(); });
+        return transaction([this] {
+            return createTables() && createIndexes() && setVersion()
+                   && (!server() || partitions::ensureDefaults(m_db, nullptr, m_error));
+        });
     }
 
     // What the migration changes in place, in one transaction: tables and
@@ -466,9 +481,12 @@ private:
     // steps that follow in batches.
     bool structure(int current)
     {
-        return transaction([this, current] {
+        bool split = false;
+        if (server() && !partitions::isPartitioned(m_db, "runs", split, m_error))
+            return false;
+        return transaction([this, current, split] {
             if (!exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_migration (step TEXT NOT NULL PRIMARY KEY)"))
-                || !createTables())
+                || !createTables(!server() || split))
                 return false;
             QSet<QString> steps;
             QSqlQuery pending(m_db);
@@ -513,6 +531,10 @@ private:
             QHash<QString, QString> found;
             if (!columns(table.name, found))
                 return false;
+            // A table split by month that the server lacks comes whole
+            // when its runs are split.
+            if (found.isEmpty() && table.partitioned(m_engine))
+                continue;
             for (const Column *c : table.columnsIn(m_engine)) {
                 if (!found.contains(QLatin1String(c->name)))
                     missing.emplace_back(&table, c);
@@ -563,9 +585,17 @@ private:
             lacking = lacking || (placedIn(index.place, m_engine) && !indexes.contains(QLatin1String(index.name)));
         if (!lacking)
             return true;
-        return transaction([this] {
+        bool split = true;
+        if (server() && !partitions::isPartitioned(m_db, "runs", split, m_error))
+            return false;
+        return transaction([this, split] {
             QSet<QString> steps; // nothing to fill: the version's own runs carry their values
-            return createTables() && addColumns(steps) && createIndexes();
+            // A table split by month that came with this version gets its
+            // months with it; on a server not split yet it comes with the split.
+            return createTables(split) && addColumns(steps) && createIndexes()
+                   && (!server() || !split
+                       || (partitions::ensureDefaults(m_db, nullptr, m_error)
+                           && partitions::ensureMonthsOf(m_db, QStringLiteral("runs"), nullptr, m_error)));
         });
     }
 
@@ -662,14 +692,16 @@ private:
 
     // Walks the runs in run_id order, a batch per transaction: body(from, to)
     // takes the runs with from < run_id <= to.
-    bool inBatches(const std::function<bool(const QString &, const QString &)> &body)
+    bool inBatches(const std::function<bool(const QString &, const QString &)> &body,
+                   const QString &runs = QStringLiteral("runs"))
     {
         QString from = QStringLiteral("");
         for (;;) {
             QSqlQuery q(m_db);
-            q.prepare(QStringLiteral("SELECT MAX(run_id) FROM (SELECT run_id FROM runs WHERE run_id > ?"
+            q.prepare(QStringLiteral("SELECT MAX(run_id) FROM (SELECT run_id FROM %2 WHERE run_id > ?"
                                      " ORDER BY run_id LIMIT %1) AS batch")
-                          .arg(Batch));
+                          .arg(Batch)
+                          .arg(runs));
             q.addBindValue(from);
             if (!q.exec() || !q.next())
                 return fail(q.lastError().text());
@@ -827,6 +859,90 @@ private:
         return true;
     }
 
+    // The server's runs and their children split by month, on a server
+    // whose tables were made whole (before the split, or by a version before
+    // it): the tables set aside, the runs copied a batch at a time into the
+    // split ones, each run once (a batch interrupted is taken again), then
+    // the tables set aside dropped.
+    bool partitionRuns()
+    {
+        if (!server())
+            return true;
+        bool split = false, aside = false;
+        if (!partitions::isPartitioned(m_db, "runs", split, m_error) || !tableExists("runs_unpartitioned", aside))
+            return false;
+        if (split && !aside)
+            return true;
+        const std::vector<const Table *> tables = partitions::tables();
+        if (!split && !transaction([&] {
+                for (const Table *t : tables) {
+                    bool exists = false;
+                    if (!tableExists(t->name, exists))
+                        return false;
+                    const QString name = QLatin1String(t->name);
+                    if (exists
+                        && !(exec(QStringLiteral("ALTER TABLE %1 RENAME TO %1_unpartitioned").arg(name))
+                             && exec(QStringLiteral(
+                                         "DO $$DECLARE i name; BEGIN FOR i IN SELECT c.relname FROM pg_index x"
+                                         " JOIN pg_class c ON c.oid = x.indexrelid WHERE x.indrelid ="
+                                         " '%1_unpartitioned'::regclass LOOP EXECUTE format('ALTER INDEX %I RENAME"
+                                         " TO %I', i, i || '_unpartitioned'); END LOOP; END$$")
+                                         .arg(name))))
+                        return false;
+                }
+                return createTables() && partitions::ensureDefaults(m_db, nullptr, m_error)
+                       && partitions::ensureMonthsOf(m_db, QStringLiteral("runs_unpartitioned"), nullptr, m_error);
+            }))
+            return false;
+        QStringList copies;
+        const QString fresh = QStringLiteral(" WHERE o.run_id > ? AND o.run_id <= ?"
+                                             " AND NOT EXISTS (SELECT 1 FROM run_ids k WHERE k.run_id = o.run_id)");
+        for (const Table *t : tables) {
+            bool old = false;
+            if (!tableExists((QByteArray(t->name) + "_unpartitioned").constData(), old))
+                return false;
+            if (!old)
+                continue;
+            const bool isRuns = t == tables.front();
+            QStringList from;
+            for (const QString &c : t->columnNames(m_engine))
+                from << (isRuns ? QStringLiteral("o.") : QStringLiteral("c.")) + c;
+            QStringList to = t->columnNames(m_engine);
+            if (!isRuns) {
+                to << QLatin1String(PartitionKey);
+                from << QStringLiteral("o.") + QLatin1String(PartitionKey);
+            }
+            copies << QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %4")
+                              .arg(QLatin1String(t->name), to.join(QStringLiteral(", ")), from.join(QStringLiteral(", ")),
+                                   isRuns ? QStringLiteral("runs_unpartitioned o")
+                                          : QStringLiteral("%1_unpartitioned c JOIN runs_unpartitioned o"
+                                                           " ON o.run_id = c.run_id")
+                                                .arg(QLatin1String(t->name)))
+                          + fresh;
+        }
+        // Last: the batch's runs are known from here on.
+        copies << QStringLiteral("INSERT INTO run_ids (run_id, started_at) SELECT o.run_id, o.started_at"
+                                 " FROM runs_unpartitioned o")
+                      + fresh;
+        if (!inBatches(
+                [&](const QString &from, const QString &to) {
+                    for (const QString &copy : copies) {
+                        if (!exec(copy, {from, to}))
+                            return false;
+                    }
+                    return true;
+                },
+                QStringLiteral("runs_unpartitioned")))
+            return false;
+        return transaction([&] {
+            for (auto t = tables.rbegin(); t != tables.rend(); ++t) {
+                if (!exec(QStringLiteral("DROP TABLE IF EXISTS %1_unpartitioned CASCADE").arg(QLatin1String((*t)->name))))
+                    return false;
+            }
+            return createIndexes();
+        });
+    }
+
     bool finish()
     {
         return transaction([this] {
@@ -854,6 +970,11 @@ bool Column::in(Engine engine) const
 bool Table::in(Engine engine) const
 {
     return placedIn(place, engine);
+}
+
+bool Table::partitioned(Engine engine) const
+{
+    return engine == Engine::Server && ofRun && in(engine);
 }
 
 std::vector<const Column *> Table::columnsIn(Engine engine) const
@@ -920,6 +1041,29 @@ std::size_t runTableIndex(const char *name)
             return i;
     }
     qFatal("no run table %s in the schema", name);
+}
+
+QString createTableSql(const Table &table, Engine engine, const QString &name)
+{
+    const bool split = table.partitioned(engine);
+    const QString key = QLatin1String(PartitionKey);
+    QStringList parts;
+    for (const Column *c : table.columnsIn(engine))
+        parts << QStringLiteral("%1 %2").arg(QLatin1String(c->name), QLatin1String(c->typeFor(engine)));
+    if (split && table.indexOf(PartitionKey, engine) < 0)
+        parts << key + QStringLiteral(" BIGINT NOT NULL");
+    for (const char *constraint : table.constraints) {
+        QString c = QLatin1String(constraint);
+        // Keys and references take the month: every column list gets the key.
+        const bool keyed = c.startsWith(QLatin1String("PRIMARY KEY")) || c.startsWith(QLatin1String("UNIQUE"))
+                           || c.startsWith(QLatin1String("FOREIGN KEY"));
+        if (split && keyed && !c.contains(key))
+            c.replace(QLatin1Char(')'), QStringLiteral(", %1)").arg(key));
+        parts << c;
+    }
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)%3")
+        .arg(name, parts.join(QStringLiteral(", ")),
+             split ? QStringLiteral(" PARTITION BY RANGE (%1)").arg(key) : QString());
 }
 
 QString insertSql(const Table &table, const QString &suffix)
@@ -1007,7 +1151,7 @@ bool rebuildYield(QSqlDatabase &db, QString *error)
     return true;
 }
 
-QSqlError execute(QSqlDatabase &db, const QString &sql, const QVariantList &bound)
+QSqlError execute(QSqlDatabase &db, const QString &sql, const QVariantList &bound, qint64 *rows)
 {
     QSqlQuery q(db);
     bool ok = bound.isEmpty() ? q.exec(sql) : q.prepare(sql);
@@ -1016,6 +1160,8 @@ QSqlError execute(QSqlDatabase &db, const QString &sql, const QVariantList &boun
             q.addBindValue(v);
         ok = q.exec();
     }
+    if (ok && rows)
+        *rows = q.numRowsAffected();
     return ok ? QSqlError() : q.lastError();
 }
 

@@ -59,7 +59,14 @@ struct Table
     std::vector<const Column *> columnsIn(Engine engine) const;
     QStringList columnNames(Engine engine) const;
     int indexOf(const char *column, Engine engine) const; // -1: not there
+    // Whether the engine keeps the table in one partition per month of the
+    // run's start (PartitionKey): the server, for every table of a run.
+    bool partitioned(Engine engine) const;
 };
+
+// The column a partitioned table is split by. The children of a run carry
+// it on the server too (not listed: the server fills it from their run).
+constexpr const char *PartitionKey = "started_at";
 
 // Every table, parents before children.
 const std::vector<Table> &tables();
@@ -68,6 +75,10 @@ const Table &table(const char *name);
 std::vector<const Table *> runTables();
 // Where a table is among runTables().
 std::size_t runTableIndex(const char *name);
+
+// "CREATE TABLE IF NOT EXISTS name (...)" for the table on engine; a
+// partitioned one gets the partition key in its keys and references.
+QString createTableSql(const Table &table, Engine engine, const QString &name);
 
 // "INSERT INTO t (a, b, ...) VALUES (?, ?, ...)" for the station's store.
 QString insertSql(const Table &table, const QString &suffix = QString());
@@ -92,8 +103,9 @@ bool rebuildYield(QSqlDatabase &db, QString *error);
 
 // Runs sql on db, with the values bound in order where there are any (a
 // statement without values is not prepared: the server prepares no DDL).
-// The error, of type NoError when it ran.
-QSqlError execute(QSqlDatabase &db, const QString &sql, const QVariantList &bound = {});
+// The error, of type NoError when it ran; rows, where given, the rows it
+// changed.
+QSqlError execute(QSqlDatabase &db, const QString &sql, const QVariantList &bound = {}, qint64 *rows = nullptr);
 
 // The file's bytes from the content column as engine gives it back: the
 // server keeps the bytes themselves, the station a compressed frame

@@ -587,6 +587,15 @@ private slots:
             << "station" << "SELECT record_run(CAST(:bare AS jsonb))" << "names a text the server does not hold";
         QTest::newRow("reader reads the texts and versions")
             << "reader" << "SELECT COUNT(*) FROM texts t JOIN profile_versions v ON v.profile_sha1 = t.sha1" << "";
+        QTest::newRow("station makes a month") << "station"
+                                               << "CREATE TABLE runs_2031_01 PARTITION OF runs"
+                                                  " FOR VALUES FROM (1924992000000) TO (1927670400000)"
+                                               << denied;
+        QTest::newRow("station detaches a month") << "station" << "ALTER TABLE runs DETACH PARTITION runs_default"
+                                                  << "must be owner";
+        QTest::newRow("station reads a month") << "station" << "SELECT COUNT(*) FROM runs_default" << denied;
+        QTest::newRow("reader drops a month") << "reader" << "DROP TABLE items_default" << "must be owner";
+        QTest::newRow("reader reads the run ids") << "reader" << "SELECT COUNT(*) FROM run_ids" << "";
         QTest::newRow("reader reads") << "reader" << "SELECT COUNT(*) FROM runs r JOIN items i ON i.run_id = r.run_id"
                                       << "";
         QTest::newRow("reader deletes") << "reader" << "DELETE FROM runs" << denied;
@@ -929,6 +938,7 @@ private slots:
         QTest::newRow("from schema 2 with panel flags") << "2 flags";
         QTest::newRow("from schema 2 with yield") << "2 yield";
         QTest::newRow("from schema 2 with levels") << "2 levels";
+        QTest::newRow("from schema 3 with whole tables") << "3 whole";
     }
     void migratesOnServer()
     {
@@ -956,9 +966,14 @@ private slots:
                                   + " OWNER TO " + owner));
         {
             Connection old("old", m_server->connectionString(database, owner, "pw"));
-            QVERIFY2(oldschemas::build(old.db, shape, &error), qPrintable(error));
+            QVERIFY2(oldschemas::build(old.db, shape == "3 whole" ? "2 levels" : shape, &error), qPrintable(error));
             QSqlDatabase from = reference.database();
             QVERIFY2(oldschemas::copyRuns(from, old.db, &error), qPrintable(error));
+            if (shape == "3 whole") {
+                for (const QString &sql : oldschemas::wholeThree())
+                    QVERIFY2(QSqlQuery(old.db).exec(sql), qPrintable(sql));
+                QVERIFY2(schema::rebuildYield(old.db, &error), qPrintable(error));
+            }
         }
         const Tool t = runTool(dir.path(), {"--connection", m_server->connectionString(database), "server", "init"});
         QVERIFY2(t.exitCode == 0 && t.out.contains("holds schema 3"), qPrintable(t.out + t.err));
@@ -990,6 +1005,13 @@ private slots:
         // Numbered, so that an export by arrival from 0 takes them in.
         QCOMPARE(line.scalar("SELECT COUNT(DISTINCT received_seq) FROM runs").toInt(), 4);
         QCOMPARE(line.scalar("SELECT COUNT(*) FROM pg_constraint WHERE conrelid = 'runs'::regclass AND contype = 'u'").toInt(), 0);
+        // Split by month, each run once in its month, every id held, nothing left aside.
+        QCOMPARE(line.scalar("SELECT relkind FROM pg_class WHERE relname = 'items'").toString(), "p");
+        QCOMPARE(line.scalar("SELECT COUNT(*) FROM runs_2026_12").toInt(), 4);
+        QCOMPARE(line.scalar("SELECT COUNT(*) FROM items_2026_12").toInt(),
+                 line.scalar("SELECT COUNT(*) FROM items").toInt());
+        QCOMPARE(line.scalar("SELECT COUNT(*) FROM run_ids k JOIN runs r USING (run_id, started_at)").toInt(), 4);
+        QCOMPARE(line.scalar("SELECT COUNT(*) FROM pg_class WHERE relname LIKE '%unpartitioned%'").toInt(), 0);
         QVERIFY(line.scalar("SELECT indexdef FROM pg_indexes WHERE indexname = 'runs_lot'").toString().contains("panel_last"));
         {
             Connection old("old", m_server->connectionString(database, owner, "pw"));
@@ -1049,6 +1071,165 @@ private slots:
         QCOMPARE(yieldRows(line.db, true), yieldRows(line.db, false));
         QCOMPARE(runTool(dir.path(), {"--connection", m_server->connectionString(database), "server", "init"}).exitCode, 0);
         QCOMPARE(line.scalar("SELECT COUNT(*) FROM runs").toInt(), 6);
+    }
+
+    // The runs kept by month: "server init" makes the current and coming
+    // months, "server maintain" makes what is missing and changes nothing
+    // when run again, a run of a month without a partition lands in the
+    // default one and moves into its month when that is made, and
+    // --keep-months drops the old months while the yield per quarter, the
+    // panel flags and the run ids stay. Only the schema's owner maintains.
+    void keepsMonths()
+    {
+        QString database;
+        QString error = freshLine(database);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        const QString admin = m_server->connectionString(database);
+        Connection check("check", admin);
+        const auto month = [](int shift) {
+            const QDate today = QDateTime::currentDateTimeUtc().date();
+            return QDate(today.year(), today.month(), 1).addMonths(shift);
+        };
+        const auto name = [&](const char *table, int shift) {
+            return QLatin1String(table) + month(shift).toString("_yyyy_MM");
+        };
+        const auto count = [&](const QString &table) {
+            return check.scalar("SELECT COUNT(*) FROM " + table).toInt();
+        };
+        const auto partitionsHeld = [&] {
+            return check
+                .scalar("SELECT string_agg(c.relname, ',' ORDER BY c.relname) FROM pg_inherits i"
+                        " JOIN pg_class c ON c.oid = i.inhrelid WHERE c.relkind = 'r'")
+                .toString();
+        };
+        // init: the current month and the next three, and the defaults.
+        QStringList expected;
+        for (const char *table : {"failing_cells", "failing_electrodes", "items", "runs"}) {
+            expected << QLatin1String(table) + "_default";
+            for (int m = 0; m <= 3; ++m)
+                expected << name(table, m);
+        }
+        expected.sort();
+        QCOMPARE(partitionsHeld(), expected.join(','));
+        // The file texts compressed with lz4 in every month.
+        QCOMPARE(check.scalar("SELECT attcompression FROM pg_attribute WHERE attrelid = ?::regclass"
+                              " AND attname = 'content'", {name("runs", 1)}).toString(), "l");
+
+        // Months before this one, as a line that has run through them has.
+        {
+            Connection owner("owner", admin);
+            lineserver::MaintainOptions options;
+            options.now = QDateTime(month(-3).addDays(14), QTime(12, 0), Qt::UTC).toMSecsSinceEpoch();
+            QString report;
+            QVERIFY2(lineserver::maintain(owner.db, options, &report, &error), qPrintable(error));
+            QVERIFY2(report.startsWith("created " + month(-3).toString("yyyy-MM") + ": runs" + name("", -3) + ", items"),
+                     qPrintable(report));
+        }
+
+        // Runs: SN001 first tested three months ago and again this month, SN002
+        // three months ago, SN003 two months ago, SN004 eight months ahead, SN005 in 2019.
+        QTemporaryDir dir;
+        QVERIFY(stationFolder(dir.path(), stationRole(database, "K1", "k1_" + database), "K1"));
+        const QString local = dir.filePath("results.db");
+        const auto at = [&](int shift, int day) { return month(shift).addDays(day).toString("yyyyMMdd") + "080000"; };
+        const QByteArray pass = stationResultFile("run-pass-30x20.csv");
+        QVERIFY(recordRuns(dir.path(), local, 1, 1, "K1", at(-3, 9)));
+        QVERIFY(recordRuns(dir.path(), local, 2, 1, "K1", at(-3, 10)));
+        QVERIFY(recordRuns(dir.path(), local, 3, 1, "K1", at(-2, 4)));
+        QVERIFY(recordRuns(dir.path(), local, 4, 1, "K1", at(8, 1)));
+        QVERIFY(recordRuns(dir.path(), local, 5, 1, "K1", "20190115080000"));
+        QVERIFY(recordRuns(dir.path(), local, 1, 1, "K1", at(0, 1), pass));
+        QCOMPARE(runTool(dir.path(), {"sync"}).out, QStringLiteral("sent 6, waiting 0\n"));
+        QCOMPARE(count(name("runs", -3)), 2);
+        QCOMPARE(count("runs_default"), 2);
+        QVERIFY(count("items_default") > 0);
+        QCOMPARE(count("runs"), 6);
+
+        // Twice: nothing made, nothing dropped, the same answer.
+        const QString held = partitionsHeld();
+        const QString heldLine = QStringLiteral("months held: %1 to %2; 2 runs in the default partition\n")
+                                     .arg(month(-3).toString("yyyy-MM"), month(3).toString("yyyy-MM"));
+        for (int i = 0; i < 2; ++i) {
+            const Tool t = runTool(dir.path(), {"--connection", admin, "server", "maintain"});
+            QCOMPARE(t.err, QString());
+            QCOMPARE(t.out, heldLine);
+            QCOMPARE(partitionsHeld(), held);
+        }
+        // Not the station's: its role is refused, and changes nothing.
+        Tool t = runTool(dir.path(), {"server", "maintain", "--keep-months", "1"});
+        QCOMPARE(t.exitCode, 1);
+        QVERIFY2(t.err.contains("needs a connection of the schema's owner (kavel_owner)"), qPrintable(t.err));
+        QCOMPARE(partitionsHeld(), held);
+
+        // Keep two months: the two before them go. SN001's first run stays
+        // with its panel, SN005 (2019) goes from the default partition.
+        const QStringList yield = yieldRows(check.db, true);
+        const QString flags = "SELECT string_agg(panel_first || '' || panel_last, ',' ORDER BY started_at) FROM runs"
+                              " WHERE barcode = 'SN001'";
+        QCOMPARE(check.scalar(flags).toString(), "10,01");
+        // A month whose runs the yield per quarter does not all count is kept,
+        // with one line that says why and what mends it.
+        const QVariantList quarter{check.scalar("SELECT started_at / 900000 FROM runs WHERE barcode = 'SN002'")};
+        QVERIFY(QSqlQuery(check.db).exec("UPDATE yield_quarters SET runs = runs + 1 WHERE quarter = "
+                                         + quarter.first().toString()));
+        t = runTool(dir.path(), {"--connection", admin, "server", "maintain", "--keep-months", "2"});
+        QCOMPARE(t.exitCode, 1);
+        QCOMPARE(t.err, QStringLiteral("server maintain: the yield per quarter counts 3 runs in %1, its partition holds"
+                                       " 2: \"kavel-results server init\" counts it anew; the month is kept\n")
+                            .arg(month(-3).toString("yyyy-MM")));
+        QCOMPARE(partitionsHeld(), held);
+        QVERIFY(QSqlQuery(check.db).exec("UPDATE yield_quarters SET runs = runs - 1 WHERE quarter = "
+                                         + quarter.first().toString()));
+        const QString itemsOfPanel = "SELECT COUNT(*) FROM items i JOIN runs r USING (run_id, started_at)"
+                                     " WHERE r.barcode = 'SN001'";
+        const int items = check.scalar(itemsOfPanel).toInt();
+        QVERIFY(items > 0);
+        t = runTool(dir.path(), {"--connection", admin, "server", "maintain", "--keep-months", "2"});
+        QCOMPARE(t.err, QString());
+        QCOMPARE(t.out, QStringLiteral("dropped %1: 2 runs, 1 kept with their panel's later runs,"
+                                       " 1 older runs from the default partition\n"
+                                       "dropped %2: 1 runs\n"
+                                       "months held: %3 to %4; 2 runs in the default partition\n")
+                            .arg(month(-3).toString("yyyy-MM"), month(-2).toString("yyyy-MM"),
+                                 month(-1).toString("yyyy-MM"), month(3).toString("yyyy-MM")));
+        QCOMPARE(check.scalar("SELECT string_agg(barcode, ',' ORDER BY started_at) FROM runs").toString(),
+                 "SN001,SN001,SN004");
+        QCOMPARE(check.scalar("SELECT COUNT(*) FROM pg_class WHERE relname = ?", {name("items", -3)}).toInt(), 0);
+        QCOMPARE(yieldRows(check.db, true), yield);
+        QCOMPARE(check.scalar(flags).toString(), "10,01");
+        QCOMPARE(check.scalar(itemsOfPanel).toInt(), items);
+        QCOMPARE(count("run_ids"), 6);
+
+        // SN002 sent again (a station's store rebuilt from its files): known, not added.
+        {
+            QTemporaryDir again;
+            QVERIFY(stationFolder(again.path(), stationRole(database, "K1", "k1_" + database), "K1"));
+            QVERIFY(recordRuns(again.path(), again.filePath("results.db"), 2, 1, "K1", at(-3, 10)));
+            QCOMPARE(runTool(again.path(), {"--connection", admin, "server", "release-station", "K1"}).exitCode, 0);
+            QCOMPARE(runTool(again.path(), {"sync"}).out, QStringLiteral("sent 1, waiting 0\n"));
+        }
+        QCOMPARE(count("runs"), 3);
+        QCOMPARE(yieldRows(check.db, true), yield);
+
+        // SN001 tested once more: its first run is still its first.
+        QCOMPARE(runTool(dir.path(), {"--connection", admin, "server", "release-station", "K1"}).exitCode, 0);
+        QVERIFY(recordRuns(dir.path(), local, 1, 1, "K1", at(0, 2)));
+        QCOMPARE(runTool(dir.path(), {"sync"}).out, QStringLiteral("sent 1, waiting 0\n"));
+        QCOMPARE(check.scalar(flags).toString(), "10,00,01");
+
+        // SN004's month made when it comes near: its run and items move in.
+        {
+            Connection owner("owner", admin);
+            lineserver::MaintainOptions options;
+            options.now = QDateTime(month(6).addDays(3), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
+            QString report;
+            QVERIFY2(lineserver::maintain(owner.db, options, &report, &error), qPrintable(error));
+            QVERIFY2(report.contains("created " + month(8).toString("yyyy-MM")), qPrintable(report));
+        }
+        QCOMPARE(check.scalar("SELECT barcode FROM " + name("runs", 8)).toString(), "SN004");
+        QVERIFY(count(name("items", 8)) > 0);
+        QCOMPARE(count("runs_default"), 1);
+        QCOMPARE(count("runs"), 4);
     }
 
     // The station's uploads over TLS that checks the server's certificate

@@ -183,6 +183,8 @@ private slots:
             datadir + "kavel-station/demo/Config/demo.ini",
             datadir + "kavel-station/demo/config.txt",
             datadir + "kavel-station/demo/log/baseline.csv",
+            datadir + "kavel-station/systemd/kavel-results-maintain.service",
+            datadir + "kavel-station/systemd/kavel-results-maintain.timer",
             datadir + "kavel-station/translations/vorlane_en.qm",
             datadir + "kavel-station/translations/vorlane_zh.qm",
         };
@@ -199,6 +201,9 @@ private slots:
                  readAll(source(QStringLiteral("resources/demo/Config/demo.ini"))));
         QCOMPARE(readAll(data(QStringLiteral("demo/log/baseline.csv"))),
                  readAll(source(QStringLiteral("resources/demo/log/baseline.csv"))));
+        // The server's upkeep runs the tool where the package puts it.
+        const QByteArray unit = readAll(data(QStringLiteral("systemd/kavel-results-maintain.service")));
+        QVERIFY2(unit.contains("\nExecStart=/usr/" KAVEL_INSTALL_BINDIR "/kavel-results --connection "), unit.constData());
     }
 
     // The rule hands the configured board's hidraw node to plugdev, and the

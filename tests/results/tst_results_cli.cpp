@@ -904,6 +904,16 @@ private slots:
         QTest::newRow("add-station without role") << QStringList{"server", "add-station", "ST-07"} << 2
                                                   << "needs --role NAME";
         QTest::newRow("init with a role") << QStringList{"server", "init", "--role", "st"} << 2 << "takes no --role";
+        QTest::newRow("maintain with a role") << QStringList{"server", "maintain", "--role", "st"} << 2
+                                              << "server maintain takes no --role";
+        QTest::newRow("months kept on init") << QStringList{"server", "init", "--keep-months", "3"} << 2
+                                             << "server init takes no --keep-months";
+        QTest::newRow("no month kept") << QStringList{"server", "maintain", "--keep-months", "0"} << 2
+                                       << "--keep-months: \"0\" is no number of months";
+        QTest::newRow("months kept, not a number") << QStringList{"server", "maintain", "--keep-months", "1y"} << 2
+                                                   << "--keep-months: \"1y\" is no number of months";
+        QTest::newRow("maintain, no line") << QStringList{"server", "maintain", "--keep-months", "1"} << 1
+                                           << "server maintain: no line is configured";
         QTest::newRow("server, no line") << QStringList{"server", "init"} << 1 << "no line is configured";
         QTest::newRow("profile without a name") << QStringList{"profile"} << 2 << "profile needs a profile's name";
         QTest::newRow("profile, two names") << QStringList{"profile", "a.ini", "b.ini"} << 2 << "takes one name";

@@ -73,6 +73,27 @@ inline QStringList schema(const QString &shape)
     return sql;
 }
 
+// A line's server as schema 3 was first made, every table whole rather than
+// split by month: applied to a "2 levels" server with its runs copied in
+// (the yield is counted anew after it).
+inline QStringList wholeThree()
+{
+    return {
+        "ALTER TABLE runs DROP CONSTRAINT runs_station_file_name_content_sha1_key",
+        "ALTER TABLE runs ALTER COLUMN content TYPE BYTEA USING convert_to(content, 'LATIN1')",
+        "ALTER TABLE runs ADD COLUMN received_at BIGINT, ADD COLUMN received_seq BIGINT",
+        "CREATE SEQUENCE runs_received_seq",
+        "UPDATE runs SET received_seq = nextval('runs_received_seq')",
+        "ALTER TABLE yield_quarters ADD COLUMN final_passed BIGINT NOT NULL DEFAULT 0,"
+        " ADD COLUMN passed_after_retest BIGINT NOT NULL DEFAULT 0, ADD COLUMN never_passed BIGINT NOT NULL DEFAULT 0,"
+        " ADD COLUMN retests BIGINT NOT NULL DEFAULT 0",
+        "CREATE TABLE stations (station TEXT PRIMARY KEY, machine TEXT NOT NULL, claimed_at BIGINT NOT NULL,"
+        " seen_at BIGINT NOT NULL)",
+        "CREATE TABLE station_roles (role_name TEXT PRIMARY KEY, station TEXT NOT NULL)",
+        "UPDATE schema_version SET version = 3",
+    };
+}
+
 // Builds the shape in db; false with the failing statement in error.
 inline bool build(QSqlDatabase &db, const QString &shape, QString *error)
 {

@@ -281,6 +281,13 @@ Subcommands:
                         a login role that reads everything and writes nothing
   release-station ID    forgets which machine holds station ID, so that
                         another (a replaced station PC) may claim it
+  maintain [--keep-months N]
+                        makes the runs' partitions of this month and the
+                        next three (and the default one) where missing; with
+                        --keep-months, drops the months before the last N
+                        (this one counted) once the yield per quarter counts
+                        their runs, which it keeps; safe to repeat (daily,
+                        from kavel-results-maintain.timer)
 
 Roles are made without a password: set one with psql's \password, or let the
 station log in with a client certificate (see the README).
@@ -317,7 +324,7 @@ const std::vector<Command> &commands()
         {"profile", Profile, {"show", "diff", "format"}},
         {"sync", Sync, {"retry"}},
         {"prune", Prune, {"before", "dry-run"}},
-        {"server", Server, {"role"}},
+        {"server", Server, {"role", "keep-months"}},
         {"help", HelpCommand, {}},
     };
     return list;
@@ -393,6 +400,7 @@ Parsed parseArguments(const QStringList &arguments)
         {QStringLiteral("profile"), QString(), QStringLiteral("NAME")},
         {QStringLiteral("before"), QString(), QStringLiteral("T")},
         {QStringLiteral("dry-run"), QString()},
+        {QStringLiteral("keep-months"), QString(), QStringLiteral("N")},
     });
     if (!parser.parse(arguments)) {
         parsed.error = parser.errorText();
@@ -498,8 +506,10 @@ Parsed parseArguments(const QStringList &arguments)
         static const QStringList withStation{QStringLiteral("add-station"), QStringLiteral("release-station")};
         const QString sub = inv.arguments.value(0);
         const qsizetype wanted = withStation.contains(sub) ? 2 : 1;
-        if (sub != QLatin1String("init") && sub != QLatin1String("add-reader") && !withStation.contains(sub))
-            return fail(sub.isEmpty() ? QStringLiteral("server needs init, add-station, add-reader or release-station")
+        if (sub != QLatin1String("init") && sub != QLatin1String("add-reader") && sub != QLatin1String("maintain")
+            && !withStation.contains(sub))
+            return fail(sub.isEmpty() ? QStringLiteral("server needs init, add-station, add-reader, release-station or "
+                                                       "maintain")
                                       : QStringLiteral("server: no subcommand \"%1\"").arg(sub));
         if (inv.arguments.size() != wanted)
             return fail(wanted == 2 ? QStringLiteral("server %1 needs a station id").arg(sub)
@@ -508,6 +518,16 @@ Parsed parseArguments(const QStringList &arguments)
         if (needsRole != !inv.role.isEmpty())
             return fail(needsRole ? QStringLiteral("server %1 needs --role NAME").arg(sub)
                                   : QStringLiteral("server %1 takes no --role").arg(sub));
+        if (given("keep-months")) {
+            bool number = false;
+            const int months = value("keep-months").toInt(&number);
+            if (sub != QLatin1String("maintain"))
+                return fail(QStringLiteral("server %1 takes no --keep-months").arg(sub));
+            if (!number || months < 1)
+                return fail(QStringLiteral("--keep-months: \"%1\" is no number of months (1 or more)")
+                                .arg(value("keep-months")));
+            inv.keepMonths = months;
+        }
         inv.line = true;
     } else if (inv.command == QLatin1String("profile")) {
         const auto hash = [](const QString &text) {

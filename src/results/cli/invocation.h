@@ -62,6 +62,8 @@ struct Invocation
 
     // server add-station, add-reader
     QString role;
+    // server maintain: the months kept
+    std::optional<int> keepMonths;
 
     // profile: the text of a hash, or two versions to compare (the older first)
     std::optional<QString> show;

@@ -31,6 +31,11 @@ int serverCommand(const Invocation &invocation)
             ok = lineserver::addStation(db, invocation.arguments.value(1), invocation.role, &report, &error);
         else if (sub == QLatin1String("add-reader"))
             ok = lineserver::addReader(db, invocation.role, &report, &error);
+        else if (sub == QLatin1String("maintain")) {
+            lineserver::MaintainOptions options;
+            options.keepMonths = invocation.keepMonths.value_or(0);
+            ok = lineserver::maintain(db, options, &report, &error);
+        }
         else
             ok = lineserver::releaseStation(db, invocation.arguments.value(1), &report, &error);
         if (ok) {
