@@ -445,9 +445,12 @@ private:
         return true;
     }
 
-    bool createIndexes()
+    // withPartitioned false: as createTables().
+    bool createIndexes(bool withPartitioned = true)
     {
         for (const Index &index : Indexes) {
+            if (!withPartitioned && table(index.table).partitioned(m_engine))
+                continue;
             // A unique index of a table split by month would have to hold the
             // month; what these keep unique is kept so otherwise: a file's
             // run id is made from its key (station, name, content) and held
@@ -592,7 +595,7 @@ private:
             QSet<QString> steps; // nothing to fill: the version's own runs carry their values
             // A table split by month that came with this version gets its
             // months with it; on a server not split yet it comes with the split.
-            return createTables(split) && addColumns(steps) && createIndexes()
+            return createTables(split) && addColumns(steps) && createIndexes(split)
                    && (!server() || !split
                        || (partitions::ensureDefaults(m_db, nullptr, m_error)
                            && partitions::ensureMonthsOf(m_db, QStringLiteral("runs"), nullptr, m_error)));
@@ -1061,9 +1064,12 @@ QString createTableSql(const Table &table, Engine engine, const QString &name)
             c.replace(QLatin1Char(')'), QStringLiteral(", %1)").arg(key));
         parts << c;
     }
-    return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)%3")
-        .arg(name, parts.join(QStringLiteral(", ")),
-             split ? QStringLiteral(" PARTITION BY RANGE (%1)").arg(key) : QString());
+    QString options;
+    if (split)
+        options = QStringLiteral(" PARTITION BY RANGE (%1)").arg(key);
+    else if (engine != Engine::Server && table.stationOptions)
+        options = QLatin1Char(' ') + QLatin1String(table.stationOptions);
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)%3").arg(name, parts.join(QStringLiteral(", ")), options);
 }
 
 QString insertSql(const Table &table, const QString &suffix)

@@ -1104,7 +1104,7 @@ private slots:
         };
         // init: the current month and the next three, and the defaults.
         QStringList expected;
-        for (const char *table : {"failing_cells", "failing_electrodes", "items", "runs"}) {
+        for (const char *table : {"failing_cells", "failing_electrodes", "items", "measurements", "runs"}) {
             expected << QLatin1String(table) + "_default";
             for (int m = 0; m <= 3; ++m)
                 expected << name(table, m);
