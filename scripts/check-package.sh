@@ -246,8 +246,18 @@ mount --bind "$server" "$root$line_socket"
 "$source_dir/scripts/demo-line-server.sh" start "$server" >/dev/null ||
   fail "the line server did not start"
 "$KAVEL_CHECK_PGBIN/psql" -h "$server" -U postgres -d postgres -qX -v ON_ERROR_STOP=1 \
-  -c "CREATE ROLE station LOGIN" -c "CREATE DATABASE results OWNER station" >/dev/null ||
-  fail "the line server's role and database were not made"
+  -c "CREATE DATABASE results" >/dev/null ||
+  fail "the line server's database was not made"
+# The line set up as the README's administrator does, with the installed tool: the
+# schema and its groups, the station's own role, and a reader.
+for command in "server init" "server add-station ST-CHECK --role station" "server add-reader --role reader"; do
+  # shellcheck disable=SC2086 # the command's words
+  in_root kavel-results --connection "host=$line_socket dbname=results user=postgres" $command \
+    >>"$root/root/line-setup.log" 2>&1 || {
+    cat "$root/root/line-setup.log" >&2
+    fail "kavel-results $command failed on the line server"
+  }
+done
 on_line() {
   "$KAVEL_CHECK_PGBIN/psql" -h "$server" -U postgres -d results -tAXc "SELECT count(*) FROM runs" \
     2>/dev/null || echo 0
@@ -256,6 +266,7 @@ put "$source_dir/tests/data/tools/run-pass-30x20.csv" station/resultsPASS/12-01-
 printf '[line]\nconnection=host=%s dbname=results user=station\n[station]\nid=ST-CHECK\n' "$line_socket" \
   >"$root$home/line.ini"
 put "$root$home/line.ini" station/line.ini
+chmod 600 "$root$home/station/line.ini" # the station warns about a line.ini others can read
 
 stop_station() { # as a desktop ends it; a process that outlives 20 s is a failure
   kill -TERM "$1" 2>/dev/null || true
@@ -340,7 +351,7 @@ wait_for 30 "the station sent it to the line server" 2 on_line || {
   shown channel.txt
   fail "the station did not send its run to the line server"
 }
-line_runs=$("${as_tester[@]}" kavel-results --connection "host=$line_socket dbname=results user=station" export --format json \
+line_runs=$("${as_tester[@]}" kavel-results --connection "host=$line_socket dbname=results user=reader" export --format json \
   2>"$root$home/line-export.log" | count '{"run"' -)
 check_log line-export.log
 [ "$line_runs" -eq 2 ] || fail "kavel-results finds $line_runs runs on the line server, not 2"
