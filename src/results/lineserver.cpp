@@ -131,11 +131,13 @@ QString functions()
              << inlined(neighbourSql(false, QStringLiteral("chain_before, chain_before_at")), at) + QLatin1Char(';')
              << inlined(neighbourSql(true, QStringLiteral("chain_after, chain_after_at")), at) + QLatin1Char(';')
              << inlined(chainSql(), {QStringLiteral("chain_before"), QStringLiteral("chain_before_at"),
-                                     QStringLiteral("chain_before"), QStringLiteral("r.run_id")})
+                                     QStringLiteral("chain_before"), QStringLiteral("chain_before_at"),
+                                     QStringLiteral("r.run_id")})
                     + QLatin1Char(';')
              << QStringLiteral("IF chain_after IS NOT NULL THEN ")
                     + inlined(chainSql(), {QStringLiteral("r.run_id"), QStringLiteral("r.started_at"),
-                                           QStringLiteral("r.run_id"), QStringLiteral("chain_after")})
+                                           QStringLiteral("r.run_id"), QStringLiteral("r.started_at"),
+                                           QStringLiteral("chain_after")})
                     + QStringLiteral("; END IF;")
              << QStringLiteral("END IF;");
     const QString flags = inlined(panelFlagsSql(), {QStringLiteral("r.barcode"), QStringLiteral("r.barcode"),

@@ -306,7 +306,10 @@ QString chainSql()
     return QStringLiteral(
         "UPDATE measurements SET previous_run = ?, previous_at = ?,"
         " moving_range = (SELECT ABS(measurements.value - p.value) FROM measurements p"
-        " WHERE p.run_id = ? AND p.item = measurements.item AND p.name = measurements.name"
+        // The previous run's start as well: the table's own order leads with
+        // item and start, so the value is found at once, not searched for
+        // among every run's values of the item.
+        " WHERE p.run_id = ? AND p.started_at = ? AND p.item = measurements.item AND p.name = measurements.name"
         " AND p.limits_known = measurements.limits_known"
         " AND p.lower_limit IS NOT DISTINCT FROM measurements.lower_limit"
         " AND p.upper_limit IS NOT DISTINCT FROM measurements.upper_limit)"
@@ -660,7 +663,7 @@ bool chainMeasurements(QSqlQuery &previous, QSqlQuery &next, QSqlQuery &chain, c
         return true;
     };
     const auto link = [&chain](const QVariant &run, const QVariant &before, const QVariant &beforeStart) {
-        for (const QVariant &v : {before, beforeStart, before, run})
+        for (const QVariant &v : {before, beforeStart, before, beforeStart, run})
             chain.addBindValue(v);
         return chain.exec();
     };

@@ -126,8 +126,8 @@ QVariant openShortLevel(const ResultRecord &record, const ValueLine &line);
 // moving range is taken along. neighbourSql(false) finds that run (station,
 // profile, started_at twice, run_id bound; run_id and started_at come back),
 // neighbourSql(true) the one after it; chainSql() sets a run's previous_run,
-// previous_at and moving ranges (previous run id, its start, its id again, the
-// run's id bound). into: a PL/pgSQL INTO clause for the server's function.
+// previous_at and moving ranges (previous run id, its start, its id and start
+// again, the run's id bound). into: a PL/pgSQL INTO clause for the server's function.
 QString neighbourSql(bool next, const QString &into = QString());
 QString chainSql();
 
