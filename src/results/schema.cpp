@@ -269,6 +269,9 @@ const Index Indexes[] = {
     {"items_failed", "items", "(run_id, item) WHERE pass = 0", 3},
     {"failing_cells_run", "failing_cells", "(run_id)", 1},
     {"failing_electrodes_run", "failing_electrodes", "(run_id)", 1},
+    // The run before and after one of a station and profile, whose values a
+    // moving range is taken against, found without sorting the others.
+    {"runs_chain", "runs", "(station, profile, started_at, run_id)", 3},
     // A run's measurements, and its previous run's, looked up by run.
     {"measurements_run", "measurements", "(run_id, item, name)", 3},
     // Capability over a range read from this index alone: the server's rows
