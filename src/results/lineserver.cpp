@@ -253,7 +253,10 @@ QStringList reportViewsSql()
             " to_timestamp(started_at / 1000.0) AS started, to_timestamp(ended_at / 1000.0) AS ended, verdict,"
             " file_name, file_path, current_ma, tb_mean, open_short_x, open_short_y,"
             " panel_first = 1 AS first_run_of_panel, panel_last = 1 AS latest_run_of_panel,"
-            " to_timestamp(received_at / 1000.0) AS received FROM runs"),
+            " to_timestamp(received_at / 1000.0) AS received,"
+            // What the run was judged against: the texts are in `texts` by
+            // these hashes, a profile's versions in `profile_versions`.
+            " profile_sha1, baseline_sha1, firmware_sha1, software_version FROM runs"),
         // One row per measurement, with the limits it was judged against and
         // whether its item passed (the items' names are the store's own).
         QStringLiteral(

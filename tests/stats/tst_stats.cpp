@@ -655,6 +655,25 @@ private slots:
         QVERIFY2(q.exec("SELECT COUNT(*), MIN(started) FROM report_runs") && q.next(), qPrintable(q.lastError().text()));
         QCOMPARE(q.value(0).toInt(), int(std::size(Runs)));
         QCOMPARE(q.value(1).toDateTime().toMSecsSinceEpoch(), T0.addSecs(-2880 * 60).toMSecsSinceEpoch());
+        // Each run's conditions: the profile version it was judged under, and
+        // none for the runs recorded from their files alone.
+        // Three profile versions (demo.ini's limit raised, other.ini), demo.ini's
+        // six runs with its baseline, B1's download, and the dozen from files.
+        QVERIFY2(q.exec("SELECT COUNT(DISTINCT profile_sha1), COUNT(baseline_sha1), COUNT(firmware_sha1),"
+                        " COUNT(*) FILTER (WHERE software_version = '3.1+g1a2b3c4d'),"
+                        " COUNT(*) FILTER (WHERE profile_sha1 IS NULL AND software_version IS NULL)"
+                        " FROM report_runs")
+                     && q.next(),
+                 qPrintable(q.lastError().text()));
+        QCOMPARE((QList<int>{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toInt(),
+                             q.value(4).toInt()}),
+                 (QList<int>{3, 6, 1, int(std::size(Runs)) - 12, 12}));
+        // The version a run names is one the reader can read.
+        QVERIFY2(q.exec("SELECT COUNT(*) FROM report_runs r JOIN profile_versions v USING (profile, profile_sha1)"
+                        " JOIN texts t ON t.sha1 = r.profile_sha1")
+                     && q.next(),
+                 qPrintable(q.lastError().text()));
+        QCOMPARE(q.value(0).toInt(), int(std::size(Runs)) - 12);
         QVERIFY2(q.exec("SELECT value, upper_limit, within_limits, item_passed, barcode FROM report_measurements"
                         " WHERE item = 'Electric' AND started = (SELECT MIN(started) FROM report_measurements"
                         " WHERE limits_known)")
