@@ -138,12 +138,17 @@ public:
 
     ~UploadWorker() override { closeServer(); }
 
-    void start() { m_timer->start(0); }
+    // From here on the worker sends by itself; until then only when asked.
+    void start()
+    {
+        m_polling = true;
+        m_timer->start(0);
+    }
 
     void kick()
     {
         // While backing off after a failure, a new run waits for the back-off.
-        if (m_state.connected)
+        if (m_polling && m_state.connected)
             m_timer->start(0);
     }
 
@@ -156,13 +161,15 @@ public:
         m_state.refused = count(QStringLiteral("quarantine"), m_state.refused);
         if (outcome == Outcome::Failed) {
             m_state.retryMs = m_backOffMs;
-            m_timer->start(m_backOffMs);
+            if (m_polling)
+                m_timer->start(m_backOffMs);
             m_backOffMs = std::min(m_backOffMs * 2, MaxBackOffMs);
         } else {
             m_backOffMs = FirstBackOffMs;
             m_state.retryMs = 0;
             // A run refused but not yet in quarantine is tried again after a pause.
-            m_timer->start(outcome == Outcome::Refusals ? FirstBackOffMs : m_state.waiting > 0 ? 0 : PollMs);
+            if (m_polling)
+                m_timer->start(outcome == Outcome::Refusals ? FirstBackOffMs : m_state.waiting > 0 ? 0 : PollMs);
         }
         emit m_front->stateChanged(m_state);
         return m_state;
@@ -500,10 +507,11 @@ private:
     QString m_prepareError;
     // The texts the server took over this connection.
     std::set<QString> m_serverTexts;
+    bool m_polling = false;
 };
 
 LineUploader::LineUploader(const QString &localStore, const QString &connection, const QString &station,
-                           const QString &machine, QObject *parent)
+                           const QString &machine, Attempts attempts, QObject *parent)
     : QObject(parent)
     , m_link(std::make_shared<ServerLink>())
     , m_localPath(localStore)
@@ -524,6 +532,8 @@ LineUploader::LineUploader(const QString &localStore, const QString &connection,
     // The thread owns the worker from here: it goes when the thread ends.
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     m_thread.start();
+    if (attempts == Attempts::WhenAsked)
+        return;
     UploadWorker *w = m_worker;
     QMetaObject::invokeMethod(m_worker, [w] { w->start(); }, Qt::QueuedConnection);
 }

@@ -61,8 +61,13 @@ public:
     // localStore: the station's SQLite file; connection: the line's libpq
     // connection string (see linesettings.h); station: the id this station
     // claims on the line; machine: this machine's identity (machineIdentity()).
+    // Polling: the uploader sends by itself, at once, after each kick() and
+    // every little while (the station). WhenAsked: only in syncNow(), so that
+    // what it reports is all that was sent and tried (the tool's "sync").
+    enum class Attempts { Polling, WhenAsked };
+
     LineUploader(const QString &localStore, const QString &connection, const QString &station,
-                 const QString &machine, QObject *parent = nullptr);
+                 const QString &machine, Attempts attempts = Attempts::Polling, QObject *parent = nullptr);
     ~LineUploader() override;
 
     // A run was recorded: send it now rather than at the next poll.

@@ -763,8 +763,13 @@ private slots:
         const int before = admin.scalar("SELECT COUNT(*) FROM runs").toInt();
 
         {
-            LineUploader uploader(local, connection, "Q", machineIdentity(dir.filePath("line.id")));
+            LineUploader uploader(local, connection, "Q", machineIdentity(dir.filePath("line.id")),
+                                  LineUploader::Attempts::WhenAsked);
             QSignalSpy refusedRuns(&uploader, &LineUploader::refused);
+            // Asked only: nothing goes before the first syncNow(), so that its
+            // counts and the refusals are all of what was tried.
+            QTest::qWait(300);
+            QCOMPARE(admin.scalar("SELECT COUNT(*) FROM runs").toInt(), before);
             LineUploader::State state = uploader.syncNow();
             QVERIFY(state.connected);
             // The good ones went; the refused one waits for its next try.

@@ -39,7 +39,8 @@ int syncOutbox(const Invocation &invocation)
     }
     // The station's own uploader, to its end: a run the server refuses is
     // tried until it goes into quarantine.
-    LineUploader uploader(invocation.store, connection, stationId(), machineIdentity());
+    LineUploader uploader(invocation.store, connection, stationId(), machineIdentity(),
+                          LineUploader::Attempts::WhenAsked);
     LineUploader::State state;
     int sent = 0;
     for (int pass = 0; pass <= LineUploader::RefusalsBeforeQuarantine; ++pass) {
