@@ -102,6 +102,9 @@ constexpr int LateAnswerMs = 100;
 // Only touched on the GUI thread.
 int g_guiWaits = 0;
 
+constexpr QEventLoop::ProcessEventsFlags HeldBack =
+    QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers;
+
 struct GuiWait
 {
     GuiWait() { ++g_guiWaits; }
@@ -140,7 +143,7 @@ bool receive(Report &answer, int timeoutMs)
         return n;
     });
     if (got.wait_for(std::chrono::milliseconds(LateAnswerMs)) != std::future_status::ready)
-        loop.exec(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+        loop.exec(HeldBack);
     return taken(got.get());
 }
 
@@ -166,6 +169,22 @@ Transfer transfer(const Report &request, int delayMs, Report *answer, const Stop
     if (result.answered && request[1] == I2cTransfer && (got[I2cTimeoutFlag] == 1 || got[I2cNoAckFlag] == 1))
         link::noteRefusal();
     return result;
+}
+
+void awaitEnd(QThread &thread)
+{
+    // Nested in another wait, the plain wait: waits never nest.
+    if (!onGuiThread() || g_guiWaits > 0 || thread.wait(LateAnswerMs)) {
+        thread.wait();
+        return;
+    }
+    const GuiWait waiting;
+    QEventLoop loop;
+    // Queued: an end between this and exec() is still a quit the loop takes.
+    QObject::connect(&thread, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    if (!thread.isFinished())
+        loop.exec(HeldBack);
+    thread.wait();
 }
 
 bool guiThreadWaiting()

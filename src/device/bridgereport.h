@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <initializer_list>
 
+class QThread;
+
 // The bridge report: the only way the station reaches the panel. Every request
 // is built here, so that the byte layout and the register map live in one place,
 // and every exchange goes write, delay, read through the device link.
@@ -148,6 +150,12 @@ bool receive(Report &answer, int timeoutMs);
 // True while the GUI thread waits for an answer and handles the window's
 // events meanwhile (see receive()); the operator's input is held back then.
 bool guiThreadWaiting();
+
+// Waits for thread to end. On the GUI thread an end that is late (a stream
+// thread in a read the board never answers) is waited for as a late answer
+// is: the window's timers and painting go on, the operator's input and any
+// new exchange are held back.
+void awaitEnd(QThread &thread);
 
 // The fixed waits between a request and its answer.
 void pause(int ms);

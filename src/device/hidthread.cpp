@@ -12,7 +12,7 @@ HidThread::HidThread(MyUsbHid *usb, QObject *parent)
 
 HidThread::~HidThread()
 {
-    stop();
+    stopBeforeDestruction();
 }
 
 void HidThread::run()

@@ -10,7 +10,7 @@ HidThreadBoot::HidThreadBoot(HidCommand *command, QObject *parent)
 
 HidThreadBoot::~HidThreadBoot()
 {
-    stop();
+    stopBeforeDestruction();
 }
 
 void HidThreadBoot::run()

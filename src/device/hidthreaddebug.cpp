@@ -16,7 +16,7 @@ HidThreadDebug::HidThreadDebug(HidCommand *command, QObject *parent)
 
 HidThreadDebug::~HidThreadDebug()
 {
-    stop();
+    stopBeforeDestruction();
 }
 
 void HidThreadDebug::run()

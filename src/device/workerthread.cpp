@@ -1,5 +1,7 @@
 #include "workerthread.h"
 
+#include "bridgereport.h"
+
 WorkerThread::WorkerThread(QObject *parent)
     : QThread(parent)
 {
@@ -7,7 +9,14 @@ WorkerThread::WorkerThread(QObject *parent)
 
 WorkerThread::~WorkerThread()
 {
-    stop();
+    stopBeforeDestruction();
+}
+
+void WorkerThread::stopBeforeDestruction()
+{
+    requestStop();
+    wait();
+    m_stop.store(false, std::memory_order_release);
 }
 
 void WorkerThread::requestStop()
@@ -18,7 +27,7 @@ void WorkerThread::requestStop()
 void WorkerThread::stop()
 {
     requestStop();
-    wait();
+    device::bridge::awaitEnd(*this);
     // Cleared only once run() is over, so a request made just after start()
     // is never lost, and the next start() begins afresh.
     m_stop.store(false, std::memory_order_release);

@@ -21,7 +21,8 @@ public:
     void requestStop();
     // requestStop(), then waits for run() to end. The longest wait is one
     // answer time-out of the board (bridge::AnswerTimeoutMs), and only for a
-    // board that stopped answering. Afterwards the thread can be started again.
+    // board that stopped answering; on the GUI thread the window goes on
+    // meanwhile (bridge::awaitEnd()). Afterwards the thread can be started again.
     // Stopping a thread that is not running does nothing.
     void stop();
 
@@ -29,6 +30,9 @@ public:
 
 protected:
     explicit WorkerThread(QObject *parent);
+    // stop() for a destructor: the plain wait, nothing else may run while an
+    // object is taken apart.
+    void stopBeforeDestruction();
     device::StopToken stopToken() const { return device::StopToken(&m_stop); }
 
 private:
