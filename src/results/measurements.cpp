@@ -7,6 +7,8 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace results {
 
@@ -159,7 +161,167 @@ void raster(Collector &c, const char *item, const RasterBlock &b, const ProfileL
     add("edge min", border[0], edge.min, false);
 }
 
+// What a name is made of: the kinds, in the order a file gives them; those
+// ending in "[" take an index.
+constexpr const char *Kinds[] = {"current",    "highest",  "X[",       "Y[",  "middle max",
+                                 "middle min", "edge max", "edge min", "Btn["};
+constexpr int KindCount = int(std::size(Kinds));
+constexpr int IndexLimit = 65536;
+
+bool indexed(int kind)
+{
+    return Kinds[kind][std::strlen(Kinds[kind]) - 1] == '[';
+}
+
+// How a group's values are kept.
+enum Encoding : char { Whole = 0, Float = 1, Double = 2 };
+
+void putVarint(QByteArray &out, std::uint64_t v)
+{
+    while (v >= 0x80) {
+        out += char(v | 0x80);
+        v >>= 7;
+    }
+    out += char(v);
+}
+
+bool getVarint(const char *&p, const char *end, std::uint64_t &v)
+{
+    v = 0;
+    for (int shift = 0; p < end && shift < 64; shift += 7) {
+        const auto byte = static_cast<unsigned char>(*p++);
+        v |= std::uint64_t(byte & 0x7f) << shift;
+        if (!(byte & 0x80))
+            return true;
+    }
+    return false;
+}
+
+bool whole(double v)
+{
+    return v == std::floor(v) && std::abs(v) < 1e18;
+}
+
+template <typename T>
+void putRaw(QByteArray &out, T v)
+{
+    out.append(reinterpret_cast<const char *>(&v), qsizetype(sizeof v));
+}
+
 } // namespace
+
+const char *measuredItem(const QString &item)
+{
+    for (const char *known : measuredItems()) {
+        if (item == QLatin1String(known))
+            return known;
+    }
+    return nullptr;
+}
+
+int measurementKey(const QString &name)
+{
+    for (int kind = 0; kind < KindCount; ++kind) {
+        const QLatin1String prefix(Kinds[kind]);
+        if (!indexed(kind)) {
+            if (name == prefix)
+                return kind * IndexLimit;
+            continue;
+        }
+        if (!name.startsWith(prefix) || !name.endsWith(QLatin1Char(']')))
+            continue;
+        bool ok = false;
+        const int index = name.mid(prefix.size(), name.size() - prefix.size() - 1).toInt(&ok);
+        if (ok && index >= 0 && index < IndexLimit && QString::number(index).size() == name.size() - prefix.size() - 1)
+            return kind * IndexLimit + index;
+    }
+    return -1;
+}
+
+QString measurementName(int key)
+{
+    const int kind = key / IndexLimit;
+    if (key < 0 || kind >= KindCount)
+        return QString();
+    if (!indexed(kind))
+        return QLatin1String(Kinds[kind]);
+    return QLatin1String(Kinds[kind]) + QString::number(key % IndexLimit) + QLatin1Char(']');
+}
+
+QByteArray packMeasurements(const Measurement *from, const Measurement *to)
+{
+    QByteArray out;
+    out.reserve(qsizetype(to - from) * 2 + 8);
+    for (const Measurement *group = from; group < to;) {
+        const int first = measurementKey(group->name);
+        if (first < 0)
+            return QByteArray(); // a name no item gives: nothing to keep it by
+        // A group: names of one kind, their indices one after the other.
+        const Measurement *end = group + 1;
+        while (end < to && measurementKey(end->name) == first + int(end - group) && (first + int(end - group)) % IndexLimit != 0)
+            ++end;
+        bool allWhole = true, allFloat = true;
+        for (const Measurement *m = group; m < end; ++m) {
+            allWhole = allWhole && whole(m->value);
+            allFloat = allFloat && (double(float(m->value)) == m->value || std::isnan(m->value));
+        }
+        out += char(first / IndexLimit);
+        putVarint(out, std::uint64_t(first % IndexLimit));
+        putVarint(out, std::uint64_t(end - group));
+        out += char(allWhole ? Whole : allFloat ? Float : Double);
+        for (const Measurement *m = group; m < end; ++m) {
+            if (allWhole) {
+                const auto v = static_cast<std::int64_t>(m->value);
+                putVarint(out, (std::uint64_t(v) << 1) ^ std::uint64_t(v >> 63)); // zigzag
+            } else if (allFloat) {
+                putRaw(out, float(m->value));
+            } else {
+                putRaw(out, m->value);
+            }
+        }
+        group = end;
+    }
+    return out;
+}
+
+bool unpackMeasurements(const char *p, std::size_t size, std::vector<PackedValue> &values)
+{
+    values.clear();
+    const char *const end = p + size;
+    while (p < end) {
+        const int kind = static_cast<unsigned char>(*p++);
+        std::uint64_t first = 0, count = 0;
+        if (kind >= KindCount || !getVarint(p, end, first) || !getVarint(p, end, count) || p >= end
+            || first + count > std::uint64_t(IndexLimit))
+            return false;
+        const char encoding = *p++;
+        for (std::uint64_t i = 0; i < count; ++i) {
+            double v = 0;
+            if (encoding == Whole) {
+                std::uint64_t z = 0;
+                if (!getVarint(p, end, z))
+                    return false;
+                v = double(static_cast<std::int64_t>((z >> 1) ^ (~(z & 1) + 1)));
+            } else if (encoding == Float) {
+                float f = 0;
+                if (end - p < qsizetype(sizeof f))
+                    return false;
+                std::memcpy(&f, p, sizeof f);
+                p += sizeof f;
+                v = f;
+            } else if (encoding == Double) {
+                if (end - p < qsizetype(sizeof v))
+                    return false;
+                std::memcpy(&v, p, sizeof v);
+                p += sizeof v;
+            } else {
+                return false;
+            }
+            values.push_back({kind * IndexLimit + int(first + i), v});
+        }
+    }
+    return true;
+}
 
 std::vector<Measurement> measurements(const ResultRecord &r, const QByteArray &profileText)
 {

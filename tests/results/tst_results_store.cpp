@@ -1,5 +1,6 @@
 // The station's results store on real SQLite files: what a filed file becomes,
 // what is refused, and the recorder thread through a store that breaks.
+#include "capability.h"
 #include "conditions.h"
 #include "csv.h"
 #include "linesettings.h"
@@ -474,24 +475,32 @@ private slots:
         c.profile = "demo.ini";
         c.profileText = profile;
         QCOMPARE(store.record(c, &error), Recorded::Added);
-        QSqlQuery q(store.database());
-        QVERIFY(q.prepare("SELECT value, lower_limit, upper_limit, limits_known, station, profile, started_at"
-                          " FROM measurements WHERE item = ? AND name = ?"));
-        q.addBindValue(measurement.section('/', 0, 0));
-        q.addBindValue(measurement.section('/', 1));
-        QVERIFY(q.exec());
+        // As the store gives them back (what the line's server is sent).
+        RunRows rows;
+        QVERIFY2(readRunRows(store.database(), scalar(store, "SELECT run_id FROM runs").toString(), rows, &error),
+                 qPrintable(error));
+        std::vector<const Measurement *> found;
+        for (const Measurement &m : rows.measured) {
+            if (QLatin1String(m.item) == measurement.section('/', 0, 0) && m.name == measurement.section('/', 1))
+                found.push_back(&m);
+        }
         if (expected == "none") {
-            QVERIFY(!q.next());
+            QVERIFY(found.empty());
             return;
         }
-        QVERIFY2(q.next(), qPrintable(measurement));
-        const auto text = [](const QVariant &v) { return v.isNull() ? QStringLiteral("-") : QString::number(v.toDouble(), 'g', 6); };
-        QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(text(q.value(0)), text(q.value(1)), text(q.value(2))).arg(q.value(3).toInt()),
+        QVERIFY2(found.size() == 1, qPrintable(measurement));
+        const Measurement &m = *found.front();
+        const auto text = [](const std::optional<double> &v) { return v ? QString::number(*v, 'g', 6) : QStringLiteral("-"); };
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(text(m.value), text(m.lower), text(m.upper)).arg(int(m.limitsKnown)),
                  expected);
         // The run's own, kept beside the values.
-        QCOMPARE(q.value(4).toString(), QStringLiteral("ST1"));
-        QCOMPARE(q.value(5).toString(), QStringLiteral("demo.ini"));
-        QCOMPARE(q.value(6).toLongLong(), c.startedAt.toMSecsSinceEpoch());
+        QSqlQuery q(store.database());
+        QVERIFY(q.prepare("SELECT station, profile, started_at FROM measurements WHERE item = ?"));
+        q.addBindValue(measurement.section('/', 0, 0));
+        QVERIFY(q.exec() && q.next());
+        QCOMPARE(q.value(0).toString(), QStringLiteral("ST1"));
+        QCOMPARE(q.value(1).toString(), QStringLiteral("demo.ini"));
+        QCOMPARE(q.value(2).toLongLong(), c.startedAt.toMSecsSinceEpoch());
         QVERIFY(!q.next());
     }
 
@@ -549,17 +558,37 @@ private slots:
             }
             QCOMPARE(store.record(c, &error), Recorded::Added);
         }
-        QSqlQuery q(store.database());
-        QVERIFY(q.exec("SELECT started_at, previous_at, moving_range FROM measurements ORDER BY started_at"));
-        QStringList found;
-        while (q.next()) {
-            const auto minute = [&t0](const QVariant &v) {
-                return v.isNull() ? QStringLiteral("-") : QString::number((v.toLongLong() - t0.toMSecsSinceEpoch()) / 60000);
-            };
-            found << minute(q.value(0)) + ':' + minute(q.value(1)) + '/'
-                         + (q.value(2).isNull() ? QStringLiteral("-") : QString::number(q.value(2).toDouble()));
+        // The moving ranges are taken when asked: per version of the limit,
+        // its values, and the count and sum of the ranges the runs give.
+        QStringList expected;
+        for (const QString &threshold : {QStringLiteral("20"), QStringLiteral("21")}) {
+            int values = 0, count = 0;
+            double sum = 0;
+            for (const QString &range : ranges) {
+                const QString minute = range.section(':', 0, 0);
+                const auto run = std::find_if(runs.begin(), runs.end(),
+                                              [&](const QString &r) { return r.section(':', 0, 0) == minute; });
+                if (run == runs.end() || run->section(':', 4) != threshold)
+                    continue;
+                ++values;
+                if (range.section('/', 1) != "-") {
+                    ++count;
+                    sum += range.section('/', 1).toDouble();
+                }
+            }
+            if (values > 0)
+                expected << QStringLiteral("%1: %2 values, %3 ranges of %4").arg(threshold).arg(values).arg(count).arg(sum);
         }
-        QCOMPARE(found, ranges);
+        std::vector<queries::Capability> rows;
+        QVERIFY2(queries::capability(store.database(), "Electric", {}, rows, &error), qPrintable(error));
+        QStringList found;
+        for (const queries::Capability &c : rows)
+            found << QStringLiteral("%1: %2 values, %3 ranges of %4")
+                         .arg(c.upper.value_or(-1))
+                         .arg(c.count)
+                         .arg(c.ranges)
+                         .arg(c.meanRange.value_or(0) * double(c.ranges));
+        QCOMPARE(found, expected);
     }
 
     // Each panel's first and last run flagged whatever order its files come
@@ -1083,8 +1112,11 @@ private slots:
         if (fault == "full") {
             recorder.record(contextFromFile(filed[0], "ST1"));
             QTRY_COMPARE(recorded.count(), 1);
-            // No file may grow past what it is now, as on a full disk.
-            const qint64 now = std::max(QFileInfo(db).size(), QFileInfo(db + "-wal").size());
+            // No file may grow past what it is now, as on a full disk. (One
+            // limit for all: the log's, which the next run's rows would
+            // grow, where it is smaller than the store.)
+            const qint64 wal = QFileInfo(db + "-wal").size();
+            const qint64 now = wal > 0 ? std::min(QFileInfo(db).size(), wal) : QFileInfo(db).size();
             QVERIFY(now > 0);
             std::signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{rlim_t(now), RLIM_INFINITY};
