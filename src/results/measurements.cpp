@@ -14,6 +14,25 @@ namespace results {
 
 namespace {
 
+// What a name is made of: the kinds, in the order a file gives them; those
+// ending in "[" take an index.
+constexpr const char *Kinds[] = {"current",    "highest",  "X[",       "Y[",  "middle max",
+                                 "middle min", "edge max", "edge min", "Btn["};
+constexpr int KindCount = int(std::size(Kinds));
+constexpr int IndexLimit = 65536;
+// Their places in Kinds.
+enum Kind { Current, Highest, XLine, YLine, MiddleMax, MiddleMin, EdgeMax, EdgeMin, Key };
+
+constexpr int keyOf(Kind kind, std::size_t index = 0)
+{
+    return int(kind) * IndexLimit + int(index);
+}
+
+bool indexed(int kind)
+{
+    return Kinds[kind][std::strlen(Kinds[kind]) - 1] == '[';
+}
+
 // The TB reading of a controller not yet ready; never an accepted reading.
 constexpr int TbNotReady = 2048;
 // The per-electrode windows the run holds.
@@ -87,12 +106,13 @@ class Collector
 public:
     Collector(std::vector<Measurement> &out, bool known) : m_out(out), m_known(known) {}
 
-    void add(const char *item, const QString &name, double value, std::optional<double> lower,
-             std::optional<double> upper, bool known = true)
+    void add(const char *item, int key, double value, std::optional<double> lower, std::optional<double> upper,
+             bool known = true)
     {
         Measurement m;
         m.item = item;
-        m.name = name;
+        m.key = key;
+        m.name = measurementName(key);
         m.value = value;
         m.limitsKnown = m_known && known;
         if (m.limitsKnown) {
@@ -121,7 +141,7 @@ void openShortLine(Collector &c, char letter, const ValueLine &line, const std::
         // The run's windows hold the entries the text gives; past them a
         // window keeps what an earlier profile left, which no text tells.
         const bool window = min && i < Windows && i < min->size() && i < max->size();
-        c.add(item::OpenShort, QStringLiteral("%1[%2]").arg(QLatin1Char(letter)).arg(i), d,
+        c.add(item::OpenShort, keyOf(letter == 'X' ? XLine : YLine, i), d,
               window ? std::optional<double>((*min)[i]) : std::nullopt,
               window ? std::optional<double>((*max)[i]) : std::nullopt, window);
     }
@@ -150,27 +170,15 @@ void raster(Collector &c, const char *item, const RasterBlock &b, const ProfileL
             take(inMiddle ? middle : border, d);
         }
     }
-    const auto add = [&](const char *name, std::optional<int> value, int limit, bool upper) {
+    const auto add = [&](Kind name, std::optional<int> value, int limit, bool upper) {
         if (value)
-            c.add(item, QLatin1String(name), *value, upper ? std::nullopt : std::optional<double>(limit),
+            c.add(item, keyOf(name), *value, upper ? std::nullopt : std::optional<double>(limit),
                   upper ? std::optional<double>(limit) : std::nullopt);
     };
-    add("middle max", middle[1], limits.middleMax, true);
-    add("middle min", middle[0], limits.middleMin, false);
-    add("edge max", border[1], edge.max, true);
-    add("edge min", border[0], edge.min, false);
-}
-
-// What a name is made of: the kinds, in the order a file gives them; those
-// ending in "[" take an index.
-constexpr const char *Kinds[] = {"current",    "highest",  "X[",       "Y[",  "middle max",
-                                 "middle min", "edge max", "edge min", "Btn["};
-constexpr int KindCount = int(std::size(Kinds));
-constexpr int IndexLimit = 65536;
-
-bool indexed(int kind)
-{
-    return Kinds[kind][std::strlen(Kinds[kind]) - 1] == '[';
+    add(MiddleMax, middle[1], limits.middleMax, true);
+    add(MiddleMin, middle[0], limits.middleMin, false);
+    add(EdgeMax, border[1], edge.max, true);
+    add(EdgeMin, border[0], edge.min, false);
 }
 
 // How a group's values are kept.
@@ -250,15 +258,16 @@ QString measurementName(int key)
 
 QByteArray packMeasurements(const Measurement *from, const Measurement *to)
 {
+    const auto keyIn = [](const Measurement *m) { return m->key >= 0 ? m->key : measurementKey(m->name); };
     QByteArray out;
     out.reserve(qsizetype(to - from) * 2 + 8);
     for (const Measurement *group = from; group < to;) {
-        const int first = measurementKey(group->name);
+        const int first = keyIn(group);
         if (first < 0)
             return QByteArray(); // a name no item gives: nothing to keep it by
         // A group: names of one kind, their indices one after the other.
         const Measurement *end = group + 1;
-        while (end < to && measurementKey(end->name) == first + int(end - group) && (first + int(end - group)) % IndexLimit != 0)
+        while (end < to && keyIn(end) == first + int(end - group) && (first + int(end - group)) % IndexLimit != 0)
             ++end;
         bool allWhole = true, allFloat = true;
         for (const Measurement *m = group; m < end; ++m) {
@@ -332,7 +341,7 @@ std::vector<Measurement> measurements(const ResultRecord &r, const QByteArray &p
     const auto none = std::optional<double>();
 
     if (r.electricPresent)
-        c.add(item::Electric, QStringLiteral("current"), double(r.currentMa[1]), none,
+        c.add(item::Electric, keyOf(Current), double(r.currentMa[1]), none,
               limits ? std::optional<double>(limits->electric) : none);
     if (r.tbPresent) {
         std::optional<int> highest;
@@ -341,7 +350,7 @@ std::vector<Measurement> measurements(const ResultRecord &r, const QByteArray &p
                 highest = highest ? std::max(*highest, v) : v;
         }
         if (highest)
-            c.add(item::Tb, QStringLiteral("highest"), *highest, limits ? std::optional<double>(limits->tb) : none,
+            c.add(item::Tb, keyOf(Highest), *highest, limits ? std::optional<double>(limits->tb) : none,
                   none);
     }
     const OpenShortBlock &o = r.openShort;
@@ -357,7 +366,7 @@ std::vector<Measurement> measurements(const ResultRecord &r, const QByteArray &p
     }
     if (r.buttonsPresent) {
         for (std::size_t k = 0; k < r.buttons.size(); ++k)
-            c.add(item::Buttons, QStringLiteral("Btn[%1]").arg(k), r.buttons[k],
+            c.add(item::Buttons, keyOf(Key, k), r.buttons[k],
                   limits ? std::optional<double>(limits->buttonMin) : none,
                   limits ? std::optional<double>(limits->buttonMax) : none);
     }

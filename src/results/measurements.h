@@ -33,6 +33,9 @@ struct Measurement
     // "middle max", "middle min", "edge max", "edge min" (a raster's
     // deviations); "Btn[0]" (a key).
     QString name;
+    // The name as measurementKey() numbers it; -1: not known yet (read it
+    // from the name).
+    int key = -1;
     double value = 0;
     // A side without a limit has none; both are none where the limits are not
     // known (limitsKnown false: the run's profile is not known).

@@ -232,6 +232,7 @@ bool readMeasured(const QSqlDatabase &db, std::vector<QVariantList> &packed, con
         for (const PackedValue &v : values) {
             Measurement m;
             m.item = item;
+            m.key = v.key;
             m.name = measurementName(v.key);
             m.value = v.value;
             if (!set.isNull()) {

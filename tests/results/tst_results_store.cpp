@@ -521,6 +521,9 @@ private slots:
                                               << QStringList{"1:-/-", "2:-/-", "3:1/1", "4:2/3"};
         QTest::newRow("the limit changed") << QStringList{"1:S1:a:10:20", "2:S1:a:12:21", "3:S1:a:11:21"}
                                            << QStringList{"1:-/-", "2:1/-", "3:2/1"};
+        // Back to the first limit: the run before under it is no neighbour.
+        QTest::newRow("the limit changed and back") << QStringList{"1:S1:a:10:20", "2:S1:a:12:21", "3:S1:a:11:20"}
+                                                    << QStringList{"1:-/-", "2:1/-", "3:2/-"};
         QTest::newRow("another profile, the same limit")
             << QStringList{"1:S1:a:10:20", "2:S1:b:12:20", "3:S1:b:11:20"} << QStringList{"1:-/-", "2:-/-", "3:2/1"};
         // Two kinds of panel on one station: each its own stream.
@@ -604,6 +607,8 @@ private slots:
         QTest::newRow("from schema 2 with levels") << "2 levels";
         // This version as a build of it made it before the texts were added.
         QTest::newRow("schema 3 without the texts") << "3 early";
+        // This version as a build of it kept a row per measurement.
+        QTest::newRow("schema 3 with a row per measurement") << "3 rows";
         // What a migration stopped half-way through its texts leaves.
         QTest::newRow("from schema 2, its texts half compressed") << "2 half packed";
     }
@@ -667,7 +672,7 @@ private slots:
 
         // The same runs in a store as an older station left it.
         const QString db = dir.filePath("results.db");
-        if (shape == "3 early") {
+        if (shape.startsWith("3 ")) {
             ResultStore early;
             QVERIFY(early.openLocal(db, nullptr));
         }
@@ -682,6 +687,18 @@ private slots:
                                         "ALTER TABLE runs DROP COLUMN baseline_sha1",
                                         "ALTER TABLE runs DROP COLUMN firmware_sha1",
                                         "ALTER TABLE runs DROP COLUMN software_version"})
+                    QVERIFY2(QSqlQuery(old).exec(sql), sql);
+            } else if (shape == "3 rows") {
+                for (const char *sql :
+                     {"DROP TABLE measurements",
+                      "CREATE TABLE measurements (run_id TEXT NOT NULL, item TEXT NOT NULL, name TEXT NOT NULL,"
+                      " value DOUBLE PRECISION NOT NULL, lower_limit DOUBLE PRECISION, upper_limit DOUBLE PRECISION,"
+                      " limits_known INTEGER NOT NULL DEFAULT 0, station TEXT NOT NULL, profile TEXT NOT NULL,"
+                      " started_at BIGINT NOT NULL, previous_run TEXT, previous_at BIGINT, moving_range DOUBLE PRECISION,"
+                      " FOREIGN KEY (run_id) REFERENCES runs (run_id) ON DELETE CASCADE,"
+                      " PRIMARY KEY (item, started_at, run_id, name)) WITHOUT ROWID",
+                      "CREATE INDEX measurements_run ON measurements (run_id, item, name)",
+                      "CREATE INDEX runs_chain ON runs (station, profile, started_at, run_id)"})
                     QVERIFY2(QSqlQuery(old).exec(sql), sql);
             } else {
                 QVERIFY2(oldschemas::build(old, shape == "2 half packed" ? "2 levels" : shape, &error), qPrintable(error));
@@ -721,7 +738,13 @@ private slots:
         // version that an earlier build of it made keeps its texts as they
         // were, read back alike); the items without an index beside them; no
         // index of paths.
-        QCOMPARE(packed(store), shape == "3 early" ? 0 : int(names.size()));
+        QCOMPARE(packed(store), shape.startsWith("3 ") ? 0 : int(names.size()));
+        // The measurements a row per run and item, nothing of their chain left.
+        QSqlDatabase migrated = store.database();
+        QVERIFY(oldschemas::columnsOf(migrated, "measurements").contains("packed"));
+        QVERIFY(!oldschemas::columnsOf(migrated, "measurements").contains("name"));
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM sqlite_master WHERE name IN ('runs_chain', 'measurements_run')").toInt(),
+                 0);
         QCOMPARE(texts(store.database()), texts(reference.database()));
         QVERIFY(scalar(store, "SELECT sql FROM sqlite_master WHERE name = 'items'").toString().contains("WITHOUT ROWID"));
         QCOMPARE(scalar(store, "SELECT COUNT(*) FROM sqlite_master WHERE name IN ('runs_path', 'items_next')").toInt(), 0);
