@@ -47,7 +47,7 @@ void benchPack(sqlite3_context *context, int, sqlite3_value **a)
     std::vector<results::Measurement> m;
     const auto add = [&](const QString &name, double value) {
         results::Measurement one;
-        one.name = name;
+        one.key = results::measurementKey(name);
         one.value = value;
         m.push_back(one);
     };

@@ -112,7 +112,6 @@ public:
         Measurement m;
         m.item = item;
         m.key = key;
-        m.name = measurementName(key);
         m.value = value;
         m.limitsKnown = m_known && known;
         if (m.limitsKnown) {
@@ -256,18 +255,22 @@ QString measurementName(int key)
     return QLatin1String(Kinds[kind]) + QString::number(key % IndexLimit) + QLatin1Char(']');
 }
 
+QString Measurement::name() const
+{
+    return measurementName(key);
+}
+
 QByteArray packMeasurements(const Measurement *from, const Measurement *to)
 {
-    const auto keyIn = [](const Measurement *m) { return m->key >= 0 ? m->key : measurementKey(m->name); };
     QByteArray out;
     out.reserve(qsizetype(to - from) * 2 + 8);
     for (const Measurement *group = from; group < to;) {
-        const int first = keyIn(group);
+        const int first = group->key;
         if (first < 0)
             return QByteArray(); // a name no item gives: nothing to keep it by
         // A group: names of one kind, their indices one after the other.
         const Measurement *end = group + 1;
-        while (end < to && keyIn(end) == first + int(end - group) && (first + int(end - group)) % IndexLimit != 0)
+        while (end < to && end->key == first + int(end - group) && (first + int(end - group)) % IndexLimit != 0)
             ++end;
         bool allWhole = true, allFloat = true;
         for (const Measurement *m = group; m < end; ++m) {

@@ -32,9 +32,9 @@ struct Measurement
     // (an open/short line's value, numbered as its failure list numbers it);
     // "middle max", "middle min", "edge max", "edge min" (a raster's
     // deviations); "Btn[0]" (a key).
-    QString name;
-    // The name as measurementKey() numbers it; -1: not known yet (read it
-    // from the name).
+    QString name() const;
+    // The name as measurementKey() numbers it (a run of a panel has about 70
+    // values: made and kept as numbers, written as names where they leave).
     int key = -1;
     double value = 0;
     // A side without a limit has none; both are none where the limits are not

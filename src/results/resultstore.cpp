@@ -486,7 +486,7 @@ struct ResultStore::Statements
         // have more of them (a longer line) or others (a raster's middle).
         QString names = sha1;
         for (const Measurement &m : measured)
-            names += QLatin1Char(' ') + QLatin1String(m.item) + QLatin1Char('/') + m.name;
+            names += QLatin1Char(' ') + QLatin1String(m.item) + QLatin1Char('/') + m.name();
         if (limitsWritten.contains(names))
             return true;
         const auto limit = [](const std::optional<double> &l) { return l ? QVariant(*l) : QVariant(); };
@@ -494,7 +494,7 @@ struct ResultStore::Statements
         for (const Measurement &m : measured) {
             for (const QVariant &v : rowOf(table, {{"profile_sha1", sha1},
                                                    {"item", QString::fromLatin1(m.item)},
-                                                   {"name", m.name},
+                                                   {"name", m.name()},
                                                    {"limits", set},
                                                    {"lower_limit", limit(m.lower)},
                                                    {"upper_limit", limit(m.upper)},

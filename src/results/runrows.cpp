@@ -171,7 +171,7 @@ std::vector<QVariantList> serverMeasurements(const RunRows &rows)
         for (const schema::Column *c : columns) {
             const QByteArray name(c->name);
             row << (name == "item"           ? QVariant(QString::fromLatin1(m.item))
-                    : name == "name"         ? QVariant(m.name)
+                    : name == "name"         ? QVariant(m.name())
                     : name == "value"        ? QVariant(m.value)
                     : name == "lower_limit"  ? limit(m.lower)
                     : name == "upper_limit"  ? limit(m.upper)
@@ -233,10 +233,9 @@ bool readMeasured(const QSqlDatabase &db, std::vector<QVariantList> &packed, con
             Measurement m;
             m.item = item;
             m.key = v.key;
-            m.name = measurementName(v.key);
             m.value = v.value;
             if (!set.isNull()) {
-                const Limits l = limits.value(itemName + QLatin1Char('/') + m.name);
+                const Limits l = limits.value(itemName + QLatin1Char('/') + m.name());
                 m.lower = l.lower;
                 m.upper = l.upper;
                 m.limitsKnown = l.known;

@@ -481,7 +481,7 @@ private slots:
                  qPrintable(error));
         std::vector<const Measurement *> found;
         for (const Measurement &m : rows.measured) {
-            if (QLatin1String(m.item) == measurement.section('/', 0, 0) && m.name == measurement.section('/', 1))
+            if (QLatin1String(m.item) == measurement.section('/', 0, 0) && m.name() == measurement.section('/', 1))
                 found.push_back(&m);
         }
         if (expected == "none") {
