@@ -153,8 +153,8 @@ struct Tally
 
     void add(double v)
     {
-        if (v == std::floor(v) && std::abs(v) < 1e15) {
-            const auto n = static_cast<qint64>(v);
+        const auto n = v > -1e15 && v < 1e15 ? static_cast<qint64>(v) : 0;
+        if (double(n) == v) {
             if (dense.empty()) {
                 base = n;
                 dense.assign(1, 0);
@@ -198,6 +198,11 @@ struct Accumulator
         std::vector<std::tuple<int, int, double>> values;
         bool taken = false;
         qint64 at = 0;
+        // The slots of its last version's names by their place in a row: a
+        // station's runs of a profile mostly give the same names in the same
+        // places (a million runs of 70 values, looked up by hash: 2.7 s).
+        qint64 placedOf = -2;
+        std::vector<std::pair<int, int>> placed; // name, slot
     };
     std::unordered_map<std::string, Chain> chains;
     std::string lastKey;
@@ -272,11 +277,20 @@ void aggregateStep(sqlite3_context *context, int, sqlite3_value **a)
     }
     const bool paired = taken && chain.taken;
     acc.current.clear();
+    if (chain.placedOf != set) {
+        chain.placedOf = set;
+        chain.placed.clear();
+    }
     for (std::size_t i = 0; i < acc.unpacked.size(); ++i) {
         const PackedValue &v = acc.unpacked[i];
         if (acc.asked->wanted >= 0 && v.key != acc.asked->wanted)
             continue;
-        const int slot = acc.slot(set, v.key);
+        const std::size_t place = acc.current.size();
+        if (place >= chain.placed.size())
+            chain.placed.resize(place + 1, {-1, -1});
+        if (chain.placed[place].first != v.key)
+            chain.placed[place] = {v.key, acc.slot(set, v.key)};
+        const int slot = chain.placed[place].second;
         acc.current.emplace_back(v.key, slot, v.value);
         if (!taken)
             continue;
