@@ -509,7 +509,8 @@ private slots:
     // where that run was judged under the same limits.
     void movingRangesChainEachStation_data()
     {
-        QTest::addColumn<QStringList>("runs");   // minute:station:profile:current:threshold, in recording order
+        // minute:station:profile:current (-: no file, T: a TB reading alone):threshold, in recording order
+        QTest::addColumn<QStringList>("runs");
         QTest::addColumn<QStringList>("ranges"); // per run by minute: previous minute / moving range
         QTest::newRow("in order") << QStringList{"1:S1:a:10:20", "2:S1:a:12:20", "3:S1:a:11:20"}
                                   << QStringList{"1:-/-", "2:1/2", "3:2/1"};
@@ -533,6 +534,10 @@ private slots:
         // A run that filed nothing has no measurements: the chain goes past it.
         QTest::newRow("a run without measurements between")
             << QStringList{"1:S1:a:10:20", "2:S1:a:-:20", "3:S1:a:13:20"} << QStringList{"1:-/-", "3:1/3"};
+        // One that measured another item only (it stopped early): the
+        // current's neighbours are the runs that have it.
+        QTest::newRow("a run without the current between")
+            << QStringList{"1:S1:a:10:20", "2:S1:a:T:20", "3:S1:a:13:20"} << QStringList{"1:-/-", "3:1/3"};
     }
     void movingRangesChainEachStation()
     {
@@ -556,7 +561,9 @@ private slots:
             QByteArray content;
             if (f[3] != "-") {
                 c.path = dir.filePath("resultsPASS/" + f[0] + ".csv");
-                content = "Electric,PASS," + f[3].toLatin1() + "MA," + f[3].toLatin1() + "MA," + f[3].toLatin1() + "MA\n";
+                content = f[3] == "T" ? QByteArray("Tb_Value,PASS,650,640,655\n")
+                                      : "Electric,PASS," + f[3].toLatin1() + "MA," + f[3].toLatin1() + "MA,"
+                                            + f[3].toLatin1() + "MA\n";
                 QVERIFY(write(c.path, content));
             }
             QCOMPARE(store.record(c, &error), Recorded::Added);
