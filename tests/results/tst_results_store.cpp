@@ -3,6 +3,7 @@
 #include "capability.h"
 #include "conditions.h"
 #include "csv.h"
+#include "measurements.h"
 #include "linesettings.h"
 #include "resultrecorder.h"
 #include "resultstore.h"
@@ -410,6 +411,52 @@ private slots:
 
     // Each run's measurements with the limits its profile's text sets, read
     // as the station reads its profile; none known without the text.
+    // A run's values of an item as the store packs them, read back exactly:
+    // the names by their number, each value in the form that holds it.
+    void packedMeasurementsReadBack_data()
+    {
+        QTest::addColumn<QStringList>("values"); // name=value, in the run's order
+        QTest::addColumn<int>("bytes");          // what the store keeps
+        QTest::newRow("whole numbers, either sign")
+            << QStringList{"X[0]=0", "X[1]=-1", "X[2]=1", "X[3]=-64", "X[4]=64", "Y[0]=-9007199254740992"} << 22;
+        QTest::newRow("a line with a gap: two groups") << QStringList{"X[0]=5", "X[2]=6"} << 10;
+        QTest::newRow("a current a float holds") << QStringList{"current=18.4979991912841796875"} << 8;
+        QTest::newRow("a value only a double holds") << QStringList{"current=60.1"} << 12;
+        QTest::newRow("a raster's four") << QStringList{"middle max=3", "middle min=-4", "edge max=40", "edge min=-5"}
+                                         << 20;
+        QTest::newRow("the last index there is") << QStringList{"Btn[65535]=1"} << 7;
+    }
+    void packedMeasurementsReadBack()
+    {
+        QFETCH(QStringList, values);
+        QFETCH(int, bytes);
+        std::vector<Measurement> run;
+        for (const QString &v : values) {
+            Measurement m;
+            m.key = measurementKey(v.section('=', 0, 0));
+            QVERIFY2(m.key >= 0, qPrintable(v));
+            m.value = v.section('=', 1).toDouble();
+            run.push_back(m);
+        }
+        const QByteArray packed = packMeasurements(run.data(), run.data() + run.size());
+        QCOMPARE(packed.size(), bytes);
+        std::vector<PackedValue> back;
+        QVERIFY(unpackMeasurements(packed.constData(), std::size_t(packed.size()), back));
+        QStringList found;
+        for (const PackedValue &v : back)
+            found << measurementName(v.key) + '=' + QString::number(v.value, 'g', 17);
+        QStringList expected;
+        for (const Measurement &m : run)
+            expected << m.name() + '=' + QString::number(m.value, 'g', 17);
+        QCOMPARE(found, expected);
+        // Cut anywhere, it is refused, never read as other values.
+        for (qsizetype cut = 1; cut < packed.size(); ++cut) {
+            std::vector<PackedValue> part;
+            const bool read = unpackMeasurements(packed.constData(), std::size_t(cut), part);
+            QVERIFY2(!read || part.size() < back.size(), qPrintable(QString::number(cut)));
+        }
+    }
+
     void measurementsAsTheProfileSetsThem_data()
     {
         QTest::addColumn<QByteArray>("profile");
