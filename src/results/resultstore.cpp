@@ -433,6 +433,8 @@ struct ResultStore::Statements
         if (!sha1.isNull() && !limitSet(sha1.toString(), m, set, why))
             return false;
         const schema::Table &table = schema::table("measurements");
+        const QVariant runId = rows.runId(), station = rows.value("station"), profile = rows.value("profile"),
+                       started = rows.value("started_at");
         for (std::size_t from = 0; from < m.size();) {
             std::size_t to = from + 1;
             while (to < m.size() && m[to].item == m[from].item)
@@ -442,11 +444,11 @@ struct ResultStore::Statements
                 why = QStringLiteral("a measurement of %1 the store has no name for").arg(QLatin1String(m[from].item));
                 return false;
             }
-            for (const QVariant &v : rowOf(table, {{"run_id", rows.runId()},
+            for (const QVariant &v : rowOf(table, {{"run_id", runId},
                                                    {"item", QString::fromLatin1(m[from].item)},
-                                                   {"station", rows.value("station")},
-                                                   {"profile", rows.value("profile")},
-                                                   {"started_at", rows.value("started_at")},
+                                                   {"station", station},
+                                                   {"profile", profile},
+                                                   {"started_at", started},
                                                    {"limits", set},
                                                    {"packed", packed}}))
                 insert.addBindValue(v);
