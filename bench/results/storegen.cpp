@@ -2,6 +2,7 @@
 
 #include "pgserver.h"
 #include "lineserver.h"
+#include "measurements.h"
 #include "partitions.h"
 #include "resultstore.h"
 
@@ -10,9 +11,13 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlDriver>
 #include <QVariant>
 
+#include <sqlite3.h>
+
 #include <cstdio>
+#include <vector>
 
 namespace storegen {
 
@@ -31,6 +36,73 @@ bool run(QSqlDatabase &db, const QString &sql, qint64 from, qint64 to, QString *
             return true;
     }
     *error = q.lastError().text() + QStringLiteral("\n") + sql;
+    return false;
+}
+
+// The measurements of run n of an item, packed as the station packs them.
+void benchPack(sqlite3_context *context, int, sqlite3_value **a)
+{
+    const QString item = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(a[0])));
+    const qint64 n = sqlite3_value_int64(a[1]);
+    std::vector<results::Measurement> m;
+    const auto add = [&](const QString &name, double value) {
+        results::Measurement one;
+        one.key = results::measurementKey(name);
+        one.value = value;
+        m.push_back(one);
+    };
+    if (item == QLatin1String("Electric"))
+        add(QStringLiteral("current"), 60 + double(n % 17) / 10.0);
+    else if (item == QLatin1String("Tb_Value"))
+        add(QStringLiteral("highest"), double(510 + n % 23));
+    else if (item == QLatin1String("OpenShort"))
+        for (int k = 0; k < 4; ++k)
+            add(QStringLiteral("X[%1]").arg(k), double((n * 7 + k * 5) % 21 - 10));
+    else if (item == QLatin1String("RasterX")) {
+        add(QStringLiteral("middle max"), double(n % 9));
+        add(QStringLiteral("middle min"), double(-(n % 7)));
+        add(QStringLiteral("edge max"), double(n % 11));
+        add(QStringLiteral("edge min"), double(-(n % 13)));
+    } else if (item == QLatin1String("BtnData"))
+        for (int k = 0; k < 3; ++k)
+            add(QStringLiteral("Btn[%1]").arg(k), double(100 + (n + 13 * k) % 40));
+    const QByteArray packed = results::packMeasurements(m.data(), m.data() + m.size());
+    sqlite3_result_blob(context, packed.constData(), int(packed.size()), SQLITE_TRANSIENT);
+}
+
+bool registerPack(QSqlDatabase &db, QString *error)
+{
+    const QVariant handle = db.driver()->handle();
+    sqlite3 *sqlite = qstrcmp(handle.typeName(), "sqlite3*") == 0 ? *static_cast<sqlite3 *const *>(handle.constData())
+                                                                   : nullptr;
+    if (sqlite
+        && sqlite3_create_function_v2(sqlite, "kavel_bench_pack", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                      benchPack, nullptr, nullptr, nullptr)
+               == SQLITE_OK)
+        return true;
+    *error = QStringLiteral("kavel_bench_pack could not be registered");
+    return false;
+}
+
+// The limits of the two versions: 2 lowers the current's.
+bool writeLimits(QSqlDatabase &db, QString *error)
+{
+    QSqlQuery q(db);
+    const QString sql = QStringLiteral(
+        "WITH v(sha1, limits, current) AS (VALUES ('bench-1', 1, 64.0), ('bench-2', 2, 63.5)),"
+        " m(item, name, lower, upper) AS (VALUES ('Electric', 'current', NULL, NULL),"
+        " ('Tb_Value', 'highest', 490, NULL), ('OpenShort', 'X[0]', -30, 30),"
+        " ('OpenShort', 'X[1]', -30, 30), ('OpenShort', 'X[2]', -30, 30),"
+        " ('OpenShort', 'X[3]', -30, 30), ('RasterX', 'middle max', NULL, 30),"
+        " ('RasterX', 'middle min', -30, NULL), ('RasterX', 'edge max', NULL, 60),"
+        " ('RasterX', 'edge min', -60, NULL), ('BtnData', 'Btn[0]', 80, 160),"
+        " ('BtnData', 'Btn[1]', 80, 160), ('BtnData', 'Btn[2]', 80, 160))"
+        " INSERT OR IGNORE INTO measurement_limits (profile_sha1, item, name, limits, lower_limit, upper_limit,"
+        " limits_known) SELECT v.sha1, m.item, m.name, v.limits, m.lower,"
+        " CASE WHEN m.item = 'Electric' THEN v.current ELSE m.upper END, 1 FROM v, m");
+    if (q.exec(sql))
+        return true;
+    *error = q.lastError().text();
     return false;
 }
 
@@ -151,7 +223,7 @@ bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress, cons
     const QString upper = QStringLiteral("CASE m.item WHEN 'Electric' THEN CASE WHEN %2 < %1 THEN 64.0 ELSE 63.5 END"
                                          " WHEN 'Tb_Value' THEN NULL ELSE m.upper END")
                               .arg(half);
-    const QString insertMeasurements =
+    const QString serverRows =
         seq
         + QStringLiteral(", m(item, name, k, lower, upper) AS (VALUES ('Electric', 'current', 0, NULL, NULL),"
                          " ('Tb_Value', 'highest', 0, 490, NULL), ('OpenShort', 'X[0]', 0, -30, 30),"
@@ -171,6 +243,23 @@ bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress, cons
               .arg(Start)
               .arg(QStringLiteral("'00000000-0000-8000-8000-' || ") + pad(QStringLiteral("(n - 60)")), half,
                    value(QStringLiteral("(n - 60)")));
+    // The station packs a run's measurements of an item in one row, with
+    // the number of its profile version's limits (1, then 2 for the lowered
+    // current): its moving ranges are taken when asked.
+    const QString insertMeasurements =
+        pg ? serverRows
+           : seq
+                 + QStringLiteral(", m(item) AS (VALUES ('Electric'), ('Tb_Value'), ('OpenShort'), ('RasterX'),"
+                                  " ('BtnData'))"
+                                  " INSERT INTO measurements (run_id, item, station, profile, started_at, limits, packed)"
+                                  " SELECT %1, m.item, 'ST' || CAST(n % 20 AS TEXT), 'P' || CAST(n % 3 AS TEXT) || '.ini',"
+                                  " %2 + n * 30000, CASE WHEN m.item = 'Electric' AND n >= %3 THEN 2 ELSE 1 END,"
+                                  " kavel_bench_pack(m.item, n) FROM seq CROSS JOIN m")
+                       .arg(runId)
+                       .arg(Start)
+                       .arg(half);
+    if (!pg && !(registerPack(db, error) && writeLimits(db, error)))
+        return false;
     inserts << insertMeasurements;
 
     for (qint64 from = 0; from < runs; from += Chunk) {

@@ -25,8 +25,9 @@ class PgServer;
 //   levels X 100 + n % 13 and Y 110 + n % 11;
 //   13 measurements a run with their limits (Electric current, below 64 mA
 //   for the first half of the runs and 63.5 mA from then on; Tb_Value highest;
-//   OpenShort X[0..3]; RasterX middle/edge max/min; BtnData Btn[0..2]), each
-//   chained to run n - 60, the previous of its station and profile.
+//   OpenShort X[0..3]; RasterX middle/edge max/min; BtnData Btn[0..2]); run
+//   n - 60 is the previous of its station and profile (the server's rows
+//   are chained to it, the station packs a run's values per item).
 // The store must be open with the current schema (ResultStore::open...).
 namespace storegen {
 

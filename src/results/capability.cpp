@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -24,16 +25,11 @@ namespace results::queries {
 namespace {
 
 // Where a measurement stands among its item's: the order a file gives them in
-// (X[2] before X[10]).
-std::pair<int, int> nameOrder(const QString &name)
+// (X[2] before X[10]); a name no item gives after the others.
+int nameOrder(const QString &name)
 {
-    static const char *const Prefixes[] = {"current", "highest",  "X[",        "Y[",      "middle max",
-                                           "middle min", "edge max", "edge min", "Btn["};
-    for (int i = 0; i < int(std::size(Prefixes)); ++i) {
-        if (name.startsWith(QLatin1String(Prefixes[i])))
-            return {i, name.endsWith(QLatin1Char(']')) ? name.section(QLatin1Char('['), 1).chopped(1).toInt() : 0};
-    }
-    return {int(std::size(Prefixes)), 0};
+    const int key = measurementKey(name);
+    return key < 0 ? std::numeric_limits<int>::max() : key;
 }
 
 // 1, 2 or 5 times a power of ten, at least step.
@@ -90,69 +86,6 @@ struct ValueRow
     qint64 ranges = 0;
 };
 
-const char AggregateName[] = "kavel_capability";
-
-// kavel_capability(name, limits_known, lower, upper, value, started_at,
-// moving range or NULL): the ValueRows of every row it is given, without a
-// sort, as one BLOB: per row the name's length and bytes, then known, a mask
-// of the limits there are, lower, upper, value, count, first, last, the
-// ranges' sum and count, each of its own size in the machine's order. The
-// BLOB goes no further than the connection that made it.
-struct Accumulator
-{
-    // Plain keys: the name by its place in names, found again by comparing
-    // with the last one (a million rows, a few names).
-    struct Key
-    {
-        int name = 0;
-        int known = 0;
-        int sides = 0; // 1 lower, 2 upper
-        double lower = 0, upper = 0, value = 0;
-        bool operator==(const Key &o) const
-        {
-            return name == o.name && known == o.known && sides == o.sides && lower == o.lower && upper == o.upper
-                   && value == o.value;
-        }
-    };
-    struct Hash
-    {
-        std::size_t operator()(const Key &k) const
-        {
-            std::size_t h = std::size_t(k.name * 31 + k.sides * 7 + k.known);
-            for (const double d : {k.lower, k.upper, k.value}) {
-                std::uint64_t bits = 0;
-                std::memcpy(&bits, &d, sizeof d);
-                h = (h ^ std::size_t(bits ^ (bits >> 29))) * 0x9E3779B97F4A7C15ull;
-            }
-            return h;
-        }
-    };
-    struct Values
-    {
-        qint64 count = 0, first = 0, last = 0, ranges = 0;
-        double rangeSum = 0;
-    };
-    std::vector<std::string> names;
-    int lastName = -1;
-    std::unordered_map<Key, Values, Hash> rows;
-
-    int nameOf(const char *text, int bytes)
-    {
-        const auto same = [&](int i) {
-            return names[std::size_t(i)].size() == std::size_t(bytes)
-                   && std::memcmp(names[std::size_t(i)].data(), text, std::size_t(bytes)) == 0;
-        };
-        if (lastName >= 0 && same(lastName))
-            return lastName;
-        for (int i = 0; i < int(names.size()); ++i) {
-            if (same(i))
-                return lastName = i;
-        }
-        names.emplace_back(text, std::size_t(bytes));
-        return lastName = int(names.size()) - 1;
-    }
-};
-
 template <typename T>
 void put(std::string &out, const T &v)
 {
@@ -169,6 +102,150 @@ bool get(const char *&p, const char *end, T &v)
     return true;
 }
 
+const char AggregateName[] = "kavel_capability";
+
+// kavel_capability(station, profile, limits, packed, started_at, taken): the
+// ValueRows of the station's packed measurements (one row per run and item,
+// in the order of the table's key: by start), as one BLOB: per row the
+// name's length and bytes, then known, a mask of the limits there are,
+// lower, upper, value, count, first, last, the ranges' sum and count, each of
+// its own size in the machine's order. taken: whether the run is among those
+// asked for (a run left out still stands between its neighbours). The BLOB
+// goes no further than the connection that made it.
+//
+// The moving ranges are taken here, along the runs of each station and
+// profile in start order: a measurement's against the same measurement of
+// the run before it that has the item, where both runs are taken and were
+// judged under the same limits. The first run of each station and profile in
+// the range has none: the range's own data, whatever came before it.
+
+// One version of a measurement's limits.
+struct Limits
+{
+    int known = 0;
+    int sides = 0; // 1 lower, 2 upper
+    double lower = 0, upper = 0;
+    auto tied() const { return std::tie(known, sides, lower, upper); }
+};
+
+// What the question brings to the aggregate: the limits of the item's
+// measurements by their version's number and name, the one measurement asked
+// for (-1: every one).
+struct Asked
+{
+    std::unordered_map<std::uint64_t, Limits> limits; // by limitsKey()
+    int wanted = -1;
+};
+
+std::uint64_t limitsKey(qint64 set, int name)
+{
+    return (std::uint64_t(set + 1) << 24) | std::uint64_t(name);
+}
+
+// A measurement's values counted: whole numbers in a run of counters (the
+// panels' counts are), others one by one.
+struct Tally
+{
+    static constexpr qint64 Span = 1 << 16;
+    std::vector<qint64> dense;
+    qint64 base = 0;
+    std::unordered_map<double, qint64> other;
+
+    void add(double v)
+    {
+        const auto n = v > -1e15 && v < 1e15 ? static_cast<qint64>(v) : 0;
+        if (double(n) == v) {
+            if (dense.empty()) {
+                base = n;
+                dense.assign(1, 0);
+            }
+            const qint64 low = std::min(base, n), high = std::max(base + qint64(dense.size()) - 1, n);
+            if (high - low < Span) {
+                if (n < base) {
+                    dense.insert(dense.begin(), std::size_t(base - n), 0);
+                    base = n;
+                } else if (n - base >= qint64(dense.size())) {
+                    dense.resize(std::size_t(n - base + 1), 0);
+                }
+                ++dense[std::size_t(n - base)];
+                return;
+            }
+        }
+        ++other[v == 0 ? 0.0 : v];
+    }
+};
+
+// A measurement under one version of its limits.
+struct Slot
+{
+    int name = 0;
+    Limits limits;
+    qint64 count = 0, first = 0, last = 0, ranges = 0;
+    double rangeSum = 0;
+    Tally values;
+};
+
+struct Accumulator
+{
+    const Asked *asked = nullptr;
+    std::vector<Slot> tallies;
+    std::unordered_map<std::uint64_t, int> slotOf; // by limitsKey()
+    std::map<std::pair<int, std::tuple<int, int, double, double>>, int> versions;
+    // The previous run of a station and profile: its values (name, slot,
+    // value) and whether it was taken.
+    struct Chain
+    {
+        std::vector<std::tuple<int, int, double>> values;
+        bool taken = false;
+        qint64 at = 0;
+        // The slots of its last version's names by their place in a row: a
+        // station's runs of a profile mostly give the same names in the same
+        // places (a million runs of 70 values, looked up by hash: 2.7 s).
+        qint64 placedOf = -2;
+        std::vector<std::pair<int, int>> placed; // name, slot
+    };
+    std::unordered_map<std::string, Chain> chains;
+    std::string lastKey;
+    Chain *last = nullptr;
+    std::vector<PackedValue> unpacked;
+    std::vector<std::tuple<int, int, double>> current;
+    const char *fault = nullptr;
+
+    int slot(qint64 set, int name)
+    {
+        const std::uint64_t key = limitsKey(set, name);
+        const auto known = slotOf.find(key);
+        if (known != slotOf.end())
+            return known->second;
+        Limits l;
+        if (set >= 0) {
+            const auto found = asked->limits.find(key);
+            if (found != asked->limits.end())
+                l = found->second;
+        }
+        const auto version = versions.emplace(std::make_pair(name, l.tied()), int(tallies.size()));
+        if (version.second) {
+            tallies.emplace_back();
+            tallies.back().name = name;
+            tallies.back().limits = l;
+        }
+        slotOf.emplace(key, version.first->second);
+        return version.first->second;
+    }
+
+    Chain &chain(const char *station, int stationBytes, const char *profile, int profileBytes)
+    {
+        std::string key(station ? station : "", std::size_t(stationBytes));
+        key += '\x1f';
+        key.append(profile ? profile : "", std::size_t(profileBytes));
+        if (!last || key != lastKey) {
+            last = &chains[key];
+            lastKey = std::move(key);
+        }
+        return *last;
+    }
+};
+
 void aggregateStep(sqlite3_context *context, int, sqlite3_value **a)
 {
     auto **state = static_cast<Accumulator **>(sqlite3_aggregate_context(context, sizeof(Accumulator *)));
@@ -176,30 +253,68 @@ void aggregateStep(sqlite3_context *context, int, sqlite3_value **a)
         sqlite3_result_error_nomem(context);
         return;
     }
-    if (!*state)
+    if (!*state) {
         *state = new Accumulator; // freed in aggregateFinal, which SQLite always calls
-    Accumulator::Key key;
-    const char *name = reinterpret_cast<const char *>(sqlite3_value_text(a[0]));
-    key.name = (*state)->nameOf(name ? name : "", sqlite3_value_bytes(a[0]));
-    key.known = sqlite3_value_int(a[1]);
-    if (sqlite3_value_type(a[2]) != SQLITE_NULL) {
-        key.sides |= 1;
-        key.lower = sqlite3_value_double(a[2]);
+        (*state)->asked = static_cast<const Asked *>(sqlite3_user_data(context));
     }
-    if (sqlite3_value_type(a[3]) != SQLITE_NULL) {
-        key.sides |= 2;
-        key.upper = sqlite3_value_double(a[3]);
+    Accumulator &acc = **state;
+    if (acc.fault)
+        return;
+    Accumulator::Chain &chain =
+        acc.chain(reinterpret_cast<const char *>(sqlite3_value_text(a[0])), sqlite3_value_bytes(a[0]),
+                  reinterpret_cast<const char *>(sqlite3_value_text(a[1])), sqlite3_value_bytes(a[1]));
+    const qint64 set = sqlite3_value_type(a[2]) == SQLITE_NULL ? -1 : sqlite3_value_int64(a[2]);
+    const void *packed = sqlite3_value_blob(a[3]);
+    const qint64 at = sqlite3_value_int64(a[4]);
+    const bool taken = sqlite3_value_int(a[5]) != 0;
+    if (!unpackMeasurements(static_cast<const char *>(packed), std::size_t(sqlite3_value_bytes(a[3])), acc.unpacked)) {
+        acc.fault = "the store's packed measurements cannot be read";
+        return;
     }
-    key.value = sqlite3_value_double(a[4]);
-    const qint64 at = sqlite3_value_int64(a[5]);
-    Accumulator::Values &v = (*state)->rows[key];
-    v.first = v.count == 0 ? at : std::min(v.first, at);
-    v.last = v.count == 0 ? at : std::max(v.last, at);
-    ++v.count;
-    if (sqlite3_value_type(a[6]) != SQLITE_NULL) {
-        v.rangeSum += sqlite3_value_double(a[6]);
-        ++v.ranges;
+    if (!chain.values.empty() && at < chain.at) {
+        acc.fault = "the store's measurements came out of their order";
+        return;
     }
+    const bool paired = taken && chain.taken;
+    acc.current.clear();
+    if (chain.placedOf != set) {
+        chain.placedOf = set;
+        chain.placed.clear();
+    }
+    for (std::size_t i = 0; i < acc.unpacked.size(); ++i) {
+        const PackedValue &v = acc.unpacked[i];
+        if (acc.asked->wanted >= 0 && v.key != acc.asked->wanted)
+            continue;
+        const std::size_t place = acc.current.size();
+        if (place >= chain.placed.size())
+            chain.placed.resize(place + 1, {-1, -1});
+        if (chain.placed[place].first != v.key)
+            chain.placed[place] = {v.key, acc.slot(set, v.key)};
+        const int slot = chain.placed[place].second;
+        acc.current.emplace_back(v.key, slot, v.value);
+        if (!taken)
+            continue;
+        Slot &s = acc.tallies[std::size_t(slot)];
+        s.first = s.count == 0 ? at : std::min(s.first, at);
+        s.last = s.count == 0 ? at : std::max(s.last, at);
+        ++s.count;
+        s.values.add(v.value);
+        if (!paired)
+            continue;
+        // The run before mostly has the same names in the same places.
+        const std::size_t here = acc.current.size() - 1;
+        auto before = here < chain.values.size() && std::get<0>(chain.values[here]) == v.key
+                          ? chain.values.begin() + std::ptrdiff_t(here)
+                          : std::find_if(chain.values.begin(), chain.values.end(),
+                                         [&](const auto &p) { return std::get<0>(p) == v.key; });
+        if (before != chain.values.end() && std::get<1>(*before) == slot) {
+            s.rangeSum += std::abs(v.value - std::get<2>(*before));
+            ++s.ranges;
+        }
+    }
+    chain.values.swap(acc.current);
+    chain.taken = taken;
+    chain.at = at;
 }
 
 void aggregateFinal(sqlite3_context *context)
@@ -210,19 +325,34 @@ void aggregateFinal(sqlite3_context *context)
         return;
     }
     std::unique_ptr<Accumulator> owned(*state);
+    if (owned->fault) {
+        sqlite3_result_error(context, owned->fault, -1);
+        return;
+    }
     std::string out;
-    for (const auto &[k, v] : owned->rows) {
-        const std::string &name = owned->names[std::size_t(k.name)];
-        put(out, qint32(name.size()));
-        out += name;
-        put(out, qint32(k.known));
-        put(out, qint32(k.sides));
-        for (const double d : {k.lower, k.upper, k.value})
-            put(out, d);
-        for (const qint64 n : {v.count, v.first, v.last})
-            put(out, n);
-        put(out, v.rangeSum);
-        put(out, v.ranges);
+    for (const Slot &s : owned->tallies) {
+        const std::string name = measurementName(s.name).toStdString();
+        bool firstValue = true;
+        const auto row = [&](double value, qint64 count) {
+            if (count == 0)
+                return;
+            put(out, qint32(name.size()));
+            out += name;
+            put(out, qint32(s.limits.known));
+            put(out, qint32(s.limits.sides));
+            for (const double d : {s.limits.lower, s.limits.upper, value})
+                put(out, d);
+            for (const qint64 n : {count, s.first, s.last})
+                put(out, n);
+            // The version's ranges with its first value alone: they are summed.
+            put(out, firstValue ? s.rangeSum : 0.0);
+            put(out, firstValue ? s.ranges : qint64(0));
+            firstValue = false;
+        };
+        for (std::size_t i = 0; i < s.values.dense.size(); ++i)
+            row(double(s.values.base + qint64(i)), s.values.dense[i]);
+        for (const auto &[value, count] : s.values.other)
+            row(value, count);
     }
     sqlite3_result_blob64(context, out.data(), sqlite3_uint64(out.size()), SQLITE_TRANSIENT);
 }
@@ -254,22 +384,77 @@ bool unpack(const QByteArray &blob, Take take)
     return true;
 }
 
-// The aggregate on the connection's own SQLite handle (Qt's driver runs on
-// the system's libsqlite3, which this links too).
-bool registerAggregate(const QSqlDatabase &db, QString *error)
+// The connection's own SQLite handle (Qt's driver runs on the system's
+// libsqlite3, which this links too).
+sqlite3 *handleOf(const QSqlDatabase &db)
 {
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    sqlite3 *sqlite = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
-                          ? *static_cast<sqlite3 *const *>(handle.constData())
-                          : nullptr;
-    if (sqlite
-        && sqlite3_create_function_v2(sqlite, AggregateName, 7, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nullptr,
-                                      aggregateStep, aggregateFinal, nullptr)
-               == SQLITE_OK)
-        return true;
-    if (error)
-        *error = sqlite ? QString::fromUtf8(sqlite3_errmsg(sqlite)) : QStringLiteral("no SQLite connection");
-    return false;
+    return handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+               ? *static_cast<sqlite3 *const *>(handle.constData())
+               : nullptr;
+}
+
+// The aggregate on the connection for one question (asked must outlive it):
+// unregistered again when this goes.
+class Aggregate
+{
+public:
+    bool add(const QSqlDatabase &db, const Asked &asked, QString *error)
+    {
+        m_sqlite = handleOf(db);
+        if (m_sqlite
+            && sqlite3_create_function_v2(m_sqlite, AggregateName, 6, SQLITE_UTF8, const_cast<Asked *>(&asked), nullptr,
+                                          aggregateStep, aggregateFinal, nullptr)
+                   == SQLITE_OK)
+            return true;
+        if (error)
+            *error = m_sqlite ? QString::fromUtf8(sqlite3_errmsg(m_sqlite)) : QStringLiteral("no SQLite connection");
+        m_sqlite = nullptr;
+        return false;
+    }
+    ~Aggregate()
+    {
+        if (m_sqlite)
+            sqlite3_create_function_v2(m_sqlite, AggregateName, 6, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr,
+                                       nullptr);
+    }
+
+private:
+    sqlite3 *m_sqlite = nullptr;
+};
+
+// The limits of item's measurements by their version's number.
+bool readLimits(const QSqlDatabase &db, const QString &item, Asked &asked, QString *error)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!exec(q,
+              QStringLiteral("SELECT limits, name, lower_limit, upper_limit, limits_known FROM measurement_limits"
+                             " WHERE item = ?"),
+              {item}, error))
+        return false;
+    while (q.next()) {
+        const int name = measurementKey(q.value(1).toString());
+        if (name < 0)
+            continue;
+        Limits l;
+        l.known = q.value(4).toInt();
+        if (!q.value(2).isNull()) {
+            l.sides |= 1;
+            l.lower = q.value(2).toDouble();
+        }
+        if (!q.value(3).isNull()) {
+            l.sides |= 2;
+            l.upper = q.value(3).toDouble();
+        }
+        asked.limits.emplace(limitsKey(q.value(0).toLongLong(), name), l);
+    }
+    if (q.lastError().isValid()) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -418,49 +603,66 @@ bool capability(const QSqlDatabase &db, const QString &item, const RunFilter &fi
     const QString in = exclude ? QStringLiteral(" NOT IN ") : QStringLiteral(" IN ");
     const QString subquery = QStringLiteral("(SELECT r.run_id FROM runs r WHERE %1)").arg(runs);
 
-    // A moving range counts where both of its runs are among those asked for.
-    QVariantList pairBound;
-    QString pair = QStringLiteral("m.moving_range IS NOT NULL");
-    if (filter.since) {
-        pair += QStringLiteral(" AND m.previous_at >= ?");
-        pairBound << *filter.since;
-    }
-    if (!runs.isEmpty()) {
-        pair += QStringLiteral(" AND m.previous_run") + in + subquery;
-        pairBound += runsBound;
-    }
-    // SQLite sorts every row for a GROUP BY (a million runs: 2.7 s); its
-    // values are taken by an aggregate of the station's own instead (0.3 s).
-    // PostgreSQL hashes the groups itself.
     const bool sqlite = engine == Engine::SQLite;
-    if (sqlite && !registerAggregate(db, error))
-        return false;
-    QVariantList bound = sqlite ? pairBound : pairBound + pairBound;
+    QVariantList bound;
+    QString select;
     QStringList conditions{QStringLiteral("m.item = ?")};
-    bound << item;
-    if (!measurement.isEmpty()) {
-        conditions << QStringLiteral("m.name = ?");
-        bound << measurement;
+    QString groups;
+    // Kept until the query is done with them.
+    Asked asked;
+    Aggregate aggregate;
+    if (sqlite) {
+        // A row per run and item, read in the table's order (by start) by an
+        // aggregate of the station's own, which takes the moving ranges too.
+        // The runs left out are read all the same: each stands between its
+        // neighbours.
+        asked.wanted = measurement.isEmpty() ? -1 : measurementKey(measurement);
+        if (!measurement.isEmpty() && asked.wanted < 0)
+            return true; // no such measurement
+        if (!readLimits(db, item, asked, error) || !aggregate.add(db, asked, error))
+            return false;
+        if (!runs.isEmpty())
+            bound += runsBound;
+        select = QStringLiteral("SELECT %1(m.station, m.profile, m.limits, m.packed, m.started_at, %2)")
+                     .arg(QLatin1String(AggregateName),
+                          runs.isEmpty() ? QStringLiteral("1") : QStringLiteral("m.run_id") + in + subquery);
+        bound << item;
+    } else {
+        // A moving range counts where both of its runs are among those asked for.
+        QVariantList pairBound;
+        QString pair = QStringLiteral("m.moving_range IS NOT NULL");
+        if (filter.since) {
+            pair += QStringLiteral(" AND m.previous_at >= ?");
+            pairBound << *filter.since;
+        }
+        if (!runs.isEmpty()) {
+            pair += QStringLiteral(" AND m.previous_run") + in + subquery;
+            pairBound += runsBound;
+        }
+        // PostgreSQL hashes the groups itself.
+        bound = pairBound + pairBound;
+        bound << item;
+        if (!measurement.isEmpty()) {
+            conditions << QStringLiteral("m.name = ?");
+            bound << measurement;
+        }
+        groups = QStringLiteral("m.name, m.limits_known, m.lower_limit, m.upper_limit, m.value");
+        select = QStringLiteral("SELECT %1, COUNT(*), MIN(m.started_at), MAX(m.started_at),"
+                                " COALESCE(SUM(m.moving_range) FILTER (WHERE %2), 0),"
+                                " COUNT(m.moving_range) FILTER (WHERE %2)")
+                     .arg(groups, pair);
     }
     const QString ownSql = where(own, QStringLiteral("m"), bound, false, engine);
     if (!ownSql.isEmpty())
         conditions << ownSql;
-    if (!runs.isEmpty()) {
+    if (!sqlite && !runs.isEmpty()) {
         conditions << QStringLiteral("m.run_id") + in + subquery;
         bound += runsBound;
     }
-    const QString columns = QStringLiteral("m.name, m.limits_known, m.lower_limit, m.upper_limit, m.value");
-    const QString select =
-        sqlite ? QStringLiteral("SELECT %1(%2, m.started_at, CASE WHEN %3 THEN m.moving_range END)")
-                     .arg(QLatin1String(AggregateName), columns, pair)
-               : QStringLiteral("SELECT %1, COUNT(*), MIN(m.started_at), MAX(m.started_at),"
-                                " COALESCE(SUM(m.moving_range) FILTER (WHERE %2), 0),"
-                                " COUNT(m.moving_range) FILTER (WHERE %2)")
-                     .arg(columns, pair);
     QSqlQuery q(db);
     if (!exec(q,
               select + QStringLiteral(" FROM measurements m WHERE ") + conditions.join(QStringLiteral(" AND "))
-                  + (sqlite ? QString() : QStringLiteral(" GROUP BY ") + columns),
+                  + (sqlite ? QString() : QStringLiteral(" GROUP BY ") + groups),
               bound, error))
         return false;
     // Keyed by the measurement and its limits; NULL limits sort first.
@@ -506,7 +708,7 @@ bool capability(const QSqlDatabase &db, const QString &item, const RunFilter &fi
         rows.push_back(std::move(v.c));
     }
     std::sort(rows.begin(), rows.end(), [](const Capability &a, const Capability &b) {
-        const auto oa = nameOrder(a.name), ob = nameOrder(b.name);
+        const int oa = nameOrder(a.name), ob = nameOrder(b.name);
         if (oa != ob)
             return oa < ob;
         if (a.name != b.name)

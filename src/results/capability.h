@@ -47,7 +47,11 @@ struct Capability
     qint64 above = 0;
     // Within: the mean moving range of consecutive runs of each station and
     // profile (the two under these limits, both among the runs asked for) /
-    // d2; overall:
+    // d2; the first run of each station and profile in the range has none.
+    // Consecutive: on the station, of the runs that have the item; on the
+    // line's server, of the runs that have any measurement (it chains them
+    // as they arrive). The two differ only where a run measured some items
+    // but not this one (one that stopped early) lies between two that did. Overall:
     // the sample standard deviation. None where there is no moving range or
     // fewer than two values.
     qint64 ranges = 0;

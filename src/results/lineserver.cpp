@@ -123,8 +123,8 @@ QString functions()
                                    " FROM jsonb_array_elements(COALESCE(payload->'%1', '[]'::jsonb)) AS e;")
                         .arg(QLatin1String(table->name), own.join(QStringLiteral(", ")));
     }
-    // The measurements chained on the server's own runs, as the station
-    // chains them in its store (chainMeasurements()).
+    // The measurements chained on the server's own runs, each to the
+    // previous run of its station and profile (resultstore.h).
     const QStringList at{QStringLiteral("r.station"), QStringLiteral("r.profile"), QStringLiteral("r.started_at"),
                          QStringLiteral("r.started_at"), QStringLiteral("r.run_id")};
     children << QStringLiteral("IF EXISTS (SELECT 1 FROM measurements WHERE run_id = r.run_id) THEN")

@@ -7,10 +7,31 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace results {
 
 namespace {
+
+// What a name is made of: the kinds, in the order a file gives them; those
+// ending in "[" take an index.
+constexpr const char *Kinds[] = {"current",    "highest",  "X[",       "Y[",  "middle max",
+                                 "middle min", "edge max", "edge min", "Btn["};
+constexpr int KindCount = int(std::size(Kinds));
+constexpr int IndexLimit = 65536;
+// Their places in Kinds.
+enum Kind { Current, Highest, XLine, YLine, MiddleMax, MiddleMin, EdgeMax, EdgeMin, Key };
+
+constexpr int keyOf(Kind kind, std::size_t index = 0)
+{
+    return int(kind) * IndexLimit + int(index);
+}
+
+bool indexed(int kind)
+{
+    return Kinds[kind][std::strlen(Kinds[kind]) - 1] == '[';
+}
 
 // The TB reading of a controller not yet ready; never an accepted reading.
 constexpr int TbNotReady = 2048;
@@ -85,12 +106,12 @@ class Collector
 public:
     Collector(std::vector<Measurement> &out, bool known) : m_out(out), m_known(known) {}
 
-    void add(const char *item, const QString &name, double value, std::optional<double> lower,
-             std::optional<double> upper, bool known = true)
+    void add(const char *item, int key, double value, std::optional<double> lower, std::optional<double> upper,
+             bool known = true)
     {
         Measurement m;
         m.item = item;
-        m.name = name;
+        m.key = key;
         m.value = value;
         m.limitsKnown = m_known && known;
         if (m.limitsKnown) {
@@ -119,7 +140,7 @@ void openShortLine(Collector &c, char letter, const ValueLine &line, const std::
         // The run's windows hold the entries the text gives; past them a
         // window keeps what an earlier profile left, which no text tells.
         const bool window = min && i < Windows && i < min->size() && i < max->size();
-        c.add(item::OpenShort, QStringLiteral("%1[%2]").arg(QLatin1Char(letter)).arg(i), d,
+        c.add(item::OpenShort, keyOf(letter == 'X' ? XLine : YLine, i), d,
               window ? std::optional<double>((*min)[i]) : std::nullopt,
               window ? std::optional<double>((*max)[i]) : std::nullopt, window);
     }
@@ -148,18 +169,171 @@ void raster(Collector &c, const char *item, const RasterBlock &b, const ProfileL
             take(inMiddle ? middle : border, d);
         }
     }
-    const auto add = [&](const char *name, std::optional<int> value, int limit, bool upper) {
+    const auto add = [&](Kind name, std::optional<int> value, int limit, bool upper) {
         if (value)
-            c.add(item, QLatin1String(name), *value, upper ? std::nullopt : std::optional<double>(limit),
+            c.add(item, keyOf(name), *value, upper ? std::nullopt : std::optional<double>(limit),
                   upper ? std::optional<double>(limit) : std::nullopt);
     };
-    add("middle max", middle[1], limits.middleMax, true);
-    add("middle min", middle[0], limits.middleMin, false);
-    add("edge max", border[1], edge.max, true);
-    add("edge min", border[0], edge.min, false);
+    add(MiddleMax, middle[1], limits.middleMax, true);
+    add(MiddleMin, middle[0], limits.middleMin, false);
+    add(EdgeMax, border[1], edge.max, true);
+    add(EdgeMin, border[0], edge.min, false);
+}
+
+// How a group's values are kept.
+enum Encoding : char { Whole = 0, Float = 1, Double = 2 };
+
+void putVarint(QByteArray &out, std::uint64_t v)
+{
+    while (v >= 0x80) {
+        out += char(v | 0x80);
+        v >>= 7;
+    }
+    out += char(v);
+}
+
+bool getVarint(const char *&p, const char *end, std::uint64_t &v)
+{
+    v = 0;
+    for (int shift = 0; p < end && shift < 64; shift += 7) {
+        const auto byte = static_cast<unsigned char>(*p++);
+        v |= std::uint64_t(byte & 0x7f) << shift;
+        if (!(byte & 0x80))
+            return true;
+    }
+    return false;
+}
+
+bool whole(double v)
+{
+    return v == std::floor(v) && std::abs(v) < 1e18;
+}
+
+template <typename T>
+void putRaw(QByteArray &out, T v)
+{
+    out.append(reinterpret_cast<const char *>(&v), qsizetype(sizeof v));
 }
 
 } // namespace
+
+const char *measuredItem(const QString &item)
+{
+    for (const char *known : measuredItems()) {
+        if (item == QLatin1String(known))
+            return known;
+    }
+    return nullptr;
+}
+
+int measurementKey(const QString &name)
+{
+    for (int kind = 0; kind < KindCount; ++kind) {
+        const QLatin1String prefix(Kinds[kind]);
+        if (!indexed(kind)) {
+            if (name == prefix)
+                return kind * IndexLimit;
+            continue;
+        }
+        if (!name.startsWith(prefix) || !name.endsWith(QLatin1Char(']')))
+            continue;
+        bool ok = false;
+        const int index = name.mid(prefix.size(), name.size() - prefix.size() - 1).toInt(&ok);
+        if (ok && index >= 0 && index < IndexLimit && QString::number(index).size() == name.size() - prefix.size() - 1)
+            return kind * IndexLimit + index;
+    }
+    return -1;
+}
+
+QString measurementName(int key)
+{
+    const int kind = key / IndexLimit;
+    if (key < 0 || kind >= KindCount)
+        return QString();
+    if (!indexed(kind))
+        return QLatin1String(Kinds[kind]);
+    return QLatin1String(Kinds[kind]) + QString::number(key % IndexLimit) + QLatin1Char(']');
+}
+
+QString Measurement::name() const
+{
+    return measurementName(key);
+}
+
+QByteArray packMeasurements(const Measurement *from, const Measurement *to)
+{
+    QByteArray out;
+    out.reserve(qsizetype(to - from) * 2 + 8);
+    for (const Measurement *group = from; group < to;) {
+        const int first = group->key;
+        if (first < 0)
+            return QByteArray(); // a name no item gives: nothing to keep it by
+        // A group: names of one kind, their indices one after the other.
+        const Measurement *end = group + 1;
+        while (end < to && end->key == first + int(end - group) && (first + int(end - group)) % IndexLimit != 0)
+            ++end;
+        bool allWhole = true, allFloat = true;
+        for (const Measurement *m = group; m < end; ++m) {
+            allWhole = allWhole && whole(m->value);
+            allFloat = allFloat && (double(float(m->value)) == m->value || std::isnan(m->value));
+        }
+        out += char(first / IndexLimit);
+        putVarint(out, std::uint64_t(first % IndexLimit));
+        putVarint(out, std::uint64_t(end - group));
+        out += char(allWhole ? Whole : allFloat ? Float : Double);
+        for (const Measurement *m = group; m < end; ++m) {
+            if (allWhole) {
+                const auto v = static_cast<std::int64_t>(m->value);
+                putVarint(out, (std::uint64_t(v) << 1) ^ std::uint64_t(v >> 63)); // zigzag
+            } else if (allFloat) {
+                putRaw(out, float(m->value));
+            } else {
+                putRaw(out, m->value);
+            }
+        }
+        group = end;
+    }
+    return out;
+}
+
+bool unpackMeasurements(const char *p, std::size_t size, std::vector<PackedValue> &values)
+{
+    values.clear();
+    const char *const end = p + size;
+    while (p < end) {
+        const int kind = static_cast<unsigned char>(*p++);
+        std::uint64_t first = 0, count = 0;
+        if (kind >= KindCount || !getVarint(p, end, first) || !getVarint(p, end, count) || p >= end
+            || first + count > std::uint64_t(IndexLimit))
+            return false;
+        const char encoding = *p++;
+        for (std::uint64_t i = 0; i < count; ++i) {
+            double v = 0;
+            if (encoding == Whole) {
+                std::uint64_t z = 0;
+                if (!getVarint(p, end, z))
+                    return false;
+                v = double(static_cast<std::int64_t>((z >> 1) ^ (~(z & 1) + 1)));
+            } else if (encoding == Float) {
+                float f = 0;
+                if (end - p < qsizetype(sizeof f))
+                    return false;
+                std::memcpy(&f, p, sizeof f);
+                p += sizeof f;
+                v = f;
+            } else if (encoding == Double) {
+                if (end - p < qsizetype(sizeof v))
+                    return false;
+                std::memcpy(&v, p, sizeof v);
+                p += sizeof v;
+            } else {
+                return false;
+            }
+            values.push_back({kind * IndexLimit + int(first + i), v});
+        }
+    }
+    return true;
+}
 
 std::vector<Measurement> measurements(const ResultRecord &r, const QByteArray &profileText)
 {
@@ -170,7 +344,7 @@ std::vector<Measurement> measurements(const ResultRecord &r, const QByteArray &p
     const auto none = std::optional<double>();
 
     if (r.electricPresent)
-        c.add(item::Electric, QStringLiteral("current"), double(r.currentMa[1]), none,
+        c.add(item::Electric, keyOf(Current), double(r.currentMa[1]), none,
               limits ? std::optional<double>(limits->electric) : none);
     if (r.tbPresent) {
         std::optional<int> highest;
@@ -179,7 +353,7 @@ std::vector<Measurement> measurements(const ResultRecord &r, const QByteArray &p
                 highest = highest ? std::max(*highest, v) : v;
         }
         if (highest)
-            c.add(item::Tb, QStringLiteral("highest"), *highest, limits ? std::optional<double>(limits->tb) : none,
+            c.add(item::Tb, keyOf(Highest), *highest, limits ? std::optional<double>(limits->tb) : none,
                   none);
     }
     const OpenShortBlock &o = r.openShort;
@@ -195,7 +369,7 @@ std::vector<Measurement> measurements(const ResultRecord &r, const QByteArray &p
     }
     if (r.buttonsPresent) {
         for (std::size_t k = 0; k < r.buttons.size(); ++k)
-            c.add(item::Buttons, QStringLiteral("Btn[%1]").arg(k), r.buttons[k],
+            c.add(item::Buttons, keyOf(Key, k), r.buttons[k],
                   limits ? std::optional<double>(limits->buttonMin) : none,
                   limits ? std::optional<double>(limits->buttonMax) : none);
     }

@@ -9,6 +9,8 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -273,19 +275,8 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
         electrode("open", p.line, p.first, p.second, QVariant());
     for (const ElectrodePair &p : parsed.openShort.shorts)
         electrode("short", p.line, p.first, p.second, QVariant());
-    const std::size_t measurementTable = schema::runTableIndex("measurements");
-    const auto limit = [](const std::optional<double> &l) { return l ? QVariant(*l) : QVariant(); };
-    for (const Measurement &m : measurements(parsed, context.profileText))
-        row(measurementTable, {{"run_id", runId},
-                               {"item", QString::fromLatin1(m.item)},
-                               {"name", m.name},
-                               {"value", m.value},
-                               {"lower_limit", limit(m.lower)},
-                               {"upper_limit", limit(m.upper)},
-                               {"limits_known", flag(m.limitsKnown)},
-                               {"station", textValue(context.station)},
-                               {"profile", textValue(context.profile)},
-                               {"started_at", msSinceEpoch(context.startedAt)}});
+    // Packed by record() on the station, a row each on the line's server.
+    rows.measured = measurements(parsed, context.profileText);
     return rows;
 }
 
@@ -354,8 +345,8 @@ const RecordSql &recordSql()
 struct ResultStore::Statements
 {
     explicit Statements(const QSqlDatabase &db)
-        : outbox(db), panel(db), yield(db), cohort(db), line(db), text(db), version(db), previous(db), next(db),
-          chain(db), pruned(db), prunedPanel(db), prunedHusks(db), prunedYield(db), prunedCohort(db), prunedDrop(db),
+        : outbox(db), panel(db), yield(db), cohort(db), line(db), text(db), version(db), limitsFind(db), limitsNext(db),
+          limitsPut(db), pruned(db), prunedPanel(db), prunedHusks(db), prunedYield(db), prunedCohort(db), prunedDrop(db),
           tested(db)
     {
         for (std::size_t i = 0; i < schema::runTables().size(); ++i)
@@ -374,8 +365,12 @@ struct ResultStore::Statements
                  && cohort.prepare(cohortChangeSql());
             ok = ok && text.prepare(schema::insertSql(schema::table("texts"), QStringLiteral(" ON CONFLICT DO NOTHING")))
                  && version.prepare(conditions::versionUpsertSql());
-            ok = ok && previous.prepare(neighbourSql(false)) && next.prepare(neighbourSql(true))
-                 && chain.prepare(chainSql());
+            ok = ok
+                 && limitsFind.prepare(
+                     QStringLiteral("SELECT limits FROM measurement_limits WHERE profile_sha1 = ? LIMIT 1"))
+                 && limitsNext.prepare(QStringLiteral("SELECT COALESCE(MAX(limits), 0) + 1 FROM measurement_limits"))
+                 && limitsPut.prepare(schema::insertSql(schema::table("measurement_limits"),
+                                                        QStringLiteral(" ON CONFLICT DO NOTHING")));
             ok = ok && pruned.prepare(QStringLiteral("SELECT 1 FROM pruned_runs WHERE barcode = ? LIMIT 1"))
                  && prunedPanel.prepare(panelFlagsSql(panelRunsSql()))
                  && prunedHusks.prepare(panelFlagsSql(panelRunsSql(), QStringLiteral("pruned_runs")))
@@ -388,8 +383,8 @@ struct ResultStore::Statements
             ok = line.prepare(lineserver::recordRunSql());
         }
         if (!ok && error) {
-            for (const QSqlQuery *q : {&outbox, &panel, &yield, &cohort, &line, &text, &version, &previous, &next, &chain,
-                                       &pruned, &prunedPanel, &prunedHusks, &prunedYield,
+            for (const QSqlQuery *q : {&outbox, &panel, &yield, &cohort, &line, &text, &version, &limitsFind, &limitsNext,
+                                       &limitsPut, &pruned, &prunedPanel, &prunedHusks, &prunedYield,
                                        &prunedCohort, &prunedDrop, &tested})
                 if (q->lastError().isValid())
                     *error = q->lastError().text();
@@ -426,6 +421,100 @@ struct ResultStore::Statements
         return text.lastError().isValid() ? text.lastError().text() : version.lastError().text();
     }
 
+    // The run's measurements, a row per item, with the number of its profile
+    // version's limits.
+    bool writeMeasurements(const RunRows &rows, QSqlQuery &insert, QString &why)
+    {
+        const std::vector<Measurement> &m = rows.measured;
+        if (m.empty())
+            return true;
+        QVariant set;
+        const QVariant sha1 = rows.value("profile_sha1");
+        if (!sha1.isNull() && !limitSet(sha1.toString(), m, set, why))
+            return false;
+        const schema::Table &table = schema::table("measurements");
+        const QVariant runId = rows.runId(), station = rows.value("station"), profile = rows.value("profile"),
+                       started = rows.value("started_at");
+        for (std::size_t from = 0; from < m.size();) {
+            std::size_t to = from + 1;
+            while (to < m.size() && m[to].item == m[from].item)
+                ++to;
+            const QByteArray packed = packMeasurements(m.data() + from, m.data() + to);
+            if (packed.isNull()) {
+                why = QStringLiteral("a measurement of %1 the store has no name for").arg(QLatin1String(m[from].item));
+                return false;
+            }
+            for (const QVariant &v : rowOf(table, {{"run_id", runId},
+                                                   {"item", QString::fromLatin1(m[from].item)},
+                                                   {"station", station},
+                                                   {"profile", profile},
+                                                   {"started_at", started},
+                                                   {"limits", set},
+                                                   {"packed", packed}}))
+                insert.addBindValue(v);
+            if (!insert.exec()) {
+                why = insert.lastError().text();
+                return false;
+            }
+            from = to;
+        }
+        return true;
+    }
+
+    // The number of a profile version's limits, those of the run's
+    // measurements written where the store does not hold them yet. Known
+    // ones are remembered for the connection (forgetLimits() when a write is
+    // rolled back): a recorder writes run after run under one version.
+    bool limitSet(const QString &sha1, const std::vector<Measurement> &measured, QVariant &set, QString &why)
+    {
+        const auto failed = [&why](const QSqlQuery &q) {
+            why = q.lastError().text();
+            return false;
+        };
+        auto known = limitIds.constFind(sha1);
+        if (known == limitIds.constEnd()) {
+            limitsFind.addBindValue(sha1);
+            if (!limitsFind.exec())
+                return failed(limitsFind);
+            QSqlQuery &source = limitsFind.next() ? limitsFind : limitsNext;
+            if (&source == &limitsNext && !(limitsNext.exec() && limitsNext.next()))
+                return failed(limitsNext);
+            known = limitIds.insert(sha1, source.value(0).toLongLong());
+            limitsFind.finish();
+            limitsNext.finish();
+        }
+        set = *known;
+        // The names the run has, by item: another run of the version may
+        // have more of them (a longer line) or others (a raster's middle).
+        QString names = sha1;
+        for (const Measurement &m : measured)
+            names += QLatin1Char(' ') + QLatin1String(m.item) + QLatin1Char('/') + m.name();
+        if (limitsWritten.contains(names))
+            return true;
+        const auto limit = [](const std::optional<double> &l) { return l ? QVariant(*l) : QVariant(); };
+        const schema::Table &table = schema::table("measurement_limits");
+        for (const Measurement &m : measured) {
+            for (const QVariant &v : rowOf(table, {{"profile_sha1", sha1},
+                                                   {"item", QString::fromLatin1(m.item)},
+                                                   {"name", m.name()},
+                                                   {"limits", set},
+                                                   {"lower_limit", limit(m.lower)},
+                                                   {"upper_limit", limit(m.upper)},
+                                                   {"limits_known", flag(m.limitsKnown)}}))
+                limitsPut.addBindValue(v);
+            if (!limitsPut.exec())
+                return failed(limitsPut);
+        }
+        limitsWritten.insert(names);
+        return true;
+    }
+
+    void forgetLimits()
+    {
+        limitIds.clear();
+        limitsWritten.clear();
+    }
+
     // Whether the station pruned a run of the barcode (retention.h), and the
     // flags and yield of such a panel.
     bool prunedRuns(const QString &barcode, bool &found) { return exists(pruned, barcode, found); }
@@ -444,7 +533,9 @@ struct ResultStore::Statements
 
     std::vector<QSqlQuery> tables;
     QSqlQuery outbox, panel, yield, cohort, line, text, version;
-    QSqlQuery previous, next, chain; // the measurements' chain
+    QSqlQuery limitsFind, limitsNext, limitsPut; // the limits of a profile's version
+    QHash<QString, qint64> limitIds;
+    QSet<QString> limitsWritten;
     QSqlQuery pruned, prunedPanel, prunedHusks, prunedYield, prunedCohort, prunedDrop, tested;
 };
 
@@ -643,35 +734,6 @@ bool changeYield(QSqlQuery &yield, const QString &barcode, const QString &runId,
 
 } // namespace
 
-bool chainMeasurements(QSqlQuery &previous, QSqlQuery &next, QSqlQuery &chain, const RunRows &rows)
-{
-    const std::size_t at = schema::runTableIndex("measurements");
-    if (at >= rows.tables.size() || rows.tables[at].empty())
-        return true; // nothing to chain, and the next run's chain stays as it is
-    const QVariant runId = rows.value("run_id"), station = rows.value("station"), profile = rows.value("profile"),
-                   started = rows.value("started_at");
-    const auto neighbour = [&](QSqlQuery &q, QVariant &id, QVariant &start) {
-        for (const QVariant &v : {station, profile, started, started, runId})
-            q.addBindValue(v);
-        if (!q.exec())
-            return false;
-        if (q.next()) {
-            id = q.value(0);
-            start = q.value(1);
-        }
-        q.finish();
-        return true;
-    };
-    const auto link = [&chain](const QVariant &run, const QVariant &before, const QVariant &beforeStart) {
-        for (const QVariant &v : {before, beforeStart, before, beforeStart, run})
-            chain.addBindValue(v);
-        return chain.exec();
-    };
-    QVariant before, beforeStart, after, afterStart;
-    return neighbour(previous, before, beforeStart) && neighbour(next, after, afterStart)
-           && link(runId, before, beforeStart) && (after.isNull() || link(after, runId, started));
-}
-
 bool flagPanel(QSqlQuery &flags, QSqlQuery &yield, QSqlQuery &cohort, const QString &barcode, const QString &runId)
 {
     // The barcode's first and last run as they were leave the yield, the
@@ -742,6 +804,8 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
             *error = m_batch ? why + QStringLiteral(" (the batch was rolled back)") : why;
         db.rollback();
         m_batch = false;
+        if (m_statements)
+            m_statements->forgetLimits();
         return Recorded::Failed;
     };
     QString why;
@@ -816,8 +880,8 @@ Recorded ResultStore::record(const RunContext &context, const QByteArray &conten
         if (!outbox.exec())
             return fail(lastError(outbox));
     }
-    if (!chainMeasurements(s.previous, s.next, s.chain, rows))
-        return fail(lastError(s.previous) + lastError(s.next) + lastError(s.chain));
+    if (!s.writeMeasurements(rows, s.tables[schema::runTableIndex("measurements")], why))
+        return fail(why);
     // Last: the line's server takes the same order (see record_run()).
     if (firstRun) {
         if (!changeYield(s.yield, context.barcode, runId, true) || !changeCohort(s.cohort, context.barcode, runId, true))
@@ -916,6 +980,8 @@ bool ResultStore::commitBatch(QString *error)
     if (error)
         *error = db.lastError().text();
     db.rollback();
+    if (m_statements)
+        m_statements->forgetLimits();
     return false;
 }
 
@@ -925,6 +991,8 @@ void ResultStore::rollbackBatch()
         return;
     m_batch = false;
     database().rollback();
+    if (m_statements)
+        m_statements->forgetLimits();
 }
 
 } // namespace results

@@ -121,9 +121,10 @@ RunRows runRows(const RunContext &context, const QByteArray &content, const QByt
 // The mean of an open/short line, NULL where the file has none.
 QVariant openShortLevel(const ResultRecord &record, const ValueLine &line);
 
-// A run's measurements chained to the previous run of its station and profile
-// (the one before it by start time that has measurements): the stream a
-// moving range is taken along. neighbourSql(false) finds that run (station,
+// The line's server chains a run's measurements to the previous run of its
+// station and profile (the one before it by start time that has
+// measurements): the stream a moving range is taken along. (The station takes
+// its moving ranges when asked: capability.h.) neighbourSql(false) finds that run (station,
 // profile, started_at twice, run_id bound; run_id and started_at come back),
 // neighbourSql(true) the one after it; chainSql() sets a run's previous_run,
 // previous_at and moving ranges (previous run id, its start, its id and start
@@ -153,9 +154,6 @@ struct RecordSql
 };
 const RecordSql &recordSql();
 bool flagPanel(QSqlQuery &flags, QSqlQuery &yield, QSqlQuery &cohort, const QString &barcode, const QString &runId);
-// Chains a recorded run's measurements (and the next run's, where it came
-// later) with the statements of neighbourSql(false), neighbourSql(true) and chainSql().
-bool chainMeasurements(QSqlQuery &previous, QSqlQuery &next, QSqlQuery &chain, const RunRows &rows);
 
 } // namespace results
 

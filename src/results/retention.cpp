@@ -1,5 +1,6 @@
 #include "retention.h"
 
+#include "runrows.h"
 #include "schema.h"
 
 #include <QSqlError>
@@ -127,7 +128,7 @@ bool step(QSqlDatabase db, Walk &walk, int limit, Pruned &pruned, QString *error
                             " ORDER BY r.started_at, r.rowid LIMIT ?"),
              {walk.before, walk.startedAt, walk.startedAt, walk.rowid, limit}, error))
         return rollback(false);
-    QStringList prune;
+    std::vector<std::pair<QString, qint64>> prune; // id, start
     int seen = 0;
     Pruned here;
     qint64 rowid = walk.rowid, startedAt = walk.startedAt;
@@ -140,28 +141,34 @@ bool step(QSqlDatabase db, Walk &walk, int limit, Pruned &pruned, QString *error
         else if (look.value(4).toBool())
             ++here.refused;
         else
-            prune << look.value(2).toString();
+            prune.emplace_back(look.value(2).toString(), startedAt);
     }
     if (look.lastError().isValid())
         return rollback(failed(look, error));
     look.finish();
-    QSqlQuery keep(db), remove(db);
+    QSqlQuery keep(db), remove(db), measured(db);
     if (!keep.prepare(QStringLiteral("INSERT OR REPLACE INTO pruned_runs"
                                      " (barcode, started_at, run_id, verdict, panel_first, panel_last)"
                                      " SELECT barcode, started_at, run_id, verdict, panel_first, panel_last FROM runs"
                                      " WHERE run_id = ? AND barcode <> '' AND (panel_first = 1 OR panel_last = 1)"))
-        || !remove.prepare(QStringLiteral("DELETE FROM runs WHERE run_id = ?")))
-        return rollback(failed(keep.lastError().isValid() ? keep : remove, error));
-    for (const QString &runId : std::as_const(prune)) {
+        || !remove.prepare(QStringLiteral("DELETE FROM runs WHERE run_id = ?"))
+        || !measured.prepare(QStringLiteral("DELETE FROM measurements WHERE ") + measurementsOfRun()))
+        return rollback(failed(keep.lastError().isValid() ? keep : remove.lastError().isValid() ? remove : measured, error));
+    for (const auto &[runId, start] : prune) {
         keep.addBindValue(runId);
         if (!keep.exec())
             return rollback(failed(keep, error));
-        // Its items, failing cells and electrodes go with it (ON DELETE CASCADE).
+        // Its measurements by their key; its items, failing cells and
+        // electrodes go with it (ON DELETE CASCADE).
+        measured.addBindValue(start);
+        measured.addBindValue(runId);
+        if (!measured.exec())
+            return rollback(failed(measured, error));
         remove.addBindValue(runId);
         if (!remove.exec())
             return rollback(failed(remove, error));
     }
-    here.runs = prune.size();
+    here.runs = qint64(prune.size());
     const bool done = seen < limit;
     // Once the walk pruned: every run the line had that started before
     // where the walk stands is gone. (A walk that pruned nothing moves no

@@ -3,11 +3,14 @@
 #include "conditions.h"
 #include "resultstore.h"
 
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace results {
 
@@ -71,10 +74,10 @@ void appendValue(QString &out, const QVariant &v, bool bytes)
     }
 }
 
-void appendRow(QString &out, const schema::Table &table, const QVariantList &row)
+void appendRow(QString &out, const schema::Table &table, const QVariantList &row, schema::Engine engine = Station)
 {
     out += QLatin1Char('{');
-    const auto columns = table.columnsIn(Station);
+    const auto columns = table.columnsIn(engine);
     for (std::size_t i = 0; i < columns.size() && i < std::size_t(row.size()); ++i) {
         if (i > 0)
             out += QLatin1Char(',');
@@ -141,7 +144,8 @@ bool readConditionRows(const QSqlDatabase &db, RunRows &rows, QString *error)
                            {rows.value("profile"), rows.value("profile_sha1")}, rows.profileVersions, error));
 }
 
-void appendRows(QString &out, const schema::Table &table, const std::vector<QVariantList> &rows)
+void appendRows(QString &out, const schema::Table &table, const std::vector<QVariantList> &rows,
+                schema::Engine engine = Station)
 {
     out += QLatin1Char(',');
     appendString(out, QLatin1String(table.name));
@@ -149,9 +153,105 @@ void appendRows(QString &out, const schema::Table &table, const std::vector<QVar
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (r > 0)
             out += QLatin1Char(',');
-        appendRow(out, table, rows[r]);
+        appendRow(out, table, rows[r], engine);
     }
     out += QLatin1Char(']');
+}
+
+// The run's measurements as the line's server keeps them, a row each (its
+// chain is the server's own).
+std::vector<QVariantList> serverMeasurements(const RunRows &rows)
+{
+    const schema::Table &table = schema::table("measurements");
+    const auto columns = table.columnsIn(schema::Engine::Server);
+    const auto limit = [](const std::optional<double> &l) { return l ? QVariant(*l) : QVariant(); };
+    std::vector<QVariantList> out;
+    for (const Measurement &m : rows.measured) {
+        QVariantList row;
+        for (const schema::Column *c : columns) {
+            const QByteArray name(c->name);
+            row << (name == "item"           ? QVariant(QString::fromLatin1(m.item))
+                    : name == "name"         ? QVariant(m.name())
+                    : name == "value"        ? QVariant(m.value)
+                    : name == "lower_limit"  ? limit(m.lower)
+                    : name == "upper_limit"  ? limit(m.upper)
+                    : name == "limits_known" ? QVariant(m.limitsKnown ? 1 : 0)
+                    : name == "previous_run" || name == "previous_at" || name == "moving_range" ? QVariant()
+                                                                                                  : rows.value(c->name));
+        }
+        out.push_back(std::move(row));
+    }
+    return out;
+}
+
+// The measurements of a run from the rows the station packs them in, with
+// the limits of its profile's version.
+bool readMeasured(const QSqlDatabase &db, std::vector<QVariantList> &packed, const QVariant &profileSha1,
+                  std::vector<Measurement> &measured, QString *error)
+{
+    measured.clear();
+    const schema::Table &table = schema::table("measurements");
+    const int itemAt = table.indexOf("item", Station), setAt = table.indexOf("limits", Station),
+              packedAt = table.indexOf("packed", Station);
+    struct Limits
+    {
+        std::optional<double> lower, upper;
+        bool known = false;
+    };
+    QHash<QString, Limits> limits; // by item and name
+    std::vector<PackedValue> values;
+    for (const QVariantList &row : packed) {
+        const QVariant set = row.at(setAt);
+        if (!set.isNull() && limits.isEmpty()) {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("SELECT item, name, lower_limit, upper_limit, limits_known FROM measurement_limits"
+                                     " WHERE profile_sha1 = ? AND limits = ?"));
+            q.addBindValue(profileSha1);
+            q.addBindValue(set);
+            if (!q.exec()) {
+                if (error)
+                    *error = q.lastError().text();
+                return false;
+            }
+            while (q.next()) {
+                const auto side = [&q](int at) {
+                    return q.value(at).isNull() ? std::nullopt : std::optional<double>(q.value(at).toDouble());
+                };
+                limits.insert(q.value(0).toString() + QLatin1Char('/') + q.value(1).toString(),
+                              {side(2), side(3), q.value(4).toInt() != 0});
+            }
+        }
+        const QString itemName = row.at(itemAt).toString();
+        const char *item = measuredItem(itemName);
+        const QByteArray bytes = row.at(packedAt).toByteArray();
+        if (!item || !unpackMeasurements(bytes.constData(), std::size_t(bytes.size()), values)) {
+            if (error)
+                *error = QStringLiteral("the store's measurements of %1 cannot be read").arg(itemName);
+            return false;
+        }
+        for (const PackedValue &v : values) {
+            Measurement m;
+            m.item = item;
+            m.key = v.key;
+            m.value = v.value;
+            if (!set.isNull()) {
+                const Limits l = limits.value(itemName + QLatin1Char('/') + m.name());
+                m.lower = l.lower;
+                m.upper = l.upper;
+                m.limitsKnown = l.known;
+            }
+            measured.push_back(std::move(m));
+        }
+    }
+    // In the order a run takes them.
+    const auto order = [](const Measurement &m) {
+        const auto &items = measuredItems();
+        return std::find(items.begin(), items.end(), m.item) - items.begin();
+    };
+    std::stable_sort(measured.begin(), measured.end(),
+                     [&](const Measurement &a, const Measurement &b) { return order(a) < order(b); });
+    packed.clear();
+    return true;
 }
 
 // The run's row with its file's bytes in place of their stored form. A
@@ -177,6 +277,14 @@ void unpackContent(QVariantList &run, QString &why)
 
 } // namespace
 
+QString measurementsOfRun()
+{
+    QStringList items;
+    for (const char *item : measuredItems())
+        items << QStringLiteral("'%1'").arg(QLatin1String(item));
+    return QStringLiteral("item IN (%1) AND started_at = ? AND run_id = ?").arg(items.join(QStringLiteral(", ")));
+}
+
 QVariant RunRows::value(const char *column) const
 {
     const int at = schema::table("runs").indexOf(column, Station);
@@ -191,7 +299,9 @@ bool readRunRows(const QSqlDatabase &db, const QString &runId, RunRows &rows, QS
     rows.textError.clear();
     for (const schema::Table *table : schema::runTables()) {
         std::vector<QVariantList> found;
-        if (!readRows(db, *table, QStringLiteral("run_id = ?"), {runId}, found, error)) {
+        const bool measurements = qstrcmp(table->name, "measurements") == 0;
+        if (!readRows(db, *table, measurements ? measurementsOfRun() : QStringLiteral("run_id = ?"),
+                      measurements ? QVariantList{rows.value("started_at"), runId} : QVariantList{runId}, found, error)) {
             rows.tables.clear();
             return false;
         }
@@ -203,6 +313,11 @@ bool readRunRows(const QSqlDatabase &db, const QString &runId, RunRows &rows, QS
             unpackContent(found.front(), rows.textError);
         }
         rows.tables.push_back(std::move(found));
+    }
+    std::vector<QVariantList> &packed = rows.tables[schema::runTableIndex("measurements")];
+    if (!readMeasured(db, packed, rows.value("profile_sha1"), rows.measured, error)) {
+        rows.tables.clear();
+        return false;
     }
     return readConditionRows(db, rows, error);
 }
@@ -224,7 +339,10 @@ QString linePayload(const RunRows &rows)
             appendRow(out, *tables[t], rows.tables[t].front());
             continue;
         }
-        appendRows(out, *tables[t], rows.tables[t]);
+        if (qstrcmp(tables[t]->name, "measurements") == 0)
+            appendRows(out, *tables[t], serverMeasurements(rows), schema::Engine::Server);
+        else
+            appendRows(out, *tables[t], rows.tables[t]);
     }
     appendRows(out, schema::table("texts"), rows.texts);
     appendRows(out, schema::table("profile_versions"), rows.profileVersions);

@@ -1,6 +1,7 @@
 #ifndef RUNROWS_H
 #define RUNROWS_H
 
+#include "measurements.h"
 #include "schema.h"
 
 #include <QByteArray>
@@ -25,6 +26,10 @@ struct RunRows
     // (in the columns the station's store has), written and sent with it.
     std::vector<QVariantList> texts;
     std::vector<QVariantList> profileVersions;
+    // The run's measurements with their limits: the station keeps them
+    // packed (its measurements table's entry here stays empty), the line's
+    // server a row each (the payload's "measurements").
+    std::vector<Measurement> measured;
     // Read from the station's store: why the file's text could be read
     // neither from the store nor from the filed file (the content is then
     // empty, and the run must not travel).
@@ -38,6 +43,10 @@ struct RunRows
 // unpacked; false with a reason, or with an empty RunRows when the store has
 // no such run.
 bool readRunRows(const QSqlDatabase &db, const QString &runId, RunRows &rows, QString *error);
+
+// Where the station's measurements of a run are (its start and its id bound):
+// by the table's key, not by a look through every run's.
+QString measurementsOfRun();
 
 // The rows as one JSON document for the server's record_run(): each table's
 // rows as objects keyed by column name, then "texts" and "profile_versions". Texts cannot hold NUL on the server:

@@ -105,31 +105,57 @@ const std::vector<Table> &allTables()
          Place::Both,
          true},
         // Each run's measurements with the limits of the profile it was
-        // judged under (measurements.h): a side without a limit is NULL, and
-        // both are where limits_known is 0 (a run whose profile text is not
-        // known, rebuilt from its file). The run's station, profile and start
+        // judged under (measurements.h). The run's station, profile and start
         // are kept beside them, so that a capability over a million runs reads
-        // this table alone, in the order of its key. moving_range: against the
-        // previous run of the station and profile (previous_run, previous_at)
-        // where that run has the measurement under the same limits (chainSql()).
+        // this table alone, in the order of its key.
+        // The server: a row per measurement: a side without a limit is NULL,
+        // and both are where limits_known is 0 (a run whose profile text is not
+        // known, rebuilt from its file). moving_range: against the previous
+        // run of the station and profile (previous_run, previous_at) where
+        // that run has the measurement under the same limits (chainSql()).
+        // The station: a row per run and item, its values packed in the order
+        // of their names (packMeasurements()); limits: the profile version's
+        // set in measurement_limits, NULL where the profile is not known. Its
+        // moving ranges are taken when asked (capability.h). No reference to
+        // the run: a run's rows go with it by their key (retention.h), where
+        // a reference would have every pruned run look through the whole table.
         {"measurements",
          {{"run_id", "TEXT NOT NULL"},
           {"item", "TEXT NOT NULL"},
-          {"name", "TEXT NOT NULL"},
-          {"value", "DOUBLE PRECISION NOT NULL"},
-          {"lower_limit", "DOUBLE PRECISION"},
-          {"upper_limit", "DOUBLE PRECISION"},
-          {"limits_known", "INTEGER NOT NULL DEFAULT 0"},
+          {"name", "TEXT NOT NULL", nullptr, Place::Server},
+          {"value", "DOUBLE PRECISION NOT NULL", nullptr, Place::Server},
+          {"lower_limit", "DOUBLE PRECISION", nullptr, Place::Server},
+          {"upper_limit", "DOUBLE PRECISION", nullptr, Place::Server},
+          {"limits_known", "INTEGER NOT NULL DEFAULT 0", nullptr, Place::Server},
           {"station", "TEXT NOT NULL"},
           {"profile", "TEXT NOT NULL"},
           {"started_at", "BIGINT NOT NULL"},
-          {"previous_run", "TEXT"},
-          {"previous_at", "BIGINT"},
-          {"moving_range", "DOUBLE PRECISION"}},
+          {"previous_run", "TEXT", nullptr, Place::Server},
+          {"previous_at", "BIGINT", nullptr, Place::Server},
+          {"moving_range", "DOUBLE PRECISION", nullptr, Place::Server},
+          {"limits", "INTEGER", nullptr, Place::Station},
+          {"packed", "BLOB NOT NULL DEFAULT x''", nullptr, Place::Station}},
          {"FOREIGN KEY (run_id) REFERENCES runs (run_id) ON DELETE CASCADE",
           "PRIMARY KEY (item, started_at, run_id, name)"},
          Place::Both,
          true,
+         "WITHOUT ROWID",
+         {"PRIMARY KEY (item, started_at, run_id)"}},
+        // The limits of each version of a profile a run was judged under, per
+        // measurement, kept once (the station's; the server keeps them in
+        // every measurement's row). limits: the version's number, which the
+        // measurements' rows name.
+        {"measurement_limits",
+         {{"profile_sha1", "TEXT NOT NULL"},
+          {"item", "TEXT NOT NULL"},
+          {"name", "TEXT NOT NULL"},
+          {"limits", "INTEGER NOT NULL"},
+          {"lower_limit", "DOUBLE PRECISION"},
+          {"upper_limit", "DOUBLE PRECISION"},
+          {"limits_known", "INTEGER NOT NULL"}},
+         {"PRIMARY KEY (profile_sha1, item, name)"},
+         Place::Station,
+         false,
          "WITHOUT ROWID"},
         // The texts runs were judged against (profiles, baselines, firmware
         // images), each once, by the SHA-1 of its bytes. kind: "profile",
@@ -271,9 +297,10 @@ const Index Indexes[] = {
     {"failing_electrodes_run", "failing_electrodes", "(run_id)", 1},
     // The run before and after one of a station and profile, whose values a
     // moving range is taken against, found without sorting the others.
-    {"runs_chain", "runs", "(station, profile, started_at, run_id)", 3},
+    // The station takes them when asked (capability.h).
+    {"runs_chain", "runs", "(station, profile, started_at, run_id)", 3, Place::Server},
     // A run's measurements, and its previous run's, looked up by run.
-    {"measurements_run", "measurements", "(run_id, item, name)", 3},
+    {"measurements_run", "measurements", "(run_id, item, name)", 3, Place::Server},
     // Capability over a range read from this index alone: the server's rows
     // lie in the order they arrived, every item's beside every other's (a
     // million runs: 1.0 s instead of 3.2 s). The station's table is this
@@ -334,7 +361,7 @@ public:
         // A server of this version whose runs are not split yet gets its
         // missing columns first: the split copies every column.
         if (current == Version)
-            return complete() && (!hasRuns || partitionRuns());
+            return packedMeasurements() && complete() && (!hasRuns || partitionRuns());
         if (!hasRuns)
             return create();
         return structure(current) && batches() && partitionRuns() && finish();
@@ -602,6 +629,24 @@ private:
                    && (!server() || !split
                        || (partitions::ensureDefaults(m_db, nullptr, m_error)
                            && partitions::ensureMonthsOf(m_db, QStringLiteral("runs"), nullptr, m_error)));
+        });
+    }
+
+    // The station's measurements as a build of this version first kept them,
+    // a row per measurement and chained at every record: dropped, to be made
+    // anew in their packed shape (no such store was shipped: its runs'
+    // measurements are not there until their files are recorded again).
+    bool packedMeasurements()
+    {
+        if (server())
+            return true;
+        QHash<QString, QString> found;
+        if (!columns("measurements", found))
+            return false;
+        if (!found.contains(QStringLiteral("name")))
+            return true;
+        return transaction([this] {
+            return exec(QStringLiteral("DROP TABLE measurements")) && exec(QStringLiteral("DROP INDEX IF EXISTS runs_chain"));
         });
     }
 
@@ -978,6 +1023,11 @@ bool Table::in(Engine engine) const
     return placedIn(place, engine);
 }
 
+const std::vector<const char *> &Table::constraintsIn(Engine engine) const
+{
+    return engine == Engine::Station && !stationConstraints.empty() ? stationConstraints : constraints;
+}
+
 bool Table::partitioned(Engine engine) const
 {
     return engine == Engine::Server && ofRun && in(engine);
@@ -1058,7 +1108,7 @@ QString createTableSql(const Table &table, Engine engine, const QString &name)
         parts << QStringLiteral("%1 %2").arg(QLatin1String(c->name), QLatin1String(c->typeFor(engine)));
     if (split && table.indexOf(PartitionKey, engine) < 0)
         parts << key + QStringLiteral(" BIGINT NOT NULL");
-    for (const char *constraint : table.constraints) {
+    for (const char *constraint : table.constraintsIn(engine)) {
         QString c = QLatin1String(constraint);
         // Keys and references take the month: every column list gets the key.
         const bool keyed = c.startsWith(QLatin1String("PRIMARY KEY")) || c.startsWith(QLatin1String("UNIQUE"))

@@ -53,8 +53,11 @@ struct Table
     // What follows the station's CREATE TABLE (")" and this), e.g. "WITHOUT
     // ROWID" for a small table kept in the order of its key.
     const char *stationOptions = nullptr;
+    // The station's keys and references, where they are not those above.
+    std::vector<const char *> stationConstraints = {};
 
     bool in(Engine engine) const;
+    const std::vector<const char *> &constraintsIn(Engine engine) const;
     // The columns this engine has, in order.
     std::vector<const Column *> columnsIn(Engine engine) const;
     QStringList columnNames(Engine engine) const;

@@ -5,6 +5,7 @@
 // nothing else.
 #include "lineserver.h"
 #include "linesettings.h"
+#include "capability.h"
 #include "lineuploader.h"
 #include "resultstore.h"
 
@@ -295,6 +296,37 @@ private slots:
         QCOMPARE(uploader.syncNow().refused, 0);
         QCOMPARE(check.scalar("SELECT COUNT(*) FROM texts WHERE kind = 'baseline'").toInt(), 1);
         QCOMPARE(check.scalar("SELECT COUNT(*) FROM runs WHERE software_version = '3.1+gtest'").toInt(), 4);
+
+        // The measurements went a row each, made from the station's packed
+        // rows and its profile versions' limits: the line answers a
+        // capability as the station does (its runs without a profile, and
+        // the four judged against Electric_thr).
+        ResultStore store;
+        QVERIFY(store.openLocal(local, nullptr));
+        for (const char *item : {"Electric", "OpenShort", "BtnData"}) {
+            std::vector<queries::Capability> here, there;
+            QString error;
+            QVERIFY2(queries::capability(store.database(), item, {}, here, &error), qPrintable(error));
+            QVERIFY2(queries::capability(check.db, item, {}, there, &error), qPrintable(error));
+            const auto rows = [](const std::vector<queries::Capability> &found) {
+                QStringList out;
+                for (const queries::Capability &c : found)
+                    out << QStringLiteral("%1 %2/%3 %4 %5 %6 n=%7 mean=%8 ranges=%9 %10")
+                               .arg(c.name)
+                               .arg(c.version)
+                               .arg(c.versions)
+                               .arg(c.limitsKnown)
+                               .arg(c.lower.value_or(-1))
+                               .arg(c.upper.value_or(-1))
+                               .arg(c.count)
+                               .arg(c.mean)
+                               .arg(c.ranges)
+                               .arg(c.meanRange.value_or(-1));
+                return out;
+            };
+            QVERIFY(!here.empty());
+            QCOMPARE(rows(there), rows(here));
+        }
     }
 
     // The line's primary lost for good, twice: stations that name both

@@ -1,7 +1,9 @@
 // The station's results store on real SQLite files: what a filed file becomes,
 // what is refused, and the recorder thread through a store that breaks.
+#include "capability.h"
 #include "conditions.h"
 #include "csv.h"
+#include "measurements.h"
 #include "linesettings.h"
 #include "resultrecorder.h"
 #include "resultstore.h"
@@ -409,6 +411,52 @@ private slots:
 
     // Each run's measurements with the limits its profile's text sets, read
     // as the station reads its profile; none known without the text.
+    // A run's values of an item as the store packs them, read back exactly:
+    // the names by their number, each value in the form that holds it.
+    void packedMeasurementsReadBack_data()
+    {
+        QTest::addColumn<QStringList>("values"); // name=value, in the run's order
+        QTest::addColumn<int>("bytes");          // what the store keeps
+        QTest::newRow("whole numbers, either sign")
+            << QStringList{"X[0]=0", "X[1]=-1", "X[2]=1", "X[3]=-64", "X[4]=64", "Y[0]=-9007199254740992"} << 22;
+        QTest::newRow("a line with a gap: two groups") << QStringList{"X[0]=5", "X[2]=6"} << 10;
+        QTest::newRow("a current a float holds") << QStringList{"current=18.4979991912841796875"} << 8;
+        QTest::newRow("a value only a double holds") << QStringList{"current=60.1"} << 12;
+        QTest::newRow("a raster's four") << QStringList{"middle max=3", "middle min=-4", "edge max=40", "edge min=-5"}
+                                         << 20;
+        QTest::newRow("the last index there is") << QStringList{"Btn[65535]=1"} << 7;
+    }
+    void packedMeasurementsReadBack()
+    {
+        QFETCH(QStringList, values);
+        QFETCH(int, bytes);
+        std::vector<Measurement> run;
+        for (const QString &v : values) {
+            Measurement m;
+            m.key = measurementKey(v.section('=', 0, 0));
+            QVERIFY2(m.key >= 0, qPrintable(v));
+            m.value = v.section('=', 1).toDouble();
+            run.push_back(m);
+        }
+        const QByteArray packed = packMeasurements(run.data(), run.data() + run.size());
+        QCOMPARE(packed.size(), bytes);
+        std::vector<PackedValue> back;
+        QVERIFY(unpackMeasurements(packed.constData(), std::size_t(packed.size()), back));
+        QStringList found;
+        for (const PackedValue &v : back)
+            found << measurementName(v.key) + '=' + QString::number(v.value, 'g', 17);
+        QStringList expected;
+        for (const Measurement &m : run)
+            expected << m.name() + '=' + QString::number(m.value, 'g', 17);
+        QCOMPARE(found, expected);
+        // Cut anywhere, it is refused, never read as other values.
+        for (qsizetype cut = 1; cut < packed.size(); ++cut) {
+            std::vector<PackedValue> part;
+            const bool read = unpackMeasurements(packed.constData(), std::size_t(cut), part);
+            QVERIFY2(!read || part.size() < back.size(), qPrintable(QString::number(cut)));
+        }
+    }
+
     void measurementsAsTheProfileSetsThem_data()
     {
         QTest::addColumn<QByteArray>("profile");
@@ -474,24 +522,32 @@ private slots:
         c.profile = "demo.ini";
         c.profileText = profile;
         QCOMPARE(store.record(c, &error), Recorded::Added);
-        QSqlQuery q(store.database());
-        QVERIFY(q.prepare("SELECT value, lower_limit, upper_limit, limits_known, station, profile, started_at"
-                          " FROM measurements WHERE item = ? AND name = ?"));
-        q.addBindValue(measurement.section('/', 0, 0));
-        q.addBindValue(measurement.section('/', 1));
-        QVERIFY(q.exec());
+        // As the store gives them back (what the line's server is sent).
+        RunRows rows;
+        QVERIFY2(readRunRows(store.database(), scalar(store, "SELECT run_id FROM runs").toString(), rows, &error),
+                 qPrintable(error));
+        std::vector<const Measurement *> found;
+        for (const Measurement &m : rows.measured) {
+            if (QLatin1String(m.item) == measurement.section('/', 0, 0) && m.name() == measurement.section('/', 1))
+                found.push_back(&m);
+        }
         if (expected == "none") {
-            QVERIFY(!q.next());
+            QVERIFY(found.empty());
             return;
         }
-        QVERIFY2(q.next(), qPrintable(measurement));
-        const auto text = [](const QVariant &v) { return v.isNull() ? QStringLiteral("-") : QString::number(v.toDouble(), 'g', 6); };
-        QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(text(q.value(0)), text(q.value(1)), text(q.value(2))).arg(q.value(3).toInt()),
+        QVERIFY2(found.size() == 1, qPrintable(measurement));
+        const Measurement &m = *found.front();
+        const auto text = [](const std::optional<double> &v) { return v ? QString::number(*v, 'g', 6) : QStringLiteral("-"); };
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(text(m.value), text(m.lower), text(m.upper)).arg(int(m.limitsKnown)),
                  expected);
         // The run's own, kept beside the values.
-        QCOMPARE(q.value(4).toString(), QStringLiteral("ST1"));
-        QCOMPARE(q.value(5).toString(), QStringLiteral("demo.ini"));
-        QCOMPARE(q.value(6).toLongLong(), c.startedAt.toMSecsSinceEpoch());
+        QSqlQuery q(store.database());
+        QVERIFY(q.prepare("SELECT station, profile, started_at FROM measurements WHERE item = ?"));
+        q.addBindValue(measurement.section('/', 0, 0));
+        QVERIFY(q.exec() && q.next());
+        QCOMPARE(q.value(0).toString(), QStringLiteral("ST1"));
+        QCOMPARE(q.value(1).toString(), QStringLiteral("demo.ini"));
+        QCOMPARE(q.value(2).toLongLong(), c.startedAt.toMSecsSinceEpoch());
         QVERIFY(!q.next());
     }
 
@@ -500,7 +556,8 @@ private slots:
     // where that run was judged under the same limits.
     void movingRangesChainEachStation_data()
     {
-        QTest::addColumn<QStringList>("runs");   // minute:station:profile:current:threshold, in recording order
+        // minute:station:profile:current (-: no file, T: a TB reading alone):threshold, in recording order
+        QTest::addColumn<QStringList>("runs");
         QTest::addColumn<QStringList>("ranges"); // per run by minute: previous minute / moving range
         QTest::newRow("in order") << QStringList{"1:S1:a:10:20", "2:S1:a:12:20", "3:S1:a:11:20"}
                                   << QStringList{"1:-/-", "2:1/2", "3:2/1"};
@@ -512,6 +569,9 @@ private slots:
                                               << QStringList{"1:-/-", "2:-/-", "3:1/1", "4:2/3"};
         QTest::newRow("the limit changed") << QStringList{"1:S1:a:10:20", "2:S1:a:12:21", "3:S1:a:11:21"}
                                            << QStringList{"1:-/-", "2:1/-", "3:2/1"};
+        // Back to the first limit: the run before under it is no neighbour.
+        QTest::newRow("the limit changed and back") << QStringList{"1:S1:a:10:20", "2:S1:a:12:21", "3:S1:a:11:20"}
+                                                    << QStringList{"1:-/-", "2:1/-", "3:2/-"};
         QTest::newRow("another profile, the same limit")
             << QStringList{"1:S1:a:10:20", "2:S1:b:12:20", "3:S1:b:11:20"} << QStringList{"1:-/-", "2:-/-", "3:2/1"};
         // Two kinds of panel on one station: each its own stream.
@@ -521,6 +581,10 @@ private slots:
         // A run that filed nothing has no measurements: the chain goes past it.
         QTest::newRow("a run without measurements between")
             << QStringList{"1:S1:a:10:20", "2:S1:a:-:20", "3:S1:a:13:20"} << QStringList{"1:-/-", "3:1/3"};
+        // One that measured another item only (it stopped early): the
+        // current's neighbours are the runs that have it.
+        QTest::newRow("a run without the current between")
+            << QStringList{"1:S1:a:10:20", "2:S1:a:T:20", "3:S1:a:13:20"} << QStringList{"1:-/-", "3:1/3"};
     }
     void movingRangesChainEachStation()
     {
@@ -544,22 +608,44 @@ private slots:
             QByteArray content;
             if (f[3] != "-") {
                 c.path = dir.filePath("resultsPASS/" + f[0] + ".csv");
-                content = "Electric,PASS," + f[3].toLatin1() + "MA," + f[3].toLatin1() + "MA," + f[3].toLatin1() + "MA\n";
+                content = f[3] == "T" ? QByteArray("Tb_Value,PASS,650,640,655\n")
+                                      : "Electric,PASS," + f[3].toLatin1() + "MA," + f[3].toLatin1() + "MA,"
+                                            + f[3].toLatin1() + "MA\n";
                 QVERIFY(write(c.path, content));
             }
             QCOMPARE(store.record(c, &error), Recorded::Added);
         }
-        QSqlQuery q(store.database());
-        QVERIFY(q.exec("SELECT started_at, previous_at, moving_range FROM measurements ORDER BY started_at"));
-        QStringList found;
-        while (q.next()) {
-            const auto minute = [&t0](const QVariant &v) {
-                return v.isNull() ? QStringLiteral("-") : QString::number((v.toLongLong() - t0.toMSecsSinceEpoch()) / 60000);
-            };
-            found << minute(q.value(0)) + ':' + minute(q.value(1)) + '/'
-                         + (q.value(2).isNull() ? QStringLiteral("-") : QString::number(q.value(2).toDouble()));
+        // The moving ranges are taken when asked: per version of the limit,
+        // its values, and the count and sum of the ranges the runs give.
+        QStringList expected;
+        for (const QString &threshold : {QStringLiteral("20"), QStringLiteral("21")}) {
+            int values = 0, count = 0;
+            double sum = 0;
+            for (const QString &range : ranges) {
+                const QString minute = range.section(':', 0, 0);
+                const auto run = std::find_if(runs.begin(), runs.end(),
+                                              [&](const QString &r) { return r.section(':', 0, 0) == minute; });
+                if (run == runs.end() || run->section(':', 4) != threshold)
+                    continue;
+                ++values;
+                if (range.section('/', 1) != "-") {
+                    ++count;
+                    sum += range.section('/', 1).toDouble();
+                }
+            }
+            if (values > 0)
+                expected << QStringLiteral("%1: %2 values, %3 ranges of %4").arg(threshold).arg(values).arg(count).arg(sum);
         }
-        QCOMPARE(found, ranges);
+        std::vector<queries::Capability> rows;
+        QVERIFY2(queries::capability(store.database(), "Electric", {}, rows, &error), qPrintable(error));
+        QStringList found;
+        for (const queries::Capability &c : rows)
+            found << QStringLiteral("%1: %2 values, %3 ranges of %4")
+                         .arg(c.upper.value_or(-1))
+                         .arg(c.count)
+                         .arg(c.ranges)
+                         .arg(c.meanRange.value_or(0) * double(c.ranges));
+        QCOMPARE(found, expected);
     }
 
     // Each panel's first and last run flagged whatever order its files come
@@ -575,6 +661,8 @@ private slots:
         QTest::newRow("from schema 2 with levels") << "2 levels";
         // This version as a build of it made it before the texts were added.
         QTest::newRow("schema 3 without the texts") << "3 early";
+        // This version as a build of it kept a row per measurement.
+        QTest::newRow("schema 3 with a row per measurement") << "3 rows";
         // What a migration stopped half-way through its texts leaves.
         QTest::newRow("from schema 2, its texts half compressed") << "2 half packed";
     }
@@ -638,7 +726,7 @@ private slots:
 
         // The same runs in a store as an older station left it.
         const QString db = dir.filePath("results.db");
-        if (shape == "3 early") {
+        if (shape.startsWith("3 ")) {
             ResultStore early;
             QVERIFY(early.openLocal(db, nullptr));
         }
@@ -653,6 +741,18 @@ private slots:
                                         "ALTER TABLE runs DROP COLUMN baseline_sha1",
                                         "ALTER TABLE runs DROP COLUMN firmware_sha1",
                                         "ALTER TABLE runs DROP COLUMN software_version"})
+                    QVERIFY2(QSqlQuery(old).exec(sql), sql);
+            } else if (shape == "3 rows") {
+                for (const char *sql :
+                     {"DROP TABLE measurements",
+                      "CREATE TABLE measurements (run_id TEXT NOT NULL, item TEXT NOT NULL, name TEXT NOT NULL,"
+                      " value DOUBLE PRECISION NOT NULL, lower_limit DOUBLE PRECISION, upper_limit DOUBLE PRECISION,"
+                      " limits_known INTEGER NOT NULL DEFAULT 0, station TEXT NOT NULL, profile TEXT NOT NULL,"
+                      " started_at BIGINT NOT NULL, previous_run TEXT, previous_at BIGINT, moving_range DOUBLE PRECISION,"
+                      " FOREIGN KEY (run_id) REFERENCES runs (run_id) ON DELETE CASCADE,"
+                      " PRIMARY KEY (item, started_at, run_id, name)) WITHOUT ROWID",
+                      "CREATE INDEX measurements_run ON measurements (run_id, item, name)",
+                      "CREATE INDEX runs_chain ON runs (station, profile, started_at, run_id)"})
                     QVERIFY2(QSqlQuery(old).exec(sql), sql);
             } else {
                 QVERIFY2(oldschemas::build(old, shape == "2 half packed" ? "2 levels" : shape, &error), qPrintable(error));
@@ -692,7 +792,13 @@ private slots:
         // version that an earlier build of it made keeps its texts as they
         // were, read back alike); the items without an index beside them; no
         // index of paths.
-        QCOMPARE(packed(store), shape == "3 early" ? 0 : int(names.size()));
+        QCOMPARE(packed(store), shape.startsWith("3 ") ? 0 : int(names.size()));
+        // The measurements a row per run and item, nothing of their chain left.
+        QSqlDatabase migrated = store.database();
+        QVERIFY(oldschemas::columnsOf(migrated, "measurements").contains("packed"));
+        QVERIFY(!oldschemas::columnsOf(migrated, "measurements").contains("name"));
+        QCOMPARE(scalar(store, "SELECT COUNT(*) FROM sqlite_master WHERE name IN ('runs_chain', 'measurements_run')").toInt(),
+                 0);
         QCOMPARE(texts(store.database()), texts(reference.database()));
         QVERIFY(scalar(store, "SELECT sql FROM sqlite_master WHERE name = 'items'").toString().contains("WITHOUT ROWID"));
         QCOMPARE(scalar(store, "SELECT COUNT(*) FROM sqlite_master WHERE name IN ('runs_path', 'items_next')").toInt(), 0);
@@ -1083,8 +1189,11 @@ private slots:
         if (fault == "full") {
             recorder.record(contextFromFile(filed[0], "ST1"));
             QTRY_COMPARE(recorded.count(), 1);
-            // No file may grow past what it is now, as on a full disk.
-            const qint64 now = std::max(QFileInfo(db).size(), QFileInfo(db + "-wal").size());
+            // No file may grow past what it is now, as on a full disk. (One
+            // limit for all: the log's, which the next run's rows would
+            // grow, where it is smaller than the store.)
+            const qint64 wal = QFileInfo(db + "-wal").size();
+            const qint64 now = wal > 0 ? std::min(QFileInfo(db).size(), wal) : QFileInfo(db).size();
             QVERIFY(now > 0);
             std::signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{rlim_t(now), RLIM_INFINITY};

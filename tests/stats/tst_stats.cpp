@@ -582,6 +582,10 @@ private slots:
         // The golden sample's runs of Wednesday and Tuesday lie outside Monday.
         QTest::newRow("engineering runs alone, none in the range") << "Electric" << "current" << 0 << "" << true
                                                                    << QStringList{};
+        // The golden sample's LOT: its two runs on S3 are no neighbours
+        // (production runs lie between them), so no moving range.
+        QTest::newRow("engineering runs of one LOT") << "Electric" << "current" << 1 << "lot L9" << true
+                                                     << QStringList{"1/1 - 14 1 2 20 - 0 - - - - 2"};
         QTest::newRow("runs without their profile") << "Electric" << "current" << -2 << "" << false
                                                     << QStringList{"1/1 ? ? 0 12 10 0 0 - - - - 0"};
         QTest::newRow("no measurement in the range") << "Electric" << "current" << 3 << "" << false << QStringList{};
@@ -598,6 +602,10 @@ private slots:
         QFETCH(QStringList, rows);
         Filter filter = all(day);
         filter.station = station.section(' ', 0, 0);
+        if (station.startsWith("lot ")) {
+            filter.lot = station.section(' ', 1);
+            filter.station.clear();
+        }
         if (station.contains(" from "))
             filter.from = T0.addSecs(60 * station.section(' ', 2).toInt()).toMSecsSinceEpoch();
         filter.engineering = QStringList{"GOLD*"};

@@ -325,6 +325,11 @@ int importFiles(const Invocation &invocation, ResultStore &store)
     // time, which costs a tenth of the import.
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
     mallopt(M_TOP_PAD, 64 << 20);
+    // Without TZ the C library looks at /etc/localtime again at every local
+    // time it converts (a file's name gives its start in local time): a third
+    // of the import. Told where the zone is (the same file), it reads it once.
+    if (qEnvironmentVariableIsEmpty("TZ"))
+        qputenv("TZ", ":/etc/localtime");
     QString error;
     if (!store.setBulk(&error)) {
         err(QStringLiteral("import: the store refused a write: %1\n").arg(error));

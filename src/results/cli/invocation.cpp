@@ -155,7 +155,7 @@ limits ("?"), a version of its own.
   sigmaWithin           the mean moving range of consecutive runs of each
                         station and profile / 1.128 (d2); a range counts where
                         both runs are among those asked for, under the same
-                        limits
+                        limits (the first run of each in the range has none)
   sigmaOverall          the sample standard deviation
   cp, pp                (upper - lower) / 6 sigma, within and overall
   cpu, ppu              (upper - mean) / 3 sigma
