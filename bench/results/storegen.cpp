@@ -298,6 +298,34 @@ bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress, cons
     return true;
 }
 
+bool fingerprint(QSqlDatabase &db, QStringList &lines, QString *error)
+{
+    const bool pg = db.driverName() == QLatin1String("QPSQL");
+    QStringList tables{QStringLiteral("runs"),          QStringLiteral("items"),
+                       QStringLiteral("failing_cells"), QStringLiteral("failing_electrodes"),
+                       QStringLiteral("measurements"),  QStringLiteral("yield_quarters")};
+    if (pg)
+        tables << QStringLiteral("run_ids");
+    else
+        tables << QStringLiteral("measurement_limits");
+    for (const QString &table : tables) {
+        // Every row's text, in an order that does not depend on how the rows
+        // were written; SQLite has no md5, so it gives the counts alone.
+        QSqlQuery q(db);
+        const QString sql =
+            pg ? QStringLiteral("SELECT COUNT(*), md5(string_agg(md5(CAST(t AS TEXT)), '' ORDER BY md5(CAST(t AS TEXT))))"
+                                " FROM %1 t")
+                     .arg(table)
+               : QStringLiteral("SELECT COUNT(*), '' FROM %1").arg(table);
+        if (!q.exec(sql) || !q.next()) {
+            *error = q.lastError().text();
+            return false;
+        }
+        lines << QStringLiteral("%1 %2 %3").arg(table, q.value(0).toString(), q.value(1).toString());
+    }
+    return true;
+}
+
 qint64 panels(qint64 runs)
 {
     return runs - runs / 20; // the n % 20 == 19 runs are retests
@@ -336,6 +364,8 @@ bool BenchStore::open(const QStringList &args, QString *error)
             engine = args[i + 1];
         else if (args[i] == QLatin1String("--runs"))
             m_runs = args[i + 1].toLongLong();
+        else if (args[i] == QLatin1String("--fingerprint"))
+            m_fingerprint = args[i + 1];
         else if (args[i] == QLatin1String("--store"))
             m_path = args[i + 1];
         else if (args[i] == QLatin1String("--texts")) {
@@ -383,6 +413,17 @@ bool BenchStore::open(const QStringList &args, QString *error)
         return false;
     std::fprintf(stderr, "made %lld runs in %.1f s\n", static_cast<long long>(m_runs),
                  double(clock.elapsed()) / 1000);
+    if (m_fingerprint.isEmpty())
+        return true;
+    QStringList lines;
+    if (!fingerprint(db, lines, error))
+        return false;
+    QFile out(m_fingerprint);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || out.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8()) < 0) {
+        *error = QStringLiteral("cannot write %1").arg(m_fingerprint);
+        return false;
+    }
     return true;
 }
 

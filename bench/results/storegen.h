@@ -40,6 +40,11 @@ bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress = fal
 qint64 panels(qint64 runs);
 qint64 failedRuns(qint64 runs);
 
+// Each table's rows, counted and (PostgreSQL) hashed in an order of their
+// own, one line a table: two ways of making the same store give the same
+// lines.
+bool fingerprint(QSqlDatabase &db, QStringList &lines, QString *error);
+
 // The first run's start, ms since the epoch.
 qint64 firstStart();
 
@@ -49,6 +54,7 @@ qint64 firstStart();
 //   --store PATH        the SQLite file, /tmp/kavel-store-<runs>.db by default;
 //                       made once and reused
 //   --texts FILE        every run's text made from this result file (PostgreSQL)
+//   --fingerprint FILE  the new store's fingerprint() written there
 class BenchStore
 {
 public:
@@ -69,6 +75,7 @@ public:
 private:
     qint64 m_runs = 1000000;
     QByteArray m_text;
+    QString m_fingerprint;
     QString m_path;
     results::ResultStore m_store;
     std::unique_ptr<PgServer> m_server;
