@@ -323,6 +323,17 @@ bool fingerprint(QSqlDatabase &db, QStringList &lines, QString *error)
         }
         lines << QStringLiteral("%1 %2 %3").arg(table, q.value(0).toString(), q.value(1).toString());
     }
+    if (!pg)
+        return true;
+    // And the indexes, every month's by its name.
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT COUNT(*), md5(string_agg(indexdef, '\n' ORDER BY indexdef)) FROM pg_indexes"
+                               " WHERE schemaname = current_schema()"))
+        || !q.next()) {
+        *error = q.lastError().text();
+        return false;
+    }
+    lines << QStringLiteral("indexes %1 %2").arg(q.value(0).toString(), q.value(1).toString());
     return true;
 }
 
