@@ -390,6 +390,16 @@ bool fingerprint(QSqlDatabase &db, QStringList &lines, QString *error)
         return false;
     }
     lines << QStringLiteral("indexes %1 %2").arg(q.value(0).toString(), q.value(1).toString());
+    // And the keys and references, every month's by its name.
+    if (!q.exec(QStringLiteral("SELECT COUNT(*), md5(string_agg(k, '\n' ORDER BY k)) FROM (SELECT"
+                               " CAST(CAST(conrelid AS regclass) AS TEXT) || ' ' || conname || ' '"
+                               " || pg_get_constraintdef(oid) AS k FROM pg_constraint"
+                               " WHERE connamespace = CAST(current_schema() AS regnamespace)) c"))
+        || !q.next()) {
+        *error = q.lastError().text();
+        return false;
+    }
+    lines << QStringLiteral("constraints %1 %2").arg(q.value(0).toString(), q.value(1).toString());
     return true;
 }
 
