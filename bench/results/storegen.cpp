@@ -412,11 +412,16 @@ bool fingerprint(QSqlDatabase &db, QStringList &lines, QString *error)
         return false;
     }
     lines << QStringLiteral("indexes %1 %2").arg(q.value(0).toString(), q.value(1).toString());
-    // And the keys and references, every month's by its name.
+    // And the keys and references, every month's by its name; but a
+    // reference to a table split by month is copied for each month of it,
+    // under a name the server numbers in the order the reference and the
+    // months came: those copies by what they refer to.
     if (!q.exec(QStringLiteral("SELECT COUNT(*), md5(string_agg(k, '\n' ORDER BY k)) FROM (SELECT"
-                               " CAST(CAST(conrelid AS regclass) AS TEXT) || ' ' || conname || ' '"
-                               " || pg_get_constraintdef(oid) AS k FROM pg_constraint"
-                               " WHERE connamespace = CAST(current_schema() AS regnamespace)) c"))
+                               " CAST(CAST(c.conrelid AS regclass) AS TEXT) || ' '"
+                               " || CASE WHEN c.conparentid <> 0 AND t.relkind = 'p' THEN '' ELSE c.conname END"
+                               " || ' ' || pg_get_constraintdef(c.oid) AS k FROM pg_constraint c"
+                               " JOIN pg_class t ON t.oid = c.conrelid"
+                               " WHERE c.connamespace = CAST(current_schema() AS regnamespace)) c"))
         || !q.next()) {
         *error = q.lastError().text();
         return false;
