@@ -28,7 +28,10 @@ class PgServer;
 //   OpenShort X[0..3]; RasterX middle/edge max/min; BtnData Btn[0..2]); run
 //   n - 60 is the previous of its station and profile (the server's rows
 //   are chained to it, the station packs a run's values per item).
-// The store must be open with the current schema (ResultStore::open...).
+// The store must be open with the current schema (ResultStore::open...). On
+// PostgreSQL the keys, references and indexes of the tables split by month are
+// made again after the rows, as the schema has them: nothing else may use the
+// store while it is made.
 namespace storegen {
 
 // text: each run's file text is these bytes with its first 12 replaced by
