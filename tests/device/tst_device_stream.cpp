@@ -16,6 +16,9 @@
 #include <QtTest>
 #include <QMainWindow>
 
+#include <QTimer>
+
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -462,6 +465,35 @@ private slots:
             expected << hexOf(reportFromHex(h));
         QCOMPARE(restart, expected);
         unpaired = unpairedExchange(*m_board);
+        QVERIFY2(unpaired.isEmpty(), qPrintable(unpaired));
+    }
+
+    // A stop while the thread awaits an answer the board never gives: the
+    // answer's time-out runs out on the thread, and the window's timers go on
+    // meanwhile instead of the window freezing for it.
+    void stopDuringASilentReadKeepsTheWindowTurning()
+    {
+        panel::setElectrodeCounts(31, 62);
+        stream::setDebugDataKind(1);
+        m_board->realTimeouts = true;
+        m_board->answers = {std::nullopt};
+        HidThreadDebug thread(m_cmd.get());
+        std::atomic<bool> asked{false};
+        m_board->onWrite = [&asked](int, const Report &) { asked = true; };
+        thread.start();
+        QTRY_VERIFY(asked.load());
+        int ticks = 0;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, &tick, [&ticks] { ++ticks; });
+        tick.start(50);
+        QElapsedTimer clock;
+        clock.start();
+        thread.stop();
+        QVERIFY(!thread.isRunning());
+        // Most of the 2 s time-out was left when the stop came.
+        QVERIFY2(clock.elapsed() > 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(ticks >= 10, qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(clock.elapsed())));
+        const QString unpaired = unpairedExchange(*m_board);
         QVERIFY2(unpaired.isEmpty(), qPrintable(unpaired));
     }
 
