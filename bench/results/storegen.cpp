@@ -16,6 +16,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -169,7 +170,8 @@ bool writeLimits(QSqlDatabase &db, QString *error)
 
 } // namespace
 
-bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress, const QByteArray &text)
+bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress, const QByteArray &text,
+              const QStringList &skipIndexes)
 {
     const bool pg = db.driverName() == QLatin1String("QPSQL");
     const auto pad = [pg](const QString &n) {
@@ -358,6 +360,14 @@ bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress, cons
     if (progress)
         std::fprintf(stderr, "\n");
     for (const QString &sql : indexes) {
+        const bool skipped = std::any_of(skipIndexes.begin(), skipIndexes.end(), [&sql](const QString &name) {
+            return sql.contains(QStringLiteral(" INDEX %1 ON ").arg(name));
+        });
+        if (skipped) {
+            if (progress)
+                std::fprintf(stderr, "not made: %s\n", qPrintable(sql));
+            continue;
+        }
         if (!exec(db, sql, error))
             return false;
     }
@@ -457,7 +467,7 @@ BenchStore::~BenchStore()
 
 QString BenchStore::connection() const
 {
-    return m_server ? m_server->connectionString(QStringLiteral("line")) : QString();
+    return m_server ? m_server->connectionString(QStringLiteral("line")) : m_conninfo;
 }
 
 bool BenchStore::open(const QStringList &args, QString *error)
@@ -472,6 +482,10 @@ bool BenchStore::open(const QStringList &args, QString *error)
             m_fingerprint = args[i + 1];
         else if (args[i] == QLatin1String("--store"))
             m_path = args[i + 1];
+        else if (args[i] == QLatin1String("--server"))
+            m_conninfo = args[i + 1];
+        else if (args[i] == QLatin1String("--skip-index"))
+            m_skipIndexes = args[i + 1].split(QLatin1Char(','), Qt::SkipEmptyParts);
         else if (args[i] == QLatin1String("--texts")) {
             QFile file(args[i + 1]);
             if (!file.open(QIODevice::ReadOnly)) {
@@ -483,7 +497,54 @@ bool BenchStore::open(const QStringList &args, QString *error)
     }
     m_runs -= m_runs % 20; // whole retest cycles
     bool fresh = true;
-    if (engine == QLatin1String("pg")) {
+    if (engine == QLatin1String("pg") && !m_conninfo.isEmpty()) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_store.connectionName());
+        for (const QString &pair : m_conninfo.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const QString key = pair.section(QLatin1Char('='), 0, 0);
+            const QString value = pair.section(QLatin1Char('='), 1);
+            if (key == QLatin1String("host"))
+                db.setHostName(value);
+            else if (key == QLatin1String("port"))
+                db.setPort(value.toInt());
+            else if (key == QLatin1String("user"))
+                db.setUserName(value);
+            else if (key == QLatin1String("password"))
+                db.setPassword(value);
+            else if (key == QLatin1String("dbname"))
+                db.setDatabaseName(value);
+            else {
+                *error = QStringLiteral("--server: %1 is not a key of this program's").arg(key);
+                return false;
+            }
+        }
+        if (!db.open()) {
+            *error = db.lastError().text();
+            return false;
+        }
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SELECT to_regclass('public.runs') IS NOT NULL")) || !q.next()) {
+            *error = q.lastError().text();
+            return false;
+        }
+        fresh = !q.value(0).toBool();
+        if (!fresh) {
+            if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM runs")) || !q.next()) {
+                *error = q.lastError().text();
+                return false;
+            }
+            if (q.value(0).toLongLong() != m_runs) {
+                *error = QStringLiteral("the server holds %1 runs, not the %2 asked for")
+                             .arg(q.value(0).toLongLong())
+                             .arg(m_runs);
+                return false;
+            }
+        }
+        q.finish();
+        if (fresh && !results::lineserver::init(db, nullptr, error))
+            return false;
+        if (!m_store.openDatabase(db, error))
+            return false;
+    } else if (engine == QLatin1String("pg")) {
         // PostgreSQL's default buffer cache (128 MB), not the tests' 8 MB.
         PgServer::Options options;
         options.sharedBuffersMb = 128;
@@ -513,7 +574,7 @@ bool BenchStore::open(const QStringList &args, QString *error)
     QElapsedTimer clock;
     clock.start();
     QSqlDatabase db = m_store.database();
-    if (!generate(db, m_runs, error, true, m_text))
+    if (!generate(db, m_runs, error, true, m_text, m_skipIndexes))
         return false;
     std::fprintf(stderr, "made %lld runs in %.1f s\n", static_cast<long long>(m_runs),
                  double(clock.elapsed()) / 1000);

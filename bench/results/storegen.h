@@ -37,7 +37,10 @@ namespace storegen {
 // text: each run's file text is these bytes with its first 12 replaced by
 // the run's number (a real result file, for the bytes a run takes); empty:
 // a short text.
-bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress = false, const QByteArray &text = {});
+// skipIndexes: indexes of the tables split by month (PostgreSQL) left unmade,
+// by name, for a disk that cannot hold them.
+bool generate(QSqlDatabase &db, qint64 runs, QString *error, bool progress = false, const QByteArray &text = {},
+              const QStringList &skipIndexes = {});
 
 // The numbers the generated store answers (for checks).
 qint64 panels(qint64 runs);
@@ -58,6 +61,15 @@ qint64 firstStart();
 //                       made once and reused
 //   --texts FILE        every run's text made from this result file (PostgreSQL)
 //   --fingerprint FILE  the new store's fingerprint() written there
+//   --server CONNINFO   (with --engine pg) a server of one's own instead of a
+//                       private one, as key=value pairs (host, port, user,
+//                       password, dbname; the user a superuser): a database
+//                       without the schema is made into a store of --runs
+//                       runs, one that holds --runs runs is used as it is
+//                       (so that two programs time the same 10^7 runs)
+//   --skip-index A,B    (with --engine pg) a new store made without these
+//                       indexes of the tables split by month; the questions
+//                       that would read them read the tables instead
 class BenchStore
 {
 public:
@@ -67,7 +79,7 @@ public:
     // Opens (and where new, makes) the store; false with the reason.
     bool open(const QStringList &args, QString *error);
 
-    bool postgres() const { return m_server != nullptr; }
+    bool postgres() const { return m_server != nullptr || !m_conninfo.isEmpty(); }
     qint64 runs() const { return m_runs; }
     QString path() const { return m_path; }
     // The server's libpq connection string (PostgreSQL only).
@@ -80,6 +92,8 @@ private:
     QByteArray m_text;
     QString m_fingerprint;
     QString m_path;
+    QString m_conninfo; // --server
+    QStringList m_skipIndexes;
     results::ResultStore m_store;
     std::unique_ptr<PgServer> m_server;
 };
