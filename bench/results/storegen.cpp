@@ -532,12 +532,16 @@ bool BenchStore::open(const QStringList &args, QString *error)
                 *error = q.lastError().text();
                 return false;
             }
-            if (q.value(0).toLongLong() != m_runs) {
-                *error = QStringLiteral("the server holds %1 runs, not the %2 asked for")
-                             .arg(q.value(0).toLongLong())
-                             .arg(m_runs);
+            // Fewer where a timed "server maintain" dropped its oldest months;
+            // the newest runs, those of the window's default week, stay.
+            const qint64 held = q.value(0).toLongLong();
+            if (held > m_runs || held == 0) {
+                *error = QStringLiteral("the server holds %1 runs, not the %2 asked for").arg(held).arg(m_runs);
                 return false;
             }
+            if (held < m_runs)
+                std::fprintf(stderr, "the server holds %lld of the %lld runs made (months dropped since)\n",
+                             static_cast<long long>(held), static_cast<long long>(m_runs));
         }
         q.finish();
         if (fresh && !results::lineserver::init(db, nullptr, error))

@@ -66,7 +66,8 @@ qint64 firstStart();
 //                       password, dbname; the user a superuser): a database
 //                       without the schema is made into a store of --runs
 //                       runs, one that holds --runs runs is used as it is
-//                       (so that two programs time the same 10^7 runs)
+//                       (so that two programs time the same 10^7 runs; one
+//                       whose oldest months a timed maintain dropped too)
 //   --skip-index A,B    (with --engine pg) a new store made without these
 //                       indexes of the tables split by month; the questions
 //                       that would read them read the tables instead
