@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSqlError>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -1269,6 +1270,38 @@ private slots:
         QVERIFY(count(name("items", 8)) > 0);
         QCOMPARE(count("runs_default"), 1);
         QCOMPARE(count("runs"), 4);
+
+        // Years of months: a question over all of them takes more of the
+        // server's lock table (64 locks for each of its processes) than a
+        // quarter, and maintain says by how much to widen it.
+        QString report;
+        {
+            Connection owner("owner", admin);
+            lineserver::MaintainOptions options;
+            options.now = QDateTime(month(6).addDays(3), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
+            options.ahead = 60;
+            QVERIFY2(lineserver::maintain(owner.db, options, &report, &error), qPrintable(error));
+        }
+        const QRegularExpression advice("a question over every month locks (\\d+) tables and indexes, over a quarter of"
+                                        " the (\\d+) the server can hold locked at once \\(max_locks_per_transaction 64 x"
+                                        " (\\d+) processes\\): set max_locks_per_transaction to at least (\\d+) and");
+        const QRegularExpressionMatch advised = advice.match(report);
+        QVERIFY2(advised.hasMatch(), qPrintable(report));
+        const int locked = advised.captured(1).toInt(), processes = advised.captured(3).toInt();
+        const int least = advised.captured(4).toInt();
+        // The test server's 20 connections and PostgreSQL's own processes.
+        QVERIFY2(processes > 20 && advised.captured(2).toInt() == 64 * processes, qPrintable(report));
+        QVERIFY2(least * processes >= 4 * locked && (least - 1) * processes < 4 * locked, qPrintable(report));
+        // What one question over every table of every month does lock.
+        QVERIFY(check.db.transaction());
+        QVERIFY(QSqlQuery(check.db).exec("SELECT (SELECT COUNT(*) FROM runs WHERE lot = 'x') + (SELECT COUNT(*) FROM items"
+                                         " WHERE item = 'x') + (SELECT COUNT(*) FROM measurements WHERE item = 'x')"
+                                         " + (SELECT COUNT(*) FROM failing_cells) + (SELECT COUNT(*) FROM failing_electrodes)"));
+        QCOMPARE(check.scalar("SELECT COUNT(*) FROM pg_locks l JOIN pg_class c ON c.oid = l.relation"
+                              " WHERE l.pid = pg_backend_pid() AND c.relispartition")
+                     .toInt(),
+                 locked);
+        QVERIFY(check.db.rollback());
     }
 
     // The station's uploads over TLS that checks the server's certificate
