@@ -42,8 +42,9 @@ struct RunFilter
 // How a barcode prefix is asked. SQLite compares text byte by byte, so a
 // range on the barcode index finds a prefix exactly. PostgreSQL compares in
 // the database's collation, where a range can miss barcodes (punctuation
-// weighs nothing in most locales): LIKE is exact there and reads the index
-// where the collation is C. Any: exact on both, but reads every run asked.
+// weighs nothing in most locales): LIKE is exact there and reads an index
+// that sorts as C does (the server's runs_barcode_prefix), whatever the
+// database's collation. Any: exact on both, but reads every run asked.
 enum class Engine { Any, SQLite, PostgreSQL };
 Engine engineOf(const QSqlDatabase &db);
 Engine engineOf(const QSqlDriver *driver);

@@ -274,6 +274,10 @@ const Index Indexes[] = {
     // file by its name here instead of an index of every path.
     {"runs_file", "runs", "(file_name, station, content_sha1) WHERE file_name <> ''", 3, Place::Both, true},
     {"runs_barcode", "runs", "(barcode, started_at)", 1},
+    // A barcode's prefix (LIKE 'GOLD%') is read from an index only where it
+    // sorts as C does; a line's database mostly sorts by its locale
+    // (C.UTF-8, en_US.UTF-8), where every run was read instead.
+    {"runs_barcode_prefix", "runs", "(barcode COLLATE \"C\", started_at)", 3, Place::Server},
     // Per LOT, station and profile: the runs of one in a time range, and yield
     // per each over a long range, read from the index alone.
     {"runs_lot", "runs", "(lot, started_at, verdict, panel_first, panel_last)", 3},
