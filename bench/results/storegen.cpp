@@ -2,6 +2,7 @@
 
 #include "pgserver.h"
 #include "lineserver.h"
+#include "linesettings.h"
 #include "measurements.h"
 #include "partitions.h"
 #include "resultstore.h"
@@ -498,25 +499,7 @@ bool BenchStore::open(const QStringList &args, QString *error)
     m_runs -= m_runs % 20; // whole retest cycles
     bool fresh = true;
     if (engine == QLatin1String("pg") && !m_conninfo.isEmpty()) {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_store.connectionName());
-        for (const QString &pair : m_conninfo.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-            const QString key = pair.section(QLatin1Char('='), 0, 0);
-            const QString value = pair.section(QLatin1Char('='), 1);
-            if (key == QLatin1String("host"))
-                db.setHostName(value);
-            else if (key == QLatin1String("port"))
-                db.setPort(value.toInt());
-            else if (key == QLatin1String("user"))
-                db.setUserName(value);
-            else if (key == QLatin1String("password"))
-                db.setPassword(value);
-            else if (key == QLatin1String("dbname"))
-                db.setDatabaseName(value);
-            else {
-                *error = QStringLiteral("--server: %1 is not a key of this program's").arg(key);
-                return false;
-            }
-        }
+        QSqlDatabase db = results::addLineDatabase(m_conninfo, m_store.connectionName());
         if (!db.open()) {
             *error = db.lastError().text();
             return false;

@@ -62,8 +62,8 @@ qint64 firstStart();
 //   --texts FILE        every run's text made from this result file (PostgreSQL)
 //   --fingerprint FILE  the new store's fingerprint() written there
 //   --server CONNINFO   (with --engine pg) a server of one's own instead of a
-//                       private one, as key=value pairs (host, port, user,
-//                       password, dbname; the user a superuser): a database
+//                       private one, as a line's connection string names it
+//                       (its user a superuser): a database
 //                       without the schema is made into a store of --runs
 //                       runs, one that holds --runs runs is used as it is
 //                       (so that two programs time the same 10^7 runs; one

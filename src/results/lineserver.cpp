@@ -602,31 +602,31 @@ bool maintain(QSqlDatabase &db, const MaintainOptions &options, QString *report,
         // finds it full fails ("out of shared memory"), and so do the others'
         // then. The table holds max_locks_per_transaction for each process
         // the server may run and each prepared transaction.
-        QVariant locked, perConnection, connections;
+        QVariant locked, perProcess, processes;
         if (!admin.value(QStringLiteral("SELECT COUNT(*) + COALESCE(SUM((SELECT COUNT(*) FROM pg_index x"
                                         " WHERE x.indrelid = i.inhrelid)), 0)"
                                         " FROM pg_inherits i JOIN pg_class p ON p.oid = i.inhparent"
                                         " WHERE p.relkind = 'p' AND p.relnamespace = CAST(current_schema() AS regnamespace)"),
                          {}, locked)
             || !admin.value(QStringLiteral("SELECT CAST(current_setting('max_locks_per_transaction') AS integer)"), {},
-                            perConnection)
+                            perProcess)
             || !admin.value(QStringLiteral("SELECT SUM(CAST(current_setting(s) AS integer)) + 1 FROM unnest(ARRAY["
                                            "'max_connections', 'autovacuum_max_workers', 'max_worker_processes',"
                                            " 'max_wal_senders', 'max_prepared_transactions']) s"),
-                            {}, connections))
+                            {}, processes))
             return false;
-        const qint64 room = perConnection.toLongLong() * connections.toLongLong();
+        const qint64 room = perProcess.toLongLong() * processes.toLongLong();
         // Room for four such questions at once.
-        if (locked.toLongLong() * 4 > room && connections.toLongLong() > 0)
+        if (locked.toLongLong() * 4 > room)
             out += QStringLiteral("a question over every month locks %1 tables and indexes, over a quarter of the %2"
                                   " the server can hold locked at once (max_locks_per_transaction %3 x %4"
                                   " processes): set max_locks_per_transaction to at least %5 and restart the"
                                   " server, or keep fewer months (--keep-months)\n")
                        .arg(locked.toLongLong())
                        .arg(room)
-                       .arg(perConnection.toLongLong())
-                       .arg(connections.toLongLong())
-                       .arg((locked.toLongLong() * 4 + connections.toLongLong() - 1) / connections.toLongLong());
+                       .arg(perProcess.toLongLong())
+                       .arg(processes.toLongLong())
+                       .arg((locked.toLongLong() * 4 + processes.toLongLong() - 1) / processes.toLongLong());
         return true;
     });
     if (ok && report)
