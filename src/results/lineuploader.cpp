@@ -262,20 +262,24 @@ private:
         m_state.connected = true;
         m_state.reason.clear();
         bool refusals = false;
+        // Runs queued in the same millisecond go in the order they were
+        // queued (the table's own row numbers), not by their ids.
         qint64 afterQueued = std::numeric_limits<qint64>::min();
-        QString afterId = QStringLiteral("");
+        qint64 afterRow = std::numeric_limits<qint64>::min();
         for (;;) {
             std::vector<std::pair<qint64, QString>> batch;
             {
                 QSqlQuery q(m_local.database());
-                q.prepare(QStringLiteral("SELECT queued_at, run_id FROM outbox WHERE queued_at > ?"
-                                         " OR (queued_at = ? AND run_id > ?) ORDER BY queued_at, run_id LIMIT ?"));
-                for (const QVariant &v : {QVariant(afterQueued), QVariant(afterQueued), QVariant(afterId), QVariant(Batch)})
+                q.prepare(QStringLiteral("SELECT queued_at, run_id, rowid FROM outbox WHERE queued_at > ?"
+                                         " OR (queued_at = ? AND rowid > ?) ORDER BY queued_at, rowid LIMIT ?"));
+                for (const QVariant &v : {QVariant(afterQueued), QVariant(afterQueued), QVariant(afterRow), QVariant(Batch)})
                     q.addBindValue(v);
                 if (!q.exec())
                     return localFailed(q), Outcome::Failed;
-                while (q.next())
+                while (q.next()) {
                     batch.emplace_back(q.value(0).toLongLong(), q.value(1).toString());
+                    afterRow = q.value(2).toLongLong();
+                }
             }
             if (batch.empty()) {
                 // Nothing went this time: a question that costs the server
@@ -284,7 +288,7 @@ private:
                     return Outcome::Failed;
                 return refusals ? Outcome::Refusals : Outcome::Done;
             }
-            std::tie(afterQueued, afterId) = batch.back();
+            afterQueued = batch.back().first;
             std::set<QString> known;
             if (batch.size() > 1 && !askKnown(batch, known))
                 return Outcome::Failed;

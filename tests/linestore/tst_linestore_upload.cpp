@@ -183,6 +183,13 @@ private slots:
         QTemporaryDir dir;
         const QString local = dir.filePath(QStringLiteral("results.db"));
         QVERIFY(recordRuns(dir.path(), local, 0, 50));
+        // Queued within the same millisecond, as a fast machine queues them:
+        // still sent in the order they were queued.
+        {
+            ResultStore store;
+            QVERIFY(store.openLocal(local, nullptr));
+            QVERIFY(QSqlQuery(store.database()).exec("UPDATE outbox SET queued_at = 1"));
+        }
 
         LineUploader uploader(local, server.connectionString("line", "st1", "pw1"), "ST1", "machine 1");
         QSignalSpy states(&uploader, &LineUploader::stateChanged);
